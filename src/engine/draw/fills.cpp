@@ -1,0 +1,7 @@
+#include "engine/draw/draw.h"
+
+namespace kestrel {
+
+void DrawPaint(PrintContext&, int) {}
+
+}  // namespace kestrel

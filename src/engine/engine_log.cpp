@@ -1,0 +1,197 @@
+#include "engine/engine_log.h"
+
+#include <cstdarg>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/analysis_log.h"
+
+namespace kestrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kOpenAppend = 2;
+constexpr int kOpenCreate = 65535;
+constexpr uintmax_t kAppendLimit = 31000;  // a log this size or larger is started anew
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::exists(path, ec);
+}
+
+std::string VFormat(const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  char small[512];
+  int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return {};
+  if (size_t(n) < sizeof small) return std::string(small, size_t(n));
+  std::string out(size_t(n) + 1, '\0');
+  std::vsnprintf(out.data(), out.size(), format, args);
+  out.resize(size_t(n));
+  return out;
+}
+
+void WriteBytes(std::FILE* f, SjisView bytes) {
+  if (f != nullptr && !bytes.empty()) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fflush(f);
+  }
+}
+
+}  // namespace
+
+std::string Format(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string s = VFormat(format, args);
+  va_end(args);
+  return s;
+}
+
+void OpenEngineLog(PrintContext& ctx) {
+  if (ctx.logEnabled == 0) return;
+  int mode = kOpenCreate;
+  if (!ctx.logStream && Exists(ctx.logFileName)) {
+    std::error_code ec;
+    uintmax_t size = fs::file_size(ctx.logFileName, ec);
+    if (ec) {
+      ctx.logEnabled = 0;
+      ctx.lastErrorMessage = Format("gprintMain : LogFile stat Errorの為、ログは残りません\n%s(%d)\n",
+                                    ctx.logFileName.c_str(), kOpenCreate);
+      return;
+    }
+    if (size < kAppendLimit) mode = kOpenAppend;
+  }
+  if (!ctx.logStream) {
+    ctx.logStream.reset(std::fopen(ctx.logFileName.c_str(), mode == kOpenAppend ? "ab" : "wb"));
+    if (!ctx.logStream) {
+      ctx.logEnabled = 0;
+      ctx.lastErrorMessage =
+          Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)\n", ctx.logFileName.c_str(), mode);
+      return;
+    }
+  }
+  EngineLog(ctx, "\n【■■■■■■■■■■ Kestrel 印刷処理スタート ■■■■■■■■■■】\n");
+}
+
+void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
+  if (ctx.analysisLog == 1) {
+    AnalysisWrite(ctx, sjis);
+    AnalysisWrite(ctx, "\n");
+  }
+  if (ctx.logEnabled != 0) {
+    if (ctx.logStream && std::fwrite(sjis.data(), 1, sjis.size(), ctx.logStream.get()) != sjis.size()) {
+      // A log that cannot be written is switched off; the job goes on.
+      ctx.logEnabled = 0;
+      return;
+    }
+    if (ctx.logStream) std::fflush(ctx.logStream.get());
+    return;
+  }
+  if (level != kLogError || ctx.logStream || ctx.exceptionLogPath.empty()) return;
+  bool existed = Exists(ctx.exceptionLogPath);
+  FileStream critical(std::fopen(ctx.exceptionLogPath.c_str(), "ab"));
+  if (!critical) {
+    ctx.logEnabled = 0;
+    ctx.services.ui.ShowMessage(Format("CriticalLog Error : Open Errorの為、ログは残りません\n%s(%d)",
+                                       ctx.exceptionLogPath.c_str(), existed ? kOpenAppend : kOpenCreate),
+                                MessageKind::Error);
+    return;
+  }
+  WriteBytes(critical.get(), SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@："));
+  WriteBytes(critical.get(), sjis);
+  WriteBytes(critical.get(), "\n");
+  if (ctx.analysisLog == 1) {
+    AnalysisWrite(ctx, SjisFromUtf8("@@@@@@@@@@ 例外発生 @@@@@@@@@@"));
+    AnalysisWrite(ctx, sjis);
+  }
+}
+
+void EngineLog(PrintContext& ctx, std::string_view utf8, int level) { EngineLogSjis(ctx, SjisFromUtf8(utf8), level); }
+
+void EngineLogf(PrintContext& ctx, int level, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string s = VFormat(format, args);
+  va_end(args);
+  EngineLog(ctx, s, level);
+}
+
+std::string FormatSystemError(PrintContext& ctx, int code) { return ctx.services.system.ErrorText(code); }
+
+void WriteStartOfJobLines(PrintContext& ctx) {
+  OpenEngineLog(ctx);
+
+  std::string name;
+  int error = 0;
+  if (ctx.services.system.ComputerName(name, error)) {
+    // At most 15 characters, as the system's computer names are.
+    size_t chars = 0, i = 0;
+    while (i < name.size() && chars < 15) {
+      auto c = static_cast<unsigned char>(name[i]);
+      size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      i += len;
+      ++chars;
+    }
+    name.resize(std::min(i, name.size()));
+    EngineLogf(ctx, kLogInfo, "【端末名取得】印刷を実行した端末のコンピュータ名：[%s]\n", name.c_str());
+  } else {
+    std::string line =
+        Format("<<<<<<<<<< 印刷を実行した端末名の取得に失敗しました(%d) >>>>>>>>>>\n", error);
+    EngineLog(ctx, line);
+    ctx.lastErrorMessage = line;
+  }
+
+  if (Exists(ctx.ocrChoiceFilePath)) {
+    EngineLogf(ctx, kLogInfo, "【外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙ検索】 外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙが存在しています。(%s)\n",
+               ctx.ocrChoiceFilePath.c_str());
+  } else {
+    EngineLogf(ctx, kLogInfo, "【外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙ検索】 外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙが見つかりませんでした(%s)\n",
+               ctx.ocrChoiceFilePath.c_str());
+  }
+
+  EngineLog(ctx, "【************** gprint() in Kestrel ****************】\n");
+  EngineLogf(ctx, kLogInfo, "【ログファイル】= %d(0:ログオフ 1:ログオン)\n", ctx.logEnabled);
+  EngineLogf(ctx, kLogInfo, "【ログファイル名】= %s\n", ctx.logFileName.c_str());
+  EngineLogf(ctx, kLogInfo, "【印刷データファイル削除】= %d(0:削除 1:保存)\n", ctx.keepPrintData);
+  EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.widthFlag);
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  // asctime's fixed form: "Wed Jun 30 21:49:08 1993\n".
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::string asc = Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12],
+                           local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
+  EngineLogf(ctx, kLogInfo, "【実行時間】= %s", asc.c_str());
+  EngineLogf(ctx, kLogInfo, "【終了待ち時間】= %d mm/sec\n", ctx.waitTime);
+  EngineLogf(ctx, kLogInfo, "【親Windowハンドル】= %d \n", int(ctx.parentWindow));
+  EngineLogf(ctx, kLogInfo,
+             "【SetPrinter時エラー処理(Kestrelでは未使用）】= %d(0:エラー処理有り、1:一部エラー処理無し、2:OS処理判別（テスト導入）) \n",
+             ctx.setPrinterErrorMode);
+  EngineLogf(ctx, kLogInfo, "【縮尺値指定】= %f(0:自動縮尺指定、0以外:指定縮尺指定) \n", ctx.scaleSetting);
+  EngineLogf(ctx, kLogInfo, "【強制用紙指定】= %d(0:自動(データ通り)、1:A4、2:B4) \n", ctx.compulsionPaper);
+}
+
+void WritePathLines(PrintContext& ctx) {
+  auto line = [&](const char* label, const std::string& path) {
+    bool exists = Exists(path);
+    EngineLogf(ctx, kLogInfo, "%s= [%s] : FileExist(%s)\n", label, path.c_str(), exists ? "true" : "false");
+    return exists;
+  };
+  line("【ログファイルパス】", ctx.logFileName);
+  line("【外部フォントファイルパス】", ctx.ocrChoiceFilePath);
+  ctx.offsetFileFound = line("【オフセットファイルパス】", ctx.offsetFilePath) ? 1 : 0;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,35 @@
+// The engine's job log: one Shift-JIS text file per print-data file, lines
+// written exactly as given (each text carries its own line end), and the
+// critical-log fallback for error lines while the job log is off.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/print_context.h"
+
+namespace kestrel {
+
+enum LogLevel { kLogInfo = 0, kLogError = 2 };
+
+// Opens (or keeps) the job log at the start of a job and writes its
+// opening line.
+void OpenEngineLog(PrintContext& ctx);
+// Writes a UTF-8 text (converted to Shift-JIS).
+void EngineLog(PrintContext& ctx, std::string_view utf8, int level = kLogInfo);
+// Writes Shift-JIS bytes unchanged.
+void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level = kLogInfo);
+// printf-style: the format is UTF-8; %s arguments are UTF-8 too.
+void EngineLogf(PrintContext& ctx, int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// printf into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The system's text for an error code (the last error when code is 0).
+std::string FormatSystemError(PrintContext& ctx, int code);
+
+// The start-of-job block (computer name, OCR font choice file, settings)
+// and the three path lines.
+void WriteStartOfJobLines(PrintContext& ctx);
+void WritePathLines(PrintContext& ctx);
+
+}  // namespace kestrel

@@ -1,0 +1,318 @@
+#include "engine/gprint.h"
+
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/analysis_log.h"
+#include "engine/colour_table.h"
+#include "engine/coordinates.h"
+#include "engine/draw/draw.h"
+#include "engine/engine_log.h"
+#include "engine/jpeg_output.h"
+#include "engine/printer_setup.h"
+
+namespace kestrel {
+
+namespace {
+
+// Walks the page by index up to its End record (or the last record) and
+// calls act(i, command) for every record of one of the kinds; returns the
+// index of the End record, or -1 when there is none.
+template <typename Act>
+int RunPass(PrintContext& ctx, Act&& act) {
+  const PrintCommand* commands = ctx.commands.get();
+  for (size_t i = 0; i < kMaxCommands; ++i) {
+    const PrintCommand& c = commands[i];
+    if (c.is(CommandKind::End)) return int(i);
+    act(int(i), c);
+  }
+  return -1;
+}
+
+int FindEnd(const PrintContext& ctx) {
+  const PrintCommand* commands = ctx.commands.get();
+  for (size_t i = 0; i < kMaxCommands; ++i)
+    if (commands[i].is(CommandKind::End)) return int(i);
+  return -1;
+}
+
+// Reads the file into the zeroed command area with one read.
+bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
+  auto* area = reinterpret_cast<uint8_t*>(ctx.commands.get());
+  // Zero what earlier pages wrote; the rest of the area is still zero.
+  std::memset(area, 0, ctx.bytesUsed);
+  ctx.bytesRead = 0;
+  FileStream f(std::fopen(dataFile.c_str(), "rb"));
+  if (!f) return false;
+  size_t n = std::fread(area, 1, kCommandAreaBytes, f.get());
+  bool failed = std::ferror(f.get()) != 0;
+  ctx.bytesRead = n;
+  ctx.bytesUsed = n;
+  return !failed;
+}
+
+void WriteFillMethodBlock(PrintContext& ctx) {
+  int end = FindEnd(ctx);
+  EngineLogf(ctx, kLogInfo, "【出力コマンド数】= %d\n", end < 0 ? 0 : end);
+  switch (ctx.fillMethod) {
+    case 0: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 塗り潰し処理を行わない(%d)\n", ctx.fillMethod); break;
+    case 1: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(%d) \n", ctx.fillMethod); break;
+    case 2: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= デフォルトパターン出力 : Windows Pattern(%d) \n", ctx.fillMethod); break;
+    case 3: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 外部BitMapパターン出力 : Export Bitmap(%d) \n", ctx.fillMethod); break;
+    case 4: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 出力時作成Bitmapパターン出力 : Make Bitmap(%d) \n", ctx.fillMethod); break;
+    case 5: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= ピクセル単位出力 : SetPixel(%d) \n", ctx.fillMethod); break;
+    default: break;
+  }
+  EngineLogf(ctx, kLogInfo, "  ※描画先のアドレス(base) = 0x%x(NULL又は0の時は不具合)\n",
+             unsigned(reinterpret_cast<uintptr_t>(ctx.canvas)));
+}
+
+int Fail(PrintContext& ctx, const std::string& message, int level = kLogInfo) {
+  EngineLog(ctx, message, level);
+  ctx.lastErrorMessage = message;
+  return -1;
+}
+
+// Printer choice failures: the message box, then a report to the caller,
+// or the end of the process when there is no caller.
+int ChoiceFailed(PrintContext& ctx, const char* box, const char* line) {
+  ctx.services.ui.ShowMessage(box, MessageKind::Error);
+  if (ctx.parentWindow != 0) return Fail(ctx, line);
+  ctx.exitCode = 1;
+  ctx.lastErrorMessage = line;
+  return -1;
+}
+
+int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder,
+              bool& finished) {
+  PrintSystem& ps = ctx.services.printers;
+  finished = false;
+  if (ctx.outputMode == 0) {
+    EngineLog(ctx, "【EndDoc関数呼出】\n");
+    auto whiteBrush = [&] {
+      if (ctx.canvas != nullptr) ctx.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
+    };
+    int rc = 0;
+    if (ctx.lastFile == 1) {
+      rc = ps.EndDocument();
+      if (rc == 0) {
+        whiteBrush();
+        return 0;  // on to the end of the job
+      }
+    } else if (ctx.batchMode == 0 && ctx.duplexSetting == 0) {
+      rc = ps.EndDocument();
+      if (rc == 0) {
+        whiteBrush();
+        ctx.pageNumber += 1;
+        finished = true;
+        return 0;
+      }
+    } else {
+      rc = ps.NewSheet();
+      if (rc == 0) {
+        whiteBrush();
+        ctx.pageNumber += 1;
+        finished = true;
+        return 0;
+      }
+    }
+    std::string message = Format("  ■EndDoc関数 Error = %s\n", ps.ErrorText(ps.LastError()).c_str());
+    return Fail(ctx, message, kLogError);
+  }
+  if (image == nullptr) return Fail(ctx, "  ■EndDoc関数 Error = JPEG image missing\n", kLogError);
+  return SaveJpegPage(ctx, *image, dataFile, jpegFolder);
+}
+
+int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
+  PrintSystem& ps = ctx.services.printers;
+
+  // 1. Analysis log.
+  if (ctx.analysisLog == 1) OpenAnalysisLog(ctx);
+
+  // 2. Start of a job.
+  if (ctx.pageNumber == 0) {
+    try {
+      WriteStartOfJobLines(ctx);
+    } catch (const std::exception&) {
+      return Fail(ctx, "Printer()例外発生\n");
+    }
+    if (ctx.outputMode != 1) {
+      try {
+        ctx.canvas = ps.DocumentCanvas();
+      } catch (const std::exception&) {
+        return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+      }
+    }
+    WritePathLines(ctx);
+  }
+
+  // 3. Empty page area, page label.
+  ctx.debugLabel = ctx.suppressDebugLabel == 0 ? dataFile : std::string();
+
+  // 4. Read the page.
+  if (!ReadPage(ctx, dataFile)) {
+    return Fail(ctx, Format("印刷データオープンまたは読み込みで例外発生(%s) \n", dataFile.c_str()));
+  }
+
+  // 5. Page heading.
+  EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.pageNumber + 1);
+  {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(dataFile, ec);
+    if (ec) {
+      EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(Unknown by stat error)\n", dataFile.c_str());
+    } else {
+      EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(%ldbyte)\n", dataFile.c_str(), long(size));
+    }
+  }
+
+  // 6.
+  ctx.commandCount = 0;
+
+  // 7. Printer choice, Paper pass, start of the document.
+  if (ctx.pageNumber == 0) {
+    int choice = ChoosePrinter(ctx);
+    if (choice == kChooseNoPrinter) {
+      return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
+                          "  ■GetProfile = -1 \n");
+    }
+    if (choice == kChoosePdfCancelled) {
+      return ChoiceFailed(ctx,
+                          "  ■ＰＤＦ出力をキャンセルしました。\n再度ＰＤＦ出力を行う時にデバイス選択画面が表示されます",
+                          "  ■GetProfile = -2 \n");
+    }
+    if (choice == kChooseDialogCancelled) {
+      ctx.exitCode = 1;
+      ctx.lastErrorMessage.clear();
+      return -1;
+    }
+
+    int failedAt = -1;
+    int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
+      if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
+      if (gprint_paper(ctx, i, image) != 0 && ctx.parentWindow != 0) failedAt = i;
+    });
+    if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
+    if (paperEnd >= 0) {
+      EngineLog(ctx, "【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n");
+    }
+
+    if (ctx.outputMode == 0) {
+      EngineLog(ctx, "【********** BeginDoc Before ***********】\n");
+      std::string title = !ctx.jobTitle.empty() ? ctx.jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
+      if (ps.BeginDocument(title) != 0) {
+        int code = ps.LastError();
+        EngineLogf(ctx, kLogError, "  ■BeginDocで例外が発生 (%d) = GetLastError : [%s]\n", code,
+                   ps.ErrorText(code).c_str());
+        return -1;
+      }
+      ctx.canvas = ps.DocumentCanvas();
+      EngineLog(ctx, "【********** BeginDoc After ***********】\n");
+    }
+  }
+
+  // 8, 9. Offsets and fonts.
+  LoadOffsets(ctx);
+  RebuildFontLists(ctx);
+
+  // 10, 11. Resolution and scale.
+  EngineLog(ctx, "【GetDeviceCaps関数 In】\n");
+  double xdpi = 0, ydpi = 0;
+  if (ctx.outputMode == 1) {
+    if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
+    ctx.canvas = &image->Prepare(MmToPixels(ctx.jpegDpi, ctx.paperWidthMm),
+                                 MmToPixels(ctx.jpegDpi, ctx.paperHeightMm), ctx.jpegDpi);
+    EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
+    xdpi = ctx.jpegDpi * 0.00625;
+    ydpi = ctx.jpegDpi * 0.00625;
+  } else {
+    int px = ps.DpiX();
+    int py = ps.DpiY();
+    EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
+    xdpi = px * 0.00625;
+    ydpi = py * 0.00625;
+  }
+  if (ctx.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+  ctx.scaleX = xdpi * ctx.magnification;
+  ctx.scaleY = ydpi * ctx.magnification;
+  WriteScaleLog(ctx, xdpi, ydpi);
+  WriteFillMethodBlock(ctx);
+
+  // 12. Palette pass.
+  int end = RunPass(ctx, [&](int, const PrintCommand& c) {
+    if (!c.is(CommandKind::Palette)) return;
+    ApplyPalette(ctx, c);
+    ctx.counts.palette++;
+  });
+  if (end >= 0) {
+    ctx.commandCount = end;
+    EngineLog(ctx, "【gprint_pallet処理終了】********** データカウント、色テーブル初期化処理のみ印字終了 **********\n");
+  }
+
+  // 13. Fill pass.
+  if (ctx.skipFills == 0) {
+    end = RunPass(ctx, [&](int i, const PrintCommand& c) {
+      if (!c.is(CommandKind::Paint)) return;
+      ctx.counts.paint++;
+      if (ctx.fillMethod >= 1 && ctx.fillMethod <= 6) DrawPaint(ctx, i);
+    });
+    if (end >= 0) EngineLog(ctx, "【gprint_paint処理終了】********** 塗り潰し処理のみ印字終了 **********\n");
+  }
+
+  // 14. Page label for runs without a caller.
+  if (!ctx.debugLabel.empty() && ctx.parentWindow == 0) {
+    FontSpec saved = ctx.canvas->state().font;
+    Colour savedColour = ctx.canvas->state().textColour;
+    FontSpec label;
+    label.face = "Tahoma";
+    label.height = -(12 * ctx.canvas->PixelsPerInchY() / 72);  // 12 points, em height
+    ctx.canvas->SetFont(label);
+    ctx.canvas->SetTextColour(kBlack);
+    ctx.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
+    ctx.canvas->SetFont(saved);
+    ctx.canvas->SetTextColour(savedColour);
+  }
+
+  // 15. Lines, circles and strings in file order.
+  end = RunPass(ctx, [&](int i, const PrintCommand& c) {
+    switch (CommandKind(c.kind())) {
+      case CommandKind::Line: ctx.counts.line++; gprint_line(ctx, i); break;
+      case CommandKind::Circle: ctx.counts.circle++; gprint_circle(ctx, i); break;
+      case CommandKind::String: ctx.counts.string++; gprint_string(ctx, i); break;
+      default: break;
+    }
+  });
+  if (end >= 0) {
+    EngineLog(ctx, "【gprint_line,circle, string処理終了】********** 線、円、文字処理のみ印字終了 **********\n");
+  }
+
+  // 16. End of the page.
+  bool finished = false;
+  if (int rc = EndOfPage(ctx, dataFile, image, jpegFolder, finished); rc != 0 || finished) return rc;
+
+  // 17-19. End of the job.
+  if (ctx.analysisLog == 1) WriteAnalysisCounts(ctx);
+  if (!ctx.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
+  return ReleasePrinter(ctx);
+}
+
+}  // namespace
+
+int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
+  ctx.counts = {};
+  try {
+    return RunPage(ctx, dataFile, image, jpegFolder);
+  } catch (const std::exception& e) {
+    return Fail(ctx, Format("  ■例外が発生しました(%s)\n", e.what()), kLogError);
+  }
+}
+
+void AbortPrintJob(PrintContext& ctx) {
+  PrintSystem& ps = ctx.services.printers;
+  ps.AbortDocument();
+  ctx.pageNumber = 0;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,45 @@
+#include "engine/print_context.h"
+
+#include <cstring>
+
+namespace kestrel {
+
+PrintContext::PrintContext(Services s, uint64_t window)
+    : services(s),
+      mainWindow(window),
+      commands(new PrintCommand[kMaxCommands]()),
+      textBuffer(new uint8_t[kTextBufferBytes]()) {}
+
+PrintContext::~PrintContext() = default;
+
+void PrintContext::SetLogFileName(const std::string& path) {
+  logFileName = path;
+  if (!path.empty()) logEnabled = 1;
+}
+
+const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert) {
+  uint8_t* out = ctx.textBuffer.get();
+  std::memset(out, 0, kTextBufferBytes);
+  const size_t poolStart = kCommandSize * (size_t(ctx.commandCount) + 1);
+  // A text must start inside the data read; it then runs to its NUL, to the
+  // end of the data read, or to the buffer's size, whichever comes first.
+  if (textOffset < 0) return out;
+  const size_t start = poolStart + size_t(textOffset);
+  if (start >= ctx.bytesRead) return out;
+  const auto* area = reinterpret_cast<const uint8_t*>(ctx.commands.get());
+  size_t limit = std::min(ctx.bytesRead - start, kTextBufferBytes - 1);
+  const void* nul = std::memchr(area + start, 0, limit);
+  size_t length = nul ? size_t(static_cast<const uint8_t*>(nul) - (area + start)) : limit;
+  if (convert) {
+    JisToSjis(area + start, length, out);
+  } else {
+    std::memcpy(out, area + start, length);
+  }
+  return out;
+}
+
+Colour ColourAt(const PrintContext& ctx, uint8_t index) {
+  return index < kColourCount ? ctx.colorTable[index] : kBlack;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,165 @@
+// PrintContext: the engine's record for one print run.
+//
+// The controller creates one per run, fills its settings, and calls gprint
+// once per print-data file. The context owns the page image (one fixed array
+// of 600,000 command records), the colour table, the printer and device-mode
+// state, the job-log and analysis-log streams and the font substitution
+// lists. It lives on the heap (the command area alone is 9.6 MB).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/print_data.h"
+#include "platform/canvas.h"
+#include "platform/platform.h"
+#include "util/text_codec.h"
+
+namespace kestrel {
+
+// A file stream closed when the owner goes.
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using FileStream = std::unique_ptr<std::FILE, FileCloser>;
+
+// One entry of a substitution list: the characters (or whole text) and the
+// face that draws them (built by the string stage from the font texts).
+struct FontSubstitution {
+  SjisString key;   // a character or a text, Shift-JIS bytes
+  std::string face; // UTF-8 face name
+};
+
+// Printer choice results.
+inline constexpr int kChooseOk = 0;
+inline constexpr int kChooseNoPrinter = -1;
+inline constexpr int kChoosePdfCancelled = -2;
+inline constexpr int kChooseDialogCancelled = -3;
+
+class PrintContext {
+ public:
+  PrintContext(Services services, uint64_t mainWindow);
+  ~PrintContext();
+  PrintContext(const PrintContext&) = delete;
+  PrintContext& operator=(const PrintContext&) = delete;
+
+  // Setters used by the controller.
+  void SetLogFileName(const std::string& path);  // also sets logEnabled when not empty
+  void SetExceptionLogPath(const std::string& path) { exceptionLogPath = path; }
+  void SetOffsetFilePath(const std::string& path) { offsetFilePath = path; }
+  void SetOcrChoiceFilePath(const std::string& path) { ocrChoiceFilePath = path; }
+  void SetOcrFontFilePath(const std::string& path) { ocrFontFilePath = path; }
+  void SetSettingsFilePath(const std::string& path) { settingsFilePath = path; }
+  void SetDefaultPrinterFilePath(const std::string& path) { defaultPrinterFilePath = path; }
+  void SetParentWindow(uint64_t window) { parentWindow = window; }
+  const std::string& GetLastMessage() const { return lastErrorMessage; }
+
+  Services services;
+
+  uint64_t parentWindow = 0;
+  uint64_t mainWindow = 0;
+  uint8_t orientation = 0;
+  int16_t paperCode = 0;
+  int16_t userPaperCode = 0;
+  uint8_t duplex = 0;
+  uint8_t copies = 0;
+  // The page image: the file's first 9,600,000 bytes, the rest zero.
+  std::unique_ptr<PrintCommand[]> commands;
+  // Bytes of the file actually read into the command area.
+  size_t bytesRead = 0;
+  std::array<Colour, kColourCount> colorTable{};
+  int32_t commandCount = 0;
+  int32_t pageNumber = 0;
+  std::string jobTitle;
+  std::string printerName;
+  Canvas* canvas = nullptr;
+  std::string deviceName;
+  double scaleX = 0, scaleY = 0;
+  double magnification = 1.0;
+  double offsetX = 0, offsetY = 0;
+  int32_t jpegDpi = 350;
+  int32_t paperWidthMm = 210, paperHeightMm = 297;
+  int32_t landscape = 0;
+  int32_t waitTime = 0;
+  std::string ocrFontFace;
+  int32_t outputMode = 0;  // 0 printer, 1 JPEG
+  int32_t logEnabled = 0;
+  int32_t keepPrintData = 0;
+  int32_t widthFlag = 0;
+  int32_t fillMethod = 1;
+  double scaleSetting = 0;
+  int32_t setPrinterErrorMode = 0;
+  int32_t paperCheckMode = 0;
+  int32_t duplexSetting = 0;
+  int32_t batchMode = 0;
+  int32_t lastFile = 0;
+  int32_t pdfOutput = 0;
+  int32_t skipFills = 0;
+  int32_t offsetFileFound = 0;
+  int32_t compulsionPaper = 0;
+  int32_t firstLineFlag = 0;
+  int32_t showPrinterDialog = 0;
+  int32_t zeroFontWidth = 0;
+  std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
+  // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
+  std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
+  std::vector<FontSubstitution> minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
+  std::string defaultPrinterFilePath;
+  // Device mode of the open printer; devModeHeld plays the movable memory
+  // block (held between the Paper stage and the end of the job).
+  DevMode devMode{};
+  bool devModeHeld = false;
+  bool printerOpen = false;
+  std::string savedDefaultPrinter;
+  std::string debugLabel;
+  int32_t analysisLog = 0;
+  std::string analysisLogPath;
+  FileStream analysisLogStream;
+  // Comma lists of numbers the analysis log leaves out.
+  std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
+  int32_t suppressDebugLabel = 0;
+  FileStream logStream;
+  std::string logFileName;
+  std::string exceptionLogPath;
+  std::string offsetFilePath;
+  std::string ocrChoiceFilePath;
+  std::string ocrFontFilePath;
+  std::string settingsFilePath;
+  std::string lastErrorMessage;
+  // Set when a failure must end the process (no caller's window to report
+  // to): the exit code the controller ends with.
+  int32_t exitCode = 0;
+  // High-water mark of the command area bytes written by earlier pages.
+  size_t bytesUsed = 0;
+
+  // Engine-owned fixed buffers for string texts.
+  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+
+  // Per-job state of the fill stage (pattern bitmaps of method 3 and the
+  // names of missing ones already reported).
+  std::vector<std::unique_ptr<SmallBitmap>> fillBitmaps;
+  std::vector<std::string> fillBitmapsReported;
+  bool fillBitmapsLoaded = false;
+
+  // Page counters of the current call.
+  struct Counts {
+    int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
+  } counts;
+};
+
+// The text of a String command: a NUL-terminated Shift-JIS string in the
+// context's text buffer (overwritten by the next call). convert is set for
+// character classes 3, 4 and 5 (JIS pairs). A textOffset outside the data
+// read gives an empty text; a text is never read past the data read.
+const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert);
+
+// Colour of a colour index; an index of 50 or more draws in black.
+Colour ColourAt(const PrintContext& ctx, uint8_t index);
+
+}  // namespace kestrel

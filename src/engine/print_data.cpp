@@ -1,0 +1,31 @@
+#include "engine/print_data.h"
+
+namespace kestrel {
+
+void JisToSjis(const uint8_t* text, size_t length, uint8_t* out) {
+  size_t i = 0;
+  while (i < length) {
+    unsigned j1 = text[i];
+    unsigned j2 = i + 1 < length ? text[i + 1] : 0;  // the terminating NUL past the end
+    if (j1 >= 0x21 && j1 <= 0x7F && j2 >= 0x21 && j2 <= 0x7F) {
+      unsigned s1 = ((j1 - 0x21) >> 1) + 0x81;
+      if (s1 >= 0xA0) s1 += 0x40;
+      unsigned s2;
+      if (j1 & 1) {
+        s2 = j2 + 0x1F;
+        if (s2 >= 0x7F) s2 += 1;
+      } else {
+        s2 = j2 + 0x7E;
+      }
+      unsigned code = (s1 << 8) + s2;
+      if (j1 == 0x76 || j1 == 0x77) code += 0x0C00;
+      out[i] = uint8_t(code >> 8);
+      out[i + 1] = uint8_t(code);
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+}
+
+}  // namespace kestrel

@@ -1,0 +1,111 @@
+#include "platform/headless/headless_ui.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kestrel {
+namespace {
+
+std::string OneLine(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') out += "\\n";
+    else out.push_back(c);
+  }
+  return out;
+}
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v == nullptr ? std::string() : std::string(v);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitAnswers(const std::string& list) {
+  std::vector<std::string> out;
+  if (list.empty()) return out;
+  size_t start = 0;
+  while (true) {
+    size_t comma = list.find(',', start);
+    out.push_back(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return out;
+}
+
+HeadlessUi::HeadlessUi() : HeadlessUi(SplitAnswers(Env("KESTREL_ANSWERS")), Env("KESTREL_MESSAGES")) {}
+
+HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFile)
+    : answers_(std::move(answers)), messagesFile_(std::move(messagesFile)) {}
+
+void HeadlessUi::Say(const std::string& text) {
+  std::string line = OneLine(text);
+  shown_.push_back(text);
+  std::fprintf(stderr, "kestrel: %s\n", line.c_str());
+  if (!messagesFile_.empty()) {
+    if (FILE* f = std::fopen(messagesFile_.c_str(), "ab")) {
+      std::fprintf(f, "%s\n", line.c_str());
+      std::fclose(f);
+    }
+  }
+}
+
+bool HeadlessUi::NextAnswer(std::string& answer) {
+  if (next_ >= answers_.size()) return false;
+  answer = answers_[next_++];
+  return true;
+}
+
+void HeadlessUi::ShowMessage(const std::string& text, MessageKind) { Say(text); }
+
+bool HeadlessUi::AskYesNo(const std::string& text, MessageKind) {
+  Say(text);
+  std::string a;
+  return NextAnswer(a) && (a == "yes" || a == "ok");
+}
+
+bool HeadlessUi::AskOkCancel(const std::string& text, MessageKind) {
+  Say(text);
+  std::string a;
+  return NextAnswer(a) && (a == "ok" || a == "yes");
+}
+
+std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
+  std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(request.caption).c_str());
+  std::string a;
+  if (!NextAnswer(a)) return {};
+  if (a == "cancel" || a == "no") return {};
+  return a;
+}
+
+void HeadlessUi::ShowProgress(const std::string& caption) {
+  cancelled_ = false;
+  std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(caption).c_str());
+}
+void HeadlessUi::SetProgressLabel(const std::string& label) {
+  std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(label).c_str());
+}
+void HeadlessUi::SetProgress(int position, int maximum) {
+  std::fprintf(stderr, "kestrel: [progress] %d/%d\n", position, maximum);
+}
+void HeadlessUi::HideProgress() {}
+bool HeadlessUi::ProcessEvents() { return cancelled_; }
+
+std::string HeadlessUi::ChooseFile(const std::string& title, const std::string&, const std::string&) {
+  std::fprintf(stderr, "kestrel: [choose file] %s\n", OneLine(title).c_str());
+  std::string a;
+  if (!NextAnswer(a) || a == "cancel") return {};
+  return a;
+}
+
+std::string HeadlessUi::ChooseFolder(const std::string& title, const std::string&) {
+  std::fprintf(stderr, "kestrel: [choose folder] %s\n", OneLine(title).c_str());
+  std::string a;
+  if (!NextAnswer(a) || a == "cancel") return {};
+  return a;
+}
+
+}  // namespace kestrel

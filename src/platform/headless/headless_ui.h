@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace kestrel {
+
+// The Ui for tests and batch use without a display.
+//  - Every message box writes "kestrel: " + its text (line feeds shown as
+//    \n) to standard error and, when KESTREL_MESSAGES names a file, appends
+//    the same text as one UTF-8 line there.
+//  - Questions and dialogs take their answers in order from KESTREL_ANSWERS
+//    (comma list: yes, no, ok, cancel, or a device name for the device
+//    dialog); once the list is used up a question is answered No/Cancel and
+//    a dialog closes with nothing chosen.
+//  - The progress form writes its label and position to standard error.
+class HeadlessUi final : public Ui {
+ public:
+  HeadlessUi();  // reads KESTREL_ANSWERS and KESTREL_MESSAGES
+  HeadlessUi(std::vector<std::string> answers, std::string messagesFile);
+
+  void ShowMessage(const std::string& text, MessageKind kind) override;
+  bool AskYesNo(const std::string& text, MessageKind kind) override;
+  bool AskOkCancel(const std::string& text, MessageKind kind) override;
+  std::string SelectDevice(const DeviceDialogRequest& request) override;
+  void ShowProgress(const std::string& caption) override;
+  void SetProgressLabel(const std::string& label) override;
+  void SetProgress(int position, int maximum) override;
+  void HideProgress() override;
+  bool ProcessEvents() override;
+  std::string ChooseFile(const std::string& title, const std::string& folder,
+                         const std::string& filter) override;
+  std::string ChooseFolder(const std::string& title, const std::string& folder) override;
+
+  // Cancels the progress form as if its button had been pressed.
+  void RequestCancel() { cancelled_ = true; }
+  const std::vector<std::string>& shown() const { return shown_; }
+
+ private:
+  void Say(const std::string& text);
+  bool NextAnswer(std::string& answer);
+
+  std::vector<std::string> answers_;
+  size_t next_ = 0;
+  std::string messagesFile_;
+  std::vector<std::string> shown_;
+  bool cancelled_ = false;
+};
+
+// Splits the KESTREL_ANSWERS form: comma-separated, blanks kept.
+std::vector<std::string> SplitAnswers(const std::string& list);
+
+}  // namespace kestrel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace kestrel {
+
+// The Linux backends of one run, owned together.
+class LinuxPlatform {
+ public:
+  virtual ~LinuxPlatform() = default;
+  virtual Services services() = 0;
+  // A page bitmap for JPEG output (null until the raster backend exists).
+  virtual std::unique_ptr<PageImage> MakePageImage() = 0;
+};
+
+// Installs the CP932 codec and creates the system, print system and Ui
+// (headless when KESTREL_UI=headless or there is no display).
+std::unique_ptr<LinuxPlatform> MakeLinuxPlatform();
+
+}  // namespace kestrel

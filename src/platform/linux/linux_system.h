@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/system.h"
+
+namespace kestrel {
+
+// System services on Linux.
+//  - BaseDir: $KESTREL_BASE, else the folder above the one holding the
+//    program (an install in /opt/kestrel/bin gives /opt/kestrel/).
+//  - WindowsDir: /etc/ (where system-wide settings live on Linux).
+//  - The caller's window is an X11 window id; the notification is an X11
+//    client message.
+class LinuxSystem : public System {
+ public:
+  std::string BaseDir() override;
+  std::string WindowsDir() override;
+  bool IsFixedDrive(const std::string& path) override;
+  bool ComputerName(std::string& name, int& error) override;
+  int LastError() override;
+  std::string ErrorText(int code) override;
+  ProcessResult RunAndWait(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& workDir) override;
+  int ShellOpen(const std::string& path) override;
+  int ShellDelete(const std::string& path) override;
+  bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
+                    std::string& error) override;
+  uint64_t NowMilliseconds() override;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,122 @@
+// PrintSystem: the operating system's printers as the engine sees them.
+//
+// Backends: LinuxPrintSystem (platform/linux; CUPS queues plus the built-in
+// "Kestrel PDF" device) and, in tests, FakePrintSystem (tests/) which can hold
+// any set of printers, none at all included.
+//
+// Calls return 0 or a negative value on failure; LastError() then gives the
+// system error code and ErrorText() its text, as the engine logs them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
+
+namespace kestrel {
+
+// Windows paper constants used by the engine.
+inline constexpr int kPaperLetter = 1;
+inline constexpr int kPaperLegal = 5;
+inline constexpr int kPaperA3 = 8;
+inline constexpr int kPaperA4 = 9;
+inline constexpr int kPaperA5 = 11;
+inline constexpr int kPaperB4 = 12;
+inline constexpr int kPaperB5 = 13;
+
+// Field mask bits of a device mode.
+inline constexpr uint32_t kDmOrientation = 0x00000001;
+inline constexpr uint32_t kDmPaperSize = 0x00000002;
+inline constexpr uint32_t kDmCopies = 0x00000100;
+inline constexpr uint32_t kDmDuplex = 0x00001000;
+inline constexpr uint32_t kDmCollate = 0x00008000;
+
+inline constexpr int kDuplexSimplex = 1;
+inline constexpr int kDuplexVertical = 2;
+inline constexpr int kDuplexHorizontal = 3;
+
+// The device-mode record: what a print document asks of the device.
+struct DevMode {
+  int paperSize = kPaperA4;  // paper constant
+  int orientation = 1;       // 1 portrait, 2 landscape
+  int duplex = kDuplexSimplex;
+  int collate = 0;           // 1 collated
+  int copies = 1;
+  uint32_t fields = kDmOrientation | kDmPaperSize | kDmCopies;
+  friend bool operator==(const DevMode&, const DevMode&) = default;
+};
+
+// A paper size in 0.1 mm.
+struct PaperSize {
+  int32_t width = 0;
+  int32_t height = 0;
+  friend bool operator==(PaperSize, PaperSize) = default;
+};
+
+class PrintSystem {
+ public:
+  virtual ~PrintSystem() = default;
+
+  // Installed printers, in the system's order.
+  virtual std::vector<std::string> Printers() = 0;
+  // The printer the printing interface currently uses (the system default
+  // until one is selected); empty when there is no printer.
+  virtual std::string SelectedPrinter() = 0;
+  virtual std::string SystemDefaultPrinter() = 0;
+  // Selects by exact name; false when not installed.
+  virtual bool SelectPrinter(const std::string& name) = 0;
+
+  // Opening a printer for device queries.
+  virtual int OpenPrinter(const std::string& name) = 0;
+  virtual int ClosePrinter() = 0;
+  // The selected device's driver defaults (a fresh device mode).
+  virtual int GetDefaultDevMode(DevMode& out) = 0;
+  // Merges and validates a device mode for the selected device, in place;
+  // the result is what the next document uses.
+  virtual int ApplyDevMode(DevMode& inOut) = 0;
+
+  // Device capabilities of a named printer. Return the number of entries,
+  // or -1 when the query fails.
+  virtual int Papers(const std::string& device, std::vector<uint16_t>& out) = 0;
+  virtual int PaperSizes(const std::string& device, std::vector<PaperSize>& out) = 0;
+  virtual int PaperNames(const std::string& device, std::vector<std::string>& out) = 0;
+  // 1 when the device can print on both sides, 0 when not, -1 on failure.
+  virtual int Duplex(const std::string& device) = 0;
+  // Font face names the selected device offers (UTF-8).
+  virtual std::vector<std::string> Fonts() = 0;
+
+  // Resolution of the selected device, pixels per inch.
+  virtual int DpiX() = 0;
+  virtual int DpiY() = 0;
+
+  // The selected printer's orientation (0 portrait, 1 landscape) and copies
+  // for the next document.
+  virtual int SetOrientation(int landscape) = 0;
+  virtual int SetCopies(int copies) = 0;
+
+  // Documents. The canvas is valid from BeginDocument to EndDocument/Abort.
+  virtual int BeginDocument(const std::string& title) = 0;
+  virtual Canvas* DocumentCanvas() = 0;
+  virtual int NewSheet() = 0;
+  virtual int EndDocument() = 0;
+  virtual int AbortDocument() = 0;
+
+  // Last system error code and its text.
+  virtual int LastError() = 0;
+  virtual std::string ErrorText(int code) = 0;
+};
+
+// A page bitmap for JPEG output: resized for each page, drawn through its
+// canvas, and saved as a JPEG file.
+class PageImage {
+ public:
+  virtual ~PageImage() = default;
+  // Makes the bitmap width x height pixels at dpi, white, and returns its canvas.
+  virtual Canvas& Prepare(int width, int height, int dpi) = 0;
+  virtual Canvas& canvas() = 0;
+  // Writes the page as a JPEG file; false with a message on failure.
+  virtual bool SaveJpeg(const std::string& path, std::string& error) = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,55 @@
+// System: files, processes, windows and text services of the operating system.
+//
+// Backends: LinuxSystem (platform/linux). Paths in and out are UTF-8 in the
+// system's own form; the core turns product paths ("zoq\...") into them with
+// ResolvePath (app/paths.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+struct ProcessResult {
+  bool started = false;
+  int exitCode = -1;
+  int error = 0;  // system error code when not started
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // The product's base folder (the drive root the program runs from),
+  // ending with a separator.
+  virtual std::string BaseDir() = 0;
+  virtual std::string WindowsDir() = 0;
+  // true when the base folder is on a fixed (local) drive.
+  virtual bool IsFixedDrive(const std::string& path) = 0;
+  // The computer name; false with the error code in error when unreadable.
+  virtual bool ComputerName(std::string& name, int& error) = 0;
+  virtual int LastError() = 0;
+  // The system's text for an error code (the last error when code is 0).
+  virtual std::string ErrorText(int code) = 0;
+
+  // Starts a command line and waits for it, without a time-out.
+  virtual ProcessResult RunAndWait(const std::string& program, const std::vector<std::string>& args,
+                                   const std::string& workDir) = 0;
+  // Opens a file with its associated program; returns a value above 32 on
+  // success, or the shell's error code.
+  virtual int ShellOpen(const std::string& path) = 0;
+  // Deletes files or folders (with their contents); 0 or an error code.
+  virtual int ShellDelete(const std::string& path) = 0;
+
+  // Sends the completion message to the caller's window (WM_USER + 1000).
+  // false with a reason when the window cannot be reached.
+  virtual bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
+                            std::string& error) = 0;
+
+  // Milliseconds since some fixed point; for the time-out timer.
+  virtual uint64_t NowMilliseconds() = 0;
+};
+
+}  // namespace kestrel

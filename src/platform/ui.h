@@ -1,0 +1,52 @@
+// Ui: everything the program shows to the operator.
+//
+// Backends: HeadlessUi (platform/headless; standard error, an optional
+// messages file and scripted answers from KESTREL_ANSWERS), and the Qt forms.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+enum class MessageKind { Information, Warning, Error };
+
+// What the device selection dialog is asked to show; empty texts keep the
+// dialog's own texts.
+struct DeviceDialogRequest {
+  std::string caption;
+  std::string heading;
+  std::string noSelectionMessage;
+  std::vector<std::string> devices;
+  std::string preset;  // device to mark as chosen when the dialog opens
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  // Modal message box with an OK button.
+  virtual void ShowMessage(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
+  // Yes/No question; true for Yes.
+  virtual bool AskYesNo(const std::string& text, MessageKind kind = MessageKind::Warning) = 0;
+  // OK/Cancel question; true for OK.
+  virtual bool AskOkCancel(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
+
+  // The device selection dialog; returns the chosen device, empty when none.
+  virtual std::string SelectDevice(const DeviceDialogRequest& request) = 0;
+
+  // The progress form shown while a folder prints.
+  virtual void ShowProgress(const std::string& caption) = 0;
+  virtual void SetProgressLabel(const std::string& label) = 0;
+  virtual void SetProgress(int position, int maximum) = 0;
+  virtual void HideProgress() = 0;
+  // Lets pending user input run (the cancel button); true once cancelled.
+  virtual bool ProcessEvents() = 0;
+
+  // Choosers for the maintenance forms; empty when cancelled.
+  virtual std::string ChooseFile(const std::string& title, const std::string& folder,
+                                 const std::string& filter) = 0;
+  virtual std::string ChooseFolder(const std::string& title, const std::string& folder) = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,259 @@
+#include "engine/gprint.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "engine/engine_log.h"
+#include "support/engine_fixture.h"
+#include "util/text_codec.h"
+
+namespace kestrel::test {
+namespace {
+
+std::string Utf8Log(const std::string& path) { return Utf8FromSjis(ReadFile(path)); }
+
+TEST(JisToSjis, ConvertsTheExamplePairs) {
+  struct Case {
+    std::vector<uint8_t> in, out;
+  } cases[] = {
+      {{0x30, 0x21}, {0x88, 0x9F}}, {{0x24, 0x22}, {0x82, 0xA0}}, {{0x21, 0x21}, {0x81, 0x40}},
+      {{0x76, 0x21}, {0xF7, 0x9F}}, {{0x77, 0x21}, {0xF8, 0x40}},
+      {{0x24, 0x22, 0x24, 0x24}, {0x82, 0xA0, 0x82, 0xA2}},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> out(c.in.size() + 1, 0);
+    JisToSjis(c.in.data(), c.in.size(), out.data());
+    out.pop_back();
+    EXPECT_EQ(out, c.out);
+  }
+}
+
+TEST(JisToSjis, StopsAtTheFirstPairThatDoesNotConvert) {
+  const uint8_t in[] = {0x24, 0x22, 0x20, 0x24, 0x24, 0x21};
+  uint8_t out[7] = {};
+  JisToSjis(in, sizeof in, out);
+  // The pair after the space converts but sits behind a zero byte; an odd
+  // last byte meets the NUL and is dropped.
+  EXPECT_EQ(out[0], 0x82);
+  EXPECT_EQ(out[1], 0xA0);
+  EXPECT_EQ(out[2], 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out)).size(), 2u);
+}
+
+class GprintTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  EngineRig rig;
+  PrintContext& ctx() { return *rig.ctx; }
+  std::string logPath() { return dir.file("plog.txt"); }
+  void SetUp() override {
+    ctx().SetLogFileName(logPath());
+    ctx().SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
+    ctx().SetOffsetFilePath(dir.file("pofset.txt"));
+    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
+    ctx().lastFile = 1;
+  }
+};
+
+TEST_F(GprintTest, StringTextsAreLookedUpBehindTheEndRecordAndConvertedForJisClasses) {
+  PageBuilder page;
+  page.String(0, 10, 10, 1, 3, 20, 20, 20, 0).String(0, 10, 10, 1, 1, 20, 20, 20, 0).End();
+  int32_t at = page.Text("\x24\x22\x24\x24");
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
+  EXPECT_EQ(ctx().commandCount, 2);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, true))), "\x82\xA0\x82\xA2");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, false))), "\x24\x22\x24\x24");
+  EXPECT_EQ(ctx().counts.string, 2);
+}
+
+TEST_F(GprintTest, TextOffsetsOutsideTheDataGiveEmptyTextsAndTextsStopAtTheEndOfTheData) {
+  PageBuilder page;
+  page.End();
+  page.Text("ABC", false);  // no terminating NUL: the file ends inside the text
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
+  auto text = [&](int32_t off, bool conv) {
+    return std::string(reinterpret_cast<const char*>(GetStringText(ctx(), off, conv)));
+  };
+  EXPECT_EQ(text(0, false), "ABC");
+  EXPECT_EQ(text(2, false), "C");
+  EXPECT_EQ(text(3, false), "");
+  EXPECT_EQ(text(-1, false), "");
+  EXPECT_EQ(text(0x7FFFFFFF, true), "");
+  EXPECT_EQ(text(-0x7FFFFFFF - 1, true), "");
+}
+
+TEST_F(GprintTest, ASingleFileJobStartsAndEndsOneDocumentAndKeepsPageNumberZero) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Palette(0, 1, 2, 3).Line(0, 0, 0, 100, 100, 0xFFFF).End();
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
+  EXPECT_EQ(ctx().pageNumber, 0);
+  EXPECT_EQ(ctx().colorTable[0], Colour::Rgb(1, 2, 3));
+  EXPECT_EQ(ctx().counts.palette, 1);
+  EXPECT_EQ(ctx().counts.line, 1);
+  const auto& ev = rig.printers.events();
+  ASSERT_FALSE(ev.empty());
+  EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
+  EXPECT_EQ(std::count_if(ev.begin(), ev.end(), [](auto& e) { return e.rfind("BeginDoc", 0) == 0; }), 1);
+  EXPECT_NE(std::find(ev.begin(), ev.end(), "BeginDoc " + dir.file("a.pdat")), ev.end());
+}
+
+TEST_F(GprintTest, ABatchOfThreeFilesMakesOneDocumentWithThreeSheets) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).End();
+  std::string file = dir.Write("a.pdat", page.bytes());
+  ctx().batchMode = 1;
+  for (int i = 0; i < 3; ++i) {
+    ctx().lastFile = i == 2 ? 1 : 0;
+    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+  }
+  const auto& ev = rig.printers.events();
+  EXPECT_EQ(std::count_if(ev.begin(), ev.end(), [](auto& e) { return e.rfind("BeginDoc", 0) == 0; }), 1);
+  EXPECT_EQ(std::count(ev.begin(), ev.end(), "NewSheet"), 2);
+  EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
+  EXPECT_EQ(ctx().pageNumber, 2);
+}
+
+TEST_F(GprintTest, AMissingFileFailsBeforeThePrinterIsChosen) {
+  EXPECT_EQ(gprint(ctx(), dir.file("missing.pdat"), nullptr, "0"), -1);
+  EXPECT_EQ(ctx().GetLastMessage(), "印刷データオープンまたは読み込みで例外発生(" + dir.file("missing.pdat") + ") \n");
+  EXPECT_TRUE(rig.printers.events().empty());
+  EXPECT_NE(Utf8Log(logPath()).find("印刷データオープンまたは読み込みで例外発生"), std::string::npos);
+}
+
+TEST_F(GprintTest, EmptyFilesAndFilesWithoutEndRunEveryPassWithoutEndLines) {
+  ASSERT_EQ(gprint(ctx(), dir.Write("empty.pdat", std::string()), nullptr, "0"), 0);
+  std::string log = Utf8Log(logPath());
+  EXPECT_EQ(log.find("【gprint_pallet処理終了】"), std::string::npos);
+  EXPECT_EQ(log.find("【gprint_paint処理終了】"), std::string::npos);
+  EXPECT_EQ(ctx().commandCount, 0);
+  EXPECT_NE(log.find("(0byte)"), std::string::npos);
+}
+
+TEST_F(GprintTest, RecordsAfterEndAreNeverExecuted) {
+  PageBuilder page;
+  page.Palette(1, 9, 9, 9).End().Palette(2, 7, 7, 7).Line(0, 0, 0, 5, 5, 0xFFFF);
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
+  EXPECT_EQ(ctx().counts.palette, 1);
+  EXPECT_EQ(ctx().counts.line, 0);
+  EXPECT_EQ(ctx().colorTable[2], Colour{});
+  EXPECT_EQ(ctx().commandCount, 1);
+}
+
+TEST_F(GprintTest, FilesLongerThanTheCommandAreaAreCut) {
+  // 600,001 palette records: the last one lies beyond 9,600,000 bytes.
+  std::string bytes(kCommandAreaBytes + 16, '\0');
+  for (size_t i = 0; i < bytes.size(); i += 16) {
+    bytes[i] = 17;
+    bytes[i + 1] = 3;
+    bytes[i + 2] = char(i / 16 == kMaxCommands ? 200 : 1);
+  }
+  ASSERT_EQ(gprint(ctx(), dir.Write("big.pdat", bytes), nullptr, "0"), 0);
+  EXPECT_EQ(ctx().counts.palette, int(kMaxCommands));
+  EXPECT_EQ(ctx().colorTable[3], Colour::Rgb(1, 0, 0));
+  EXPECT_EQ(ctx().bytesRead, kCommandAreaBytes);
+}
+
+TEST_F(GprintTest, ALaterShorterPageSeesNothingOfTheEarlierOne) {
+  PageBuilder first;
+  for (int i = 0; i < 10; ++i) first.Palette(uint8_t(i), 5, 5, 5);
+  ctx().batchMode = 1;
+  ctx().lastFile = 0;
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", first.bytes()), nullptr, "0"), 0);
+  PageBuilder second;
+  second.Line(0, 1, 1, 2, 2, 0xFFFF);
+  ctx().lastFile = 1;
+  ASSERT_EQ(gprint(ctx(), dir.Write("b.pdat", second.bytes()), nullptr, "0"), 0);
+  EXPECT_EQ(ctx().counts.palette, 0);
+  EXPECT_EQ(ctx().counts.line, 1);
+}
+
+TEST_F(GprintTest, PaletteIndexesOfFiftyOrMoreAreIgnoredAndDrawInBlack) {
+  PageBuilder page;
+  page.Palette(50, 1, 1, 1).Palette(255, 1, 1, 1).Palette(49, 4, 5, 6).End();
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
+  EXPECT_EQ(ColourAt(ctx(), 49), Colour::Rgb(4, 5, 6));
+  EXPECT_EQ(ColourAt(ctx(), 50), kBlack);
+  EXPECT_EQ(ColourAt(ctx(), 255), kBlack);
+}
+
+TEST(GprintNoPrinter, WithACallerItReportsWithoutOneTheProcessEnds) {
+  TempDir dir;
+  PageBuilder page;
+  page.End();
+  std::string file = dir.Write("a.pdat", page.bytes());
+  {
+    EngineRig rig(std::vector<MemoryDevice>{});
+    rig.ctx->SetParentWindow(77);
+    EXPECT_EQ(gprint(*rig.ctx, file, nullptr, "0"), -1);
+    EXPECT_EQ(rig.ctx->GetLastMessage(), "  ■GetProfile = -1 \n");
+    EXPECT_EQ(rig.ctx->exitCode, 0);
+    ASSERT_EQ(rig.ui.shown().size(), 1u);
+    EXPECT_EQ(rig.ui.shown()[0], "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。");
+  }
+  {
+    EngineRig rig(std::vector<MemoryDevice>{});
+    rig.ctx->SetParentWindow(0);
+    EXPECT_EQ(gprint(*rig.ctx, file, nullptr, "0"), -1);
+    EXPECT_EQ(rig.ctx->exitCode, 1);
+  }
+}
+
+TEST_F(GprintTest, TheDebugLabelIsDrawnOnlyWithoutACaller) {
+  PageBuilder page;
+  page.End();
+  std::string file = dir.Write("a.pdat", page.bytes());
+  ctx().SetParentWindow(0);
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
+  auto calls = rig.canvas().calls();
+  auto label = std::find_if(calls.begin(), calls.end(),
+                            [](auto& c) { return c.find("DEBUG MODE :") != std::string::npos; });
+  ASSERT_NE(label, calls.end());
+  EXPECT_EQ(label->rfind("Text 20,20 \"DEBUG MODE :" + file + "\" font=Tahoma/-100", 0), 0u) << *label;
+
+  rig.canvas().Clear();
+  ctx().suppressDebugLabel = 1;
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
+  for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);
+
+  rig.canvas().Clear();
+  ctx().suppressDebugLabel = 0;
+  ctx().SetParentWindow(5);
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
+  for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);
+}
+
+TEST_F(GprintTest, ASpoolerThatRefusesTheDocumentFailsTheJobWithASystemErrorLine) {
+  PageBuilder page;
+  page.End();
+  rig.printers.FailNextBeginDocument();
+  EXPECT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), -1);
+  EXPECT_NE(Utf8Log(logPath()).find("  ■BeginDocで例外が発生 (21) = GetLastError : [デバイスの準備ができていません。]\n"),
+            std::string::npos);
+}
+
+TEST_F(GprintTest, RandomBytesNeverReadOutsideTheirBuffers) {
+  std::mt19937 rng(1234);
+  ctx().SetLogFileName("");
+  ctx().logEnabled = 0;
+  for (int round = 0; round < 40; ++round) {
+    std::string bytes(size_t(rng() % 4096), '\0');
+    for (auto& b : bytes) b = char(rng());
+    // Make some records well-formed kinds with wild fields.
+    for (size_t i = 0; i + 16 <= bytes.size(); i += 16) {
+      static const uint8_t kinds[] = {1, 2, 3, 5, 16, 17, 255, 0, 4};
+      bytes[i] = char(kinds[rng() % sizeof kinds]);
+    }
+    std::string file = dir.Write("r.pdat", bytes);
+    int rc = gprint(ctx(), file, nullptr, "0");
+    EXPECT_TRUE(rc == 0 || rc == -1);
+    for (int k = 0; k < 8; ++k) {
+      const uint8_t* t = GetStringText(ctx(), int32_t(rng() % 8192), (k & 1) != 0);
+      EXPECT_LT(std::strlen(reinterpret_cast<const char*>(t)), bytes.size() + 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::test
