@@ -106,9 +106,13 @@ int LinuxSystem::ShellDelete(const std::string& path) {
   return ec ? ec.value() : 0;
 }
 
-bool LinuxSystem::NotifyWindow(uint64_t, uint32_t, uint64_t, int64_t, std::string& error) {
-  error = "no display connection";
-  return false;
+bool LinuxSystem::NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
+                               std::string& error) {
+  if (window == 0 || window > 0xFFFFFFFFu) {
+    error = "no such window";
+    return false;
+  }
+  return notifier_.Send(uint32_t(window), "WM__PRINTOUT", message, uint32_t(wparam), uint32_t(lparam), error);
 }
 
 uint64_t LinuxSystem::NowMilliseconds() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/linux/x11_notifier.h"
 #include "platform/system.h"
 
 namespace kestrel {
@@ -25,6 +26,9 @@ class LinuxSystem : public System {
   bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
+
+ private:
+  X11Notifier notifier_;
 };
 
 }  // namespace kestrel

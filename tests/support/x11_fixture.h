@@ -1,0 +1,40 @@
+// A private X server (Xvfb) and a recording test window for tests of the
+// caller's notification.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrel::test {
+
+class XServer {
+ public:
+  XServer();  // starts Xvfb on a free display number and sets DISPLAY
+  ~XServer();
+  bool ok() const { return pid_ > 0; }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
+class TestWindow {
+ public:
+  explicit TestWindow(const std::string& recordFile);
+  ~TestWindow();
+  unsigned long id() const { return id_; }
+  // Lines recorded so far (waits briefly for messages in flight).
+  std::vector<std::string> Messages(size_t expectAtLeast = 0) const;
+
+ private:
+  pid_t pid_ = -1;
+  unsigned long id_ = 0;
+  std::string record_;
+};
+
+}  // namespace kestrel::test
