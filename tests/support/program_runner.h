@@ -1,0 +1,21 @@
+// Runs a program as a calling application would: arguments, extra
+// environment, captured standard output and error, exit code.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrel::test {
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,
+                             const std::vector<std::pair<std::string, std::string>>& env = {},
+                             int timeoutSeconds = 120);
+
+}  // namespace kestrel::test
