@@ -1,17 +1,163 @@
 #include "engine/printer_setup.h"
 
+#include <algorithm>
+#include <exception>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
 #include "engine/coordinates.h"
+#include "engine/engine_log.h"
 
 namespace kestrel {
 
-// First cut: the selected printer, the page's paper fields; the printer
-// work adds the default-printer file, the PDF device and the device mode.
-int ChoosePrinter(PrintContext& ctx) {
-  PrintSystem& ps = ctx.services.printers;
-  if (ps.Printers().empty()) return kChooseNoPrinter;
-  ctx.deviceName = ps.SelectedPrinter();
-  return kChooseOk;
+namespace {
+
+// The two keys this stage reads and writes live in initialisation files
+// (sections in brackets, key=value lines, CP932). A small reader with the
+// system's lookup rules: section and key names compared case-insensitively,
+// blanks around names and values dropped, one pair of enclosing double
+// quotes removed; a missing file, section or key gives the default.
+std::string AsciiLower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return s;
 }
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
+  return s.substr(b, e - b);
+}
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(Utf8FromSjis(line));
+  return true;
+}
+
+// Section of a "[name]" line, or false.
+bool SectionName(const std::string& line, std::string& name) {
+  std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  size_t close = t.find(']');
+  if (close == std::string::npos) return false;
+  name = AsciiLower(Trim(t.substr(1, close - 1)));
+  return true;
+}
+
+bool KeyOf(const std::string& line, std::string& key, std::string& value) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  key = AsciiLower(Trim(line.substr(0, eq)));
+  value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+std::string ReadIniValue(const std::string& path, const std::string& section, const std::string& key,
+                         const std::string& fallback) {
+  std::vector<std::string> lines;
+  if (!ReadLines(path, lines)) return fallback;
+  const std::string wantSection = AsciiLower(section), wantKey = AsciiLower(key);
+  std::string current;
+  bool inSection = false;
+  for (const auto& line : lines) {
+    if (SectionName(line, current)) {
+      inSection = current == wantSection;
+      continue;
+    }
+    std::string k, v;
+    if (!inSection || !KeyOf(line, k, v) || k != wantKey) continue;
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    return v;
+  }
+  return fallback;
+}
+
+// Writes one key, adding the section or the key when missing; false when
+// the file cannot be written.
+bool WriteIniValue(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value) {
+  std::vector<std::string> lines;
+  ReadLines(path, lines);
+  for (auto& l : lines)
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+  const std::string wantSection = AsciiLower(section), wantKey = AsciiLower(key);
+  const std::string entry = key + "=" + value;
+  std::string current;
+  bool inSection = false, done = false;
+  size_t sectionEnd = std::string::npos;
+  for (size_t i = 0; i < lines.size() && !done; ++i) {
+    if (SectionName(lines[i], current)) {
+      if (inSection) break;
+      inSection = current == wantSection;
+      if (inSection) sectionEnd = i + 1;
+      continue;
+    }
+    if (!inSection) continue;
+    std::string k, v;
+    if (KeyOf(lines[i], k, v) && k == wantKey) {
+      lines[i] = entry;
+      done = true;
+    } else if (!Trim(lines[i]).empty()) {
+      sectionEnd = i + 1;
+    }
+  }
+  if (!done) {
+    if (sectionEnd == std::string::npos) {
+      lines.push_back("[" + section + "]");
+      lines.push_back(entry);
+    } else {
+      lines.insert(lines.begin() + std::ptrdiff_t(sectionEnd), entry);
+    }
+  }
+  std::string out;
+  for (const auto& l : lines) out += SjisFromUtf8(l) + "\r\n";
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f.write(out.data(), std::streamsize(out.size()));
+  return bool(f);
+}
+
+bool FileExists(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return bool(in);
+}
+
+void LogError(PrintContext& ctx, const std::string& message) {
+  ctx.lastErrorMessage = message;
+  EngineLog(ctx, message, kLogError);
+}
+
+// Paper codes split into hundreds and rest (see PaperOf).
+enum class Paper { A3, A4, A5, B4, B5, Other };
+
+Paper PaperOf(int code) {
+  int h = code / 100, r = code % 100;
+  if (h == 1 && r == 30) return Paper::A3;
+  if (h == 1 && r == 40) return Paper::A4;
+  if (h == 1 && r == 50) return Paper::A5;
+  if (h != 1 && r == 40) return Paper::B4;
+  if (h != 1 && r == 50) return Paper::B5;
+  return Paper::Other;
+}
+
+// Portrait size in millimetres of a paper code; false for unlisted codes.
+bool PaperMillimetres(int code, int& width, int& height) {
+  switch (code) {
+    case 130: width = 297; height = 420; return true;
+    case 140: width = 210; height = 297; return true;
+    case 150: width = 148; height = 210; return true;
+    case 240: width = 257; height = 364; return true;
+    case 250: width = 182; height = 257; return true;
+    default: return false;
+  }
+}
+
+}  // namespace
 
 int FindPrinterIndex(PrintContext& ctx, const std::string& name) {
   if (name.empty()) return -1;
@@ -21,26 +167,342 @@ int FindPrinterIndex(PrintContext& ctx, const std::string& name) {
   return -1;
 }
 
+std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
+                               const std::string& noSelectionMessage) {
+  DeviceDialogRequest request;
+  request.caption = caption;
+  request.heading = heading;
+  request.noSelectionMessage = noSelectionMessage;
+  request.devices = ctx.services.printers.Printers();
+  return ctx.services.ui.SelectDevice(request);
+}
+
+int ChoosePrinter(PrintContext& ctx) {
+  PrintSystem& ps = ctx.services.printers;
+  if (ps.Printers().empty()) return kChooseNoPrinter;
+
+  std::string fallbackMessage;
+  if (ctx.pdfOutput == 0) {
+    if (ctx.showPrinterDialog == 1) {
+      std::string chosen = RunDeviceSelection(
+          ctx, "出力プリンタ選択画面", "出力するデバイスを選択して下さい。",
+          "印刷をするプリンタが選択されていません。\n印刷はキャンセルされますがよろしいですか？");
+      if (chosen.empty()) return kChooseDialogCancelled;
+      ctx.deviceName = chosen;
+    } else if (ctx.printerName.empty()) {
+      std::string name = ReadIniValue(ctx.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
+      if (name == "Default" || name.empty()) {
+        ctx.deviceName = ps.SelectedPrinter();
+      } else {
+        ctx.deviceName = name;
+        fallbackMessage = "Win直デフォルト印刷プリンタ指定に異常がありました。\n通常使用するプリンタをセットします";
+      }
+    } else {
+      ctx.deviceName = ctx.printerName;
+      fallbackMessage =
+          "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします";
+    }
+  } else {
+    std::string name;
+    if (!ctx.settingsFilePath.empty() && FileExists(ctx.settingsFilePath))
+      name = ReadIniValue(ctx.settingsFilePath, "PDF", "$path", "");
+    if (FindPrinterIndex(ctx, name) < 0) name.clear();
+    if (name.empty()) {
+      try {
+        std::string chosen = RunDeviceSelection(ctx, "", "", "");
+        if (!WriteIniValue(ctx.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
+        if (chosen.empty()) return kChoosePdfCancelled;
+        name = chosen;
+      } catch (const std::exception&) {
+        ctx.services.ui.ShowMessage("PDFドライバ選択画面処理中に例外が発生しました", MessageKind::Error);
+        return kChoosePdfCancelled;
+      }
+    }
+    ctx.deviceName = name;
+    fallbackMessage = "PDF出力デバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします";
+    if (ctx.savedDefaultPrinter.empty()) ctx.savedDefaultPrinter = ps.SelectedPrinter();
+  }
+
+  if (FindPrinterIndex(ctx, ctx.deviceName) < 0) {
+    if (!fallbackMessage.empty()) ctx.services.ui.ShowMessage(fallbackMessage, MessageKind::Warning);
+    ctx.deviceName = ps.SelectedPrinter();
+  }
+  ps.SelectPrinter(ctx.deviceName);
+  return kChooseOk;
+}
+
+bool GetDevMode(PrintContext& ctx, const std::string& deviceName) {
+  PrintSystem& ps = ctx.services.printers;
+  std::string current = ps.SelectedPrinter();
+  if (current.empty()) current = deviceName;
+  if (current.empty()) {
+    int code = ps.LastError();
+    EngineLogf(ctx, kLogError, "  ■GetDevMode - pr->GetPrinterエラー (%d) = GetLastError : [%s]\n", code,
+               ps.ErrorText(code).c_str());
+    return false;
+  }
+  // Setting the device again with no device mode drops what earlier jobs
+  // wrote and loads the driver's defaults.
+  if (!ps.SelectPrinter(current)) {
+    int code = ps.LastError();
+    EngineLogf(ctx, kLogError, "  ■GetDevMode - pr->SetPrinterエラー (%d) = GetLastError : [%s]\n", code,
+               ps.ErrorText(code).c_str());
+    return false;
+  }
+  DevMode fresh;
+  if (ps.GetDefaultDevMode(fresh) != 0) {
+    int code = ps.LastError();
+    EngineLogf(ctx, kLogError, "  ■GetDevMode - pr->GetPrinter 2回目 エラー (%d) = GetLastError : [%s]\n", code,
+               ps.ErrorText(code).c_str());
+    return false;
+  }
+  ctx.devMode = fresh;
+  return true;
+}
+
+int GetPrinterInfo(PrintContext& ctx) {
+  PrintSystem& ps = ctx.services.printers;
+  int lastError = 0;
+  // Every step runs even after an earlier one failed; the last error wins.
+  if (ps.OpenPrinter(ctx.deviceName) != 0) {
+    lastError = ps.LastError();
+    LogError(ctx, Format("  ■OpenPrinterエラー GetLastError(%d)\n", lastError));
+  } else {
+    ctx.printerOpen = true;
+  }
+  if (!GetDevMode(ctx, ctx.deviceName)) {
+    lastError = ps.LastError();
+    if (lastError == 0) lastError = -1;
+    LogError(ctx, Format("  ■GetDevModeエラー GetLastError(%d)\n", lastError));
+    ctx.devModeHeld = false;
+  } else {
+    ctx.devModeHeld = true;
+  }
+  return lastError;
+}
+
+int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) {
+  PrintSystem& ps = ctx.services.printers;
+  std::vector<uint16_t> papers;
+  int count = ps.Papers(ctx.deviceName, papers);
+  if (count == 0) {
+    EngineLog(ctx, "  ■印刷できる用紙が１つも取得できませんでした\n", kLogError);
+    return kPaperNotSupported;
+  }
+  bool failed = count < 0;
+  EngineLogf(ctx, kLogInfo, "【指定可能用紙種類】= [%ld]種類\n", long(count));
+  const bool bySize = width != 0 && height != 0;
+  std::vector<PaperSize> sizes;
+  if (!bySize) {
+    EngineLog(ctx, "【印刷可能用紙判定方法】= 用紙定数比較\n");
+  } else {
+    if (ps.PaperSizes(ctx.deviceName, sizes) < 0) failed = true;
+    EngineLog(ctx, "【印刷可能用紙判定方法】= 用紙サイズ比較\n");
+  }
+  if (failed) {
+    int code = ps.LastError();
+    EngineLogf(ctx, kLogError, "  ■CheckPaperSize-DeviceCapabilitiesエラー (%d) = GetLastError : [%s]\n", code,
+               ps.ErrorText(code).c_str());
+    EngineLogf(ctx, kLogError, "  ■DeviceCapabilities( szDe(%s), NULL, DC_PAPERS, selectPaper(%d), NULL )\n",
+               ctx.deviceName.c_str(), paperConstant);
+  }
+  if (!bySize) {
+    for (uint16_t p : papers) {
+      if (p == paperConstant) {
+        EngineLogf(ctx, kLogInfo, "  ■印刷したい用紙はサポートされています(用紙定数比較[%d])\n", paperConstant);
+        return paperConstant;
+      }
+    }
+  } else {
+    // The two lists come from separate queries; only positions both hold count.
+    size_t n = std::min(papers.size(), sizes.size());
+    for (size_t i = 0; i < n; ++i) {
+      if (sizes[i].width == width && sizes[i].height == height) {
+        EngineLogf(ctx, kLogInfo, "  ■印刷したい用紙はサポートされています(用紙サイズ比較[%dx%d])\n", width,
+                   height);
+        return papers[i];
+      }
+    }
+  }
+  EngineLog(ctx, "  ■印刷したい用紙はサポートされていませんでした\n");
+  return kPaperNotSupported;
+}
+
+int CheckDuplex(PrintContext& ctx) {
+  int answer = ctx.services.printers.Duplex(ctx.deviceName);
+  if (answer < 0) {
+    EngineLog(ctx, "  ■DeviceCapabilitiesで例外が発生しました。\n", kLogError);
+    return kDuplexNotSupported;
+  }
+  EngineLogf(ctx, kLogInfo, "【両面印刷可能】= [%ld] 1以外:不可能、1:可能\n", long(answer));
+  if (answer == 1) return 0;
+  EngineLog(ctx, "  ■両面印刷はサポートされていませんでした\n");
+  return kDuplexNotSupported;
+}
+
+int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
+  PrintSystem& ps = ctx.services.printers;
+  const bool bySize = paperCheckMode != 0;
+  auto size = [&](int v) { return bySize ? v : 0; };
+  DevMode& dm = ctx.devMode;
+
+  if (ctx.duplex == 1) {
+    if (CheckDuplex(ctx) != 0) {
+      ctx.duplexSetting = 3;
+    } else {
+      dm.collate = 1;
+      dm.fields |= kDmDuplex | kDmCollate;
+      // The page's own orientation (copied by the Paper stage) decides the
+      // binding edge.
+      dm.duplex = ctx.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
+    }
+  } else {
+    dm.duplex = kDuplexSimplex;
+  }
+
+  dm.paperSize = kPaperA4;
+  EngineLog(ctx, "【SetPrinterProperty】= デフォルト印刷用紙を [ A4 ] にセット（初期化）\n");
+  int r = 0;
+  switch (PaperOf(ctx.paperCode)) {
+    case Paper::A3:
+      r = CheckPaperSize(ctx, kPaperA3, size(2970), size(4200));
+      if (r == kPaperNotSupported) {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(A3は未サポート) ] にセット\n");
+      } else {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A3 ] にセット\n");
+        dm.paperSize = r;
+      }
+      break;
+    case Paper::A4:
+      r = CheckPaperSize(ctx, kPaperA4, size(2100), size(2970));
+      if (r == kPaperNotSupported) {
+        EngineLog(ctx,
+                  "【SetPrinterProperty】= 印刷用紙を [ プリンターのデフォルト印刷用紙(A4は未サポート) ] にセット\n");
+      } else {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4 ] にセット\n");
+        dm.paperSize = r;
+      }
+      break;
+    case Paper::B4:
+      r = CheckPaperSize(ctx, kPaperB4, size(2570), size(3640));
+      if (r == kPaperNotSupported) {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n");
+      } else {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n");
+        dm.paperSize = r;
+      }
+      break;
+    case Paper::B5:
+      r = CheckPaperSize(ctx, kPaperB5, size(1820), size(2570));
+      if (r == kPaperNotSupported) {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B5は未サポート) ] にセット\n");
+      } else {
+        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ B5 ] にセット\n");
+        dm.paperSize = r;
+      }
+      break;
+    case Paper::A5:
+    case Paper::Other:
+      break;
+  }
+
+  if (ps.ApplyDevMode(dm) == 0) {
+    EngineLog(ctx, "【SetPrinterProperty】= <<<<<<<<<<<<<<<< End >>>>>>>>>>>>>>>>>\n");
+    return 0;
+  }
+  EngineLog(ctx, "  ■DocumentProperties関数 Error\n");
+  EngineLog(ctx, "  ■DEVMODEアップデートに失敗\n");
+  ctx.devModeHeld = false;
+  if (ctx.printerOpen) {
+    ps.ClosePrinter();
+    ctx.printerOpen = false;
+  }
+  return -1;
+}
+
 int gprint_paper(PrintContext& ctx, int index, PageImage*) {
+  PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.commands[size_t(index)]};
   ctx.orientation = p.orientation();
   ctx.paperCode = p.paperCode();
+  if (ctx.compulsionPaper == 1) ctx.paperCode = 140;
+  if (ctx.compulsionPaper == 2) ctx.paperCode = 240;
   ctx.userPaperCode = p.userPaperCode();
   ctx.duplex = uint8_t(ctx.duplexSetting & 0xFF);
   ctx.copies = p.copies();
+
+  EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.orientation);
+  EngineLogf(ctx, kLogInfo, "【CompulsionPaper】= %d ( 1:A4に用紙sizeを強制指定, 2:B4に用紙sizeを強制指定 )\n",
+             ctx.compulsionPaper);
+  EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算前）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
+             p.paperCode());
+  EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算後）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
+             ctx.paperCode);
+  EngineLogf(ctx, kLogInfo, "【ユーザsize】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n", ctx.userPaperCode);
+  EngineLogf(ctx, kLogInfo, "【印刷部数】= %d\n", ctx.copies);
+
+  const char* notSet = "プリンタが設定されていない可能性があります。\nプリンターの設定を見直して下さい。\n";
+  try {
+    int rc = GetPrinterInfo(ctx);
+    if (rc != 0) {
+      EngineLogf(ctx, kLogInfo, "GetPrinterInfo Error(code=%d)\n", rc);
+      return -1;
+    }
+  } catch (const std::exception&) {
+    EngineLog(ctx, notSet, kLogError);
+    EngineLog(ctx, "GetPrinterInfo内で例外が発生しました\n", kLogError);
+    return -2;
+  }
+  try {
+    int rc = SetPrinterProperty(ctx, ctx.paperCheckMode);
+    if (rc != 0) {
+      EngineLogf(ctx, kLogInfo, "SetPrinterProperty Error(code=%d)\n", rc);
+      return -3;
+    }
+  } catch (const std::exception&) {
+    EngineLog(ctx, notSet, kLogError);
+    EngineLog(ctx, "SetPrinterProperty内で例外が発生しました\n", kLogError);
+    return -4;
+  }
+
   ChooseMagnification(ctx);
+
+  if (ps.SetOrientation(ctx.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.copies) != 0) {
+    EngineLogf(ctx, kLogError, "  ■gprint_paper内BeginDocで例外が発生(%s)\n", ps.ErrorText(ps.LastError()).c_str());
+    return -5;
+  }
+
   ctx.landscape = ctx.orientation != 0 ? 1 : 0;
+  int w = 0, h = 0;
+  if (PaperMillimetres(ctx.paperCode, w, h)) {
+    ctx.paperWidthMm = ctx.landscape ? h : w;
+    ctx.paperHeightMm = ctx.landscape ? w : h;
+  }
+  EngineLog(ctx, "【********** gprint_paper関数 End ***********】\n");
   return 0;
 }
 
-int GetPrinterInfo(PrintContext&) { return 0; }
-int SetPrinterProperty(PrintContext&, int) { return 0; }
-int CheckPaperSize(PrintContext&, int paperConstant, int, int) { return paperConstant; }
-int CheckDuplex(PrintContext&) { return 0; }
-void RestoreDefaultPrinter(PrintContext& ctx) { ctx.savedDefaultPrinter.clear(); }
+void RestoreDefaultPrinter(PrintContext& ctx) {
+  PrintSystem& ps = ctx.services.printers;
+  std::string system = ps.SystemDefaultPrinter();
+  if (!system.empty() && ps.SelectPrinter(system)) {
+    DevMode fresh;
+    ps.GetDefaultDevMode(fresh);
+  }
+  ctx.savedDefaultPrinter.clear();
+}
+
 int ReleasePrinter(PrintContext& ctx) {
+  PrintSystem& ps = ctx.services.printers;
   ctx.devModeHeld = false;
-  ctx.printerOpen = false;
+  if (ctx.printerOpen) {
+    ctx.printerOpen = false;
+    if (ps.ClosePrinter() != 0) {
+      int code = ps.LastError();
+      LogError(ctx, Format("  ■ClosePrinterエラー (%d) = GetLastError : [%s]\n", code, ps.ErrorText(code).c_str()));
+      return -1;
+    }
+  }
   return 0;
 }
 

@@ -1,4 +1,12 @@
 // Printer choice, the Paper stage and the device-mode set-up of a job.
+//
+// At the start of a job the engine picks the output device (the run's
+// printer name, the default-printer file, the PDF device of the settings
+// file, or the selected printer), then every Paper command of the first page
+// opens the device, resets its device mode to the driver's defaults and
+// writes paper, duplex, collation, orientation and copies into it. The
+// device mode lives in the context (devMode, held while devModeHeld) and is
+// handed to the print system, which uses it for the next document.
 #pragma once
 
 #include <string>
@@ -7,21 +15,39 @@
 
 namespace kestrel {
 
+// Result of CheckPaperSize when the device lacks the paper.
+inline constexpr int kPaperNotSupported = -99999;
+// Result of the duplex check when the device cannot duplex.
+inline constexpr int kDuplexNotSupported = -99;
+
 // 0 chosen, -1 no printer installed, -2 PDF device choice cancelled,
 // -3 printer dialog cancelled. Selects the printer and sets deviceName.
 int ChoosePrinter(PrintContext& ctx);
-// Position of name in the system's printer list (exact match), or -1.
+// Position of name in the system's printer list (exact, case-sensitive
+// match), or -1; an empty name gives -1.
 int FindPrinterIndex(PrintContext& ctx, const std::string& name);
+// The device selection dialog over the installed printers; the chosen name,
+// or empty when the operator chose none. Empty texts keep the dialog's own.
+std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
+                               const std::string& noSelectionMessage);
 // The Paper stage for the Paper command at index; 0 or -1..-5.
 int gprint_paper(PrintContext& ctx, int index, PageImage* image);
-// Opens deviceName and fetches its default device mode; 0 or an error code.
+// Opens deviceName and fetches its default device mode; 0 or the last
+// error code met.
 int GetPrinterInfo(PrintContext& ctx);
+// Resets the selected device to its driver defaults and puts them into
+// ctx.devMode; true when the device mode is held.
+bool GetDevMode(PrintContext& ctx, const std::string& deviceName);
+// Writes paper and duplex into the device mode and lets the device validate
+// it; 0, -1, or an error code.
 int SetPrinterProperty(PrintContext& ctx, int paperCheckMode);
-// The device's paper constant to use, or -99999 when not supported.
+// The device's paper constant to use, or kPaperNotSupported. Width and
+// height in 0.1 mm; both non-zero compares sizes, otherwise constants.
 int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height);
-// 0 when the device duplexes, -99 when not.
+// 0 when the device duplexes, kDuplexNotSupported when not.
 int CheckDuplex(PrintContext& ctx);
-// After PDF output: selects the system default printer again.
+// After PDF output: selects the system default printer again, resets its
+// device mode and clears savedDefaultPrinter.
 void RestoreDefaultPrinter(PrintContext& ctx);
 // End of a job: releases the device mode and closes the printer; 0 or -1
 // with lastErrorMessage set.
