@@ -15,4 +15,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build/asan --output-on-failure -j2 --timeout 900
 
 scripts/build.sh windows-core
-echo "test: all tests passed (release, asan) and the core builds for Windows"
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} scripts/fuzz.sh
+echo "test: all tests passed (release, asan), the core builds for Windows, the fuzzers found nothing"

@@ -112,9 +112,21 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
   }
 }
 
-void EngineLog(PrintContext& ctx, std::string_view utf8, int level) { EngineLogSjis(ctx, SjisFromUtf8(utf8), level); }
+namespace {
+// true when a line of this level would be written anywhere.
+bool LogWanted(const PrintContext& ctx, int level) {
+  return ctx.analysisLog == 1 || ctx.logEnabled != 0 ||
+         (level == kLogError && !ctx.logStream && !ctx.exceptionLogPath.empty());
+}
+}  // namespace
+
+void EngineLog(PrintContext& ctx, std::string_view utf8, int level) {
+  if (!LogWanted(ctx, level)) return;
+  EngineLogSjis(ctx, SjisFromUtf8(utf8), level);
+}
 
 void EngineLogf(PrintContext& ctx, int level, const char* format, ...) {
+  if (!LogWanted(ctx, level)) return;
   va_list args;
   va_start(args, format);
   std::string s = VFormat(format, args);

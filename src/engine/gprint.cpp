@@ -1,5 +1,6 @@
 #include "engine/gprint.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -20,10 +21,17 @@ namespace {
 // Walks the page by index up to its End record (or the last record) and
 // calls act(i, command) for every record of one of the kinds; returns the
 // index of the End record, or -1 when there is none.
+// Records past the data read are zero (kind 0, ignored by every pass), so a
+// pass ends there; it sees exactly what a walk of all 600,000 would.
+size_t RecordLimit(const PrintContext& ctx) {
+  return std::min(kMaxCommands, (ctx.bytesRead + kCommandSize - 1) / kCommandSize);
+}
+
 template <typename Act>
 int RunPass(PrintContext& ctx, Act&& act) {
   const PrintCommand* commands = ctx.commands.get();
-  for (size_t i = 0; i < kMaxCommands; ++i) {
+  const size_t limit = RecordLimit(ctx);
+  for (size_t i = 0; i < limit; ++i) {
     const PrintCommand& c = commands[i];
     if (c.is(CommandKind::End)) return int(i);
     act(int(i), c);
@@ -33,7 +41,8 @@ int RunPass(PrintContext& ctx, Act&& act) {
 
 int FindEnd(const PrintContext& ctx) {
   const PrintCommand* commands = ctx.commands.get();
-  for (size_t i = 0; i < kMaxCommands; ++i)
+  const size_t limit = RecordLimit(ctx);
+  for (size_t i = 0; i < limit; ++i)
     if (commands[i].is(CommandKind::End)) return int(i);
   return -1;
 }

@@ -13,11 +13,22 @@ namespace {
 // whole lead+trail pair), UTF-8 skips one whole character.
 std::string Convert(const char* to, const char* from, std::string_view in, bool utf8_input, bool* ok) {
   if (ok != nullptr) *ok = true;
-  iconv_t cd = iconv_open(to, from);
+  // Opening a converter loads its tables; keep one per direction per thread.
+  struct Descriptor {
+    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    ~Descriptor() {
+      if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+  };
+  thread_local Descriptor toUtf8, toCp932;
+  Descriptor& d = utf8_input ? toCp932 : toUtf8;
+  if (d.cd == reinterpret_cast<iconv_t>(-1)) d.cd = iconv_open(to, from);
+  iconv_t cd = d.cd;
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     if (ok != nullptr) *ok = false;
     return std::string(in);
   }
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
   std::string out;
   out.reserve(in.size() * 3 / 2 + 8);
   char buffer[1024];
@@ -55,7 +66,6 @@ std::string Convert(const char* to, const char* from, std::string_view in, bool 
     left -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  iconv_close(cd);
   return out;
 }
 
