@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "forms/device_selection.h"
+
 namespace kestrel {
 namespace {
 
@@ -74,11 +76,46 @@ bool HeadlessUi::AskOkCancel(const std::string& text, MessageKind) {
 }
 
 std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
-  std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(request.caption).c_str());
-  std::string a;
-  if (!NextAnswer(a)) return {};
-  if (a == "cancel" || a == "no") return {};
-  return a;
+  TSelPrn1 dialog([this](DeviceQuestion which, const std::string& text, MessageKind kind) {
+    if (which != DeviceQuestion::ConfirmRow) return AskYesNo(text, kind);
+    // The confirmation of a taken row takes a following yes/no answer and
+    // is otherwise answered Yes, so that a device name alone picks it.
+    Say(text);
+    if (next_ < answers_.size() && (answers_[next_] == "yes" || answers_[next_] == "no")) {
+      return answers_[next_++] == "yes";
+    }
+    return true;
+  });
+  dialog.Configure(request);
+  std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(dialog.Caption()).c_str());
+  dialog.FormShow();
+  while (dialog.IsOpen()) {
+    std::string a;
+    if (!NextAnswer(a)) {
+      // Out of answers: the close box; a refused close leaves the shown
+      // selection as it is.
+      dialog.RequestClose();
+      break;
+    }
+    if (a == "cancel" || a == "close") {
+      dialog.RequestClose();
+      continue;
+    }
+    const auto& rows = dialog.Rows();
+    int row = -1;
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (rows[i] == a) {
+        row = int(i);
+        break;
+      }
+    if (row < 0) {
+      std::fprintf(stderr, "kestrel: [device dialog] no device named %s\n", OneLine(a).c_str());
+      continue;
+    }
+    dialog.SetHighlight(row);
+    dialog.ListBox1KeyDown(kKeyEnter);
+  }
+  return dialog.GetSelection();
 }
 
 void HeadlessUi::ShowProgress(const std::string& caption) {

@@ -14,8 +14,12 @@ namespace kestrel {
 //    the same text as one UTF-8 line there.
 //  - Questions and dialogs take their answers in order from KESTREL_ANSWERS
 //    (comma list: yes, no, ok, cancel, or a device name for the device
-//    dialog); once the list is used up a question is answered No/Cancel and
-//    a dialog closes with nothing chosen.
+//    dialog); once the list is used up a question is answered No/Cancel.
+//  - The device dialog runs the TSelPrn1 logic: each answer is one action,
+//    a device name (take that row; the confirmation takes a following
+//    "yes"/"no", else Yes), or "cancel"/"close" (the close box, whose
+//    questions take the next answers). Out of answers it is closed with the
+//    close box; if that close is refused the shown selection is the result.
 //  - The progress form writes its label and position to standard error.
 class HeadlessUi final : public Ui {
  public:

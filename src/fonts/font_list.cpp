@@ -1,0 +1,37 @@
+#include "fonts/font_list.h"
+
+#include <exception>
+#include <vector>
+
+namespace kestrel {
+
+int FontListWriter::WriteFontList(const std::string& path) {
+  if (path.empty()) return -3;
+  path_ = path;
+  std::vector<std::string> fonts;
+  try {
+    // The printer object of the run: its current device's fonts.
+    fonts = printers_.Fonts();
+  } catch (const std::exception&) {
+    ui_.ShowMessage("TPrinter生成時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。",
+                    MessageKind::Error);
+    return -1;
+  }
+  if (!file_.Create(path_)) {
+    ui_.ShowMessage("pfontlist.txtの作成に失敗しました。\nフォントリストは作成されません", MessageKind::Error);
+    return -2;
+  }
+  file_.Text("\nフォントリストファイル\n");
+  file_.Text("フォントリストは、pfont.txt内に設定する際に\n");
+  file_.Text("正しいフォント名を設定するためのものです。\n");
+  file_.Text("このリストからOCRフォントとして変更したいフォント名を\n");
+  file_.Text("コピーして、pfont.txt内の設定へペーストして下さい。\n");
+  file_.Text("\n[使用できるフォントリスト]\n");
+  for (const auto& name : fonts) file_.Line(name);
+  file_.Text("\n ------------------ END ------------------\n");
+  file_.Close();
+  ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
+  return 0;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,27 @@
+// The font list file (zoq\pfontlist.txt): the face names the current
+// printer offers, for copying exact names into pfont.txt.
+#pragma once
+
+#include <string>
+
+#include "lists/list_file.h"
+#include "platform/print_system.h"
+#include "platform/ui.h"
+
+namespace kestrel {
+
+class FontListWriter {
+ public:
+  FontListWriter(PrintSystem& printers, Ui& ui) : printers_(printers), ui_(ui) {}
+  // 0 written; -1 the printer could not be reached; -2 the file could not be
+  // created; -3 empty path.
+  int WriteFontList(const std::string& path);
+
+ private:
+  PrintSystem& printers_;
+  Ui& ui_;
+  std::string path_;
+  ListFile file_;
+};
+
+}  // namespace kestrel

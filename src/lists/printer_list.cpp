@@ -1,0 +1,38 @@
+#include "lists/printer_list.h"
+
+#include <exception>
+#include <vector>
+
+namespace kestrel {
+
+int PrinterListWriter::WritePrinterList(const std::string& path) {
+  if (path.empty()) return -3;
+  path_ = path;
+  std::vector<std::string> names;
+  std::string current;
+  try {
+    names = printers_.Printers();
+    current = printers_.SelectedPrinter();
+  } catch (const std::exception&) {
+    ui_.ShowMessage("TPrinterのタイトル設定時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。",
+                    MessageKind::Error);
+    return -1;
+  }
+  if (!file_.Create(path_)) {
+    ui_.ShowMessage("pprinterlist.txtの作成に失敗しました。\nプリンターリストは作成されません", MessageKind::Error);
+    return -2;
+  }
+  file_.Text("\nプリンタリストファイル\n");
+  file_.Text("プリンタリストは、Windowsへ登録されているプリンタドライバを\n");
+  file_.Text("リストとして出力しています。\n");
+  file_.Text("リスト名の頭が■の場合は、通常使用するプリンタに設定されています。\n");
+  file_.Text("\n[Windowsへ登録されているプリンタドライバリスト]\n");
+  // Printer names are unique in the list, so at most one line is marked.
+  for (const auto& name : names) file_.Line((name == current ? "■" : "□") + name);
+  file_.Text("\n ------------------ END ------------------\n");
+  file_.Close();
+  ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
+  return 0;
+}
+
+}  // namespace kestrel

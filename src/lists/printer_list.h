@@ -1,0 +1,27 @@
+// The printer list file (zoq\pprinterlist.txt): every installed printer in
+// the printing system's order, the current one marked with ■.
+#pragma once
+
+#include <string>
+
+#include "lists/list_file.h"
+#include "platform/print_system.h"
+#include "platform/ui.h"
+
+namespace kestrel {
+
+class PrinterListWriter {
+ public:
+  PrinterListWriter(PrintSystem& printers, Ui& ui) : printers_(printers), ui_(ui) {}
+  // 0 written; -1 the printer could not be reached; -2 the file could not be
+  // created; -3 empty path.
+  int WritePrinterList(const std::string& path);
+
+ private:
+  PrintSystem& printers_;
+  Ui& ui_;
+  std::string path_;
+  ListFile file_;
+};
+
+}  // namespace kestrel
