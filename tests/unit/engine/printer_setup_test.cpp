@@ -96,12 +96,12 @@ TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
   EXPECT_EQ(s.ctx().deviceName, "Plotter");
 
-  SetupRig c({StandardDevice("Office")}, {"cancel"});
+  SetupRig c({StandardDevice("Office")}, {"cancel", "yes"});
   c.ctx().showPrinterDialog = 1;
   EXPECT_EQ(ChoosePrinter(c.ctx()), kChooseDialogCancelled);
 
   // Through gprint a cancelled dialog ends the process even with a caller.
-  SetupRig g({StandardDevice("Office")}, {"cancel"});
+  SetupRig g({StandardDevice("Office")}, {"cancel", "yes"});
   g.ctx().showPrinterDialog = 1;
   g.ctx().SetParentWindow(9);
   EXPECT_EQ(g.PrintPaper(0, 140), -1);
@@ -128,7 +128,7 @@ TEST(ChoosePrinter, ThePdfDeviceComesFromTheSettingsFileAndTheDefaultReturnsAfte
 
 TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   {
-    SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel"});
+    SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
     s.dir.Write("kestrel.inf", "[PDF]\n$path=Uninstalled\n$pdfbk=1\n");
     s.ctx().pdfOutput = 1;
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChoosePdfCancelled);
@@ -146,7 +146,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   }
   {
     // Through gprint without a caller: the message, then the end of the process.
-    SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel"});
+    SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
     s.ctx().pdfOutput = 1;
     EXPECT_EQ(s.PrintPaper(0, 140), -1);
     EXPECT_EQ(s.ctx().exitCode, 1);
