@@ -2,7 +2,7 @@
 //
 // Backends: LinuxSystem (platform/linux). Paths in and out are UTF-8 in the
 // system's own form; the core turns product paths ("zoq\...") into them with
-// ResolvePath (app/paths.h).
+// ResolvePath (util/paths.h).
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,44 @@
+// Paths in the Windows forms the product's files and callers use, turned
+// into paths of this system.
+//
+// Drive-root model: the product lives under a base folder that stands for
+// the root of the drive the program runs from (BaseDir, ending with a
+// separator). A drive path "X:\..." and a rooted path "\..." name places
+// under it; product paths such as "zoq\kestrel.inf" are relative to it.
+// Backslashes become slashes; a POSIX absolute path is used as it is; case
+// is kept (lower-casing would name another file).
+//
+//   ResolvePath("/opt/k/", "c:\vpdf")            -> /opt/k/vpdf
+//   ResolvePath("/opt/k/", "\zoq\bunsho")        -> /opt/k/zoq/bunsho
+//   ResolvePath("/opt/k/", "zoq\plog\a.txt")     -> /opt/k/zoq/plog/a.txt
+//   ResolvePath("/opt/k/", "/var/data/a.pdat")   -> /var/data/a.pdat
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+// A product path: relative paths are taken from baseDir.
+std::string ResolvePath(std::string_view baseDir, std::string_view path);
+
+// A path given by a user or caller (command line, print lists): like
+// ResolvePath, except that a plain relative path stays relative to the
+// working folder (only its backslashes become slashes).
+std::string ResolveUserPath(std::string_view baseDir, std::string_view path);
+
+// baseDir followed by a product path ("zoq\plog"), the shorthand for
+// ResolvePath on relative product paths.
+inline std::string ProductPath(std::string_view baseDir, std::string_view relative) {
+  return ResolvePath(baseDir, relative);
+}
+
+// The last name of a path (after the last "\" or "/").
+std::string FileNameOf(std::string_view path);
+// A name without its extension (from its last "."; a name without one is
+// returned whole).
+std::string WithoutExtension(std::string_view name);
+// Every "/" replaced by "\" (the form paths are logged in).
+std::string WithBackslashes(std::string_view path);
+
+}  // namespace kestrel

@@ -1,0 +1,244 @@
+#include "util/profile_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "util/char_forms.h"
+#include "util/numbers.h"
+
+namespace kestrel {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f != nullptr) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+SjisView Trim(SjisView s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+// Case-insensitive for ASCII letters; the two bytes of a double-byte
+// character are compared as they are.
+bool SameName(SjisView a, SjisView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+enum class LineKind { kBlank, kComment, kSection, kKey };
+
+struct ParsedLine {
+  LineKind kind = LineKind::kBlank;
+  SjisView name;   // section or key
+  SjisView value;  // after "=", trimmed
+  bool hasValue = false;
+};
+
+ParsedLine ParseLine(SjisView raw) {
+  ParsedLine p;
+  SjisView line = Trim(raw);
+  if (line.empty()) return p;
+  if (line.front() == ';') {
+    p.kind = LineKind::kComment;
+    return p;
+  }
+  if (line.front() == '[') {
+    p.kind = LineKind::kSection;
+    SjisView inner = line.substr(1);
+    size_t close = inner.find(']');
+    p.name = close == SjisView::npos ? inner : inner.substr(0, close);
+    return p;
+  }
+  p.kind = LineKind::kKey;
+  size_t eq = line.find('=');
+  if (eq == SjisView::npos) {
+    p.name = line;
+    return p;
+  }
+  p.name = Trim(line.substr(0, eq));
+  p.value = Trim(line.substr(eq + 1));
+  p.hasValue = true;
+  return p;
+}
+
+SjisView Unquote(SjisView value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+}  // namespace
+
+ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
+  lines_.clear();
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::exists(path, ec)) return LoadResult::kMissing;
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f) return LoadResult::kOpenFailed;
+  SjisString bytes;
+  char buffer[65536];
+  for (;;) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
+    bytes.append(buffer, n);
+    if (n < sizeof buffer) break;
+  }
+  if (std::ferror(f.get())) return LoadResult::kReadFailed;
+  Parse(bytes);
+  return LoadResult::kOk;
+}
+
+void ProfileFile::Parse(SjisView bytes) {
+  lines_.clear();
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    SjisView line = bytes.substr(start, end == SjisView::npos ? SjisView::npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines_.emplace_back(line);
+    if (end == SjisView::npos) break;
+    start = end + 1;
+  }
+}
+
+std::optional<ProfileFile::Range> ProfileFile::FindSection(SjisView section) const {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    ParsedLine p = ParseLine(lines_[i]);
+    if (p.kind != LineKind::kSection || !SameName(p.name, section)) continue;
+    Range r{i, i + 1, lines_.size()};
+    for (size_t j = i + 1; j < lines_.size(); ++j) {
+      if (ParseLine(lines_[j]).kind == LineKind::kSection) {
+        r.end = j;
+        break;
+      }
+    }
+    return r;
+  }
+  return std::nullopt;
+}
+
+std::optional<SjisString> ProfileFile::Find(SjisView section, SjisView key) const {
+  auto range = FindSection(section);
+  if (!range) return std::nullopt;
+  for (size_t i = range->begin; i < range->end; ++i) {
+    ParsedLine p = ParseLine(lines_[i]);
+    if (p.kind != LineKind::kKey || !SameName(p.name, key)) continue;
+    if (!p.hasValue) return std::nullopt;
+    return SjisString(Unquote(p.value));
+  }
+  return std::nullopt;
+}
+
+std::string ProfileFile::GetString(std::string_view section, std::string_view key, std::string_view fallback) const {
+  auto value = Find(SjisFromUtf8(section), SjisFromUtf8(key));
+  if (!value) return std::string(fallback);
+  return Utf8FromSjis(*value);
+}
+
+int32_t ProfileFile::GetInt(std::string_view section, std::string_view key, int32_t fallback) const {
+  auto value = Find(SjisFromUtf8(section), SjisFromUtf8(key));
+  if (!value) return fallback;
+  return ParseInt(*value).value_or(fallback);
+}
+
+double ProfileFile::GetReal(std::string_view section, std::string_view key, double fallback) const {
+  auto value = Find(SjisFromUtf8(section), SjisFromUtf8(key));
+  if (!value) return fallback;
+  return ParseReal(*value).value_or(fallback);
+}
+
+std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
+  std::vector<std::string> keys;
+  auto range = FindSection(SjisFromUtf8(section));
+  if (!range) return keys;
+  for (size_t i = range->begin; i < range->end; ++i) {
+    ParsedLine p = ParseLine(lines_[i]);
+    if (p.kind == LineKind::kKey) keys.push_back(Utf8FromSjis(p.name));
+  }
+  return keys;
+}
+
+void ProfileFile::Set(SjisView section, SjisView key, SjisView value) {
+  SjisString line = SjisString(key) + "=" + SjisString(value);
+  auto range = FindSection(section);
+  if (!range) {
+    lines_.push_back("[" + SjisString(section) + "]");
+    lines_.push_back(std::move(line));
+    return;
+  }
+  size_t insertAt = range->header + 1;
+  for (size_t i = range->begin; i < range->end; ++i) {
+    ParsedLine p = ParseLine(lines_[i]);
+    if (p.kind == LineKind::kKey && SameName(p.name, key)) {
+      lines_[i] = std::move(line);
+      return;
+    }
+    if (p.kind != LineKind::kBlank) insertAt = i + 1;
+  }
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+}
+
+void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+  Set(SjisFromUtf8(section), SjisFromUtf8(key), SjisFromUtf8(value));
+}
+
+SjisString ProfileFile::Serialize() const {
+  SjisString out;
+  for (const auto& line : lines_) {
+    out += line;
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool ProfileFile::Save(const std::string& path) const {
+  if (path.empty()) return false;
+  File f(std::fopen(path.c_str(), "wb"));
+  if (!f) return false;
+  SjisString text = Serialize();
+  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f.get()) != text.size()) return false;
+  return std::fflush(f.get()) == 0;
+}
+
+std::string ReadIniValue(const std::string& path, std::string_view section, std::string_view key,
+                         std::string_view fallback) {
+  ProfileFile file;
+  file.Load(path);
+  return file.GetString(section, key, fallback);
+}
+
+int32_t ReadIniInt(const std::string& path, std::string_view section, std::string_view key, int32_t fallback) {
+  ProfileFile file;
+  file.Load(path);
+  return file.GetInt(section, key, fallback);
+}
+
+bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  ProfileFile file;
+  auto result = file.Load(path);
+  if (result != ProfileFile::LoadResult::kOk && result != ProfileFile::LoadResult::kMissing) return false;
+  file.SetString(section, key, value);
+  return file.Save(path);
+}
+
+}  // namespace kestrel
