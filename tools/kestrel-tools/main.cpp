@@ -1,0 +1,94 @@
+// kestrel-tools: the maintenance functions of the system menu that need no
+// print run, from the command line: the font, printer and paper lists, the
+// default-printer choice for Win-direct printing, the PDF device choice and
+// the bare device dialog. They use the same printing system and Ui as
+// kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fonts/font_list.h"
+#include "forms/device_choice.h"
+#include "lists/paper_list.h"
+#include "lists/printer_list.h"
+#include "platform/linux/linux_platform.h"
+
+namespace {
+
+using namespace kestrel;
+
+constexpr const char* kUsage =
+    "usage: kestrel-tools COMMAND [ARGS]\n"
+    "  fontlist [FILE]                 font list (default zoq/pfontlist.txt)\n"
+    "  printerlist [FILE]              printer list (default zoq/pprinterlist.txt)\n"
+    "  paperlist [-d DEVICE] [FILE]    paper list of DEVICE, or of the device picked in the dialog\n"
+    "                                  (default zoq/ppaperlist.txt)\n"
+    "  winprt [FILE]                   default printer for Win-direct printing (default zoq/WinPrinterSet.inf)\n"
+    "  pdfdevice [FILE]                PDF output device into the settings file (default zoq/kestrel.inf)\n"
+    "  select [CAPTION [HEADING [QUESTION]]]  the device dialog alone; prints its result\n"
+    "Files are under the base folder's zoq/ unless given. Prints the status code; exit code 0 when it is 0.\n";
+
+// The product path zoq/<name> under the base folder; the folder is made
+// when missing, as the program's start does.
+std::string ProductPath(Services& services, const char* name) {
+  std::string zoq = services.system.BaseDir() + "zoq";
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(std::u8string(zoq.begin(), zoq.end())), ec);
+  return zoq + "/" + name;
+}
+
+int Report(int status) {
+  std::printf("%d\n", status);
+  return status == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? 2 : 0;
+  }
+  const std::string command = args[0];
+  args.erase(args.begin());
+
+  auto platform = MakeLinuxPlatform();
+  Services services = platform->services();
+  auto fileArg = [&](const char* name) { return args.empty() ? ProductPath(services, name) : args[0]; };
+
+  if (command == "fontlist" && args.size() <= 1) {
+    FontListWriter writer(services.printers, services.ui);
+    return Report(writer.WriteFontList(fileArg("pfontlist.txt")));
+  }
+  if (command == "printerlist" && args.size() <= 1) {
+    PrinterListWriter writer(services.printers, services.ui);
+    return Report(writer.WritePrinterList(fileArg("pprinterlist.txt")));
+  }
+  if (command == "paperlist") {
+    bool named = args.size() >= 2 && args[0] == "-d";
+    std::string device;
+    if (named) {
+      device = args[1];
+      args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.size() <= 1) {
+      std::string path = fileArg("ppaperlist.txt");
+      if (!named) return Report(WritePaperListOfChosenDevice(services.ui, services.printers, path));
+      PaperListWriter writer(services.printers, services.ui);
+      return Report(writer.WritePaperList(path, device));
+    }
+  }
+  if (command == "winprt" && args.size() <= 1)
+    return Report(SelectWinDirectPrinter(services.ui, services.printers, fileArg("WinPrinterSet.inf")));
+  if (command == "pdfdevice" && args.size() <= 1)
+    return Report(SelectPdfDeviceForSettings(services.ui, services.printers, fileArg("kestrel.inf")));
+  if (command == "select" && args.size() <= 3) {
+    args.resize(3);
+    std::printf("%s\n", RunDeviceSelection(services.ui, services.printers, args[0], args[1], args[2]).c_str());
+    return 0;
+  }
+  std::fputs(kUsage, stderr);
+  return 2;
+}
