@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "forms/device_selection.h"
-#include "forms/profile_access.h"
+#include "util/profile_file.h"
 #include "lists/paper_list.h"
 
 namespace kestrel {
@@ -53,7 +53,7 @@ std::string SelectPdfDevice(Ui& ui, PrintSystem& printers) { return RunDeviceSel
 int SelectPdfDeviceForSettings(Ui& ui, PrintSystem& printers, const std::string& settingsPath) {
   try {
     std::string device = SelectPdfDevice(ui, printers);
-    if (WriteProfileText(settingsPath, "PDF", "$path", device)) return 0;
+    if (WriteIniValue(settingsPath, "PDF", "$path", device)) return 0;
   } catch (const std::exception&) {
   }
   ui.ShowMessage("PDFドライバ選択画面処理中に例外が発生しました", MessageKind::Error);
@@ -61,13 +61,13 @@ int SelectPdfDeviceForSettings(Ui& ui, PrintSystem& printers, const std::string&
 }
 
 int SelectWinDirectPrinter(Ui& ui, PrintSystem& printers, const std::string& winPrinterSetPath) {
-  const std::string stored = ReadProfileText(winPrinterSetPath, kWinDirectSection, kWinDirectKey, kSelectionDefault);
+  const std::string stored = ReadIniValue(winPrinterSetPath, kWinDirectSection, kWinDirectKey, kSelectionDefault);
   std::string choice =
       RunWithPreset(ui, printers, kWinDirectCaption, kWinDirectHeading, kWinDirectNoSelectionMessage, stored);
   if (choice.empty()) choice = kSelectionDefault;
   if (choice == kSelectionCancel)
-    choice = ReadProfileText(winPrinterSetPath, kWinDirectSection, kWinDirectKey, kSelectionDefault);
-  return WriteProfileText(winPrinterSetPath, kWinDirectSection, kWinDirectKey, "\"" + choice + "\"") ? 0 : -1;
+    choice = ReadIniValue(winPrinterSetPath, kWinDirectSection, kWinDirectKey, kSelectionDefault);
+  return WriteIniValue(winPrinterSetPath, kWinDirectSection, kWinDirectKey, "\"" + choice + "\"") ? 0 : -1;
 }
 
 int WritePaperListOfChosenDevice(Ui& ui, PrintSystem& printers, const std::string& paperListPath) {

@@ -4,6 +4,8 @@
 #include <exception>
 #include <vector>
 
+#include "util/char_forms.h"
+
 namespace kestrel {
 namespace {
 
@@ -136,13 +138,11 @@ static_assert(sizeof(kPaperNames) / sizeof(kPaperNames[0]) == 118);
 // splitting a double-byte character.
 constexpr size_t kPaperNameSlot = 64;
 
-bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 SjisString SlotName(const std::string& utf8) {
   SjisString name = SjisFromUtf8(utf8);
   size_t end = 0;
   while (end < name.size() && name[end] != '\0') {
-    size_t step = IsSjisLead(static_cast<unsigned char>(name[end])) ? 2 : 1;
+    size_t step = IsSjisLeadByte(static_cast<unsigned char>(name[end])) ? 2 : 1;
     if (end + step > kPaperNameSlot || end + step > name.size()) break;
     end += step;
   }

@@ -13,6 +13,7 @@
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
 #include "platform/linux/linux_platform.h"
+#include "util/paths.h"
 
 namespace {
 
@@ -29,13 +30,14 @@ constexpr const char* kUsage =
     "  select [CAPTION [HEADING [QUESTION]]]  the device dialog alone; prints its result\n"
     "Files are under the base folder's zoq/ unless given. Prints the status code; exit code 0 when it is 0.\n";
 
-// The product path zoq/<name> under the base folder; the folder is made
+// The product file zoq\<name> under the base folder; the folder is made
 // when missing, as the program's start does.
-std::string ProductPath(Services& services, const char* name) {
-  std::string zoq = services.system.BaseDir() + "zoq";
+std::string ZoqFile(Services& services, const std::string& name) {
+  const std::string base = services.system.BaseDir();
+  const std::string zoq = ProductPath(base, "zoq");
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(std::u8string(zoq.begin(), zoq.end())), ec);
-  return zoq + "/" + name;
+  return ProductPath(base, "zoq\\" + name);
 }
 
 int Report(int status) {
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
 
   auto platform = MakeLinuxPlatform();
   Services services = platform->services();
-  auto fileArg = [&](const char* name) { return args.empty() ? ProductPath(services, name) : args[0]; };
+  auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };
 
   if (command == "fontlist" && args.size() <= 1) {
     FontListWriter writer(services.printers, services.ui);

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "forms/device_choice.h"
-#include "forms/profile_access.h"
+#include "util/profile_file.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/recording/memory_print_system.h"
 #include "support/engine_fixture.h"
@@ -245,7 +245,7 @@ TEST(DeviceChoice, WinDirectPresetsTheStoredPrinterAndWritesTheChoiceInQuotes) {
     EXPECT_EQ(ui.requests[0].heading, "Win直で常に印刷するデバイスを選択して下さい。");
     EXPECT_EQ(ui.requests[0].noSelectionMessage,
               "常に印刷をするプリンタが選択されていません。\n印刷には通常使うプリンターが使用されますがよろしいですか？");
-    EXPECT_EQ(ReadProfileText(path, "DefaultPrinter", "SelectPrinter", "?"), "Plotter");
+    EXPECT_EQ(ReadIniValue(path, "DefaultPrinter", "SelectPrinter", "?"), "Plotter");
     EXPECT_EQ(stored(), "[DefaultPrinter]\r\nSelectPrinter=\"Plotter\"\r\n");
   }
   {

@@ -164,7 +164,7 @@ TEST(PaperList, ConstantsWithoutANameAndFractionBytesAreWrittenAsStored) {
   d.name = "Label Printer";
   d.duplex = 0;
   d.papers = {256, 50, 22, 1000};
-  d.paperNames = {"ユーザー定義", "Letter Extra", std::string(70, 'W'), "長形3号"};
+  d.paperNames = {"ユーザー定義", "Letter Extra", std::string(62, 'W') + "あいう", "長形3号"};
   d.paperSizes = {{1000, 500}, {2413, 3048}, {1111, 2794}, {1200, 2350}};
   MemoryPrintSystem ps({StandardDevice("Office"), d});
   HeadlessUi ui({}, {});
@@ -178,8 +178,8 @@ TEST(PaperList, ConstantsWithoutANameAndFractionBytesAreWrittenAsStored) {
                          sep + S("  [001]<用紙名:【ユーザー定義】>\n       <定  数:[256]:>\n       <サイズ:1000 x 500>\n\n") +
                          sep + S("  [002]<用紙名:【Letter Extra】>\n       <定  数:[050]:") + "Letter Extra 9 \xBD x 12 in" +
                          S(">\n       <サイズ:2413 x 3048>\n\n") +
-                         // A name that fills its 64-byte slot is cut there.
-                         sep + S("  [003]<用紙名:【" + std::string(64, 'W') + "】>\n       <定  数:[022]:") +
+                         // A name is cut to its 64-byte slot, never inside a character.
+                         sep + S("  [003]<用紙名:【" + std::string(62, 'W') + "あ】>\n       <定  数:[022]:") +
                          "Envelope #12 4 \xBE x 11" + S(">\n       <サイズ:1111 x 2794>\n\n") +
                          sep + S("  [004]<用紙名:【長形3号】>\n       <定  数:[1000]:>\n       <サイズ:1200 x 2350>\n\n") +
                          S("\n■Label Printer\n\n ------------------ END ------------------\n");
