@@ -1,0 +1,82 @@
+// kestrel-tools as an operator runs it: a base folder, the headless Ui and
+// its answers, the files under zoq/.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/engine_fixture.h"
+#include "support/program_runner.h"
+#include "util/text_codec.h"
+
+namespace kestrel::test {
+namespace {
+
+class KestrelToolsTest : public ::testing::Test {
+ protected:
+  TempDir base;
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
+    return RunProgramAndWait(KESTREL_TOOLS_PROGRAM, args,
+                             {{"KESTREL_BASE", base.path().string() + "/"},
+                              {"KESTREL_UI", "headless"},
+                              {"KESTREL_ANSWERS", answers},
+                              {"DISPLAY", ""}});
+  }
+  std::string Zoq(const std::string& name) { return ReadFile(base.file("zoq/" + name)); }
+};
+
+TEST_F(KestrelToolsTest, APaperListForADeviceNotInstalledIsTheHeaderAndStatusMinus7) {
+  ProgramRun r = Run({"paperlist", "-d", "Cancel"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "-7\n");
+  EXPECT_EQ(Zoq("ppaperlist.txt"),
+            SjisFromUtf8("\n印刷可能用紙リストファイル\n"
+                         "印刷可能用紙リストは、Windowsへ登録されている通常使うプリンタドライバが\n"
+                         "サポートしている用紙をリストとして出力しています。\n"
+                         "\n[通常使うプリンタプリンタドライバの印刷可能用紙リスト]\n"));
+}
+
+TEST_F(KestrelToolsTest, ThePrinterListMarksOnePrinterAndHasNoCarriageReturns) {
+  ProgramRun r = Run({"printerlist"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string list = Zoq("pprinterlist.txt");
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\r'), 0);
+  std::string text = Utf8FromSjis(list);
+  size_t first = text.find("\n■");
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.find("\n■", first + 1), std::string::npos);
+  EXPECT_TRUE(text.ends_with("\n\n ------------------ END ------------------\n"));
+  EXPECT_NE(r.err.find("pprinterlist.txtを作成しました"), std::string::npos);
+}
+
+TEST_F(KestrelToolsTest, WinDirectStoresTheChoiceInQuotes) {
+  ASSERT_EQ(Run({"winprt"}, "close,no,yes").exitCode, 0);
+  EXPECT_EQ(Zoq("WinPrinterSet.inf"), "[DefaultPrinter]\r\nSelectPrinter=\"Default\"\r\n");
+
+  // The current printer's name, from the printer list.
+  ASSERT_EQ(Run({"printerlist"}).exitCode, 0);
+  std::string text = Utf8FromSjis(Zoq("pprinterlist.txt"));
+  size_t mark = text.find("\n■");
+  ASSERT_NE(mark, std::string::npos);
+  std::string printer = text.substr(mark + 4, text.find('\n', mark + 1) - mark - 4);
+
+  ASSERT_EQ(Run({"winprt"}, printer).exitCode, 0);
+  const std::string stored = "[DefaultPrinter]\r\nSelectPrinter=\"" + SjisFromUtf8(printer) + "\"\r\n";
+  EXPECT_EQ(Zoq("WinPrinterSet.inf"), stored);
+  ProgramRun unchanged = Run({"winprt"}, "close,yes");
+  EXPECT_NE(unchanged.err.find("何も変更せずに終了しますか？"), std::string::npos);
+  EXPECT_EQ(Zoq("WinPrinterSet.inf"), stored);
+}
+
+TEST_F(KestrelToolsTest, TheBareDialogPrintsItsResultWord) {
+  EXPECT_EQ(Run({"select"}, "cancel,no").out, "Cancel\n");
+  EXPECT_EQ(Run({"select"}, "cancel,yes").out, "\n");
+}
+
+TEST_F(KestrelToolsTest, AnUnknownCommandShowsTheUsage) {
+  ProgramRun r = Run({"nonsense"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("usage: kestrel-tools"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrel::test
