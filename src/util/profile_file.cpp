@@ -137,13 +137,21 @@ std::optional<ProfileFile::Range> ProfileFile::FindSection(SjisView section) con
 }
 
 std::optional<SjisString> ProfileFile::Find(SjisView section, SjisView key) const {
+  return Lookup(section, key, true);
+}
+
+std::optional<SjisString> ProfileFile::FindRaw(SjisView section, SjisView key) const {
+  return Lookup(section, key, false);
+}
+
+std::optional<SjisString> ProfileFile::Lookup(SjisView section, SjisView key, bool unquote) const {
   auto range = FindSection(section);
   if (!range) return std::nullopt;
   for (size_t i = range->begin; i < range->end; ++i) {
     ParsedLine p = ParseLine(lines_[i]);
     if (p.kind != LineKind::kKey || !SameName(p.name, key)) continue;
     if (!p.hasValue) return std::nullopt;
-    return SjisString(Unquote(p.value));
+    return SjisString(unquote ? Unquote(p.value) : p.value);
   }
   return std::nullopt;
 }

@@ -39,6 +39,9 @@ class ProfileFile {
   // The raw value (quotes removed), or empty when the key is missing or has
   // no value. Section and key in code page 932.
   std::optional<SjisString> Find(SjisView section, SjisView key) const;
+  // The same with any quotes left on (for values that are lists of quoted
+  // items).
+  std::optional<SjisString> FindRaw(SjisView section, SjisView key) const;
 
   // UTF-8 readers with a default for a missing key; the number readers
   // also give the default when the value is not a number.
@@ -64,6 +67,7 @@ class ProfileFile {
     size_t header = 0, begin = 0, end = 0;  // the header line and the lines after it
   };
   std::optional<Range> FindSection(SjisView section) const;
+  std::optional<SjisString> Lookup(SjisView section, SjisView key, bool unquote) const;
 
   std::vector<SjisString> lines_;  // without line ends
 };
