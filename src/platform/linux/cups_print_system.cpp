@@ -1,0 +1,543 @@
+#include "platform/linux/cups_print_system.h"
+
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace kestrel {
+
+namespace {
+
+// Error codes of this print system that are not the server's: the codes the
+// Windows printing interface uses for the same failures.
+constexpr int kErrorInvalidPrinterName = 1801;
+constexpr int kErrorNotReady = 21;
+
+constexpr int kDefaultDpi = 600;
+
+struct KnownPaper {
+  int constant;
+  int width, height;  // 0.1 mm, portrait
+  const char* name;
+};
+
+// Windows paper constants of the common media. Queues describe a medium by
+// its size, often rounded through PostScript points (A4 as 209.90 x
+// 297.04 mm, B4 as 256.47 x 363.01 mm), so sizes match within a millimetre.
+constexpr KnownPaper kKnownPapers[] = {
+    {1, 2159, 2794, "Letter"},
+    {3, 2794, 4318, "Tabloid"},
+    {4, 4318, 2794, "Ledger"},
+    {5, 2159, 3556, "Legal"},
+    {7, 1841, 2667, "Executive"},
+    {8, 2970, 4200, "A3"},
+    {9, 2100, 2970, "A4"},
+    {11, 1480, 2100, "A5"},
+    {12, 2570, 3640, "B4 (JIS)"},
+    {13, 1820, 2570, "B5 (JIS)"},
+    {20, 1048, 2413, "Envelope #10"},
+    {27, 1100, 2200, "Envelope DL"},
+    {28, 1620, 2290, "Envelope C5"},
+    {30, 2290, 3240, "Envelope C4"},
+    {34, 1760, 2500, "Envelope B5"},
+    {37, 984, 1905, "Envelope Monarch"},
+    {43, 1000, 1480, "Japanese Postcard"},
+    {66, 4200, 5940, "A2"},
+    {70, 1050, 1480, "A6"},
+    {88, 1280, 1820, "B6 (JIS)"},
+};
+
+// The papers of the built-in device: those the engine asks for.
+const std::vector<DevicePaper>& BuiltinPapers() {
+  static const std::vector<DevicePaper> papers = {
+      {8, {2970, 4200}, "A3", "iso_a3_297x420mm"},
+      {9, {2100, 2970}, "A4", "iso_a4_210x297mm"},
+      {11, {1480, 2100}, "A5", "iso_a5_148x210mm"},
+      {12, {2570, 3640}, "B4 (JIS)", "jis_b4_257x364mm"},
+      {13, {1820, 2570}, "B5 (JIS)", "jis_b5_182x257mm"},
+  };
+  return papers;
+}
+
+std::string Cut63(std::string s) {
+  if (s.size() <= 63) return s;
+  s.resize(63);
+  // Do not leave half a UTF-8 character at the end.
+  while (!s.empty() && (static_cast<unsigned char>(s.back()) & 0xC0) == 0x80) s.pop_back();
+  if (!s.empty() && (static_cast<unsigned char>(s.back()) & 0x80) != 0) s.pop_back();
+  return s;
+}
+
+std::string WithoutSuffix(std::string s, const std::string& suffix) {
+  if (s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0)
+    s.resize(s.size() - suffix.size());
+  return s;
+}
+
+// A temporary file that cairo then rewrites; the name is reserved by
+// creating it.
+std::string MakeTempFile(const std::string& folder) {
+  std::string pattern = folder + "/.kestrel-XXXXXX.pdf";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  int fd = mkstemps(buf.data(), 4);
+  if (fd < 0) return {};
+  close(fd);
+  return std::string(buf.data());
+}
+
+}  // namespace
+
+int PaperConstantOfSize(int widthHundredthMm, int lengthHundredthMm, std::string& name, PaperSize& size) {
+  for (const auto& p : kKnownPapers) {
+    if (std::abs(widthHundredthMm - p.width * 10) <= 100 && std::abs(lengthHundredthMm - p.height * 10) <= 100) {
+      name = p.name;
+      size = {p.width, p.height};
+      return p.constant;
+    }
+  }
+  size = {(widthHundredthMm + 5) / 10, (lengthHundredthMm + 5) / 10};
+  return 0;
+}
+
+std::string PdfFileStem(const std::string& title) {
+  std::string t = title;
+  size_t slash = t.find_last_of("/\\");
+  if (slash != std::string::npos) t = t.substr(slash + 1);
+  std::string lower = t;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  if (lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".pdat") == 0) t.resize(t.size() - 5);
+  std::string out;
+  for (unsigned char c : t) {
+    if (c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) out.push_back('_');
+    else out.push_back(char(c));
+  }
+  // Names that are no names, or hidden files.
+  if (out.empty() || out == "." || out == "..") out = "Kestrel";
+  if (out.front() == '.') out.front() = '_';
+  // Keep the name well within file-name limits (255 bytes with a number and ".pdf").
+  if (out.size() > 200) {
+    out.resize(200);
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+    if (!out.empty() && (static_cast<unsigned char>(out.back()) & 0x80) != 0) out.pop_back();
+  }
+  return out;
+}
+
+struct CupsPrintSystem::Destinations {
+  cups_dest_t* dests = nullptr;
+  int count = 0;
+  ~Destinations() {
+    if (dests != nullptr) cupsFreeDests(count, dests);
+  }
+};
+
+struct CupsPrintSystem::Device {
+  std::string name;
+  bool builtin = false;
+  cups_dest_t* dest = nullptr;
+  cups_dinfo_t* info = nullptr;
+  bool capsLoaded = false;
+  bool capsFailed = false;
+  std::vector<DevicePaper> papers;
+  int defaultPaper = 9;
+  int duplex = 0;
+  int dpi = kDefaultDpi;
+  ~Device() {
+    if (info != nullptr) cupsFreeDestInfo(info);
+  }
+};
+
+CupsPrintSystem::CupsPrintSystem(std::string pdfFolder, FontResolver* fonts, bool useCups)
+    : pdfFolder_(std::move(pdfFolder)), useCups_(useCups), canvas_(fonts) {
+  while (pdfFolder_.size() > 1 && pdfFolder_.back() == '/') pdfFolder_.pop_back();
+}
+
+CupsPrintSystem::~CupsPrintSystem() {
+  if (documentOpen_) AbortDocument();
+}
+
+void CupsPrintSystem::Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  dests_ = std::make_unique<Destinations>();
+  if (useCups_) dests_->count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_->dests);
+  std::vector<cups_dest_t*> list;
+  for (int i = 0; i < dests_->count; ++i)
+    if (dests_->dests[i].instance == nullptr) list.push_back(&dests_->dests[i]);
+  std::sort(list.begin(), list.end(),
+            [](const cups_dest_t* a, const cups_dest_t* b) { return std::strcmp(a->name, b->name) < 0; });
+  for (cups_dest_t* d : list) {
+    auto dev = std::make_unique<Device>();
+    dev->name = d->name;
+    dev->dest = d;
+    if (d->is_default) default_ = d->name;
+    devices_.push_back(std::move(dev));
+  }
+  auto builtin = std::make_unique<Device>();
+  builtin->name = kBuiltinPdfDevice;
+  builtin->builtin = true;
+  builtin->capsLoaded = true;
+  builtin->papers = BuiltinPapers();
+  builtin->duplex = 1;
+  devices_.push_back(std::move(builtin));
+  if (default_.empty()) default_ = kBuiltinPdfDevice;
+  selected_ = default_;
+  Device* d = Find(selected_);
+  if (d != nullptr && LoadCapabilities(*d)) devMode_.paperSize = d->defaultPaper;
+}
+
+CupsPrintSystem::Device* CupsPrintSystem::Find(const std::string& name) {
+  Load();
+  for (auto& d : devices_)
+    if (d->name == name) return d.get();
+  return nullptr;
+}
+
+bool CupsPrintSystem::LoadCapabilities(Device& d) {
+  if (d.capsLoaded) return !d.capsFailed;
+  d.capsLoaded = true;
+  d.info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
+  if (d.info == nullptr) {
+    d.capsFailed = true;
+    Fail(int(cupsLastError()), cupsLastErrorString());
+    return false;
+  }
+  int count = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, d.dest, d.info, CUPS_MEDIA_FLAGS_DEFAULT);
+  int unnumbered = 0;
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    DevicePaper p;
+    p.media = size.media;
+    std::string name;
+    int constant = PaperConstantOfSize(size.width, size.length, name, p.size);
+    if (constant == 0) {
+      // Papers without a Windows constant get numbers from 256 up, as
+      // drivers number their own papers.
+      constant = 256 + unnumbered++;
+      name = WithoutSuffix(p.media, "_borderless");
+    }
+    p.constant = uint16_t(constant);
+    p.name = Cut63(name);
+    bool seen = std::any_of(d.papers.begin(), d.papers.end(),
+                            [&](const DevicePaper& q) { return q.constant == p.constant; });
+    if (!seen) d.papers.push_back(p);
+  }
+  if (ipp_attribute_t* media = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "media")) {
+    const char* value = ippGetString(media, 0, nullptr);
+    cups_size_t size{};
+    if (value != nullptr &&
+        cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d.dest, d.info, value, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+      std::string name;
+      PaperSize ps;
+      int c = PaperConstantOfSize(size.width, size.length, name, ps);
+      if (c != 0) d.defaultPaper = c;
+    }
+  }
+  d.duplex = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "sides", "two-sided-long-edge") ? 1 : 0;
+  if (ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "printer-resolution")) {
+    ipp_res_t units{};
+    int y = 0;
+    int x = ippGetResolution(res, 0, &y, &units);
+    if (units == IPP_RES_PER_CM) x = int(x * 2.54 + 0.5);
+    if (x > 0) d.dpi = x;
+  }
+  return true;
+}
+
+int CupsPrintSystem::Fail(int code, std::string text) {
+  lastError_ = code;
+  errorTexts_[code] = std::move(text);
+  return -1;
+}
+
+std::vector<std::string> CupsPrintSystem::Printers() {
+  Load();
+  std::vector<std::string> names;
+  for (const auto& d : devices_) names.push_back(d->name);
+  return names;
+}
+
+std::string CupsPrintSystem::SelectedPrinter() {
+  Load();
+  return selected_;
+}
+
+std::string CupsPrintSystem::SystemDefaultPrinter() {
+  Load();
+  return default_;
+}
+
+bool CupsPrintSystem::SelectPrinter(const std::string& name) {
+  Device* d = Find(name);
+  if (d == nullptr) {
+    Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+    return false;
+  }
+  selected_ = name;
+  // A newly set device starts from its driver's defaults.
+  devMode_ = DevMode{};
+  if (LoadCapabilities(*d)) devMode_.paperSize = d->defaultPaper;
+  return true;
+}
+
+int CupsPrintSystem::OpenPrinter(const std::string& name) {
+  Device* d = Find(name);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  opened_ = name;
+  return 0;
+}
+
+int CupsPrintSystem::ClosePrinter() {
+  opened_.clear();
+  return 0;
+}
+
+int CupsPrintSystem::GetDefaultDevMode(DevMode& out) {
+  Device* d = Current();
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  devMode_ = DevMode{};
+  if (LoadCapabilities(*d)) devMode_.paperSize = d->defaultPaper;
+  out = devMode_;
+  return 0;
+}
+
+int CupsPrintSystem::ApplyDevMode(DevMode& inOut) {
+  Device* d = Current();
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  if (!LoadCapabilities(*d)) return -1;
+  // What the device cannot do falls back to its defaults, as a driver's
+  // validation does.
+  bool known = std::any_of(d->papers.begin(), d->papers.end(),
+                           [&](const DevicePaper& p) { return p.constant == inOut.paperSize; });
+  if (!known) inOut.paperSize = d->defaultPaper;
+  if (inOut.orientation != 1 && inOut.orientation != 2) inOut.orientation = 1;
+  if (inOut.duplex < kDuplexSimplex || inOut.duplex > kDuplexHorizontal || d->duplex != 1)
+    inOut.duplex = kDuplexSimplex;
+  if (inOut.copies < 1) inOut.copies = 1;
+  if (inOut.copies > 999) inOut.copies = 999;
+  inOut.collate = inOut.collate != 0 ? 1 : 0;
+  devMode_ = inOut;
+  return 0;
+}
+
+int CupsPrintSystem::Papers(const std::string& device, std::vector<uint16_t>& out) {
+  Device* d = Find(device);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  if (!LoadCapabilities(*d)) return -1;
+  out.clear();
+  for (const auto& p : d->papers) out.push_back(p.constant);
+  return int(out.size());
+}
+
+int CupsPrintSystem::PaperSizes(const std::string& device, std::vector<PaperSize>& out) {
+  Device* d = Find(device);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  if (!LoadCapabilities(*d)) return -1;
+  out.clear();
+  for (const auto& p : d->papers) out.push_back(p.size);
+  return int(out.size());
+}
+
+int CupsPrintSystem::PaperNames(const std::string& device, std::vector<std::string>& out) {
+  Device* d = Find(device);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  if (!LoadCapabilities(*d)) return -1;
+  out.clear();
+  for (const auto& p : d->papers) out.push_back(p.name);
+  return int(out.size());
+}
+
+int CupsPrintSystem::Duplex(const std::string& device) {
+  Device* d = Find(device);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  if (!LoadCapabilities(*d)) return -1;
+  return d->duplex;
+}
+
+std::vector<std::string> CupsPrintSystem::Fonts() {
+  return fontLister_ != nullptr ? fontLister_() : std::vector<std::string>{};
+}
+
+int CupsPrintSystem::DpiX() {
+  Device* d = Current();
+  if (d == nullptr) return 0;
+  LoadCapabilities(*d);
+  return d->dpi;
+}
+int CupsPrintSystem::DpiY() { return DpiX(); }
+
+int CupsPrintSystem::SetOrientation(int landscape) {
+  devMode_.orientation = landscape ? 2 : 1;
+  return 0;
+}
+
+int CupsPrintSystem::SetCopies(int copies) {
+  devMode_.copies = std::clamp(copies, 1, 999);
+  return 0;
+}
+
+void CupsPrintSystem::RemoveTemp() {
+  if (!tempFile_.empty()) std::remove(tempFile_.c_str());
+  tempFile_.clear();
+}
+
+int CupsPrintSystem::BeginDocument(const std::string& title) {
+  Device* d = Current();
+  if (d == nullptr) return Fail(kErrorNotReady, "デバイスの準備ができていません。");
+  if (documentOpen_) AbortDocument();
+  if (!LoadCapabilities(*d)) return -1;
+  const DevicePaper* paper = nullptr;
+  for (const auto& p : d->papers)
+    if (p.constant == devMode_.paperSize) paper = &p;
+  for (const auto& p : d->papers)
+    if (paper == nullptr && p.constant == d->defaultPaper) paper = &p;
+  PaperSize size = paper != nullptr ? paper->size : PaperSize{2100, 2970};
+  if (devMode_.orientation == 2) std::swap(size.width, size.height);
+
+  std::error_code ec;
+  std::string folder = d->builtin ? pdfFolder_ : std::filesystem::temp_directory_path(ec).string();
+  if (d->builtin) std::filesystem::create_directories(folder, ec);
+  tempFile_ = MakeTempFile(folder);
+  if (tempFile_.empty()) return Fail(errno, folder + ": " + std::strerror(errno));
+
+  jobId_ = 0;
+  if (!d->builtin) {
+    cups_option_t* options = nullptr;
+    int n = 0;
+    if (paper != nullptr) n = cupsAddOption("media", paper->media.c_str(), n, &options);
+    n = cupsAddOption("orientation-requested", devMode_.orientation == 2 ? "4" : "3", n, &options);
+    const char* sides = devMode_.duplex == kDuplexVertical     ? "two-sided-long-edge"
+                        : devMode_.duplex == kDuplexHorizontal ? "two-sided-short-edge"
+                                                               : "one-sided";
+    n = cupsAddOption("sides", sides, n, &options);
+    n = cupsAddIntegerOption("copies", devMode_.copies, n, &options);
+    if (devMode_.copies > 1) {
+      n = cupsAddOption("multiple-document-handling",
+                        devMode_.collate ? "separate-documents-collated-copies"
+                                         : "separate-documents-uncollated-copies",
+                        n, &options);
+    }
+    ipp_status_t st = cupsCreateDestJob(CUPS_HTTP_DEFAULT, d->dest, d->info, &jobId_, title.c_str(), n, options);
+    cupsFreeOptions(n, options);
+    if (st > IPP_STATUS_OK_CONFLICTING) {
+      RemoveTemp();
+      return Fail(int(st), cupsLastErrorString());
+    }
+  }
+
+  std::string error;
+  if (!canvas_.Begin(tempFile_, size.width, size.height, d->dpi, title, error)) {
+    if (jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    jobId_ = 0;
+    RemoveTemp();
+    return Fail(EIO, error);
+  }
+  title_ = title;
+  documentOpen_ = true;
+  return 0;
+}
+
+Canvas* CupsPrintSystem::DocumentCanvas() { return &canvas_; }
+
+int CupsPrintSystem::NewSheet() {
+  if (!documentOpen_) return Fail(kErrorNotReady, "デバイスの準備ができていません。");
+  canvas_.NextPage();
+  return 0;
+}
+
+int CupsPrintSystem::EndDocument() {
+  if (!documentOpen_) return Fail(kErrorNotReady, "デバイスの準備ができていません。");
+  documentOpen_ = false;
+  Device* d = Current();
+  std::string error;
+  if (!canvas_.Finish(error)) {
+    if (d != nullptr && jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    RemoveTemp();
+    return Fail(EIO, error);
+  }
+  if (d == nullptr || d->builtin) {
+    // Into place under the title's name, never over an earlier file: a hard
+    // link fails when the name is taken, and then the next number is tried.
+    const std::string stem = pdfFolder_ + "/" + PdfFileStem(title_);
+    for (int n = 0; n < 10000; ++n) {
+      std::string target = n == 0 ? stem + ".pdf" : stem + "(" + std::to_string(n) + ").pdf";
+      if (link(tempFile_.c_str(), target.c_str()) == 0) {
+        RemoveTemp();
+        lastPdfFile_ = target;
+        return 0;
+      }
+      if (errno == EEXIST) continue;
+      // File systems without hard links: take a free name and move.
+      if (errno == EPERM || errno == ENOTSUP || errno == EXDEV) {
+        if (std::filesystem::exists(target)) continue;
+        if (std::rename(tempFile_.c_str(), target.c_str()) == 0) {
+          tempFile_.clear();
+          lastPdfFile_ = target;
+          return 0;
+        }
+      }
+      int e = errno;
+      RemoveTemp();
+      return Fail(e, target + ": " + std::strerror(e));
+    }
+    RemoveTemp();
+    return Fail(EEXIST, stem + ".pdf: " + std::strerror(EEXIST));
+  }
+
+  // The whole PDF goes to the job as its one document.
+  FILE* f = std::fopen(tempFile_.c_str(), "rb");
+  if (f == nullptr) {
+    int e = errno;
+    cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    RemoveTemp();
+    return Fail(e, std::strerror(e));
+  }
+  http_status_t hs = cupsStartDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info, jobId_, title_.c_str(),
+                                           CUPS_FORMAT_PDF, 0, nullptr, 1);
+  bool ok = hs == HTTP_STATUS_CONTINUE;
+  char buf[65536];
+  size_t got = 0;
+  while (ok && (got = std::fread(buf, 1, sizeof buf, f)) > 0)
+    ok = cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, got) == HTTP_STATUS_CONTINUE;
+  std::fclose(f);
+  ipp_status_t st = hs == HTTP_STATUS_CONTINUE ? cupsFinishDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info)
+                                               : cupsLastError();
+  RemoveTemp();
+  lastJobId_ = jobId_;
+  jobId_ = 0;
+  if (!ok || st > IPP_STATUS_OK_CONFLICTING) {
+    int code = int(st > IPP_STATUS_OK_CONFLICTING ? st : IPP_STATUS_ERROR_INTERNAL);
+    cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, lastJobId_);
+    return Fail(code, cupsLastErrorString());
+  }
+  return 0;
+}
+
+int CupsPrintSystem::AbortDocument() {
+  canvas_.Discard();
+  Device* d = Current();
+  if (jobId_ != 0 && d != nullptr && d->dest != nullptr) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+  jobId_ = 0;
+  RemoveTemp();
+  documentOpen_ = false;
+  return 0;
+}
+
+std::string CupsPrintSystem::ErrorText(int code) {
+  auto it = errorTexts_.find(code);
+  if (it != errorTexts_.end()) return it->second;
+  if (code >= 0x0400) return ippErrorString(ipp_status_t(code));
+  return std::strerror(code);
+}
+
+}  // namespace kestrel

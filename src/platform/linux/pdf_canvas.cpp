@@ -1,0 +1,459 @@
+#include "platform/linux/pdf_canvas.h"
+
+#include <cairo-ft.h>
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/linux/font_resolver.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+// The six GDI hatch patterns, 8x8, anchored at the device origin; row y of
+// the page uses row (y mod 8); bit 7 is column 0. The same tiles as the
+// raster page: HS_FDIAGONAL inks where (x - y) mod 8 == 0, HS_BDIAGONAL
+// where (x + y) mod 8 == 7.
+constexpr uint8_t kHatch[6][8] = {
+    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // Horizontal
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // Vertical
+    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // FDiagonal
+    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // BDiagonal
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // Cross
+    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // DiagCross
+};
+
+// Runs of on/off pixels of the styled one-pixel pens, as GDI draws them.
+struct DashRuns {
+  double runs[6];
+  int count;
+};
+DashRuns DashOf(PenStyle s) {
+  switch (s) {
+    case PenStyle::Dash: return {{18, 6}, 2};
+    case PenStyle::Dot: return {{3, 3}, 2};
+    case PenStyle::DashDot: return {{9, 6, 3, 6}, 4};
+    case PenStyle::DashDotDot: return {{9, 3, 3, 3, 3, 3}, 6};
+    default: return {{0}, 0};
+  }
+}
+
+uint32_t Argb(Colour c) { return 0xFF000000u | (uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b(); }
+
+// A FreeType library for the life of the process: cairo may keep font
+// faces (and with them FreeType faces) cached past any one canvas.
+FT_Library Library() {
+  static FT_Library lib = [] {
+    FT_Library l = nullptr;
+    if (FT_Init_FreeType(&l) != 0) l = nullptr;
+    return l;
+  }();
+  return lib;
+}
+
+const cairo_user_data_key_t kFaceKey{};
+
+}  // namespace
+
+struct PdfCanvas::Face {
+  cairo_font_face_t* face = nullptr;
+  int unitsPerEm = 2048;
+  int winAscent = 0, winDescent = 0, averageWidth = 0;
+  ~Face() {
+    if (face != nullptr) cairo_font_face_destroy(face);
+  }
+};
+
+PdfCanvas::PdfCanvas(FontResolver* fonts) : fonts_(fonts) {}
+
+PdfCanvas::~PdfCanvas() {
+  Discard();
+  if (tile_ != nullptr) cairo_pattern_destroy(tile_);
+}
+
+bool PdfCanvas::Begin(const std::string& path, int widthTenthMm, int heightTenthMm, int dpi,
+                      const std::string& title, std::string& error) {
+  Discard();
+  if (dpi <= 0) dpi = 600;
+  dpi_ = dpi;
+  const double wPt = widthTenthMm / 10.0 / kMmPerInch * 72.0;
+  const double hPt = heightTenthMm / 10.0 / kMmPerInch * 72.0;
+  width_ = int(widthTenthMm / 10.0 / kMmPerInch * dpi);
+  height_ = int(heightTenthMm / 10.0 / kMmPerInch * dpi);
+  surface_ = cairo_pdf_surface_create(path.c_str(), wPt, hPt);
+  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
+    error = cairo_status_to_string(cairo_surface_status(surface_));
+    cairo_surface_destroy(surface_);
+    surface_ = nullptr;
+    return false;
+  }
+  if (!title.empty()) cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, title.c_str());
+  cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "Kestrel");
+  cr_ = cairo_create(surface_);
+  cairo_scale(cr_, 72.0 / dpi, 72.0 / dpi);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_t* fo = cairo_font_options_create();
+  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr_, fo);
+  cairo_font_options_destroy(fo);
+  pages_ = 1;
+  return true;
+}
+
+void PdfCanvas::NextPage() {
+  if (cr_ == nullptr) return;
+  cairo_show_page(cr_);
+  ++pages_;
+}
+
+bool PdfCanvas::Finish(std::string& error) {
+  if (cr_ == nullptr) {
+    error = "no document";
+    return false;
+  }
+  cairo_show_page(cr_);
+  cairo_destroy(cr_);
+  cr_ = nullptr;
+  cairo_surface_finish(surface_);
+  cairo_status_t st = cairo_surface_status(surface_);
+  cairo_surface_destroy(surface_);
+  surface_ = nullptr;
+  if (st != CAIRO_STATUS_SUCCESS) {
+    error = cairo_status_to_string(st);
+    return false;
+  }
+  return true;
+}
+
+void PdfCanvas::Discard() {
+  if (cr_ != nullptr) cairo_destroy(cr_);
+  cr_ = nullptr;
+  if (surface_ != nullptr) {
+    cairo_surface_finish(surface_);
+    cairo_surface_destroy(surface_);
+  }
+  surface_ = nullptr;
+}
+
+void PdfCanvas::SetColour(Colour c) { cairo_set_source_rgb(cr_, c.r() / 255.0, c.g() / 255.0, c.b() / 255.0); }
+
+void PdfCanvas::FillPathWithBrush() {
+  const Brush& brush = state().brush;
+  if (brush.kind == BrushKind::Clear) {
+    cairo_new_path(cr_);
+    return;
+  }
+  if (brush.kind == BrushKind::Solid) {
+    SetColour(brush.colour);
+    cairo_fill(cr_);
+    return;
+  }
+  const bool opaque = !state().transparentBackground;
+  const bool same = tile_ != nullptr && brush == tileBrush_ &&
+                    (brush.kind == BrushKind::Pattern ||
+                     (opaque == tileOpaque_ && (!opaque || state().backgroundColour == tileBackground_)));
+  if (!same) {
+    if (tile_ != nullptr) cairo_pattern_destroy(tile_);
+    cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+    cairo_surface_flush(img);
+    auto* data = cairo_image_surface_get_data(img);
+    const int stride = cairo_image_surface_get_stride(img);
+    for (int y = 0; y < 8; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+      for (int x = 0; x < 8; ++x) {
+        if (brush.kind == BrushKind::Pattern) {
+          row[x] = Argb(brush.pattern.at(x, y));
+        } else {
+          const uint8_t bits = kHatch[std::min<int>(int(brush.hatch), 5)][y];
+          if ((bits >> (7 - x)) & 1) row[x] = Argb(brush.colour);
+          else row[x] = opaque ? Argb(state().backgroundColour) : 0;  // transparent gaps
+        }
+      }
+    }
+    cairo_surface_mark_dirty(img);
+    tile_ = cairo_pattern_create_for_surface(img);
+    cairo_surface_destroy(img);
+    cairo_pattern_set_extend(tile_, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(tile_, CAIRO_FILTER_NEAREST);
+    tileBrush_ = brush;
+    tileOpaque_ = opaque;
+    tileBackground_ = state().backgroundColour;
+  }
+  // The pattern is fixed to user space, whose origin is the device origin.
+  cairo_set_source(cr_, tile_);
+  cairo_fill(cr_);
+}
+
+void PdfCanvas::StrokePathWithPen() {
+  const Pen& pen = state().pen;
+  if (pen.style == PenStyle::Null) {
+    cairo_new_path(cr_);
+    return;
+  }
+  if (pen.width <= 1) {
+    cairo_set_line_width(cr_, 1.0);
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
+    DashRuns d = DashOf(pen.style);
+    if (d.count > 0) {
+      if (!state().transparentBackground) {
+        SetColour(state().backgroundColour);
+        cairo_set_dash(cr_, nullptr, 0, 0);
+        cairo_stroke_preserve(cr_);
+      }
+      cairo_set_dash(cr_, d.runs, d.count, 0);
+    } else {
+      cairo_set_dash(cr_, nullptr, 0, 0);
+    }
+  } else {
+    // A wide pen draws solid whatever its style, with round ends and joins.
+    cairo_set_line_width(cr_, pen.width);
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_dash(cr_, nullptr, 0, 0);
+  }
+  SetColour(pen.colour);
+  cairo_stroke(cr_);
+  cairo_set_dash(cr_, nullptr, 0, 0);
+}
+
+void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
+  if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
+  if (from == to) return;  // GDI draws nothing for a zero-length line
+  if (state().pen.width <= 1) {
+    // Through the pixel centres, ending half a pixel before the end point's
+    // centre so that its pixel stays out.
+    const double dx = to.x - from.x, dy = to.y - from.y;
+    const double len = std::hypot(dx, dy);
+    const double ux = dx / len, uy = dy / len;
+    cairo_move_to(cr_, from.x + 0.5 - 0.5 * ux, from.y + 0.5 - 0.5 * uy);
+    cairo_line_to(cr_, to.x + 0.5 - 0.5 * ux, to.y + 0.5 - 0.5 * uy);
+  } else {
+    cairo_move_to(cr_, from.x, from.y);
+    cairo_line_to(cr_, to.x, to.y);
+  }
+  StrokePathWithPen();
+}
+
+void PdfCanvas::FillRect(DeviceRect r) {
+  if (cr_ == nullptr) return;
+  int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
+  int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
+  if (rr <= l || b <= t) return;
+  cairo_rectangle(cr_, l, t, rr - l, b - t);
+  FillPathWithBrush();
+}
+
+// The outline runs through (l,t) (r-1,t) (r-1,b-1) (l,b-1); the brush fills
+// its inside. With a null pen GDI fills [l, r-1) x [t, b-1).
+void PdfCanvas::Rectangle(DeviceRect rc) {
+  if (cr_ == nullptr) return;
+  int l = std::min(rc.left, rc.right), r = std::max(rc.left, rc.right);
+  int t = std::min(rc.top, rc.bottom), b = std::max(rc.top, rc.bottom);
+  if (r - l < 1 || b - t < 1) return;
+  const Pen& pen = state().pen;
+  if (pen.style == PenStyle::Null) {
+    if (r - l > 1 && b - t > 1) {
+      cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
+      FillPathWithBrush();
+    }
+    return;
+  }
+  if (r - l > 2 && b - t > 2) {
+    cairo_rectangle(cr_, l + 1, t + 1, r - l - 2, b - t - 2);
+    FillPathWithBrush();
+  }
+  if (pen.width <= 1) {
+    if (r - l == 1 || b - t == 1) {
+      // A one-pixel-wide outline is a filled strip.
+      cairo_rectangle(cr_, l, t, r - l, b - t);
+      SetColour(pen.colour);
+      cairo_fill(cr_);
+      return;
+    }
+    cairo_rectangle(cr_, l + 0.5, t + 0.5, r - l - 1, b - t - 1);
+  } else {
+    cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
+  }
+  StrokePathWithPen();
+}
+
+void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
+  if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
+  int l = std::min(box.left, box.right), r = std::max(box.left, box.right);
+  int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom);
+  // The ink lies inside the box with the right and bottom edges left out:
+  // the one-pixel curve runs through the centres of the outer pixels.
+  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
+  const double rx = (r - l - 1) / 2.0, ry = (b - t - 1) / 2.0;
+  if (rx <= 0 || ry <= 0) return;
+  // Angles of the radials through start and end, measured on the circle
+  // the ellipse comes from.
+  auto angle = [&](DevicePoint p) { return std::atan2((p.y + 0.5 - cy) / ry, (p.x + 0.5 - cx) / rx); };
+  cairo_save(cr_);
+  cairo_translate(cr_, cx, cy);
+  cairo_scale(cr_, rx, ry);
+  cairo_new_path(cr_);
+  if (start == end) {
+    cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
+    cairo_close_path(cr_);
+  } else {
+    double a0 = angle(start), a1 = angle(end);
+    // Counterclockwise on the page, whose y axis points down.
+    if (a1 >= a0) a1 -= 2 * M_PI;
+    cairo_arc_negative(cr_, 0, 0, 1, a0, a1);
+  }
+  cairo_restore(cr_);  // stroke with an unscaled pen
+  StrokePathWithPen();
+}
+
+void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
+  if (cr_ == nullptr) return;
+  cairo_rectangle(cr_, p.x, p.y, 1, 1);
+  SetColour(c);
+  cairo_fill(cr_);
+}
+
+// A vector page cannot read what lies under a block transfer, so the two
+// raster operations are drawn as the paint they amount to over a page
+// that is white or already painted by the other: OR paints every pixel
+// that is not black (exact for black and white sources, which is what the
+// mask of a two-step pattern holds), AND paints every pixel that is not
+// white (exact for the colour step over its mask).
+void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
+  if (cr_ == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
+  if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height)) return;
+  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
+  if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(img);
+    return;
+  }
+  cairo_surface_flush(img);
+  auto* data = cairo_image_surface_get_data(img);
+  const int stride = cairo_image_surface_get_stride(img);
+  bool any = false;
+  for (int y = 0; y < bitmap.height; ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+    for (int x = 0; x < bitmap.width; ++x) {
+      Colour c = bitmap.at(x, y);
+      bool skip = orMode ? c == kBlack : c == kWhite;
+      row[x] = skip ? 0 : Argb(c);
+      any = any || !skip;
+    }
+  }
+  cairo_surface_mark_dirty(img);
+  if (any) {
+    cairo_set_source_surface(cr_, img, at.x, at.y);
+    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr_, at.x, at.y, bitmap.width, bitmap.height);
+    cairo_fill(cr_);
+  }
+  cairo_surface_destroy(img);
+}
+
+void PdfCanvas::BlitOr(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, true); }
+void PdfCanvas::BlitAnd(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, false); }
+
+const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
+  auto it = faces_.find(name);
+  if (it != faces_.end()) return it->second.get();
+  auto face = std::make_unique<Face>();
+  ResolvedFace resolved = fonts_->Resolve(name);
+  FT_Face ft = nullptr;
+  if (!resolved.file.empty() && Library() != nullptr &&
+      FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &ft) == 0) {
+    face->unitsPerEm = ft->units_per_EM > 0 ? ft->units_per_EM : 2048;
+    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2)); os2 != nullptr) {
+      face->winAscent = os2->usWinAscent;
+      face->winDescent = os2->usWinDescent;
+      face->averageWidth = os2->xAvgCharWidth;
+    }
+    if (face->winAscent + face->winDescent <= 0) {
+      face->winAscent = ft->ascender;
+      face->winDescent = -ft->descender;
+    }
+    if (face->averageWidth <= 0) face->averageWidth = face->unitsPerEm / 2;
+    face->face = cairo_ft_font_face_create_for_ft_face(ft, 0);
+    // The FreeType face lives as long as cairo uses it.
+    if (cairo_font_face_set_user_data(face->face, &kFaceKey, ft,
+                                      [](void* p) { FT_Done_Face(static_cast<FT_Face>(p)); }) !=
+        CAIRO_STATUS_SUCCESS) {
+      cairo_font_face_destroy(face->face);
+      face->face = nullptr;
+      FT_Done_Face(ft);
+    }
+  }
+  const Face* out = face.get();
+  faces_.emplace(name, std::move(face));
+  return out;
+}
+
+// Text: the logical-font rules of the raster page. A positive height is the
+// cell height (Windows ascent + descent), a negative one the em; a width is
+// the average character width and stretches the glyphs; the cell's top-left
+// corner sits at p, the run turned by the escapement about it.
+void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
+  if (cr_ == nullptr || fonts_ == nullptr || utf8.empty()) return;
+  const FontSpec& font = state().font;
+  const Face* face = FaceFor(font.face);
+  if (face == nullptr || face->face == nullptr) return;
+  const int cellUnits = face->winAscent + face->winDescent;
+  int emY;
+  if (font.height > 0) emY = int(std::lround(double(font.height) * face->unitsPerEm / cellUnits));
+  else if (font.height < 0) emY = -font.height;
+  else emY = int(std::lround(dpi_ * 12.0 / 72.0 * face->unitsPerEm / cellUnits));
+  emY = std::clamp(emY, 1, 4096);
+  double emX = emY;
+  if (font.width != 0) emX = std::clamp(double(std::abs(font.width)) * face->unitsPerEm / face->averageWidth, 1.0, 4096.0);
+  const double ascent = std::lround(double(face->winAscent) * emY / face->unitsPerEm);
+  const double descent = std::lround(double(face->winDescent) * emY / face->unitsPerEm);
+
+  const double angle = -font.escapement / 10.0 * M_PI / 180.0;  // counterclockwise on the page
+  cairo_matrix_t fm;
+  cairo_matrix_init_rotate(&fm, angle);
+  cairo_matrix_scale(&fm, emX, emY);
+  cairo_set_font_face(cr_, face->face);
+  cairo_set_font_matrix(cr_, &fm);
+  const double ox = p.x - std::sin(angle) * ascent;
+  const double oy = p.y + std::cos(angle) * ascent;
+
+  cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
+  cairo_glyph_t* glyphs = nullptr;
+  int glyphCount = 0;
+  cairo_text_cluster_t* clusters = nullptr;
+  int clusterCount = 0;
+  cairo_text_cluster_flags_t flags{};
+  if (cairo_scaled_font_text_to_glyphs(sf, ox, oy, utf8.data(), int(utf8.size()), &glyphs, &glyphCount, &clusters,
+                                       &clusterCount, &flags) != CAIRO_STATUS_SUCCESS) {
+    return;
+  }
+  if (!state().transparentBackground) {
+    // OPAQUE mode fills the cell behind the text with the background colour.
+    cairo_text_extents_t ext;
+    cairo_scaled_font_glyph_extents(sf, glyphs, glyphCount, &ext);
+    cairo_save(cr_);
+    cairo_translate(cr_, p.x, p.y);
+    cairo_rotate(cr_, angle);
+    cairo_rectangle(cr_, 0, 0, std::hypot(ext.x_advance, ext.y_advance), ascent + descent);
+    cairo_restore(cr_);
+    SetColour(state().backgroundColour);
+    cairo_fill(cr_);
+  }
+  SetColour(state().textColour);
+  // Glyphs with their text, so that readers copy the characters themselves.
+  cairo_show_text_glyphs(cr_, utf8.data(), int(utf8.size()), glyphs, glyphCount, clusters, clusterCount, flags);
+  cairo_glyph_free(glyphs);
+  cairo_text_cluster_free(clusters);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,94 @@
+// PdfCanvas: pages of a vector PDF document drawn with cairo.
+//
+// The canvas speaks device pixels at the document's resolution, as a
+// printer's canvas does; cairo's user space is scaled so that one unit is
+// one device pixel. Drawing follows the GDI rules as far as vector output
+// can: one-pixel lines run through pixel centres and leave out the end
+// point's pixel, wide pens have round ends centred on the points, styled
+// one-pixel pens dash with GDI's runs, right and bottom edges of fills are
+// excluded, hatch and pattern brushes are crisp 8x8 device-pixel tiles
+// anchored at the device origin, and text is real text (subset-embedded
+// fonts, with the characters' Unicode so that it can be searched and
+// copied) placed by the logical-font rules.
+//
+// One canvas object serves a whole run: Begin opens a document, NextPage
+// adds a sheet, Finish writes the file, Discard drops it. Between documents
+// every drawing call is ignored.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/canvas.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_pattern cairo_pattern_t;
+typedef struct _cairo_font_face cairo_font_face_t;
+
+namespace kestrel {
+
+class FontResolver;
+
+class PdfCanvas final : public Canvas {
+ public:
+  // fonts may be null: text is then left out.
+  explicit PdfCanvas(FontResolver* fonts = nullptr);
+  ~PdfCanvas() override;
+  PdfCanvas(const PdfCanvas&) = delete;
+  PdfCanvas& operator=(const PdfCanvas&) = delete;
+
+  // Opens a document at path with pages widthTenthMm x heightTenthMm
+  // (0.1 mm) at dpi device pixels per inch; false with a reason.
+  bool Begin(const std::string& path, int widthTenthMm, int heightTenthMm, int dpi, const std::string& title,
+             std::string& error);
+  // Ends the current page and starts the next one of the same size.
+  void NextPage();
+  // Ends the last page and completes the file; false with a reason.
+  bool Finish(std::string& error);
+  // Drops the document (the file it was writing stays for the caller to remove).
+  void Discard();
+  bool open() const { return cr_ != nullptr; }
+  int pages() const { return pages_; }
+
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  int PixelsPerInchX() const override { return dpi_; }
+  int PixelsPerInchY() const override { return dpi_; }
+
+  void Rectangle(DeviceRect r) override;
+  void FillRect(DeviceRect r) override;
+  void Arc(DeviceRect box, DevicePoint start, DevicePoint end) override;
+  void SetPixel(DevicePoint p, Colour c) override;
+  void BlitOr(DevicePoint at, const SmallBitmap& bitmap) override;
+  void BlitAnd(DevicePoint at, const SmallBitmap& bitmap) override;
+  void DrawText(DevicePoint p, std::string_view utf8) override;
+
+ protected:
+  void DrawLine(DevicePoint from, DevicePoint to) override;
+
+ private:
+  struct Face;
+  void SetColour(Colour c);
+  // Fills the current path with the brush; false when the brush is clear.
+  void FillPathWithBrush();
+  // Strokes the current path with the pen (style, width, background gaps).
+  void StrokePathWithPen();
+  void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
+  const Face* FaceFor(const std::string& name);
+
+  FontResolver* fonts_;
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  int width_ = 0, height_ = 0, dpi_ = 600;
+  int pages_ = 0;
+  // The last brush tile, kept while the brush stays the same.
+  Brush tileBrush_{};
+  bool tileOpaque_ = false;
+  Colour tileBackground_{};
+  cairo_pattern_t* tile_ = nullptr;
+  std::map<std::string, std::unique_ptr<Face>> faces_;
+};
+
+}  // namespace kestrel
