@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,6 +90,11 @@ std::string MakeTempFile(const std::string& folder) {
   buf.push_back('\0');
   int fd = mkstemps(buf.data(), 4);
   if (fd < 0) return {};
+  // The finished file is an ordinary document: the permissions of a newly
+  // created file, not mkstemp's private ones.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   close(fd);
   return std::string(buf.data());
 }

@@ -1,30 +1,33 @@
 #include "platform/linux/linux_platform.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
-#include "platform/recording/memory_print_system.h"
+#include "platform/linux/cups_print_system.h"
 
 namespace kestrel {
 
 namespace {
 
-// The name of the built-in PDF device every installation has.
-constexpr const char* kBuiltinPdfDevice = "Kestrel PDF";
-
 class Platform final : public LinuxPlatform {
  public:
-  Platform() : printers_({StandardDevice(kBuiltinPdfDevice)}) {
-    // The built-in device draws nowhere until real PDF output exists; keep
-    // it from recording every call of every page.
-    printers_.canvas().SetRecording(false);
-  }
+  // The built-in PDF device writes into the PDF folder under the base
+  // folder; KESTREL_NO_CUPS=1 leaves the CUPS queues out (the built-in
+  // device alone).
+  Platform() : printers_(system_.BaseDir() + "vpdf", nullptr, !NoCups()) {}
   Services services() override { return Services{system_, printers_, ui_}; }
   std::unique_ptr<PageImage> MakePageImage() override { return nullptr; }
 
  private:
   LinuxSystem system_;
-  MemoryPrintSystem printers_;
+  static bool NoCups() {
+    const char* v = std::getenv("KESTREL_NO_CUPS");
+    return v != nullptr && std::string(v) == "1";
+  }
+  CupsPrintSystem printers_;
   HeadlessUi ui_;
 };
 

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "platform/linux/cups_print_system.h"
+#include "platform/linux/font_resolver.h"
+#include "platform/linux/pdf_canvas.h"
+#include "support/engine_fixture.h"
+
+namespace kestrel::test {
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// A page rendered by poppler without anti-aliasing, one grey byte a pixel,
+// at a multiple of the page's own resolution; ink(x, y) looks at the centre
+// of device pixel (x, y), away from the renderer's own edge rules.
+struct Gray {
+  int width = 0, height = 0, scale = 1;
+  std::vector<uint8_t> pixels;
+  bool ink(int x, int y) const {
+    size_t rx = size_t((x + 0.5) * scale), ry = size_t((y + 0.5) * scale);
+    return pixels[ry * size_t(width) + rx] < 128;
+  }
+};
+
+Gray Render(const std::string& pdf, int dpi, const std::string& outStem) {
+  Shell("pdftoppm -r " + std::to_string(dpi) + " -gray -aa no -aaVector no -f 1 -l 1 -singlefile '" + pdf + "' '" +
+      outStem + "'");
+  std::ifstream in(outStem + ".pgm", std::ios::binary);
+  Gray g;
+  g.scale = 4;
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> g.width >> g.height >> maxval;
+  in.get();
+  g.pixels.resize(size_t(g.width) * size_t(g.height));
+  in.read(reinterpret_cast<char*>(g.pixels.data()), std::streamsize(g.pixels.size()));
+  return g;
+}
+
+// Pages in a PDF that cairo wrote (page objects are not compressed).
+int CountPages(const std::string& pdf) {
+  std::string s = ReadFile(pdf);
+  std::regex page("/Type /Page[^s]");
+  return int(std::distance(std::sregex_iterator(s.begin(), s.end(), page), std::sregex_iterator()));
+}
+
+std::string MediaBox(const std::string& pdf) {
+  std::string s = ReadFile(pdf);
+  std::smatch m;
+  if (!std::regex_search(s, m, std::regex("/MediaBox \\[ ([^\\]]*) \\]"))) return {};
+  return m[1];
+}
+
+// Resolves every face to one installed Japanese font file.
+class FixedResolver : public FontResolver {
+ public:
+  ResolvedFace Resolve(const std::string&) override {
+    ResolvedFace f;
+    f.file = "/usr/share/fonts/opentype/ipaexfont-mincho/ipaexm.ttf";
+    if (!std::filesystem::exists(f.file)) f.file = Shell("fc-match -f '%{file}' 'IPAexMincho'");
+    f.family = "IPAexMincho";
+    return f;
+  }
+};
+
+TEST(PdfFileStem, KeepsTheTitlesNameAndReplacesWhatAFileNameCannotHold) {
+  EXPECT_EQ(PdfFileStem("/data/in/a0001.pdat"), "a0001");
+  EXPECT_EQ(PdfFileStem("c:\\data\\B.PDAT"), "B");
+  EXPECT_EQ(PdfFileStem("2024_山田_請求書"), "2024_山田_請求書");
+  EXPECT_EQ(PdfFileStem("a:b*c?d\"e<f>g|h"), "a_b_c_d_e_f_g_h");
+  EXPECT_EQ(PdfFileStem(""), "Kestrel");
+  EXPECT_EQ(PdfFileStem("dir/"), "Kestrel");
+  EXPECT_EQ(PdfFileStem(".."), "Kestrel");
+  EXPECT_EQ(PdfFileStem(".hidden"), "_hidden");
+  EXPECT_EQ(PdfFileStem(std::string(300, 'x')).size(), 200u);
+}
+
+TEST(PaperConstantOfSize, MapsMediaSizesRoundedThroughPointsToWindowsConstants) {
+  std::string name;
+  PaperSize size;
+  EXPECT_EQ(PaperConstantOfSize(20990, 29704, name, size), 9);  // A4 as queues report it
+  EXPECT_EQ(name, "A4");
+  EXPECT_EQ(size, (PaperSize{2100, 2970}));
+  EXPECT_EQ(PaperConstantOfSize(25647, 36301, name, size), 12);  // B4 (JIS), rounded
+  EXPECT_EQ(size, (PaperSize{2570, 3640}));
+  EXPECT_EQ(PaperConstantOfSize(17604, 25012, name, size), 34);  // ISO B5 is not JIS B5
+  EXPECT_EQ(PaperConstantOfSize(18203, 25718, name, size), 13);
+  EXPECT_EQ(PaperConstantOfSize(21590, 27940, name, size), 1);
+  EXPECT_EQ(PaperConstantOfSize(43180, 27940, name, size), 4);
+  EXPECT_EQ(PaperConstantOfSize(21484, 30480, name, size), 0);  // RA4 has none
+  EXPECT_EQ(size, (PaperSize{2148, 3048}));
+}
+
+class BuiltinDevice : public ::testing::Test {
+ protected:
+  TempDir dir;
+  CupsPrintSystem ps{dir.file("vpdf"), nullptr, false};
+};
+
+TEST_F(BuiltinDevice, IsTheOnlyAndSelectedDeviceWithTheEnginesPapersAndDuplex) {
+  EXPECT_EQ(ps.Printers(), std::vector<std::string>{kBuiltinPdfDevice});
+  EXPECT_EQ(ps.SelectedPrinter(), kBuiltinPdfDevice);
+  EXPECT_EQ(ps.SystemDefaultPrinter(), kBuiltinPdfDevice);
+  std::vector<uint16_t> papers;
+  ASSERT_EQ(ps.Papers(kBuiltinPdfDevice, papers), 5);
+  EXPECT_EQ(papers, (std::vector<uint16_t>{8, 9, 11, 12, 13}));
+  std::vector<PaperSize> sizes;
+  ps.PaperSizes(kBuiltinPdfDevice, sizes);
+  EXPECT_EQ(sizes[3], (PaperSize{2570, 3640}));
+  EXPECT_EQ(ps.Duplex(kBuiltinPdfDevice), 1);
+  EXPECT_EQ(ps.DpiX(), 600);
+  EXPECT_EQ(ps.Papers("Nowhere", papers), -1);
+  EXPECT_EQ(ps.LastError(), 1801);
+  EXPECT_FALSE(ps.SelectPrinter("Nowhere"));
+}
+
+TEST_F(BuiltinDevice, ValidatesTheDeviceMode) {
+  DevMode dm;
+  ASSERT_EQ(ps.GetDefaultDevMode(dm), 0);
+  EXPECT_EQ(dm.paperSize, kPaperA4);
+  dm.paperSize = kPaperLetter;  // not one of its papers
+  dm.copies = 0;
+  dm.duplex = kDuplexHorizontal;
+  ASSERT_EQ(ps.ApplyDevMode(dm), 0);
+  EXPECT_EQ(dm.paperSize, kPaperA4);
+  EXPECT_EQ(dm.copies, 1);
+  EXPECT_EQ(dm.duplex, kDuplexHorizontal);
+}
+
+TEST_F(BuiltinDevice, ADocumentBecomesOnePdfNamedAfterItsTitleNeverOverwritingAnEarlierOne) {
+  DevMode dm;
+  ps.GetDefaultDevMode(dm);
+  dm.paperSize = kPaperB4;
+  ps.ApplyDevMode(dm);
+  ps.SetOrientation(1);
+  ASSERT_EQ(ps.BeginDocument("/in/form 1.pdat"), 0);
+  Canvas* c = ps.DocumentCanvas();
+  EXPECT_EQ(c->Width(), int(364 / 25.4 * 600));
+  EXPECT_EQ(c->Height(), int(257 / 25.4 * 600));
+  ASSERT_EQ(ps.NewSheet(), 0);
+  ASSERT_EQ(ps.NewSheet(), 0);
+  ASSERT_EQ(ps.EndDocument(), 0);
+  const std::string first = dir.file("vpdf/form 1.pdf");
+  EXPECT_EQ(ps.lastPdfFile(), first);
+  EXPECT_EQ(CountPages(first), 3);
+  // B4 landscape in points.
+  EXPECT_EQ(MediaBox(first).substr(0, 14), "0 0 1031.81102");
+  EXPECT_EQ(std::filesystem::status(first).permissions() & std::filesystem::perms::others_read,
+            std::filesystem::perms::others_read);
+
+  ASSERT_EQ(ps.BeginDocument("/in/form 1.pdat"), 0);
+  ASSERT_EQ(ps.EndDocument(), 0);
+  EXPECT_EQ(ps.lastPdfFile(), dir.file("vpdf/form 1(1).pdf"));
+  EXPECT_EQ(CountPages(first), 3);  // untouched
+
+  // An aborted document leaves nothing behind, temporary files included.
+  ASSERT_EQ(ps.BeginDocument("aborted"), 0);
+  ps.AbortDocument();
+  int files = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.file("vpdf"))) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+  // Sheets and ends without a document fail as a spooler does.
+  EXPECT_EQ(ps.NewSheet(), -1);
+  EXPECT_EQ(ps.EndDocument(), -1);
+  // Drawing after the end goes nowhere and does not crash.
+  c->FillRect({0, 0, 10, 10});
+}
+
+// Pixel checks: the PDF page rendered at its own resolution without
+// anti-aliasing shows the GDI geometry.
+class PdfCanvasPixels : public ::testing::Test {
+ protected:
+  TempDir dir;
+  PdfCanvas canvas{nullptr};
+  std::string path = dir.file("p.pdf");
+  void SetUp() override {
+    std::string error;
+    // 100 dpi, a page of 127 x 254 mm: 500 x 1000 device pixels.
+    ASSERT_TRUE(canvas.Begin(path, 1270, 2540, 100, "t", error)) << error;
+  }
+  Gray Finish() {
+    std::string error;
+    EXPECT_TRUE(canvas.Finish(error)) << error;
+    return Render(path, 400, dir.file("r"));
+  }
+};
+
+TEST_F(PdfCanvasPixels, FillsLeaveOutTheRightAndBottomEdgeAndWidePensHaveRoundEnds) {
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({10, 20, 30, 40});
+  canvas.SetPen(Pen{kBlack, 4, PenStyle::Solid});
+  canvas.MoveTo({20, 100});
+  canvas.LineTo({220, 100});
+  canvas.SetPen(Pen{kBlack, 1, PenStyle::Solid});
+  canvas.MoveTo({300, 300});
+  canvas.LineTo({310, 300});
+  Gray g = Finish();
+  ASSERT_EQ(g.width, 2000);
+  EXPECT_TRUE(g.ink(10, 20));
+  EXPECT_TRUE(g.ink(29, 39));
+  EXPECT_FALSE(g.ink(30, 30));
+  EXPECT_FALSE(g.ink(20, 40));
+  EXPECT_FALSE(g.ink(9, 30));
+  // Width 4 from (20,100) to (220,100): x 18..221, y 98..101.
+  EXPECT_TRUE(g.ink(18, 100));
+  EXPECT_TRUE(g.ink(221, 100));
+  EXPECT_FALSE(g.ink(222, 100));
+  EXPECT_FALSE(g.ink(17, 100));
+  EXPECT_TRUE(g.ink(120, 98));
+  EXPECT_TRUE(g.ink(120, 101));
+  EXPECT_FALSE(g.ink(120, 102));
+  EXPECT_FALSE(g.ink(120, 97));
+  // A one-pixel line leaves its end point out.
+  EXPECT_TRUE(g.ink(300, 300));
+  EXPECT_TRUE(g.ink(309, 300));
+  EXPECT_FALSE(g.ink(310, 300));
+  EXPECT_FALSE(g.ink(305, 301));
+}
+
+TEST_F(PdfCanvasPixels, DashesRunLikeGdisAndHatchesAreAnchoredAtTheDeviceOrigin) {
+  canvas.SetTransparentBackground(true);
+  canvas.SetPen(Pen{kBlack, 1, PenStyle::Dash});
+  canvas.MoveTo({100, 50});
+  canvas.LineTo({200, 50});
+  canvas.SetBrush(Brush{BrushKind::Hatch, kBlack, HatchStyle::FDiagonal});
+  canvas.FillRect({403, 405, 460, 470});
+  Gray g = Finish();
+  // 18 on, 6 off from the start point.
+  for (int x = 100; x < 118; ++x) EXPECT_TRUE(g.ink(x, 50)) << x;
+  for (int x = 118; x < 124; ++x) EXPECT_FALSE(g.ink(x, 50)) << x;
+  EXPECT_TRUE(g.ink(124, 50));
+  // HS_FDIAGONAL: ink exactly where (x - y) mod 8 == 0.
+  int wrong = 0;
+  for (int y = 405; y < 470; ++y)
+    for (int x = 403; x < 460; ++x)
+      if (g.ink(x, y) != (((x - y) % 8 + 8) % 8 == 0)) ++wrong;
+  EXPECT_EQ(wrong, 0);
+  EXPECT_FALSE(g.ink(408, 400));  // nothing outside the rectangle
+}
+
+TEST_F(PdfCanvasPixels, ArcsStayInsideTheirBoxAndRunCounterclockwise) {
+  // The full ellipse of box (350,90)-(450,190): ink in x 350..449.
+  canvas.Arc({350, 90, 450, 190}, {400, 90}, {400, 90});
+  // The upper half only: counterclockwise from the right end to the left end.
+  canvas.Arc({100, 600, 300, 800}, {300, 700}, {100, 700});
+  Gray g = Finish();
+  EXPECT_TRUE(g.ink(350, 140));
+  EXPECT_TRUE(g.ink(449, 140));
+  EXPECT_FALSE(g.ink(450, 140));
+  EXPECT_TRUE(g.ink(400, 90));
+  EXPECT_TRUE(g.ink(400, 189));
+  EXPECT_FALSE(g.ink(400, 190));
+  EXPECT_TRUE(g.ink(200, 600));   // top of the second arc
+  EXPECT_FALSE(g.ink(200, 799));  // its bottom is not drawn
+}
+
+TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
+  TempDir dir;
+  FixedResolver fonts;
+  PdfCanvas canvas(&fonts);
+  std::string error;
+  const std::string path = dir.file("t.pdf");
+  ASSERT_TRUE(canvas.Begin(path, 2100, 2970, 600, "t", error)) << error;
+  FontSpec font;
+  font.height = 100;
+  font.face = "IPAex明朝";
+  canvas.SetFont(font);
+  canvas.SetTransparentBackground(true);
+  canvas.DrawText({500, 500}, "田中");
+  canvas.DrawText({500, 700}, "請求書 No.123");
+  ASSERT_TRUE(canvas.Finish(error)) << error;
+  std::string text = Shell("pdftotext -enc UTF-8 '" + path + "' -");
+  EXPECT_NE(text.find("田中"), std::string::npos) << text;
+  EXPECT_NE(text.find("請求書 No.123"), std::string::npos) << text;
+  // The font is embedded as a subset.
+  std::string fontsList = Shell("pdffonts '" + path + "'");
+  EXPECT_NE(fontsList.find("IPAexMincho"), std::string::npos) << fontsList;
+  EXPECT_NE(fontsList.find(" yes yes "), std::string::npos) << fontsList;
+}
+
+}  // namespace
+}  // namespace kestrel::test
