@@ -3,124 +3,15 @@
 #include <algorithm>
 #include <exception>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "engine/coordinates.h"
 #include "engine/engine_log.h"
+#include "util/profile_file.h"
 
 namespace kestrel {
 
 namespace {
-
-// The two keys this stage reads and writes live in initialisation files
-// (sections in brackets, key=value lines, CP932). A small reader with the
-// system's lookup rules: section and key names compared case-insensitively,
-// blanks around names and values dropped, one pair of enclosing double
-// quotes removed; a missing file, section or key gives the default.
-std::string AsciiLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-  return s.substr(b, e - b);
-}
-
-bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(Utf8FromSjis(line));
-  return true;
-}
-
-// Section of a "[name]" line, or false.
-bool SectionName(const std::string& line, std::string& name) {
-  std::string t = Trim(line);
-  if (t.size() < 2 || t.front() != '[') return false;
-  size_t close = t.find(']');
-  if (close == std::string::npos) return false;
-  name = AsciiLower(Trim(t.substr(1, close - 1)));
-  return true;
-}
-
-bool KeyOf(const std::string& line, std::string& key, std::string& value) {
-  size_t eq = line.find('=');
-  if (eq == std::string::npos) return false;
-  key = AsciiLower(Trim(line.substr(0, eq)));
-  value = Trim(line.substr(eq + 1));
-  return true;
-}
-
-std::string ReadIniValue(const std::string& path, const std::string& section, const std::string& key,
-                         const std::string& fallback) {
-  std::vector<std::string> lines;
-  if (!ReadLines(path, lines)) return fallback;
-  const std::string wantSection = AsciiLower(section), wantKey = AsciiLower(key);
-  std::string current;
-  bool inSection = false;
-  for (const auto& line : lines) {
-    if (SectionName(line, current)) {
-      inSection = current == wantSection;
-      continue;
-    }
-    std::string k, v;
-    if (!inSection || !KeyOf(line, k, v) || k != wantKey) continue;
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    return v;
-  }
-  return fallback;
-}
-
-// Writes one key, adding the section or the key when missing; false when
-// the file cannot be written.
-bool WriteIniValue(const std::string& path, const std::string& section, const std::string& key,
-                   const std::string& value) {
-  std::vector<std::string> lines;
-  ReadLines(path, lines);
-  for (auto& l : lines)
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-  const std::string wantSection = AsciiLower(section), wantKey = AsciiLower(key);
-  const std::string entry = key + "=" + value;
-  std::string current;
-  bool inSection = false, done = false;
-  size_t sectionEnd = std::string::npos;
-  for (size_t i = 0; i < lines.size() && !done; ++i) {
-    if (SectionName(lines[i], current)) {
-      if (inSection) break;
-      inSection = current == wantSection;
-      if (inSection) sectionEnd = i + 1;
-      continue;
-    }
-    if (!inSection) continue;
-    std::string k, v;
-    if (KeyOf(lines[i], k, v) && k == wantKey) {
-      lines[i] = entry;
-      done = true;
-    } else if (!Trim(lines[i]).empty()) {
-      sectionEnd = i + 1;
-    }
-  }
-  if (!done) {
-    if (sectionEnd == std::string::npos) {
-      lines.push_back("[" + section + "]");
-      lines.push_back(entry);
-    } else {
-      lines.insert(lines.begin() + std::ptrdiff_t(sectionEnd), entry);
-    }
-  }
-  std::string out;
-  for (const auto& l : lines) out += SjisFromUtf8(l) + "\r\n";
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  f.write(out.data(), std::streamsize(out.size()));
-  return bool(f);
-}
 
 bool FileExists(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
