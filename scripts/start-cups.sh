@@ -6,7 +6,9 @@
 #   KestrelDuplex  CUPS' generic PostScript driver with its duplex unit
 #                  installed, two-sided
 # Idempotent: a running server and existing queues are kept. Needs root.
-# cups-pdf writes what it prints under the submitting user's ~/PDF.
+# cups-pdf writes what it prints under the submitting user's ~/PDF, named
+# "<title>-job_<id>.pdf" (the queues use their own cups-pdf instance,
+# "kestrel", whose configuration labels every file with its job id).
 # scripts/stop-cups.sh removes the queues and stops a server started here.
 set -euo pipefail
 
@@ -35,13 +37,18 @@ if ! running; then
   fi
 fi
 
+printf '%s\n' 'Out ${HOME}/PDF' 'Label 2' 'Grp lpadmin' 'DecodeHexStrings 1' >/etc/cups/cups-pdf-kestrel.conf
+
 if ! lpstat -p KestrelPDF >/dev/null 2>&1; then
-  lpadmin -p KestrelPDF -E -v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o media-default=iso_a4_210x297mm
+  lpadmin -p KestrelPDF -E -v cups-pdf:/kestrel -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
+    -o media-default=iso_a4_210x297mm 2>/dev/null
 fi
 if ! lpstat -p KestrelDuplex >/dev/null 2>&1; then
-  lpadmin -p KestrelDuplex -E -v cups-pdf:/ -m drv:///sample.drv/generic.ppd -o Option1=True \
-    -o media-default=iso_a4_210x297mm
+  lpadmin -p KestrelDuplex -E -v cups-pdf:/kestrel -m drv:///sample.drv/generic.ppd -o Option1=True \
+    -o media-default=iso_a4_210x297mm 2>/dev/null
 fi
+lpadmin -p KestrelPDF -v cups-pdf:/kestrel
+lpadmin -p KestrelDuplex -v cups-pdf:/kestrel
 cupsenable KestrelPDF KestrelDuplex
 cupsaccept KestrelPDF KestrelDuplex
 echo "start-cups: server running with queues KestrelPDF and KestrelDuplex"

@@ -7,6 +7,7 @@ state=/run/kestrel-cups
 for q in KestrelPDF KestrelDuplex; do
   lpadmin -x "$q" 2>/dev/null || true
 done
+rm -f /etc/cups/cups-pdf-kestrel.conf
 if [ -f "$state/cupsd.pid" ]; then
   pid=$(cat "$state/cupsd.pid")
   kill "$pid" 2>/dev/null || true

@@ -115,12 +115,15 @@ int PaperConstantOfSize(int widthHundredthMm, int lengthHundredthMm, std::string
 
 std::string PdfFileStem(const std::string& title) {
   std::string t = title;
-  size_t slash = t.find_last_of("/\\");
-  if (slash != std::string::npos) t = t.substr(slash + 1);
   std::string lower = t;
   for (char& c : lower)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  if (lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".pdat") == 0) t.resize(t.size() - 5);
+  // A print-data file's path (the title when the run gives none): its name.
+  if (lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".pdat") == 0) {
+    t.resize(t.size() - 5);
+    size_t slash = t.find_last_of("/\\");
+    if (slash != std::string::npos) t = t.substr(slash + 1);
+  }
   std::string out;
   for (unsigned char c : t) {
     if (c < 0x20 || c == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) out.push_back('_');

@@ -1,0 +1,400 @@
+// Printing through a real CUPS server: scripts/start-cups.sh starts it
+// (idempotent) with the queues KestrelPDF (cups-pdf driver, one-sided) and
+// KestrelDuplex (generic PostScript driver with its duplex unit, two-sided),
+// both printing through cups-pdf into the submitting user's ~/PDF. The
+// tests print with the engine on the CUPS print system and with the
+// program itself, and check what arrived: the PDF cups-pdf made (pages,
+// size, where the ink lies) and the job's options as CUPS recorded them.
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "engine/gprint.h"
+#include "engine/print_context.h"
+#include "platform/headless/headless_ui.h"
+#include "platform/linux/cups_print_system.h"
+#include "platform/linux/font_resolver.h"
+#include "platform/linux/linux_system.h"
+#include "support/engine_fixture.h"
+#include "support/program_runner.h"
+#include "util/text_codec.h"
+
+namespace kestrel::test {
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+class CupsServer : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    int rc = std::system(KESTREL_SOURCE_DIR "/scripts/start-cups.sh >/dev/null");
+    ASSERT_EQ(rc, 0) << "scripts/start-cups.sh failed: the CUPS tests need root and the packages of scripts/setup.sh";
+  }
+};
+[[maybe_unused]] const auto* const kServer = ::testing::AddGlobalTestEnvironment(new CupsServer);
+
+struct JobInfo {
+  int state = 0;
+  int copies = 0;
+  std::string sides, media, collation;
+  int orientation = 0;
+};
+
+JobInfo GetJob(int id) {
+  JobInfo info;
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  std::string uri = "ipp://localhost/jobs/" + std::to_string(id);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  if (response == nullptr) return info;
+  if (auto* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) info.state = ippGetInteger(a, 0);
+  if (auto* a = ippFindAttribute(response, "copies", IPP_TAG_INTEGER)) info.copies = ippGetInteger(a, 0);
+  if (auto* a = ippFindAttribute(response, "sides", IPP_TAG_KEYWORD)) info.sides = ippGetString(a, 0, nullptr);
+  if (auto* a = ippFindAttribute(response, "media", IPP_TAG_ZERO)) {
+    const char* s = ippGetString(a, 0, nullptr);
+    if (s != nullptr) info.media = s;
+  }
+  if (auto* a = ippFindAttribute(response, "multiple-document-handling", IPP_TAG_KEYWORD))
+    info.collation = ippGetString(a, 0, nullptr);
+  if (auto* a = ippFindAttribute(response, "orientation-requested", IPP_TAG_ENUM))
+    info.orientation = ippGetInteger(a, 0);
+  ippDelete(response);
+  return info;
+}
+
+// Waits until the job has ended (completed, cancelled or aborted).
+JobInfo WaitForJob(int id) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  JobInfo info;
+  while (std::chrono::steady_clock::now() < until) {
+    info = GetJob(id);
+    if (info.state >= IPP_JSTATE_CANCELED) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return info;
+}
+
+// The file cups-pdf made for a job: "<title>-job_<id>.pdf" in ~/PDF.
+std::string OutputOfJob(int id) {
+  const passwd* pw = getpwuid(getuid());
+  std::string folder = std::string(pw != nullptr ? pw->pw_dir : "/root") + "/PDF";
+  std::string suffix = "job_" + std::to_string(id) + ".pdf";
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < until) {
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(folder, ec)) {
+      std::string name = e.path().filename().string();
+      if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return e.path().string();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return {};
+}
+
+int LastJobId(const char* queue) {
+  cups_job_t* jobs = nullptr;
+  int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
+  int last = 0;
+  for (int i = 0; i < n; ++i) last = std::max(last, jobs[i].id);
+  cupsFreeJobs(n, jobs);
+  return last;
+}
+
+struct PdfInfo {
+  int pages = 0;
+  double width = 0, height = 0;  // points
+};
+
+PdfInfo InfoOf(const std::string& pdf) {
+  PdfInfo info;
+  std::string text = Shell("pdfinfo '" + pdf + "'");
+  if (auto at = text.find("Pages:"); at != std::string::npos) info.pages = std::atoi(text.c_str() + at + 6);
+  if (auto at = text.find("Page size:"); at != std::string::npos)
+    std::sscanf(text.c_str() + at + 10, " %lf x %lf", &info.width, &info.height);
+  return info;
+}
+
+// Where the ink of page 1 lies, rendered at 20 dpi: the share of inked
+// pixels in the outer tenth of each side.
+struct InkSides {
+  double top = 0, bottom = 0, left = 0, right = 0;
+};
+
+InkSides InkOf(const std::string& pdf, const std::string& stem) {
+  Shell("pdftoppm -r 20 -gray -f 1 -l 1 -singlefile '" + pdf + "' '" + stem + "'");
+  std::ifstream in(stem + ".pgm", std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, maxval = 0;
+  in >> magic >> w >> h >> maxval;
+  in.get();
+  std::vector<uint8_t> px(size_t(w) * size_t(h));
+  in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()));
+  InkSides s;
+  if (w == 0 || h == 0) return s;
+  auto share = [&](int x0, int y0, int x1, int y1) {
+    int ink = 0, all = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x, ++all)
+        if (px[size_t(y) * size_t(w) + size_t(x)] < 128) ++ink;
+    return all ? double(ink) / all : 0.0;
+  };
+  s.top = share(0, 0, w, h / 10);
+  s.bottom = share(0, h - h / 10, w, h);
+  s.left = share(0, 0, w / 10, h);
+  s.right = share(w - w / 10, 0, w, h);
+  return s;
+}
+
+// Every face is the installed IPAex Mincho.
+class IpaResolver : public FontResolver {
+ public:
+  ResolvedFace Resolve(const std::string&) override {
+    ResolvedFace f;
+    f.file = Shell("fc-match -f '%{file}' 'IPAexMincho'");
+    return f;
+  }
+};
+
+// The engine on the CUPS print system, one context per job.
+struct CupsRig {
+  explicit CupsRig(FontResolver* fonts = nullptr, std::vector<std::string> answers = {})
+      : printers(dir.file("vpdf"), fonts), ui(std::move(answers), {}) {
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
+    ctx->SetLogFileName(dir.file("plog.txt"));
+    ctx->SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
+    ctx->SetOffsetFilePath(dir.file("pofset.txt"));
+    ctx->SetOcrChoiceFilePath(dir.file("pfont.txt"));
+    ctx->SetDefaultPrinterFilePath(dir.file("WinPrinterSet.inf"));
+    ctx->SetSettingsFilePath(dir.file("kestrel.inf"));
+    ctx->SetParentWindow(1);
+  }
+  // Prints the pages as one document (sheets for all but the last).
+  int Print(const std::vector<std::vector<uint8_t>>& pages) {
+    ctx->batchMode = pages.size() > 1 ? 1 : 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      ctx->lastFile = i + 1 == pages.size() ? 1 : 0;
+      int rc = gprint(*ctx, dir.Write("p" + std::to_string(i) + ".pdat", pages[i]), nullptr, "0");
+      if (rc != 0) return rc;
+    }
+    return 0;
+  }
+  std::string log() { return Utf8FromSjis(ReadFile(dir.file("plog.txt"))); }
+  TempDir dir;
+  LinuxSystem system;
+  CupsPrintSystem printers;
+  HeadlessUi ui;
+  std::unique_ptr<PrintContext> ctx;
+};
+
+std::vector<uint8_t> PaperPage(uint8_t orientation, int16_t paper, uint8_t copies = 1) {
+  PageBuilder page;
+  page.Paper(orientation, paper, paper, copies).End();
+  return page.bytes();
+}
+
+TEST(CupsPrintSystem, ListsTheQueuesByNameThenTheBuiltinDeviceWithTheirCapabilities) {
+  TempDir dir;
+  CupsPrintSystem ps(dir.file("vpdf"), nullptr);
+  auto list = ps.Printers();
+  auto duplexAt = std::find(list.begin(), list.end(), "KestrelDuplex");
+  auto pdfAt = std::find(list.begin(), list.end(), "KestrelPDF");
+  ASSERT_NE(duplexAt, list.end());
+  ASSERT_NE(pdfAt, list.end());
+  EXPECT_LT(duplexAt, pdfAt);
+  EXPECT_EQ(list.back(), kBuiltinPdfDevice);
+
+  EXPECT_EQ(ps.Duplex("KestrelDuplex"), 1);
+  EXPECT_EQ(ps.Duplex("KestrelPDF"), 0);
+  std::vector<uint16_t> papers;
+  std::vector<PaperSize> sizes;
+  std::vector<std::string> names;
+  ASSERT_GT(ps.Papers("KestrelDuplex", papers), 0);
+  ps.PaperSizes("KestrelDuplex", sizes);
+  ps.PaperNames("KestrelDuplex", names);
+  ASSERT_EQ(papers.size(), sizes.size());
+  ASSERT_EQ(papers.size(), names.size());
+  auto a4 = std::find(papers.begin(), papers.end(), kPaperA4);
+  ASSERT_NE(a4, papers.end());
+  EXPECT_EQ(sizes[size_t(a4 - papers.begin())], (PaperSize{2100, 2970}));
+  EXPECT_EQ(names[size_t(a4 - papers.begin())], "A4");
+  EXPECT_EQ(std::count(papers.begin(), papers.end(), kPaperB4), 0);  // this queue has no JIS B4
+  for (auto& n : names) EXPECT_LE(n.size(), 63u);
+
+  ASSERT_GT(ps.Papers("KestrelPDF", papers), 0);
+  EXPECT_EQ(std::count(papers.begin(), papers.end(), kPaperB4), 1);
+  // Media without a Windows constant are numbered from 256 up.
+  EXPECT_GT(*std::max_element(papers.begin(), papers.end()), 255);
+
+  ASSERT_TRUE(ps.SelectPrinter("KestrelPDF"));
+  EXPECT_EQ(ps.DpiX(), 300);  // the queue's default resolution
+}
+
+TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
+  CupsRig rig;
+  rig.ctx->printerName = "KestrelPDF";
+  ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  int id = rig.printers.lastJobId();
+  ASSERT_GT(id, 0);
+  JobInfo job = WaitForJob(id);
+  EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_EQ(job.copies, 2);
+  EXPECT_EQ(job.sides, "one-sided");
+  EXPECT_NE(job.media.find("256.47x363.01mm"), std::string::npos) << job.media;  // the queue's B4
+  std::string out = OutputOfJob(id);
+  ASSERT_FALSE(out.empty());
+  PdfInfo info = InfoOf(out);
+  EXPECT_EQ(info.pages, 3);
+  EXPECT_NEAR(info.width, 727, 2);
+  EXPECT_NEAR(info.height, 1029, 2);
+  EXPECT_NE(rig.log().find("【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n"), std::string::npos);
+}
+
+TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
+  CupsRig rig;
+  rig.ctx->printerName = "KestrelDuplex";
+  ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  JobInfo job = WaitForJob(rig.printers.lastJobId());
+  EXPECT_EQ(job.media, "iso_a4_210x297mm");
+  std::string log = rig.log();
+  EXPECT_NE(log.find("  ■印刷したい用紙はサポートされていませんでした\n"
+                     "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n"),
+            std::string::npos)
+      << log;
+}
+
+TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
+  {
+    CupsRig rig;
+    rig.ctx->printerName = "KestrelDuplex";
+    rig.ctx->duplexSetting = 1;
+    ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->GetLastMessage();
+    JobInfo job = WaitForJob(rig.printers.lastJobId());
+    EXPECT_EQ(job.sides, "two-sided-short-edge");
+    EXPECT_EQ(job.orientation, IPP_ORIENT_LANDSCAPE);
+    std::string out = OutputOfJob(rig.printers.lastJobId());
+    EXPECT_EQ(InfoOf(out).pages, 2);
+  }
+  {
+    CupsRig rig;
+    rig.ctx->printerName = "KestrelPDF";
+    rig.ctx->duplexSetting = 1;
+    ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
+    EXPECT_EQ(rig.ctx->duplexSetting, 3);
+    JobInfo job = WaitForJob(rig.printers.lastJobId());
+    EXPECT_EQ(job.sides, "one-sided");
+    EXPECT_NE(rig.log().find("  ■両面印刷はサポートされていませんでした\n"), std::string::npos);
+  }
+}
+
+TEST(CupsPrinting, APrinterNameThatIsNotInstalledFallsBackWithItsMessage) {
+  CupsRig rig;
+  rig.ctx->printerName = "NoSuchQueue";
+  ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
+  ASSERT_FALSE(rig.ui.shown().empty());
+  EXPECT_EQ(rig.ui.shown()[0],
+            "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします");
+  EXPECT_EQ(rig.ctx->deviceName, rig.printers.SystemDefaultPrinter());
+}
+
+TEST(CupsPrinting, LandscapePagesArriveTurnedOnThePortraitSheet) {
+  TempDir dir;
+  CupsPrintSystem ps(dir.file("vpdf"), nullptr);
+  ASSERT_TRUE(ps.SelectPrinter("KestrelPDF"));
+  DevMode dm;
+  ps.GetDefaultDevMode(dm);
+  ps.ApplyDevMode(dm);
+  ps.SetOrientation(1);
+  ASSERT_EQ(ps.BeginDocument("landscape strip"), 0);
+  Canvas* c = ps.DocumentCanvas();
+  EXPECT_GT(c->Width(), c->Height());
+  // A black band along the top (a long side) of the landscape page.
+  c->SetBrush(Brush{BrushKind::Solid, kBlack});
+  c->FillRect({0, 0, c->Width(), c->Height() / 10});
+  ASSERT_EQ(ps.EndDocument(), 0);
+  JobInfo job = WaitForJob(ps.lastJobId());
+  EXPECT_EQ(job.orientation, IPP_ORIENT_LANDSCAPE);
+  std::string out = OutputOfJob(ps.lastJobId());
+  PdfInfo info = InfoOf(out);
+  EXPECT_LT(info.width, info.height);  // the sheet is A4 portrait
+  InkSides ink = InkOf(out, dir.file("ink"));
+  // The band runs down one long side of the sheet, not across the top.
+  EXPECT_GT(std::max(ink.left, ink.right), 0.8);
+  EXPECT_LT(ink.top, 0.3);
+}
+
+TEST(CupsPrinting, AnAbortedDocumentCancelsItsJob) {
+  TempDir dir;
+  CupsPrintSystem ps(dir.file("vpdf"), nullptr);
+  ASSERT_TRUE(ps.SelectPrinter("KestrelPDF"));
+  int before = LastJobId("KestrelPDF");
+  ASSERT_EQ(ps.BeginDocument("aborted"), 0);
+  ps.AbortDocument();
+  int id = LastJobId("KestrelPDF");
+  ASSERT_GT(id, before);
+  EXPECT_EQ(WaitForJob(id).state, IPP_JSTATE_CANCELED);
+}
+
+TEST(BuiltinPdfPrinting, TheEnginesPagesBecomeOneSearchableFileInThePdfFolder) {
+  IpaResolver fonts;
+  CupsRig rig(&fonts);
+  rig.ctx->printerName = kBuiltinPdfDevice;
+  rig.ctx->SetParentWindow(0);  // the page label is drawn without a caller
+  rig.ctx->jobTitle = "2024/請求書:山田";
+  ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->GetLastMessage();
+  std::string file = rig.dir.file("vpdf/2024_請求書_山田.pdf");
+  ASSERT_EQ(rig.printers.lastPdfFile(), file);
+  PdfInfo info = InfoOf(file);
+  EXPECT_EQ(info.pages, 2);
+  EXPECT_NEAR(info.width, 1190.55, 1);  // A3 landscape
+  EXPECT_NEAR(info.height, 841.89, 1);
+  std::string text = Shell("pdftotext -enc UTF-8 '" + file + "' -");
+  EXPECT_NE(text.find("DEBUG MODE :" + rig.dir.file("p0.pdat")), std::string::npos) << text;
+}
+
+TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
+  TempDir base;
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).End();
+  std::string data = base.Write("form.pdat", page.bytes());
+  std::vector<std::pair<std::string, std::string>> env = {
+      {"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", "headless"}, {"DISPLAY", ""}};
+
+  int before = LastJobId("KestrelDuplex");
+  auto queueEnv = env;
+  queueEnv.push_back({"LPDEST", "KestrelDuplex"});
+  ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data}, queueEnv);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  int id = LastJobId("KestrelDuplex");
+  ASSERT_GT(id, before);
+  JobInfo job = WaitForJob(id);
+  EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_EQ(InfoOf(OutputOfJob(id)).pages, 1);
+
+  // Without CUPS queues the built-in device is the default.
+  auto builtinEnv = env;
+  builtinEnv.push_back({"KESTREL_NO_CUPS", "1"});
+  r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data}, builtinEnv);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(InfoOf(base.file("vpdf/form.pdf")).pages, 1);
+}
+
+}  // namespace
+}  // namespace kestrel::test
