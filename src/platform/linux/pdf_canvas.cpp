@@ -124,6 +124,7 @@ bool PdfCanvas::Finish(std::string& error) {
   cairo_show_page(cr_);
   cairo_destroy(cr_);
   cr_ = nullptr;
+  DropBlitCache();
   cairo_surface_finish(surface_);
   cairo_status_t st = cairo_surface_status(surface_);
   cairo_surface_destroy(surface_);
@@ -136,6 +137,7 @@ bool PdfCanvas::Finish(std::string& error) {
 }
 
 void PdfCanvas::Discard() {
+  DropBlitCache();
   if (cr_ != nullptr) cairo_destroy(cr_);
   cr_ = nullptr;
   if (surface_ != nullptr) {
@@ -333,25 +335,58 @@ void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
 void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
   if (cr_ == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
   if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height)) return;
-  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
-  if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(img);
-    return;
-  }
-  cairo_surface_flush(img);
-  auto* data = cairo_image_surface_get_data(img);
-  const int stride = cairo_image_surface_get_stride(img);
+  auto argbOf = [&](int x, int y) {
+    Colour c = bitmap.at(x, y);
+    bool skip = orMode ? c == kBlack : c == kWhite;
+    return skip ? 0u : Argb(c);
+  };
+  cairo_surface_t* img = nullptr;
+  const bool small = bitmap.width <= 8 && bitmap.height <= 8;
+  std::array<uint32_t, 64> key{};
   bool any = false;
-  for (int y = 0; y < bitmap.height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
-    for (int x = 0; x < bitmap.width; ++x) {
-      Colour c = bitmap.at(x, y);
-      bool skip = orMode ? c == kBlack : c == kWhite;
-      row[x] = skip ? 0 : Argb(c);
-      any = any || !skip;
+  if (small) {
+    for (int y = 0; y < bitmap.height; ++y)
+      for (int x = 0; x < bitmap.width; ++x) {
+        key[size_t(y * 8 + x)] = argbOf(x, y);
+        any = any || key[size_t(y * 8 + x)] != 0;
+      }
+    if (!any) return;
+    for (auto& t : blitTiles_) {
+      if (t.surface != nullptr && t.orMode == orMode && t.width == bitmap.width && t.height == bitmap.height &&
+          t.argb == key) {
+        img = cairo_surface_reference(t.surface);
+        break;
+      }
     }
   }
-  cairo_surface_mark_dirty(img);
+  if (img == nullptr) {
+    img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
+    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(img);
+      return;
+    }
+    cairo_surface_flush(img);
+    auto* data = cairo_image_surface_get_data(img);
+    const int stride = cairo_image_surface_get_stride(img);
+    for (int y = 0; y < bitmap.height; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+      for (int x = 0; x < bitmap.width; ++x) {
+        row[x] = small ? key[size_t(y * 8 + x)] : argbOf(x, y);
+        any = any || row[x] != 0;
+      }
+    }
+    cairo_surface_mark_dirty(img);
+    if (small) {
+      BlitTile& t = blitTiles_[nextBlitTile_];
+      nextBlitTile_ = (nextBlitTile_ + 1) % blitTiles_.size();
+      if (t.surface != nullptr) cairo_surface_destroy(t.surface);
+      t.orMode = orMode;
+      t.width = bitmap.width;
+      t.height = bitmap.height;
+      t.argb = key;
+      t.surface = cairo_surface_reference(img);
+    }
+  }
   if (any) {
     cairo_set_source_surface(cr_, img, at.x, at.y);
     cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
@@ -359,6 +394,14 @@ void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
     cairo_fill(cr_);
   }
   cairo_surface_destroy(img);
+}
+
+void PdfCanvas::DropBlitCache() {
+  for (auto& t : blitTiles_) {
+    if (t.surface != nullptr) cairo_surface_destroy(t.surface);
+    t = BlitTile{};
+  }
+  nextBlitTile_ = 0;
 }
 
 void PdfCanvas::BlitOr(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, true); }

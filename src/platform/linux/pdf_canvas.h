@@ -16,6 +16,7 @@
 // every drawing call is ignored.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -77,6 +78,7 @@ class PdfCanvas final : public Canvas {
   void StrokePathWithPen();
   void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
   const Face* FaceFor(const std::string& name);
+  void DropBlitCache();
 
   FontResolver* fonts_;
   cairo_surface_t* surface_ = nullptr;
@@ -89,6 +91,16 @@ class PdfCanvas final : public Canvas {
   Colour tileBackground_{};
   cairo_pattern_t* tile_ = nullptr;
   std::map<std::string, std::unique_ptr<Face>> faces_;
+  // Tiles of block transfers (up to 8x8) already made in this document: a
+  // pattern of many tiles becomes one image used again and again.
+  struct BlitTile {
+    bool orMode = false;
+    int width = 0, height = 0;
+    std::array<uint32_t, 64> argb{};
+    cairo_surface_t* surface = nullptr;
+  };
+  std::array<BlitTile, 16> blitTiles_{};
+  size_t nextBlitTile_ = 0;
 };
 
 }  // namespace kestrel

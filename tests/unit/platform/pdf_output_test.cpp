@@ -272,6 +272,35 @@ TEST_F(PdfCanvasPixels, ArcsStayInsideTheirBoxAndRunCounterclockwise) {
   EXPECT_FALSE(g.ink(200, 799));  // its bottom is not drawn
 }
 
+TEST_F(PdfCanvasPixels, TwoStepBlockTransfersPaintThePatternAndKeepTheRest) {
+  // What lies under: black on the left half of the tile area.
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({100, 100, 104, 108});
+  // Mask: white where the pattern is (column 1 and 5), black elsewhere;
+  // colour: the ink (grey) there, white elsewhere.
+  SmallBitmap mask{8, 8, std::vector<Colour>(64, kBlack)};
+  SmallBitmap colour{8, 8, std::vector<Colour>(64, kWhite)};
+  for (int y = 0; y < 8; ++y)
+    for (int x : {1, 5}) {
+      mask.pixels[size_t(y * 8 + x)] = kWhite;
+      colour.pixels[size_t(y * 8 + x)] = Colour::Rgb(90, 90, 90);
+    }
+  for (int tile = 0; tile < 100; ++tile) {
+    DevicePoint at{100 + (tile % 10) * 8, 100 + (tile / 10) * 8};
+    canvas.BlitOr(at, mask);
+    canvas.BlitAnd(at, colour);
+  }
+  Gray g = Finish();
+  EXPECT_TRUE(g.ink(101, 103));   // pattern pixel over black: the ink
+  EXPECT_TRUE(g.ink(100, 103));   // black kept
+  EXPECT_FALSE(g.ink(106, 103));  // white kept
+  EXPECT_TRUE(g.ink(105, 103));   // pattern pixel over white: the ink
+  EXPECT_TRUE(g.ink(173, 175));   // the last tile
+  EXPECT_FALSE(g.ink(174, 175));
+  // 200 transfers of two tiles make two images, not 200.
+  EXPECT_LT(ReadFile(path).size(), 12000u);
+}
+
 TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   TempDir dir;
   FixedResolver fonts;
