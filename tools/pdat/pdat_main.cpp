@@ -1,1 +1,83 @@
-int main() { return 0; }
+// pdat: compiles the readable text form of a print-data page into a
+// print-data file, and dumps a print-data file back into that text.
+//
+//   pdat compile in.txt out.pdat
+//   pdat dump in.pdat [out.txt]
+//
+// Exit codes: 0 done, 1 bad input or a file that cannot be read or written,
+// 2 wrong use.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pdat_text.h"
+#include "platform/linux/iconv_codec.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: pdat compile <in.txt> <out.pdat>   text form to print data\n"
+    "       pdat dump <in.pdat> [<out.txt>]    print data to text form (standard output without out.txt)\n";
+
+bool ReadAll(const std::string& path, std::string* data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool WriteAll(const std::string& path, const char* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(data, std::streamsize(size));
+  out.close();
+  return bool(out);
+}
+
+int Fail(const std::string& message) {
+  std::cerr << "pdat: " << message << "\n";
+  return 1;
+}
+
+int Compile(const std::string& in, const std::string& out) {
+  std::string text;
+  if (!ReadAll(in, &text)) return Fail("cannot read " + in);
+  std::vector<uint8_t> bytes;
+  kestrel::pdat::CompileError error;
+  if (!kestrel::pdat::CompileText(text, &bytes, &error)) {
+    return Fail(in + (error.line > 0 ? ":" + std::to_string(error.line) : "") + ": " + error.message);
+  }
+  if (!WriteAll(out, reinterpret_cast<const char*>(bytes.data()), bytes.size())) return Fail("cannot write " + out);
+  return 0;
+}
+
+int Dump(const std::string& in, const std::string* out) {
+  std::string data;
+  if (!ReadAll(in, &data)) return Fail("cannot read " + in);
+  std::string text = kestrel::pdat::DumpText(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  if (out == nullptr) {
+    std::cout << text;
+    std::cout.flush();
+    return std::cout ? 0 : Fail("cannot write the standard output");
+  }
+  if (!WriteAll(*out, text.data(), text.size())) return Fail("cannot write " + *out);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  kestrel::InstallIconvCodec();
+  if (args.size() == 3 && args[0] == "compile") return Compile(args[1], args[2]);
+  if ((args.size() == 2 || args.size() == 3) && args[0] == "dump")
+    return Dump(args[1], args.size() == 3 ? &args[2] : nullptr);
+  std::cerr << kUsage;
+  return 2;
+}
