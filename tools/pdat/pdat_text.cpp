@@ -217,16 +217,21 @@ std::string DecodeText(const uint8_t* data, size_t size, bool jis, size_t max_ch
     unsigned b = data[i];
     unsigned next = i + 1 < size ? data[i + 1] : 0x100;
     if (jis) {
-      if (b >= 0x21 && b <= 0x7E && next >= 0x21 && next <= 0x7E) {
+      // Pairs are taken as the engine takes them; a pair that does not
+      // come back as a character is written as two escapes.
+      if (b >= 0x21 && b <= 0x7F && next >= 0x21 && next <= 0x7F) {
         uint8_t sjis[3] = {};
         JisToSjis(data + i, 2, sjis);
         const std::string& text = table.Text(unsigned(sjis[0]) << 8 | sjis[1]);
         uint8_t j1, j2;
         if (!text.empty() && SjisToJis(sjis[0], sjis[1], &j1, &j2) && j1 == b && j2 == next) {
           out += text;
-          i += 2;
-          continue;
+        } else {
+          AppendEscape(&out, uint8_t(b));
+          AppendEscape(&out, uint8_t(next));
         }
+        i += 2;
+        continue;
       }
       AppendEscape(&out, uint8_t(b));
       i += 1;
