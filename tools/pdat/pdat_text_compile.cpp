@@ -11,6 +11,9 @@ namespace {
 // Upper bounds that keep a typing slip from asking for gigabytes.
 constexpr int64_t kMaxEmptyRecords = 1000000;
 constexpr int64_t kMaxZeroBytes = 16 * 1000 * 1000;
+// A page is read up to 9,600,000 bytes; compiled files may be larger (to
+// test that cut), but not without bound.
+constexpr size_t kMaxOutputBytes = 64u << 20;
 
 struct Token {
   enum Kind { Word, KeyValue, Quoted, At } kind = Word;
@@ -177,6 +180,8 @@ class Compiler {
   void Append(const uint8_t* bytes, size_t n) {
     if (cutLine_ != 0)
       throw LineError{"nothing may follow the cut record (size below 16) on line " + std::to_string(cutLine_)};
+    if (n > kMaxOutputBytes - area_.size() - pool_.size())
+      throw LineError{"the print data would pass 64 MiB (the engine reads 9,600,000 bytes)"};
     Target().insert(Target().end(), bytes, bytes + n);
   }
 

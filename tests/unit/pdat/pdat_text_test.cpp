@@ -304,6 +304,9 @@ TEST(PdatCompile, ReportsTheLineAndTheReason) {
       {"@3 end\n", 1, "a line begins with a command name, not @3"},
       {"line color=\n", 1, "field color has no value"},
       {"end\ntext \"a\"b\n", 2, "put a space after the quoted text"},
+      {"end\nzeros count=16000000\nzeros count=16000000\nzeros count=16000000\nzeros count=16000000\n"
+       "zeros count=16000000\n",
+       6, "the print data would pass 64 MiB (the engine reads 9,600,000 bytes)"},
   };
   for (const auto& c : cases) {
     CompileError e = CompileFails(c.text);
