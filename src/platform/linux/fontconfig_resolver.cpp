@@ -1,0 +1,166 @@
+#include "platform/linux/fontconfig_resolver.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace kestrel {
+
+namespace {
+
+// The Windows Japanese face names (full-width and ASCII spellings, the
+// proportional variants) and the generic names, bound to the IPAex faces.
+constexpr const char* kMinchoNames[] = {"標準明朝", "ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS 明朝",
+                                        "MS P明朝", "MS Mincho", "MS PMincho"};
+constexpr const char* kGothicNames[] = {"標準ゴシック", "ＭＳ ゴシック", "ＭＳ Ｐゴシック", "ＭＳ ＵＩ Gothic", "MS ゴシック",
+                                        "MS Pゴシック", "MS Gothic", "MS PGothic", "MS UI Gothic"};
+
+// One alias per name (fontconfig takes one family per alias element);
+// binding="same" gives the preferred face the strength of the name the
+// print data asked for, so it wins over fontconfig's own guesses.
+std::string BuildAliasRules() {
+  std::string xml =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
+  auto add = [&](const char* name, const char* first, const char* second) {
+    xml += "  <alias binding=\"same\"><family>";
+    xml += name;
+    xml += "</family><prefer><family>";
+    xml += first;
+    xml += "</family><family>";
+    xml += second;
+    xml += "</family></prefer></alias>\n";
+  };
+  for (const char* n : kMinchoNames) add(n, "IPAexMincho", "IPAMincho");
+  for (const char* n : kGothicNames) add(n, "IPAexGothic", "IPAGothic");
+  xml += "</fontconfig>\n";
+  return xml;
+}
+
+std::string GetString(FcPattern* p, const char* object, int n = 0) {
+  FcChar8* s = nullptr;
+  if (FcPatternGetString(p, object, n, &s) != FcResultMatch || s == nullptr) return {};
+  return reinterpret_cast<const char*>(s);
+}
+
+}  // namespace
+
+struct FontconfigResolver::Impl {
+  FcConfig* config = nullptr;
+  std::unordered_map<std::string, ResolvedFace> cache;
+
+  // A pattern for face as a logical font with DEFAULT_CHARSET and FF_ROMAN
+  // asks for it on a Japanese system: the name first, then a Japanese
+  // serif face for names the system lacks.
+  FcPattern* LogicalPattern(const std::string& face) {
+    FcPattern* p = FcPatternCreate();
+    if (!face.empty()) FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
+    FcValue serif;
+    serif.type = FcTypeString;
+    serif.u.s = reinterpret_cast<const FcChar8*>("serif");
+    FcPatternAddWeak(p, FC_FAMILY, serif, FcTrue);
+    FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+    FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+    return p;
+  }
+
+  ResolvedFace Match(FcPattern* p, uint32_t codepoint, bool* covered) {
+    FcConfigSubstitute(config, p, FcMatchPattern);
+    FcDefaultSubstitute(p);
+    FcResult result = FcResultNoMatch;
+    FcPattern* m = FcFontMatch(config, p, &result);
+    ResolvedFace out;
+    if (m != nullptr) {
+      out.file = GetString(m, FC_FILE);
+      out.family = GetString(m, FC_FAMILY);
+      int index = 0;
+      if (FcPatternGetInteger(m, FC_INDEX, 0, &index) == FcResultMatch) out.index = index;
+      if (covered != nullptr) {
+        FcCharSet* cs = nullptr;
+        *covered = FcPatternGetCharSet(m, FC_CHARSET, 0, &cs) == FcResultMatch && FcCharSetHasChar(cs, codepoint);
+      }
+      FcPatternDestroy(m);
+    } else if (covered != nullptr) {
+      *covered = false;
+    }
+    return out;
+  }
+};
+
+FontconfigResolver::FontconfigResolver() : impl_(new Impl) {
+  FcInit();
+  impl_->config = FcInitLoadConfigAndFonts();
+  if (impl_->config == nullptr) {
+    delete impl_;
+    throw std::runtime_error("fontconfig: no configuration");
+  }
+  // Failing rules leave fontconfig's own mapping in place.
+  FcConfigParseAndLoadFromMemory(impl_->config, reinterpret_cast<const FcChar8*>(AliasRules().c_str()), FcTrue);
+}
+
+FontconfigResolver::~FontconfigResolver() {
+  FcConfigDestroy(impl_->config);
+  delete impl_;
+}
+
+const std::string& FontconfigResolver::AliasRules() {
+  static const std::string rules = BuildAliasRules();
+  return rules;
+}
+
+ResolvedFace FontconfigResolver::Resolve(const std::string& face) {
+  auto it = impl_->cache.find(face);
+  if (it != impl_->cache.end()) return it->second;
+  FcPattern* p = impl_->LogicalPattern(face);
+  ResolvedFace r = impl_->Match(p, 0, nullptr);
+  FcPatternDestroy(p);
+  impl_->cache.emplace(face, r);
+  return r;
+}
+
+ResolvedFace FontconfigResolver::ResolveCovering(const std::string& face, uint32_t codepoint, bool& found) {
+  FcPattern* p = impl_->LogicalPattern(face);
+  FcCharSet* cs = FcCharSetCreate();
+  FcCharSetAddChar(cs, codepoint);
+  FcPatternAddCharSet(p, FC_CHARSET, cs);
+  FcCharSetDestroy(cs);
+  ResolvedFace r = impl_->Match(p, codepoint, &found);
+  FcPatternDestroy(p);
+  return r;
+}
+
+std::vector<std::string> FontconfigResolver::FamilyNames() {
+  FcPattern* all = FcPatternCreate();
+  FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* set = FcFontList(impl_->config, all, os);
+  FcObjectSetDestroy(os);
+  FcPatternDestroy(all);
+  std::vector<std::vector<std::string>> families;
+  if (set != nullptr) {
+    for (int i = 0; i < set->nfont; ++i) {
+      std::vector<std::string> names;
+      for (int n = 0;; ++n) {
+        std::string name = GetString(set->fonts[i], FC_FAMILY, n);
+        if (name.empty()) break;
+        names.push_back(std::move(name));
+      }
+      if (!names.empty()) families.push_back(std::move(names));
+    }
+    FcFontSetDestroy(set);
+  }
+  // fontconfig lists fonts in no promised order: sort for a stable list.
+  std::sort(families.begin(), families.end());
+  std::vector<std::string> out;
+  for (const auto& names : families)
+    for (const auto& name : names)
+      if (std::find(out.begin(), out.end(), name) == out.end()) out.push_back(name);
+  return out;
+}
+
+FontconfigResolver& SharedFontResolver() {
+  static FontconfigResolver resolver;
+  return resolver;
+}
+
+}  // namespace kestrel
