@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "platform/linux/cups_print_system.h"
 #include "platform/linux/font_resolver.h"
@@ -54,15 +53,20 @@ Gray Render(const std::string& pdf, int dpi, const std::string& outStem) {
 // Pages in a PDF that cairo wrote (page objects are not compressed).
 int CountPages(const std::string& pdf) {
   std::string s = ReadFile(pdf);
-  std::regex page("/Type /Page[^s]");
-  return int(std::distance(std::sregex_iterator(s.begin(), s.end(), page), std::sregex_iterator()));
+  const std::string key = "/Type /Page";
+  int pages = 0;
+  for (size_t at = s.find(key); at != std::string::npos; at = s.find(key, at + 1))
+    if (at + key.size() < s.size() && s[at + key.size()] != 's') ++pages;
+  return pages;
 }
 
 std::string MediaBox(const std::string& pdf) {
   std::string s = ReadFile(pdf);
-  std::smatch m;
-  if (!std::regex_search(s, m, std::regex("/MediaBox \\[ ([^\\]]*) \\]"))) return {};
-  return m[1];
+  size_t at = s.find("/MediaBox [ ");
+  if (at == std::string::npos) return {};
+  at += 12;
+  size_t end = s.find(" ]", at);
+  return end == std::string::npos ? std::string() : s.substr(at, end - at);
 }
 
 // Resolves every face to one installed Japanese font file.
