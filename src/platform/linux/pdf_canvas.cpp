@@ -450,7 +450,7 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
   const FontSpec& font = state().font;
   const Face* face = FaceFor(font.face);
   if (face == nullptr || face->face == nullptr) return;
-  const int cellUnits = face->winAscent + face->winDescent;
+  const int cellUnits = face->winAscent + face->winDescent > 0 ? face->winAscent + face->winDescent : face->unitsPerEm;
   int emY;
   if (font.height > 0) emY = int(std::lround(double(font.height) * face->unitsPerEm / cellUnits));
   else if (font.height < 0) emY = -font.height;
