@@ -19,11 +19,15 @@ fi
 
 state=/run/kestrel-cups
 mkdir -p /run/cups "$state"
+# One set-up at a time (test programs run it in parallel).
+exec 9>"$state/lock"
+flock 9
 
 running() { lpstat -r 2>/dev/null | grep -q "is running"; }
 
 if ! running; then
-  cupsd -f >"$state/cupsd.log" 2>&1 &
+  # The server must not hold the set-up lock.
+  setsid cupsd -f 9>&- >"$state/cupsd.log" 2>&1 &
   echo $! >"$state/cupsd.pid"
   # lpstat's exit code does not tell whether the server runs; its text does.
   for _ in $(seq 1 100); do
@@ -37,7 +41,9 @@ if ! running; then
   fi
 fi
 
-printf '%s\n' 'Out ${HOME}/PDF' 'Label 2' 'Grp lpadmin' 'DecodeHexStrings 1' >/etc/cups/cups-pdf-kestrel.conf
+conf=/etc/cups/cups-pdf-kestrel.conf
+want=$(printf '%s\n' 'Out ${HOME}/PDF' 'Label 2' 'Grp lpadmin' 'DecodeHexStrings 1')
+[ "$(cat "$conf" 2>/dev/null)" = "$want" ] || printf '%s\n' "$want" >"$conf"
 
 if ! lpstat -p KestrelPDF >/dev/null 2>&1; then
   lpadmin -p KestrelPDF -E -v cups-pdf:/kestrel -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
@@ -47,8 +53,12 @@ if ! lpstat -p KestrelDuplex >/dev/null 2>&1; then
   lpadmin -p KestrelDuplex -E -v cups-pdf:/kestrel -m drv:///sample.drv/generic.ppd -o Option1=True \
     -o media-default=iso_a4_210x297mm 2>/dev/null
 fi
-lpadmin -p KestrelPDF -v cups-pdf:/kestrel
-lpadmin -p KestrelDuplex -v cups-pdf:/kestrel
+# Queues made by an earlier version of this script print through the
+# shared cups-pdf instance; move them to ours (only then: a change of a
+# queue disturbs jobs it is printing).
+for q in KestrelPDF KestrelDuplex; do
+  lpstat -v "$q" 2>/dev/null | grep -q "cups-pdf:/kestrel\$" || lpadmin -p "$q" -v cups-pdf:/kestrel
+done
 cupsenable KestrelPDF KestrelDuplex
 cupsaccept KestrelPDF KestrelDuplex
 echo "start-cups: server running with queues KestrelPDF and KestrelDuplex"
