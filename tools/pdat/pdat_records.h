@@ -20,27 +20,27 @@ enum class FieldType : uint8_t {
   LineStyle,    // u16: solid dash dot dashdot dashdotdot, or a number
 };
 
-struct FieldSpec {
+struct FieldLayout {
   const char* name;
   uint8_t at;  // byte offset in the record
   FieldType type;
 };
 
-struct KindSpec {
+struct KindLayout {
   const char* name;
   uint8_t kind;
-  FieldSpec fields[9];
+  FieldLayout fields[9];
   size_t fieldCount;
   uint16_t usedMask;  // bit b set: byte b is read by the engine (byte 0 always)
 };
 
-// The spec of a command kind (nullptr for kinds without named fields).
-const KindSpec* FindKind(uint8_t kind);
-const KindSpec* FindKindByName(std::string_view name);
+// The field table of a command kind (nullptr for kinds without named fields).
+const KindLayout* FindKind(uint8_t kind);
+const KindLayout* FindKindByName(std::string_view name);
 
 size_t FieldSize(FieldType type);
-int64_t ReadField(const uint8_t* record, const FieldSpec& field);
-void WriteField(uint8_t* record, const FieldSpec& field, int64_t value);
+int64_t ReadField(const uint8_t* record, const FieldLayout& field);
+void WriteField(uint8_t* record, const FieldLayout& field, int64_t value);
 
 // The written form of a value ("A4", "dash", "-3", "0x1234").
 std::string FormatField(FieldType type, int64_t value);

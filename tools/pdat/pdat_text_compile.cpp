@@ -191,7 +191,7 @@ class Compiler {
     if (tokens[0].kind != Token::Word) throw LineError{"a line begins with a command name, not " + Describe(tokens[0])};
     const std::string& name = tokens[0].key;
     std::vector<Token> args(tokens.begin() + 1, tokens.end());
-    if (const KindSpec* spec = FindKindByName(name)) return Command(*spec, args);
+    if (const KindLayout* layout = FindKindByName(name)) return Command(*layout, args);
     if (name == "raw") return Raw(args);
     if (name == "empty") return Empty(args);
     if (name == "text") return Text(args);
@@ -200,17 +200,17 @@ class Compiler {
                     "\" (commands: paper, palette, paint, line, circle, string, end, raw, empty, text, zeros)"};
   }
 
-  void Command(const KindSpec& spec, const std::vector<Token>& args) {
+  void Command(const KindLayout& layout, const std::vector<Token>& args) {
     uint8_t record[kCommandSize] = {};
-    record[0] = spec.kind;
+    record[0] = layout.kind;
     bool seen[9] = {};
     std::map<std::string, bool> extras;
     size_t size = kCommandSize;
     const Token* text = nullptr;
     bool hasOffset = false;
     for (const Token& t : args) {
-      if (t.kind != Token::KeyValue) throw LineError{"unexpected " + Describe(t) + " in a " + spec.name + " command"};
-      if (spec.kind == uint8_t(CommandKind::String) && t.key == "text") {
+      if (t.kind != Token::KeyValue) throw LineError{"unexpected " + Describe(t) + " in a " + layout.name + " command"};
+      if (layout.kind == uint8_t(CommandKind::String) && t.key == "text") {
         if (!t.quoted) throw LineError{"text= takes a quoted text"};
         if (text != nullptr) throw LineError{"field text given twice"};
         text = &t;
@@ -226,26 +226,26 @@ class Compiler {
             throw LineError{"size=" + t.value + " is not a record size from 1 to 16"};
           size = size_t(v);
         } else {
-          Unused(spec, t.value, record);
+          Unused(layout, t.value, record);
         }
         continue;
       }
       size_t f = 0;
-      while (f < spec.fieldCount && t.key != spec.fields[f].name) ++f;
-      if (f == spec.fieldCount) throw LineError{"unknown field " + t.key + " in a " + spec.name + " command" + Fields(spec)};
+      while (f < layout.fieldCount && t.key != layout.fields[f].name) ++f;
+      if (f == layout.fieldCount) throw LineError{"unknown field " + t.key + " in a " + layout.name + " command" + Fields(layout)};
       if (seen[f]) throw LineError{"field " + t.key + " given twice"};
       seen[f] = true;
       int64_t value;
       std::string message;
-      if (!ParseField(spec.fields[f].type, t.value, &value, &message)) throw LineError{t.key + ": " + message};
-      WriteField(record, spec.fields[f], value);
-      if (std::string_view(spec.fields[f].name) == "offset") hasOffset = true;
+      if (!ParseField(layout.fields[f].type, t.value, &value, &message)) throw LineError{t.key + ": " + message};
+      WriteField(record, layout.fields[f], value);
+      if (std::string_view(layout.fields[f].name) == "offset") hasOffset = true;
     }
     if (text != nullptr && hasOffset) throw LineError{"give either offset= or text=, not both"};
-    for (size_t f = 0; f < spec.fieldCount; ++f) {
-      bool isOffset = std::string_view(spec.fields[f].name) == "offset";
+    for (size_t f = 0; f < layout.fieldCount; ++f) {
+      bool isOffset = std::string_view(layout.fields[f].name) == "offset";
       if (!seen[f] && !(isOffset && text != nullptr))
-        throw LineError{"missing field " + std::string(spec.fields[f].name) + Fields(spec)};
+        throw LineError{"missing field " + std::string(layout.fields[f].name) + Fields(layout)};
     }
     for (size_t b = size; b < kCommandSize; ++b)
       if (record[b] != 0)
@@ -260,17 +260,17 @@ class Compiler {
     }
     Append(record, size);
     if (size < kCommandSize) cutLine_ = line_;
-    if (spec.kind == uint8_t(CommandKind::End) && !hasEnd_) hasEnd_ = true;
+    if (layout.kind == uint8_t(CommandKind::End) && !hasEnd_) hasEnd_ = true;
   }
 
-  static std::string Fields(const KindSpec& spec) {
+  static std::string Fields(const KindLayout& layout) {
     std::string list;
-    for (size_t f = 0; f < spec.fieldCount; ++f) list += std::string(f ? ", " : "") + spec.fields[f].name;
-    return list.empty() ? "" : " (a " + std::string(spec.name) + " command has " + list + ")";
+    for (size_t f = 0; f < layout.fieldCount; ++f) list += std::string(f ? ", " : "") + layout.fields[f].name;
+    return list.empty() ? "" : " (a " + std::string(layout.name) + " command has " + list + ")";
   }
 
   // unused=6:AB,9:01 — bytes the engine does not read.
-  void Unused(const KindSpec& spec, const std::string& value, uint8_t* record) {
+  void Unused(const KindLayout& layout, const std::string& value, uint8_t* record) {
     size_t i = 0;
     while (i < value.size()) {
       size_t comma = value.find(',', i);
@@ -283,8 +283,8 @@ class Compiler {
       if (colon == std::string::npos || !ParseNumber(item.substr(0, colon), &at) || hi < 0 || lo < 0 ||
           item.size() != colon + 3)
         throw LineError{"unused: \"" + item + "\" is not byte:HH (for example 12:FF)"};
-      if (at < 1 || at > 15 || ((spec.usedMask >> at) & 1))
-        throw LineError{"unused: byte " + std::to_string(at) + " is not an unused byte of a " + spec.name +
+      if (at < 1 || at > 15 || ((layout.usedMask >> at) & 1))
+        throw LineError{"unused: byte " + std::to_string(at) + " is not an unused byte of a " + layout.name +
                         " record"};
       record[at] = uint8_t(hi * 16 + lo);
       i = comma + 1;

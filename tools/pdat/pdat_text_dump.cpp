@@ -114,19 +114,19 @@ class Dumper {
   }
 
   void Record(const uint8_t* record, size_t n) {
-    const KindSpec* spec = FindKind(record[0]);
-    if (spec == nullptr) {
+    const KindLayout* layout = FindKind(record[0]);
+    if (layout == nullptr) {
       out_ += "raw bytes=" + Hex(record, n) + "\n";
       return;
     }
-    out_ += spec->name;
-    for (size_t f = 0; f < spec->fieldCount; ++f) {
-      const FieldSpec& field = spec->fields[f];
+    out_ += layout->name;
+    for (size_t f = 0; f < layout->fieldCount; ++f) {
+      const FieldLayout& field = layout->fields[f];
       out_ += std::string(" ") + field.name + "=" + FormatField(field.type, ReadField(record, field));
     }
     std::string unused;
     for (size_t b = 1; b < n; ++b) {
-      if ((spec->usedMask >> b) & 1 || record[b] == 0) continue;
+      if ((layout->usedMask >> b) & 1 || record[b] == 0) continue;
       char item[48];
       std::snprintf(item, sizeof item, "%s%zu:%02X", unused.empty() ? "" : ",", b, record[b]);
       unused += item;

@@ -15,7 +15,7 @@ constexpr uint16_t Used(std::initializer_list<int> bytes) {
 using T = FieldType;
 
 // Field names follow the record accessors of engine/print_data.h.
-const KindSpec kKinds[] = {
+const KindLayout kKinds[] = {
     {"paper",
      uint8_t(CommandKind::Paper),
      {{"orientation", 1, T::Orientation}, {"paper", 2, T::PaperCode}, {"userPaper", 4, T::PaperCode},
@@ -111,13 +111,13 @@ std::string NameList(const Named (&table)[N]) {
 
 }  // namespace
 
-const KindSpec* FindKind(uint8_t kind) {
+const KindLayout* FindKind(uint8_t kind) {
   for (const auto& k : kKinds)
     if (k.kind == kind) return &k;
   return nullptr;
 }
 
-const KindSpec* FindKindByName(std::string_view name) {
+const KindLayout* FindKindByName(std::string_view name) {
   for (const auto& k : kKinds)
     if (name == k.name) return &k;
   return nullptr;
@@ -139,7 +139,7 @@ size_t FieldSize(FieldType type) {
   return 1;
 }
 
-int64_t ReadField(const uint8_t* record, const FieldSpec& field) {
+int64_t ReadField(const uint8_t* record, const FieldLayout& field) {
   PrintCommand c;
   std::memcpy(c.bytes, record, kCommandSize);
   switch (field.type) {
@@ -158,7 +158,7 @@ int64_t ReadField(const uint8_t* record, const FieldSpec& field) {
   return 0;
 }
 
-void WriteField(uint8_t* record, const FieldSpec& field, int64_t value) {
+void WriteField(uint8_t* record, const FieldLayout& field, int64_t value) {
   auto bits = uint32_t(value);
   for (size_t i = 0; i < FieldSize(field.type); ++i) record[field.at + i] = uint8_t(bits >> (8 * i));
 }
