@@ -112,6 +112,7 @@ bool PdfCanvas::Begin(const std::string& path, int widthTenthMm, int heightTenth
 
 void PdfCanvas::NextPage() {
   if (cr_ == nullptr) return;
+  FlushPixels();
   cairo_show_page(cr_);
   ++pages_;
 }
@@ -121,6 +122,7 @@ bool PdfCanvas::Finish(std::string& error) {
     error = "no document";
     return false;
   }
+  FlushPixels();
   cairo_show_page(cr_);
   cairo_destroy(cr_);
   cr_ = nullptr;
@@ -138,6 +140,7 @@ bool PdfCanvas::Finish(std::string& error) {
 
 void PdfCanvas::Discard() {
   DropBlitCache();
+  pendingPixels_ = 0;
   if (cr_ != nullptr) cairo_destroy(cr_);
   cr_ = nullptr;
   if (surface_ != nullptr) {
@@ -230,6 +233,7 @@ void PdfCanvas::StrokePathWithPen() {
 }
 
 void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
+  FlushPixels();
   if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
   if (from == to) return;  // GDI draws nothing for a zero-length line
   if (state().pen.width <= 1) {
@@ -248,6 +252,7 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
 }
 
 void PdfCanvas::FillRect(DeviceRect r) {
+  FlushPixels();
   if (cr_ == nullptr) return;
   int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
   int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
@@ -259,6 +264,7 @@ void PdfCanvas::FillRect(DeviceRect r) {
 // The outline runs through (l,t) (r-1,t) (r-1,b-1) (l,b-1); the brush fills
 // its inside. With a null pen GDI fills [l, r-1) x [t, b-1).
 void PdfCanvas::Rectangle(DeviceRect rc) {
+  FlushPixels();
   if (cr_ == nullptr) return;
   int l = std::min(rc.left, rc.right), r = std::max(rc.left, rc.right);
   int t = std::min(rc.top, rc.bottom), b = std::max(rc.top, rc.bottom);
@@ -291,6 +297,7 @@ void PdfCanvas::Rectangle(DeviceRect rc) {
 }
 
 void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
+  FlushPixels();
   if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
   int l = std::min(box.left, box.right), r = std::max(box.left, box.right);
   int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom);
@@ -319,10 +326,19 @@ void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   StrokePathWithPen();
 }
 
+// Pixels set one after another in one colour become one filled path.
 void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
   if (cr_ == nullptr) return;
+  if (pendingPixels_ > 0 && c != pendingColour_) FlushPixels();
   cairo_rectangle(cr_, p.x, p.y, 1, 1);
-  SetColour(c);
+  pendingColour_ = c;
+  if (++pendingPixels_ >= 4096) FlushPixels();
+}
+
+void PdfCanvas::FlushPixels() {
+  if (pendingPixels_ == 0 || cr_ == nullptr) return;
+  pendingPixels_ = 0;
+  SetColour(pendingColour_);
   cairo_fill(cr_);
 }
 
@@ -333,6 +349,7 @@ void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
 // mask of a two-step pattern holds), AND paints every pixel that is not
 // white (exact for the colour step over its mask).
 void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
+  FlushPixels();
   if (cr_ == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
   if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height)) return;
   auto argbOf = [&](int x, int y) {
@@ -446,6 +463,7 @@ const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
 // the average character width and stretches the glyphs; the cell's top-left
 // corner sits at p, the run turned by the escapement about it.
 void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
+  FlushPixels();
   if (cr_ == nullptr || fonts_ == nullptr || utf8.empty()) return;
   const FontSpec& font = state().font;
   const Face* face = FaceFor(font.face);

@@ -79,6 +79,7 @@ class PdfCanvas final : public Canvas {
   void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
   const Face* FaceFor(const std::string& name);
   void DropBlitCache();
+  void FlushPixels();
 
   FontResolver* fonts_;
   cairo_surface_t* surface_ = nullptr;
@@ -91,6 +92,9 @@ class PdfCanvas final : public Canvas {
   Colour tileBackground_{};
   cairo_pattern_t* tile_ = nullptr;
   std::map<std::string, std::unique_ptr<Face>> faces_;
+  // Pixels set but not yet filled, all in pendingColour_.
+  int pendingPixels_ = 0;
+  Colour pendingColour_{};
   // Tiles of block transfers (up to 8x8) already made in this document: a
   // pattern of many tiles becomes one image used again and again.
   struct BlitTile {

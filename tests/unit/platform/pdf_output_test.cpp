@@ -276,6 +276,19 @@ TEST_F(PdfCanvasPixels, ArcsStayInsideTheirBoxAndRunCounterclockwise) {
   EXPECT_FALSE(g.ink(200, 799));  // its bottom is not drawn
 }
 
+TEST_F(PdfCanvasPixels, SinglePixelsLandExactlyAndSurviveTheCallsAfterThem) {
+  for (int x = 50; x < 70; x += 2) canvas.SetPixel({x, 50}, kBlack);
+  canvas.SetPixel({80, 50}, Colour::Rgb(200, 200, 200));  // light: no ink
+  canvas.SetPixel({82, 50}, kBlack);
+  canvas.SetBrush(Brush{BrushKind::Clear});
+  canvas.FillRect({0, 0, 10, 10});  // a clear fill drops its own path only
+  Gray g = Finish();
+  for (int x = 50; x < 70; ++x) EXPECT_EQ(g.ink(x, 50), x % 2 == 0) << x;
+  EXPECT_FALSE(g.ink(80, 50));
+  EXPECT_TRUE(g.ink(82, 50));
+  EXPECT_FALSE(g.ink(82, 51));
+}
+
 TEST_F(PdfCanvasPixels, TwoStepBlockTransfersPaintThePatternAndKeepTheRest) {
   // What lies under: black on the left half of the tile area.
   canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
