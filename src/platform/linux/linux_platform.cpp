@@ -7,6 +7,7 @@
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/cups_print_system.h"
+#include "platform/raster/raster_page_image.h"
 
 namespace kestrel {
 
@@ -19,7 +20,7 @@ class Platform final : public LinuxPlatform {
   // device alone).
   Platform() : printers_(system_.BaseDir() + "vpdf", nullptr, !NoCups()) {}
   Services services() override { return Services{system_, printers_, ui_}; }
-  std::unique_ptr<PageImage> MakePageImage() override { return nullptr; }
+  std::unique_ptr<PageImage> MakePageImage() override { return std::make_unique<RasterPageImage>(); }
 
  private:
   LinuxSystem system_;
