@@ -1,13 +1,125 @@
 #include "engine/analysis_log.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "engine/comma_list.h"
+#include "engine/engine_log.h"
+
 namespace kestrel {
 
-void OpenAnalysisLog(PrintContext&) {}
+namespace fs = std::filesystem;
+
+bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
+  base = ctx.services.system.BaseDir();
+  std::error_code ec;
+  if (base.empty() || !fs::is_directory(base, ec)) {
+    ctx.services.ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
+    ctx.exitCode = 1;
+    return false;
+  }
+  return true;
+}
+
+std::string UniqueAnalysisStem(const std::string& stem) {
+  // Names handed out by this process: the last stem and how often it came.
+  static std::string last;
+  static int repeat = 0;
+  if (stem == last) {
+    ++repeat;
+    return stem + "_" + std::to_string(repeat);
+  }
+  last = stem;
+  repeat = 1;
+  return stem;
+}
+
+void OpenAnalysisLog(PrintContext& ctx) {
+  std::string base;
+  if (!CheckBaseDrive(ctx, base)) throw std::runtime_error("基準ドライブに異常があります。");
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#if defined(_WIN32)
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  const std::string folder = base + "zoq/palog/";
+  ctx.analysisLogPath = folder + UniqueAnalysisStem(stamp) + ".txt";
+  ctx.analysisLogStream.reset();
+
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  bool append = false;
+  if (fs::exists(ctx.analysisLogPath, ec) && !fs::remove(ctx.analysisLogPath, ec)) {
+    ctx.services.ui.ShowMessage("前回の解析ログに追加する形になってます", MessageKind::Warning);
+    append = true;
+  }
+  ctx.analysisLogStream.reset(std::fopen(ctx.analysisLogPath.c_str(), append ? "ab" : "wb"));
+  if (!ctx.analysisLogStream) {
+    throw std::runtime_error(ctx.analysisLogPath + ": " + std::error_code(errno, std::generic_category()).message());
+  }
+  AnalysisLine(ctx, "########## 解析ログ出力開始 ############");
+}
 
 void AnalysisWrite(PrintContext& ctx, SjisView text) {
   if (ctx.analysisLogStream) std::fwrite(text.data(), 1, text.size(), ctx.analysisLogStream.get());
 }
 
-void WriteAnalysisCounts(PrintContext&) {}
+void AnalysisLine(PrintContext& ctx, std::string_view utf8) {
+  if (!ctx.analysisLogStream) return;
+  AnalysisWrite(ctx, SjisFromUtf8(utf8));
+  AnalysisWrite(ctx, "\n");
+}
+
+void WriteAnalysisCounts(PrintContext& ctx) {
+  AnalysisLine(ctx, Format("【総データ数】：[%d]", ctx.commandCount));
+  AnalysisLine(ctx, Format("【パレットコマンド数】：[%d]", ctx.counts.palette));
+  AnalysisLine(ctx, Format("【塗り潰しコマンド数】：[%d]", ctx.counts.paint));
+  AnalysisLine(ctx, Format("【線コマンド数】：[%d]", ctx.counts.line));
+  AnalysisLine(ctx, Format("【円コマンド数】：[%d]", ctx.counts.circle));
+  AnalysisLine(ctx, Format("【文字コマンド数】：[%d]", ctx.counts.string));
+  AnalysisLine(ctx, "");
+  if (ctx.analysisLogStream) std::fflush(ctx.analysisLogStream.get());
+}
+
+int IsExcluded(std::string_view filter, int number) {
+  int result = 0;
+  ForEachCommaItem(filter, [&](std::string_view item) {
+    // A decimal integer: an optional sign and digits, nothing else.
+    size_t i = 0;
+    bool negative = false;
+    if (i < item.size() && (item[i] == '+' || item[i] == '-')) negative = item[i++] == '-';
+    if (i == item.size()) {
+      result = -99;
+      return false;
+    }
+    long long value = 0;
+    for (; i < item.size(); ++i) {
+      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) {
+        result = -99;
+        return false;
+      }
+      value = value * 10 + (item[i] - '0');
+    }
+    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) {
+      result = -99;
+      return false;
+    }
+    if ((negative ? -value : value) == number) {
+      result = -1;
+      return false;
+    }
+    return true;
+  });
+  return result;
+}
 
 }  // namespace kestrel

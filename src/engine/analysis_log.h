@@ -1,17 +1,36 @@
-// The analysis log: the job log's lines plus one block per drawn command.
+// The analysis log: per page, a Shift-JIS text file with the job log's
+// lines, one block per drawn command and the page's command counts.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "engine/print_context.h"
 
 namespace kestrel {
 
-// Opens a new analysis log for the page and writes its opening line.
+// The base folder (the drive root the program runs from); on failure the
+// operator is told "基準ドライブに異常があります。", exitCode is set to 1
+// and false returned.
+bool CheckBaseDrive(PrintContext& ctx, std::string& base);
+
+// Opens a new analysis log for the page (closing the previous one) and
+// writes its opening line. Throws when the file cannot be created.
 void OpenAnalysisLog(PrintContext& ctx);
 // Appends a Shift-JIS text as it stands.
 void AnalysisWrite(PrintContext& ctx, SjisView text);
+// One line of a drawing stage: the UTF-8 text and a line feed.
+void AnalysisLine(PrintContext& ctx, std::string_view utf8);
 // The page counts at the end of a page.
 void WriteAnalysisCounts(PrintContext& ctx);
+
+// -1 when number is listed in the filter (a comma list), 0 when it is not,
+// -99 when an item met before a match is not a decimal integer.
+int IsExcluded(std::string_view filter, int number);
+
+// The name stem of a page's analysis log: "alog_" + yyyymmdd_hhnnss, and
+// for a later page that starts within the same second of this process
+// "_2", "_3", ... so that it does not replace the earlier page's files.
+std::string UniqueAnalysisStem(const std::string& stem);
 
 }  // namespace kestrel

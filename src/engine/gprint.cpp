@@ -142,6 +142,9 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 2. Start of a job.
   if (ctx.pageNumber == 0) {
+    // Pattern bitmaps are looked for again by each job.
+    ctx.fillBitmapsLoaded = false;
+    ctx.fillBitmapsReported.clear();
     try {
       WriteStartOfJobLines(ctx);
     } catch (const std::exception&) {

@@ -1,10 +1,43 @@
 #include "engine/jpeg_output.h"
 
+#include "engine/engine_log.h"
+
 namespace kestrel {
 
-int SaveJpegPage(PrintContext& ctx, PageImage&, const std::string&, const std::string&) {
-  ctx.lastErrorMessage = "JPEG output is not available in this build\n";
-  return -1;
+namespace {
+
+size_t NameStart(const std::string& path) {
+  size_t slash = path.find_last_of("/\\:");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+}  // namespace
+
+std::string ChangeExtension(const std::string& path, const std::string& extension) {
+  size_t start = NameStart(path);
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || dot < start) return path + extension;
+  return path.substr(0, dot) + extension;
+}
+
+std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, const std::string& jpegFolder) {
+  if (ctx.analysisLog == 1) return ChangeExtension(ctx.analysisLogPath, ".jpg");
+  if (jpegFolder.empty()) return ChangeExtension(dataFile, ".jpg");
+  return jpegFolder + ChangeExtension(dataFile.substr(NameStart(dataFile)), ".jpg");
+}
+
+int SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
+  EngineLog(ctx, "【TJPEGImage処理】\n");
+  std::string path = JpegFileName(ctx, dataFile, jpegFolder);
+  image.SetJpegQuality(ctx.jpegQuality);
+  std::string error;
+  if (!image.SaveJpeg(path, error)) {
+    std::string message = Format("  ■JPEG保存エラー(%s)\n", error.c_str());
+    EngineLog(ctx, message, kLogError);
+    ctx.lastErrorMessage = message;
+    return -1;
+  }
+  return 0;
 }
 
 }  // namespace kestrel

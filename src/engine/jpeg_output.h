@@ -6,8 +6,14 @@
 
 namespace kestrel {
 
-// Saves the rendered page as a JPEG file in jpegFolder, named after the
-// data file; 0 or -1 with lastErrorMessage set.
+// The JPEG file of a page: beside the analysis log when that is on, else
+// beside the data file (jpegFolder empty) or in jpegFolder, which is put
+// directly before the file name.
+std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, const std::string& jpegFolder);
+// The name with its extension replaced (appended when it has none).
+std::string ChangeExtension(const std::string& path, const std::string& extension);
+
+// Saves the rendered page as a JPEG file; 0 or -1 with lastErrorMessage set.
 int SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder);
 
 }  // namespace kestrel

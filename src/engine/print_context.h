@@ -84,6 +84,8 @@ class PrintContext {
   double magnification = 1.0;
   double offsetX = 0, offsetY = 0;
   int32_t jpegDpi = 350;
+  // JPEG quality 1..100 ($jquality of the settings).
+  int32_t jpegQuality = kDefaultJpegQuality;
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
   int32_t waitTime = 0;

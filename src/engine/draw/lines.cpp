@@ -1,7 +1,68 @@
+// Line commands: five line types by the pattern word; solid lines take the
+// device-dependent width of width_flg, broken lines are one pixel wide, an
+// unlisted word keeps the pen style the canvas has.
+#include "engine/analysis_log.h"
+#include "engine/coordinates.h"
 #include "engine/draw/draw.h"
+#include "engine/engine_log.h"
 
 namespace kestrel {
 
-void gprint_line(PrintContext&, int) {}
+namespace {
+int cflg = 0;  // set after the first line of the process drawn with the first-line treatment
+}  // namespace
+
+int& FirstLineDrawn() { return cflg; }
+
+void gprint_line(PrintContext& ctx, int index) {
+  if (ctx.canvas == nullptr) return;
+  Canvas& canvas = *ctx.canvas;
+  LineCommand l{ctx.commands[size_t(index)]};
+
+  Pen pen = canvas.state().pen;
+  pen.width = 1;
+  int code = 1;
+  switch (l.lineStyle()) {
+    case 0xFFFF: pen.style = PenStyle::Solid, code = 1, pen.width = RoundByWidthFlag(ctx, 1); break;
+    case 0xF0F0: pen.style = PenStyle::Dash, code = 2; break;
+    case 0x3333: pen.style = PenStyle::Dot, code = 3; break;
+    case 0xFAFA: pen.style = PenStyle::DashDot, code = 4; break;
+    case 0xEAEA: pen.style = PenStyle::DashDotDot, code = 5; break;
+    default: break;  // the default pen: the style stays
+  }
+
+  const double bx0 = l.x0() + ctx.offsetX, by0 = l.y0() + ctx.offsetY;
+  const double bx1 = l.x1() + ctx.offsetX, by1 = l.y1() + ctx.offsetY;
+  const double X0 = bx0 * ctx.scaleX, Y0 = by0 * ctx.scaleY, X1 = bx1 * ctx.scaleX, Y1 = by1 * ctx.scaleY;
+  const DevicePoint from{TruncToInt(X0), TruncToInt(Y0)}, to{TruncToInt(X1), TruncToInt(Y1)};
+
+  if (ctx.firstLineFlag == 1) {
+    EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", cflg);
+    if (cflg == 0) {
+      pen.colour = Colour::Rgb(0, 0, 255);
+      canvas.SetPen(pen);
+      canvas.MoveTo(from);
+      canvas.LineTo(to);
+      cflg = 1;
+    }
+  }
+
+  pen.colour = ColourAt(ctx, l.colorIndex());
+  canvas.SetPen(pen);
+  canvas.MoveTo(from);
+  canvas.LineTo(to);
+
+  if (ctx.analysisLog != 1) return;
+  int excluded = IsExcluded(ctx.filterLineTypes, code);
+  if (excluded == -1) return;
+  if (excluded != 0) {
+    AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");
+    return;
+  }
+  AnalysisLine(ctx, Format("【線】：色(0x%x), パターン(0x%x), 太さ(%d)", pen.colour.value, code, pen.width));
+  AnalysisLine(ctx, Format("範囲（計算前）：x0(%.0f),y0(%.0f) - x1(%.0f),y1(%.0f)", bx0, by0, bx1, by1));
+  AnalysisLine(ctx, Format("範囲（計算後）：x0(%.0f),y0(%.0f) - x1(%.0f),y1(%.0f)", X0, Y0, X1, Y1));
+  AnalysisLine(ctx, "");
+}
 
 }  // namespace kestrel
