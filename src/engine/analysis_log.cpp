@@ -7,8 +7,9 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "engine/comma_list.h"
 #include "engine/engine_log.h"
+#include "util/comma_list.h"
+#include "util/paths.h"
 
 namespace kestrel {
 
@@ -51,7 +52,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  const std::string folder = base + "zoq/palog/";
+  const std::string folder = ProductPath(base, "zoq\\palog\\");
   ctx.analysisLogPath = folder + UniqueAnalysisStem(stamp) + ".txt";
   ctx.analysisLogStream.reset();
 
@@ -91,35 +92,21 @@ void WriteAnalysisCounts(PrintContext& ctx) {
 }
 
 int IsExcluded(std::string_view filter, int number) {
-  int result = 0;
-  ForEachCommaItem(filter, [&](std::string_view item) {
+  for (const std::string& item : SplitCommaList(filter)) {
     // A decimal integer: an optional sign and digits, nothing else.
     size_t i = 0;
     bool negative = false;
     if (i < item.size() && (item[i] == '+' || item[i] == '-')) negative = item[i++] == '-';
-    if (i == item.size()) {
-      result = -99;
-      return false;
-    }
+    if (i == item.size()) return -99;
     long long value = 0;
     for (; i < item.size(); ++i) {
-      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) {
-        result = -99;
-        return false;
-      }
+      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return -99;
       value = value * 10 + (item[i] - '0');
     }
-    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) {
-      result = -99;
-      return false;
-    }
-    if ((negative ? -value : value) == number) {
-      result = -1;
-      return false;
-    }
-    return true;
-  });
-  return result;
+    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return -99;
+    if ((negative ? -value : value) == number) return -1;
+  }
+  return 0;
 }
 
 }  // namespace kestrel

@@ -16,6 +16,7 @@
 #include "engine/draw/draw.h"
 #include "engine/draw/pattern_bitmaps.h"
 #include "engine/engine_log.h"
+#include "util/paths.h"
 
 namespace kestrel {
 
@@ -130,8 +131,7 @@ void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea&
   Canvas& canvas = *ctx.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   if (!ctx.fillBitmapsLoaded) {
-    std::string base = ctx.services.system.BaseDir();
-    LoadPatternBitmaps(ctx, base + "zoq/pmap/");
+    LoadPatternBitmaps(ctx, ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\"));
   }
   const int pattern = p.pattern();
   const SmallBitmap* bitmap = size_t(pattern) < ctx.fillBitmaps.size() ? ctx.fillBitmaps[size_t(pattern)].get() : nullptr;
@@ -143,8 +143,8 @@ void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea&
     for (const auto& r : ctx.fillBitmapsReported) reported = reported || r == name;
     if (!reported) {
       ctx.fillBitmapsReported.push_back(name);
-      EngineLogf(ctx, kLogInfo, "  ■塗り潰しパターンのBitmapがありません(%szoq/pmap/%s)\n",
-                 ctx.services.system.BaseDir().c_str(), name.c_str());
+      EngineLogf(ctx, kLogInfo, "  ■塗り潰しパターンのBitmapがありません(%s)\n",
+                 ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\" + name).c_str());
     }
     PatternBrushFill(canvas, area, kFillPatterns[pattern], colour);
     return;

@@ -115,6 +115,7 @@ TEST_F(EngineLogTest, TheJobLogOfAKnownPageIsExact) {
       "【出力コマンド数】= 4\n"
       "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(1) \n"
       "  ※描画先のアドレス(base) = 0xADDR(NULL又は0の時は不具合)\n"
+      "【colorTable[00]】= RGB( 0, 0, 0)\n"
       "【gprint_pallet処理終了】********** データカウント、色テーブル初期化処理のみ印字終了 **********\n";
   ASSERT_NE(pos(tail), std::string::npos) << text;
   for (const char* line : {"【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n",
