@@ -3,16 +3,21 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/linux/iconv_codec.h"
 
 namespace kestrel::fuzz {
 
+namespace {
+std::string ScratchRoot() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
+}  // namespace
+
 void Init() { InstallIconvCodec(); }
 
 std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix) {
-  std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  std::string path = dir + "/kestrel-fuzz-" + std::to_string(getpid()) + suffix;
+  std::string path = ScratchRoot() + "/kestrel-fuzz-" + std::to_string(getpid()) + suffix;
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
     if (size > 0) std::fwrite(data, 1, size, f);
     std::fclose(f);
@@ -20,7 +25,32 @@ std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix) {
   return path;
 }
 
-Rig::Rig() : printers({StandardDevice("Fuzz Printer", 1, 72)}), ui(std::vector<std::string>{}, std::string()) {
+std::string ScratchFolder(const char* name) {
+  std::string path = ScratchRoot() + "/kestrel-fuzz-" + std::to_string(getpid()) + "-" + name + "/";
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return path;
+}
+
+std::vector<std::string> SplitAtNul(const uint8_t* data, size_t size) {
+  std::vector<std::string> pieces(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      pieces.emplace_back();
+    } else {
+      pieces.back().push_back(char(data[i]));
+    }
+  }
+  return pieces;
+}
+
+void Check(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "invariant broken: %s\n", what);
+  std::abort();
+}
+
+Rig::Rig() : printers({StandardDevice("Fuzz Printer", 1, 72)}) {
   printers.canvas().SetRecording(false);
   ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
   ctx->SetParentWindow(1);

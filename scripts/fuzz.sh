@@ -15,12 +15,16 @@ for target in build/fuzz/fuzz/*_fuzz; do
   mkdir -p "$work"
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-  echo "fuzz: $name for ${seconds}s"
-  "$target" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=4096 \
+  # Extra libFuzzer flags of a target, one line (fuzz/<name>.flags).
+  flags=()
+  [ -f "fuzz/$name.flags" ] && read -r -a flags <"fuzz/$name.flags"
+  "$target" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=4096 "${flags[@]}" \
     -artifact_prefix="build/fuzz/findings/$name-" "$work" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1 || {
     tail -40 "build/fuzz/$name.log"
     echo "fuzz: $name found a fault; input in build/fuzz/findings/" >&2
     exit 1
   }
+  runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "build/fuzz/$name.log" | tail -1)
+  echo "fuzz: $name: ${runs:-?} inputs in ${seconds}s"
 done
 echo "fuzz: no findings"
