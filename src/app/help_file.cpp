@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "util/paths.h"
+#include "util/replacing_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel {
@@ -96,11 +97,7 @@ bool WriteHelpFile(const std::string& baseDir, Ui& ui, std::string* error) {
     text += SjisFromUtf8(line);
     text += "\r\n";
   }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"),
-                                                    [](std::FILE* p) { return p != nullptr ? std::fclose(p) : 0; });
-  bool written = f && std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
-  if (f && std::fclose(f.release()) != 0) written = false;
-  if (!written) {
+  if (!ReplaceFileContents(path, text)) {
     if (error != nullptr) *error = "ファイル " + path + " を作成できません。";
     return false;
   }

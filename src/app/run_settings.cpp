@@ -7,6 +7,7 @@
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
+#include "util/replacing_file.h"
 
 namespace kestrel {
 
@@ -115,16 +116,21 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
 void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
   ProfileFile file;
   auto loaded = file.Load(path);
-  {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(
-        loaded == ProfileFile::LoadResult::kOk || loaded == ProfileFile::LoadResult::kMissing
-            ? std::fopen(path.c_str(), "ab")
-            : nullptr,
-        [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
-    if (!probe) {
-      ui.ShowMessage(Message("infが生成できませんでした(%s)", s.SettingsPath), MessageKind::Error);
-      return;
-    }
+  // Whether the file can be made: an existing file must open for writing;
+  // a missing one is not created empty here (another run would read that
+  // as a settings file without keys), only its folder is tried.
+  bool writable = false;
+  if (loaded == ProfileFile::LoadResult::kOk) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(std::fopen(path.c_str(), "ab"),
+                                                          [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
+    writable = probe != nullptr;
+  } else if (loaded == ProfileFile::LoadResult::kMissing) {
+    ReplacingFile probe;
+    writable = probe.Open(path);
+  }
+  if (!writable) {
+    ui.ShowMessage(Message("infが生成できませんでした(%s)", s.SettingsPath), MessageKind::Error);
+    return;
   }
   struct Entry {
     const char* section;

@@ -29,7 +29,12 @@ int FontListWriter::WriteFontList(const std::string& path) {
   file_.Text("\n[使用できるフォントリスト]\n");
   for (const auto& name : fonts) file_.Line(name);
   file_.Text("\n ------------------ END ------------------\n");
-  file_.Close();
+  // A list that could not be written whole (a full disk) is not put in
+  // place and not announced as made.
+  if (!file_.Close()) {
+    ui_.ShowMessage("pfontlist.txtの作成に失敗しました。\nフォントリストは作成されません", MessageKind::Error);
+    return -2;
+  }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
   return 0;
 }

@@ -1,18 +1,12 @@
 #include "lists/list_file.h"
 
-#include <filesystem>
-
 namespace kestrel {
 
-bool ListFile::Create(const std::string& path) {
-  out_.open(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary | std::ios::trunc);
-  return out_.is_open();
-}
+bool ListFile::Create(const std::string& path) { return out_.Open(path); }
 
 void ListFile::Bytes(SjisView bytes) {
-  if (!out_.is_open()) return;
-  out_.write(bytes.data(), std::streamsize(bytes.size()));
-  out_.clear();  // a failed write does not stop the next one
+  // A failed write does not stop the next one; Close reports it.
+  out_.Write(bytes);
 }
 
 void ListFile::Text(std::string_view utf8) { Bytes(SjisFromUtf8(utf8)); }
@@ -22,8 +16,6 @@ void ListFile::Line(std::string_view utf8) {
   Bytes("\n");
 }
 
-void ListFile::Close() {
-  if (out_.is_open()) out_.close();
-}
+bool ListFile::Close() { return out_.is_open() && out_.Commit(); }
 
 }  // namespace kestrel

@@ -1,19 +1,21 @@
 // The output file of the operator lists (fonts, printers, papers): created
 // new or replaced, CP932, each line ended by a single line feed. A failing
-// write is ignored and the next text is written, as the lists require.
+// write is ignored and the next text is written, as the lists require; the
+// list is written under a temporary name and put in place by Close, so a
+// list that could not be written whole never replaces the earlier one.
 #pragma once
 
-#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "util/replacing_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel {
 
 class ListFile {
  public:
-  // Creates or truncates the file; false when it cannot be created.
+  // Starts the new file; false when it cannot be created.
   bool Create(const std::string& path);
   // Writes a UTF-8 text converted to CP932, as it is (no line feed added).
   void Text(std::string_view utf8);
@@ -21,10 +23,12 @@ class ListFile {
   void Line(std::string_view utf8);
   // Writes CP932 bytes unchanged.
   void Bytes(SjisView bytes);
-  void Close();
+  // Puts the file in place; false when a write failed or the file could
+  // not be put in place (the earlier file, if any, is then kept).
+  bool Close();
 
  private:
-  std::ofstream out_;
+  ReplacingFile out_;
 };
 
 }  // namespace kestrel

@@ -254,7 +254,12 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   file_.Line("■" + device);
   file_.Line("");
   file_.Line(" ------------------ END ------------------");
-  file_.Close();
+  // A list that could not be written whole (a full disk) is not put in
+  // place and not announced as made.
+  if (!file_.Close()) {
+    ui_.ShowMessage("ppaperlist.txtの作成に失敗しました。\n印刷可能用紙リストは作成されません", MessageKind::Error);
+    return -2;
+  }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
   return 0;
 }

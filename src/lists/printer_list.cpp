@@ -30,7 +30,12 @@ int PrinterListWriter::WritePrinterList(const std::string& path) {
   // Printer names are unique in the list, so at most one line is marked.
   for (const auto& name : names) file_.Line((name == current ? "■" : "□") + name);
   file_.Text("\n ------------------ END ------------------\n");
-  file_.Close();
+  // A list that could not be written whole (a full disk) is not put in
+  // place and not announced as made.
+  if (!file_.Close()) {
+    ui_.ShowMessage("pprinterlist.txtの作成に失敗しました。\nプリンターリストは作成されません", MessageKind::Error);
+    return -2;
+  }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "util/char_forms.h"
 #include "util/numbers.h"
+#include "util/replacing_file.h"
 
 namespace kestrel {
 
@@ -219,12 +220,9 @@ SjisString ProfileFile::Serialize() const {
 }
 
 bool ProfileFile::Save(const std::string& path) const {
-  if (path.empty()) return false;
-  File f(std::fopen(path.c_str(), "wb"));
-  if (!f) return false;
-  SjisString text = Serialize();
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), f.get()) != text.size()) return false;
-  return std::fflush(f.get()) == 0;
+  // Several processes read and rewrite the same files at once: the new text
+  // goes in place with one rename, so a reader never sees a part of it.
+  return ReplaceFileContents(path, Serialize());
 }
 
 std::string ReadIniValue(const std::string& path, std::string_view section, std::string_view key,

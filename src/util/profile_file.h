@@ -14,6 +14,7 @@
 //    of the file; every other line is kept as it was;
 //  - a missing file reads as empty and is created by a write (its folder is
 //    not); files are code page 932 and written with CR LF line ends;
+//    a write replaces the whole file at once (util/replacing_file.h);
 //    reading accepts LF alone too.
 #pragma once
 

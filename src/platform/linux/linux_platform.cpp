@@ -1,5 +1,6 @@
 #include "platform/linux/linux_platform.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -35,6 +36,9 @@ class Platform final : public LinuxPlatform {
 }  // namespace
 
 std::unique_ptr<LinuxPlatform> MakeLinuxPlatform() {
+  // A file-size limit must fail the write that crosses it (the writer then
+  // reports it and keeps the earlier file) instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   InstallIconvCodec();
   return std::make_unique<Platform>();
 }

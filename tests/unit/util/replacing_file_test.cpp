@@ -1,0 +1,101 @@
+#include "util/replacing_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "lists/list_file.h"
+#include "support/engine_fixture.h"
+#include "util/profile_file.h"
+
+namespace kestrel {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+
+size_t EntriesIn(const TempDir& dir) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++n;
+  return n;
+}
+
+// Runs body in a child process limited to limitBytes per file (a full disk
+// as the writer sees it: writes fail with EFBIG); returns body's result.
+template <typename Body>
+bool UnderFileSizeLimit(rlim_t limitBytes, Body body) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{limitBytes, limitBytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(ReplacingFile, CommitPutsTheWholeFileInPlaceAndLeavesNothingElse) {
+  TempDir dir;
+  std::string path = dir.Write("out.txt", std::string("old content"));
+  ReplacingFile file;
+  ASSERT_TRUE(file.Open(path));
+  file.Write("new ");
+  EXPECT_EQ(ReadFile(path), "old content");  // not visible before the commit
+  EXPECT_EQ(EntriesIn(dir), 2u);
+  file.Write("content");
+  ASSERT_TRUE(file.Commit());
+  EXPECT_EQ(ReadFile(path), "new content");
+  EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+TEST(ReplacingFile, AnUncommittedFileIsDroppedAndAMissingFolderRefused) {
+  TempDir dir;
+  std::string path = dir.Write("keep.txt", std::string("kept"));
+  {
+    ReplacingFile file;
+    ASSERT_TRUE(file.Open(path));
+    file.Write("lost");
+  }
+  EXPECT_EQ(ReadFile(path), "kept");
+  EXPECT_EQ(EntriesIn(dir), 1u);
+  EXPECT_FALSE(ReplaceFileContents(dir.file("no/such/folder/x.txt"), "x"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("no")));
+}
+
+TEST(ReplacingFile, AFullDiskKeepsTheEarlierFileAndNoTemporaryFile) {
+  TempDir dir;
+  std::string path = dir.Write("big.txt", std::string("earlier"));
+  std::string big(64 * 1024, 'x');
+  EXPECT_FALSE(UnderFileSizeLimit(4096, [&] { return ReplaceFileContents(path, big); }));
+  EXPECT_EQ(ReadFile(path), "earlier");
+  EXPECT_EQ(EntriesIn(dir), 1u);
+  EXPECT_TRUE(UnderFileSizeLimit(1 << 20, [&] { return ReplaceFileContents(path, big); }));
+  EXPECT_EQ(ReadFile(path), big);
+}
+
+TEST(ReplacingFile, ProfileAndListFilesOnAFullDiskKeepTheirEarlierContent) {
+  TempDir dir;
+  std::string ini = dir.Write("kestrel.inf", std::string("[SETTING]\r\n$pmap=3\r\n"));
+  std::string list = dir.Write("list.txt", std::string("earlier list\n"));
+  std::string longValue(8192, 'v');
+  EXPECT_FALSE(UnderFileSizeLimit(1024, [&] { return WriteIniValue(ini, "SETTING", "$pFontMin", longValue); }));
+  EXPECT_EQ(ReadFile(ini), "[SETTING]\r\n$pmap=3\r\n");
+  EXPECT_FALSE(UnderFileSizeLimit(1024, [&] {
+    ListFile out;
+    if (!out.Create(list)) return true;
+    for (int i = 0; i < 200; ++i) out.Line("a line of the list that does not fit");
+    return out.Close();
+  }));
+  EXPECT_EQ(ReadFile(list), "earlier list\n");
+  EXPECT_EQ(EntriesIn(dir), 2u);
+}
+
+}  // namespace
+}  // namespace kestrel
