@@ -112,6 +112,8 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
   palette_.fill(kWhite);
   paletteSize_ = 1;  // index 0: white, the paper
   lastColourIndex_ = 0;
+  cacheKey_.fill(0);
+  blitKey_.fill(0);
   SetPen(Pen{});
   SetBrush(Brush{});
   SetTextColour(kBlack);
@@ -124,16 +126,20 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
 uint8_t RasterCanvas::IndexOf(Colour c) {
   c.value &= 0xFFFFFF;
   if (palette_[size_t(lastColourIndex_)] == c) return uint8_t(lastColourIndex_);
-  for (int i = 0; i < paletteSize_; ++i) {
-    if (palette_[size_t(i)] == c) {
-      lastColourIndex_ = i;
-      return uint8_t(i);
-    }
-  }
-  if (paletteSize_ < 256) {
+  const size_t slot = (c.value * 2654435761u) >> 22;
+  if (cacheKey_[slot] == c.value + 1) return cacheIndex_[slot];
+  int found = -1;
+  for (int i = 0; i < paletteSize_ && found < 0; ++i)
+    if (palette_[size_t(i)] == c) found = i;
+  if (found < 0 && paletteSize_ < 256) {
     palette_[size_t(paletteSize_)] = c;
-    lastColourIndex_ = paletteSize_++;
-    return uint8_t(lastColourIndex_);
+    found = paletteSize_++;
+  }
+  if (found >= 0) {
+    lastColourIndex_ = found;
+    cacheKey_[slot] = c.value + 1;
+    cacheIndex_[slot] = uint8_t(found);
+    return uint8_t(found);
   }
   // A full palette: the nearest colour.
   int best = 0;
@@ -493,8 +499,18 @@ void RasterCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) 
     for (int x = 0; x < bitmap.width; ++x) {
       int px = at.x + x;
       if (unsigned(px) >= unsigned(width_)) continue;
-      uint32_t d = palette_[row[px]].value, s = bitmap.at(x, y).value & 0xFFFFFF;
-      row[px] = IndexOf(Colour{orMode ? (d | s) : (d & s)});
+      const uint32_t s = bitmap.at(x, y).value & 0xFFFFFF;
+      const uint64_t key = ((uint64_t(orMode) << 40) | (uint64_t(row[px]) << 32) | s) + 1;
+      const size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 56);
+      if (blitKey_[slot] == key) {
+        row[px] = blitIndex_[slot];
+        continue;
+      }
+      const uint32_t d = palette_[row[px]].value;
+      const uint8_t result = IndexOf(Colour{orMode ? (d | s) : (d & s)});
+      blitKey_[slot] = key;
+      blitIndex_[slot] = result;
+      row[px] = result;
     }
   }
 }

@@ -85,6 +85,13 @@ class RasterCanvas final : public Canvas {
   std::array<Colour, 256> palette_{};
   int paletteSize_ = 0;
   int lastColourIndex_ = 0;
+  // Colour to index, direct-mapped; a slot holds colour + 1 (0 = empty).
+  std::array<uint32_t, 1024> cacheKey_{};
+  std::array<uint8_t, 1024> cacheIndex_{};
+  // Results of block transfers: (mode, page index, source colour) + 1 to
+  // the resulting index; valid until Reset (indexes never change before).
+  std::array<uint64_t, 256> blitKey_{};
+  std::array<uint8_t, 256> blitIndex_{};
   TextRasterizer* text_ = nullptr;
 
   struct ArcPixel {
