@@ -9,6 +9,8 @@ scripts/build.sh release >/dev/null
 
 base="$PWD/out/samples-$(date +%Y%m%d-%H%M%S)"
 mkdir -p "$base/zoq" "$base/data"
+# One JPEG file per sample page, beside its print data.
+printf '[SETTING]\r\n$jpeg=1\r\n' > "$base/zoq/kestrel.inf"
 cp build/release/examples/*.pdat "$base/data/" 2>/dev/null || true
 shopt -s nullglob
 files=("$base"/data/*.pdat)
