@@ -8,6 +8,7 @@
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/cups_print_system.h"
+#include "platform/linux/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 
 namespace kestrel {
@@ -21,7 +22,12 @@ class Platform final : public LinuxPlatform {
   // device alone).
   Platform() : printers_(system_.BaseDir() + "vpdf", nullptr, !NoCups()) {}
   Services services() override { return Services{system_, printers_, ui_}; }
-  std::unique_ptr<PageImage> MakePageImage() override { return std::make_unique<RasterPageImage>(); }
+  // JPEG pages draw their text with FreeType; the rasterizer and its glyph
+  // cache live as long as the platform, across pages and images.
+  std::unique_ptr<PageImage> MakePageImage() override {
+    if (!text_) text_ = std::make_unique<FreeTypeRasterizer>();
+    return std::make_unique<RasterPageImage>(text_.get());
+  }
 
  private:
   LinuxSystem system_;
@@ -31,6 +37,7 @@ class Platform final : public LinuxPlatform {
   }
   CupsPrintSystem printers_;
   HeadlessUi ui_;
+  std::unique_ptr<FreeTypeRasterizer> text_;
 };
 
 }  // namespace
