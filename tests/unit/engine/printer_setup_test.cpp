@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/coordinates.h"
 #include "engine/engine_log.h"
 #include "engine/gprint.h"
 #include "support/engine_fixture.h"
@@ -205,6 +206,39 @@ TEST(PaperStage, WritesItsLogLinesAndSwapsTheSizeForLandscape) {
                   "【SetPrinterProperty】= <<<<<<<<<<<<<<<< End >>>>>>>>>>>>>>>>>\n"))
       << log;
   EXPECT_TRUE(Has(log, "【********** gprint_paper関数 End ***********】\n"));
+}
+
+// A page image that only remembers how it was prepared.
+class SizeOnlyImage : public PageImage {
+ public:
+  Canvas& Prepare(int w, int h, int d) override {
+    width = w;
+    height = h;
+    dpi = d;
+    canvas_.Resize(w, h, d, d);
+    return canvas_;
+  }
+  Canvas& canvas() override { return canvas_; }
+  bool SaveJpeg(const std::string&, std::string&) override { return true; }
+  int width = 0, height = 0, dpi = 0;
+
+ private:
+  RecordingCanvas canvas_;
+};
+
+TEST(PaperStage, JpegPagesTakeTheirSizeFromThePaperStage) {
+  SetupRig s;
+  s.ctx().outputMode = 1;
+  s.ctx().jpegDpi = 100;
+  SizeOnlyImage image;
+  PageBuilder page;
+  page.Paper(1, 240, 240, 1).End();
+  ASSERT_EQ(gprint(s.ctx(), s.dir.Write("a.pdat", page.bytes()), &image, s.dir.path().string() + "/"), 0)
+      << s.ctx().GetLastMessage();
+  // B4 landscape: 364 x 257 mm at 100 dpi.
+  EXPECT_EQ(image.width, MmToPixels(100, 364));
+  EXPECT_EQ(image.height, MmToPixels(100, 257));
+  EXPECT_NE(s.log().find("【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n"), std::string::npos);
 }
 
 TEST(PaperStage, A5KeepsA4WithoutAPaperLine) {
