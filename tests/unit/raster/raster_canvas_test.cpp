@@ -258,19 +258,24 @@ TEST(RasterCanvas, AStyledPenWiderThanOnePixelDrawsSolid) {
   EXPECT_EQ(Picture(a, 0, 0, 60, 10), Picture(b, 0, 0, 60, 10));
 }
 
-TEST(RasterCanvas, WideDiagonalLinesStayWithinHalfTheWidthOfTheSegment) {
-  RasterCanvas c(100, 100, 96);
-  c.SetPen(Pen{kBlack, 5, PenStyle::Solid});
-  c.MoveTo({10, 20});
-  c.LineTo({80, 70});
-  for (int y = 0; y < 100; ++y) {
-    for (int x = 0; x < 100; ++x) {
-      // Distance of the pixel centre from the segment (odd width: centres).
-      double ux = 70, uy = 50, t = ((x - 10) * ux + (y - 20) * uy) / (ux * ux + uy * uy);
-      t = std::clamp(t, 0.0, 1.0);
-      double d = std::hypot(x - (10 + t * ux), y - (20 + t * uy));
-      if (std::fabs(d - 2.5) < 1e-6) continue;
-      EXPECT_EQ(c.PixelAt(x, y) == kBlack, d < 2.5) << x << "," << y;
+TEST(RasterCanvas, WideLinesInAnyDirectionStayWithinHalfTheWidthOfTheSegment) {
+  struct Seg {
+    int x0, y0, x1, y1;
+  } segments[] = {{10, 20, 80, 70}, {50, 90, 50, 5}, {30, 40, 31, 95}};
+  for (const Seg& s : segments) {
+    RasterCanvas c(100, 100, 96);
+    c.SetPen(Pen{kBlack, 5, PenStyle::Solid});
+    c.MoveTo({s.x0, s.y0});
+    c.LineTo({s.x1, s.y1});
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) {
+        // Distance of the pixel centre from the segment (odd width: centres).
+        double ux = s.x1 - s.x0, uy = s.y1 - s.y0, t = ((x - s.x0) * ux + (y - s.y0) * uy) / (ux * ux + uy * uy);
+        t = std::clamp(t, 0.0, 1.0);
+        double d = std::hypot(x - (s.x0 + t * ux), y - (s.y0 + t * uy));
+        if (std::fabs(d - 2.5) < 1e-6) continue;
+        EXPECT_EQ(c.PixelAt(x, y) == kBlack, d < 2.5) << x << "," << y;
+      }
     }
   }
 }
