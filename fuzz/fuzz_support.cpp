@@ -14,7 +14,19 @@ namespace {
 std::string ScratchRoot() { return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp"; }
 }  // namespace
 
-void Init() { InstallIconvCodec(); }
+// Removes this process's scratch files and folders when the run ends.
+static void RemoveScratch() {
+  std::error_code ec;
+  const std::string prefix = "kestrel-fuzz-" + std::to_string(getpid());
+  for (const auto& entry : std::filesystem::directory_iterator(ScratchRoot(), ec)) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) std::filesystem::remove_all(entry.path(), ec);
+  }
+}
+
+void Init() {
+  InstallIconvCodec();
+  std::atexit(RemoveScratch);
+}
 
 std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix) {
   std::string path = ScratchRoot() + "/kestrel-fuzz-" + std::to_string(getpid()) + suffix;
@@ -31,6 +43,8 @@ std::string ScratchFolder(const char* name) {
   std::filesystem::create_directories(path, ec);
   return path;
 }
+
+void UseScratchBase(const char* name) { setenv("KESTREL_BASE", ScratchFolder(name).c_str(), 1); }
 
 std::vector<std::string> SplitAtNul(const uint8_t* data, size_t size) {
   std::vector<std::string> pieces(1);

@@ -23,6 +23,8 @@ void Init();
 std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix = ".bin");
 // A folder of this process for targets that need a base folder.
 std::string ScratchFolder(const char* name);
+// Makes ScratchFolder(name) the program's base folder (KESTREL_BASE).
+void UseScratchBase(const char* name);
 
 // Splits the input at NUL bytes (the pieces of a fuzzed argument list or of
 // several texts fed to one call).

@@ -1,27 +1,53 @@
-// The whole page path: print data through gprint, every fill method, the
-// analysis log on, string texts looked up at fuzzed offsets.
+// The whole page path: print data through gprint onto the raster page at a
+// low resolution (JPEG output) or onto the printer, with every fill method,
+// the analysis log on, analysis filters, and string texts looked up at
+// fuzzed offsets. The input's last four bytes choose the run's settings
+// (they also stay part of the file, as the end of its text pool).
+#include <cstdio>
 #include <cstring>
 
 #include "engine/gprint.h"
+#include "engine/jpeg_output.h"
 #include "fuzz_support.h"
+#include "platform/raster/raster_page_image.h"
 
 using namespace kestrel;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = (fuzz::Init(), true);
+  static bool ready = (fuzz::Init(), fuzz::UseScratchBase("page"), true);
   (void)ready;
   static fuzz::Rig rig;
+  static RasterPageImage image;
   std::string file = fuzz::WriteScratch(data, size, ".pdat");
+  uint8_t knobs[4] = {1, 0, 20, 0};
+  if (size >= 4) std::memcpy(knobs, data + size - 4, 4);
+
   PrintContext& ctx = *rig.ctx;
-  ctx.fillMethod = size > 0 ? data[0] % 8 : 1;
-  ctx.widthFlag = size > 1 ? data[1] % 3 : 0;
+  ctx.fillMethod = knobs[0] % 7;
+  ctx.widthFlag = knobs[1] % 3;
+  ctx.jpegDpi = 8 + knobs[2] % 33;  // 8-40 dots per inch
+  ctx.outputMode = (knobs[3] & 1) ? 0 : 1;
+  ctx.analysisLog = 1;
+  ctx.skipFills = (knobs[3] >> 1) & 1;
+  ctx.firstLineFlag = (knobs[3] >> 2) & 1;
+  ctx.filterPatterns = (knobs[3] & 8) ? "1,3" : "";
+  ctx.filterLineTypes = (knobs[3] & 16) ? "1,x" : "";
+  ctx.filterCharClasses = (knobs[3] & 32) ? "\"2\" 5" : "";
   ctx.lastFile = 1;
   ctx.pageNumber = 0;
-  gprint(ctx, file, nullptr, "0");
+  gprint(ctx, file, ctx.outputMode == 1 ? &image : nullptr, "0");
   for (size_t i = 0; i + 4 <= size && i < 64; i += 4) {
     int32_t offset;
     std::memcpy(&offset, data + i, 4);
     GetStringText(ctx, offset, (i & 4) != 0);
   }
+
+  // Nothing of this input stays on disk.
+  ctx.analysisLogStream.reset();
+  if (!ctx.analysisLogPath.empty()) {
+    std::remove(ctx.analysisLogPath.c_str());
+    std::remove(ChangeExtension(ctx.analysisLogPath, ".jpg").c_str());
+  }
+  std::remove(ChangeExtension(file, ".jpg").c_str());
   return 0;
 }
