@@ -1,5 +1,5 @@
 // The whole page path: print data through gprint onto the raster page at a
-// low resolution (JPEG output) or onto the printer, with every fill method,
+// low resolution (JPEG output, texts through FreeType) or onto the printer, with every fill method,
 // the analysis log on, analysis filters, and string texts looked up at
 // fuzzed offsets. The input's last four bytes choose the run's settings
 // (they also stay part of the file, as the end of its text pool).
@@ -9,6 +9,7 @@
 #include "engine/gprint.h"
 #include "engine/jpeg_output.h"
 #include "fuzz_support.h"
+#include "platform/linux/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 
 using namespace kestrel;
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = (fuzz::Init(), fuzz::UseScratchBase("page"), true);
   (void)ready;
   static fuzz::Rig rig;
-  static RasterPageImage image;
+  static FreeTypeRasterizer text;
+  static RasterPageImage image(&text);
   std::string file = fuzz::WriteScratch(data, size, ".pdat");
   uint8_t knobs[4] = {1, 0, 20, 0};
   if (size >= 4) std::memcpy(knobs, data + size - 4, 4);
