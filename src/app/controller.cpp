@@ -1,48 +1,431 @@
 #include "app/controller.h"
 
+#include <ctime>
+#include <exception>
 #include <filesystem>
-#include <memory>
+#include <system_error>
 
+#include "app/cleanup.h"
+#include "app/command_line.h"
+#include "app/help_file.h"
+#include "app/print_lists.h"
 #include "engine/gprint.h"
+#include "forms/device_choice.h"
+#include "pdf/bookmark_csv.h"
+#include "util/comma_list.h"
+#include "util/paths.h"
 
 namespace kestrel {
 
-// First cut of the controller: "-p" with a comma list of print-data files,
-// printed as one job on the selected printer, a job log per run in
-// zoq/plog.txt under the base folder.
-int RunProgram(Services services, const std::vector<std::string>& args) {
-  std::vector<std::string> files;
-  for (size_t i = 0; i + 1 < args.size(); ++i) {
-    if (args[i] == "-p") {
-      std::string list = args[i + 1];
-      size_t start = 0;
-      while (start <= list.size()) {
-        size_t comma = list.find(',', start);
-        std::string f = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!f.empty()) files.push_back(f);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-      }
-    }
-  }
-  if (files.empty()) return 0;
+namespace fs = std::filesystem;
 
-  std::string base = services.system.BaseDir();
+namespace {
+
+// The system menu's forms are not part of this build yet.
+constexpr const char* kSystemMenuMissing = "システムメニューはこのビルドでは使用できません。";
+
+constexpr const char* kJobExceptionMessage =
+    "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
+    "印刷が出来なければカルメナへご連絡ください";
+
+// -1 empty, 0 an existing file, 1 an existing folder, -2 neither.
+int ClassifyPath(const std::string& path) {
+  if (path.empty()) return -1;
   std::error_code ec;
-  std::filesystem::create_directories(base + "zoq", ec);
-  auto ctx = std::make_unique<PrintContext>(services, 0);
-  ctx->SetLogFileName(base + "zoq/plog.txt");
-  ctx->SetExceptionLogPath(base + "zoq/CriticalPLOG.txt");
-  ctx->batchMode = files.size() > 1 ? 1 : 0;
-  for (size_t i = 0; i < files.size(); ++i) {
-    ctx->lastFile = i + 1 == files.size() ? 1 : 0;
-    if (gprint(*ctx, files[i], nullptr, "0") != 0) {
-      services.ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
-      if (ctx->exitCode != 0) return ctx->exitCode;
+  auto status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) return -2;
+  return fs::is_directory(status) ? 1 : 0;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::exists(path, ec);
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  return path;
+}
+
+std::tm LocalNow() {
+  std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  return local != nullptr ? *local : std::tm{};
+}
+
+}  // namespace
+
+TForm1::TForm1(Services services, PageImageFactory makePageImage)
+    : services_(services),
+      makePageImage_(std::move(makePageImage)),
+      log_(settings, services),
+      files_(services.system) {}
+
+TForm1::~TForm1() {
+  if (timerStarted_) services_.ui.StopTimer();
+}
+
+int TForm1::FormCreate(const std::vector<std::string>& args) {
+  Ui& ui = services_.ui;
+  try {
+    const std::string baseDir = services_.system.BaseDir();
+    const std::string windowsDir = services_.system.WindowsDir();
+    if (windowsDir.empty()) ui.ShowMessage("システムディレクトリが取得出来ません。", MessageKind::Error);
+    if (!services_.system.IsFixedDrive(baseDir)) ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
+    InitRunSettingsPaths(settings, baseDir, windowsDir);
+    // The product's data folder belongs to the installation; a fresh base
+    // folder gets it here so that the settings file can be created.
+    files_.MakeFolder(ProductPath(baseDir, "zoq"), 0);
+    return PrintMain(args, kRunFromCommandLine, RunRequest{});
+  } catch (const std::exception& e) {
+    // An error outside the jobs ends the run at once.
+    ui.ShowMessage(e.what(), MessageKind::Error);
+    return kExitRunFailed;
+  }
+}
+
+std::string TForm1::SentLine(const char* where) const {
+  return std::string(where) + " : HANDLE : " + std::to_string(settings.ParentWindow) + " に WM__PRINTOUT を送った\n";
+}
+
+void TForm1::NotifyCaller(const std::string& sentLine, int kind) {
+  std::string error;
+  const auto window = static_cast<unsigned long long>(settings.ParentWindow);
+  if (services_.system.NotifyWindow(settings.ParentWindow, kPrintOutMessage, 0, 0, error)) {
+    log_.WriteLog(sentLine, kind);
+  } else {
+    log_.WriteLogf(kLogCritical, "WM__PRINTOUT を送れませんでした : HANDLE : %llu (%s)\n", window, error.c_str());
+  }
+}
+
+void TForm1::LogTime(const char* label) {
+  std::tm local = LocalNow();
+  log_.WriteLog(std::string(label) + std::asctime(&local));
+}
+
+void TForm1::WMGetTimer() {
+  log_.WriteLog("********** Time out Exit **********\n");
+  if (settings.ParentWindow != 0) NotifyCaller(SentLine("WMGetTimer TimeOut"), kLogOrdinary);
+}
+
+int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const RunRequest& request) {
+  Ui& ui = services_.ui;
+  if (settings.PrintListGiven == 0) settings.PrintListPath.clear();
+  settings.ParentWindow = 0;
+
+  if (args.size() <= 1) {
+    ui.ShowMessage(kSystemMenuMissing, MessageKind::Information);
+    return 0;
+  }
+
+  if (LoadSettings(settings, settings.SettingsPath, ui) == 0 && !ApplyFallbackOptions(settings, args, ui))
+    return kExitMissingValue;
+  if (request.plog != 0) settings.plog = request.plog;
+  log_.CreateLogFolders();
+  log_.OpenProgramLog();
+
+  const MainScan scan = ScanMainOptions(settings, args);
+  switch (scan.stop) {
+    case ScanStop::kCompleted:
+      break;
+    case ScanStop::kHelp: {
+      std::string error;
+      if (!WriteHelpFile(settings.BaseDir, ui, &error)) {
+        ui.ShowMessage(error, MessageKind::Error);
+        return kExitRunFailed;
+      }
+      ui.ShowMessage(kHelpWrittenMessage, MessageKind::Information);
       break;
     }
+    case ScanStop::kWinPrinter:
+      SelectWinDirectPrinter(ui, services_.printers, settings.WinPrinterSetPath);
+      break;
+    case ScanStop::kPrintListMissing:
+      ui.ShowMessage(PrintListMissingMessage(scan.printListArgument), MessageKind::Error);
+      if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogCritical);
+      break;
+    case ScanStop::kMissingValue:
+      ui.ShowMessage(MissingValueMessage(scan.missingOption), MessageKind::Error);
+      return kExitMissingValue;
   }
+
+  Target target = Target::kNotClassified;
+  if (scan.mode == RunMode::kMaintenance) {
+    ui.ShowMessage(kSystemMenuMissing, MessageKind::Information);
+  } else if (scan.mode == RunMode::kPrint) {
+    if (int code = PrintPath(scan.printTarget, runMode, request, target); code != 0) return code;
+  }
+  EndSteps(target);
   return 0;
+}
+
+int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {
+  Ui& ui = services_.ui;
+  RunSettings& s = settings;
+
+  // 1-3. The -p list.
+  std::vector<std::string> list = SplitCommaList(printTarget);
+  s.Dup = 0;
+  if (list.empty()) {
+    s.Dup = -1;
+    std::string text = "印刷ファイル設定コマンドに異常があります(" + printTarget + ")\n";
+    log_.WriteLog(text);
+    ui.ShowMessage(text, MessageKind::Error);
+    return 0;
+  }
+  std::string second;
+  if (list.size() >= 2) {
+    s.Dup = 1;
+    second = list[1];
+  }
+  const std::string first = list[0];
+
+  // 4. Start lines. Items are logged as given: on this system "/" is the
+  // separator and is not turned into "\".
+  log_.WriteLog("【印刷指定コマンド引数(-p)】:[" + first + "," + second + "]\n");
+  LogTime("【印刷実行時間】= ");
+
+  // 5. Time-out timer.
+  if (s.wait_time >= 1) {
+    log_.WriteLogf(kLogOrdinary, "【SetTimer関数をセット】:[%ld]\n", long(s.wait_time));
+    services_.ui.StartTimer(s.wait_time, [this] { WMGetTimer(); });
+    timerStarted_ = true;
+  }
+
+  // 6. The context and the run's values.
+  auto ctx = std::make_unique<PrintContext>(services_, 0);
+  int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
+  ctx->printerName = s.PrinterName;
+  if (runMode != kRunFromCommandLine) {
+    s.CompulsionPaper = request.CompulsionPaper;
+    s.pmap_flg = request.pmap_flg;
+    s.alog = request.alog;
+    ctx->filterPatterns = request.analysisFilters[0];
+    if (runMode == kRunFromMenuWithAnalysis) {
+      ctx->filterLineTypes = request.analysisFilters[1];
+      ctx->filterCircles = request.analysisFilters[2];
+      ctx->filterCharClasses = request.analysisFilters[3];
+      ctx->filterTypefaces = request.analysisFilters[4];
+    }
+    s.jpeg = request.jpeg;
+    s.pdat_flg = request.pdat_flg;
+    s.pdat2 = request.pdat_flg;
+    s.width_flg = request.width_flg;
+    s.pmag_flg = request.pmag_flg;
+    s.perr_flg = request.perr_flg;
+    s.ppaper_check = request.ppaper_check;
+    batchMode = request.formMethod;
+    lastFile = request.lastItem;
+    pdfOutput = request.pdfOutput;
+    s.jdpi = request.jdpi;
+    s.wait_time = request.wait_time;
+    s.AskPrinter = request.AskPrinter;
+    ctx->suppressDebugLabel = request.labelFlag;
+  }
+  ctx->widthFlag = s.width_flg;
+  ctx->fillMethod = s.pmap_flg;
+  ctx->setPrinterErrorMode = s.perr_flg;
+  ctx->paperCheckMode = s.ppaper_check;
+  ctx->duplexSetting = s.Dup;
+  ctx->scaleSetting = s.pmag_flg;
+  ctx->waitTime = s.wait_time;
+  ctx->keepPrintData = s.pdat_flg;
+  ctx->batchMode = batchMode;
+  ctx->lastFile = lastFile;
+  ctx->pdfOutput = pdfOutput;
+  ctx->SetSettingsFilePath(s.SettingsPath);
+  ctx->firstLineFlag = s.pfline;
+  ctx->jpegDpi = s.jdpi;
+  ctx->compulsionPaper = s.CompulsionPaper;
+  ctx->zeroFontWidth = s.pAutoFontWidth;
+  if (s.pFontMin.empty()) s.pFontMin = "標準明朝";
+  if (s.pFontGot.empty()) s.pFontGot = "標準ゴシック";
+  ctx->minchoFace = s.pFontMin;
+  ctx->gothicFace = s.pFontGot;
+  ctx->minchoGroup = s.pFontMinGrp;
+  ctx->gothicGroup = s.pFontGotGrp;
+  ctx->stringFontMin = s.pStringFontMin;
+  ctx->stringFontGot = s.pStringFontGot;
+  ctx->stringFontMin2 = s.pStringFontMin2;
+  ctx->stringFontGot2 = s.pStringFontGot2;
+  ctx->fontEscape = s.pFontEscape;
+  ctx->showPrinterDialog = s.AskPrinter;
+  ctx->SetDefaultPrinterFilePath(s.WinPrinterSetPath);
+
+  // 7. Job log name.
+  s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
+
+  // 8. Analysis log.
+  ctx->analysisLog = s.alog;
+  if (s.alog != 0 && runMode == kRunFromCommandLine) {
+    ctx->filterLineTypes.clear();
+    ctx->filterCircles.clear();
+    ctx->filterCharClasses.clear();
+    ctx->filterTypefaces.clear();
+    s.jpeg = 1;
+    ui.ShowMessage("解析ログ出力設定では、プリンタへ印刷されません。\njpeg出力とログが出力されます(\\zoq\\palog内)。",
+                   MessageKind::Information);
+  }
+
+  // 9, 10.
+  ctx->SetExceptionLogPath(s.CriticalLogPath);
+  ctx->SetOcrChoiceFilePath(s.OcrFontFilePath);
+  ctx->SetOffsetFilePath(s.OffsetFilePath);
+  ctx->SetOcrFontFilePath(s.OcrFontPath);
+  ctx->SetParentWindow(s.ParentWindow);
+  if (runMode == kRunFromCommandLine && s.ParentWindow == 0) {
+    ui.ShowMessage(
+        "通常印刷処理を実行しますが、親Windowハンドルの設定が無いため印刷呼び出し元のWindowが閉じない可能性があります",
+        MessageKind::Warning);
+  }
+
+  // 11, 12. The target.
+  const std::string firstPath = ResolveUserPath(s.BaseDir, first);
+  const int kind = ClassifyPath(firstPath);
+  if (kind < 0) {
+    target = Target::kUnusable;
+    s.Dup = -1;
+    std::string text = "印刷ファイル指定に異常があります(" + printTarget + ")\n";
+    log_.WriteLog(text);
+    ui.ShowMessage(text, MessageKind::Error);
+    return 0;
+  }
+  target = kind == 0 ? Target::kFile : Target::kFolder;
+
+  // Runs the jobs of one list; an exception ends the list with its message
+  // and an extra notification.
+  auto runJobs = [&](auto&& body) -> int {
+    try {
+      return body();
+    } catch (const std::exception&) {
+      ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
+      if (s.ParentWindow != 0)
+        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogCritical);
+      return 0;
+    }
+  };
+
+  if (kind == 0) {
+    // 13. A list of print-data files.
+    ctx->SetLogFileName(s.LogPath);
+    log_.DumpSettings(*ctx);
+    return runJobs([&]() -> int {
+      for (size_t i = 0; i < list.size(); ++i) {
+        if (i + 1 == list.size()) ctx->lastFile = 1;
+        if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
+          if (ctx->exitCode != 0) return ctx->exitCode;
+          ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
+          break;
+        }
+      }
+      return 0;
+    });
+  }
+
+  // 14. A folder.
+  const std::string folder = WithoutTrailingSeparators(firstPath);
+  if (second == "0") {
+    s.Dup = 0;
+  } else if (second == "1") {
+  } else if (second == "2") {
+    ctx->pdfOutput = 1;
+    ctx->skipFills = s.pdfspecial;
+    if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
+      ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
+      return 0;
+    }
+    if (s.jpeg == 1) {
+      s.jpeg = 0;
+      ui.ShowMessage("jpeg画像出力設定になっていますが、\nPDF出力のためJpeg画像出力をOFFにして出力します。",
+                     MessageKind::Information);
+    }
+  } else {
+    ui.ShowMessage("引数が異常です。\n出力を中止します[" + second + "]", MessageKind::Error);
+    return 0;
+  }
+
+  list.clear();
+  const std::string plist = folder + "/" + kPrintListName;
+  if (s.PrintListPath.empty() && fs::is_regular_file(plist)) s.PrintListPath = plist;
+  if (s.PrintListPath.empty()) {
+    CollectFolderFiles(folder + "/", "*.pdat", list, s.InfoFile);
+  } else {
+    ReadPrintList(s, folder, list, ui);
+  }
+  if (s.pdat2 == 9) s.pdat2_Folder = folder;
+  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
+  ctx->jobTitle = MakePdfBaseName(s, s.InfoFile);
+  ctx->duplexSetting = s.Dup;
+  ctx->batchMode = 1;
+  ctx->SetLogFileName(s.LogPath);
+  log_.DumpSettings(*ctx);
+
+  bool progressShown = false;
+  const int count = int(list.size());
+  // Between files the form repaints; the cancel button is seen there.
+  auto repaint = [&] {
+    if (ui.ProcessEvents()) SpeedButton1Click();
+  };
+  int code = runJobs([&]() -> int {
+    for (int i = 0; i < count; ++i) {
+      if (s.CancelRequested == 1) {
+        AbortPrintJob(*ctx);
+        ui.ShowMessage("印刷を中止しました", MessageKind::Information);
+        break;
+      }
+      if (i == count - 1) ctx->lastFile = 1;
+      if (s.pbar == 1) {
+        ui.SetProgressLabel(list[size_t(i)]);
+        if (!progressShown) {
+          ui.ShowProgress(kCaption);
+          progressShown = true;
+        }
+        ui.SetProgress(i, count);
+        repaint();
+      }
+      if (RunJob(*ctx, list[size_t(i)]) != 0) {
+        if (ctx->exitCode != 0) return ctx->exitCode;
+        ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
+        break;
+      }
+      if (s.pbar == 1) {
+        ui.SetProgress(i + 1, count);
+        repaint();
+      }
+    }
+    return 0;
+  });
+  if (progressShown) ui.HideProgress();
+  return code;
+}
+
+int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
+  if (settings.jpeg == 0) {
+    ctx.outputMode = 0;
+    return gprint(ctx, dataFile, nullptr, "0");
+  }
+  ctx.outputMode = 1;
+  std::unique_ptr<PageImage> image = makePageImage_ ? makePageImage_() : nullptr;
+  std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  return gprint(ctx, dataFile, image.get(), folder);
+}
+
+void TForm1::EndSteps(Target target) {
+  RunSettings& s = settings;
+  if (s.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 正常終了"), kLogOrdinary);
+  LogTime("【印刷終了時間】= ");
+  PrintDataCleanup cleanup(s, log_, services_.system);
+  if (target == Target::kNotClassified || target == Target::kFile) {
+    cleanup.CleanupOldPrintData(s.BaseDir, "zoq\\", 1800, "*.pdat");
+  } else if (s.pdat2 != 1) {
+    cleanup.CleanupPrintFolder(s.pdat2_Folder, s.pdat2_time, s.pdat2, s.pdat2_ext);
+  }
+}
+
+int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage) {
+  TForm1 form(services, std::move(makePageImage));
+  return form.FormCreate(args);
 }
 
 }  // namespace kestrel

@@ -1,13 +1,122 @@
+// The print controller: the hidden progress form TForm1 and its print entry
+// PrintMain.
+//
+// One process run is one FormCreate: it finds the base folder and the
+// product paths, and calls PrintMain with the command line, which loads the
+// settings, opens the program log, scans the options and takes one path:
+// help file, default-printer choice, maintenance, or print. The print path
+// hands the settings to one PrintContext and calls gprint once per
+// print-data file (a file list, or a folder with its print list); the end
+// steps notify the caller's window (WM__PRINTOUT), log the end time and
+// clean up used print data.
+//
+// Exit codes: 0; kExitMissingValue when a value-taking option is given last;
+// the engine's code when a job must end the process (no caller's window);
+// kExitRunFailed when an error outside the jobs ends the run. The last
+// three skip the end steps.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/program_log.h"
+#include "app/run_settings.h"
+#include "engine/print_context.h"
 #include "platform/platform.h"
+#include "util/file_control.h"
 
 namespace kestrel {
 
-// Runs the program with its command-line arguments; returns the exit code.
-int RunProgram(Services services, const std::vector<std::string>& args);
+inline constexpr int kExitRunFailed = 1;
+
+// The completion message: WM_USER + 1000, wParam 0, lParam 0.
+inline constexpr uint32_t kPrintOutMessage = 0x400 + 1000;
+
+// Who called PrintMain.
+enum PrintRunMode {
+  kRunFromMenu = 0,              // the system menu's print
+  kRunFromMenuWithAnalysis = 1,  // the same, with all five analysis filters
+  kRunFromCommandLine = 2,       // FormCreate
+};
+
+// The system menu's request for one print run. For run modes other than
+// kRunFromCommandLine its fields replace the settings before the print path
+// (plog in every mode, when not 0). The command line passes all zeros.
+struct RunRequest {
+  int32_t CompulsionPaper = 0;
+  int32_t pmap_flg = 0;
+  int32_t alog = 0;
+  // Analysis filters 1-5 (fill patterns, line types, circles, character
+  // classes, typefaces); 2-5 are taken in kRunFromMenuWithAnalysis only.
+  std::array<std::string, 5> analysisFilters;
+  int32_t jpeg = 0;
+  int32_t pdat_flg = 0;  // also pdat2
+  int32_t width_flg = 0;
+  double pmag_flg = 0.0;
+  int32_t perr_flg = 0;
+  int32_t ppaper_check = 0;
+  int32_t plog = 0;
+  int32_t formMethod = 0;  // batchMode: 0 one sheet per document, 1 several
+  int32_t lastItem = 0;    // lastFile, initial value
+  int32_t pdfOutput = 0;   // initial value
+  int32_t jdpi = 0;
+  int32_t wait_time = 0;
+  int32_t AskPrinter = 0;
+  int32_t labelFlag = 0;   // suppressDebugLabel
+};
+
+using PageImageFactory = std::function<std::unique_ptr<PageImage>()>;
+
+class TForm1 {
+ public:
+  static constexpr const char* kCaption = "Kestrel 印刷進捗状況";
+
+  TForm1(Services services, PageImageFactory makePageImage);
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  // The whole run for the argument list (item 0 is the program's path).
+  // Returns the process's exit code.
+  int FormCreate(const std::vector<std::string>& args);
+
+  // Returns 0 when the run ended normally, else the code to end the
+  // process with at once.
+  int PrintMain(const std::vector<std::string>& args, int runMode, const RunRequest& request);
+
+  // The time-out timer's handler.
+  void WMGetTimer();
+  // The progress form's cancel button.
+  void SpeedButton1Click() { settings.CancelRequested = 1; }
+
+  RunSettings settings;
+
+ private:
+  // How the print target was classified, for the clean-up of the end steps.
+  enum class Target { kNotClassified, kFile, kFolder, kUnusable };
+
+  int PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target);
+  int RunJob(PrintContext& ctx, const std::string& dataFile);
+  void EndSteps(Target target);
+  // Sends WM__PRINTOUT and writes sentLine; a window that cannot be
+  // reached is logged as an error line instead.
+  void NotifyCaller(const std::string& sentLine, int kind);
+  // "<where> : HANDLE : <window> に WM__PRINTOUT を送った\n".
+  std::string SentLine(const char* where) const;
+  void LogTime(const char* label);
+
+  Services services_;
+  PageImageFactory makePageImage_;
+  ProgramLog log_;
+  FileControl files_;
+  bool timerStarted_ = false;
+};
+
+// The process's run: FormCreate of a new TForm1.
+int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage = {});
 
 }  // namespace kestrel

@@ -1,5 +1,5 @@
-// Process entry: sets up the Linux platform and hands the arguments to the
-// controller.
+// Process entry: sets up the Linux platform and hands the argument list
+// (the program's path first) to the controller.
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,7 +8,9 @@
 #include "platform/linux/linux_platform.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args(argv, argv + argc);
+  if (args.empty()) args.emplace_back("kestrel");
   auto platform = kestrel::MakeLinuxPlatform();
-  return kestrel::RunProgram(platform->services(), args);
+  kestrel::LinuxPlatform* p = platform.get();
+  return kestrel::RunProgram(p->services(), args, [p] { return p->MakePageImage(); });
 }

@@ -50,6 +50,17 @@ class System {
 
   // Milliseconds since some fixed point; for the time-out timer.
   virtual uint64_t NowMilliseconds() = 0;
+
+  // A file's modification, status-change and access times in seconds since
+  // 1970-01-01 UTC; false when they cannot be read.
+  struct FileTimes {
+    int64_t modified = 0, changed = 0, accessed = 0;
+  };
+  virtual bool GetFileTimes(const std::string& path, FileTimes& times) {
+    (void)path;
+    (void)times;
+    return false;
+  }
 };
 
 }  // namespace kestrel

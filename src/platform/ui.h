@@ -4,6 +4,7 @@
 // messages file and scripted answers from KESTREL_ANSWERS), and the Qt forms.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,19 @@ class Ui {
   virtual void SetProgress(int position, int maximum) = 0;
   virtual void HideProgress() = 0;
   // Lets pending user input run (the cancel button); true once cancelled.
+  // The time-out timer below is not served here.
   virtual bool ProcessEvents() = 0;
+
+  // The controller's time-out timer. handler runs only while a modal box,
+  // question or dialog runs its own loop: once when such a loop starts and
+  // an interval has ended since the timer was last served (elapsed
+  // intervals are served once, not once each), then once at the end of
+  // each interval while the loop waits. Starting replaces a running timer.
+  virtual void StartTimer(int intervalMs, std::function<void()> handler) {
+    (void)intervalMs;
+    (void)handler;
+  }
+  virtual void StopTimer() {}
 
   // Choosers for the maintenance forms; empty when cancelled.
   virtual std::string ChooseFile(const std::string& title, const std::string& folder,

@@ -1,7 +1,10 @@
 #include "platform/headless/headless_ui.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "forms/device_selection.h"
 
@@ -23,6 +26,16 @@ std::string Env(const char* name) {
   return v == nullptr ? std::string() : std::string(v);
 }
 
+int EnvNumber(const char* name) {
+  std::string v = Env(name);
+  return v.empty() ? 0 : std::atoi(v.c_str());
+}
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 std::vector<std::string> SplitAnswers(const std::string& list) {
@@ -41,7 +54,10 @@ std::vector<std::string> SplitAnswers(const std::string& list) {
 HeadlessUi::HeadlessUi() : HeadlessUi(SplitAnswers(Env("KESTREL_ANSWERS")), Env("KESTREL_MESSAGES")) {}
 
 HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFile)
-    : answers_(std::move(answers)), messagesFile_(std::move(messagesFile)) {}
+    : answers_(std::move(answers)),
+      messagesFile_(std::move(messagesFile)),
+      cancelAt_(EnvNumber("KESTREL_CANCEL_AT")),
+      holdMs_(EnvNumber("KESTREL_HOLD_MS")) {}
 
 void HeadlessUi::Say(const std::string& text) {
   std::string line = OneLine(text);
@@ -52,6 +68,41 @@ void HeadlessUi::Say(const std::string& text) {
       std::fprintf(f, "%s\n", line.c_str());
       std::fclose(f);
     }
+  }
+  RunModalLoop();
+}
+
+void HeadlessUi::StartTimer(int intervalMs, std::function<void()> handler) {
+  timerHandler_ = std::move(handler);
+  timerInterval_ = intervalMs > 0 ? intervalMs : 1;
+  timerStart_ = NowMs();
+  timerServed_ = 0;
+}
+
+void HeadlessUi::StopTimer() { timerHandler_ = nullptr; }
+
+void HeadlessUi::RunModalLoop() {
+  // The handler may write and notify but shows nothing; a box it opened
+  // would not serve the timer again.
+  if (inTimer_) return;
+  const int64_t end = NowMs() + holdMs_;
+  auto serve = [this] {
+    const int64_t due = (NowMs() - timerStart_) / timerInterval_;
+    if (!timerHandler_ || due <= timerServed_) return;
+    timerServed_ = due;
+    inTimer_ = true;
+    auto handler = timerHandler_;
+    handler();
+    inTimer_ = false;
+  };
+  serve();
+  while (true) {
+    int64_t now = NowMs();
+    if (now >= end) break;
+    int64_t wake = end;
+    if (timerHandler_) wake = std::min(wake, timerStart_ + (timerServed_ + 1) * timerInterval_);
+    if (wake > now) std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
+    serve();
   }
 }
 
@@ -89,6 +140,7 @@ std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
   dialog.Configure(request);
   std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(dialog.Caption()).c_str());
   dialog.FormShow();
+  RunModalLoop();
   while (dialog.IsOpen()) {
     std::string a;
     if (!NextAnswer(a)) {
@@ -124,6 +176,10 @@ void HeadlessUi::ShowProgress(const std::string& caption) {
 }
 void HeadlessUi::SetProgressLabel(const std::string& label) {
   std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(label).c_str());
+  if (cancelAt_ > 0 && ++labelsShown_ == cancelAt_) {
+    std::fprintf(stderr, "kestrel: [progress] cancel pressed\n");
+    cancelled_ = true;
+  }
 }
 void HeadlessUi::SetProgress(int position, int maximum) {
   std::fprintf(stderr, "kestrel: [progress] %d/%d\n", position, maximum);
@@ -133,6 +189,7 @@ bool HeadlessUi::ProcessEvents() { return cancelled_; }
 
 std::string HeadlessUi::ChooseFile(const std::string& title, const std::string&, const std::string&) {
   std::fprintf(stderr, "kestrel: [choose file] %s\n", OneLine(title).c_str());
+  RunModalLoop();
   std::string a;
   if (!NextAnswer(a) || a == "cancel") return {};
   return a;
@@ -140,6 +197,7 @@ std::string HeadlessUi::ChooseFile(const std::string& title, const std::string&,
 
 std::string HeadlessUi::ChooseFolder(const std::string& title, const std::string&) {
   std::fprintf(stderr, "kestrel: [choose folder] %s\n", OneLine(title).c_str());
+  RunModalLoop();
   std::string a;
   if (!NextAnswer(a) || a == "cancel") return {};
   return a;

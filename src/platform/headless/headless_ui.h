@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,12 @@ namespace kestrel {
 //    questions take the next answers). Out of answers it is closed with the
 //    close box; if that close is refused the shown selection is the result.
 //  - The progress form writes its label and position to standard error.
+//    KESTREL_CANCEL_AT=n presses its cancel button while the n-th file
+//    prints (once the label has been set n times).
+//  - The time-out timer runs while a message box, question or the device
+//    dialog is open. Such boxes are answered at once, unless
+//    KESTREL_HOLD_MS=n keeps each open for n milliseconds (an operator slow
+//    to answer), during which the timer ticks.
 class HeadlessUi final : public Ui {
  public:
   HeadlessUi();  // reads KESTREL_ANSWERS and KESTREL_MESSAGES
@@ -35,6 +43,8 @@ class HeadlessUi final : public Ui {
   void SetProgress(int position, int maximum) override;
   void HideProgress() override;
   bool ProcessEvents() override;
+  void StartTimer(int intervalMs, std::function<void()> handler) override;
+  void StopTimer() override;
   std::string ChooseFile(const std::string& title, const std::string& folder,
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
@@ -45,6 +55,8 @@ class HeadlessUi final : public Ui {
 
  private:
   void Say(const std::string& text);
+  // A modal loop: serves the timer, holding the box open for holdMs_.
+  void RunModalLoop();
   bool NextAnswer(std::string& answer);
 
   std::vector<std::string> answers_;
@@ -52,6 +64,16 @@ class HeadlessUi final : public Ui {
   std::string messagesFile_;
   std::vector<std::string> shown_;
   bool cancelled_ = false;
+  int cancelAt_ = 0;
+  int labelsShown_ = 0;
+  int holdMs_ = 0;
+  // Time-out timer: start, interval and the last interval served (in
+  // milliseconds of the steady clock).
+  std::function<void()> timerHandler_;
+  int64_t timerStart_ = 0;
+  int64_t timerInterval_ = 0;
+  int64_t timerServed_ = 0;
+  bool inTimer_ = false;
 };
 
 // Splits the KESTREL_ANSWERS form: comma-separated, blanks kept.

@@ -1,6 +1,7 @@
 #include "platform/linux/linux_system.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,6 +119,15 @@ bool LinuxSystem::NotifyWindow(uint64_t window, uint32_t message, uint64_t wpara
 uint64_t LinuxSystem::NowMilliseconds() {
   using namespace std::chrono;
   return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool LinuxSystem::GetFileTimes(const std::string& path, FileTimes& times) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  times.modified = int64_t(st.st_mtime);
+  times.changed = int64_t(st.st_ctime);
+  times.accessed = int64_t(st.st_atime);
+  return true;
 }
 
 }  // namespace kestrel

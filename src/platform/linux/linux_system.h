@@ -26,6 +26,7 @@ class LinuxSystem : public System {
   bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
+  bool GetFileTimes(const std::string& path, FileTimes& times) override;
 
  private:
   X11Notifier notifier_;

@@ -1,0 +1,98 @@
+#include "app/print_lists.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "util/char_forms.h"
+#include "util/find_files.h"
+#include "util/paths.h"
+#include "util/profile_file.h"
+#include "util/text_codec.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr size_t kInfoNameLimit = 100;
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+// At most limit bytes of a code page 932 text, never cutting a character.
+SjisString CutSjis(SjisView text, size_t limit) {
+  size_t end = 0;
+  while (end < text.size()) {
+    size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + step > limit) break;
+    end += step;
+  }
+  return SjisString(text.substr(0, std::min(end, text.size())));
+}
+
+bool HasFolderPart(const std::string& path) { return path.find_first_of("\\/:") != std::string::npos; }
+
+}  // namespace
+
+std::string InfoFileName(const std::string& dataFileName) {
+  SjisString name = SjisFromUtf8(dataFileName);
+  SjisString rest = name.size() > 1 ? CutSjis(SjisView(name).substr(1), kInfoNameLimit) : SjisString();
+  std::string info = "I" + Utf8FromSjis(rest);
+  size_t dot = info.rfind('.');
+  if (dot != std::string::npos && dot > 0) info.erase(dot);
+  return info + ".txt";
+}
+
+void CollectFolderFiles(const std::string& folder, const std::string& pattern, std::vector<std::string>& list,
+                        std::string& infoFile) {
+  for (const std::string& name : FindEntries(folder, pattern)) {
+    list.push_back(folder + name);
+    if (list.size() == 1) infoFile = folder + InfoFileName(name);
+  }
+  std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
+    return CompareNamesForListing(a, b) < 0;
+  });
+}
+
+void ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<std::string>& list, Ui& ui) {
+  ProfileFile file;
+  file.Load(s.PrintListPath);
+  const int32_t keyMax = file.GetInt("PrintData", "KeyMax", 0);
+  if (keyMax <= 0) {
+    ui.ShowMessage(
+        "plist.infが印刷指定フォルダ内に存在しています\nしかし、plist.infのKeyMaxが0以下又は存在しない可能性があります\n"
+        "印刷を行いません",
+        MessageKind::Error);
+    return;
+  }
+  std::string base = folder;
+  while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+  // Keys 1 .. KeyMax in number order. Walking the keys the file holds
+  // (rather than every number up to KeyMax) gives the same list and keeps a
+  // huge KeyMax from stalling the run.
+  std::map<int32_t, std::string> entries;
+  for (const std::string& key : file.Keys("PrintData")) {
+    if (key.empty() || key.size() > 10 || key[0] == '0' ||
+        key.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    long long number = std::stoll(key);
+    if (number > keyMax || entries.count(int32_t(number)) != 0) continue;
+    entries[int32_t(number)] = file.GetString("PrintData", key, "");
+  }
+  for (const auto& [number, value] : entries) {
+    if (value.empty()) continue;
+    std::string path = HasFolderPart(value) ? ResolveUserPath(s.BaseDir, value) : base + "/" + value;
+    if (IsFile(path)) list.push_back(path);
+  }
+  if (list.empty()) {
+    ui.ShowMessage(
+        "plist.infが印刷指定フォルダ内も存在しています。\n印刷指定されているデータファイルが存在しない\n"
+        "又はplist.inf内に問題がある可能性があります。\n印刷は行いません",
+        MessageKind::Error);
+  }
+}
+
+}  // namespace kestrel

@@ -1,0 +1,38 @@
+// The PDF document name and the bookmark list of a folder printed to PDF,
+// both taken from the information files the caller leaves beside the print
+// data (section DATA: kaisou_06, apage, nendo, username, program_name,
+// usercode).
+//
+// Bookmark CSV: code page 932, one row per bookmark, CR LF after each row,
+// no header, 14 fields each in double quotes:
+//   "<seq>","0","<kaisou_06>","#000000","0","1","<apage>","0","0","0","0","1","0",""
+// A double quote inside a value is written doubled, so a title holding one
+// keeps the row's fields intact.
+#pragma once
+
+#include <string>
+
+#include "app/run_settings.h"
+#include "platform/ui.h"
+#include "util/text_codec.h"
+
+namespace kestrel {
+
+// The base name of the PDF document (and of its bookmark CSV) made from an
+// information file: nendo_username_program_name with the forbidden
+// characters of a file name treated by $pdf_fn_check, shortened by the
+// rule of $pdf_fn_length to 200 bytes (the run's length flag may become 1,
+// which later calls see). Without the file: its path; with an empty file or
+// no name parts: the file's bare name.
+std::string MakePdfBaseName(RunSettings& settings, const std::string& infoFile);
+
+// Writes PdfFolder + MakePdfBaseName(InfoFile) + ".csv" with one row per
+// information file matching folder + pattern (in the order the file system
+// lists them; consecutive equal titles give one row). Nothing matching
+// writes nothing; failures are shown to the operator and the run goes on.
+void MakeBookmarkCsv(RunSettings& settings, Ui& ui, const std::string& folder, const std::string& pattern);
+
+// One row of the bookmark CSV, with its CR LF (code page 932 bytes in and out).
+SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page);
+
+}  // namespace kestrel
