@@ -87,8 +87,9 @@ void HeadlessUi::RunModalLoop() {
   if (inTimer_) return;
   const int64_t end = NowMs() + holdMs_;
   auto serve = [this] {
+    if (!timerHandler_) return;
     const int64_t due = (NowMs() - timerStart_) / timerInterval_;
-    if (!timerHandler_ || due <= timerServed_) return;
+    if (due <= timerServed_) return;
     timerServed_ = due;
     inTimer_ = true;
     auto handler = timerHandler_;

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <filesystem>
+
+#include "app/cleanup.h"
+#include "support/engine_fixture.h"
+#include "util/text_codec.h"
+
+namespace kestrel {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+constexpr int64_t kNow = 1700000000;
+
+class CleanupTest : public ::testing::Test {
+ protected:
+  TempDir base;
+  test::EngineRig rig;
+  RunSettings settings;
+  std::unique_ptr<ProgramLog> log;
+  std::unique_ptr<PrintDataCleanup> cleanup;
+
+  void SetUp() override {
+    InitRunSettingsPaths(settings, base.path().string() + "/", "/etc/");
+    fs::create_directories(base.path() / "zoq");
+    Start(0);
+  }
+  void Start(int plog) {
+    settings.plog = plog;
+    log = std::make_unique<ProgramLog>(settings, Services{rig.system, rig.printers, rig.ui});
+    log->CreateLogFolders();
+    log->OpenProgramLog();
+    cleanup = std::make_unique<PrintDataCleanup>(settings, *log, rig.system);
+    cleanup->clock = [] { return kNow; };
+  }
+  // A file (or folder, when the name ends in "/") modified age seconds ago.
+  std::string Make(const std::string& name, int64_t age) {
+    std::string path = base.file(name);
+    if (name.back() == '/') {
+      fs::create_directories(path);
+      path.pop_back();
+    } else {
+      fs::create_directories(fs::path(path).parent_path());
+      base.Write(name, "x");
+    }
+    utimbuf times{time_t(kNow - age), time_t(kNow - age)};
+    utime(path.c_str(), &times);
+    return path;
+  }
+  bool Has(const std::string& name) { return fs::exists(base.file(name)); }
+  std::string ProgramLogText() { return Utf8FromSjis(ReadFile(settings.LogPath)); }
+};
+
+TEST_F(CleanupTest, OldPrintDataGoesAfterMoreThanThirtyMinutes) {
+  Start(1);
+  Make("zoq/old.pdat", 1801);
+  Make("zoq/edge.pdat", 1800);
+  Make("zoq/old.txt", 5000);
+  cleanup->CleanupOldPrintData(settings.BaseDir, "zoq\\", 1800, "*.pdat");
+  EXPECT_FALSE(Has("zoq/old.pdat"));
+  EXPECT_TRUE(Has("zoq/edge.pdat"));
+  EXPECT_TRUE(Has("zoq/old.txt"));
+  std::string text = ProgramLogText();
+  const std::string old = base.file("zoq/old.pdat");
+  EXPECT_NE(text.find("fname(" + old + ")\n tt:1700000000,"), std::string::npos) << text;
+  EXPECT_NE(text.find(" m_time:1699998199,"), std::string::npos);
+  EXPECT_NE(text.find("■delete " + old + " ■\n"), std::string::npos);
+  EXPECT_EQ(text.find("■delete " + base.file("zoq/edge.pdat")), std::string::npos);
+  // The trace comes before the deletion line.
+  EXPECT_LT(text.find("fname(" + old + ")"), text.find("■delete " + old));
+}
+
+TEST_F(CleanupTest, KeptPrintDataIsTracedButNotDeleted) {
+  Start(1);
+  settings.pdat_flg = 1;
+  Make("zoq/old.pdat", 99999);
+  cleanup->CleanupOldPrintData(settings.BaseDir, "zoq\\", 1800, "*.pdat");
+  EXPECT_TRUE(Has("zoq/old.pdat"));
+  std::string text = ProgramLogText();
+  EXPECT_NE(text.find("fname(" + base.file("zoq/old.pdat") + ")"), std::string::npos);
+  EXPECT_EQ(text.find("■delete"), std::string::npos);
+}
+
+TEST_F(CleanupTest, ModeSevenDeletesOldFilesOfEitherPatternOnly) {
+  Make("zoq/bunsho/old.pdat", 601);
+  Make("zoq/bunsho/old.txt", 601);
+  Make("zoq/bunsho/new.pdat", 599);
+  Make("zoq/bunsho/old.csv", 9999);
+  Make("zoq/bunsho/sub.pdat/", 9999);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 600, 7, "\"*.pdat\",\"*.txt\"");
+  EXPECT_FALSE(Has("zoq/bunsho/old.pdat"));
+  EXPECT_FALSE(Has("zoq/bunsho/old.txt"));
+  EXPECT_TRUE(Has("zoq/bunsho/new.pdat"));
+  EXPECT_TRUE(Has("zoq/bunsho/old.csv"));
+  EXPECT_TRUE(Has("zoq/bunsho/sub.pdat"));
+}
+
+TEST_F(CleanupTest, ModesThreeFourFiveTakeEverythingOfTheirKindAtAnyAge) {
+  Make("zoq/bunsho/new.csv", 0);
+  Make("zoq/bunsho/sub/inner.txt", 0);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 1800, 4, "");
+  EXPECT_FALSE(Has("zoq/bunsho/new.csv"));
+  EXPECT_TRUE(Has("zoq/bunsho/sub/inner.txt"));
+  Make("zoq/bunsho/new.csv", 0);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 1800, 5, "");
+  EXPECT_TRUE(Has("zoq/bunsho/new.csv"));
+  EXPECT_FALSE(Has("zoq/bunsho/sub"));
+  Make("zoq/bunsho/sub/inner.txt", 0);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 1800, 3, "");
+  EXPECT_TRUE(Has("zoq/bunsho"));
+  EXPECT_TRUE(fs::is_empty(base.file("zoq/bunsho")));
+}
+
+TEST_F(CleanupTest, ModeEightTakesOldSubFoldersMatchingThePatterns) {
+  Make("zoq/bunsho/job.pdat/", 700);
+  Make("zoq/bunsho/young.pdat/", 10);
+  Make("zoq/bunsho/file.pdat", 700);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 600, 8, "*.pdat");
+  EXPECT_FALSE(Has("zoq/bunsho/job.pdat"));
+  EXPECT_TRUE(Has("zoq/bunsho/young.pdat"));
+  EXPECT_TRUE(Has("zoq/bunsho/file.pdat"));
+}
+
+TEST_F(CleanupTest, ModesTwoAndNineDeleteTheFolderItself) {
+  Make("zoq/bunsho/a.pdat", 0);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 1800, 2, "");
+  EXPECT_FALSE(Has("zoq/bunsho"));
+  EXPECT_TRUE(Has("zoq"));
+  Make("jobs/0001/a.pdat", 0);
+  cleanup->CleanupPrintFolder(base.file("jobs/0001"), 1800, 9, "");
+  EXPECT_FALSE(Has("jobs/0001"));
+  EXPECT_TRUE(Has("jobs"));
+}
+
+TEST_F(CleanupTest, AnUnknownModeOnlyTraces) {
+  Start(1);
+  Make("zoq/bunsho/old.pdat", 99999);
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho", 600, 12, "*.pdat");
+  EXPECT_TRUE(Has("zoq/bunsho/old.pdat"));
+  std::string text = ProgramLogText();
+  EXPECT_NE(text.find("fname(" + base.file("zoq/bunsho/old.pdat") + ")\n tt:0,"), std::string::npos) << text;
+  EXPECT_EQ(text.find("■delete"), std::string::npos);
+}
+
+TEST_F(CleanupTest, TheBaseFolderItsRootAndEmptyPathsAreNeverCleaned) {
+  Make("zoq/keep.pdat", 99999);
+  Make("keep.txt", 99999);
+  const std::string parent = base.path().parent_path().string();
+  for (const std::string& folder : {std::string(), std::string("\\"), std::string("c:\\"), std::string("C:"),
+                                    settings.BaseDir, parent, std::string("/")}) {
+    for (int mode : {2, 3, 4, 6, 9}) cleanup->CleanupPrintFolder(folder, 0, mode, "*.*");
+  }
+  EXPECT_TRUE(Has("zoq/keep.pdat"));
+  EXPECT_TRUE(Has("keep.txt"));
+  std::string critical = Utf8FromSjis(ReadFile(settings.CriticalLogPath));
+  EXPECT_NE(critical.find("@@@@@@@ 例外発生 @@@@@@：CleanupPrintFolder : 削除できないフォルダが指定されています。"
+                          "削除を行いません(c:\\)\n"),
+            std::string::npos)
+      << critical;
+}
+
+}  // namespace
+}  // namespace kestrel
