@@ -37,7 +37,9 @@ XServer::XServer() {
     if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) continue;
     display_ = ":" + std::to_string(n);
     std::string prog = "Xvfb";
-    std::vector<std::string> args = {prog, display_, "-nolisten", "tcp", "-screen", "0", "640x480x24"};
+    // -noreset: a server that resets when its last client leaves refuses
+    // the connections made meanwhile.
+    std::vector<std::string> args = {prog, display_, "-nolisten", "tcp", "-noreset", "-screen", "0", "640x480x24"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
