@@ -360,5 +360,43 @@ TEST_F(ControllerRun, AWindowThatDoesNotExistIsLoggedAndTheRunGoesOn) {
       << critical;
 }
 
+TEST_F(ControllerRun, JpegPagesGoToTheJpegFolder) {
+  Settings("$jpeg=1\r\n$jpath=\\out\r\n");
+  fs::create_directories(base_.path() / "out");
+  const std::string a = Data("data/a.pdat"), b = Data("data/b.pdat");
+  ProgramRun r = Run({"-h", Window(), "-p", a + "," + b});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(Shown().empty()) << r.err;
+  EXPECT_GT(fs::file_size(Base() + "out/a.jpg"), 0u);
+  EXPECT_GT(fs::file_size(Base() + "out/b.jpg"), 0u);
+  EXPECT_EQ(Notifications(1).size(), 1u);
+}
+
+TEST_F(ControllerRun, TheAnalysisLogTurnsJpegOnWithItsNotice) {
+  Settings("$alog=1\r\n");
+  const std::string a = Data("data/a.pdat");
+  ProgramRun r = Run({"-h", Window(), "-p", a});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(WasShown("解析ログ出力設定では、プリンタへ印刷されません。\\njpeg出力とログが出力されます(\\zoq\\palog内)。"))
+      << r.err;
+  EXPECT_FALSE(FindEntries(Base() + "zoq/palog", "*.jpg").empty());
+}
+
+TEST_F(ControllerRun, HelpAndPrinterChoiceRunTheEndSteps) {
+  Settings("");
+  ProgramRun r = Run({"-h", Window(), "-?", "-p", Base() + "x.pdat"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(Base() + "zoq/kestrel_help.txt"));
+  EXPECT_TRUE(WasShown("zoq\\kestrel_help.txtが作成されました。")) << r.err;
+  EXPECT_EQ(ProgramLog().find("印刷指定コマンド引数"), std::string::npos);
+  EXPECT_EQ(Notifications(1).size(), 1u);
+
+  // -winprt: the dialog closed without a choice keeps "Default".
+  r = Run({"-h", Window(), "-winprt"}, {{"KESTREL_ANSWERS", "close,no,yes"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(Base() + "zoq/WinPrinterSet.inf"), "[DefaultPrinter]\r\nSelectPrinter=\"Default\"\r\n");
+  EXPECT_EQ(Notifications(2).size(), 2u);
+}
+
 }  // namespace
 }  // namespace kestrel::test
