@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <utime.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/controller.h"
+#include "support/engine_fixture.h"
+#include "util/find_files.h"
+#include "util/text_codec.h"
+
+namespace kestrel {
+namespace {
+
+using test::PageBuilder;
+using test::ReadFile;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+// The Linux system with the caller's window replaced by a counter.
+class CountingSystem : public LinuxSystem {
+ public:
+  explicit CountingSystem(std::string base) : base_(std::move(base)) {}
+  std::string BaseDir() override { return base_; }
+  bool NotifyWindow(uint64_t window, uint32_t message, uint64_t, int64_t, std::string&) override {
+    if (message == kPrintOutMessage) sent.push_back(window);
+    return true;
+  }
+  std::vector<uint64_t> sent;
+
+ private:
+  std::string base_;
+};
+
+class ControllerTest : public ::testing::Test {
+ protected:
+  TempDir base;
+  CountingSystem system{base.path().string() + "/"};
+  MemoryPrintSystem printers{{StandardDevice("Test Printer")}};
+  HeadlessUi ui{{}, ""};
+
+  void SetUp() override {
+    fs::create_directories(base.path() / "zoq");
+    PageBuilder page;
+    page.Paper(0, 9, 0, 1).End();
+    base.Write("a.pdat", page.bytes());
+  }
+  std::string File() const { return base.file("a.pdat"); }
+  std::string ProgramLog() const {
+    std::string text;
+    for (const auto& name : FindEntries(base.file("zoq/plog"), "plog_*.txt"))
+      text += Utf8FromSjis(ReadFile(base.file("zoq/plog/" + name)));
+    return text;
+  }
+  bool WasShown(const std::string& text) const {
+    for (const auto& s : ui.shown())
+      if (s == text) return true;
+    return false;
+  }
+};
+
+TEST_F(ControllerTest, TheMenusRequestReplacesTheSettingsTheCommandLineDoesNot) {
+  base.Write("zoq/kestrel.inf", "[SETTING]\r\n$pmap=1\r\n$pwidth=0\r\n");
+  RunRequest request;
+  request.pmap_flg = 3;
+  request.width_flg = 2;
+  request.plog = 1;
+  request.formMethod = 1;
+  request.pdfOutput = 1;
+  request.CompulsionPaper = 7;
+
+  TForm1 fromMenu(Services{system, printers, ui}, {});
+  InitRunSettingsPaths(fromMenu.settings, system.BaseDir(), "/etc/");
+  ASSERT_EQ(fromMenu.PrintMain({"kestrel", "-h", "5", "-p", File()}, kRunFromMenu, request), 0);
+  std::string log = ProgramLog();
+  EXPECT_NE(log.find("pmap_flg[3]"), std::string::npos) << log;
+  EXPECT_NE(log.find("width_flg[2]"), std::string::npos);
+  EXPECT_NE(log.find("CompulsionPaper[7]"), std::string::npos);
+  EXPECT_NE(log.find("【帳票印刷方法】: [1]"), std::string::npos);
+  EXPECT_NE(log.find("【PDF出力指定】 : [1]"), std::string::npos);
+  EXPECT_EQ(system.sent, std::vector<uint64_t>{5});
+
+  // From the command line only plog is taken.
+  fs::remove_all(base.path() / "zoq/plog");
+  TForm1 fromCommandLine(Services{system, printers, ui}, {});
+  InitRunSettingsPaths(fromCommandLine.settings, system.BaseDir(), "/etc/");
+  ASSERT_EQ(fromCommandLine.PrintMain({"kestrel", "-h", "5", "-p", File()}, kRunFromCommandLine, request), 0);
+  log = ProgramLog();
+  EXPECT_NE(log.find("pmap_flg[1]"), std::string::npos) << log;
+  EXPECT_NE(log.find("【帳票印刷方法】: [0]"), std::string::npos);
+}
+
+TEST_F(ControllerTest, AnExceptionDuringTheJobsIsShownAndNotifiedBeforeTheEndSteps) {
+  base.Write("zoq/kestrel.inf", "[SETTING]\r\n$jpeg=1\r\n$plog=1\r\n");
+  TForm1 form(Services{system, printers, ui}, [] () -> std::unique_ptr<PageImage> {
+    throw std::runtime_error("no memory for the page");
+  });
+  InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), 0);
+  EXPECT_TRUE(WasShown("印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
+                       "印刷が出来なければカルメナへご連絡ください"));
+  EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
+  const std::string log = ProgramLog();
+  size_t exception = log.find("FormCreate PrintMain 例外 error : HANDLE : 9 に WM__PRINTOUT を送った\n");
+  ASSERT_NE(exception, std::string::npos) << log;
+  EXPECT_LT(exception, log.find("FormCreate PrintMain 正常終了 : HANDLE : 9 に WM__PRINTOUT を送った\n"));
+}
+
+TEST_F(ControllerTest, AJobThatMustEndTheProcessSkipsTheEndSteps) {
+  base.Write("zoq/kestrel.inf", "[SETTING]\r\n$plog=1\r\n");
+  MemoryPrintSystem none;
+  TForm1 form(Services{system, none, ui}, {});
+  InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+  const int code = form.PrintMain({"kestrel", "-p", File()}, kRunFromCommandLine, RunRequest{});
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(WasShown("  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。"));
+  EXPECT_TRUE(system.sent.empty());
+  EXPECT_EQ(ProgramLog().find("【印刷終了時間】"), std::string::npos);
+}
+
+TEST_F(ControllerTest, AnEmptyPrintListIsRefusedAndCleansZoq) {
+  base.Write("zoq/kestrel.inf", "[SETTING]\r\n$plog=1\r\n");
+  const std::string old = base.Write("zoq/old.pdat", "x");
+  const time_t when = std::time(nullptr) - 4000;
+  utimbuf times{when, when};
+  ASSERT_EQ(utime(old.c_str(), &times), 0);
+  TForm1 form(Services{system, printers, ui}, {});
+  InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "3", "-p", " "}, kRunFromCommandLine, RunRequest{}), 0);
+  EXPECT_TRUE(WasShown("印刷ファイル設定コマンドに異常があります( )\n"));
+  EXPECT_EQ(form.settings.Dup, -1);
+  EXPECT_EQ(system.sent, std::vector<uint64_t>{3});
+  EXPECT_FALSE(fs::exists(old));
+}
+
+}  // namespace
+}  // namespace kestrel
