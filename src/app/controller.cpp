@@ -346,7 +346,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
   list.clear();
   const std::string plist = folder + "/" + kPrintListName;
-  if (s.PrintListPath.empty() && fs::is_regular_file(plist)) s.PrintListPath = plist;
+  std::error_code ec;
+  if (s.PrintListPath.empty() && fs::is_regular_file(plist, ec)) s.PrintListPath = plist;
   if (s.PrintListPath.empty()) {
     CollectFolderFiles(folder + "/", "*.pdat", list, s.InfoFile);
   } else {
@@ -375,11 +376,11 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
       }
       if (i == count - 1) ctx->lastFile = 1;
       if (s.pbar == 1) {
-        ui.SetProgressLabel(list[size_t(i)]);
         if (!progressShown) {
           ui.ShowProgress(kCaption);
           progressShown = true;
         }
+        ui.SetProgressLabel(list[size_t(i)]);
         ui.SetProgress(i, count);
         repaint();
       }

@@ -225,6 +225,12 @@ TEST_F(ControllerRun, CancelDuringTheThirdFileStopsBeforeTheFourth) {
   EXPECT_TRUE(WasShown("印刷を中止しました")) << r.err;
   EXPECT_NE(r.err.find("[progress] Kestrel 印刷進捗状況"), std::string::npos);
   EXPECT_EQ(Notifications(1).size(), 1u);
+
+  // Pressed during the first file: nothing after it.
+  fs::remove_all(base_.path() / "zoq/plog");
+  r = Run({"-p", Base() + "jobs,1"}, {{"KESTREL_CANCEL_AT", "1"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Printed("jobs_"), std::vector<std::string>{files[0]});
 }
 
 TEST_F(ControllerRun, TheTimeOutTicksWhileAMessageIsOpenAndNotifiesEachTime) {
