@@ -8,6 +8,7 @@
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/cups_print_system.h"
+#include "platform/linux/fontconfig_resolver.h"
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 
@@ -20,7 +21,10 @@ class Platform final : public LinuxPlatform {
   // The built-in PDF device writes into the PDF folder under the base
   // folder; KESTREL_NO_CUPS=1 leaves the CUPS queues out (the built-in
   // device alone).
-  Platform() : printers_(system_.BaseDir() + "vpdf", nullptr, !NoCups()) {}
+  Platform() : printers_(system_.BaseDir() + "vpdf", &SharedFontResolver(), !NoCups()) {
+    // The printer's fonts are the faces the system knows.
+    printers_.SetFontLister([] { return SharedFontResolver().FamilyNames(); });
+  }
   Services services() override { return Services{system_, printers_, ui_}; }
   // JPEG pages draw their text with FreeType; the rasterizer and its glyph
   // cache live as long as the platform, across pages and images.

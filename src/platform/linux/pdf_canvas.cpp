@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "platform/linux/font_resolver.h"
+#include "platform/linux/fontconfig_resolver.h"
+#include "platform/linux/gdi_font_metrics.h"
 
 namespace kestrel {
 
@@ -66,8 +68,7 @@ const cairo_user_data_key_t kFaceKey{};
 
 struct PdfCanvas::Face {
   cairo_font_face_t* face = nullptr;
-  int unitsPerEm = 2048;
-  int winAscent = 0, winDescent = 0, averageWidth = 0;
+  FT_Face ft = nullptr;  // owned by face (its user data)
   ~Face() {
     if (face != nullptr) cairo_font_face_destroy(face);
   }
@@ -424,25 +425,14 @@ void PdfCanvas::DropBlitCache() {
 void PdfCanvas::BlitOr(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, true); }
 void PdfCanvas::BlitAnd(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, false); }
 
-const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
-  auto it = faces_.find(name);
+const PdfCanvas::Face* PdfCanvas::FaceOfFile(const ResolvedFace& resolved) {
+  const std::string key = resolved.file + "#" + std::to_string(resolved.index);
+  auto it = faces_.find(key);
   if (it != faces_.end()) return it->second.get();
   auto face = std::make_unique<Face>();
-  ResolvedFace resolved = fonts_->Resolve(name);
   FT_Face ft = nullptr;
   if (!resolved.file.empty() && Library() != nullptr &&
       FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &ft) == 0) {
-    face->unitsPerEm = ft->units_per_EM > 0 ? ft->units_per_EM : 2048;
-    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2)); os2 != nullptr) {
-      face->winAscent = os2->usWinAscent;
-      face->winDescent = os2->usWinDescent;
-      face->averageWidth = os2->xAvgCharWidth;
-    }
-    if (face->winAscent + face->winDescent <= 0) {
-      face->winAscent = ft->ascender;
-      face->winDescent = -ft->descender;
-    }
-    if (face->averageWidth <= 0) face->averageWidth = face->unitsPerEm / 2;
     face->face = cairo_ft_font_face_create_for_ft_face(ft, 0);
     // The FreeType face lives as long as cairo uses it.
     if (cairo_font_face_set_user_data(face->face, &kFaceKey, ft,
@@ -451,70 +441,126 @@ const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
       cairo_font_face_destroy(face->face);
       face->face = nullptr;
       FT_Done_Face(ft);
+    } else {
+      face->ft = ft;
     }
   }
   const Face* out = face.get();
-  faces_.emplace(name, std::move(face));
+  faces_.emplace(key, std::move(face));
   return out;
 }
 
-// Text: the logical-font rules of the raster page. A positive height is the
-// cell height (Windows ascent + descent), a negative one the em; a width is
-// the average character width and stretches the glyphs; the cell's top-left
-// corner sits at p, the run turned by the escapement about it.
+const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
+  auto it = namedFaces_.find(name);
+  if (it != namedFaces_.end()) return it->second;
+  const Face* face = FaceOfFile(fonts_->Resolve(name));
+  namedFaces_.emplace(name, face);
+  return face;
+}
+
+const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t codepoint) {
+  auto* fc = dynamic_cast<FontconfigResolver*>(fonts_);
+  if (fc == nullptr) return nullptr;
+  const std::string key = name + "#" + std::to_string(codepoint);
+  auto it = coveringFaces_.find(key);
+  if (it != coveringFaces_.end()) return it->second;
+  bool found = false;
+  ResolvedFace r = fc->ResolveCovering(name, codepoint, found);
+  const Face* face = found ? FaceOfFile(r) : nullptr;
+  if (face != nullptr && face->ft == nullptr) face = nullptr;
+  coveringFaces_.emplace(key, face);
+  return face;
+}
+
+namespace {
+
+// The next code point of UTF-8 text and its length in bytes; invalid bytes
+// count as one byte each.
+uint32_t NextCodepoint(std::string_view s, size_t at, size_t& length) {
+  const auto b = static_cast<unsigned char>(s[at]);
+  length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+  if (at + length > s.size()) length = 1;
+  if (length == 1) return b;
+  uint32_t cp = b & (0x7F >> length);
+  for (size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[at + i]) & 0x3F);
+  return cp;
+}
+
+}  // namespace
+
+// Text: the logical-font rules of the raster page (ComputeGdiFontSize): a
+// positive height is the cell height (Windows ascent + descent), a negative
+// one the em; a width is the average character width and stretches the
+// glyphs; the cell's top-left corner sits at p, the run turned by the
+// escapement about it. Characters the face lacks (user-defined characters,
+// symbols) come from the face fontconfig finds for them, at the same size.
 void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
   FlushPixels();
   if (cr_ == nullptr || fonts_ == nullptr || utf8.empty()) return;
   const FontSpec& font = state().font;
   const Face* face = FaceFor(font.face);
   if (face == nullptr || face->face == nullptr) return;
-  const int cellUnits = face->winAscent + face->winDescent > 0 ? face->winAscent + face->winDescent : face->unitsPerEm;
-  int emY;
-  if (font.height > 0) emY = int(std::lround(double(font.height) * face->unitsPerEm / cellUnits));
-  else if (font.height < 0) emY = -font.height;
-  else emY = int(std::lround(dpi_ * 12.0 / 72.0 * face->unitsPerEm / cellUnits));
-  emY = std::clamp(emY, 1, 4096);
-  double emX = emY;
-  if (font.width != 0) emX = std::clamp(double(std::abs(font.width)) * face->unitsPerEm / face->averageWidth, 1.0, 4096.0);
-  const double ascent = std::lround(double(face->winAscent) * emY / face->unitsPerEm);
-  const double descent = std::lround(double(face->winDescent) * emY / face->unitsPerEm);
+  const GdiFontSize size = ComputeGdiFontSize(face->ft, font.height, font.width);
 
   const double angle = -font.escapement / 10.0 * M_PI / 180.0;  // counterclockwise on the page
   cairo_matrix_t fm;
   cairo_matrix_init_rotate(&fm, angle);
-  cairo_matrix_scale(&fm, emX, emY);
-  cairo_set_font_face(cr_, face->face);
+  cairo_matrix_scale(&fm, size.emX, size.emY);
   cairo_set_font_matrix(cr_, &fm);
-  const double ox = p.x - std::sin(angle) * ascent;
-  const double oy = p.y + std::cos(angle) * ascent;
+  double penX = p.x - std::sin(angle) * size.ascent;
+  double penY = p.y + std::cos(angle) * size.ascent;
 
-  cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
-  cairo_glyph_t* glyphs = nullptr;
-  int glyphCount = 0;
-  cairo_text_cluster_t* clusters = nullptr;
-  int clusterCount = 0;
-  cairo_text_cluster_flags_t flags{};
-  if (cairo_scaled_font_text_to_glyphs(sf, ox, oy, utf8.data(), int(utf8.size()), &glyphs, &glyphCount, &clusters,
-                                       &clusterCount, &flags) != CAIRO_STATUS_SUCCESS) {
-    return;
-  }
-  if (!state().transparentBackground) {
-    // OPAQUE mode fills the cell behind the text with the background colour.
+  // Runs of characters drawn by one face.
+  size_t at = 0;
+  while (at < utf8.size()) {
+    const Face* runFace = nullptr;
+    size_t end = at;
+    while (end < utf8.size()) {
+      size_t length = 1;
+      uint32_t cp = NextCodepoint(utf8, end, length);
+      const Face* f = face;
+      if (cp >= 0x20 && FT_Get_Char_Index(face->ft, cp) == 0) {
+        const Face* covering = CoveringFace(font.face, cp);
+        if (covering != nullptr) f = covering;
+      }
+      if (runFace == nullptr) runFace = f;
+      else if (f != runFace) break;
+      end += length;
+    }
+    const std::string_view run = utf8.substr(at, end - at);
+    at = end;
+
+    cairo_set_font_face(cr_, runFace->face);
+    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
+    cairo_glyph_t* glyphs = nullptr;
+    int glyphCount = 0;
+    cairo_text_cluster_t* clusters = nullptr;
+    int clusterCount = 0;
+    cairo_text_cluster_flags_t flags{};
+    if (cairo_scaled_font_text_to_glyphs(sf, penX, penY, run.data(), int(run.size()), &glyphs, &glyphCount,
+                                         &clusters, &clusterCount, &flags) != CAIRO_STATUS_SUCCESS) {
+      return;
+    }
     cairo_text_extents_t ext;
     cairo_scaled_font_glyph_extents(sf, glyphs, glyphCount, &ext);
-    cairo_save(cr_);
-    cairo_translate(cr_, p.x, p.y);
-    cairo_rotate(cr_, angle);
-    cairo_rectangle(cr_, 0, 0, std::hypot(ext.x_advance, ext.y_advance), ascent + descent);
-    cairo_restore(cr_);
-    SetColour(state().backgroundColour);
-    cairo_fill(cr_);
+    if (!state().transparentBackground) {
+      // OPAQUE mode fills the cell behind the text with the background colour.
+      cairo_save(cr_);
+      cairo_translate(cr_, penX + std::sin(angle) * size.ascent, penY - std::cos(angle) * size.ascent);
+      cairo_rotate(cr_, angle);
+      cairo_rectangle(cr_, 0, 0, std::hypot(ext.x_advance, ext.y_advance), size.cellHeight());
+      cairo_restore(cr_);
+      SetColour(state().backgroundColour);
+      cairo_fill(cr_);
+    }
+    SetColour(state().textColour);
+    // Glyphs with their text, so that readers copy the characters themselves.
+    cairo_show_text_glyphs(cr_, run.data(), int(run.size()), glyphs, glyphCount, clusters, clusterCount, flags);
+    cairo_glyph_free(glyphs);
+    cairo_text_cluster_free(clusters);
+    penX += ext.x_advance;
+    penY += ext.y_advance;
   }
-  SetColour(state().textColour);
-  // Glyphs with their text, so that readers copy the characters themselves.
-  cairo_show_text_glyphs(cr_, utf8.data(), int(utf8.size()), glyphs, glyphCount, clusters, clusterCount, flags);
-  cairo_glyph_free(glyphs);
-  cairo_text_cluster_free(clusters);
 }
 
 }  // namespace kestrel

@@ -31,6 +31,7 @@ typedef struct _cairo_font_face cairo_font_face_t;
 namespace kestrel {
 
 class FontResolver;
+struct ResolvedFace;
 
 class PdfCanvas final : public Canvas {
  public:
@@ -78,6 +79,8 @@ class PdfCanvas final : public Canvas {
   void StrokePathWithPen();
   void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
   const Face* FaceFor(const std::string& name);
+  const Face* FaceOfFile(const ResolvedFace& resolved);
+  const Face* CoveringFace(const std::string& name, uint32_t codepoint);
   void DropBlitCache();
   void FlushPixels();
 
@@ -91,7 +94,9 @@ class PdfCanvas final : public Canvas {
   bool tileOpaque_ = false;
   Colour tileBackground_{};
   cairo_pattern_t* tile_ = nullptr;
-  std::map<std::string, std::unique_ptr<Face>> faces_;
+  std::map<std::string, std::unique_ptr<Face>> faces_;  // by file and index
+  std::map<std::string, const Face*> namedFaces_;
+  std::map<std::string, const Face*> coveringFaces_;  // by name and code point
   // Pixels set but not yet filled, all in pendingColour_.
   int pendingPixels_ = 0;
   Colour pendingColour_{};

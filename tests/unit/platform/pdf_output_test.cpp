@@ -6,6 +6,8 @@
 
 #include "platform/linux/cups_print_system.h"
 #include "platform/linux/font_resolver.h"
+#include "platform/linux/fontconfig_resolver.h"
+#include "platform/linux/freetype_rasterizer.h"
 #include "platform/linux/pdf_canvas.h"
 #include "support/engine_fixture.h"
 
@@ -340,6 +342,74 @@ TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   std::string fontsList = Shell("pdffonts '" + path + "'");
   EXPECT_NE(fontsList.find("IPAexMincho"), std::string::npos) << fontsList;
   EXPECT_NE(fontsList.find(" yes yes "), std::string::npos) << fontsList;
+}
+
+
+// The ink box of a text run: on the raster page (FreeType, the raster
+// canvas's rules) and on the PDF page rendered back.
+struct InkBox {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  void Add(int x, int y) {
+    left = std::min(left, x);
+    top = std::min(top, y);
+    right = std::max(right, x);
+    bottom = std::max(bottom, y);
+  }
+};
+
+class BoxSink : public SpanSink {
+ public:
+  void Span(int y, int x0, int x1) override {
+    box.Add(x0, y);
+    box.Add(x1 - 1, y);
+  }
+  InkBox box;
+};
+
+TEST(PdfCanvasText, TextLandsWhereTheRasterPagePutsItForEveryFontRule) {
+  struct Case {
+    int height, width, escapement;
+    const char* face;
+    const char* text;
+  } cases[] = {
+      {60, 0, 0, "IPAex明朝", "田"},
+      {60, 30, 0, "ＭＳ ゴシック", "田"},  // stretched by the width
+      {-60, 0, 0, "IPAexGothic", "口"},   // the em height
+      {60, 0, 900, "IPAex明朝", "田"},    // turned a quarter counterclockwise
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    FontSpec font;
+    font.height = c.height;
+    font.width = c.width;
+    font.escapement = c.escapement;
+    font.face = c.face;
+    const DevicePoint at{200, 200};
+
+    FreeTypeRasterizer raster(SharedFontResolver());
+    BoxSink sink;
+    raster.Rasterize(font, c.text, at, sink);
+
+    PdfCanvas canvas(&SharedFontResolver());
+    std::string error;
+    const std::string path = dir.file("t.pdf");
+    ASSERT_TRUE(canvas.Begin(path, 1016, 1016, 100, "t", error)) << error;  // 400 x 400 pixels
+    canvas.SetFont(font);
+    canvas.SetTransparentBackground(true);
+    canvas.DrawText(at, c.text);
+    ASSERT_TRUE(canvas.Finish(error));
+    Gray g = Render(path, 400, dir.file("r"));
+    InkBox pdf;
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x)
+        if (g.pixels[size_t(y) * size_t(g.width) + size_t(x)] < 128) pdf.Add(x, y);
+    ASSERT_GE(pdf.right, 0) << c.face;
+    // Within a device pixel of the raster page's ink.
+    EXPECT_NEAR(pdf.left / 4.0, sink.box.left, 1.5) << c.face << " " << c.escapement;
+    EXPECT_NEAR(pdf.top / 4.0, sink.box.top, 1.5) << c.face << " " << c.escapement;
+    EXPECT_NEAR((pdf.right + 1) / 4.0, sink.box.right + 1, 1.5) << c.face << " " << c.escapement;
+    EXPECT_NEAR((pdf.bottom + 1) / 4.0, sink.box.bottom + 1, 1.5) << c.face << " " << c.escapement;
+  }
 }
 
 }  // namespace
