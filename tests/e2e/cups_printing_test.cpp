@@ -396,5 +396,76 @@ TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
   EXPECT_EQ(InfoOf(base.file("vpdf/form.pdf")).pages, 1);
 }
 
+
+// The program as the calling application starts it: -pd, a duplex pair of
+// files, a PDF folder run.
+class ProgramRuns : public ::testing::Test {
+ protected:
+  TempDir base;
+  std::string Form(const std::string& name, uint8_t orientation = 0) {
+    PageBuilder page;
+    page.Paper(orientation, 140, 140, 1).End();
+    return base.Write(name, page.bytes());
+  }
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
+    return RunProgramAndWait(KESTREL_PROGRAM, args,
+                             {{"KESTREL_BASE", base.path().string() + "/"},
+                              {"KESTREL_UI", "headless"},
+                              {"KESTREL_ANSWERS", answers},
+                              {"KESTREL_MESSAGES", base.file("messages.txt")},
+                              {"DISPLAY", ""},
+                              {"LPDEST", ""},
+                              {"PRINTER", ""}});
+  }
+};
+
+TEST_F(ProgramRuns, APrinterNamedWithPdThatIsNotInstalledFallsBackWithItsMessage) {
+  std::string form = Form("form.pdat");
+  ProgramRun r = Run({"-pd", "NoSuchQueue", "-p", form});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(ReadFile(base.file("messages.txt"))
+                .find("実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\\n"
+                      "通常使用するプリンタをセットします"),
+            std::string::npos)
+      << ReadFile(base.file("messages.txt"));
+}
+
+TEST_F(ProgramRuns, TwoFilesWithPdMakeOneTwoSidedJobOnTheNamedQueue) {
+  std::string a = Form("a.pdat"), b = Form("b.pdat");
+  int before = LastJobId("KestrelDuplex");
+  ProgramRun r = Run({"-pd", "KestrelDuplex", "-p", a + "," + b});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  int id = LastJobId("KestrelDuplex");
+  ASSERT_EQ(id, before + 1);  // one job for the pair
+  JobInfo job = WaitForJob(id);
+  EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_EQ(job.sides, "two-sided-long-edge");
+  EXPECT_EQ(job.media, "iso_a4_210x297mm");
+  EXPECT_EQ(InfoOf(OutputOfJob(id)).pages, 2);
+}
+
+TEST_F(ProgramRuns, APdfFolderRunAsksForTheDeviceOnceAndWritesOneFile) {
+  std::filesystem::create_directories(base.path() / "data");
+  PageBuilder page;
+  page.Paper(0, 130, 130, 1).End();
+  base.Write("data/a.pdat", page.bytes());
+  base.Write("data/b.pdat", page.bytes());
+  ProgramRun r = Run({"-p", base.file("data") + ",2"}, std::string(kBuiltinPdfDevice));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  int pdfs = 0;
+  std::string file;
+  for (auto& e : std::filesystem::directory_iterator(base.path() / "vpdf"))
+    if (e.path().extension() == ".pdf") {
+      ++pdfs;
+      file = e.path().string();
+    }
+  ASSERT_EQ(pdfs, 1);
+  PdfInfo info = InfoOf(file);
+  EXPECT_EQ(info.pages, 2);
+  EXPECT_NEAR(info.width, 841.89, 1);  // A3
+  // The choice is kept for later runs.
+  EXPECT_NE(ReadFile(base.file("zoq/kestrel.inf")).find("$path=Kestrel PDF"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kestrel::test

@@ -118,11 +118,16 @@ std::string PdfFileStem(const std::string& title) {
   std::string lower = t;
   for (char& c : lower)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  // A print-data file's path (the title when the run gives none): its name.
-  if (lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".pdat") == 0) {
-    t.resize(t.size() - 5);
+  // A title that is a file's path (the print-data file, or an information
+  // file that names no document) gives the file's name without extension.
+  const bool absolute = !t.empty() && (t[0] == '/' || t[0] == '\\' ||
+                                       (t.size() >= 3 && t[1] == ':' && (t[2] == '\\' || t[2] == '/')));
+  const bool dataFile = lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".pdat") == 0;
+  if (absolute || dataFile) {
     size_t slash = t.find_last_of("/\\");
     if (slash != std::string::npos) t = t.substr(slash + 1);
+    size_t dot = t.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) t.resize(dot);
   }
   std::string out;
   for (unsigned char c : t) {

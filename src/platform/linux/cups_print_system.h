@@ -46,9 +46,10 @@ struct DevicePaper {
 // size has none; name receives the paper's display name.
 int PaperConstantOfSize(int widthHundredthMm, int lengthHundredthMm, std::string& name, PaperSize& size);
 
-// A file name made from a document title: a print-data file's path (ending
-// in ".pdat") gives its name without the ending; characters a file name
-// cannot hold are replaced by '_'; never empty.
+// A file name made from a document title: a title that is a file's path
+// (absolute, or ending in ".pdat") gives the file's name without its
+// extension; characters a file name cannot hold are replaced by '_'; never
+// empty.
 std::string PdfFileStem(const std::string& title);
 
 class CupsPrintSystem final : public PrintSystem {

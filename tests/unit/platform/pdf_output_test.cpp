@@ -90,7 +90,9 @@ TEST(PdfFileStem, KeepsTheTitlesNameAndReplacesWhatAFileNameCannotHold) {
   EXPECT_EQ(PdfFileStem("a:b*c?d\"e<f>g|h"), "a_b_c_d_e_f_g_h");
   EXPECT_EQ(PdfFileStem(""), "Kestrel");
   EXPECT_EQ(PdfFileStem("2024/請求書:山田"), "2024_請求書_山田");  // a title, not a path
-  EXPECT_EQ(PdfFileStem("dir/.pdat"), "Kestrel");
+  EXPECT_EQ(PdfFileStem("dir/.pdat"), "_pdat");
+  EXPECT_EQ(PdfFileStem("/tmp/data/Invoice.txt"), "Invoice");  // an information file's path
+  EXPECT_EQ(PdfFileStem("2024_山田_請求書.v2"), "2024_山田_請求書.v2");
   EXPECT_EQ(PdfFileStem(".."), "Kestrel");
   EXPECT_EQ(PdfFileStem(".hidden"), "_hidden");
   EXPECT_EQ(PdfFileStem(std::string(300, 'x')).size(), 200u);
