@@ -29,11 +29,12 @@ struct FileCloser {
 };
 using FileStream = std::unique_ptr<std::FILE, FileCloser>;
 
-// One entry of a substitution list: the characters (or whole text) and the
-// face that draws them (built by the string stage from the font texts).
-struct FontSubstitution {
-  SjisString key;   // a character or a text, Shift-JIS bytes
-  std::string face; // UTF-8 face name
+// A font substitution list: a settings text split into fields; field 0 is
+// a face, fields 1 onward are the texts (or single characters) drawn in it.
+// Built by the string stage at the start of every page.
+struct FontSubstitutionList {
+  std::vector<SjisString> fields;  // Shift-JIS, as split
+  std::string face;                // field 0 in UTF-8 (empty when missing)
 };
 
 // Printer choice results.
@@ -111,7 +112,7 @@ class PrintContext {
   std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
   // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
   std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
-  std::vector<FontSubstitution> minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
+  FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
   std::string defaultPrinterFilePath;
   // Device mode of the open printer; devModeHeld plays the movable memory
   // block (held between the Paper stage and the end of the job).

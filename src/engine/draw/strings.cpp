@@ -1,8 +1,374 @@
+// String commands: a run of characters drawn one cell at a time with a
+// fixed pitch, in the Mincho or Gothic face of the settings, the OCR face,
+// or a face from the substitution lists.
+#include "engine/draw/strings.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "engine/analysis_log.h"
 #include "engine/draw/draw.h"
+#include "engine/engine_log.h"
+#include "fonts/font_settings.h"
+#include "util/field_splitter.h"
+#include "util/numbers.h"
+#include "util/profile_file.h"
 
 namespace kestrel {
 
-void gprint_string(PrintContext&, int) {}
-void RebuildFontLists(PrintContext&) {}
+namespace {
+
+const std::string kMinchoName{kStandardMincho};
+const std::string kGothicName{kStandardGothic};
+const std::string kOcrFallbackFace = "ＭＳ ゴシック";
+const char* const kOcrFontNames[] = {"カルメナＯＣＲ－Ｂ", "KARMENA OCR-B"};
+
+// At most this many bytes of one string are drawn (the drawing buffer
+// holds 10,000 bytes with its terminating NUL).
+constexpr size_t kMaxDrawnBytes = kStringBytes - 1;
+
+// Once-per-process engine-log lines: the OCR font file searched for (with
+// the first string) and the OCR face (with the first OCR string).
+bool searchLineWritten = false;
+bool ocrFaceLineWritten = false;
+
+enum class FaceState { Mincho, Gothic, Ocr, Group, Substituted };
+
+// Blanks as the wide-text trims know them, on Shift-JIS bytes: space, line
+// feed, tab, carriage return, vertical tab, and the ideographic space
+// (0x81 0x40). Walking the bytes spares a conversion per looked-up
+// character.
+bool IsLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+size_t CharLength(SjisView t, size_t i) { return IsLead(uint8_t(t[i])) && i + 1 < t.size() ? 2 : 1; }
+
+bool IsBlankAt(SjisView t, size_t i, size_t len) {
+  if (len == 2) return uint8_t(t[i]) == 0x81 && uint8_t(t[i + 1]) == 0x40;
+  char c = t[i];
+  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v';
+}
+
+SjisView TrimLeading(SjisView t) {
+  size_t i = 0;
+  while (i < t.size()) {
+    size_t len = CharLength(t, i);
+    if (!IsBlankAt(t, i, len)) break;
+    i += len;
+  }
+  return t.substr(i);
+}
+
+SjisView TrimTrailing(SjisView t) {
+  // Characters are found from the front (a trail byte may look like a blank).
+  size_t keep = 0;
+  for (size_t i = 0; i < t.size();) {
+    size_t len = CharLength(t, i);
+    if (!IsBlankAt(t, i, len)) keep = i + len;
+    i += len;
+  }
+  return t.substr(0, keep);
+}
+
+void RemoveBlanks(SjisView t, SjisString& out) {
+  out.clear();
+  for (size_t i = 0; i < t.size();) {
+    size_t len = CharLength(t, i);
+    if (!IsBlankAt(t, i, len)) out.append(t.substr(i, len));
+    i += len;
+  }
+}
+
+// UTF-8 of one Shift-JIS character, converted once per process: strings
+// are drawn character by character and the converter is a system service.
+struct Utf8Char {
+  uint8_t length = 0;  // 0: not converted yet
+  char bytes[7] = {};
+};
+
+std::string_view CharUtf8(const uint8_t* sjis, size_t length) {
+  static std::array<Utf8Char, 256> singles;
+  static std::unique_ptr<std::array<Utf8Char, 65536>> pairs;
+  Utf8Char* slot;
+  if (length == 1) {
+    slot = &singles[sjis[0]];
+  } else {
+    if (!pairs) pairs = std::make_unique<std::array<Utf8Char, 65536>>();
+    slot = &(*pairs)[size_t(sjis[0]) << 8 | sjis[1]];
+  }
+  if (slot->length == 0) {
+    const std::string u = Utf8FromSjis(SjisView(reinterpret_cast<const char*>(sjis), length));
+    std::string_view v = u;
+    if (v.empty() || v.size() > sizeof slot->bytes) v = "?";
+    std::memcpy(slot->bytes, v.data(), v.size());
+    slot->length = uint8_t(v.size());
+  }
+  return std::string_view(slot->bytes, slot->length);
+}
+
+// A Shift-JIS line for the analysis log, made of UTF-8 pieces (converted)
+// and Shift-JIS pieces (taken as they are).
+struct SjisLine {
+  SjisString text;
+  SjisLine& u(std::string_view utf8) {
+    text += SjisFromUtf8(utf8);
+    return *this;
+  }
+  SjisLine& s(SjisView sjis) {
+    text += sjis;
+    return *this;
+  }
+};
+
+void AnalysisLine(PrintContext& ctx, const SjisString& line) {
+  AnalysisWrite(ctx, line);
+  AnalysisWrite(ctx, "\n");
+}
+
+// The number a string presents to the typeface analysis filter: 1 for
+// the Gothic kinds (2, 3, 7), 2 for the Mincho kinds, as the analysis
+// settings name them.
+int TypefaceFilterNumber(uint8_t typeface) { return typeface == 2 || typeface == 3 || typeface == 7 ? 1 : 2; }
+
+struct DrawnChar {
+  const uint8_t* bytes;
+  size_t length;
+};
+
+void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
+                        Colour colour, const FontSpec& font, double X, double Y, double P) {
+  int cls = IsExcluded(ctx.filterCharClasses, s.charClass());
+  if (cls == -99) {
+    AnalysisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
+    return;
+  }
+  if (cls != 0) return;
+  int face = IsExcluded(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  if (face == -99) {
+    AnalysisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
+    return;
+  }
+  if (face != 0) return;
+  SjisView chText(reinterpret_cast<const char*>(ch.bytes), ch.length);
+  const bool pair = ch.length == 2;
+  SjisLine l1;
+  if (pair) {
+    l1.u("【全角文字】：【").s(text).u("】の中の[").s(chText).u("]");
+  } else {
+    l1.u("【半角文字】：【").s(text).u("】の中の[").s(chText).u("]");
+  }
+  AnalysisLine(ctx, l1.text);
+  AnalysisLine(ctx, SjisFromUtf8(Format("データNO：[%d]", index)));
+  if (pair) {
+    AnalysisLine(ctx, SjisFromUtf8(Format("コード：[0x%x][0x%x], 色(0x%x), font名(%s)", ch.bytes[0], ch.bytes[1],
+                                          colour.value, font.face.c_str())));
+  } else {
+    AnalysisLine(ctx, SjisFromUtf8(Format("コード:[0x%x], 色(0x%x), font名(%s)", ch.bytes[0], colour.value,
+                                          font.face.c_str())));
+  }
+  AnalysisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.offsetX,
+                                        s.y() + ctx.offsetY, double(s.pitch()))));
+  AnalysisLine(ctx, SjisFromUtf8(Format("座標（計算後）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", X, Y, P)));
+  AnalysisLine(ctx, SjisFromUtf8(Format("文字種(%d) 1:半角英数字,2:半角カナ,3:全角,4:外字(86,87区),5:13区",
+                                        s.charClass())));
+  AnalysisLine(ctx, SjisFromUtf8(Format("文字高：(%ld), 文字幅(%ld), XDPI：(%.2f), YDPI：(%.2f)", long(font.height),
+                                        long(font.width), ctx.scaleX, ctx.scaleY)));
+  AnalysisLine(ctx, SjisFromUtf8(Format("フォント：[%s]", font.face.c_str())));
+  AnalysisLine(ctx, SjisString());
+}
+
+// Truncation toward zero of a device position, held inside int.
+int Truncate(double v) {
+  if (!(v > -2147483648.0)) return INT32_MIN;  // also NaN
+  if (v >= 2147483647.0) return INT32_MAX;
+  return int(v);
+}
+
+}  // namespace
+
+void ResetStringLogOnceMarkers() {
+  searchLineWritten = false;
+  ocrFaceLineWritten = false;
+}
+
+const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, std::string_view escapeFlags,
+                              const std::string& defaultFace) {
+  SjisString removed;
+  if (!escapeFlags.empty()) {
+    std::optional<int32_t> flags = ParseInt(escapeFlags);
+    if (!flags) return defaultFace;
+    if (*flags & kEscapeLeading) text = TrimLeading(text);
+    if (*flags & kEscapeTrailing) text = TrimTrailing(text);
+    if (*flags & kEscapeAll) {
+      RemoveBlanks(text, removed);
+      text = removed;
+    }
+  }
+  if (text.empty() || defaultFace.empty()) return kMinchoName;
+  if (list.fields.size() < 2) return defaultFace;
+  for (size_t i = 1; i < list.fields.size(); ++i) {
+    if (text == list.fields[i]) return list.face.empty() ? defaultFace : list.face;
+  }
+  return defaultFace;
+}
+
+const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontFile) {
+  if (!ctx.ocrFontFace.empty()) return ctx.ocrFontFace;
+  ctx.ocrFontFace = ReadIniValue(ctx.ocrChoiceFilePath, "OCR", "FONT", "");
+  std::vector<std::string> fonts;
+  if (!ctx.ocrFontFace.empty()) {
+    fonts = ctx.services.printers.Fonts();
+    for (const auto& name : fonts) {
+      if (name == ctx.ocrFontFace) {
+        EngineLog(ctx, "【適用するOCRフォント名】:" + name);
+        return ctx.ocrFontFace;
+      }
+    }
+    EngineLogf(ctx, kLogInfo, "指定した外部フォント(%s)は見つかりませんでした\n", ctx.ocrFontFace.c_str());
+    EngineLog(ctx, "デフォルトフォントが適用されます。\n");
+  }
+  // The OCR font file counts as installed when it is in the fonts folder
+  // under the Windows folder (on Linux: of the drive-root model).
+  std::error_code ec;
+  if (!ocrFontFile.empty() && std::filesystem::is_regular_file(ocrFontFile, ec)) {
+    if (fonts.empty()) fonts = ctx.services.printers.Fonts();
+    for (const auto& name : fonts) {
+      if (name == kOcrFontNames[0] || name == kOcrFontNames[1]) {
+        ctx.ocrFontFace = name;
+        EngineLog(ctx, "【適用するOCRフォント名】:" + name);
+        return ctx.ocrFontFace;
+      }
+    }
+  }
+  ctx.ocrFontFace = kOcrFallbackFace;
+  EngineLog(ctx, "【適用するOCRフォント名】:" + ctx.ocrFontFace);
+  return ctx.ocrFontFace;
+}
+
+FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaultFace) {
+  FieldSplitter splitter;
+  splitter.SplitCsv(SjisFromUtf8(key.empty() ? defaultFace : key));
+  FontSubstitutionList list;
+  list.fields = splitter.fields();
+  if (!list.fields.empty()) list.face = Utf8FromSjis(list.fields[0]);
+  return list;
+}
+
+void RebuildFontLists(PrintContext& ctx) {
+  const std::string mincho = EngineMinchoFace(ctx.minchoFace);
+  const std::string gothic = EngineGothicFace(ctx.gothicFace);
+  ctx.minchoCharFonts = SplitFontList(ctx.stringFontMin, mincho);
+  ctx.gothicCharFonts = SplitFontList(ctx.stringFontGot, gothic);
+  ctx.minchoTextFonts = SplitFontList(ctx.stringFontMin2, mincho);
+  ctx.gothicTextFonts = SplitFontList(ctx.stringFontGot2, gothic);
+}
+
+void gprint_string(PrintContext& ctx, int index) {
+  if (index < 0 || size_t(index) >= kMaxCommands || ctx.canvas == nullptr) return;
+  Canvas& canvas = *ctx.canvas;
+  const StringCommand s{ctx.commands[size_t(index)]};
+  const uint8_t cls = s.charClass();
+  const bool pairText = cls >= 3 && cls <= 5;
+
+  // The logical font of this command; one object reused by every command
+  // so that setting a face copies into capacity already there.
+  static FontSpec font;
+  font.height = Truncate(s.charHeight() * ctx.scaleY);
+  font.width = ctx.zeroFontWidth != 0 ? 0 : Truncate(s.charWidth() * ctx.scaleX);
+  font.escapement = 0;
+  font.weight = 0;  // FW_DONTCARE
+  font.charset = 1;  // DEFAULT_CHARSET
+  font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
+
+  if (!searchLineWritten) {
+    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.ocrFontFilePath.c_str());
+    searchLineWritten = true;
+  }
+
+  // The face by typeface kind.
+  if (ctx.minchoFace.empty()) ctx.minchoFace = kMinchoName;
+  if (ctx.gothicFace.empty()) ctx.gothicFace = kGothicName;
+  const uint8_t typeface = s.typeface();
+  FaceState state;
+  if (typeface == 2 && cls == 1) {
+    font.face = ResolveOcrFace(ctx, ctx.ocrFontFilePath);
+    state = FaceState::Ocr;
+    if (!ocrFaceLineWritten) {
+      EngineLogf(ctx, kLogInfo, "  ■<<出力指定フォント:%s>>\n", font.face.c_str());
+      ocrFaceLineWritten = true;
+    }
+  } else if (typeface == 2 || typeface == 3 || typeface == 7) {
+    font.face = ctx.gothicFace;
+    state = FaceState::Gothic;
+  } else {
+    font.face = ctx.minchoFace;
+    state = FaceState::Mincho;
+  }
+
+  // Group face: half-width alphanumerics in one face as a whole.
+  if (cls == 1 && state != FaceState::Ocr) {
+    std::optional<int32_t> minchoGroup = ReadFlagValue(ctx.minchoGroup);
+    std::optional<int32_t> gothicGroup = ReadFlagValue(ctx.gothicGroup);
+    if (minchoGroup && gothicGroup) {
+      if (typeface == 3 || typeface == 4) {
+        if (*gothicGroup != 0) {
+          font.face = ctx.gothicCharFonts.face.empty() ? ctx.gothicFace : ctx.gothicCharFonts.face;
+          state = FaceState::Group;
+        }
+      } else if (*minchoGroup != 0) {
+        font.face = ctx.minchoCharFonts.face.empty() ? ctx.minchoFace : ctx.minchoCharFonts.face;
+        state = FaceState::Group;
+      }
+    }
+  }
+
+  canvas.SetFont(font);
+  Colour colour = ColourAt(ctx, s.colorIndex());
+  if (ctx.skipFills != 0 && colour == kWhite) colour = kBlack;
+  canvas.SetTextColour(colour);
+  canvas.SetBrush(Brush{BrushKind::Clear});
+  canvas.SetTransparentBackground(true);
+
+  // The text, cut to what the drawing buffer holds (whole pairs only).
+  const uint8_t* text = GetStringText(ctx, s.textOffset(), pairText);
+  size_t n = std::strlen(reinterpret_cast<const char*>(text));
+  if (n > kMaxDrawnBytes) n = pairText ? kMaxDrawnBytes - 1 : kMaxDrawnBytes;
+  const SjisView whole(reinterpret_cast<const char*>(text), n);
+
+  // Whole-text substitution.
+  const FontSubstitutionList* charList = nullptr;
+  const std::string* defaultFace = nullptr;
+  if (state == FaceState::Mincho || state == FaceState::Gothic) {
+    const bool mincho = state == FaceState::Mincho;
+    defaultFace = mincho ? &ctx.minchoFace : &ctx.gothicFace;
+    const FontSubstitutionList& textList = mincho ? ctx.minchoTextFonts : ctx.gothicTextFonts;
+    font.face = LookupFace(whole, textList, ctx.fontEscape, *defaultFace);
+    canvas.SetFont(font);
+    if (font.face != *defaultFace) state = FaceState::Substituted;
+    charList = pairText ? &textList : (mincho ? &ctx.minchoCharFonts : &ctx.gothicCharFonts);
+  }
+  const bool perCharacter = state == FaceState::Mincho || state == FaceState::Gothic;
+
+  // Positions.
+  const double X = (s.x() + ctx.offsetX) * ctx.scaleX;
+  const double Y = (s.y() + ctx.offsetY) * ctx.scaleY;
+  const double P = s.pitch() * ctx.scaleX;
+  const int y = Truncate(Y);
+
+  const size_t step = pairText ? 2 : 1;
+  for (size_t i = 0; i + step <= n; i += step) {
+    DrawnChar ch{text + i, step};
+    if (perCharacter) {
+      font.face = LookupFace(SjisView(reinterpret_cast<const char*>(ch.bytes), step), *charList, ctx.fontEscape,
+                             *defaultFace);
+      canvas.SetFont(font);
+    }
+    canvas.DrawText({Truncate(double(i) * P + X), y}, CharUtf8(ch.bytes, step));
+    if (ctx.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
+  }
+}
 
 }  // namespace kestrel
