@@ -123,7 +123,7 @@ struct SjisLine {
   }
 };
 
-void AnalysisLine(PrintContext& ctx, const SjisString& line) {
+void AnalysisSjisLine(PrintContext& ctx, const SjisString& line) {
   AnalysisWrite(ctx, line);
   AnalysisWrite(ctx, "\n");
 }
@@ -142,13 +142,13 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
   int cls = IsExcluded(ctx.filterCharClasses, s.charClass());
   if (cls == -99) {
-    AnalysisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
+    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
   if (cls != 0) return;
   int face = IsExcluded(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
   if (face == -99) {
-    AnalysisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
+    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
   if (face != 0) return;
@@ -160,24 +160,24 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
   } else {
     l1.u("【半角文字】：【").s(text).u("】の中の[").s(chText).u("]");
   }
-  AnalysisLine(ctx, l1.text);
-  AnalysisLine(ctx, SjisFromUtf8(Format("データNO：[%d]", index)));
+  AnalysisSjisLine(ctx, l1.text);
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("データNO：[%d]", index)));
   if (pair) {
-    AnalysisLine(ctx, SjisFromUtf8(Format("コード：[0x%x][0x%x], 色(0x%x), font名(%s)", ch.bytes[0], ch.bytes[1],
+    AnalysisSjisLine(ctx, SjisFromUtf8(Format("コード：[0x%x][0x%x], 色(0x%x), font名(%s)", ch.bytes[0], ch.bytes[1],
                                           colour.value, font.face.c_str())));
   } else {
-    AnalysisLine(ctx, SjisFromUtf8(Format("コード:[0x%x], 色(0x%x), font名(%s)", ch.bytes[0], colour.value,
+    AnalysisSjisLine(ctx, SjisFromUtf8(Format("コード:[0x%x], 色(0x%x), font名(%s)", ch.bytes[0], colour.value,
                                           font.face.c_str())));
   }
-  AnalysisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.offsetX,
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.offsetX,
                                         s.y() + ctx.offsetY, double(s.pitch()))));
-  AnalysisLine(ctx, SjisFromUtf8(Format("座標（計算後）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", X, Y, P)));
-  AnalysisLine(ctx, SjisFromUtf8(Format("文字種(%d) 1:半角英数字,2:半角カナ,3:全角,4:外字(86,87区),5:13区",
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算後）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", X, Y, P)));
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字種(%d) 1:半角英数字,2:半角カナ,3:全角,4:外字(86,87区),5:13区",
                                         s.charClass())));
-  AnalysisLine(ctx, SjisFromUtf8(Format("文字高：(%ld), 文字幅(%ld), XDPI：(%.2f), YDPI：(%.2f)", long(font.height),
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字高：(%ld), 文字幅(%ld), XDPI：(%.2f), YDPI：(%.2f)", long(font.height),
                                         long(font.width), ctx.scaleX, ctx.scaleY)));
-  AnalysisLine(ctx, SjisFromUtf8(Format("フォント：[%s]", font.face.c_str())));
-  AnalysisLine(ctx, SjisString());
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("フォント：[%s]", font.face.c_str())));
+  AnalysisSjisLine(ctx, SjisString());
 }
 
 // Truncation toward zero of a device position, held inside int.
