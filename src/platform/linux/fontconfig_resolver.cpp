@@ -163,4 +163,6 @@ FontconfigResolver& SharedFontResolver() {
   return resolver;
 }
 
+std::vector<std::string> InstalledFontNames() { return SharedFontResolver().FamilyNames(); }
+
 }  // namespace kestrel

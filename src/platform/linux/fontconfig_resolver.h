@@ -48,4 +48,8 @@ class FontconfigResolver final : public FontResolver {
 // The process-wide resolver (created on first use).
 FontconfigResolver& SharedFontResolver();
 
+// The printer's font list on Linux: the families of the shared resolver,
+// each under its English and Japanese names, in a stable order.
+std::vector<std::string> InstalledFontNames();
+
 }  // namespace kestrel

@@ -23,7 +23,7 @@ class Platform final : public LinuxPlatform {
   // device alone).
   Platform() : printers_(system_.BaseDir() + "vpdf", &SharedFontResolver(), !NoCups()) {
     // The printer's fonts are the faces the system knows.
-    printers_.SetFontLister([] { return SharedFontResolver().FamilyNames(); });
+    printers_.SetFontLister(&InstalledFontNames);
   }
   Services services() override { return Services{system_, printers_, ui_}; }
   // JPEG pages draw their text with FreeType; the rasterizer and its glyph
