@@ -14,7 +14,6 @@
 #include "engine/draw/draw.h"
 #include "engine/engine_log.h"
 #include "fonts/font_settings.h"
-#include "util/comma_list.h"
 #include "util/field_splitter.h"
 #include "util/numbers.h"
 #include "util/profile_file.h"
@@ -129,18 +128,6 @@ void AnalysisSjisLine(PrintContext& ctx, const SjisString& line) {
   AnalysisWrite(ctx, "\n");
 }
 
-// Whether the analysis filter (a comma list of numbers) leaves number
-// out: -1 listed, 0 not listed, -99 when an item before a match is no
-// number.
-int FilterVerdict(std::string_view filter, int number) {
-  for (const auto& item : SplitCommaList(filter)) {
-    std::optional<int32_t> v = ParseInt(item);
-    if (!v) return -99;
-    if (*v == number) return -1;
-  }
-  return 0;
-}
-
 // The number a string presents to the typeface analysis filter: 1 for
 // the Gothic kinds (2, 3, 7), 2 for the Mincho kinds, as the analysis
 // settings name them.
@@ -153,13 +140,13 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
-  int cls = FilterVerdict(ctx.filterCharClasses, s.charClass());
+  int cls = IsExcluded(ctx.filterCharClasses, s.charClass());
   if (cls == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
   if (cls != 0) return;
-  int face = FilterVerdict(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  int face = IsExcluded(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
   if (face == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
