@@ -3,7 +3,7 @@
 // A page of 5,000 characters in 50 strings (25 full-width strings of 100
 // kanji and kana, 25 half-width strings of 100 characters, 20/160-inch
 // cells) at 350 dpi, drawn by the string stage through the FreeType
-// rasterizer into an 8-bit page, against libjpeg-turbo encoding that page
+// rasterizer onto the raster page, against libjpeg-turbo encoding that page
 // (A4, 2894 x 4093, RGB, quality 75). The goal: text drawing costs at most
 // half the encoding. Also the glyph cache on its own: 10,000 glyphs drawn
 // from a warm cache against rendering each with FreeType.
@@ -20,6 +20,7 @@
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
+#include "platform/raster/raster_canvas.h"
 #include "platform/recording/memory_print_system.h"
 #include "util/text_codec.h"
 
@@ -28,44 +29,12 @@ namespace {
 
 constexpr int kPageWidth = 2894, kPageHeight = 4093, kDpi = 350;
 
-// An 8-bit page that draws text only, the way the raster page does: the
-// rasterizer's spans painted in one palette index.
-class TextPage final : public Canvas, public SpanSink {
- public:
-  explicit TextPage(TextRasterizer& r) : rasterizer_(r), pixels_(size_t(kPageWidth) * kPageHeight, 0) {}
-  int Width() const override { return kPageWidth; }
-  int Height() const override { return kPageHeight; }
-  int PixelsPerInchX() const override { return kDpi; }
-  int PixelsPerInchY() const override { return kDpi; }
-  void Rectangle(DeviceRect) override {}
-  void FillRect(DeviceRect) override {}
-  void Arc(DeviceRect, DevicePoint, DevicePoint) override {}
-  void SetPixel(DevicePoint, Colour) override {}
-  void BlitOr(DevicePoint, const SmallBitmap&) override {}
-  void BlitAnd(DevicePoint, const SmallBitmap&) override {}
-  void DrawText(DevicePoint p, std::string_view utf8) override { rasterizer_.Rasterize(state().font, utf8, p, *this); }
-  void Span(int y, int x0, int x1) override {
-    if (y < 0 || y >= kPageHeight) return;
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, kPageWidth);
-    if (x0 < x1) std::memset(&pixels_[size_t(y) * kPageWidth + size_t(x0)], 1, size_t(x1 - x0));
-  }
-  const std::vector<uint8_t>& pixels() const { return pixels_; }
-
- protected:
-  void DrawLine(DevicePoint, DevicePoint) override {}
-
- private:
-  TextRasterizer& rasterizer_;
-  std::vector<uint8_t> pixels_;
-};
-
 struct TextPageRig {
   LinuxSystem system;
   MemoryPrintSystem printers{{StandardDevice("Bench")}};
   HeadlessUi ui{{}, {}};
   FreeTypeRasterizer rasterizer;
-  TextPage page{rasterizer};
+  RasterCanvas page{kPageWidth, kPageHeight, kDpi, &rasterizer};
   std::unique_ptr<PrintContext> ctx;
   int strings = 0;
 
@@ -163,8 +132,14 @@ void BM_TextPage_EncodeJpeg(benchmark::State& state) {
   rig.Draw();
   // The page as the JPEG writer gets it: RGB, ink black on white.
   std::vector<uint8_t> rgb(size_t(kPageWidth) * kPageHeight * 3);
-  const auto& px = rig.page.pixels();
-  for (size_t i = 0; i < px.size(); ++i) std::memset(&rgb[i * 3], px[i] ? 0 : 255, 3);
+  for (int y = 0; y < kPageHeight; ++y)
+    for (int x = 0; x < kPageWidth; ++x) {
+      Colour c = rig.page.PixelAt(x, y);
+      uint8_t* p = &rgb[(size_t(y) * kPageWidth + size_t(x)) * 3];
+      p[0] = c.r();
+      p[1] = c.g();
+      p[2] = c.b();
+    }
   tjhandle tj = tjInitCompress();
   unsigned char* out = nullptr;
   unsigned long size = 0;
