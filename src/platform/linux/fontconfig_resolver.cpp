@@ -89,7 +89,6 @@ struct FontconfigResolver::Impl {
 };
 
 FontconfigResolver::FontconfigResolver() : impl_(new Impl) {
-  FcInit();
   impl_->config = FcInitLoadConfigAndFonts();
   if (impl_->config == nullptr) {
     delete impl_;
