@@ -53,6 +53,10 @@ bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
   // Zero what earlier pages wrote; the rest of the area is still zero.
   std::memset(area, 0, ctx.bytesUsed);
   ctx.bytesRead = 0;
+  // Only a plain file is print data: a pipe would hold the open (or the
+  // read) for as long as nobody writes to it, a device may never end.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(dataFile, ec)) return false;
   FileStream f(std::fopen(dataFile.c_str(), "rb"));
   if (!f) return false;
   size_t n = std::fread(area, 1, kCommandAreaBytes, f.get());

@@ -1,6 +1,7 @@
 #include "engine/gprint.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <random>
@@ -120,6 +121,16 @@ TEST_F(GprintTest, AMissingFileFailsBeforeThePrinterIsChosen) {
   EXPECT_EQ(ctx().GetLastMessage(), "印刷データオープンまたは読み込みで例外発生(" + dir.file("missing.pdat") + ") \n");
   EXPECT_TRUE(rig.printers.events().empty());
   EXPECT_NE(Utf8Log(logPath()).find("印刷データオープンまたは読み込みで例外発生"), std::string::npos);
+}
+
+TEST_F(GprintTest, APipeOrAFolderIsNoPrintDataAndFailsAtOnce) {
+  // A pipe without a writer would hold the open forever.
+  std::string pipe = dir.file("pipe.pdat");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_EQ(gprint(ctx(), pipe, nullptr, "0"), -1);
+  EXPECT_EQ(ctx().GetLastMessage(), "印刷データオープンまたは読み込みで例外発生(" + pipe + ") \n");
+  EXPECT_EQ(gprint(ctx(), dir.path().string(), nullptr, "0"), -1);
+  EXPECT_TRUE(rig.printers.events().empty());
 }
 
 TEST_F(GprintTest, EmptyFilesAndFilesWithoutEndRunEveryPassWithoutEndLines) {
