@@ -74,6 +74,7 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
   const std::string path = ProductPath(settings_.BaseDir, "zoq\\plog\\plog_" + LogTimeStamp(local) + ".txt");
   settings_.LogPath = path;
   int mode = kModeCreate;
+  bool emptyFirst = false;  // an existing file too long to append to
   if (!stream_ && Exists(path)) {
     std::error_code ec;
     uintmax_t size = fs::file_size(path, ec);
@@ -82,9 +83,17 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
       return 0;
     }
     if (size < kAppendLimit) mode = kModeAppend;
+    emptyFirst = mode == kModeCreate;
   }
   if (!stream_) {
-    stream_.reset(std::fopen(path.c_str(), mode == kModeAppend ? "ab" : "wb"));
+    // Opened for appending in both modes (a file too long to append to is
+    // emptied first): runs started in the same second share this file, and
+    // a writer that kept its own position would write over the others.
+    if (emptyFirst) {
+      std::error_code ec;
+      fs::resize_file(path, 0, ec);
+    }
+    stream_.reset(std::fopen(path.c_str(), "ab"));
     if (!stream_) {
       int error = services_.system.LastError();
       settings_.plog = 0;

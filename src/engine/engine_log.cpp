@@ -56,6 +56,7 @@ std::string Format(const char* format, ...) {
 void OpenEngineLog(PrintContext& ctx) {
   if (ctx.logEnabled == 0) return;
   int mode = kOpenCreate;
+  bool emptyFirst = false;  // an existing file too long to append to
   if (!ctx.logStream && Exists(ctx.logFileName)) {
     std::error_code ec;
     uintmax_t size = fs::file_size(ctx.logFileName, ec);
@@ -66,9 +67,18 @@ void OpenEngineLog(PrintContext& ctx) {
       return;
     }
     if (size < kAppendLimit) mode = kOpenAppend;
+    emptyFirst = mode == kOpenCreate;
   }
   if (!ctx.logStream) {
-    ctx.logStream.reset(std::fopen(ctx.logFileName.c_str(), mode == kOpenAppend ? "ab" : "wb"));
+    // Appending in both modes (a file too long to append to is emptied
+    // first): runs printing files of the same name in the same second
+    // share this log, and a writer with its own position would write over
+    // the others' lines.
+    if (emptyFirst) {
+      std::error_code ec;
+      fs::resize_file(ctx.logFileName, 0, ec);
+    }
+    ctx.logStream.reset(std::fopen(ctx.logFileName.c_str(), "ab"));
     if (!ctx.logStream) {
       ctx.logEnabled = 0;
       ctx.lastErrorMessage =

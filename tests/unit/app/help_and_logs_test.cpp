@@ -121,6 +121,28 @@ TEST(ProgramLog, ASecondRunInTheSameSecondAppendsBelowTheLimitAndTruncatesAbove)
   }
 }
 
+TEST(ProgramLog, TwoRunsWritingOneLogAtOnceKeepEveryLine) {
+  // Two processes started in the same second: the first creates the file,
+  // the second appends; each keeps writing while the other does.
+  LogRig first;
+  first.settings.plog = 1;
+  first.log.CreateLogFolders();
+  test::EngineRig engine;
+  RunSettings settings;
+  InitRunSettingsPaths(settings, first.base(), "/etc/");
+  settings.plog = 1;
+  ProgramLog second(settings, Services{engine.system, engine.printers, engine.ui});
+  ASSERT_EQ(first.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
+  ASSERT_EQ(second.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
+  for (int i = 0; i < 3; ++i) {
+    first.log.WriteLogf(kLogOrdinary, "first %d\n", i);
+    second.WriteLogf(kLogOrdinary, "second %d\n", i);
+  }
+  const std::string banner = "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n";
+  EXPECT_EQ(Utf8FromSjis(ReadFile(first.settings.LogPath)),
+            banner + banner + "first 0\nsecond 0\nfirst 1\nsecond 1\nfirst 2\nsecond 2\n");
+}
+
 TEST(ProgramLog, OffMeansNoFileAndFailuresTurnItOff) {
   LogRig rig;
   EXPECT_EQ(rig.log.OpenProgramLogAt(At(2024, 1, 1, 0, 0, 0)), 0);
