@@ -168,15 +168,14 @@ void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
       {kPm2, "$pdat2_ext", s.pdat2_ext},
       {kPm2, "$pdat2_Folder", s.pdat2_Folder},
   };
-  // One write per key, each leaving the file complete, so that a failure
-  // keeps the keys written before it.
-  for (const Entry& e : entries) {
-    file.SetString(e.section, e.key, e.value);
-    if (!file.Save(path)) {
-      ui.ShowMessage(Message("infが保存できませんでした(%s)", s.SettingsPath), MessageKind::Error);
-      return;
-    }
-  }
+  // Every key in place (in this order, so a new file has its sections in
+  // the order SETTING, PDF, SPECIAL, PM2), then one write of the whole
+  // file. Runs started together read the file while another run saves it:
+  // written key by key, it would show them a file holding only the first
+  // keys, and they would take the defaults for the rest. A failed write
+  // leaves the earlier file as it was.
+  for (const Entry& e : entries) file.SetString(e.section, e.key, e.value);
+  if (!file.Save(path)) ui.ShowMessage(Message("infが保存できませんでした(%s)", s.SettingsPath), MessageKind::Error);
 }
 
 }  // namespace kestrel

@@ -86,7 +86,9 @@ void InitRunSettingsPaths(RunSettings& settings, const std::string& baseDir, con
 int LoadSettings(RunSettings& settings, const std::string& path, Ui& ui);
 
 // Writes the stored keys in their fixed order; $jpath and [PDF] $path are
-// always written empty. Failures are shown to the operator.
+// always written empty. The file is replaced whole in one step (other runs
+// never see a part of it); failures are shown to the operator and leave
+// the earlier file as it was.
 void SaveSettings(const RunSettings& settings, const std::string& path, Ui& ui);
 
 }  // namespace kestrel

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/run_settings.h"
 #include "lists/list_file.h"
+#include "platform/headless/headless_ui.h"
 #include "support/engine_fixture.h"
 #include "util/profile_file.h"
 
@@ -95,6 +97,20 @@ TEST(ReplacingFile, ProfileAndListFilesOnAFullDiskKeepTheirEarlierContent) {
   }));
   EXPECT_EQ(ReadFile(list), "earlier list\n");
   EXPECT_EQ(EntriesIn(dir), 2u);
+}
+
+TEST(ReplacingFile, ASettingsSaveOnAFullDiskKeepsTheEarlierFileWhole) {
+  TempDir dir;
+  std::string path = dir.Write("kestrel.inf", std::string("[SETTING]\r\n$pmap=3\r\n"));
+  EXPECT_TRUE(UnderFileSizeLimit(100, [&] {
+    RunSettings settings;
+    InitRunSettingsPaths(settings, dir.path().string() + "/", "/etc/");
+    HeadlessUi ui({}, "");
+    SaveSettings(settings, path, ui);
+    return ui.shown().size() == 1 && ui.shown()[0] == "infが保存できませんでした(" + settings.SettingsPath + ")";
+  }));
+  EXPECT_EQ(ReadFile(path), "[SETTING]\r\n$pmap=3\r\n");
+  EXPECT_EQ(EntriesIn(dir), 1u);
 }
 
 }  // namespace
