@@ -12,6 +12,7 @@
 #include "util/find_files.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
+#include "util/replacing_file.h"
 
 namespace kestrel {
 
@@ -131,11 +132,8 @@ void MakeBookmarkCsv(RunSettings& s, Ui& ui, const std::string& folder, const st
       previous = quoted;
       rows += BookmarkCsvRow(int(i + 1), title, Read(info, "apage", ""));
     }
-    FileStream out(std::fopen(csvPath.c_str(), "wb"));
-    if (out) {
-      saved = std::fwrite(rows.data(), 1, rows.size(), out.get()) == rows.size();
-      saved = std::fclose(out.release()) == 0 && saved;
-    }
+    // Under a temporary name and renamed: the outliner never reads half a list.
+    saved = ReplaceFileContents(csvPath, rows);
   } catch (const std::exception&) {
     saved = false;
   }
