@@ -1,0 +1,469 @@
+// The kestrel program given damaged input, run into faults (a read-only
+// base folder, a full disk, missing fonts) and started many times at once
+// on one base folder. Every run must end by itself (no crash, no hang),
+// say what went wrong, and leave no file that looks complete but is not.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+#include <set>
+
+#include "support/engine_fixture.h"
+#include "support/program_runner.h"
+#include "util/profile_file.h"
+#include "util/text_codec.h"
+
+namespace kestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A page with one of each kind of command.
+std::vector<uint8_t> GoodPage(uint8_t colour = 1) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Palette(1, 200, 0, 0).Paint(colour, 100, 100, 400, 300, 3);
+  page.Line(colour, 100, 500, 1200, 500, 0xFFFF).Circle(colour, 600, 800, 0, 0, 100);
+  page.String(colour, 100, 1000, 0, 0, 20, 20, 0, 0).End();
+  page.Text(SjisFromUtf8("請求書 ABC"));
+  return page.bytes();
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A whole JPEG stream: start-of-image at the front, end-of-image at the end.
+bool IsWholeJpeg(const std::string& path) {
+  std::string b = ReadFile(path);
+  return b.size() > 4 && b.compare(0, 2, "\xFF\xD8") == 0 && EndsWith(b, "\xFF\xD9");
+}
+
+// A whole PDF: the header, the end-of-file mark near the end.
+bool IsWholePdf(const std::string& path) {
+  std::string b = ReadFile(path);
+  return b.rfind("%PDF-", 0) == 0 && b.find("%%EOF", b.size() > 64 ? b.size() - 64 : 0) != std::string::npos;
+}
+
+size_t PdfPageCount(const std::string& path) {
+  std::string b = ReadFile(path);
+  size_t count = 0;
+  for (size_t at = b.find("/Type /Page"); at != std::string::npos; at = b.find("/Type /Page", at + 1))
+    if (b.compare(at, 12, "/Type /Pages") != 0) ++count;
+  return count;
+}
+
+std::vector<std::string> FilesUnder(const fs::path& root, const std::string& extension) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file() && it->path().extension() == extension) out.push_back(it->path().string());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Temporary names of the writers (".~" replacing files, ".part" JPEG
+// files, ".kestrel-" PDF documents) that must not outlive a run.
+std::vector<std::string> LeftoverTemporaryFiles(const fs::path& root) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name.find(".~") != std::string::npos || name.find(".part") != std::string::npos ||
+        name.rfind(".kestrel-", 0) == 0)
+      out.push_back(name);
+  }
+  return out;
+}
+
+void SetAge(const std::string& path, int seconds) {
+  utimbuf times{};
+  times.actime = times.modtime = std::time(nullptr) - seconds;
+  utime(path.c_str(), &times);
+}
+
+class Robustness : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(base_.path() / "zoq"); }
+
+  std::string Base() const { return base_.path().string() + "/"; }
+  std::string File(const std::string& name) const { return base_.file(name); }
+
+  // The settings file with the given [SETTING] lines (CR LF added).
+  void Settings(const std::vector<std::string>& lines) {
+    std::string text = "[SETTING]\r\n";
+    for (const auto& l : lines) text += l + "\r\n";
+    base_.Write("zoq/kestrel.inf", SjisFromUtf8(text));
+  }
+
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    fs::create_directories(fs::path(File(name)).parent_path());
+    return base_.Write(name, bytes);
+  }
+
+  // Runs kestrel (through wrapper, a command such as prlimit, when given)
+  // with the headless Ui, without CUPS queues (the built-in PDF device).
+  ProgramRun Run(const std::vector<std::string>& args, const std::vector<std::string>& wrapper = {},
+                 int timeoutSeconds = 60) const {
+    std::vector<std::string> all(wrapper.begin(), wrapper.end());
+    std::string program = KESTREL_PROGRAM;
+    if (!wrapper.empty()) {
+      program = all.front();
+      all.erase(all.begin());
+      all.push_back(KESTREL_PROGRAM);
+    }
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgramAndWait(program, all,
+                             {{"KESTREL_BASE", Base()},
+                              {"KESTREL_UI", "headless"},
+                              {"KESTREL_NO_CUPS", "1"},
+                              {"KESTREL_MESSAGES", ""},
+                              {"DISPLAY", ""}},
+                             timeoutSeconds);
+  }
+
+  TempDir base_;
+};
+
+// The run ended by itself (not by a signal, not by the time limit) and no
+// sanitizer spoke.
+void ExpectCleanEnd(const ProgramRun& r, const std::string& what) {
+  EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << what << ": exit " << r.exitCode << "\n" << r.err;
+  EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << what << "\n" << r.err;
+  EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << what << "\n" << r.err;
+}
+
+TEST_F(Robustness, DamagedPrintDataEndsCleanlyWithAWholeJpegOrAMessage) {
+  Settings({"$jpeg=1", "$jdpi=60"});
+  auto record = [](std::initializer_list<uint8_t> head) {
+    std::vector<uint8_t> r(head);
+    r.resize(16, 0);
+    return r;
+  };
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> cases;
+  cases.push_back({"empty", {}});
+  cases.push_back({"short", {16, 0, 140}});
+  std::vector<uint8_t> cut = GoodPage();
+  cut.resize(16 * 3 + 7);
+  cases.push_back({"cut-record", cut});
+  {
+    PageBuilder p;  // no End record at all
+    p.Paper(0, 140, 140, 1).Line(1, 0, 0, 100, 100, 0xFFFF);
+    cases.push_back({"no-end", p.bytes()});
+  }
+  {
+    PageBuilder p;  // texts far past the end, negative, and without their NUL
+    p.String(0, 100, 100, 0, 0, 20, 20, 0, 1000000).String(0, 100, 200, 1, 3, 20, 20, 0, -7);
+    p.String(0, 100, 300, 0, 5, 20, 20, 0, 0).End();
+    p.Text("\x30\x21\x30", false);
+    cases.push_back({"text-offsets", p.bytes()});
+  }
+  {
+    PageBuilder p;  // colour indexes above 49
+    p.Palette(200, 1, 2, 3).Paint(50, 10, 10, 500, 500, 1).Line(255, 0, 0, 900, 900, 0xF0F0);
+    p.Circle(99, 400, 400, 90, 0, 300).String(77, 10, 10, 0, 0, 10, 10, 0, 0).End();
+    p.Text("x");
+    cases.push_back({"colour-index", p.bytes()});
+  }
+  {
+    PageBuilder p;  // huge copy count, unknown papers, landscape
+    p.Paper(1, 32767, -1, 255).Raw(record({16, 7, 0xFF, 0x7F, 0, 0x80, 0, 255})).Line(1, 0, 0, 65535, 65535, 0);
+    p.End();
+    cases.push_back({"paper", p.bytes()});
+  }
+  {
+    // More than the 600,000 records a page holds, none of them End.
+    std::vector<uint8_t> big;
+    std::vector<uint8_t> line = record({1, 1, 10, 0, 10, 0, 200, 0, 200, 0, 0xFF, 0xFF});
+    big.reserve(16 * 610000);
+    for (int i = 0; i < 610000; ++i) big.insert(big.end(), line.begin(), line.end());
+    cases.push_back({"oversized", big});
+  }
+  {
+    std::vector<uint8_t> noise(5000);
+    std::mt19937 rng(7);
+    for (auto& b : noise) b = uint8_t(rng());
+    cases.push_back({"noise", noise});
+  }
+  for (const auto& [name, bytes] : cases) {
+    std::string data = Write("data/" + name + ".pdat", bytes);
+    ProgramRun r = Run({"-p", data});
+    ExpectCleanEnd(r, name);
+    std::string jpeg = File("data/" + name + ".jpg");
+    if (fs::exists(jpeg)) {
+      EXPECT_TRUE(IsWholeJpeg(jpeg)) << name;
+    } else {
+      EXPECT_NE(r.err.find("kestrel: "), std::string::npos) << name << ": no JPEG and nothing said";
+    }
+  }
+  // The good page prints.
+  std::string good = Write("data/good.pdat", GoodPage());
+  ExpectCleanEnd(Run({"-p", good}), "good");
+  EXPECT_TRUE(IsWholeJpeg(File("data/good.jpg")));
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+}
+
+TEST_F(Robustness, ASettingsFileOfBinaryGarbageOrAFolderDoesNotStopPrinting) {
+  std::string garbage;
+  std::mt19937 rng(11);
+  for (int i = 0; i < 4096; ++i) garbage.push_back(char(rng()));
+  garbage += "\r\n[SETTING]\r\n$jpeg=1\r\n$jdpi=50\r\n\0\xff[SETTING\r\n$pmap=\x81\r\n";
+  base_.Write("zoq/kestrel.inf", garbage);
+  std::string data = Write("data/a.pdat", GoodPage());
+  ExpectCleanEnd(Run({"-p", data}), "garbage settings");
+  EXPECT_TRUE(IsWholeJpeg(File("data/a.jpg")));
+  EXPECT_EQ(ReadFile(File("zoq/kestrel.inf")), garbage);  // read, never rewritten
+
+  // A folder where the settings file should be: the run says so and goes on.
+  fs::remove(File("zoq/kestrel.inf"));
+  fs::create_directories(File("zoq/kestrel.inf"));
+  ProgramRun r = Run({"-p", data});
+  ExpectCleanEnd(r, "settings folder");
+  EXPECT_NE(r.err.find("inf"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_directory(File("zoq/kestrel.inf")));
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+}
+
+TEST_F(Robustness, APrintListNamingFoldersDevicesAndPipesPrintsOnlyItsFiles) {
+  Settings({"$jpeg=1", "$jdpi=50"});
+  Write("job/good.pdat", GoodPage());
+  fs::create_directories(File("job/sub.pdat"));
+  ASSERT_EQ(mkfifo(File("job/pipe.pdat").c_str(), 0600), 0);
+  base_.Write("job/plist.inf", "[PrintData]\r\nKeyMax=6\r\n1=sub.pdat\r\n2=/dev/null\r\n3=pipe.pdat\r\n"
+                               "4=/dev/zero\r\n5=good.pdat\r\n6=" + File("job") + "\r\n");
+  auto started = std::chrono::steady_clock::now();
+  ProgramRun r = Run({"-p", File("job") + ",0"}, {}, 30);
+  ExpectCleanEnd(r, "print list");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(25)) << "a pipe held the run";
+  EXPECT_TRUE(IsWholeJpeg(File("job/good.jpg")));
+  EXPECT_FALSE(fs::exists(File("job/pipe.jpg")));
+
+  // A pipe named directly as the print target.
+  started = std::chrono::steady_clock::now();
+  ExpectCleanEnd(Run({"-p", File("job/pipe.pdat")}, {}, 30), "pipe target");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(25)) << "a pipe held the run";
+}
+
+TEST_F(Robustness, InformationFilesOfNoBytesAndOfAHundredMegabytesNameThePdf) {
+  Write("empty/p0001.pdat", GoodPage());
+  base_.Write("empty/I0001.txt", std::string());
+  Write("huge/p0001.pdat", GoodPage());
+  {
+    // 100 MB without writing them: a sparse file.
+    std::ofstream(File("huge/I0001.txt")).close();
+    fs::resize_file(File("huge/I0001.txt"), 100u << 20);
+  }
+  for (const char* folder : {"empty", "huge"}) {
+    auto started = std::chrono::steady_clock::now();
+    ProgramRun r = Run({"-p", File(folder) + ",2"}, {}, 60);
+    ExpectCleanEnd(r, folder);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30)) << folder;
+  }
+  std::vector<std::string> pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
+  ASSERT_EQ(pdfs.size(), 2u);
+  for (const auto& pdf : pdfs) EXPECT_TRUE(IsWholePdf(pdf)) << pdf;
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+}
+
+TEST_F(Robustness, PathsWithBlanksQuotesAndCharactersOutsideCp932) {
+  Settings({"$jpeg=1", "$jdpi=50", "$plog=1"});
+  const std::vector<std::string> names = {"my data/a b.pdat", "q\"uote/x'y.pdat", "외국어/😀 é.pdat"};
+  for (const auto& name : names) {
+    std::string data = Write(name, GoodPage());
+    std::string quoted = "\"";
+    for (char c : data) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    quoted += "\"";
+    ProgramRun r = Run({"-p", quoted});
+    ExpectCleanEnd(r, name);
+    std::string jpeg = data.substr(0, data.size() - 5) + ".jpg";
+    EXPECT_TRUE(IsWholeJpeg(jpeg)) << name << "\n" << r.err;
+  }
+}
+
+// Runs as an unprivileged user when the tests run as root (root writes
+// into read-only folders); empty when that is not possible.
+std::vector<std::string> Unprivileged() {
+  if (geteuid() != 0) return {"env"};
+  if (access("/usr/bin/setpriv", X_OK) != 0) return {};
+  return {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+}
+
+TEST_F(Robustness, AReadOnlyBaseFolderIsReportedAndLeavesNothingHalfWritten) {
+  std::vector<std::string> asUser = Unprivileged();
+  if (asUser.empty()) GTEST_SKIP() << "cannot drop root here";
+  Settings({"$jpeg=1", "$jdpi=50", "$plog=1", "$alog=0"});
+  std::string data = Write("data/a.pdat", GoodPage());
+  Write("data/b.pdat", GoodPage());
+  std::string before = ReadFile(File("zoq/kestrel.inf"));
+  for (const auto& entry : fs::recursive_directory_iterator(base_.path()))
+    if (entry.is_directory()) fs::permissions(entry.path(), fs::perms(0555));
+  fs::permissions(base_.path(), fs::perms(0555));
+
+  // The logs cannot be made, the JPEG cannot be written: each is said.
+  ProgramRun r = Run({"-p", data}, asUser);
+  ExpectCleanEnd(r, "read-only base");
+  EXPECT_NE(r.err.find("kestrel: ログフォルダの作成に失敗したため、ログは出力されません"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("kestrel: 解析ログフォルダの作成に失敗したため"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("■JPEG保存エラー"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(File("data/a.jpg")));
+  // A PDF folder run: the PDF folder cannot be made.
+  ProgramRun folder = Run({"-p", File("data") + ",2"}, asUser);
+  ExpectCleanEnd(folder, "read-only base, PDF");
+  EXPECT_NE(folder.err.find("vpdf/フォルダの作成に失敗しました\\nPDF出力を中止します"), std::string::npos) << folder.err;
+  EXPECT_EQ(ReadFile(File("zoq/kestrel.inf")), before);
+  EXPECT_TRUE(FilesUnder(base_.path(), ".txt").empty());
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+
+  for (const auto& entry : fs::recursive_directory_iterator(base_.path()))
+    if (entry.is_directory()) fs::permissions(entry.path(), fs::perms(0755));
+  fs::permissions(base_.path(), fs::perms(0755));
+}
+
+TEST_F(Robustness, AFullDiskFailsTheJpegWithAMessageAndNoFileBehind) {
+  // A file-size limit stands in for a full disk: a write past it fails.
+  Settings({"$jpeg=1", "$jdpi=300", "$plog=1"});
+  std::string data = Write("data/a.pdat", GoodPage());
+  ProgramRun r = Run({"-p", data}, {"/usr/bin/prlimit", "--fsize=8192"});
+  ExpectCleanEnd(r, "file-size limit");
+  EXPECT_NE(r.err.find("■JPEG保存エラー"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(File("data/a.jpg")));
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+
+  // A settings file that does not fit is not there at all (never a part
+  // of it), and the run says so and prints on.
+  fs::remove(File("zoq/kestrel.inf"));
+  r = Run({"-f", "-p", data}, {"/usr/bin/prlimit", "--fsize=300"});
+  ExpectCleanEnd(r, "settings under limit");
+  EXPECT_NE(r.err.find("kestrel: infが保存できませんでした(" + File("zoq/kestrel.inf") + ")"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(File("zoq/kestrel.inf")));
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+}
+
+TEST_F(Robustness, FontsThatAreNotInstalledStillGiveAPage) {
+  Settings({"$jpeg=1", "$jdpi=60", "$pFontMin=存在しない明朝", "$pFontGot=NoSuchFace Gothic",
+            "$pStringFontMin2=\"ABC\",\"Missing Face\""});
+  base_.Write("zoq/pfont.txt", SjisFromUtf8("[OCR]\r\nFONT=No Such OCR\r\n"));
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).String(0, 100, 100, 0, 0, 20, 20, 0, 0).String(0, 100, 200, 1, 1, 20, 20, 0, 0);
+  page.String(0, 100, 300, 2, 2, 20, 20, 0, 0).End();
+  page.Text(SjisFromUtf8("ABC 漢字"));
+  std::string data = Write("data/fonts.pdat", page.bytes());
+  ExpectCleanEnd(Run({"-p", data}), "missing fonts");
+  EXPECT_TRUE(IsWholeJpeg(File("data/fonts.jpg")));
+}
+
+// Many callers at once on one base folder: every page of every run is
+// there and whole, the settings file is whole, no log line is lost.
+TEST_F(Robustness, EightRunsAtOnceOnOneBaseFolder) {
+  constexpr int kRuns = 8, kPages = 50;
+  std::vector<uint8_t> page = GoodPage();
+  for (int run = 0; run < kRuns; ++run)
+    for (int p = 0; p < kPages; ++p) {
+      char name[64];
+      std::snprintf(name, sizeof name, "jobs/%d/p%04d.pdat", run, p + 1);
+      Write(name, page);
+    }
+  auto runAll = [this](const std::vector<std::string>& modes) {
+    std::vector<std::future<ProgramRun>> runs;
+    for (size_t run = 0; run < modes.size(); ++run) {
+      std::string target = File("jobs/" + std::to_string(run)) + "," + modes[run];
+      runs.push_back(std::async(std::launch::async, [this, target] {
+        return Run({"-f", "-a", "2", "-p", target}, {}, 120);
+      }));
+    }
+    for (auto& f : runs) ExpectCleanEnd(f.get(), "concurrent run");
+  };
+  auto started = std::chrono::steady_clock::now();
+
+  // 1. No settings file: every run finds none, scans its options and saves
+  // the file, all at about the same moment. Half print to the PDF device
+  // as folders in PDF mode, half as sheets of one document on the default
+  // device (the same built-in PDF device).
+  fs::remove(File("zoq/kestrel.inf"));
+  runAll({"2", "1", "2", "1", "2", "1", "2", "1"});
+  std::vector<std::string> pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
+  EXPECT_EQ(pdfs.size(), size_t(kRuns));
+  for (const auto& pdf : pdfs) {
+    EXPECT_TRUE(IsWholePdf(pdf)) << pdf;
+    EXPECT_EQ(PdfPageCount(pdf), size_t(kPages)) << pdf;
+  }
+  // The settings file: whole, every key once, the options of the runs.
+  ProfileFile settings;
+  ASSERT_EQ(settings.Load(File("zoq/kestrel.inf")), ProfileFile::LoadResult::kOk);
+  EXPECT_EQ(settings.GetInt("SETTING", "$pmap", -1), 2);
+  EXPECT_EQ(settings.GetInt("SETTING", "$plog", -1), 1);
+  EXPECT_EQ(settings.GetInt("PM2", "$pdat2_time", -1), 1800);
+  std::string text = ReadFile(File("zoq/kestrel.inf"));
+  for (const char* key : {"$pmag=", "$jdpi=", "$pdfbk=", "$pfline=", "$pdat2_Folder="}) {
+    size_t first = text.find(key);
+    EXPECT_NE(first, std::string::npos) << key;
+    EXPECT_EQ(text.find(key, first + 1), std::string::npos) << key << " twice";
+  }
+
+  // 2. JPEG pages: half the runs write a JPEG beside every page, half
+  // print PDF folders (which switch JPEG output off for themselves).
+  Settings({"$jpeg=1", "$jdpi=100", "$plog=1", "$pmap=2"});
+  runAll({"0", "2", "1", "2", "0", "2", "1", "2"});
+  auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  size_t jpegs = 0;
+  for (int run : {0, 2, 4, 6}) {
+    for (int p = 0; p < kPages; ++p) {
+      char name[64];
+      std::snprintf(name, sizeof name, "jobs/%d/p%04d.jpg", run, p + 1);
+      EXPECT_TRUE(IsWholeJpeg(File(name))) << name;
+      ++jpegs;
+    }
+  }
+  pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
+  EXPECT_EQ(pdfs.size(), size_t(kRuns + kRuns / 2));
+  for (const auto& pdf : pdfs) EXPECT_EQ(PdfPageCount(pdf), size_t(kPages)) << pdf;
+
+  // Every run's end line is in a program log: the lines of one run are
+  // never written over by another's.
+  size_t ends = 0;
+  for (const auto& log : FilesUnder(base_.path() / "zoq" / "plog", ".txt")) {
+    std::string utf8 = Utf8FromSjis(ReadFile(log));
+    for (size_t at = utf8.find("【印刷終了時間】"); at != std::string::npos; at = utf8.find("【印刷終了時間】", at + 1))
+      ++ends;
+  }
+  EXPECT_EQ(ends, size_t(2 * kRuns));
+  EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
+  std::printf("[ figures  ] %d runs x %d pages at once, twice: %zu PDF files and %zu JPEG files checked in %.1f s\n",
+              kRuns, kPages, pdfs.size(), jpegs, seconds);
+}
+
+TEST_F(Robustness, CleanUpAtTheEndOfConcurrentRunsTouchesOnlyOldPrintData) {
+  Settings({"$jpeg=1", "$jdpi=40"});
+  std::vector<std::string> mine;
+  for (int i = 0; i < 6; ++i) mine.push_back(Write("zoq/p" + std::to_string(i) + ".pdat", GoodPage()));
+  std::string young = Write("zoq/young.pdat", GoodPage());
+  std::string old = Write("zoq/old.pdat", GoodPage());
+  SetAge(young, 1790);
+  SetAge(old, 1900);
+  std::vector<std::future<ProgramRun>> runs;
+  for (const auto& data : mine)
+    runs.push_back(std::async(std::launch::async, [this, data] { return Run({"-p", data}); }));
+  for (auto& f : runs) ExpectCleanEnd(f.get(), "concurrent single run");
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_TRUE(fs::exists(young));
+  for (const auto& data : mine) {
+    EXPECT_TRUE(fs::exists(data)) << data;
+    EXPECT_TRUE(IsWholeJpeg(data.substr(0, data.size() - 5) + ".jpg")) << data;
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::test
