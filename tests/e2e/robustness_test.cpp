@@ -9,8 +9,11 @@
 #include <unistd.h>
 #include <utime.h>
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -116,7 +119,7 @@ class Robustness : public ::testing::Test {
   // Runs kestrel (through wrapper, a command such as prlimit, when given)
   // with the headless Ui, without CUPS queues (the built-in PDF device).
   ProgramRun Run(const std::vector<std::string>& args, const std::vector<std::string>& wrapper = {},
-                 int timeoutSeconds = 60) const {
+                 int timeoutSeconds = 60, std::vector<std::pair<std::string, std::string>> env = {}) const {
     std::vector<std::string> all(wrapper.begin(), wrapper.end());
     std::string program = KESTREL_PROGRAM;
     if (!wrapper.empty()) {
@@ -125,13 +128,14 @@ class Robustness : public ::testing::Test {
       all.push_back(KESTREL_PROGRAM);
     }
     all.insert(all.end(), args.begin(), args.end());
-    return RunProgramAndWait(program, all,
-                             {{"KESTREL_BASE", Base()},
-                              {"KESTREL_UI", "headless"},
-                              {"KESTREL_NO_CUPS", "1"},
-                              {"KESTREL_MESSAGES", ""},
-                              {"DISPLAY", ""}},
-                             timeoutSeconds);
+    env.insert(env.end(), {{"KESTREL_BASE", Base()},
+                           {"KESTREL_UI", "headless"},
+                           {"KESTREL_MESSAGES", ""},
+                           {"DISPLAY", ""}});
+    // Without a CUPS server of its own the run sees the built-in PDF device only.
+    if (std::none_of(env.begin(), env.end(), [](const auto& e) { return e.first == "CUPS_SERVER"; }))
+      env.emplace_back("KESTREL_NO_CUPS", "1");
+    return RunProgramAndWait(program, all, env, timeoutSeconds);
   }
 
   TempDir base_;
@@ -363,6 +367,89 @@ TEST_F(Robustness, FontsThatAreNotInstalledStillGiveAPage) {
   std::string data = Write("data/fonts.pdat", page.bytes());
   ExpectCleanEnd(Run({"-p", data}), "missing fonts");
   EXPECT_TRUE(IsWholeJpeg(File("data/fonts.jpg")));
+}
+
+// A CUPS server of this test alone (its own folders and socket), so that
+// stopping it disturbs nobody else's printing.
+class PrivateCupsServer {
+ public:
+  explicit PrivateCupsServer(const fs::path& root) : root_(root), socket_((root / "cups.sock").string()) {
+    for (const char* d : {"conf", "spool", "cache", "state", "log", "tmp"}) fs::create_directories(root / d);
+    fs::permissions(root / "tmp", fs::perms(0700));
+    std::ofstream(root / "conf" / "cupsd.conf") << "Listen " << socket_ << "\nLogLevel warn\nBrowsing No\n"
+                                                   "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
+                                                   "  Allow all\n</Location>\n";
+    const std::string r = root.string();
+    std::ofstream(root / "conf" / "cups-files.conf")
+        << "ServerRoot " << r << "/conf\nRequestRoot " << r << "/spool\nCacheDir " << r << "/cache\nStateDir " << r
+        << "/state\nTempDir " << r << "/tmp\nErrorLog " << r << "/log/error_log\nAccessLog " << r
+        << "/log/access_log\nPageLog " << r << "/log/page_log\nFileDevice Yes\n";
+    pid_ = fork();
+    if (pid_ == 0) {
+      setsid();
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen("/dev/null", "w", stderr);
+      const std::string conf = r + "/conf/cupsd.conf", files = r + "/conf/cups-files.conf";
+      execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(), (char*)nullptr);
+      _exit(127);
+    }
+    for (int i = 0; i < 100 && !running_; ++i) {
+      running_ = Client("/usr/bin/lpstat", {"-r"}).out.find("is running") != std::string::npos;
+      if (!running_) usleep(100000);
+    }
+  }
+  ~PrivateCupsServer() { Stop(); }
+  bool running() const { return running_; }
+  const std::string& socket() const { return socket_; }
+  ProgramRun Client(const std::string& program, const std::vector<std::string>& args) const {
+    return RunProgramAndWait(program, args, {{"CUPS_SERVER", socket_}}, 20);
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+    running_ = false;
+  }
+
+ private:
+  fs::path root_;
+  std::string socket_;
+  pid_t pid_ = -1;
+  bool running_ = false;
+};
+
+TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
+  if (geteuid() != 0 || access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "needs root and cupsd";
+  PrivateCupsServer cups(base_.path() / "cups");
+  ASSERT_TRUE(cups.running());
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin",
+                        {"-p", "Doomed", "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
+                .exitCode,
+            0);
+  // Pages slow enough to draw (bitmap fills) that the job is open a while.
+  Settings({"$pmap=4"});
+  for (int p = 0; p < 120; ++p) Write("job/p" + std::to_string(1000 + p) + ".pdat", GoodPage());
+  fs::create_directories(File("tmp"));
+  auto run = std::async(std::launch::async, [&] {
+    return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 60,
+               {{"CUPS_SERVER", cups.socket()}, {"TMPDIR", File("tmp")}});
+  });
+  // The document's work file appears as the document starts and the job
+  // is made right after it: stop the server while the pages are drawn.
+  bool started = false;
+  for (int i = 0; i < 1000 && !started; ++i) {
+    started = !fs::is_empty(File("tmp"));
+    if (!started) usleep(10000);
+  }
+  usleep(300000);
+  cups.Stop();
+  ProgramRun r = run.get();
+  ASSERT_TRUE(started) << r.err;
+  ExpectCleanEnd(r, "CUPS stopped");
+  EXPECT_NE(r.err.find("■EndDoc関数 Error"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_empty(File("tmp"))) << "the document's work file was left behind";
+  EXPECT_FALSE(fs::exists(File("vpdf")));
 }
 
 // Many callers at once on one base folder: every page of every run is
