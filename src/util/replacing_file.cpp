@@ -57,6 +57,11 @@ bool ReplacingFile::Commit() {
   file_ = nullptr;
   if (!failed_) {
     std::error_code ec;
+    // The new file keeps the permissions of the one it replaces (a settings
+    // file opened up for every user stays open).
+    auto status = std::filesystem::status(FsPath(path_), ec);
+    if (!ec && std::filesystem::is_regular_file(status))
+      std::filesystem::permissions(FsPath(temp_), status.permissions(), ec);
     std::filesystem::rename(FsPath(temp_), FsPath(path_), ec);
     if (!ec) {
       temp_.clear();

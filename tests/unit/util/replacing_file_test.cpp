@@ -52,9 +52,11 @@ TEST(ReplacingFile, CommitPutsTheWholeFileInPlaceAndLeavesNothingElse) {
   EXPECT_EQ(ReadFile(path), "old content");  // not visible before the commit
   EXPECT_EQ(EntriesIn(dir), 2u);
   file.Write("content");
+  std::filesystem::permissions(path, std::filesystem::perms(0666));
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(ReadFile(path), "new content");
   EXPECT_EQ(EntriesIn(dir), 1u);
+  EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0666));
 }
 
 TEST(ReplacingFile, AnUncommittedFileIsDroppedAndAMissingFolderRefused) {
