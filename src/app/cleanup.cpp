@@ -9,6 +9,7 @@
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/text_codec.h"
+#include "util/local_time.h"
 
 namespace kestrel {
 
@@ -21,12 +22,8 @@ struct LocalTime {
 };
 
 LocalTime Local(int64_t seconds) {
-  std::time_t t = std::time_t(seconds);
-  LocalTime out;
-  if (const std::tm* tm = std::localtime(&t)) {
-    out = {tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec};
-  }
-  return out;
+  std::tm tm = LocalTimeOf(std::time_t(seconds));
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 std::string WithoutTrailingSeparators(std::string path) {

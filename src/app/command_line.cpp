@@ -19,13 +19,7 @@ constexpr size_t kPrintListPathLimit = 100;
 std::string CutSjis(const std::string& utf8, size_t limit) {
   SjisString sjis = SjisFromUtf8(utf8);
   if (sjis.size() <= limit) return utf8;
-  size_t end = 0;
-  while (end < limit) {
-    size_t step = IsSjisLeadByte(static_cast<unsigned char>(sjis[end])) ? 2 : 1;
-    if (end + step > limit) break;
-    end += step;
-  }
-  return Utf8FromSjis(SjisView(sjis).substr(0, end));
+  return Utf8FromSjis(CutSjisBytes(sjis, limit));
 }
 
 bool IsFile(const std::string& path) {

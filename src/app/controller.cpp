@@ -14,6 +14,7 @@
 #include "pdf/bookmark_csv.h"
 #include "util/comma_list.h"
 #include "util/paths.h"
+#include "util/local_time.h"
 
 namespace kestrel {
 
@@ -47,11 +48,7 @@ std::string WithoutTrailingSeparators(std::string path) {
   return path;
 }
 
-std::tm LocalNow() {
-  std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  return local != nullptr ? *local : std::tm{};
-}
+std::tm LocalNow() { return LocalTimeNow(); }
 
 }  // namespace
 

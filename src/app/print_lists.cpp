@@ -22,16 +22,6 @@ bool IsFile(const std::string& path) {
   return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-// At most limit bytes of a code page 932 text, never cutting a character.
-SjisString CutSjis(SjisView text, size_t limit) {
-  size_t end = 0;
-  while (end < text.size()) {
-    size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + step > limit) break;
-    end += step;
-  }
-  return SjisString(text.substr(0, std::min(end, text.size())));
-}
 
 bool HasFolderPart(const std::string& path) { return path.find_first_of("\\/:") != std::string::npos; }
 
@@ -39,7 +29,7 @@ bool HasFolderPart(const std::string& path) { return path.find_first_of("\\/:") 
 
 std::string InfoFileName(const std::string& dataFileName) {
   SjisString name = SjisFromUtf8(dataFileName);
-  SjisString rest = name.size() > 1 ? CutSjis(SjisView(name).substr(1), kInfoNameLimit) : SjisString();
+  SjisString rest = name.size() > 1 ? CutSjisBytes(SjisView(name).substr(1), kInfoNameLimit) : SjisString();
   std::string info = "I" + Utf8FromSjis(rest);
   size_t dot = info.rfind('.');
   if (dot != std::string::npos && dot > 0) info.erase(dot);

@@ -9,6 +9,7 @@
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/text_codec.h"
+#include "util/local_time.h"
 
 namespace kestrel {
 
@@ -60,10 +61,7 @@ void ProgramLog::CreateLogFolders() {
 }
 
 int ProgramLog::OpenProgramLog() {
-  std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  std::tm copy = local != nullptr ? *local : std::tm{};
-  return OpenProgramLogAt(copy);
+  return OpenProgramLogAt(LocalTimeNow());
 }
 
 int ProgramLog::OpenProgramLogAt(const std::tm& local) {

@@ -10,6 +10,7 @@
 #include "engine/engine_log.h"
 #include "util/comma_list.h"
 #include "util/paths.h"
+#include "util/local_time.h"
 
 namespace kestrel {
 
@@ -42,14 +43,8 @@ std::string UniqueAnalysisStem(const std::string& stem) {
 void OpenAnalysisLog(PrintContext& ctx) {
   std::string base;
   if (!CheckBaseDrive(ctx, base)) throw std::runtime_error("基準ドライブに異常があります。");
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char stamp[32];
+  std::tm local = LocalTimeNow();
+  char stamp[64];
   std::snprintf(stamp, sizeof stamp, "alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   const std::string folder = ProductPath(base, "zoq\\palog\\");

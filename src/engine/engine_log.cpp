@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "engine/analysis_log.h"
+#include "util/local_time.h"
 
 namespace kestrel {
 
@@ -182,13 +183,7 @@ void WriteStartOfJobLines(PrintContext& ctx) {
   EngineLogf(ctx, kLogInfo, "【ログファイル名】= %s\n", ctx.logFileName.c_str());
   EngineLogf(ctx, kLogInfo, "【印刷データファイル削除】= %d(0:削除 1:保存)\n", ctx.keepPrintData);
   EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.widthFlag);
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  std::tm local = LocalTimeNow();
   // asctime's fixed form: "Wed Jun 30 21:49:08 1993\n".
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

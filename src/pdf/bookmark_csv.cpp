@@ -26,17 +26,6 @@ constexpr const char* kSection = "DATA";
 constexpr const char* kForbiddenChars = R"("\","/",":","*","?",""","<",">","|")";
 constexpr const char* kSeparatorChars = R"(";",",")";
 
-// The first limit bytes, one less when the last would split a double-byte
-// character.
-SjisString Cut(SjisView text, size_t limit) {
-  size_t end = 0;
-  while (end < text.size()) {
-    size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-    if (end + step > limit) break;
-    end += step;
-  }
-  return SjisString(text.substr(0, std::min(end, text.size())));
-}
 
 SjisString Read(const ProfileFile& file, const char* key, SjisView fallback) {
   auto value = file.Find(kSection, key);
@@ -87,13 +76,13 @@ std::string MakePdfBaseName(RunSettings& s, const std::string& infoFile) {
       name = nendo + "_" + usercode + "_" + program;
       if (name.size() > kNameLimit) s.pdf_fn_length = 1;
     }
-    if (s.pdf_fn_length == 1) name = Cut(name, kNameLimit);
+    if (s.pdf_fn_length == 1) name = CutSjisBytes(name, kNameLimit);
   }
   name = ReplaceListedChars(name, kSeparatorChars, 1);
   size_t lead = 0;
   while (lead < name.size() && static_cast<unsigned char>(name[lead]) <= ' ') ++lead;
   name.erase(0, lead);
-  if (!name.empty() && name[0] == '.') name = Cut(SjisView(name).substr(1), kNameLimit);
+  if (!name.empty() && name[0] == '.') name = CutSjisBytes(SjisView(name).substr(1), kNameLimit);
   return Utf8FromSjis(name);
 }
 

@@ -1,5 +1,7 @@
 #include "util/char_forms.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstdint>
 
@@ -326,6 +328,16 @@ std::string RemoveChars(std::string_view text, std::string_view set) {
     pos += ch.size();
   }
   return out;
+}
+
+SjisString CutSjisBytes(SjisView text, size_t limit) {
+  size_t end = 0;
+  while (end < text.size()) {
+    size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+    if (end + step > limit) break;
+    end += step;
+  }
+  return SjisString(text.substr(0, std::min(end, text.size())));
 }
 
 }  // namespace kestrel

@@ -24,6 +24,10 @@ namespace kestrel {
 // Lead bytes of double-byte characters in code page 932.
 constexpr bool IsSjisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
+// The first bytes of a code page 932 text up to limit, one less when the
+// last would split a double-byte character from its trail byte.
+SjisString CutSjisBytes(SjisView text, size_t limit);
+
 enum CharWidthMode { kToFullWidth = 0, kToHalfWidth = 1, kToHiragana = 2, kToKatakana = 3 };
 
 // The result holds at most twice as many bytes as the text.

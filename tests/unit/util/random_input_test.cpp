@@ -51,7 +51,9 @@ TEST(RandomInput, TextServicesStayWithinTheirInputAndBounds) {
     ASSERT_TRUE(value.has_value());
     // What was written reads back, unless it is not a plain value (line
     // breaks, or blanks that reading trims).
-    if (list.find_first_of("\r\n\t\v\f ") == std::string::npos) EXPECT_EQ(*value, list);
+    if (list.find_first_of("\r\n\t\v\f ") == std::string::npos) {
+      EXPECT_EQ(*value, list);
+    }
   }
 }
 
