@@ -29,16 +29,6 @@
 namespace kestrel::test {
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
 
 class CupsServer : public ::testing::Environment {
  public:

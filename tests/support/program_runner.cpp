@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 extern char** environ;
@@ -89,6 +90,17 @@ ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::
   waitpid(pid, &status, 0);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
 }
 
 }  // namespace kestrel::test

@@ -18,4 +18,7 @@ ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::
                              const std::vector<std::pair<std::string, std::string>>& env = {},
                              int timeoutSeconds = 120);
 
+// Standard output of a shell command (for the poppler tools that read pages back).
+std::string Shell(const std::string& command);
+
 }  // namespace kestrel::test

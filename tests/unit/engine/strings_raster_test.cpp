@@ -14,6 +14,7 @@
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/raster/raster_canvas.h"
 #include "support/engine_fixture.h"
+#include "support/font_files.h"
 
 namespace kestrel::test {
 namespace {
@@ -39,25 +40,6 @@ InkBox InkIn(const RasterCanvas& page, int x0, int x1, Colour ink) {
   return b;
 }
 
-// The outline box of a character in font units, from the font file.
-struct UnitBox {
-  long xMin = 0, xMax = 0, yMin = 0, yMax = 0, upem = 1;
-};
-UnitBox BoxOf(const std::string& file, uint32_t c) {
-  UnitBox b;
-  FT_Library lib;
-  FT_Init_FreeType(&lib);
-  FT_Face face;
-  if (FT_New_Face(lib, file.c_str(), 0, &face) == 0) {
-    if (FT_Load_Char(face, c, FT_LOAD_NO_SCALE) == 0) {
-      const FT_Glyph_Metrics& m = face->glyph->metrics;
-      b = {m.horiBearingX, m.horiBearingX + m.width, m.horiBearingY - m.height, m.horiBearingY, face->units_per_EM};
-    }
-    FT_Done_Face(face);
-  }
-  FT_Done_FreeType(lib);
-  return b;
-}
 
 class StringsOnRasterTest : public ::testing::Test {
  protected:

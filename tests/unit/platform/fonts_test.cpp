@@ -12,6 +12,7 @@
 #include "platform/linux/fontconfig_resolver.h"
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/linux/gdi_font_metrics.h"
+#include "support/font_files.h"
 
 namespace kestrel::test {
 namespace {
@@ -118,25 +119,6 @@ TEST(GdiFontSize, PositiveHeightIsTheCellOfTheWindowsMetrics) {
   EXPECT_LE(m.emX, 4096);
 }
 
-// A glyph's outline box in font units, read from the font file itself.
-struct UnitBox {
-  long xMin = 0, xMax = 0, yMin = 0, yMax = 0, upem = 0;
-};
-UnitBox BoxOf(const std::string& file, uint32_t c) {
-  UnitBox b;
-  FT_Library lib;
-  FT_Init_FreeType(&lib);
-  FT_Face face;
-  if (FT_New_Face(lib, file.c_str(), 0, &face) == 0) {
-    if (FT_Load_Char(face, c, FT_LOAD_NO_SCALE) == 0) {
-      const FT_Glyph_Metrics& m = face->glyph->metrics;
-      b = {m.horiBearingX, m.horiBearingX + m.width, m.horiBearingY - m.height, m.horiBearingY, face->units_per_EM};
-    }
-    FT_Done_Face(face);
-  }
-  FT_Done_FreeType(lib);
-  return b;
-}
 
 TEST(FreeTypeRasterizer, GlyphSitsOnTheBaselineOneAscentBelowTheCellTop) {
   FreeTypeRasterizer r;

@@ -10,20 +10,11 @@
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/linux/pdf_canvas.h"
 #include "support/engine_fixture.h"
+#include "support/program_runner.h"
 
 namespace kestrel::test {
 namespace {
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
 
 // A page rendered by poppler without anti-aliasing, one grey byte a pixel,
 // at a multiple of the page's own resolution; ink(x, y) looks at the centre
