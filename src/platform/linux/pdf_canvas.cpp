@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi_patterns.h"
 #include "platform/linux/font_resolver.h"
 #include "platform/linux/fontconfig_resolver.h"
 #include "platform/linux/gdi_font_metrics.h"
@@ -20,34 +21,6 @@ namespace kestrel {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-
-// The six GDI hatch patterns, 8x8, anchored at the device origin; row y of
-// the page uses row (y mod 8); bit 7 is column 0. The same tiles as the
-// raster page: HS_FDIAGONAL inks where (x - y) mod 8 == 0, HS_BDIAGONAL
-// where (x + y) mod 8 == 7.
-constexpr uint8_t kHatch[6][8] = {
-    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // Horizontal
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // Vertical
-    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // FDiagonal
-    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // BDiagonal
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // Cross
-    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // DiagCross
-};
-
-// Runs of on/off pixels of the styled one-pixel pens, as GDI draws them.
-struct DashRuns {
-  double runs[6];
-  int count;
-};
-DashRuns DashOf(PenStyle s) {
-  switch (s) {
-    case PenStyle::Dash: return {{18, 6}, 2};
-    case PenStyle::Dot: return {{3, 3}, 2};
-    case PenStyle::DashDot: return {{9, 6, 3, 6}, 4};
-    case PenStyle::DashDotDot: return {{9, 3, 3, 3, 3, 3}, 6};
-    default: return {{0}, 0};
-  }
-}
 
 uint32_t Argb(Colour c) { return 0xFF000000u | (uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b(); }
 
@@ -180,8 +153,7 @@ void PdfCanvas::FillPathWithBrush() {
         if (brush.kind == BrushKind::Pattern) {
           row[x] = Argb(brush.pattern.at(x, y));
         } else {
-          const uint8_t bits = kHatch[std::min<int>(int(brush.hatch), 5)][y];
-          if ((bits >> (7 - x)) & 1) row[x] = Argb(brush.colour);
+          if (HatchInk(brush.hatch, x, y)) row[x] = Argb(brush.colour);
           else row[x] = opaque ? Argb(state().backgroundColour) : 0;  // transparent gaps
         }
       }
@@ -210,14 +182,16 @@ void PdfCanvas::StrokePathWithPen() {
     cairo_set_line_width(cr_, 1.0);
     cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
-    DashRuns d = DashOf(pen.style);
+    const DashRuns d = DashRunsOf(pen.style);
     if (d.count > 0) {
+      double runs[6];
+      for (int i = 0; i < d.count; ++i) runs[i] = d.runs[size_t(i)];
       if (!state().transparentBackground) {
         SetColour(state().backgroundColour);
         cairo_set_dash(cr_, nullptr, 0, 0);
         cairo_stroke_preserve(cr_);
       }
-      cairo_set_dash(cr_, d.runs, d.count, 0);
+      cairo_set_dash(cr_, runs, d.count, 0);
     } else {
       cairo_set_dash(cr_, nullptr, 0, 0);
     }

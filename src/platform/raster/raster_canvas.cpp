@@ -4,56 +4,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi_patterns.h"
+
 namespace kestrel {
 
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-
-// Dash patterns of cosmetic (one-pixel) pens, as GDI draws them on a
-// bitmap: runs of on/off pixels counted from the start point of each
-// LineTo. PS_DASH 18 on 6 off; PS_DOT 3/3; PS_DASHDOT 9/6/3/6;
-// PS_DASHDOTDOT 9/3/3/3/3/3. Every period divides 24, so each pattern is
-// one 24-bit mask, bit i for pixel i of the period.
-constexpr uint32_t RunMask(std::initializer_list<int> runs) {
-  uint32_t mask = 0;
-  int at = 0;
-  bool on = true;
-  while (at < 24) {
-    for (int n : runs) {
-      for (int i = 0; i < n && at < 24; ++i, ++at)
-        if (on) mask |= 1u << at;
-      on = !on;
-    }
-  }
-  return mask;
-}
-constexpr uint32_t kDashMask = RunMask({18, 6});
-constexpr uint32_t kDotMask = RunMask({3, 3});
-constexpr uint32_t kDashDotMask = RunMask({9, 6, 3, 6});
-constexpr uint32_t kDashDotDotMask = RunMask({9, 3, 3, 3, 3, 3});
-
-uint32_t StyleMask(PenStyle s) {
-  switch (s) {
-    case PenStyle::Dash: return kDashMask;
-    case PenStyle::Dot: return kDotMask;
-    case PenStyle::DashDot: return kDashDotMask;
-    case PenStyle::DashDotDot: return kDashDotDotMask;
-    default: return 0xFFFFFF;
-  }
-}
-
-// The six GDI hatch patterns, 8x8, anchored at the device origin; row y of
-// the page uses row (y mod 8); bit 7 is column 0. HS_FDIAGONAL inks where
-// (x - y) mod 8 == 0, HS_BDIAGONAL where (x + y) mod 8 == 7.
-constexpr uint8_t kHatch[6][8] = {
-    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // Horizontal
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // Vertical
-    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // FDiagonal
-    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // BDiagonal
-    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // Cross
-    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // DiagCross
-};
 
 int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
   int64_t q = a / b;
@@ -184,15 +141,13 @@ void RasterCanvas::FillWithBrush(int l, int t, int r, int b) {
     case BrushKind::Hatch: {
       // Hatch gaps take the background colour in OPAQUE mode and keep what
       // lies under them in TRANSPARENT mode.
-      const uint8_t* rows = kHatch[std::min<int>(int(brush.hatch), 5)];
       uint8_t ink = IndexOf(brush.colour);
       bool opaque = !state().transparentBackground;
       uint8_t gap = opaque ? IndexOf(state().backgroundColour) : 0;
       for (int y = t; y < b; ++y) {
-        uint8_t bits = rows[y & 7];
         uint8_t* row = index_.data() + size_t(y) * size_t(width_);
         for (int x = l; x < r; ++x) {
-          if ((bits >> (7 - (x & 7))) & 1) row[x] = ink;
+          if (HatchInk(brush.hatch, x, y)) row[x] = ink;
           else if (opaque) row[x] = gap;
         }
       }
@@ -267,7 +222,7 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
   const int yInc = octant <= 4 ? 1 : -1;
   const int64_t n = xMajor ? adx : ady, m = xMajor ? ady : adx;
   const int startDash = *dashPos;
-  *dashPos += int(n % 24);
+  *dashPos += int(n % kDashPeriod);
   if (n == 0) return;
 
   const int64_t major0 = xMajor ? from.x : from.y, minor0 = xMajor ? from.y : from.x;
@@ -298,7 +253,7 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
   if (kLo > kHi) return;
 
   const Pen& pen = state().pen;
-  const uint32_t mask = StyleMask(pen.style);
+  const uint32_t mask = DashMaskOf(pen.style);
   const bool styled = pen.style != PenStyle::Solid;
   const uint8_t ink = IndexOf(pen.colour);
   const bool gaps = styled && !state().transparentBackground;
@@ -306,14 +261,14 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
 
   int64_t c = std::max<int64_t>(0, CeilDiv(2 * kLo * m - n + bias, 2 * n));
   int64_t err = 2 * (kLo + 1) * m - n - 2 * n * c;
-  int dash = int((startDash + kLo) % 24);
+  int dash = int((startDash + kLo) % kDashPeriod);
   for (int64_t k = kLo; k <= kHi; ++k) {
     int64_t major = major0 + majorInc * k, minor = minor0 + minorInc * c;
     int x = int(xMajor ? major : minor), y = int(xMajor ? minor : major);
     bool on = !styled || ((mask >> dash) & 1);
     if (on) Put(x, y, ink);
     else if (gaps) Put(x, y, gap);
-    if (++dash == 24) dash = 0;
+    if (++dash == kDashPeriod) dash = 0;
     if (err + bias > 0) {
       ++c;
       err += 2 * m - 2 * n;
@@ -473,7 +428,7 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     return p.x != q.x ? p.x < q.x : p.y < q.y;
   });
   const bool styled = pen.style != PenStyle::Solid;
-  const uint32_t mask = StyleMask(pen.style);
+  const uint32_t mask = DashMaskOf(pen.style);
   const bool gaps = styled && !state().transparentBackground;
   const uint8_t gap = gaps ? IndexOf(state().backgroundColour) : 0;
   int dash = 0;
@@ -485,7 +440,7 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     bool on = !styled || ((mask >> dash) & 1);
     if (on) Put(p.x, p.y, ink);
     else if (gaps) Put(p.x, p.y, gap);
-    if (++dash == 24) dash = 0;
+    if (++dash == kDashPeriod) dash = 0;
   }
 }
 

@@ -126,24 +126,37 @@ TEST_F(StageTest, MethodFourStopsItsLastTilesAtTheEdgeAndATileOfWidthZeroDrawsNo
       "method 4 cut tiles");
 }
 
-TEST_F(StageTest, MethodTwoHatchesOverThePageAndOutlinesInWhiteWithTheCanvasPen) {
-  page.SetBrush(Brush{BrushKind::Solid, kGreen});
-  page.FillRect({0, 0, 64, 48});
-  page.SetPen(Pen{kBlack, 1, PenStyle::Solid});
-  Fill(2, 1, 4, 4, 36, 28, 5);  // pattern 5: rising lines
-  EXPECT_EQ(page.state().pen.colour, kBlack);  // the pen colour comes back
-  ExpectPage(
-      [&](int x, int y) {
-        if (x < 4 || x >= 36 || y < 4 || y >= 28) return kGreen;
-        if (x == 4 || x == 35 || y == 4 || y == 27) return kWhite;
-        return (x + y) % 8 == 7 ? kRed : kGreen;
-      },
-      "method 2");
-  // Pattern 0 (and every number other than 3-5) hatches forward diagonals.
-  page.Reset(64, 48, 160);
-  Fill(2, 1, 4, 4, 36, 28, 0);
-  EXPECT_EQ(page.PixelAt(16, 16), kRed);
-  EXPECT_EQ(page.PixelAt(17, 16), kWhite);
+// GDI's hatch rows, in device coordinates: pattern 3 (HS_CROSS) inks the
+// rows with y mod 8 == 3 and the columns with x mod 8 == 4; pattern 4
+// (HS_DIAGCROSS) where (x - y) mod 8 == 0 or (x + y) mod 8 == 7; pattern 5
+// (HS_BDIAGONAL) where (x + y) mod 8 == 7; every other number (HS_FDIAGONAL)
+// where (x - y) mod 8 == 0.
+bool GdiHatchInk(int pattern, int x, int y) {
+  const bool falling = (x - y) % 8 == 0, rising = (x + y) % 8 == 7;
+  switch (pattern) {
+    case 3: return y % 8 == 3 || x % 8 == 4;
+    case 4: return falling || rising;
+    case 5: return rising;
+    default: return falling;
+  }
+}
+
+TEST_F(StageTest, MethodTwoDrawsGdisHatchRowsForEveryPatternNumberAndOutlinesInWhiteWithTheCanvasPen) {
+  for (int pattern = 0; pattern <= 255; pattern += pattern < 17 ? 1 : 238) {  // 0-17 and 255
+    page.Reset(64, 48, 160);
+    page.SetBrush(Brush{BrushKind::Solid, kGreen});
+    page.FillRect({0, 0, 64, 48});
+    page.SetPen(Pen{kBlack, 1, PenStyle::Solid});
+    Fill(2, 1, 4, 4, 36, 28, uint8_t(pattern));
+    EXPECT_EQ(page.state().pen.colour, kBlack);  // the pen colour comes back
+    ExpectPage(
+        [&](int x, int y) {
+          if (x < 4 || x >= 36 || y < 4 || y >= 28) return kGreen;
+          if (x == 4 || x == 35 || y == 4 || y == 27) return kWhite;
+          return GdiHatchInk(pattern, x, y) ? kRed : kGreen;  // gaps keep the page
+        },
+        "method 2 pattern " + std::to_string(pattern));
+  }
 }
 
 TEST_F(StageTest, PatternsAboveSixteenDrawNothingAndSayItInTheAnalysisLog) {

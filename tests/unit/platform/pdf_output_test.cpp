@@ -234,25 +234,39 @@ TEST_F(PdfCanvasPixels, FillsLeaveOutTheRightAndBottomEdgeAndWidePensHaveRoundEn
   EXPECT_FALSE(g.ink(305, 301));
 }
 
-TEST_F(PdfCanvasPixels, DashesRunLikeGdisAndHatchesAreAnchoredAtTheDeviceOrigin) {
+TEST_F(PdfCanvasPixels, DashesRunLikeGdisAndHatchesDrawGdisRowsAnchoredAtTheDeviceOrigin) {
   canvas.SetTransparentBackground(true);
   canvas.SetPen(Pen{kBlack, 1, PenStyle::Dash});
   canvas.MoveTo({100, 50});
   canvas.LineTo({200, 50});
-  canvas.SetBrush(Brush{BrushKind::Hatch, kBlack, HatchStyle::FDiagonal});
-  canvas.FillRect({403, 405, 460, 470});
+  // The six hatch styles side by side, rectangles off the 8-pixel grid.
+  const HatchStyle styles[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
+                               HatchStyle::BDiagonal,  HatchStyle::Cross,    HatchStyle::DiagCross};
+  for (int i = 0; i < 6; ++i) {
+    canvas.SetBrush(Brush{BrushKind::Hatch, kBlack, styles[i]});
+    canvas.FillRect({3 + 70 * i, 405, 60 + 70 * i, 470});
+  }
   Gray g = Finish();
   // 18 on, 6 off from the start point.
   for (int x = 100; x < 118; ++x) EXPECT_TRUE(g.ink(x, 50)) << x;
   for (int x = 118; x < 124; ++x) EXPECT_FALSE(g.ink(x, 50)) << x;
   EXPECT_TRUE(g.ink(124, 50));
-  // HS_FDIAGONAL: ink exactly where (x - y) mod 8 == 0.
-  int wrong = 0;
-  for (int y = 405; y < 470; ++y)
-    for (int x = 403; x < 460; ++x)
-      if (g.ink(x, y) != (((x - y) % 8 + 8) % 8 == 0)) ++wrong;
-  EXPECT_EQ(wrong, 0);
-  EXPECT_FALSE(g.ink(408, 400));  // nothing outside the rectangle
+  // GDI's rows: horizontal lines on y mod 8 == 3, vertical ones on
+  // x mod 8 == 4, falling diagonals where (x - y) mod 8 == 0, rising ones
+  // where (x + y) mod 8 == 7.
+  auto gdi = [](int i, int x, int y) {
+    const bool row = y % 8 == 3, column = x % 8 == 4, falling = (x - y) % 8 == 0, rising = (x + y) % 8 == 7;
+    const bool ink[] = {row, column, falling, rising, row || column, falling || rising};
+    return ink[i];
+  };
+  for (int i = 0; i < 6; ++i) {
+    int wrong = 0;
+    for (int y = 405; y < 470; ++y)
+      for (int x = 3 + 70 * i; x < 60 + 70 * i; ++x)
+        if (g.ink(x, y) != gdi(i, x, y)) ++wrong;
+    EXPECT_EQ(wrong, 0) << "hatch style " << i;
+    EXPECT_FALSE(g.ink(4 + 70 * i, 400));  // nothing outside the rectangle
+  }
 }
 
 TEST_F(PdfCanvasPixels, ArcsStayInsideTheirBoxAndRunCounterclockwise) {
