@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "util/field_splitter.h"
+#include "util/utf8.h"
 
 namespace kestrel {
 
@@ -270,20 +271,8 @@ std::string QuoteText(std::string_view text) {
 
 namespace {
 
-// Decodes one UTF-8 character at text[pos]; a malformed byte stands for
-// itself.
-std::string_view NextChar(std::string_view text, size_t pos) {
-  auto c = static_cast<unsigned char>(text[pos]);
-  size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-  if (pos + len > text.size()) len = 1;
-  for (size_t k = 1; k < len; ++k) {
-    if ((static_cast<unsigned char>(text[pos + k]) & 0xC0) != 0x80) {
-      len = 1;
-      break;
-    }
-  }
-  return text.substr(pos, len);
-}
+// The UTF-8 character at text[pos]; a malformed sequence stands for itself.
+std::string_view NextChar(std::string_view text, size_t pos) { return text.substr(pos, DecodeUtf8(text, pos).length); }
 
 bool InSet(std::string_view ch, std::string_view set) {
   if (set.empty()) {

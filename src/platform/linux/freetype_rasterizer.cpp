@@ -11,32 +11,9 @@
 #include <vector>
 
 #include "platform/linux/gdi_font_metrics.h"
+#include "util/utf8.h"
 
 namespace kestrel {
-
-uint32_t NextCodepoint(std::string_view text, size_t& i) {
-  const auto b0 = uint8_t(text[i]);
-  auto cont = [&](size_t k) { return i + k < text.size() && (uint8_t(text[i + k]) & 0xC0) == 0x80; };
-  auto at = [&](size_t k) { return uint32_t(uint8_t(text[i + k]) & 0x3F); };
-  uint32_t cp = 0xFFFD;
-  size_t len = 1;
-  if (b0 < 0x80) {
-    cp = b0;
-  } else if (b0 >= 0xC2 && b0 < 0xE0 && cont(1)) {
-    cp = (uint32_t(b0 & 0x1F) << 6) | at(1);
-    len = 2;
-  } else if (b0 >= 0xE0 && b0 < 0xF0 && cont(1) && cont(2)) {
-    cp = (uint32_t(b0 & 0x0F) << 12) | (at(1) << 6) | at(2);
-    len = 3;
-    if (cp < 0x800) cp = 0xFFFD;
-  } else if (b0 >= 0xF0 && b0 < 0xF5 && cont(1) && cont(2) && cont(3)) {
-    cp = (uint32_t(b0 & 0x07) << 18) | (at(1) << 12) | (at(2) << 6) | at(3);
-    len = 4;
-    if (cp < 0x10000 || cp > 0x10FFFF) cp = 0xFFFD;
-  }
-  i += len;
-  return cp;
-}
 
 namespace {
 
@@ -279,7 +256,9 @@ void FreeTypeRasterizer::Rasterize(const FontSpec& font, std::string_view utf8, 
   long penY = std::lround((cellTopLeft.y + asc * s->cosine) * 64);
   size_t i = 0;
   while (i < utf8.size()) {
-    uint32_t cp = NextCodepoint(utf8, i);
+    const Utf8Char c = DecodeUtf8(utf8, i);
+    i += c.length;
+    const uint32_t cp = c.codepoint;
     const Glyph& g = impl_->GlyphOf(*s, cp);
     impl_->Emit(g, int((penX + 32) >> 6), int((penY + 32) >> 6), sink);
     penX += g.advanceX;

@@ -62,8 +62,4 @@ class FreeTypeRasterizer final : public TextRasterizer {
   std::unique_ptr<Impl> impl_;
 };
 
-// Decodes one UTF-8 character at text[i], advancing i; malformed bytes
-// give U+FFFD and advance by one.
-uint32_t NextCodepoint(std::string_view text, size_t& i);
-
 }  // namespace kestrel

@@ -15,6 +15,7 @@
 #include "platform/linux/font_resolver.h"
 #include "platform/linux/fontconfig_resolver.h"
 #include "platform/linux/gdi_font_metrics.h"
+#include "util/utf8.h"
 
 namespace kestrel {
 
@@ -446,31 +447,23 @@ const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t
   return face;
 }
 
-namespace {
-
-// The next code point of UTF-8 text and its length in bytes; invalid bytes
-// count as one byte each.
-uint32_t NextCodepoint(std::string_view s, size_t at, size_t& length) {
-  const auto b = static_cast<unsigned char>(s[at]);
-  length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
-  if (at + length > s.size()) length = 1;
-  if (length == 1) return b;
-  uint32_t cp = b & (0x7F >> length);
-  for (size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[at + i]) & 0x3F);
-  return cp;
-}
-
-}  // namespace
-
 // Text: the logical-font rules of the raster page (ComputeGdiFontSize): a
 // positive height is the cell height (Windows ascent + descent), a negative
 // one the em; a width is the average character width and stretches the
 // glyphs; the cell's top-left corner sits at p, the run turned by the
 // escapement about it. Characters the face lacks (user-defined characters,
 // symbols) come from the face fontconfig finds for them, at the same size.
-void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
+// Malformed UTF-8 (a data file's name in the page label) is drawn as the
+// raster page draws it, one U+FFFD per malformed sequence.
+void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
   FlushPixels();
-  if (cr_ == nullptr || fonts_ == nullptr || utf8.empty()) return;
+  if (cr_ == nullptr || fonts_ == nullptr || text.empty()) return;
+  std::string_view utf8 = text;
+  if (!IsValidUtf8(text)) {
+    validText_.clear();
+    AppendValidUtf8(text, validText_);
+    utf8 = validText_;
+  }
   const FontSpec& font = state().font;
   const Face* face = FaceFor(font.face);
   if (face == nullptr || face->face == nullptr) return;
@@ -490,8 +483,8 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
     const Face* runFace = nullptr;
     size_t end = at;
     while (end < utf8.size()) {
-      size_t length = 1;
-      uint32_t cp = NextCodepoint(utf8, end, length);
+      const Utf8Char c = DecodeUtf8(utf8, end);
+      const uint32_t cp = c.codepoint;
       const Face* f = face;
       if (cp >= 0x20 && FT_Get_Char_Index(face->ft, cp) == 0) {
         const Face* covering = CoveringFace(font.face, cp);
@@ -499,7 +492,7 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view utf8) {
       }
       if (runFace == nullptr) runFace = f;
       else if (f != runFace) break;
-      end += length;
+      end += c.length;
     }
     const std::string_view run = utf8.substr(at, end - at);
     at = end;

@@ -65,7 +65,7 @@ class PdfCanvas final : public Canvas {
   void SetPixel(DevicePoint p, Colour c) override;
   void BlitOr(DevicePoint at, const SmallBitmap& bitmap) override;
   void BlitAnd(DevicePoint at, const SmallBitmap& bitmap) override;
-  void DrawText(DevicePoint p, std::string_view utf8) override;
+  void DrawText(DevicePoint p, std::string_view text) override;
 
  protected:
   void DrawLine(DevicePoint from, DevicePoint to) override;
@@ -97,6 +97,7 @@ class PdfCanvas final : public Canvas {
   std::map<std::string, std::unique_ptr<Face>> faces_;  // by file and index
   std::map<std::string, const Face*> namedFaces_;
   std::map<std::string, const Face*> coveringFaces_;  // by name and code point
+  std::string validText_;  // a malformed text with its replacements, reused
   // Pixels set but not yet filled, all in pendingColour_.
   int pendingPixels_ = 0;
   Colour pendingColour_{};

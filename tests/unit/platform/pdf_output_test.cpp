@@ -419,5 +419,42 @@ TEST(PdfCanvasText, TextLandsWhereTheRasterPagePutsItForEveryFontRule) {
   }
 }
 
+TEST(PdfCanvasText, ALabelWithAFileNameThatIsNotUtf8DrawsTheSameCharactersAsTheRasterPage) {
+  // The page label of a data file named in Shift-JIS ("あ"), with a cut
+  // UTF-8 character after it: one U+FFFD per malformed sequence on both
+  // pages, the characters after them read as they are. The raster page
+  // draws the label as it draws the decoded text; the PDF page holds the
+  // decoded text.
+  const std::string label = "DEBUG MODE :/data/\x82\xA0\xE3\x81x.pdat";
+  const std::string decoded = "DEBUG MODE :/data/\uFFFD\uFFFD\uFFFDx.pdat";
+  FontSpec font;
+  font.face = "Tahoma";
+  font.height = -25;
+  const DevicePoint at{20, 20};
+  TempDir dir;
+
+  FreeTypeRasterizer raster(SharedFontResolver());
+  BoxSink sink;
+  raster.Rasterize(font, label, at, sink);
+  BoxSink expected;
+  raster.Rasterize(font, decoded, at, expected);
+  ASSERT_GE(sink.box.right, 0);
+  EXPECT_EQ(sink.box.left, expected.box.left);
+  EXPECT_EQ(sink.box.right, expected.box.right);
+  EXPECT_EQ(sink.box.top, expected.box.top);
+  EXPECT_EQ(sink.box.bottom, expected.box.bottom);
+
+  PdfCanvas canvas(&SharedFontResolver());
+  std::string error;
+  const std::string path = dir.file("t.pdf");
+  ASSERT_TRUE(canvas.Begin(path, 2032, 254, 100, "t", error)) << error;
+  canvas.SetFont(font);
+  canvas.SetTransparentBackground(true);
+  canvas.DrawText(at, label);
+  ASSERT_TRUE(canvas.Finish(error));
+  std::string text = Shell("pdftotext -enc UTF-8 '" + path + "' -");
+  EXPECT_EQ(text.substr(0, text.find_first_of("\n\f")), decoded);
+}
+
 }  // namespace
 }  // namespace kestrel::test
