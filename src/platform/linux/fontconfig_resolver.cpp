@@ -10,12 +10,37 @@ namespace kestrel {
 
 namespace {
 
-// The Windows Japanese face names (full-width and ASCII spellings, the
-// proportional variants) and the generic names, bound to the IPAex faces.
-constexpr const char* kMinchoNames[] = {"標準明朝", "ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS 明朝",
-                                        "MS P明朝", "MS Mincho", "MS PMincho"};
-constexpr const char* kGothicNames[] = {"標準ゴシック", "ＭＳ ゴシック", "ＭＳ Ｐゴシック", "ＭＳ ＵＩ Gothic", "MS ゴシック",
-                                        "MS Pゴシック", "MS Gothic", "MS PGothic", "MS UI Gothic"};
+// The Windows Japanese face names (full-width and ASCII spellings) and the
+// generic names, each with the installed face that draws like it and a
+// second face for systems without that one. ＭＳ 明朝 and ＭＳ ゴシック, and
+// the generic names that stand for them, have fixed-pitch half-width
+// letters and digits, half an em wide, as IPAMincho and IPAGothic have: at a
+// form's half-width pitch every letter stays in its cell. The P faces and
+// MS UI Gothic have proportional letters, as IPAPMincho and IPAPGothic (and
+// the IPAex faces, which a name can still ask for as they are) have.
+struct FaceAlias {
+  const char* name;
+  const char* face;
+  const char* second;
+};
+constexpr FaceAlias kFaceAliases[] = {
+    {"標準明朝", "IPAMincho", "IPAexMincho"},
+    {"ＭＳ 明朝", "IPAMincho", "IPAexMincho"},
+    {"MS 明朝", "IPAMincho", "IPAexMincho"},
+    {"MS Mincho", "IPAMincho", "IPAexMincho"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho", "IPAexMincho"},
+    {"MS P明朝", "IPAPMincho", "IPAexMincho"},
+    {"MS PMincho", "IPAPMincho", "IPAexMincho"},
+    {"標準ゴシック", "IPAGothic", "IPAexGothic"},
+    {"ＭＳ ゴシック", "IPAGothic", "IPAexGothic"},
+    {"MS ゴシック", "IPAGothic", "IPAexGothic"},
+    {"MS Gothic", "IPAGothic", "IPAexGothic"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic", "IPAexGothic"},
+    {"MS Pゴシック", "IPAPGothic", "IPAexGothic"},
+    {"MS PGothic", "IPAPGothic", "IPAexGothic"},
+    {"ＭＳ ＵＩ Gothic", "IPAPGothic", "IPAexGothic"},
+    {"MS UI Gothic", "IPAPGothic", "IPAexGothic"},
+};
 
 // One alias per name (fontconfig takes one family per alias element);
 // binding="same" gives the preferred face the strength of the name the
@@ -23,17 +48,15 @@ constexpr const char* kGothicNames[] = {"標準ゴシック", "ＭＳ ゴシッ�
 std::string BuildAliasRules() {
   std::string xml =
       "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
-  auto add = [&](const char* name, const char* first, const char* second) {
+  for (const FaceAlias& a : kFaceAliases) {
     xml += "  <alias binding=\"same\"><family>";
-    xml += name;
+    xml += a.name;
     xml += "</family><prefer><family>";
-    xml += first;
+    xml += a.face;
     xml += "</family><family>";
-    xml += second;
+    xml += a.second;
     xml += "</family></prefer></alias>\n";
-  };
-  for (const char* n : kMinchoNames) add(n, "IPAexMincho", "IPAMincho");
-  for (const char* n : kGothicNames) add(n, "IPAexGothic", "IPAGothic");
+  }
   xml += "</fontconfig>\n";
   return xml;
 }

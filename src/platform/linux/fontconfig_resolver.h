@@ -4,10 +4,13 @@
 // faces ("ＭＳ 明朝", "MS Gothic", ...) and the two generic names "標準明朝"
 // and "標準ゴシック". fontconfig alone maps those to faces without Japanese
 // glyphs or to the wrong style, and no system package aliases them, so the
-// resolver loads its own rules into a private fontconfig configuration:
-// every Mincho name goes to IPAexMincho, every Gothic name to IPAexGothic,
-// bound as strongly as the name itself. Every other name is matched by
-// fontconfig as it stands (Japanese and English family names both work); a
+// resolver loads its own rules into a private fontconfig configuration,
+// bound as strongly as the name itself: the fixed-pitch names (ＭＳ 明朝,
+// ＭＳ ゴシック, 標準明朝, 標準ゴシック) go to IPAMincho and IPAGothic, whose
+// half-width letters are half an em wide as theirs are; the proportional
+// ones (ＭＳ Ｐ明朝, ＭＳ Ｐゴシック, MS UI Gothic) to IPAPMincho and
+// IPAPGothic. Every other name is matched by fontconfig as it stands
+// (Japanese and English family names both work, "IPAex明朝" gives IPAex); a
 // name the system lacks gets the nearest face, as a device's font mapper
 // gives, preferring faces with Japanese glyphs.
 #pragma once

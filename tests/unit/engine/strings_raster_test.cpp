@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "engine/draw/draw.h"
 #include "engine/draw/strings.h"
@@ -118,7 +120,7 @@ TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWi
   auto drawLine = [&](int zeroWidth) {
     ctx().zeroFontWidth = zeroWidth;
     PageBuilder b;
-    b.String(3, 16, 16, 3, 3, 12, 24, 64, 0).End();
+    b.String(3, 16, 16, 3, 3, 16, 24, 64, 0).End();
     b.Text("\x28\x21");  // JIS 0x2821: the box-drawing horizontal line
     const auto& bytes = b.bytes();
     std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
@@ -132,7 +134,7 @@ TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWi
   FontSpec f;
   f.face = "標準ゴシック";
   f.height = 90;
-  f.width = 45;
+  f.width = 60;
   const double stretched = text.Metrics(f).emX;
   f.width = 0;
   const double natural = text.Metrics(f).emX;
@@ -141,6 +143,69 @@ TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWi
   EXPECT_NEAR(wide.right + 1 - wide.left, stretched, 1);
   EXPECT_NEAR(plain.right + 1 - plain.left, natural, 1);
   EXPECT_GT(stretched, natural * 1.1);
+}
+
+// Passes every character on to the FreeType rasterizer and keeps where
+// the page put its cell and the ink it drew.
+class CharacterBoxes : public TextRasterizer {
+ public:
+  explicit CharacterBoxes(TextRasterizer& inner) : inner_(inner) {}
+  void Rasterize(const FontSpec& font, std::string_view utf8, DevicePoint cellTopLeft, SpanSink& sink) override {
+    struct Tee : SpanSink {
+      SpanSink* out = nullptr;
+      InkBox box;
+      void Span(int y, int x0, int x1) override {
+        out->Span(y, x0, x1);
+        box.left = std::min(box.left, x0);
+        box.right = std::max(box.right, x1 - 1);
+        box.top = std::min(box.top, y);
+        box.bottom = std::max(box.bottom, y);
+        box.pixels += x1 - x0;
+      }
+    } tee;
+    tee.out = &sink;
+    inner_.Rasterize(font, utf8, cellTopLeft, tee);
+    drawn.push_back({cellTopLeft, tee.box});
+  }
+  std::vector<std::pair<DevicePoint, InkBox>> drawn;
+
+ private:
+  TextRasterizer& inner_;
+};
+
+TEST_F(StringsOnRasterTest, HalfWidthLettersOfTheFixedPitchFacesStayInTheirCells) {
+  // "MiMi", class 1, character width and pitch 12 (45 pixels): the
+  // half-width pitch of a form. Each letter's ink stays inside its own
+  // 45-pixel cell, one pixel of overhang allowed.
+  CharacterBoxes boxes(text);
+  RasterCanvas cells(1200, 400, 600, &boxes);
+  ctx().canvas = &cells;
+  const std::pair<const char*, const char*> faces[] = {{"標準明朝", "標準ゴシック"}, {"ＭＳ 明朝", "ＭＳ ゴシック"}};
+  for (const auto& [mincho, gothic] : faces) {
+    ctx().minchoFace = mincho;
+    ctx().gothicFace = gothic;
+    for (uint8_t typeface : {1, 3}) {
+      PageBuilder b;
+      b.String(3, 16, 16, typeface, 1, 12, 24, 12, 0).End();
+      b.Text("MiMi");
+      const auto& bytes = b.bytes();
+      std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
+      ctx().bytesRead = bytes.size();
+      ctx().commandCount = 1;
+      RebuildFontLists(ctx());
+      boxes.drawn.clear();
+      gprint_string(ctx(), 0);
+      const std::string face = typeface == 1 ? mincho : gothic;
+      ASSERT_EQ(boxes.drawn.size(), 4u) << face;
+      for (int i = 0; i < 4; ++i) {
+        const auto& [cell, ink] = boxes.drawn[size_t(i)];
+        EXPECT_EQ(cell.x, 60 + 45 * i) << face;
+        ASSERT_GT(ink.pixels, 0) << face << " letter " << i;
+        EXPECT_GE(ink.left, cell.x - 1) << face << " letter " << i;
+        EXPECT_LE(ink.right, cell.x + 45) << face << " letter " << i;
+      }
+    }
+  }
 }
 
 }  // namespace

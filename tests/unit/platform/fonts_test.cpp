@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/fontconfig_resolver.h"
@@ -31,18 +32,18 @@ bool HasGlyphs(const ResolvedFace& r, std::initializer_list<uint32_t> chars) {
   return ok;
 }
 
-TEST(FontconfigResolver, WindowsJapaneseAndGenericNamesReachTheIpaexFacesInTheirStyle) {
+TEST(FontconfigResolver, FixedPitchNamesReachTheIpaFacesAndProportionalNamesTheIpaPFaces) {
   FontconfigResolver& resolver = SharedFontResolver();
-  const char* mincho[] = {"標準明朝", "ＭＳ 明朝", "ＭＳ Ｐ明朝", "MS Mincho", "MS PMincho", "ms mincho", "MS 明朝"};
-  const char* gothic[] = {"標準ゴシック", "ＭＳ ゴシック", "ＭＳ Ｐゴシック", "MS Gothic", "MS PGothic", "MS UI Gothic"};
-  for (const char* name : mincho) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"標準明朝", "IPAMincho"},      {"ＭＳ 明朝", "IPAMincho"},         {"MS Mincho", "IPAMincho"},
+      {"ms mincho", "IPAMincho"},     {"MS 明朝", "IPAMincho"},           {"ＭＳ Ｐ明朝", "IPAPMincho"},
+      {"MS PMincho", "IPAPMincho"},   {"標準ゴシック", "IPAGothic"},      {"ＭＳ ゴシック", "IPAGothic"},
+      {"MS Gothic", "IPAGothic"},     {"ＭＳ Ｐゴシック", "IPAPGothic"},  {"MS PGothic", "IPAPGothic"},
+      {"MS UI Gothic", "IPAPGothic"}, {"IPAex明朝", "IPAexMincho"},       {"IPAexGothic", "IPAexGothic"},
+  };
+  for (const auto& [name, family] : cases) {
     ResolvedFace r = resolver.Resolve(name);
-    EXPECT_EQ(r.family, "IPAexMincho") << name;
-    EXPECT_TRUE(HasGlyphs(r, {U'明', U'あ', U'ア', U'A'})) << name;
-  }
-  for (const char* name : gothic) {
-    ResolvedFace r = resolver.Resolve(name);
-    EXPECT_EQ(r.family, "IPAexGothic") << name;
+    EXPECT_EQ(r.family, family) << name;
     EXPECT_TRUE(HasGlyphs(r, {U'明', U'あ', U'ア', U'A'})) << name;
   }
 }
