@@ -10,7 +10,9 @@
 #   CUPS_SERVER=FOLDER/cups.sock
 # Two queues print through the backend "kestrel" of this server, which turns
 # each job into FOLDER/out/job_<id>.pdf:
-#   KestrelPDF     a PostScript PDF-writer driver, one-sided, A4 by default
+#   KestrelPDF     a PostScript printer of ours (kestrel-test-pdf.ppd: A4 by
+#                  default, JIS B4, a paper without a Windows constant),
+#                  one-sided
 #   KestrelDuplex  CUPS' generic PostScript driver with its duplex unit
 #                  installed, two-sided
 # Prints FOLDER on standard output. Needs root (cupsd runs its filters as lp).
@@ -27,6 +29,7 @@ command -v cupsd >/dev/null && command -v lpadmin >/dev/null && command -v gs >/
   exit 1
 }
 
+here=$(cd "$(dirname "$0")" && pwd)
 dir=${1:-}
 if [ -z "$dir" ]; then
   dir=$(mktemp -d /tmp/kestrel-cups.XXXXXX)
@@ -130,7 +133,7 @@ EOF
 fi
 
 if ! lpstat -p KestrelPDF >/dev/null 2>&1; then
-  lpadmin -p KestrelPDF -E -v "kestrel:$dir/out" -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd \
+  lpadmin -p KestrelPDF -E -v "kestrel:$dir/out" -P "$here/kestrel-test-pdf.ppd" \
     -o media-default=iso_a4_210x297mm 2>/dev/null
 fi
 if ! lpstat -p KestrelDuplex >/dev/null 2>&1; then

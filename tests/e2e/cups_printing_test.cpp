@@ -1,8 +1,8 @@
 // Printing through a private CUPS server of the tests (scripts/start-cups.sh,
 // never the machine's own server): ctest starts it once for all these tests
 // and names its folder in KESTREL_TEST_CUPS; run by hand, the program starts
-// one itself and stops it at the end. Its queues KestrelPDF (PDF-writer
-// PostScript driver, one-sided) and KestrelDuplex (generic PostScript driver
+// one itself and stops it at the end. Its queues KestrelPDF (a PostScript
+// printer of ours, one-sided) and KestrelDuplex (generic PostScript driver
 // with its duplex unit, two-sided) write each job as <folder>/out/job_<id>.pdf.
 // The tests print with the engine on the CUPS print system and with the
 // program itself, and check what arrived: the PDF (pages, size, where the
@@ -535,7 +535,7 @@ TEST_F(ToolsOnQueues, PaperListsOfTheCupsQueuesWithAndWithoutDuplex) {
   ASSERT_EQ(one.exitCode, 0) << one.err;
   const std::string pdf = Zoq("ppaperlist.txt");
   CheckQueuePaperList(pdf, "KestrelPDF", 0);
-  // The cups-pdf driver offers sizes without a paper constant.
+  // The queue's driver offers a size without a paper constant.
   EXPECT_NE(Utf8FromSjis(pdf).find("<定  数:[256]:>\n"), std::string::npos);
 
   // Picked in the dialog, as the system menu does.
