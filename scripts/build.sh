@@ -12,7 +12,7 @@ case "$config" in
     ninja -C build/release -j"$jobs" "$@" ;;
   asan)
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BENCH=OFF >/dev/null
-    ninja -C build/asan -j"$jobs" ;;
+    ninja -C build/asan -j"$jobs" "$@" ;;
   windows-core)
     # The platform-free core must compile for Windows too.
     cmake -S . -B build/windows-core -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKESTREL_CORE_ONLY=ON >/dev/null

@@ -424,6 +424,24 @@ TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
 }
 
 
+// The programs the other tests start see no CUPS queue, even one the
+// environment makes the default: their pages go to the built-in device.
+TEST(TestIsolation, ProgramsStartedByTestsSendNoJobToTheDefaultQueue) {
+  TempDir base;
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).End();
+  std::string data = base.Write("form.pdat", page.bytes());
+  int before = LastJobId("KestrelPDF");
+  ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data},
+                                   {{"KESTREL_BASE", base.path().string() + "/"},
+                                    {"KESTREL_UI", "headless"},
+                                    {"DISPLAY", ""},
+                                    {"LPDEST", "KestrelPDF"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(LastJobId("KestrelPDF"), before);
+  EXPECT_EQ(InfoOf(base.file("vpdf/form.pdf")).pages, 1);
+}
+
 // The program as the calling application starts it: -pd, a duplex pair of
 // files, a PDF folder run.
 class ProgramRuns : public ::testing::Test {
