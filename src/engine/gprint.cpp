@@ -103,9 +103,10 @@ void WarnOfDamage(PrintContext& ctx, const std::string& dataFile) {
   auto add = [&](const std::string& part) { parts += (parts.empty() ? "" : "、") + part; };
   if (empty) add("空のファイル");
   if (noEnd) add("Endレコードなし");
-  if (unknown > 0) add(Format("未定義の種別 %zu件(最初はレコード%zu)", unknown, firstUnknown));
-  if (outside > 0) add(Format("データ外の文字列位置 %zu件", outside));
-  if (colours > 0) add(Format("50以上の色番号 %zu件", colours));
+  auto n = [](size_t v) { return std::to_string(v); };
+  if (unknown > 0) add("未定義の種別 " + n(unknown) + "件(最初はレコード" + n(firstUnknown) + ")");
+  if (outside > 0) add("データ外の文字列位置 " + n(outside) + "件");
+  if (colours > 0) add("50以上の色番号 " + n(colours) + "件");
   if (parts.empty()) return;
   const std::string text = "印刷データに異常があります(" + dataFile + "): " + parts;
   EngineLog(ctx, "  ■" + text + "\n");
