@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: release (default), asan, or windows-core.
+# Configures and builds one configuration: release (default), asan, or windows-core;
+# further arguments name the targets to build (default: all of them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 config=${1:-release}
+shift || true
 jobs=${KESTREL_JOBS:-2}
 case "$config" in
   release)
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    ninja -C build/release -j"$jobs" ;;
+    ninja -C build/release -j"$jobs" "$@" ;;
   asan)
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BENCH=OFF >/dev/null
-    ninja -C build/asan -j"$jobs" ;;
+    ninja -C build/asan -j"$jobs" "$@" ;;
   windows-core)
     # The platform-free core must compile for Windows too.
     cmake -S . -B build/windows-core -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKESTREL_CORE_ONLY=ON >/dev/null

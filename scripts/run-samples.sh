@@ -1,48 +1,89 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Kestrel and prints the bundled sample forms
-# with the built-in default output (the "Kestrel PDF" device: one PDF file),
-# into a fresh base folder; then prints them again as one JPEG file per page
-# in a second base folder. No printer and no display needed. Prints where
-# the output is.
+# Sets everything up, builds kestrel and the sample forms (nothing else: the
+# tests and benchmarks are built by scripts/test.sh) and prints the samples
+# on the built-in device "Kestrel PDF", never on a printer of this machine
+# (CUPS is hidden with KESTREL_NO_CUPS=1):
+#   1. each sample as its own PDF document, so that every page has its own
+#      paper (B4 landscape, A4; the A5 slip sits on an A4 sheet, as A5 print
+#      data always does) and shows whole;
+#   2. each sample as a JPEG page;
+#   3. the sample folder as one PDF document (a folder run: it takes its name
+#      and a bookmark list from the samples' information files; one document
+#      has the paper of its first page, A4, like every folder print).
+# Shows a line per step with the elapsed time, and at the end where each
+# file is and how to look at it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+start=$SECONDS
+step() { printf 'run-samples: [%3ds] %s\n' "$((SECONDS - start))" "$*"; }
+
+step "setting up (scripts/setup.sh)"
 scripts/setup.sh
-scripts/build.sh release >/dev/null
+step "building kestrel and the sample forms (build/release)"
+scripts/build.sh release kestrel examples
 
 run="$PWD/out/samples-$(date +%Y%m%d-%H%M%S)"
+examples="$PWD/build/release/examples"
 shopt -s nullglob
-samples=(build/release/examples/*.pdat)
+samples=("$examples"/*.pdat)
 if [ "${#samples[@]}" -eq 0 ]; then
-  echo "run-samples: no sample forms were built (build/release/examples)" >&2
+  echo "run-samples: no sample forms were built ($examples)" >&2
   exit 1
 fi
 
-# print <base folder> [settings lines...]: one run of kestrel over the samples.
-print() {
-  local base=$1
+# base <folder> [settings lines...]: a base folder with its settings file.
+base() {
+  local folder=$1
   shift
-  mkdir -p "$base/zoq" "$base/data"
-  if [ "$#" -gt 0 ]; then
-    { printf '[SETTING]\r\n'; printf '%s\r\n' "$@"; } > "$base/zoq/kestrel.inf"
-  fi
-  cp "${samples[@]}" "$base/data/"
-  local files=("$base"/data/*.pdat)
-  local list
-  list=$(IFS=,; echo "${files[*]}")
-  local status=0
-  KESTREL_BASE="$base" KESTREL_UI=headless build/release/kestrel -p "$list" || status=$?
-  echo "run-samples: $(basename "$base"): ${#files[@]} forms, exit code $status"
-  return $status
+  mkdir -p "$folder/zoq" "$folder/data"
+  { printf '[SETTING]\r\n'; printf '%s\r\n' "$@"; } >"$folder/zoq/kestrel.inf"
+}
+
+# kestrel <base folder> <arguments...>: one run on the built-in device.
+kestrel() {
+  local folder=$1
+  shift
+  KESTREL_BASE="$folder/" KESTREL_UI=headless KESTREL_NO_CUPS=1 KESTREL_NO_DEBUG_LABEL=1 \
+    KESTREL_ANSWERS="Kestrel PDF" build/release/kestrel "$@"
 }
 
 status=0
-print "$run/pdf" || status=$?
-print "$run/jpeg" '$jpeg=1' || status=$?
+# One run per sample: each is its own document.
+each() {
+  local folder=$1
+  local sample
+  cp "${samples[@]}" "$folder/data/"
+  for sample in "$folder"/data/*.pdat; do
+    local code=0
+    kestrel "$folder" -p "$sample" || code=$?
+    [ "$code" -eq 0 ] || { echo "run-samples: $(basename "$sample"): exit code $code" >&2; status=1; }
+  done
+}
 
+step "printing ${#samples[@]} sample forms, each its own PDF document"
+base "$run/pdf" '$plog=1'
+each "$run/pdf"
+
+step "printing ${#samples[@]} sample forms as JPEG pages"
+base "$run/jpeg" '$plog=1' '$jpeg=1'
+each "$run/jpeg"
+
+step "printing the sample folder as one PDF document with bookmarks"
+base "$run/folder" '$plog=1'
+printf '[PDF]\r\n$path=Kestrel PDF\r\n$pdfbk=1\r\n' >>"$run/folder/zoq/kestrel.inf"
+cp "${samples[@]}" "$examples"/I*.txt "$run/folder/data/"
+code=0
+kestrel "$run/folder" -p "$run/folder/data,2" || code=$?
+[ "$code" -eq 0 ] || { echo "run-samples: folder run: exit code $code" >&2; status=1; }
+
+step "done"
 echo
-echo "Output of the built-in PDF device:"
-find "$run/pdf" -type f -name '*.pdf' | sort | sed 's/^/  /'
-echo "JPEG pages:"
-find "$run/jpeg" -type f -iname '*.jp*g' | sort | sed 's/^/  /'
-echo "Logs and settings: $run/pdf/zoq and $run/jpeg/zoq"
+echo "PDF documents, one per sample (open with any PDF viewer, e.g. evince or xdg-open):"
+find "$run/pdf/vpdf" -type f -name '*.pdf' | sort | sed 's/^/  /'
+echo "JPEG pages, beside the copied print data (any image viewer):"
+find "$run/jpeg/data" -type f -iname '*.jp*g' | sort | sed 's/^/  /'
+echo "The folder run: one PDF named from the information files, and its bookmark list (CSV):"
+find "$run/folder/vpdf" -type f | sort | sed 's/^/  /'
+echo "Job and program logs (Shift-JIS: iconv -f CP932 -t UTF-8 FILE): $run/*/zoq/plog"
 exit $status

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev
   libcairo2-dev libfreetype-dev libfontconfig-dev
-  libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf ghostscript poppler-utils
+  libcups2-dev cups cups-client cups-bsd ghostscript poppler-utils
   qt6-base-dev qt6-translations-l10n
   libxcb1-dev xvfb
   fonts-ipaexfont fonts-ipafont fonts-ocr-b

@@ -109,6 +109,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
   Ui& ui = services_.ui;
   if (settings.PrintListGiven == 0) settings.PrintListPath.clear();
   settings.ParentWindow = 0;
+  notPrinted_ = false;
 
   if (args.size() <= 1) {
     ui.ShowMessage(kSystemMenuMissing, MessageKind::Information);
@@ -139,6 +140,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
       break;
     case ScanStop::kPrintListMissing:
       ui.ShowMessage(PrintListMissingMessage(scan.printListArgument), MessageKind::Error);
+      notPrinted_ = true;
       if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogCritical);
       break;
     case ScanStop::kMissingValue:
@@ -153,7 +155,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
     if (int code = PrintPath(scan.printTarget, runMode, request, target); code != 0) return code;
   }
   EndSteps(target);
-  return 0;
+  return notPrinted_ ? kExitNotPrinted : 0;
 }
 
 int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {
@@ -168,6 +170,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     std::string text = "印刷ファイル設定コマンドに異常があります(" + printTarget + ")\n";
     log_.WriteLog(text);
     ui.ShowMessage(text, MessageKind::Error);
+    notPrinted_ = true;
     return 0;
   }
   std::string second;
@@ -193,6 +196,17 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   auto ctx = std::make_unique<PrintContext>(services_, 0);
   int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
   ctx->printerName = s.PrinterName;
+  // A default printer asked for by the environment that names no printer
+  // is handled as a -pd name that is not installed: the fallback message,
+  // then the current printer.
+  if (ctx->printerName.empty()) {
+    std::string source;
+    std::string wanted = services_.printers.UnknownRequestedPrinter(source);
+    if (!wanted.empty()) {
+      ui.Warn(source + "=" + wanted + " names no installed printer; it is handled like -pd " + wanted);
+      ctx->printerName = wanted;
+    }
+  }
   if (runMode != kRunFromCommandLine) {
     s.CompulsionPaper = request.CompulsionPaper;
     s.pmap_flg = request.pmap_flg;
@@ -218,6 +232,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     s.wait_time = request.wait_time;
     s.AskPrinter = request.AskPrinter;
     ctx->suppressDebugLabel = request.labelFlag;
+  } else if (services_.system.WithoutPageLabel()) {
+    ctx->suppressDebugLabel = 1;
   }
   ctx->widthFlag = s.width_flg;
   ctx->fillMethod = s.pmap_flg;
@@ -285,6 +301,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     std::string text = "印刷ファイル指定に異常があります(" + printTarget + ")\n";
     log_.WriteLog(text);
     ui.ShowMessage(text, MessageKind::Error);
+    notPrinted_ = true;
     return 0;
   }
   target = kind == 0 ? Target::kFile : Target::kFolder;
@@ -295,6 +312,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     try {
       return body();
     } catch (const std::exception&) {
+      notPrinted_ = true;
       ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
       if (s.ParentWindow != 0)
         NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogCritical);
@@ -311,6 +329,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         if (i + 1 == list.size()) ctx->lastFile = 1;
         if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
           if (ctx->exitCode != 0) return ctx->exitCode;
+          notPrinted_ = true;
           ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
           break;
         }
@@ -329,6 +348,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     ctx->skipFills = s.pdfspecial;
     if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
       ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
+      notPrinted_ = true;
       return 0;
     }
     if (s.jpeg == 1) {
@@ -338,6 +358,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     }
   } else {
     ui.ShowMessage("引数が異常です。\n出力を中止します[" + second + "]", MessageKind::Error);
+    notPrinted_ = true;
     return 0;
   }
 
@@ -348,7 +369,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   if (s.PrintListPath.empty()) {
     CollectFolderFiles(folder + "/", "*.pdat", list, s.InfoFile);
   } else {
-    ReadPrintList(s, folder, list, ui);
+    if (ReadPrintList(s, folder, list, ui) > 0 || list.empty()) notPrinted_ = true;
   }
   if (s.pdat2 == 9) s.pdat2_Folder = folder;
   if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
@@ -368,6 +389,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     for (int i = 0; i < count; ++i) {
       if (s.CancelRequested == 1) {
         AbortPrintJob(*ctx);
+        notPrinted_ = true;
         ui.ShowMessage("印刷を中止しました", MessageKind::Information);
         break;
       }
@@ -383,6 +405,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
       }
       if (RunJob(*ctx, list[size_t(i)]) != 0) {
         if (ctx->exitCode != 0) return ctx->exitCode;
+        notPrinted_ = true;
         ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
         break;
       }

@@ -13,7 +13,9 @@
 // Exit codes: 0; kExitMissingValue when a value-taking option is given last;
 // the engine's code when a job must end the process (no caller's window);
 // kExitRunFailed when an error outside the jobs ends the run. The last
-// three skip the end steps.
+// three skip the end steps. kExitNotPrinted when the run ended through the
+// end steps but a requested print-data file was not printed (a bad -p
+// value, a missing file or print list, a failed or cancelled job).
 #pragma once
 
 #include <array>
@@ -32,6 +34,7 @@
 namespace kestrel {
 
 inline constexpr int kExitRunFailed = 1;
+inline constexpr int kExitNotPrinted = 3;
 
 // The completion message: WM_USER + 1000, wParam 0, lParam 0.
 inline constexpr uint32_t kPrintOutMessage = 0x400 + 1000;
@@ -84,8 +87,9 @@ class TForm1 {
   // Returns the process's exit code.
   int FormCreate(const std::vector<std::string>& args);
 
-  // Returns 0 when the run ended normally, else the code to end the
-  // process with at once.
+  // Returns 0 when the run ended normally, kExitNotPrinted when it went
+  // through the end steps with a requested file unprinted, else the code to
+  // end the process with at once.
   int PrintMain(const std::vector<std::string>& args, int runMode, const RunRequest& request);
 
   // The time-out timer's handler.
@@ -114,6 +118,9 @@ class TForm1 {
   ProgramLog log_;
   FileControl files_;
   bool timerStarted_ = false;
+  // Set where a requested print-data file is left unprinted; turns the
+  // run's exit code into kExitNotPrinted after the end steps.
+  bool notPrinted_ = false;
 };
 
 // The process's run: FormCreate of a new TForm1.

@@ -47,7 +47,7 @@ void CollectFolderFiles(const std::string& folder, const std::string& pattern, s
   });
 }
 
-void ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<std::string>& list, Ui& ui) {
+int ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<std::string>& list, Ui& ui) {
   ProfileFile file;
   file.Load(s.PrintListPath);
   const int32_t keyMax = file.GetInt("PrintData", "KeyMax", 0);
@@ -56,7 +56,7 @@ void ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<
         "plist.infが印刷指定フォルダ内に存在しています\nしかし、plist.infのKeyMaxが0以下又は存在しない可能性があります\n"
         "印刷を行いません",
         MessageKind::Error);
-    return;
+    return 0;
   }
   std::string base = folder;
   while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
@@ -72,10 +72,15 @@ void ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<
     if (number > keyMax || entries.count(int32_t(number)) != 0) continue;
     entries[int32_t(number)] = file.GetString("PrintData", key, "");
   }
+  int missing = 0;
   for (const auto& [number, value] : entries) {
     if (value.empty()) continue;
     std::string path = HasFolderPart(value) ? ResolveUserPath(s.BaseDir, value) : base + "/" + value;
-    if (IsFile(path)) list.push_back(path);
+    if (IsFile(path)) {
+      list.push_back(path);
+    } else {
+      ++missing;
+    }
   }
   if (list.empty()) {
     ui.ShowMessage(
@@ -83,6 +88,7 @@ void ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<
         "又はplist.inf内に問題がある可能性があります。\n印刷は行いません",
         MessageKind::Error);
   }
+  return missing;
 }
 
 }  // namespace kestrel

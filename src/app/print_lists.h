@@ -26,8 +26,8 @@ void CollectFolderFiles(const std::string& folder, const std::string& pattern, s
 // file name is taken from folder; a path with a folder part is used as
 // written (resolved under BaseDir). Entries naming no file are skipped.
 // KeyMax missing or below 1, or nothing left, is shown to the operator and
-// leaves list empty.
-void ReadPrintList(const RunSettings& settings, const std::string& folder, std::vector<std::string>& list, Ui& ui);
+// leaves list empty. Returns the number of entries naming no file.
+int ReadPrintList(const RunSettings& settings, const std::string& folder, std::vector<std::string>& list, Ui& ui);
 
 // The information file of a print-data file name (see CollectFolderFiles).
 std::string InfoFileName(const std::string& dataFileName);

@@ -82,6 +82,37 @@ void WriteFillMethodBlock(PrintContext& ctx) {
              unsigned(reinterpret_cast<uintptr_t>(ctx.canvas)));
 }
 
+// One warning per damaged page, in the job log and to the operator; the
+// page prints as it is.
+void WarnOfDamage(PrintContext& ctx, const std::string& dataFile) {
+  const auto* data = reinterpret_cast<const uint8_t*>(ctx.commands.get());
+  bool empty = false, noEnd = false;
+  size_t unknown = 0, firstUnknown = 0, outside = 0, colours = 0;
+  CheckPage(data, ctx.bytesRead, [&](const PageFinding& f) {
+    switch (f.fault) {
+      case PageFault::kEmpty: empty = true; break;
+      case PageFault::kNoEnd: noEnd = true; break;
+      case PageFault::kUnknownKind:
+        if (unknown++ == 0) firstUnknown = f.record;
+        break;
+      case PageFault::kTextOutside: ++outside; break;
+      case PageFault::kColourIndex: ++colours; break;
+    }
+  });
+  std::string parts;
+  auto add = [&](const std::string& part) { parts += (parts.empty() ? "" : "、") + part; };
+  if (empty) add("空のファイル");
+  if (noEnd) add("Endレコードなし");
+  auto n = [](size_t v) { return std::to_string(v); };
+  if (unknown > 0) add("未定義の種別 " + n(unknown) + "件(最初はレコード" + n(firstUnknown) + ")");
+  if (outside > 0) add("データ外の文字列位置 " + n(outside) + "件");
+  if (colours > 0) add("50以上の色番号 " + n(colours) + "件");
+  if (parts.empty()) return;
+  const std::string text = "印刷データに異常があります(" + dataFile + "): " + parts;
+  EngineLog(ctx, "  ■" + text + "\n");
+  ctx.services.ui.Warn(text);
+}
+
 int Fail(PrintContext& ctx, const std::string& message, int level = kLogInfo) {
   EngineLog(ctx, message, level);
   ctx.lastErrorMessage = message;
@@ -183,6 +214,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
       EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(%ldbyte)\n", dataFile.c_str(), long(size));
     }
   }
+
+  WarnOfDamage(ctx, dataFile);
 
   // 6.
   ctx.commandCount = 0;

@@ -2,6 +2,18 @@
 
 namespace kestrel {
 
+std::string DescribeFinding(const PageFinding& f) {
+  const std::string at = "record " + std::to_string(f.record) + ": ";
+  switch (f.fault) {
+    case PageFault::kEmpty: return "empty file";
+    case PageFault::kNoEnd: return "no End record in " + std::to_string(f.record) + " records";
+    case PageFault::kUnknownKind: return at + "unknown kind " + std::to_string(f.value);
+    case PageFault::kTextOutside: return at + "text offset " + std::to_string(f.value) + " outside the data";
+    case PageFault::kColourIndex: return at + "colour index " + std::to_string(f.value) + " (0 to 49 allowed)";
+  }
+  return at + "unknown finding";
+}
+
 void JisToSjis(const uint8_t* text, size_t length, uint8_t* out) {
   size_t i = 0;
   while (i < length) {

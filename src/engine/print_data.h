@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace kestrel {
 
@@ -102,6 +103,73 @@ struct StringCommand {
   int16_t pitch() const { return c.i16(10); }
   int32_t textOffset() const { return c.i32(12); }
 };
+
+// Damage a page's bytes show. The engine prints such a page as it is (unknown
+// kinds are skipped, a page without End runs every pass to the last record);
+// the findings only make the damage visible: a warning in the job log and on
+// standard error, and the report of `pdat check`.
+enum class PageFault : uint8_t {
+  kEmpty,        // no byte at all
+  kNoEnd,        // no End record in the records read; record = records walked
+  kUnknownKind,  // value = the kind byte
+  kTextOutside,  // a String's text begins outside the data read; value = textOffset
+  kColourIndex,  // a colour index of 50 or more; value = the index
+};
+struct PageFinding {
+  PageFault fault;
+  size_t record;  // index of the record
+  int64_t value;
+};
+
+// Calls report(PageFinding) for every finding of the page data[0..size), in
+// record order (kNoEnd last). Only the first kCommandAreaBytes count, as
+// for printing; a cut last record reads as if filled with zeros.
+template <typename Report>
+void CheckPage(const uint8_t* data, size_t size, Report&& report) {
+  if (size == 0) {
+    report(PageFinding{PageFault::kEmpty, 0, 0});
+    return;
+  }
+  size = size < kCommandAreaBytes ? size : kCommandAreaBytes;
+  const size_t records = (size + kCommandSize - 1) / kCommandSize;
+  auto byteAt = [&](size_t at) -> uint8_t { return at < size ? data[at] : 0; };
+  size_t end = records;
+  for (size_t i = 0; i < records; ++i) {
+    if (byteAt(i * kCommandSize) == uint8_t(CommandKind::End)) {
+      end = i;
+      break;
+    }
+  }
+  // Texts are counted from the record after End; without End from byte 16.
+  const size_t pool = end < records ? (end + 1) * kCommandSize : kCommandSize;
+  for (size_t i = 0; i < end; ++i) {
+    PrintCommand c{};
+    for (size_t b = 0; b < kCommandSize; ++b) c.bytes[b] = byteAt(i * kCommandSize + b);
+    switch (CommandKind(c.kind())) {
+      case CommandKind::String: {
+        const int64_t offset = StringCommand{c}.textOffset();
+        if (offset < 0 || pool + uint64_t(offset) >= size) report(PageFinding{PageFault::kTextOutside, i, offset});
+        [[fallthrough]];
+      }
+      case CommandKind::Line:
+      case CommandKind::Paint:
+      case CommandKind::Circle:
+      case CommandKind::Palette:
+        // Every colour-carrying kind holds its index in byte 1.
+        if (c.u8(1) >= kColourCount) report(PageFinding{PageFault::kColourIndex, i, c.u8(1)});
+        break;
+      case CommandKind::Paper:
+        break;
+      default:
+        report(PageFinding{PageFault::kUnknownKind, i, c.kind()});
+        break;
+    }
+  }
+  if (end == records) report(PageFinding{PageFault::kNoEnd, records, 0});
+}
+
+// One line naming a finding, for `pdat check`.
+std::string DescribeFinding(const PageFinding& finding);
 
 // JIS X 0208 pairs to Shift-JIS, rows 0x76/0x77 moved into the user-defined
 // area. Converts text[0..length) into out (out must hold length + 1 bytes,

@@ -264,4 +264,18 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   return 0;
 }
 
+const char* ListStatusMeaning(int status) {
+  switch (status) {
+    case 0: return "written";
+    case -1: return "the printer could not be reached";
+    case -2: return "the file could not be created";
+    case -3: return "the path is empty";
+    case -4: return "the duplex query failed";
+    case -5: return "the driver reports no paper";
+    case -6: return "a paper query failed";
+    case -7: return "the device is not installed";
+    default: return "";
+  }
+}
+
 }  // namespace kestrel

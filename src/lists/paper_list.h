@@ -17,6 +17,11 @@ namespace kestrel {
 // 0xBE three quarters) that the list writes unchanged.
 SjisView PaperConstantName(int code);
 
+// What a status of the list writers (font, printer and paper list) means:
+// 0 and -1 to -7 as WritePaperList returns them (the font and printer lists
+// use 0 to -3 alike); empty for other values.
+const char* ListStatusMeaning(int status);
+
 class PaperListWriter {
  public:
   PaperListWriter(PrintSystem& printers, Ui& ui) : printers_(printers), ui_(ui) {}

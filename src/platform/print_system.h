@@ -64,6 +64,13 @@ class PrintSystem {
   // until one is selected); empty when there is no printer.
   virtual std::string SelectedPrinter() = 0;
   virtual std::string SystemDefaultPrinter() = 0;
+  // A default printer the user's environment asks for by a name that no
+  // installed printer has (on CUPS: LPDEST, else PRINTER); source names
+  // where the name came from. Empty when none is asked for or it exists.
+  virtual std::string UnknownRequestedPrinter(std::string& source) {
+    (void)source;
+    return {};
+  }
   // Selects by exact name; false when not installed.
   virtual bool SelectPrinter(const std::string& name) = 0;
 

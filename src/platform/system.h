@@ -48,6 +48,11 @@ class System {
   virtual bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
                             std::string& error) = 0;
 
+  // true when the operator asked for command-line runs without the page
+  // label "DEBUG MODE :<file>" that pages printed without a caller's window
+  // carry (outside the command line, which the callers own).
+  virtual bool WithoutPageLabel() { return false; }
+
   // Milliseconds since some fixed point; for the time-out timer.
   virtual uint64_t NowMilliseconds() = 0;
 

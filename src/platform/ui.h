@@ -30,6 +30,10 @@ class Ui {
   virtual void ShowMessage(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
   // Yes/No question; true for Yes.
   virtual bool AskYesNo(const std::string& text, MessageKind kind = MessageKind::Warning) = 0;
+  // A warning that needs no answer and holds nothing up (damaged print
+  // data, a printer variable naming no queue): written where the operator
+  // sees it, never as a box.
+  virtual void Warn(const std::string& text) { (void)text; }
   // OK/Cancel question; true for OK.
   virtual bool AskOkCancel(const std::string& text, MessageKind kind = MessageKind::Information) = 0;
 

@@ -21,6 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kPrintOut = "WM__PRINTOUT 2024 0 0";
+// The exit code of a run that went through the end steps with a requested
+// print-data file left unprinted.
+constexpr int kNotPrinted = 3;
 
 class ControllerRun : public ::testing::Test {
  protected:
@@ -149,12 +152,30 @@ TEST_F(ControllerRun, OneFileOneJobOneNotification) {
 TEST_F(ControllerRun, AMissingTargetIsShownNotifiedOnceAndDumpsNoSettings) {
   Settings("");
   ProgramRun r = Run({"-h", Window(), "-p", Base() + "missing.pdat"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_TRUE(WasShown("印刷ファイル指定に異常があります(" + Base() + "missing.pdat)\\n")) << r.err;
   EXPECT_EQ(Notifications(1), std::vector<std::string>{kPrintOut});
   const std::string log = ProgramLog();
   EXPECT_NE(log.find("印刷ファイル指定に異常があります(" + Base() + "missing.pdat)\n"), std::string::npos);
   EXPECT_EQ(log.find("【線の太さ"), std::string::npos);
+}
+
+TEST_F(ControllerRun, AFileLeftUnprintedGivesItsExitCodeAfterTheEndSteps) {
+  Settings("");
+  const std::string a = Data("data/a.pdat");
+  ProgramRun r = Run({"-h", Window(), "-p", a + "," + Base() + "data/gone.pdat"});
+  EXPECT_EQ(r.exitCode, kNotPrinted) << r.err;
+  EXPECT_EQ(Notifications(1), std::vector<std::string>{kPrintOut});
+  EXPECT_NE(ProgramLog().find("FormCreate PrintMain 正常終了 : HANDLE : " + Window()), std::string::npos);
+
+  // A print list with one entry naming no file: the others print, the
+  // run tells the caller.
+  const std::string p = Data("jobs/p.pdat");
+  base_.Write("jobs/plist.inf", "[PrintData]\r\nKeyMax=2\r\n1=p.pdat\r\n2=gone.pdat\r\n");
+  r = Run({"-h", Window(), "-p", Base() + "jobs,1"});
+  EXPECT_EQ(r.exitCode, kNotPrinted) << r.err;
+  EXPECT_EQ(Printed("jobs_"), std::vector<std::string>{p});
+  EXPECT_EQ(Notifications(2).size(), 2u);
 }
 
 TEST_F(ControllerRun, AFileListIsOneDuplexSequenceInListOrder) {
@@ -220,7 +241,7 @@ TEST_F(ControllerRun, CancelDuringTheThirdFileStopsBeforeTheFourth) {
   std::vector<std::string> files;
   for (int i = 0; i < 10; ++i) files.push_back(Data("jobs/p" + std::to_string(i) + ".pdat"));
   ProgramRun r = Run({"-h", Window(), "-p", Base() + "jobs,0"}, {{"KESTREL_CANCEL_AT", "3"}});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_EQ(Printed("jobs_"), (std::vector<std::string>{files[0], files[1], files[2]}));
   EXPECT_TRUE(WasShown("印刷を中止しました")) << r.err;
   EXPECT_NE(r.err.find("[progress] Kestrel 印刷進捗状況"), std::string::npos);
@@ -229,14 +250,14 @@ TEST_F(ControllerRun, CancelDuringTheThirdFileStopsBeforeTheFourth) {
   // Pressed during the first file: nothing after it.
   fs::remove_all(base_.path() / "zoq/plog");
   r = Run({"-p", Base() + "jobs,1"}, {{"KESTREL_CANCEL_AT", "1"}});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_EQ(Printed("jobs_"), std::vector<std::string>{files[0]});
 }
 
 TEST_F(ControllerRun, TheTimeOutTicksWhileAMessageIsOpenAndNotifiesEachTime) {
   Settings("$pwait=400\r\n");
   ProgramRun r = Run({"-h", Window(), "-p", Base() + "missing.pdat"}, {{"KESTREL_HOLD_MS", "1000"}});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_EQ(Notifications(3), (std::vector<std::string>{kPrintOut, kPrintOut, kPrintOut}));
   const std::string log = ProgramLog();
   EXPECT_NE(log.find("【SetTimer関数をセット】:[400]\n"), std::string::npos);
@@ -253,7 +274,7 @@ TEST_F(ControllerRun, TheTimeOutTicksWhileAMessageIsOpenAndNotifiesEachTime) {
 TEST_F(ControllerRun, AMissingPrintListAfterTheWindowIsReportedTwice) {
   Settings("");
   ProgramRun r = Run({"-h", Window(), "-plist=\\nowhere\\plist.inf", "-p", Base() + "x.pdat"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_TRUE(WasShown("-plist=[\\nowhere\\plist.inf]が存在していません\\n印刷を行わないで終了します。")) << r.err;
   EXPECT_EQ(Notifications(2), (std::vector<std::string>{kPrintOut, kPrintOut}));
   const std::string log = ProgramLog();
@@ -265,7 +286,7 @@ TEST_F(ControllerRun, AFolderWithoutAModeIsRefused) {
   Settings("");
   Data("jobs/a.pdat");
   ProgramRun r = Run({"-h", Window(), "-p", Base() + "jobs"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_TRUE(WasShown("引数が異常です。\\n出力を中止します[]")) << r.err;
   EXPECT_TRUE(Printed("jobs_").empty());
   EXPECT_EQ(Notifications(1).size(), 1u);
@@ -338,7 +359,7 @@ TEST_F(ControllerRun, AnUnusableTargetCleansTheFolderButNeverTheBase) {
   Settings("", "[PM2]\r\n$pdat2=3\r\n$pdat2_Folder=\\\r\n");
   Data("keep.pdat");
   ProgramRun r = Run({"-p", Base() + "nothing.pdat"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(r.exitCode, kNotPrinted) << r.err;
   EXPECT_TRUE(fs::exists(Base() + "keep.pdat"));
   EXPECT_NE(ProgramLog().find("CleanupPrintFolder : 削除できないフォルダが指定されています。"), std::string::npos);
 }

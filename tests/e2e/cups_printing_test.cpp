@@ -1,17 +1,20 @@
-// Printing through a real CUPS server: scripts/start-cups.sh starts it
-// (idempotent) with the queues KestrelPDF (cups-pdf driver, one-sided) and
-// KestrelDuplex (generic PostScript driver with its duplex unit, two-sided),
-// both printing through cups-pdf into the submitting user's ~/PDF. The
-// tests print with the engine on the CUPS print system and with the
-// program itself, and check what arrived: the PDF cups-pdf made (pages,
-// size, where the ink lies) and the job's options as CUPS recorded them.
+// Printing through a private CUPS server of the tests (scripts/start-cups.sh,
+// never the machine's own server): ctest starts it once for all these tests
+// and names its folder in KESTREL_TEST_CUPS; run by hand, the program starts
+// one itself and stops it at the end. Its queues KestrelPDF (a PostScript
+// printer of ours, one-sided) and KestrelDuplex (generic PostScript driver
+// with its duplex unit, two-sided) write each job as <folder>/out/job_<id>.pdf.
+// The tests print with the engine on the CUPS print system and with the
+// program itself, and check what arrived: the PDF (pages, size, where the
+// ink lies) and the job's options as CUPS recorded them.
 #include <cups/cups.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -29,13 +32,42 @@
 namespace kestrel::test {
 namespace {
 
+std::string& ServerFolder() {
+  static std::string folder;
+  return folder;
+}
 
 class CupsServer : public ::testing::Environment {
  public:
   void SetUp() override {
-    int rc = std::system(KESTREL_SOURCE_DIR "/scripts/start-cups.sh >/dev/null");
-    ASSERT_EQ(rc, 0) << "scripts/start-cups.sh failed: the CUPS tests need root and the packages of scripts/setup.sh";
+    const char* given = std::getenv("KESTREL_TEST_CUPS");
+    std::string folder = given != nullptr ? given : "";
+    if (folder.empty()) {
+      folder = Shell(KESTREL_SOURCE_DIR "/scripts/start-cups.sh 2>&1");
+      while (!folder.empty() && folder.back() == '\n') folder.pop_back();
+      if (folder.empty() || folder[0] != '/' || folder.find('\n') != std::string::npos) {
+        GTEST_SKIP() << "no private CUPS server (scripts/start-cups.sh needs root and the packages of "
+                        "scripts/setup.sh): "
+                     << folder;
+      }
+      started_ = folder;
+    }
+    std::string socket = folder + "/cups.sock";
+    if (Shell("lpstat -h '" + socket + "' -r 2>/dev/null").find("is running") == std::string::npos) {
+      GTEST_SKIP() << "no private CUPS server answers on " << socket
+                   << " (scripts/start-cups.sh could not start it: see the output of the test cups_server_start)";
+    }
+    ServerFolder() = folder;
+    // Every libcups call of this process and of the programs it starts goes
+    // to the private server.
+    setenv("CUPS_SERVER", socket.c_str(), 1);
   }
+  void TearDown() override {
+    if (!started_.empty()) Shell(KESTREL_SOURCE_DIR "/scripts/stop-cups.sh '" + started_ + "' >/dev/null 2>&1");
+  }
+
+ private:
+  std::string started_;
 };
 [[maybe_unused]] const auto* const kServer = ::testing::AddGlobalTestEnvironment(new CupsServer);
 
@@ -81,19 +113,12 @@ JobInfo WaitForJob(int id) {
   return info;
 }
 
-// The file cups-pdf made for a job: "<title>-job_<id>.pdf" in ~/PDF.
+// The file the private server's backend made for a job.
 std::string OutputOfJob(int id) {
-  const passwd* pw = getpwuid(getuid());
-  std::string folder = std::string(pw != nullptr ? pw->pw_dir : "/root") + "/PDF";
-  std::string suffix = "job_" + std::to_string(id) + ".pdf";
+  std::string file = ServerFolder() + "/out/job_" + std::to_string(id) + ".pdf";
   auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (std::chrono::steady_clock::now() < until) {
-    std::error_code ec;
-    for (auto& e : std::filesystem::directory_iterator(folder, ec)) {
-      std::string name = e.path().filename().string();
-      if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-        return e.path().string();
-    }
+    if (std::filesystem::exists(file)) return file;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return {};
@@ -377,10 +402,11 @@ TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
   std::string data = base.Write("form.pdat", page.bytes());
   std::vector<std::pair<std::string, std::string>> env = {
       {"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", "headless"}, {"DISPLAY", ""}};
-
-  int before = LastJobId("KestrelDuplex");
   auto queueEnv = env;
   queueEnv.push_back({"LPDEST", "KestrelDuplex"});
+  queueEnv.push_back({"KESTREL_NO_CUPS", ""});
+
+  int before = LastJobId("KestrelDuplex");
   ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data}, queueEnv);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   int id = LastJobId("KestrelDuplex");
@@ -397,6 +423,24 @@ TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
   EXPECT_EQ(InfoOf(base.file("vpdf/form.pdf")).pages, 1);
 }
 
+
+// The programs the other tests start see no CUPS queue, even one the
+// environment makes the default: their pages go to the built-in device.
+TEST(TestIsolation, ProgramsStartedByTestsSendNoJobToTheDefaultQueue) {
+  TempDir base;
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).End();
+  std::string data = base.Write("form.pdat", page.bytes());
+  int before = LastJobId("KestrelPDF");
+  ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data},
+                                   {{"KESTREL_BASE", base.path().string() + "/"},
+                                    {"KESTREL_UI", "headless"},
+                                    {"DISPLAY", ""},
+                                    {"LPDEST", "KestrelPDF"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(LastJobId("KestrelPDF"), before);
+  EXPECT_EQ(InfoOf(base.file("vpdf/form.pdf")).pages, 1);
+}
 
 // The program as the calling application starts it: -pd, a duplex pair of
 // files, a PDF folder run.
@@ -415,6 +459,7 @@ class ProgramRuns : public ::testing::Test {
                               {"KESTREL_ANSWERS", answers},
                               {"KESTREL_MESSAGES", base.file("messages.txt")},
                               {"DISPLAY", ""},
+                              {"KESTREL_NO_CUPS", ""},
                               {"LPDEST", ""},
                               {"PRINTER", ""}});
   }
@@ -466,6 +511,65 @@ TEST_F(ProgramRuns, APdfFolderRunAsksForTheDeviceOnceAndWritesOneFile) {
   EXPECT_NEAR(info.width, 841.89, 1);  // A3
   // The choice is kept for later runs.
   EXPECT_NE(ReadFile(base.file("zoq/kestrel.inf")).find("$path=Kestrel PDF"), std::string::npos);
+}
+
+// kestrel-tools on the private server's queues.
+class ToolsOnQueues : public ::testing::Test {
+ protected:
+  TempDir base;
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
+    return RunProgramAndWait(KESTREL_TOOLS_PROGRAM, args,
+                             {{"KESTREL_BASE", base.path().string() + "/"},
+                              {"KESTREL_UI", "headless"},
+                              {"KESTREL_ANSWERS", answers},
+                              {"KESTREL_NO_CUPS", ""},
+                              {"DISPLAY", ""}});
+  }
+  std::string Zoq(const std::string& name) { return ReadFile(base.file("zoq/" + name)); }
+};
+
+// The papers of a CUPS queue: the count line agrees with the entries, A4
+// comes with its constant and size, sizes without a constant come with an
+// empty name, and the chosen device closes the list.
+void CheckQueuePaperList(const std::string& file, const std::string& queue, int duplex) {
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 0);
+  const std::string text = Utf8FromSjis(file);
+  EXPECT_NE(text.find("\n【両面印刷可能】= [" + std::to_string(duplex) + "] 1以外:不可能、1:可能\n"), std::string::npos)
+      << text;
+  size_t entries = 0;
+  for (size_t at = text.find("\n------------------------------------------\n"); at != std::string::npos;
+       at = text.find("\n------------------------------------------\n", at + 1))
+    ++entries;
+  EXPECT_GT(entries, 4u);
+  EXPECT_NE(text.find("\n【指定可能用紙種類】= [" + std::to_string(entries) + "]種類\n□印刷可能用紙\n"), std::string::npos);
+  EXPECT_NE(text.find("]<用紙名:【A4】>\n       <定  数:[009]:A4 210 x 297 mm>\n       <サイズ:2100 x 2970>\n\n"),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(text.ends_with("\n\n■" + queue + "\n\n ------------------ END ------------------\n")) << text;
+}
+
+TEST_F(ToolsOnQueues, PaperListsOfTheCupsQueuesWithAndWithoutDuplex) {
+  ProgramRun one = Run({"paperlist", "-d", "KestrelPDF"});
+  ASSERT_EQ(one.exitCode, 0) << one.err;
+  const std::string pdf = Zoq("ppaperlist.txt");
+  CheckQueuePaperList(pdf, "KestrelPDF", 0);
+  // The queue's driver offers a size without a paper constant.
+  EXPECT_NE(Utf8FromSjis(pdf).find("<定  数:[256]:>\n"), std::string::npos);
+
+  // Picked in the dialog, as the system menu does.
+  ProgramRun two = Run({"paperlist"}, "KestrelDuplex");
+  ASSERT_EQ(two.exitCode, 0) << two.err;
+  EXPECT_NE(two.err.find("[device dialog] 印刷可能用紙リスト出力画面"), std::string::npos);
+  CheckQueuePaperList(Zoq("ppaperlist.txt"), "KestrelDuplex", 1);
+}
+
+TEST_F(ToolsOnQueues, ThePrinterListHoldsTheQueuesAndTheBuiltInDevice) {
+  ASSERT_EQ(Run({"printerlist"}).exitCode, 0);
+  const std::string text = Utf8FromSjis(Zoq("pprinterlist.txt"));
+  for (std::string name : {"KestrelPDF", "KestrelDuplex", "Kestrel PDF"}) {
+    bool listed = text.find("\n□" + name + "\n") != std::string::npos || text.find("\n■" + name + "\n") != std::string::npos;
+    EXPECT_TRUE(listed) << name << "\n" << text;
+  }
 }
 
 }  // namespace

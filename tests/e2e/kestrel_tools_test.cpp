@@ -1,10 +1,11 @@
 // kestrel-tools as an operator runs it: a base folder, the headless Ui and
-// its answers, the files under zoq/. The printers are the CUPS queues of
-// scripts/start-cups.sh (started by the CUPS printing tests' environment in
-// this program) and the built-in device.
+// its answers, the files under zoq/. CUPS is hidden: the built-in device is
+// the one printer (the lists of CUPS queues are tested with the private
+// CUPS server of the printing tests).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
@@ -29,7 +30,7 @@ class KestrelToolsTest : public ::testing::Test {
 TEST_F(KestrelToolsTest, APaperListForADeviceNotInstalledIsTheHeaderAndStatusMinus7) {
   ProgramRun r = Run({"paperlist", "-d", "Cancel"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "-7\n");
+  EXPECT_EQ(r.out, "-7 (the device is not installed)\n");
   EXPECT_EQ(Zoq("ppaperlist.txt"),
             SjisFromUtf8("\n印刷可能用紙リストファイル\n"
                          "印刷可能用紙リストは、Windowsへ登録されている通常使うプリンタドライバが\n"
@@ -74,54 +75,21 @@ TEST_F(KestrelToolsTest, TheBareDialogPrintsItsResultWord) {
   EXPECT_EQ(Run({"select"}, "cancel,yes").out, "\n");
 }
 
-// The papers of a CUPS queue: the count line agrees with the entries, A4
-// comes with its constant and size, sizes without a constant come with an
-// empty name, and the chosen device closes the list.
-void CheckQueuePaperList(const std::string& file, const std::string& queue, int duplex) {
-  EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 0);
-  const std::string text = Utf8FromSjis(file);
-  EXPECT_NE(text.find("\n【両面印刷可能】= [" + std::to_string(duplex) + "] 1以外:不可能、1:可能\n"), std::string::npos)
-      << text;
-  size_t entries = 0;
-  for (size_t at = text.find("\n------------------------------------------\n"); at != std::string::npos;
-       at = text.find("\n------------------------------------------\n", at + 1))
-    ++entries;
-  EXPECT_GT(entries, 4u);
-  EXPECT_NE(text.find("\n【指定可能用紙種類】= [" + std::to_string(entries) + "]種類\n□印刷可能用紙\n"), std::string::npos);
-  EXPECT_NE(text.find("]<用紙名:【A4】>\n       <定  数:[009]:A4 210 x 297 mm>\n       <サイズ:2100 x 2970>\n\n"),
-            std::string::npos)
-      << text;
-  EXPECT_TRUE(text.ends_with("\n\n■" + queue + "\n\n ------------------ END ------------------\n")) << text;
-}
-
-TEST_F(KestrelToolsTest, PaperListsOfTheCupsQueuesWithAndWithoutDuplex) {
-  ProgramRun one = Run({"paperlist", "-d", "KestrelPDF"});
-  ASSERT_EQ(one.exitCode, 0) << one.err;
-  const std::string pdf = Zoq("ppaperlist.txt");
-  CheckQueuePaperList(pdf, "KestrelPDF", 0);
-  // The cups-pdf driver offers sizes without a paper constant.
-  EXPECT_NE(Utf8FromSjis(pdf).find("<定  数:[256]:>\n"), std::string::npos);
-
-  // Picked in the dialog, as the system menu does.
-  ProgramRun two = Run({"paperlist"}, "KestrelDuplex");
-  ASSERT_EQ(two.exitCode, 0) << two.err;
-  EXPECT_NE(two.err.find("[device dialog] 印刷可能用紙リスト出力画面"), std::string::npos);
-  CheckQueuePaperList(Zoq("ppaperlist.txt"), "KestrelDuplex", 1);
-}
-
-TEST_F(KestrelToolsTest, ThePrinterListHoldsTheQueuesAndTheBuiltInDevice) {
-  ASSERT_EQ(Run({"printerlist"}).exitCode, 0);
-  const std::string text = Utf8FromSjis(Zoq("pprinterlist.txt"));
-  for (std::string name : {"KestrelPDF", "KestrelDuplex", "Kestrel PDF"}) {
-    bool listed = text.find("\n□" + name + "\n") != std::string::npos || text.find("\n■" + name + "\n") != std::string::npos;
-    EXPECT_TRUE(listed) << name << "\n" << text;
-  }
-}
-
 TEST_F(KestrelToolsTest, AnUnknownCommandShowsTheUsage) {
   ProgramRun r = Run({"nonsense"});
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("usage: kestrel-tools"), std::string::npos);
+}
+
+TEST_F(KestrelToolsTest, AnOptionWithoutItsValueIsWrongUseAndWritesNothing) {
+  ProgramRun r = Run({"paperlist", "-d"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("kestrel-tools: -d needs a device name"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out;
+  r = Run({"fontlist", "-x"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("kestrel-tools: unknown option -x"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(base.path() / "zoq"));
 }
 
 }  // namespace

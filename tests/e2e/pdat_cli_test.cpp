@@ -41,5 +41,27 @@ TEST(PdatProgram, ReportsBadTextWithFileAndLineAndWritesNothing) {
   EXPECT_NE(ReadFile(dir.file("err")).find("usage: pdat compile"), std::string::npos);
 }
 
+TEST(PdatProgram, CheckPassesTheSamplesAndReportsEachDamageOfOtherFiles) {
+  TempDir dir;
+  const std::string built = std::string(KESTREL_BINARY_DIR) + "/examples/";
+  std::string samples;
+  for (const auto& e : std::filesystem::directory_iterator(built))
+    if (e.path().extension() == ".pdat") samples += " " + e.path().string();
+  ASSERT_FALSE(samples.empty());
+  EXPECT_EQ(RunPdat("check" + samples + " >" + dir.file("out"), dir.file("err")), 0) << ReadFile(dir.file("out"));
+
+  std::string noise(256, '\0');
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = char((i * 37 + 11) % 251);  // no End (255) byte
+  const std::string bad = dir.Write("noise.pdat", noise);
+  const std::string empty = dir.Write("empty.pdat", std::string());
+  const std::string text = std::string(KESTREL_SOURCE_DIR) + "/examples/invoice.pdat.txt";
+  EXPECT_EQ(RunPdat("check " + bad + " " + empty + " " + text + " >" + dir.file("out"), dir.file("err")), 1);
+  const std::string out = ReadFile(dir.file("out"));
+  EXPECT_NE(out.find(bad + ": record 0: unknown kind 11\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(bad + ": no End record in 16 records\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(empty + ": empty file\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(text + ": no End record"), std::string::npos) << out;  // the text form given by mistake
+}
+
 }  // namespace
 }  // namespace kestrel::test

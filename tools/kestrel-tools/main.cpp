@@ -28,7 +28,8 @@ constexpr const char* kUsage =
     "  winprt [FILE]                   default printer for Win-direct printing (default zoq/WinPrinterSet.inf)\n"
     "  pdfdevice [FILE]                PDF output device into the settings file (default zoq/kestrel.inf)\n"
     "  select [CAPTION [HEADING [QUESTION]]]  the device dialog alone; prints its result\n"
-    "Files are under the base folder's zoq/ unless given. Prints the status code; exit code 0 when it is 0.\n";
+    "Files are under the base folder's zoq/ unless given. Prints the status code (with its meaning when it is\n"
+    "not 0); exit code 0 when it is 0, 1 for another status, 2 for wrong use.\n";
 
 // The product file zoq\<name> under the base folder; the folder is made
 // when missing, as the program's start does.
@@ -40,9 +41,21 @@ std::string ZoqFile(Services& services, const std::string& name) {
   return ProductPath(base, "zoq\\" + name);
 }
 
-int Report(int status) {
-  std::printf("%d\n", status);
+// The status, and beside any other than 0 what it means.
+int Report(int status, const char* meaning) {
+  if (status == 0 || meaning == nullptr || *meaning == '\0') {
+    std::printf("%d\n", status);
+  } else {
+    std::printf("%d (%s)\n", status, meaning);
+  }
   return status == 0 ? 0 : 1;
+}
+
+int ReportList(int status) { return Report(status, ListStatusMeaning(status)); }
+
+int UsageError(const std::string& problem) {
+  std::fprintf(stderr, "kestrel-tools: %s\n%s", problem.c_str(), kUsage);
+  return 2;
 }
 
 }  // namespace
@@ -56,17 +69,30 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   args.erase(args.begin());
 
+  // Only paperlist takes an option (-d DEVICE); anything else that looks
+  // like an option is wrong use, never a file name (the dialog's texts of
+  // select are free).
+  for (size_t i = 0; command != "select" && i < args.size(); ++i) {
+    if (args[i].size() < 2 || args[i][0] != '-') continue;
+    if (command == "paperlist" && i == 0 && args[i] == "-d") {
+      if (args.size() < 2) return UsageError("-d needs a device name");
+      ++i;
+      continue;
+    }
+    return UsageError("unknown option " + args[i]);
+  }
+
   auto platform = MakeLinuxPlatform();
   Services services = platform->services();
   auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };
 
   if (command == "fontlist" && args.size() <= 1) {
     FontListWriter writer(services.printers, services.ui);
-    return Report(writer.WriteFontList(fileArg("pfontlist.txt")));
+    return ReportList(writer.WriteFontList(fileArg("pfontlist.txt")));
   }
   if (command == "printerlist" && args.size() <= 1) {
     PrinterListWriter writer(services.printers, services.ui);
-    return Report(writer.WritePrinterList(fileArg("pprinterlist.txt")));
+    return ReportList(writer.WritePrinterList(fileArg("pprinterlist.txt")));
   }
   if (command == "paperlist") {
     bool named = args.size() >= 2 && args[0] == "-d";
@@ -77,15 +103,22 @@ int main(int argc, char** argv) {
     }
     if (args.size() <= 1) {
       std::string path = fileArg("ppaperlist.txt");
-      if (!named) return Report(WritePaperListOfChosenDevice(services.ui, services.printers, path));
+      if (!named) {
+        int status = WritePaperListOfChosenDevice(services.ui, services.printers, path);
+        if (status == 1) return Report(status, "no device chosen, nothing written");
+        if (status == -1) return Report(status, "the device dialog failed, or the printer could not be reached");
+        return ReportList(status);
+      }
       PaperListWriter writer(services.printers, services.ui);
-      return Report(writer.WritePaperList(path, device));
+      return ReportList(writer.WritePaperList(path, device));
     }
   }
   if (command == "winprt" && args.size() <= 1)
-    return Report(SelectWinDirectPrinter(services.ui, services.printers, fileArg("WinPrinterSet.inf")));
+    return Report(SelectWinDirectPrinter(services.ui, services.printers, fileArg("WinPrinterSet.inf")),
+                  "the file could not be written");
   if (command == "pdfdevice" && args.size() <= 1)
-    return Report(SelectPdfDeviceForSettings(services.ui, services.printers, fileArg("kestrel.inf")));
+    return Report(SelectPdfDeviceForSettings(services.ui, services.printers, fileArg("kestrel.inf")),
+                  "the choice could not be stored");
   if (command == "select" && args.size() <= 3) {
     args.resize(3);
     std::printf("%s\n", RunDeviceSelection(services.ui, services.printers, args[0], args[1], args[2]).c_str());

@@ -3,16 +3,22 @@
 //
 //   pdat compile in.txt out.pdat
 //   pdat dump in.pdat [out.txt]
+//   pdat check file.pdat...
 //
-// Exit codes: 0 done, 1 bad input or a file that cannot be read or written,
-// 2 wrong use.
+// check reports what each file breaks of the format (the damage kestrel
+// warns of while it prints such a page anyway), one line per finding.
+//
+// Exit codes: 0 done (check: nothing found), 1 bad input, damage found, or a
+// file that cannot be read or written, 2 wrong use.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "engine/print_data.h"
 #include "pdat_text.h"
 #include "platform/linux/iconv_codec.h"
 
@@ -20,7 +26,8 @@ namespace {
 
 const char kUsage[] =
     "usage: pdat compile <in.txt> <out.pdat>   text form to print data\n"
-    "       pdat dump <in.pdat> [<out.txt>]    print data to text form (standard output without out.txt)\n";
+    "       pdat dump <in.pdat> [<out.txt>]    print data to text form (standard output without out.txt)\n"
+    "       pdat check <file.pdat>...           report damage in print data (exit 1 when any is found)\n";
 
 bool ReadAll(const std::string& path, std::string* data) {
   std::ifstream in(path, std::ios::binary);
@@ -66,6 +73,38 @@ int Dump(const std::string& in, const std::string* out) {
   return 0;
 }
 
+// "<file>: <finding>" for each finding, "<file>: ok" for a sound file.
+int Check(const std::vector<std::string>& files) {
+  int status = 0;
+  for (const std::string& file : files) {
+    // Only what kestrel reads of a page: a plain file, its first bytes.
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
+    if (!in) {
+      status = Fail("cannot read " + file);
+      continue;
+    }
+    std::string data(kestrel::kCommandAreaBytes, '\0');
+    in.read(data.data(), std::streamsize(data.size()));
+    if (in.bad()) {
+      status = Fail("cannot read " + file);
+      continue;
+    }
+    data.resize(size_t(in.gcount()));
+    size_t found = 0;
+    kestrel::CheckPage(reinterpret_cast<const uint8_t*>(data.data()), data.size(),
+                       [&](const kestrel::PageFinding& f) {
+                         ++found;
+                         std::cout << file << ": " << kestrel::DescribeFinding(f) << "\n";
+                       });
+    if (found == 0) std::cout << file << ": ok\n";
+    if (found > 0) status = 1;
+  }
+  std::cout.flush();
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,6 +117,7 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "compile") return Compile(args[1], args[2]);
   if ((args.size() == 2 || args.size() == 3) && args[0] == "dump")
     return Dump(args[1], args.size() == 3 ? &args[2] : nullptr);
+  if (args.size() >= 2 && args[0] == "check") return Check({args.begin() + 1, args.end()});
   std::cerr << kUsage;
   return 2;
 }

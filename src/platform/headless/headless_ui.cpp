@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <unistd.h>
+
 #include "forms/device_selection.h"
 
 namespace kestrel {
@@ -19,6 +21,25 @@ std::string OneLine(const std::string& text) {
     else out.push_back(c);
   }
   return out;
+}
+
+// On a terminal a text keeps its lines, the later ones indented under the
+// first; a line feed that ends the text ends the last line.
+std::string TerminalLines(const std::string& text) {
+  std::string body = text;
+  while (!body.empty() && body.back() == '\n') body.pop_back();
+  std::string out;
+  out.reserve(body.size());
+  for (char c : body) {
+    out.push_back(c);
+    if (c == '\n') out += "         ";  // under the text after "kestrel: "
+  }
+  return out;
+}
+
+// Standard error's form of a text: lines on a terminal, else one line.
+std::string ForStandardError(const std::string& text) {
+  return isatty(STDERR_FILENO) == 1 ? TerminalLines(text) : OneLine(text);
 }
 
 std::string Env(const char* name) {
@@ -62,7 +83,7 @@ HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFil
 void HeadlessUi::Say(const std::string& text) {
   std::string line = OneLine(text);
   shown_.push_back(text);
-  std::fprintf(stderr, "kestrel: %s\n", line.c_str());
+  std::fprintf(stderr, "kestrel: %s\n", ForStandardError(text).c_str());
   if (!messagesFile_.empty()) {
     if (FILE* f = std::fopen(messagesFile_.c_str(), "ab")) {
       std::fprintf(f, "%s\n", line.c_str());
@@ -114,6 +135,11 @@ bool HeadlessUi::NextAnswer(std::string& answer) {
 }
 
 void HeadlessUi::ShowMessage(const std::string& text, MessageKind) { Say(text); }
+
+void HeadlessUi::Warn(const std::string& text) {
+  warnings_.push_back(text);
+  std::fprintf(stderr, "kestrel: [warning] %s\n", ForStandardError(text).c_str());
+}
 
 bool HeadlessUi::AskYesNo(const std::string& text, MessageKind) {
   Say(text);

@@ -11,9 +11,11 @@
 namespace kestrel {
 
 // The Ui for tests and batch use without a display.
-//  - Every message box writes "kestrel: " + its text (line feeds shown as
-//    \n) to standard error and, when KESTREL_MESSAGES names a file, appends
-//    the same text as one UTF-8 line there.
+//  - Every message box writes "kestrel: " + its text to standard error (its
+//    lines as lines on a terminal, else one line with line feeds shown as
+//    \n) and, when KESTREL_MESSAGES names a file, appends the text as one
+//    UTF-8 line there (line feeds shown as \n).
+//  - A warning writes "kestrel: [warning] " + its text to standard error.
 //  - Questions and dialogs take their answers in order from KESTREL_ANSWERS
 //    (comma list: yes, no, ok, cancel, or a device name for the device
 //    dialog); once the list is used up a question is answered No/Cancel.
@@ -37,6 +39,7 @@ class HeadlessUi final : public Ui {
   void ShowMessage(const std::string& text, MessageKind kind) override;
   bool AskYesNo(const std::string& text, MessageKind kind) override;
   bool AskOkCancel(const std::string& text, MessageKind kind) override;
+  void Warn(const std::string& text) override;
   std::string SelectDevice(const DeviceDialogRequest& request) override;
   void ShowProgress(const std::string& caption) override;
   void SetProgressLabel(const std::string& label) override;
@@ -52,6 +55,7 @@ class HeadlessUi final : public Ui {
   // Cancels the progress form as if its button had been pressed.
   void RequestCancel() { cancelled_ = true; }
   const std::vector<std::string>& shown() const { return shown_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
   void Say(const std::string& text);
@@ -63,6 +67,7 @@ class HeadlessUi final : public Ui {
   size_t next_ = 0;
   std::string messagesFile_;
   std::vector<std::string> shown_;
+  std::vector<std::string> warnings_;
   bool cancelled_ = false;
   int cancelAt_ = 0;
   int labelsShown_ = 0;

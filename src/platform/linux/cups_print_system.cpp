@@ -291,6 +291,25 @@ std::string CupsPrintSystem::SystemDefaultPrinter() {
   return default_;
 }
 
+std::string CupsPrintSystem::UnknownRequestedPrinter(std::string& source) {
+  // The variables choose among the CUPS queues; with CUPS hidden they ask
+  // for nothing. libcups reads them the same way: LPDEST first, PRINTER
+  // unless it is "lp", an instance after "/".
+  if (!useCups_) return {};
+  std::string name;
+  for (const char* variable : {"LPDEST", "PRINTER"}) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') continue;
+    if (std::strcmp(variable, "PRINTER") == 0 && std::strcmp(value, "lp") == 0) continue;
+    source = variable;
+    name = value;
+    break;
+  }
+  name = name.substr(0, name.find('/'));
+  if (name.empty() || Find(name) != nullptr) return {};
+  return name;
+}
+
 bool CupsPrintSystem::SelectPrinter(const std::string& name) {
   Device* d = Find(name);
   if (d == nullptr) {

@@ -63,6 +63,7 @@ class CupsPrintSystem final : public PrintSystem {
   std::vector<std::string> Printers() override;
   std::string SelectedPrinter() override;
   std::string SystemDefaultPrinter() override;
+  std::string UnknownRequestedPrinter(std::string& source) override;
   bool SelectPrinter(const std::string& name) override;
   int OpenPrinter(const std::string& name) override;
   int ClosePrinter() override;

@@ -18,6 +18,11 @@ namespace kestrel {
 
 namespace fs = std::filesystem;
 
+bool LinuxSystem::WithoutPageLabel() {
+  const char* v = std::getenv("KESTREL_NO_DEBUG_LABEL");
+  return v != nullptr && std::string(v) == "1";
+}
+
 std::string LinuxSystem::BaseDir() {
   std::string base;
   if (const char* env = std::getenv("KESTREL_BASE"); env != nullptr && *env != '\0') {

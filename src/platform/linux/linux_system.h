@@ -9,6 +9,7 @@ namespace kestrel {
 //  - BaseDir: $KESTREL_BASE, else the folder above the one holding the
 //    program (an install in /opt/kestrel/bin gives /opt/kestrel/).
 //  - WindowsDir: /etc/ (where system-wide settings live on Linux).
+//  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
 //  - The caller's window is an X11 window id; the notification is an X11
 //    client message.
 class LinuxSystem : public System {
@@ -26,6 +27,7 @@ class LinuxSystem : public System {
   bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
+  bool WithoutPageLabel() override;
   bool GetFileTimes(const std::string& path, FileTimes& times) override;
 
  private:

@@ -98,7 +98,7 @@ TEST_F(ControllerTest, AnExceptionDuringTheJobsIsShownAndNotifiedBeforeTheEndSte
     throw std::runtime_error("no memory for the page");
   });
   InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
-  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), 0);
+  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), kExitNotPrinted);
   EXPECT_TRUE(WasShown("印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
                        "印刷が出来なければカルメナへご連絡ください"));
   EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
@@ -128,7 +128,7 @@ TEST_F(ControllerTest, AnEmptyPrintListIsRefusedAndCleansZoq) {
   ASSERT_EQ(utime(old.c_str(), &times), 0);
   TForm1 form(Services{system, printers, ui}, {});
   InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
-  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "3", "-p", " "}, kRunFromCommandLine, RunRequest{}), 0);
+  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "3", "-p", " "}, kRunFromCommandLine, RunRequest{}), kExitNotPrinted);
   EXPECT_TRUE(WasShown("印刷ファイル設定コマンドに異常があります( )\n"));
   EXPECT_EQ(form.settings.Dup, -1);
   EXPECT_EQ(system.sent, std::vector<uint64_t>{3});

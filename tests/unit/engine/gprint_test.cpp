@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -264,6 +265,57 @@ TEST_F(GprintTest, RandomBytesNeverReadOutsideTheirBuffers) {
       EXPECT_LT(std::strlen(reinterpret_cast<const char*>(t)), bytes.size() + 1);
     }
   }
+}
+
+// What CheckPage finds, in record order: each damage the format forbids,
+// nothing on a sound page.
+std::vector<std::string> Findings(const std::vector<uint8_t>& bytes) {
+  std::vector<std::string> out;
+  CheckPage(bytes.data(), bytes.size(), [&](const PageFinding& f) { out.push_back(DescribeFinding(f)); });
+  return out;
+}
+
+TEST(CheckPage, NamesEveryDamageAndNothingOnASoundPage) {
+  PageBuilder sound;
+  sound.Paper(0, 9, 0, 1).Palette(49, 1, 2, 3).String(49, 10, 10, 1, 1, 20, 20, 20, 0).End();
+  sound.Text("ok");
+  EXPECT_TRUE(Findings(sound.bytes()).empty());
+
+  PageBuilder damaged;
+  damaged.Line(50, 0, 0, 10, 10, 0)
+      .Raw({0x41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+      .String(0, 10, 10, 1, 1, 20, 20, 20, 3)   // past the one text byte and its NUL
+      .String(0, 10, 10, 1, 1, 20, 20, 20, -1)
+      .End();
+  damaged.Text("x");
+  damaged.Raw({0x41});  // past End: text pool, never a record
+  EXPECT_EQ(Findings(damaged.bytes()),
+            (std::vector<std::string>{"record 0: colour index 50 (0 to 49 allowed)", "record 1: unknown kind 65",
+                                      "record 2: text offset 3 outside the data",
+                                      "record 3: text offset -1 outside the data"}));
+
+  PageBuilder endless;
+  endless.Paper(0, 9, 0, 1).Line(0, 0, 0, 10, 10, 0);
+  EXPECT_EQ(Findings(endless.bytes()), std::vector<std::string>{"no End record in 2 records"});
+  EXPECT_EQ(Findings({}), std::vector<std::string>{"empty file"});
+}
+
+TEST_F(GprintTest, ADamagedPageStillPrintsWithOneWarningInTheLogAndToTheOperator) {
+  PageBuilder page;
+  page.Line(0, 100, 100, 800, 100, 0)
+      .Raw({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+      .Raw({8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+      .Line(60, 100, 200, 800, 200, 0);
+  const std::string file = dir.Write("d.pdat", page.bytes());
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+  const auto& calls = rig.canvas().calls();
+  EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("LineTo", 0) == 0; }),
+            2);  // both lines drawn
+  const std::string text = "印刷データに異常があります(" + file +
+                           "): Endレコードなし、未定義の種別 2件(最初はレコード1)、50以上の色番号 1件";
+  EXPECT_EQ(rig.ui.warnings(), std::vector<std::string>{text});
+  EXPECT_NE(Utf8Log(logPath()).find("  ■" + text + "\n"), std::string::npos) << Utf8Log(logPath());
+  EXPECT_TRUE(rig.ui.shown().empty());  // no box holds the run up
 }
 
 }  // namespace

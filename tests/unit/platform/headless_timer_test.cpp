@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 #include "platform/headless/headless_ui.h"
@@ -52,6 +59,58 @@ TEST(HeadlessProgress, TheCancelButtonIsPressedWhileTheChosenFilePrints) {
   EXPECT_FALSE(ui.ProcessEvents());
   ui.SetProgressLabel("file 2");
   EXPECT_TRUE(ui.ProcessEvents());
+}
+
+// Standard error while show runs: through a terminal (a pseudo-terminal,
+// output post-processing off) or a file.
+std::string StandardErrorOf(bool terminal, const std::function<void()>& show) {
+  int master = -1, slave = -1;
+  char name[] = "/tmp/kestrel-stderr-XXXXXX";
+  int target = -1;
+  if (terminal) {
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&master, &slave, nullptr, &raw, nullptr) != 0) return "openpty failed";
+    target = slave;
+  } else {
+    target = mkstemp(name);
+  }
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  dup2(target, STDERR_FILENO);
+  show();
+  std::fflush(stderr);
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  std::string out;
+  char buffer[4096];
+  if (terminal) {
+    close(slave);
+    ssize_t n;
+    while ((n = read(master, buffer, sizeof buffer)) > 0) out.append(buffer, size_t(n));
+    close(master);
+  } else {
+    lseek(target, 0, SEEK_SET);
+    ssize_t n;
+    while ((n = read(target, buffer, sizeof buffer)) > 0) out.append(buffer, size_t(n));
+    close(target);
+    unlink(name);
+  }
+  return out;
+}
+
+TEST(HeadlessMessages, ATerminalShowsTheLinesOfAMessageAndTheFilesKeepOneLine) {
+  char messages[] = "/tmp/kestrel-messages-XXXXXX";
+  close(mkstemp(messages));
+  HeadlessUi ui({}, messages);
+  auto show = [&] { ui.ShowMessage("first\nsecond\n", MessageKind::Error); };
+  EXPECT_EQ(StandardErrorOf(true, show), "kestrel: first\n         second\n");
+  EXPECT_EQ(StandardErrorOf(false, show), "kestrel: first\\nsecond\\n\n");
+  std::ifstream in(messages);
+  std::stringstream file;
+  file << in.rdbuf();
+  unlink(messages);
+  EXPECT_EQ(file.str(), "first\\nsecond\\n\nfirst\\nsecond\\n\n");
 }
 
 }  // namespace
