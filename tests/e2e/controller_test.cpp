@@ -366,8 +366,10 @@ TEST_F(ControllerRun, AWindowThatDoesNotExistIsLoggedAndTheRunGoesOn) {
       << critical;
 }
 
+// $jpath is put directly before the file name: "\out\" is a folder,
+// "\out" a name prefix.
 TEST_F(ControllerRun, JpegPagesGoToTheJpegFolder) {
-  Settings("$jpeg=1\r\n$jpath=\\out\r\n");
+  Settings("$jpeg=1\r\n$jpath=\\out\\\r\n");
   fs::create_directories(base_.path() / "out");
   const std::string a = Data("data/a.pdat"), b = Data("data/b.pdat");
   ProgramRun r = Run({"-h", Window(), "-p", a + "," + b});
@@ -376,6 +378,11 @@ TEST_F(ControllerRun, JpegPagesGoToTheJpegFolder) {
   EXPECT_GT(fs::file_size(Base() + "out/a.jpg"), 0u);
   EXPECT_GT(fs::file_size(Base() + "out/b.jpg"), 0u);
   EXPECT_EQ(Notifications(1).size(), 1u);
+
+  Settings("$jpeg=1\r\n$jpath=\\out\r\n");
+  r = Run({"-h", Window(), "-p", a});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_GT(fs::file_size(Base() + "outa.jpg"), 0u);
 }
 
 TEST_F(ControllerRun, TheAnalysisLogTurnsJpegOnWithItsNotice) {
