@@ -457,6 +457,35 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
   EXPECT_FALSE(fs::exists(File("vpdf")));
 }
 
+// A PDF folder run with nobody to answer the PDF device dialog, on a
+// machine whose default destination is a printer queue: the built-in PDF
+// device writes the document, nothing reaches the queue.
+TEST_F(Robustness, AnUnattendedPdfRunWritesAPdfFileAndNeverPrintsOnTheDefaultQueue) {
+  if (geteuid() != 0 || access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "needs root and cupsd";
+  PrivateCupsServer cups(base_.path() / "cups");
+  ASSERT_TRUE(cups.running());
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin",
+                        {"-p", "Office", "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
+                .exitCode,
+            0);
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin", {"-d", "Office"}).exitCode, 0);
+  ASSERT_NE(cups.Client("/usr/bin/lpstat", {"-d"}).out.find(": Office"), std::string::npos);
+  Settings({"$plog=1"});
+  Write("job/p1.pdat", GoodPage());
+  Write("job/p2.pdat", GoodPage());
+  ProgramRun r = Run({"-p", File("job") + ",2"}, {}, 60,
+                     {{"CUPS_SERVER", cups.socket()}, {"LPDEST", ""}, {"PRINTER", ""}, {"KESTREL_ANSWERS", ""}});
+  ExpectCleanEnd(r, "unattended PDF run");
+  EXPECT_NE(r.err.find("kestrel: [device dialog] no answer left: Kestrel PDF taken"), std::string::npos) << r.err;
+  std::vector<std::string> pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
+  ASSERT_EQ(pdfs.size(), 1u) << r.err;
+  EXPECT_EQ(PdfPageCount(pdfs[0]), 2u);
+  EXPECT_EQ(cups.Client("/usr/bin/lpstat", {"-W", "all", "-o", "Office"}).out, "");
+  ProfileFile settings;
+  ASSERT_EQ(settings.Load(File("zoq/kestrel.inf")), ProfileFile::LoadResult::kOk);
+  EXPECT_EQ(settings.GetString("PDF", "$path", "?"), "Kestrel PDF");
+}
+
 // Many callers at once on one base folder: every page of every run is
 // there and whole, the settings file is whole, no log line is lost.
 TEST_F(Robustness, EightRunsAtOnceOnOneBaseFolder) {
