@@ -469,12 +469,12 @@ TEST_F(Robustness, AnUnattendedPdfRunWritesAPdfFileAndNeverPrintsOnTheDefaultQue
                 .exitCode,
             0);
   ASSERT_EQ(cups.Client("/usr/sbin/lpadmin", {"-d", "Office"}).exitCode, 0);
+  // The queue is what a run of this environment takes as its default.
   ASSERT_NE(cups.Client("/usr/bin/lpstat", {"-d"}).out.find(": Office"), std::string::npos);
   Settings({"$plog=1"});
   Write("job/p1.pdat", GoodPage());
   Write("job/p2.pdat", GoodPage());
-  ProgramRun r = Run({"-p", File("job") + ",2"}, {}, 60,
-                     {{"CUPS_SERVER", cups.socket()}, {"LPDEST", ""}, {"PRINTER", ""}, {"KESTREL_ANSWERS", ""}});
+  ProgramRun r = Run({"-p", File("job") + ",2"}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"KESTREL_ANSWERS", ""}});
   ExpectCleanEnd(r, "unattended PDF run");
   EXPECT_NE(r.err.find("kestrel: [device dialog] no answer left: Kestrel PDF taken"), std::string::npos) << r.err;
   std::vector<std::string> pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
@@ -484,6 +484,34 @@ TEST_F(Robustness, AnUnattendedPdfRunWritesAPdfFileAndNeverPrintsOnTheDefaultQue
   ProfileFile settings;
   ASSERT_EQ(settings.Load(File("zoq/kestrel.inf")), ProfileFile::LoadResult::kOk);
   EXPECT_EQ(settings.GetString("PDF", "$path", "?"), "Kestrel PDF");
+}
+
+// PRINTER names the destination as for lp (LPDEST unset); KESTREL_NO_CUPS=1
+// leaves the queues out, so the built-in PDF device prints.
+TEST_F(Robustness, PrinterChoosesTheQueueAndNoCupsLeavesTheQueuesOut) {
+  if (geteuid() != 0 || access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "needs root and cupsd";
+  PrivateCupsServer cups(base_.path() / "cups");
+  ASSERT_TRUE(cups.running());
+  for (const char* queue : {"Office", "Second"}) {
+    ASSERT_EQ(cups.Client("/usr/sbin/lpadmin",
+                          {"-p", queue, "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
+                  .exitCode,
+              0);
+  }
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin", {"-d", "Office"}).exitCode, 0);
+  const std::string data = Write("data/form.pdat", GoodPage());
+  auto jobs = [&](const char* queue) { return cups.Client("/usr/bin/lpstat", {"-W", "all", "-o", queue}).out; };
+
+  if (std::getenv("LPDEST") != nullptr) GTEST_SKIP() << "LPDEST is set: it would win over PRINTER";
+  ProgramRun r = Run({"-p", data}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"PRINTER", "Second"}});
+  ExpectCleanEnd(r, "PRINTER");
+  EXPECT_NE(jobs("Second"), "") << r.err;
+  EXPECT_EQ(jobs("Office"), "");
+
+  r = Run({"-p", data}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"KESTREL_NO_CUPS", "1"}});
+  ExpectCleanEnd(r, "KESTREL_NO_CUPS");
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), 1u) << r.err;
+  EXPECT_EQ(jobs("Office"), "");
 }
 
 // Many callers at once on one base folder: every page of every run is
