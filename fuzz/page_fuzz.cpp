@@ -8,6 +8,7 @@
 
 #include "engine/gprint.h"
 #include "engine/jpeg_output.h"
+#include "engine/job_failure.h"
 #include "fuzz_support.h"
 #include "platform/linux/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
@@ -37,7 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.filterCharClasses = (knobs[3] & 32) ? "\"2\" 5" : "";
   ctx.lastFile = 1;
   ctx.pageNumber = 0;
-  gprint(ctx, file, ctx.outputMode == 1 ? &image : nullptr, "0");
+  try {
+    gprint(ctx, file, ctx.outputMode == 1 ? &image : nullptr, "0");
+  } catch (const JobFailure&) {
+    // Raised to the caller by design (a log or JPEG that cannot be written).
+  }
   for (size_t i = 0; i + 4 <= size && i < 64; i += 4) {
     int32_t offset;
     std::memcpy(&offset, data + i, 4);

@@ -249,6 +249,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   ctx->SetSettingsFilePath(s.SettingsPath);
   ctx->firstLineFlag = s.pfline;
   ctx->jpegDpi = s.jdpi;
+  ctx->jpegQuality = s.jquality;
   ctx->compulsionPaper = s.CompulsionPaper;
   ctx->zeroFontWidth = s.pAutoFontWidth;
   if (s.pFontMin.empty()) s.pFontMin = "標準明朝";
@@ -427,8 +428,9 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
   }
   ctx.outputMode = 1;
   std::unique_ptr<PageImage> image = makePageImage_ ? makePageImage_() : nullptr;
-  std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
-  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  // $jpath is put directly before the file name: "\out\" is a folder,
+  // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
+  const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
   return gprint(ctx, dataFile, image.get(), folder);
 }
 

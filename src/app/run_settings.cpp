@@ -93,6 +93,10 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
   s.jpeg = number(kSetting, "$jpeg", 0);
   s.jpath = text(kSetting, "$jpath", "");
   s.jdpi = number(kSetting, "$jdpi", 350);
+  // The JPEG quality has no place in the saved file: a value that is not a
+  // quality (empty, not a number, outside 1-100) quietly gives the default.
+  s.jquality = number(kSetting, "$jquality", kDefaultJpegQuality);
+  if (s.jquality < 1 || s.jquality > 100) s.jquality = kDefaultJpegQuality;
   s.pdf_fn_string = text(kPdf, "$pdf_fn_string", s.pdf_fn_string);
   s.pdf_fn_check = number(kPdf, "$pdf_fn_check", 0);
   s.pdf_fn_length = number(kPdf, "$pdf_fn_length", 0);

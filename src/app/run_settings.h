@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/print_system.h"
 #include "platform/ui.h"
 
 namespace kestrel {
@@ -38,6 +39,7 @@ struct RunSettings {
   int32_t jpeg = 0;             // $jpeg
   std::string jpath;            // $jpath
   int32_t jdpi = 350;           // $jdpi
+  int32_t jquality = kDefaultJpegQuality;  // $jquality: JPEG quality 1-100; read, never written
   // [PDF]
   std::string pdf_fn_string;
   int32_t pdf_fn_check = 0;

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "engine/engine_log.h"
+#include "engine/job_failure.h"
 #include "util/comma_list.h"
 #include "util/paths.h"
 #include "util/local_time.h"
@@ -15,6 +16,11 @@
 namespace kestrel {
 
 namespace fs = std::filesystem;
+
+namespace {
+// Names one second can give before the creation counts as failed.
+constexpr int kMaxSameSecondLogs = 1000;
+}  // namespace
 
 bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
   base = ctx.services.system.BaseDir();
@@ -27,19 +33,6 @@ bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
   return true;
 }
 
-std::string UniqueAnalysisStem(const std::string& stem) {
-  // Names handed out by this process: the last stem and how often it came.
-  static std::string last;
-  static int repeat = 0;
-  if (stem == last) {
-    ++repeat;
-    return stem + "_" + std::to_string(repeat);
-  }
-  last = stem;
-  repeat = 1;
-  return stem;
-}
-
 void OpenAnalysisLog(PrintContext& ctx) {
   std::string base;
   if (!CheckBaseDrive(ctx, base)) throw std::runtime_error("基準ドライブに異常があります。");
@@ -48,19 +41,24 @@ void OpenAnalysisLog(PrintContext& ctx) {
   std::snprintf(stamp, sizeof stamp, "alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   const std::string folder = ProductPath(base, "zoq\\palog\\");
-  ctx.analysisLogPath = folder + UniqueAnalysisStem(stamp) + ".txt";
   ctx.analysisLogStream.reset();
 
   std::error_code ec;
   fs::create_directories(folder, ec);
-  bool append = false;
-  if (fs::exists(ctx.analysisLogPath, ec) && !fs::remove(ctx.analysisLogPath, ec)) {
-    ctx.services.ui.ShowMessage("前回の解析ログに追加する形になってます", MessageKind::Warning);
-    append = true;
+  // The file is created exclusively: a page that started in the same
+  // second, in this run or in another process, already holds the name, and
+  // this page takes the next one ("_2", "_3", ...) instead of replacing
+  // that page's log and JPEG.
+  int error = 0;
+  for (int n = 1; n <= kMaxSameSecondLogs; ++n) {
+    ctx.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
+    ctx.analysisLogStream.reset(std::fopen(ctx.analysisLogPath.c_str(), "wbx"));
+    error = errno;
+    if (ctx.analysisLogStream || error != EEXIST) break;
   }
-  ctx.analysisLogStream.reset(std::fopen(ctx.analysisLogPath.c_str(), append ? "ab" : "wb"));
   if (!ctx.analysisLogStream) {
-    throw std::runtime_error(ctx.analysisLogPath + ": " + std::error_code(errno, std::generic_category()).message());
+    const std::string reason = std::error_code(error, std::generic_category()).message();
+    throw JobFailure(Format("  ■解析ログ作成エラー(%s : %s)\n", ctx.analysisLogPath.c_str(), reason.c_str()));
   }
   AnalysisLine(ctx, "########## 解析ログ出力開始 ############");
 }

@@ -15,7 +15,10 @@ namespace kestrel {
 bool CheckBaseDrive(PrintContext& ctx, std::string& base);
 
 // Opens a new analysis log for the page (closing the previous one) and
-// writes its opening line. Throws when the file cannot be created.
+// writes its opening line. The name is zoq/palog/alog_<yyyymmdd_hhnnss>.txt,
+// or with "_2", "_3", ... when a page of the same second holds it: the file
+// is created exclusively, never replaced. Throws JobFailure when the file
+// cannot be created.
 void OpenAnalysisLog(PrintContext& ctx);
 // Appends a Shift-JIS text as it stands.
 void AnalysisWrite(PrintContext& ctx, SjisView text);
@@ -27,10 +30,5 @@ void WriteAnalysisCounts(PrintContext& ctx);
 // -1 when number is listed in the filter (a comma list), 0 when it is not,
 // -99 when an item met before a match is not a decimal integer.
 int IsExcluded(std::string_view filter, int number);
-
-// The name stem of a page's analysis log: "alog_" + yyyymmdd_hhnnss, and
-// for a later page that starts within the same second of this process
-// "_2", "_3", ... so that it does not replace the earlier page's files.
-std::string UniqueAnalysisStem(const std::string& stem);
 
 }  // namespace kestrel

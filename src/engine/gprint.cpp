@@ -11,6 +11,7 @@
 #include "engine/coordinates.h"
 #include "engine/draw/draw.h"
 #include "engine/engine_log.h"
+#include "engine/job_failure.h"
 #include "engine/jpeg_output.h"
 #include "engine/printer_setup.h"
 
@@ -166,7 +167,8 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
     return Fail(ctx, message, kLogError);
   }
   if (image == nullptr) return Fail(ctx, "  ■EndDoc関数 Error = JPEG image missing\n", kLogError);
-  return SaveJpegPage(ctx, *image, dataFile, jpegFolder);
+  SaveJpegPage(ctx, *image, dataFile, jpegFolder);
+  return 0;
 }
 
 int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
@@ -353,6 +355,13 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
   ctx.counts = {};
   try {
     return RunPage(ctx, dataFile, image, jpegFolder);
+  } catch (const JobFailure& e) {
+    // Raised on to the caller, with its line in the job log first (opened
+    // here when the failure came before the job's start).
+    if (!ctx.logStream) OpenEngineLog(ctx);
+    EngineLog(ctx, e.what(), kLogError);
+    ctx.lastErrorMessage = e.what();
+    throw;
   } catch (const std::exception& e) {
     return Fail(ctx, Format("  ■例外が発生しました(%s)\n", e.what()), kLogError);
   }

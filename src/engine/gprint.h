@@ -9,8 +9,11 @@ namespace kestrel {
 // Renders one print-data file onto the current output. Returns 0, or -1
 // with the text in lastErrorMessage. When a failure must end the process
 // (no caller's window), ctx.exitCode is set to the code to end with.
+// Throws JobFailure when the page's analysis log cannot be created or its
+// JPEG file cannot be saved (see engine/job_failure.h).
 // image: the page bitmap for JPEG output (outputMode 1), else null.
-// jpegFolder: folder for JPEG files, ending in a separator.
+// jpegFolder: put directly before the JPEG file name (a folder ends in a
+// separator; without one the value is a name prefix); empty: beside dataFile.
 int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder);
 
 // Aborts the open print document (the spooler discards it).

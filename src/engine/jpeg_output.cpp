@@ -1,6 +1,7 @@
 #include "engine/jpeg_output.h"
 
 #include "engine/engine_log.h"
+#include "engine/job_failure.h"
 
 namespace kestrel {
 
@@ -26,18 +27,13 @@ std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, c
   return jpegFolder + ChangeExtension(dataFile.substr(NameStart(dataFile)), ".jpg");
 }
 
-int SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
+void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
   EngineLog(ctx, "【TJPEGImage処理】\n");
   std::string path = JpegFileName(ctx, dataFile, jpegFolder);
   image.SetJpegQuality(ctx.jpegQuality);
   std::string error;
-  if (!image.SaveJpeg(path, error)) {
-    std::string message = Format("  ■JPEG保存エラー(%s)\n", error.c_str());
-    EngineLog(ctx, message, kLogError);
-    ctx.lastErrorMessage = message;
-    return -1;
-  }
-  return 0;
+  // Not handled here: the failure goes up to the controller's exception step.
+  if (!image.SaveJpeg(path, error)) throw JobFailure(Format("  ■JPEG保存エラー(%s)\n", error.c_str()));
 }
 
 }  // namespace kestrel

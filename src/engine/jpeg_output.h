@@ -13,7 +13,8 @@ std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, c
 // The name with its extension replaced (appended when it has none).
 std::string ChangeExtension(const std::string& path, const std::string& extension);
 
-// Saves the rendered page as a JPEG file; 0 or -1 with lastErrorMessage set.
-int SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder);
+// Saves the rendered page as a JPEG file at the context's quality; throws
+// JobFailure (with the system's reason) when the file cannot be written.
+void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder);
 
 }  // namespace kestrel

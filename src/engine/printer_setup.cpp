@@ -59,12 +59,16 @@ int FindPrinterIndex(PrintContext& ctx, const std::string& name) {
 }
 
 std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
-                               const std::string& noSelectionMessage) {
+                               const std::string& noSelectionMessage, const std::string& unattendedChoice) {
   DeviceDialogRequest request;
   request.caption = caption;
   request.heading = heading;
   request.noSelectionMessage = noSelectionMessage;
   request.devices = ctx.services.printers.Printers();
+  request.unattendedChoice = unattendedChoice;
+  request.onUnattendedChoice = [&ctx](const std::string& device) {
+    EngineLogf(ctx, kLogInfo, "【PDF出力デバイス】= 応答がないため内蔵のPDFデバイス[%s]を選択しました\n", device.c_str());
+  };
   return ctx.services.ui.SelectDevice(request);
 }
 
@@ -100,7 +104,9 @@ int ChoosePrinter(PrintContext& ctx) {
     if (FindPrinterIndex(ctx, name) < 0) name.clear();
     if (name.empty()) {
       try {
-        std::string chosen = RunDeviceSelection(ctx, "", "", "");
+        // Nobody there to answer (an unattended run): the built-in PDF
+        // device, never the paper of the current printer.
+        std::string chosen = RunDeviceSelection(ctx, "", "", "", ps.BuiltInPdfDevice());
         if (!WriteIniValue(ctx.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
         if (chosen.empty()) return kChoosePdfCancelled;
         name = chosen;

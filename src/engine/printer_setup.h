@@ -28,8 +28,10 @@ int ChoosePrinter(PrintContext& ctx);
 int FindPrinterIndex(PrintContext& ctx, const std::string& name);
 // The device selection dialog over the installed printers; the chosen name,
 // or empty when the operator chose none. Empty texts keep the dialog's own.
+// unattendedChoice: the device a Ui without an operator takes (see
+// DeviceDialogRequest); the job log names it when it was taken so.
 std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
-                               const std::string& noSelectionMessage);
+                               const std::string& noSelectionMessage, const std::string& unattendedChoice = {});
 // The Paper stage for the Paper command at index; 0 or -1..-5.
 int gprint_paper(PrintContext& ctx, int index, PageImage* image);
 // Opens deviceName and fetches its default device mode; 0 or the last

@@ -48,7 +48,14 @@ std::string SelectOutputPrinter(Ui& ui, PrintSystem& printers) {
                             kOutputPrinterNoSelectionMessage);
 }
 
-std::string SelectPdfDevice(Ui& ui, PrintSystem& printers) { return RunDeviceSelection(ui, printers, {}, {}, {}); }
+std::string SelectPdfDevice(Ui& ui, PrintSystem& printers) {
+  DeviceDialogRequest request;  // the dialog's own texts
+  request.devices = printers.Printers();
+  // Without an operator to answer: the built-in PDF device, not "Cancel"
+  // (which would print the next PDF run on the current printer's paper).
+  request.unattendedChoice = printers.BuiltInPdfDevice();
+  return ui.SelectDevice(request);
+}
 
 int SelectPdfDeviceForSettings(Ui& ui, PrintSystem& printers, const std::string& settingsPath) {
   try {

@@ -31,7 +31,8 @@ extern const char* const kPaperListNoSelectionMessage;
 
 // The output printer of a print job (the operator asked to pick it).
 std::string SelectOutputPrinter(Ui& ui, PrintSystem& printers);
-// The PDF output device of a print job (the dialog's own texts).
+// The PDF output device (the dialog's own texts); a Ui without an operator
+// takes the built-in PDF device when no answer is left.
 std::string SelectPdfDevice(Ui& ui, PrintSystem& printers);
 
 // The system menu's PDF device choice: writes the result, whatever it is, to

@@ -1,8 +1,8 @@
 // PrintSystem: the operating system's printers as the engine sees them.
 //
-// Backends: LinuxPrintSystem (platform/linux; CUPS queues plus the built-in
-// "Kestrel PDF" device) and, in tests, FakePrintSystem (tests/) which can hold
-// any set of printers, none at all included.
+// Backends: CupsPrintSystem (platform/linux; CUPS queues plus the built-in
+// "Kestrel PDF" device) and MemoryPrintSystem (platform/recording; tests),
+// which can hold any set of printers, none at all included.
 //
 // Calls return 0 or a negative value on failure; LastError() then gives the
 // system error code and ErrorText() its text, as the engine logs them.
@@ -112,6 +112,10 @@ class PrintSystem {
   // Last system error code and its text.
   virtual int LastError() = 0;
   virtual std::string ErrorText(int code) = 0;
+
+  // The installed device that writes PDF files itself (no queue, no
+  // paper), if this system has one; empty otherwise.
+  virtual std::string BuiltInPdfDevice() { return {}; }
 };
 
 // A page bitmap for JPEG output: resized for each page, drawn through its

@@ -1,7 +1,8 @@
 // Ui: everything the program shows to the operator.
 //
 // Backends: HeadlessUi (platform/headless; standard error, an optional
-// messages file and scripted answers from KESTREL_ANSWERS), and the Qt forms.
+// messages file and scripted answers from KESTREL_ANSWERS), the only Ui of
+// this build; a windowed Ui would be a sibling of it.
 #pragma once
 
 #include <functional>
@@ -20,6 +21,13 @@ struct DeviceDialogRequest {
   std::string noSelectionMessage;
   std::vector<std::string> devices;
   std::string preset;  // device to mark as chosen when the dialog opens
+  // The device a Ui without an operator (the headless Ui out of answers)
+  // takes instead of closing the dialog with nothing selected; empty: none.
+  // The PDF device choice names the built-in PDF device, so that an
+  // unattended PDF run writes PDF files instead of printing on paper.
+  std::string unattendedChoice;
+  // Told the device when the Ui took unattendedChoice so (the engine logs it).
+  std::function<void(const std::string& device)> onUnattendedChoice;
 };
 
 class Ui {

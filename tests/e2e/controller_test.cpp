@@ -387,8 +387,10 @@ TEST_F(ControllerRun, AWindowThatDoesNotExistIsLoggedAndTheRunGoesOn) {
       << critical;
 }
 
+// $jpath is put directly before the file name: "\out\" is a folder,
+// "\out" a name prefix.
 TEST_F(ControllerRun, JpegPagesGoToTheJpegFolder) {
-  Settings("$jpeg=1\r\n$jpath=\\out\r\n");
+  Settings("$jpeg=1\r\n$jpath=\\out\\\r\n");
   fs::create_directories(base_.path() / "out");
   const std::string a = Data("data/a.pdat"), b = Data("data/b.pdat");
   ProgramRun r = Run({"-h", Window(), "-p", a + "," + b});
@@ -397,15 +399,22 @@ TEST_F(ControllerRun, JpegPagesGoToTheJpegFolder) {
   EXPECT_GT(fs::file_size(Base() + "out/a.jpg"), 0u);
   EXPECT_GT(fs::file_size(Base() + "out/b.jpg"), 0u);
   EXPECT_EQ(Notifications(1).size(), 1u);
+
+  Settings("$jpeg=1\r\n$jpath=\\out\r\n");
+  r = Run({"-h", Window(), "-p", a});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_GT(fs::file_size(Base() + "outa.jpg"), 0u);
 }
 
 TEST_F(ControllerRun, TheAnalysisLogTurnsJpegOnWithItsNotice) {
   Settings("$alog=1\r\n");
   const std::string a = Data("data/a.pdat");
-  ProgramRun r = Run({"-h", Window(), "-p", a});
+  const std::string messages = records_.file("shown.txt");
+  ProgramRun r = Run({"-h", Window(), "-p", a}, {{"KESTREL_MESSAGES", messages}});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(WasShown("解析ログ出力設定では、プリンタへ印刷されません。\\njpeg出力とログが出力されます(\\zoq\\palog内)。"))
-      << r.err;
+  const std::string notice = "解析ログ出力設定では、プリンタへ印刷されません。\\njpeg出力とログが出力されます(\\zoq\\palog内)。";
+  EXPECT_TRUE(WasShown(notice)) << r.err;
+  EXPECT_NE(ReadFile(messages).find(notice + "\n"), std::string::npos);  // KESTREL_MESSAGES gets the same line
   EXPECT_FALSE(FindEntries(Base() + "zoq/palog", "*.jpg").empty());
 }
 

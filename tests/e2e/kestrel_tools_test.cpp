@@ -75,6 +75,27 @@ TEST_F(KestrelToolsTest, TheBareDialogPrintsItsResultWord) {
   EXPECT_EQ(Run({"select"}, "cancel,yes").out, "\n");
 }
 
+// Without CUPS (the built-in device alone): the font list names the
+// installed faces, and the PDF device choice left without an answer stores
+// the built-in PDF device.
+TEST_F(KestrelToolsTest, TheFontListAndAnUnansweredPdfDeviceChoiceWriteTheirFiles) {
+  auto run = [&](const std::vector<std::string>& args) {
+    return RunProgramAndWait(KESTREL_TOOLS_PROGRAM, args,
+                             {{"KESTREL_BASE", base.path().string() + "/"},
+                              {"KESTREL_ANSWERS", ""},
+                              {"KESTREL_NO_CUPS", "1"},
+                              {"DISPLAY", ""}});
+  };
+  ProgramRun fonts = run({"fontlist"});
+  ASSERT_EQ(fonts.exitCode, 0) << fonts.err;
+  EXPECT_NE(Utf8FromSjis(Zoq("pfontlist.txt")).find("IPAex"), std::string::npos);
+
+  ProgramRun pdf = run({"pdfdevice"});
+  ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
+  EXPECT_NE(pdf.err.find("[device dialog] no answer left: Kestrel PDF taken"), std::string::npos) << pdf.err;
+  EXPECT_EQ(Zoq("kestrel.inf"), "[PDF]\r\n$path=Kestrel PDF\r\n");
+}
+
 TEST_F(KestrelToolsTest, AnUnknownCommandShowsTheUsage) {
   ProgramRun r = Run({"nonsense"});
   EXPECT_EQ(r.exitCode, 2);

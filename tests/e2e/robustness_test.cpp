@@ -316,12 +316,13 @@ TEST_F(Robustness, AReadOnlyBaseFolderIsReportedAndLeavesNothingHalfWritten) {
     if (entry.is_directory()) fs::permissions(entry.path(), fs::perms(0555));
   fs::permissions(base_.path(), fs::perms(0555));
 
-  // The logs cannot be made, the JPEG cannot be written: each is said.
+  // The logs cannot be made, the JPEG cannot be written (the job's
+  // exception step): each is said.
   ProgramRun r = Run({"-p", data}, asUser);
   ExpectCleanEnd(r, "read-only base");
   EXPECT_NE(r.err.find("kestrel: ログフォルダの作成に失敗したため、ログは出力されません"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("kestrel: 解析ログフォルダの作成に失敗したため"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("■JPEG保存エラー"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("kestrel: 印刷メイン処理で例外が発生しました。"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(File("data/a.jpg")));
   // A PDF folder run: the PDF folder cannot be made.
   ProgramRun folder = Run({"-p", File("data") + ",2"}, asUser);
@@ -342,7 +343,11 @@ TEST_F(Robustness, AFullDiskFailsTheJpegWithAMessageAndNoFileBehind) {
   std::string data = Write("data/a.pdat", GoodPage());
   ProgramRun r = Run({"-p", data}, {"/usr/bin/prlimit", "--fsize=8192"});
   ExpectCleanEnd(r, "file-size limit");
-  EXPECT_NE(r.err.find("■JPEG保存エラー"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("kestrel: 印刷メイン処理で例外が発生しました。"), std::string::npos) << r.err;
+  std::string jobLog;
+  for (const auto& log : FilesUnder(base_.path() / "zoq" / "plog", ".txt")) jobLog += Utf8FromSjis(ReadFile(log));
+  EXPECT_NE(jobLog.find("■JPEG保存エラー(JPEG: "), std::string::npos) << jobLog;
+  EXPECT_NE(jobLog.find("File too large"), std::string::npos) << jobLog;
   EXPECT_FALSE(fs::exists(File("data/a.jpg")));
   EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
 
@@ -453,6 +458,63 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
   EXPECT_FALSE(fs::exists(File("vpdf")));
 }
 
+// A PDF folder run with nobody to answer the PDF device dialog, on a
+// machine whose default destination is a printer queue: the built-in PDF
+// device writes the document, nothing reaches the queue.
+TEST_F(Robustness, AnUnattendedPdfRunWritesAPdfFileAndNeverPrintsOnTheDefaultQueue) {
+  if (geteuid() != 0 || access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "needs root and cupsd";
+  PrivateCupsServer cups(base_.path() / "cups");
+  ASSERT_TRUE(cups.running());
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin",
+                        {"-p", "Office", "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
+                .exitCode,
+            0);
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin", {"-d", "Office"}).exitCode, 0);
+  // The queue is what a run of this environment takes as its default.
+  ASSERT_NE(cups.Client("/usr/bin/lpstat", {"-d"}).out.find(": Office"), std::string::npos);
+  Settings({"$plog=1"});
+  Write("job/p1.pdat", GoodPage());
+  Write("job/p2.pdat", GoodPage());
+  ProgramRun r = Run({"-p", File("job") + ",2"}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"KESTREL_ANSWERS", ""}});
+  ExpectCleanEnd(r, "unattended PDF run");
+  EXPECT_NE(r.err.find("kestrel: [device dialog] no answer left: Kestrel PDF taken"), std::string::npos) << r.err;
+  std::vector<std::string> pdfs = FilesUnder(base_.path() / "vpdf", ".pdf");
+  ASSERT_EQ(pdfs.size(), 1u) << r.err;
+  EXPECT_EQ(PdfPageCount(pdfs[0]), 2u);
+  EXPECT_EQ(cups.Client("/usr/bin/lpstat", {"-W", "all", "-o", "Office"}).out, "");
+  ProfileFile settings;
+  ASSERT_EQ(settings.Load(File("zoq/kestrel.inf")), ProfileFile::LoadResult::kOk);
+  EXPECT_EQ(settings.GetString("PDF", "$path", "?"), "Kestrel PDF");
+}
+
+// PRINTER names the destination as for lp (LPDEST unset); KESTREL_NO_CUPS=1
+// leaves the queues out, so the built-in PDF device prints.
+TEST_F(Robustness, PrinterChoosesTheQueueAndNoCupsLeavesTheQueuesOut) {
+  if (geteuid() != 0 || access("/usr/sbin/cupsd", X_OK) != 0) GTEST_SKIP() << "needs root and cupsd";
+  PrivateCupsServer cups(base_.path() / "cups");
+  ASSERT_TRUE(cups.running());
+  for (const char* queue : {"Office", "Second"}) {
+    ASSERT_EQ(cups.Client("/usr/sbin/lpadmin",
+                          {"-p", queue, "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
+                  .exitCode,
+              0);
+  }
+  ASSERT_EQ(cups.Client("/usr/sbin/lpadmin", {"-d", "Office"}).exitCode, 0);
+  const std::string data = Write("data/form.pdat", GoodPage());
+  auto jobs = [&](const char* queue) { return cups.Client("/usr/bin/lpstat", {"-W", "all", "-o", queue}).out; };
+
+  if (std::getenv("LPDEST") != nullptr) GTEST_SKIP() << "LPDEST is set: it would win over PRINTER";
+  ProgramRun r = Run({"-p", data}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"PRINTER", "Second"}});
+  ExpectCleanEnd(r, "PRINTER");
+  EXPECT_NE(jobs("Second"), "") << r.err;
+  EXPECT_EQ(jobs("Office"), "");
+
+  r = Run({"-p", data}, {}, 60, {{"CUPS_SERVER", cups.socket()}, {"KESTREL_NO_CUPS", "1"}});
+  ExpectCleanEnd(r, "KESTREL_NO_CUPS");
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), 1u) << r.err;
+  EXPECT_EQ(jobs("Office"), "");
+}
+
 // Many callers at once on one base folder: every page of every run is
 // there and whole, the settings file is whole, no log line is lost.
 TEST_F(Robustness, EightRunsAtOnceOnOneBaseFolder) {
@@ -531,6 +593,40 @@ TEST_F(Robustness, EightRunsAtOnceOnOneBaseFolder) {
   EXPECT_TRUE(LeftoverTemporaryFiles(base_.path()).empty());
   std::printf("[ figures  ] %d runs x %d pages at once, twice: %zu PDF files and %zu JPEG files checked in %.1f s\n",
               kRuns, kPages, pdfs.size(), jpegs, seconds);
+}
+
+// Analysis runs started together share the second of their log names:
+// every page keeps a log and a JPEG of its own (no run replaces another's).
+TEST_F(Robustness, EightAnalysisRunsAtOnceKeepEveryPagesLogAndJpeg) {
+  constexpr int kRuns = 8, kFiles = 3;
+  Settings({"$alog=1", "$jdpi=40"});
+  std::vector<std::string> targets, data;
+  for (int run = 0; run < kRuns; ++run) {
+    std::string list;
+    for (int f = 0; f < kFiles; ++f) {
+      data.push_back(Write("alog/r" + std::to_string(run) + "f" + std::to_string(f) + ".pdat", GoodPage()));
+      list += (f == 0 ? "" : ",") + data.back();
+    }
+    targets.push_back(list);
+  }
+  std::vector<std::future<ProgramRun>> runs;
+  for (const auto& target : targets)
+    runs.push_back(std::async(std::launch::async, [this, target] { return Run({"-p", target}, {}, 120); }));
+  for (auto& f : runs) ExpectCleanEnd(f.get(), "concurrent analysis run");
+
+  const std::vector<std::string> logs = FilesUnder(base_.path() / "zoq" / "palog", ".txt");
+  EXPECT_EQ(logs.size(), data.size());
+  std::multiset<std::string> named;
+  for (const auto& log : logs) {
+    const std::string text = Utf8FromSjis(ReadFile(log));
+    const std::string label = "【印刷データファイル名】= ";
+    size_t at = text.find(label);
+    ASSERT_NE(at, std::string::npos) << log;
+    at += label.size();
+    named.insert(text.substr(at, text.find('(', at) - at));
+    EXPECT_TRUE(IsWholeJpeg(log.substr(0, log.size() - 4) + ".jpg")) << log;
+  }
+  EXPECT_EQ(named, std::multiset<std::string>(data.begin(), data.end()));
 }
 
 TEST_F(Robustness, CleanUpAtTheEndOfConcurrentRunsTouchesOnlyOldPrintData) {

@@ -2,7 +2,7 @@
 // print run, from the command line: the font, printer and paper lists, the
 // default-printer choice for Win-direct printing, the PDF device choice and
 // the bare device dialog. They use the same printing system and Ui as
-// kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS).
+// kestrel (KESTREL_BASE, KESTREL_ANSWERS, KESTREL_NO_CUPS).
 #include <cstdio>
 #include <filesystem>
 #include <string>

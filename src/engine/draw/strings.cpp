@@ -231,7 +231,7 @@ const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontF
     EngineLog(ctx, "デフォルトフォントが適用されます。\n");
   }
   // The OCR font file counts as installed when it is in the fonts folder
-  // under the Windows folder (on Linux: of the drive-root model).
+  // under the Windows folder (/etc/ on Linux).
   std::error_code ec;
   if (!ocrFontFile.empty() && std::filesystem::is_regular_file(ocrFontFile, ec)) {
     if (fonts.empty()) fonts = ctx.services.printers.Fonts();

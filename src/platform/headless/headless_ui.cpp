@@ -165,14 +165,31 @@ std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
     return true;
   });
   dialog.Configure(request);
+  auto RowOf = [&dialog](const std::string& name) {
+    const auto& rows = dialog.Rows();
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (!name.empty() && rows[i] == name) return int(i);
+    return -1;
+  };
   std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(dialog.Caption()).c_str());
   dialog.FormShow();
   RunModalLoop();
   while (dialog.IsOpen()) {
     std::string a;
     if (!NextAnswer(a)) {
-      // Out of answers: the close box; a refused close leaves the shown
-      // selection as it is.
+      // Out of answers with nothing selected: the device the caller names
+      // for an unattended run, when it is listed.
+      if (dialog.GetSelection().empty() && RowOf(request.unattendedChoice) >= 0) {
+        const std::string& device = request.unattendedChoice;
+        std::fprintf(stderr, "kestrel: [device dialog] no answer left: %s taken\n", OneLine(device).c_str());
+        dialog.SetHighlight(RowOf(device));
+        dialog.ListBox1KeyDown(kKeyEnter);
+        if (!dialog.IsOpen() && dialog.GetSelection() == device && request.onUnattendedChoice)
+          request.onUnattendedChoice(device);
+        if (!dialog.IsOpen()) break;
+      }
+      // Otherwise the close box; a refused close leaves the shown selection
+      // as it is.
       dialog.RequestClose();
       break;
     }
@@ -180,13 +197,7 @@ std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
       dialog.RequestClose();
       continue;
     }
-    const auto& rows = dialog.Rows();
-    int row = -1;
-    for (size_t i = 0; i < rows.size(); ++i)
-      if (rows[i] == a) {
-        row = int(i);
-        break;
-      }
+    const int row = RowOf(a);
     if (row < 0) {
       std::fprintf(stderr, "kestrel: [device dialog] no device named %s\n", OneLine(a).c_str());
       continue;

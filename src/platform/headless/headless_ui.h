@@ -22,8 +22,11 @@ namespace kestrel {
 //  - The device dialog runs the TSelPrn1 logic: each answer is one action,
 //    a device name (take that row; the confirmation takes a following
 //    "yes"/"no", else Yes), or "cancel"/"close" (the close box, whose
-//    questions take the next answers). Out of answers it is closed with the
-//    close box; if that close is refused the shown selection is the result.
+//    questions take the next answers). Out of answers with nothing selected
+//    it takes the request's unattendedChoice when that device is listed (the
+//    PDF device choice: the built-in PDF device), says so on standard error
+//    and tells the caller; otherwise it is closed with the close box, and if
+//    that close is refused the shown selection is the result.
 //  - The progress form writes its label and position to standard error.
 //    KESTREL_CANCEL_AT=n presses its cancel button while the n-th file
 //    prints (once the label has been set n times).

@@ -85,6 +85,7 @@ class CupsPrintSystem final : public PrintSystem {
   int AbortDocument() override;
   int LastError() override { return lastError_; }
   std::string ErrorText(int code) override;
+  std::string BuiltInPdfDevice() override { return kBuiltinPdfDevice; }
 
   // The file the last document of the built-in device became.
   const std::string& lastPdfFile() const { return lastPdfFile_; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <unistd.h>
 
 namespace kestrel {
@@ -21,7 +22,12 @@ struct JpegError {
 
 void OnJpegError(j_common_ptr cinfo) {
   auto* e = reinterpret_cast<JpegError*>(cinfo->err);
+  const int systemError = errno;  // a failed write leaves its reason here
   (*cinfo->err->format_message)(cinfo, e->message);
+  if (cinfo->err->msg_code == JERR_FILE_WRITE && systemError != 0) {
+    const size_t used = std::strlen(e->message);
+    std::snprintf(e->message + used, sizeof e->message - used, " (%s)", std::strerror(systemError));
+  }
   std::longjmp(e->jump, 1);
 }
 

@@ -53,6 +53,9 @@ class MemoryPrintSystem : public PrintSystem {
   int AbortDocument() override;
   int LastError() override { return lastError_; }
   std::string ErrorText(int code) override;
+  std::string BuiltInPdfDevice() override { return builtInPdf_; }
+  // Names one of the devices as the built-in PDF device.
+  void SetBuiltInPdfDevice(std::string name) { builtInPdf_ = std::move(name); }
 
   std::vector<MemoryDevice>& devices() { return devices_; }
   const std::vector<std::string>& events() const { return events_; }
@@ -70,6 +73,7 @@ class MemoryPrintSystem : public PrintSystem {
   std::vector<MemoryDevice> devices_;
   std::string default_;
   std::string selected_;
+  std::string builtInPdf_;
   std::string opened_;
   DevMode devMode_{};
   RecordingCanvas canvas_;

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <stdexcept>
 
 #include "app/controller.h"
+#include "platform/raster/raster_page_image.h"
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 #include "util/find_files.h"
 #include "util/text_codec.h"
 
@@ -17,6 +20,8 @@ namespace {
 using test::PageBuilder;
 using test::ReadFile;
 using test::TempDir;
+using test::DecodedJpeg;
+using test::DecodeJpeg;
 namespace fs = std::filesystem;
 
 // The Linux system with the caller's window replaced by a counter.
@@ -59,7 +64,28 @@ class ControllerTest : public ::testing::Test {
       if (s == text) return true;
     return false;
   }
+  long Count(const std::string& text) const { return std::count(ui.shown().begin(), ui.shown().end(), text); }
+  // The job logs of a.pdat.
+  std::string JobLog() const {
+    std::string text;
+    for (const auto& name : FindEntries(base.file("zoq/plog"), "a_*.txt"))
+      text += Utf8FromSjis(ReadFile(base.file("zoq/plog/" + name)));
+    return text;
+  }
+  // One command-line run of a.pdat for the caller's window 9, with JPEG
+  // pages drawn on the raster page.
+  void RunJpeg(const std::string& settings) {
+    base.Write("zoq/kestrel.inf", settings);
+    system.sent.clear();
+    TForm1 form(Services{system, printers, ui}, [] { return std::make_unique<RasterPageImage>(); });
+    InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+    ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), 0);
+  }
 };
+
+const char* const kJobException =
+    "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
+    "印刷が出来なければカルメナへご連絡ください";
 
 TEST_F(ControllerTest, TheMenusRequestReplacesTheSettingsTheCommandLineDoesNot) {
   base.Write("zoq/kestrel.inf", "[SETTING]\r\n$pmap=1\r\n$pwidth=0\r\n");
@@ -99,8 +125,7 @@ TEST_F(ControllerTest, AnExceptionDuringTheJobsIsShownAndNotifiedBeforeTheEndSte
   });
   InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
   ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), kExitNotPrinted);
-  EXPECT_TRUE(WasShown("印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
-                       "印刷が出来なければカルメナへご連絡ください"));
+  EXPECT_TRUE(WasShown(kJobException));
   EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
   const std::string log = ProgramLog();
   size_t exception = log.find("FormCreate PrintMain 例外 error : HANDLE : 9 に WM__PRINTOUT を送った\n");
@@ -133,6 +158,65 @@ TEST_F(ControllerTest, AnEmptyPrintListIsRefusedAndCleansZoq) {
   EXPECT_EQ(form.settings.Dup, -1);
   EXPECT_EQ(system.sent, std::vector<uint64_t>{3});
   EXPECT_FALSE(fs::exists(old));
+}
+
+// $jquality is the encoder's quality (a lower one: a clearly smaller file
+// that still shows the page), $jdpi the page's size, and $jpath is put
+// directly before the file name, without a separator of its own.
+TEST_F(ControllerTest, TheJpegSettingsReachTheFiles) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1);
+  for (int i = 0; i < 10; ++i)
+    page.Paint(0, uint16_t(100 + i * 120), 100, uint16_t(200 + i * 120), 1700, uint8_t(1 + i % 6));
+  for (int j = 0; j < 30; ++j) page.Line(0, 50, uint16_t(50 + j * 50), 1300, uint16_t(50 + j * 50), 0xFFFF);
+  page.End();
+  base.Write("a.pdat", page.bytes());
+  const std::string common = "[SETTING]\r\n$jpeg=1\r\n$jdpi=100\r\n$pmap=2\r\n";
+
+  RunJpeg(common + "$jquality=40\r\n$jpath=\\out\r\n");
+  const std::string low = base.file("outa.jpg");
+  fs::create_directories(base.path() / "out");
+  RunJpeg(common + "$jquality=95\r\n$jpath=\\out\\\r\n");
+  const std::string high = base.file("out/a.jpg");
+  ASSERT_TRUE(fs::exists(low));
+  ASSERT_TRUE(fs::exists(high));
+  EXPECT_GT(fs::file_size(high), fs::file_size(low) * 3 / 2) << fs::file_size(low) << " " << fs::file_size(high);
+
+  DecodedJpeg a, b;
+  ASSERT_TRUE(DecodeJpeg(low, a));
+  ASSERT_TRUE(DecodeJpeg(high, b));
+  EXPECT_EQ(a.width, 827);  // A4 at 100 dpi
+  EXPECT_EQ(a.height, 1169);
+  ASSERT_EQ(a.samples.size(), b.samples.size());
+  long difference = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) difference += std::abs(a.Grey(x, y) - b.Grey(x, y));
+  EXPECT_LT(double(difference) / (a.width * a.height), 6.0);
+  EXPECT_LT(a.Grey(400, 343), 100);  // a rule
+  EXPECT_GT(a.Grey(5, 1000), 200);   // paper
+}
+
+// Two failures go up to the exception step (its message and the extra
+// WM__PRINTOUT) with the system's reason in the job log: a JPEG file that
+// cannot be saved, and an analysis log that cannot be created.
+TEST_F(ControllerTest, AJpegOrAnAnalysisLogThatCannotBeWrittenReachesTheExceptionStep) {
+  RunJpeg("[SETTING]\r\n$jpeg=1\r\n$jdpi=50\r\n$plog=1\r\n$jpath=\\missing\\\r\n");
+  EXPECT_EQ(Count(kJobException), 1);
+  EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
+  std::string log = JobLog();
+  EXPECT_NE(log.find("  ■JPEG保存エラー(JPEG: cannot create " + base.file("missing/")), std::string::npos) << log;
+  EXPECT_NE(log.find("No such file or directory"), std::string::npos) << log;
+
+  fs::remove_all(base.path() / "zoq" / "plog");
+  fs::remove_all(base.path() / "zoq" / "palog");
+  base.Write("zoq/palog", "a file where the folder belongs");
+  RunJpeg("[SETTING]\r\n$alog=1\r\n$jdpi=50\r\n$plog=1\r\n");
+  EXPECT_EQ(Count(kJobException), 2);
+  EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
+  log = JobLog();
+  EXPECT_NE(log.find("  ■解析ログ作成エラー(" + base.file("zoq/palog/alog_")), std::string::npos) << log;
+  EXPECT_NE(log.find(" : Not a directory)"), std::string::npos) << log;
+  EXPECT_FALSE(fs::exists(base.file("zoq/palog.jpg")));
 }
 
 }  // namespace

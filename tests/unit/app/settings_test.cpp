@@ -98,6 +98,24 @@ TEST(Settings, LoadFallsBackToDefaultsKeyByKey) {
   EXPECT_EQ(rig.settings.pFontGot, "標準ゴシック");
 }
 
+// $jquality is read (1-100, anything else quietly the default) and never
+// written: the saved file does not gain the key.
+TEST(Settings, TheJpegQualityIsReadInItsRangeAndNeverWritten) {
+  const std::pair<std::string, int> cases[] = {{"40", 40}, {"1", 1},     {"100", 100}, {"", 90},
+                                              {"abc", 90}, {"0", 90},   {"101", 90},  {"-5", 90}};
+  for (const auto& [value, expected] : cases) {
+    SettingsRig rig;
+    rig.dir.Write("zoq/kestrel.inf", "[SETTING]\r\n$jquality=" + value + "\r\n");
+    ASSERT_EQ(LoadSettings(rig.settings, rig.settings.SettingsPath, rig.ui), 1);
+    EXPECT_EQ(rig.settings.jquality, expected) << value;
+    EXPECT_TRUE(rig.ui.shown().empty()) << value;
+  }
+  SettingsRig rig;
+  rig.settings.jquality = 40;
+  SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);
+  EXPECT_EQ(ReadFile(rig.settings.SettingsPath), kFirstRunFile);
+}
+
 TEST(Settings, PatternListSurvivesTheRoundTrip) {
   SettingsRig rig;
   SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);

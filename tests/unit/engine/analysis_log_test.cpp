@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <csetjmp>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
-
-#include <jpeglib.h>
 
 #include "engine/coordinates.h"
 #include "engine/draw/draw.h"
@@ -15,6 +13,9 @@
 #include "engine/jpeg_output.h"
 #include "platform/raster/raster_page_image.h"
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
+#include "util/local_time.h"
+#include "util/text_codec.h"
 
 namespace kestrel::test {
 namespace {
@@ -31,13 +32,6 @@ TEST(IsExcluded, ListedNumbersAreLeftOutAndTextThatIsNotANumberIsAnError) {
   EXPECT_EQ(IsExcluded("1,x", 2), -99);
   EXPECT_EQ(IsExcluded("1,", 2), -99);  // the empty item after a final comma
   EXPECT_EQ(IsExcluded("99999999999", 2), -99);
-}
-
-TEST(AnalysisStem, ALaterPageOfTheSameSecondGetsANameOfItsOwn) {
-  EXPECT_EQ(UniqueAnalysisStem("alog_20261206_101816"), "alog_20261206_101816");
-  EXPECT_EQ(UniqueAnalysisStem("alog_20261206_101816"), "alog_20261206_101816_2");
-  EXPECT_EQ(UniqueAnalysisStem("alog_20261206_101816"), "alog_20261206_101816_3");
-  EXPECT_EQ(UniqueAnalysisStem("alog_20261206_101817"), "alog_20261206_101817");
 }
 
 TEST(JpegFileName, FollowsTheAnalysisLogTheDataFileOrTheJpegFolder) {
@@ -113,22 +107,6 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   EXPECT_NEAR(ctx.offsetY, 12.598425196, 1e-9);
 }
 
-// Width and height from a JPEG file's header.
-bool JpegSize(const std::string& path, int& w, int& h, int& components) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  jpeg_decompress_struct d;
-  jpeg_error_mgr e;
-  d.err = jpeg_std_error(&e);
-  jpeg_create_decompress(&d);
-  jpeg_stdio_src(&d, f);
-  jpeg_read_header(&d, TRUE);
-  w = int(d.image_width), h = int(d.image_height), components = d.num_components;
-  jpeg_destroy_decompress(&d);
-  std::fclose(f);
-  return true;
-}
-
 class AnalysisRunTest : public ::testing::Test {
  protected:
   TempDir base;
@@ -202,11 +180,46 @@ TEST_F(AnalysisRunTest, AKnownPageWritesItsBlocksAndCountsExactly) {
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
   // The JPEG beside the log, A4 portrait at 350 dpi.
-  int w = 0, h = 0, comps = 0;
-  ASSERT_TRUE(JpegSize(ChangeExtension(ctx().analysisLogPath, ".jpg"), w, h, comps));
-  EXPECT_EQ(w, 2894);
-  EXPECT_EQ(h, 4093);
-  EXPECT_EQ(comps, 3);  // a red page is a colour JPEG
+  DecodedJpeg jpeg;
+  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
+  EXPECT_EQ(jpeg.width, 2894);
+  EXPECT_EQ(jpeg.height, 4093);
+  EXPECT_EQ(jpeg.components, 3);  // a red page is a colour JPEG
+}
+
+// A name already taken in this second, by another process or an earlier
+// page, is never replaced: the page takes the next "_n" name and its JPEG
+// follows it.
+TEST_F(AnalysisRunTest, ALogNameOfTheSameSecondIsNeverReplaced) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Line(0, 16, 16, 160, 16, 0xFFFF).End();
+  // The names of this second and the next, held by someone else.
+  std::vector<std::string> taken;
+  const std::time_t now = std::time(nullptr);
+  for (std::time_t t : {now, now + 1}) {
+    std::tm local = LocalTimeOf(t);
+    char stem[64];
+    std::snprintf(stem, sizeof stem, "zoq/palog/alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::filesystem::create_directories(base.path() / "zoq" / "palog");
+    taken.push_back(base.Write(std::string(stem) + ".txt", std::string("other")));
+    base.Write(std::string(stem) + ".jpg", std::string("other"));
+  }
+  Run(page);
+  const std::string first = ctx().analysisLogPath;
+  Run(page);
+  const std::string second = ctx().analysisLogPath;
+  EXPECT_EQ(first.substr(first.size() - 6), "_2.txt") << first;
+  EXPECT_NE(second, first);
+  for (const std::string& path : taken) {
+    EXPECT_EQ(ReadFile(path), "other") << path;
+    EXPECT_EQ(ReadFile(ChangeExtension(path, ".jpg")), "other") << path;
+  }
+  for (const std::string& path : {first, second}) {
+    EXPECT_EQ(Utf8FromSjis(ReadFile(path)).rfind("########## 解析ログ出力開始 ############\n", 0), 0u) << path;
+    DecodedJpeg jpeg;
+    EXPECT_TRUE(DecodeJpeg(ChangeExtension(path, ".jpg"), jpeg)) << path;
+  }
 }
 
 TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErrorLines) {
@@ -223,9 +236,9 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   EXPECT_EQ(log.find("パターン(0x3)"), std::string::npos);
   EXPECT_EQ(log.find("【円】"), std::string::npos);
   // A page black and white only is written as a grey JPEG.
-  int w = 0, h = 0, comps = 0;
-  ASSERT_TRUE(JpegSize(ChangeExtension(ctx().analysisLogPath, ".jpg"), w, h, comps));
-  EXPECT_EQ(comps, 1);
+  DecodedJpeg jpeg;
+  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
+  EXPECT_EQ(jpeg.components, 1);
 
   ctx().filterPatterns = "2,x";
   ctx().filterLineTypes = "x";

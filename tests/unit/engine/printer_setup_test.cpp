@@ -157,6 +157,37 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   }
 }
 
+// A PDF run with nobody to answer the device dialog, on a system whose
+// default is a printer queue: the built-in PDF device takes the document
+// (never the queue), the choice is stored and the job log says why.
+TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
+  SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")});
+  s.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
+  ASSERT_EQ(s.rig.printers.SelectedPrinter(), "Office");
+  s.ctx().pdfOutput = 1;
+  ASSERT_EQ(s.PrintPaper(0, 140), 0);
+  EXPECT_EQ(s.ctx().deviceName, "Kestrel PDF");
+  const auto& ev = s.rig.printers.events();
+  auto begin = std::find(ev.begin(), ev.end(), "BeginDoc " + s.dir.file("a.pdat"));
+  ASSERT_NE(begin, ev.end());
+  std::string last;
+  for (auto e = ev.begin(); e != begin; ++e)
+    if (e->rfind("Select ", 0) == 0) last = *e;
+  EXPECT_EQ(last, "Select Kestrel PDF");
+  EXPECT_TRUE(Has(ReadFile(s.dir.file("kestrel.inf")), "[PDF]\r\n$path=Kestrel PDF\r\n"));
+  EXPECT_TRUE(Has(s.log(), "【PDF出力デバイス】= 応答がないため内蔵のPDFデバイス[Kestrel PDF]を選択しました\n"));
+  for (const auto& shown : s.rig.ui.shown()) EXPECT_EQ(shown.find("通常使用するプリンタ"), std::string::npos) << shown;
+
+  // An operator's No still cancels: "Cancel" is stored, the run falls back
+  // with its message.
+  SetupRig t(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")}, {"close", "no"});
+  t.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
+  t.ctx().pdfOutput = 1;
+  EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
+  EXPECT_EQ(t.ctx().deviceName, "Office");
+  EXPECT_TRUE(Has(ReadFile(t.dir.file("kestrel.inf")), "$path=Cancel\r\n"));
+}
+
 TEST(PaperStage, AsksTheDeviceForThePaperOfEachCode) {
   struct Case {
     int16_t code;

@@ -180,6 +180,33 @@ TEST(DeviceDialog, HeadlessAnswersDriveTheDialog) {
   EXPECT_EQ(run({}), "Office");  // a refused close leaves the preset
 }
 
+// Out of answers with nothing selected, the headless Ui takes the device the
+// caller names for an unattended run (the PDF device choice names the
+// built-in PDF device) and tells the caller; a No given as an answer stays
+// a No, and so does a dialog that names no such device.
+TEST(DeviceDialog, HeadlessOutOfAnswersTakesTheUnattendedChoice) {
+  DeviceDialogRequest r;
+  r.devices = {"Office", "Kestrel PDF"};
+  r.unattendedChoice = "Kestrel PDF";
+  std::vector<std::string> told;
+  r.onUnattendedChoice = [&told](const std::string& device) { told.push_back(device); };
+  auto run = [&](std::vector<std::string> answers) {
+    HeadlessUi ui(std::move(answers), {});
+    return ui.SelectDevice(r);
+  };
+  EXPECT_EQ(run({}), "Kestrel PDF");
+  EXPECT_EQ(told, std::vector<std::string>{"Kestrel PDF"});
+  EXPECT_EQ(run({"Office", "no"}), "Kestrel PDF");  // declined the row, then nobody answered
+  EXPECT_EQ(run({"close", "no"}), "Cancel");
+  EXPECT_EQ(run({"Office"}), "Office");
+  EXPECT_EQ(told.size(), 2u);
+  r.unattendedChoice = "Not Installed";
+  EXPECT_EQ(run({}), "Cancel");
+  r.unattendedChoice.clear();
+  EXPECT_EQ(run({}), "Cancel");
+  EXPECT_EQ(told.size(), 2u);
+}
+
 // A Ui that records the dialog request and answers with a fixed result.
 class RequestUi final : public Ui {
  public:
@@ -272,6 +299,19 @@ TEST(DeviceChoice, WinDirectWithAnEmptyStoredValueKeepsItOnCancelAndStoresDefaul
     EXPECT_EQ(SelectWinDirectPrinter(ui, ps, path), 0);
     EXPECT_EQ(ReadFile(path), "[DefaultPrinter]\r\nSelectPrinter=\"Default\"\r\n");
   }
+}
+
+TEST(DeviceChoice, ThePdfDeviceChoiceNamesTheBuiltInDeviceForUnattendedRuns) {
+  MemoryPrintSystem ps({StandardDevice("Office"), StandardDevice("Kestrel PDF")});
+  RequestUi ui("Office");
+  EXPECT_EQ(SelectPdfDevice(ui, ps), "Office");
+  ps.SetBuiltInPdfDevice("Kestrel PDF");
+  EXPECT_EQ(SelectPdfDevice(ui, ps), "Office");
+  EXPECT_EQ(SelectOutputPrinter(ui, ps), "Office");
+  ASSERT_EQ(ui.requests.size(), 3u);
+  EXPECT_EQ(ui.requests[0].unattendedChoice, "");
+  EXPECT_EQ(ui.requests[1].unattendedChoice, "Kestrel PDF");
+  EXPECT_EQ(ui.requests[2].unattendedChoice, "");  // other questions keep their No
 }
 
 TEST(DeviceChoice, ThePdfDeviceOfTheMenuIsStoredWhateverTheResult) {

@@ -1,0 +1,58 @@
+#include "support/jpeg_files.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <jpeglib.h>
+
+namespace kestrel::test {
+
+namespace {
+
+struct ErrorManager {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
+
+}  // namespace
+
+int DecodedJpeg::Grey(int x, int y) const {
+  const size_t at = (size_t(y) * size_t(width) + size_t(x)) * size_t(components);
+  int sum = 0;
+  for (int c = 0; c < components; ++c) sum += samples[at + size_t(c)];
+  return sum / components;
+}
+
+bool DecodeJpeg(const std::string& path, DecodedJpeg& out) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return false;
+  jpeg_decompress_struct info;
+  ErrorManager error;
+  info.err = jpeg_std_error(&error.mgr);
+  error.mgr.error_exit = OnError;
+  jpeg_create_decompress(&info);
+  if (setjmp(error.jump) != 0) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_stdio_src(&info, file.get());
+  jpeg_read_header(&info, TRUE);
+  jpeg_start_decompress(&info);
+  out.width = int(info.output_width);
+  out.height = int(info.output_height);
+  out.components = info.output_components;
+  const size_t stride = size_t(out.width) * size_t(out.components);
+  out.samples.assign(stride * size_t(out.height), 0);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = out.samples.data() + stride * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+}  // namespace kestrel::test
