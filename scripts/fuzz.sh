@@ -8,7 +8,6 @@ seconds=${FUZZ_SECONDS:-20}
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DKESTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build/fuzz -j"${KESTREL_JOBS:-2}"
 mkdir -p build/fuzz/findings
-export KESTREL_UI=headless
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for target in build/fuzz/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)

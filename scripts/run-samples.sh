@@ -44,7 +44,7 @@ base() {
 kestrel() {
   local folder=$1
   shift
-  KESTREL_BASE="$folder/" KESTREL_UI=headless KESTREL_NO_CUPS=1 KESTREL_NO_DEBUG_LABEL=1 \
+  KESTREL_BASE="$folder/" KESTREL_NO_CUPS=1 KESTREL_NO_DEBUG_LABEL=1 \
     KESTREL_ANSWERS="Kestrel PDF" build/release/kestrel "$@"
 }
 

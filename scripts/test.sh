@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-export KESTREL_UI=headless KESTREL_NO_CUPS=1
+export KESTREL_NO_CUPS=1
 
 # The private CUPS server of a build's tests lives in /tmp under a name made
 # from the build folder; stop it even when a run is interrupted.

@@ -59,7 +59,6 @@ class ControllerRun : public ::testing::Test {
 
   ProgramRun Run(const std::vector<std::string>& args, std::vector<std::pair<std::string, std::string>> env = {}) {
     env.emplace_back("KESTREL_BASE", Base());
-    env.emplace_back("KESTREL_UI", "headless");
     last_ = RunProgramAndWait(KESTREL_PROGRAM, args, env, 60);
     return last_;
   }

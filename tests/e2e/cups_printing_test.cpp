@@ -401,7 +401,7 @@ TEST(ProgramPrinting, TheProgramPrintsToTheDefaultQueueAndToTheBuiltinDevice) {
   page.Paper(0, 140, 140, 1).End();
   std::string data = base.Write("form.pdat", page.bytes());
   std::vector<std::pair<std::string, std::string>> env = {
-      {"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", "headless"}, {"DISPLAY", ""}};
+      {"KESTREL_BASE", base.path().string() + "/"}, {"DISPLAY", ""}};
   auto queueEnv = env;
   queueEnv.push_back({"LPDEST", "KestrelDuplex"});
   queueEnv.push_back({"KESTREL_NO_CUPS", ""});
@@ -434,7 +434,6 @@ TEST(TestIsolation, ProgramsStartedByTestsSendNoJobToTheDefaultQueue) {
   int before = LastJobId("KestrelPDF");
   ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", data},
                                    {{"KESTREL_BASE", base.path().string() + "/"},
-                                    {"KESTREL_UI", "headless"},
                                     {"DISPLAY", ""},
                                     {"LPDEST", "KestrelPDF"}});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -455,7 +454,6 @@ class ProgramRuns : public ::testing::Test {
   ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
     return RunProgramAndWait(KESTREL_PROGRAM, args,
                              {{"KESTREL_BASE", base.path().string() + "/"},
-                              {"KESTREL_UI", "headless"},
                               {"KESTREL_ANSWERS", answers},
                               {"KESTREL_MESSAGES", base.file("messages.txt")},
                               {"DISPLAY", ""},
@@ -520,7 +518,6 @@ class ToolsOnQueues : public ::testing::Test {
   ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
     return RunProgramAndWait(KESTREL_TOOLS_PROGRAM, args,
                              {{"KESTREL_BASE", base.path().string() + "/"},
-                              {"KESTREL_UI", "headless"},
                               {"KESTREL_ANSWERS", answers},
                               {"KESTREL_NO_CUPS", ""},
                               {"DISPLAY", ""}});

@@ -20,7 +20,6 @@ class KestrelToolsTest : public ::testing::Test {
   ProgramRun Run(const std::vector<std::string>& args, const std::string& answers = {}) {
     return RunProgramAndWait(KESTREL_TOOLS_PROGRAM, args,
                              {{"KESTREL_BASE", base.path().string() + "/"},
-                              {"KESTREL_UI", "headless"},
                               {"KESTREL_ANSWERS", answers},
                               {"DISPLAY", ""}});
   }

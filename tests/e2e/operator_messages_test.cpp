@@ -26,7 +26,6 @@ class OperatorMessages : public ::testing::Test {
   }
   ProgramRun Run(const std::vector<std::string>& args, std::vector<std::pair<std::string, std::string>> env = {}) {
     env.insert(env.end(), {{"KESTREL_BASE", base.path().string() + "/"},
-                           {"KESTREL_UI", "headless"},
                            {"KESTREL_MESSAGES", ""},
                            {"DISPLAY", ""}});
     return RunProgramAndWait(KESTREL_PROGRAM, args, env, 60);

@@ -129,7 +129,6 @@ class Robustness : public ::testing::Test {
     }
     all.insert(all.end(), args.begin(), args.end());
     env.insert(env.end(), {{"KESTREL_BASE", Base()},
-                           {"KESTREL_UI", "headless"},
                            {"KESTREL_MESSAGES", ""},
                            {"DISPLAY", ""}});
     // Without a CUPS server of its own the run sees the built-in PDF device only.

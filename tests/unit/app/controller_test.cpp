@@ -79,7 +79,7 @@ class ControllerTest : public ::testing::Test {
     system.sent.clear();
     TForm1 form(Services{system, printers, ui}, [] { return std::make_unique<RasterPageImage>(); });
     InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
-    ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), 0);
+    ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), kExitNotPrinted);
   }
 };
 
