@@ -74,12 +74,12 @@ class ControllerTest : public ::testing::Test {
   }
   // One command-line run of a.pdat for the caller's window 9, with JPEG
   // pages drawn on the raster page.
-  void RunJpeg(const std::string& settings) {
+  void RunJpeg(const std::string& settings, int exitCode = 0) {
     base.Write("zoq/kestrel.inf", settings);
     system.sent.clear();
     TForm1 form(Services{system, printers, ui}, [] { return std::make_unique<RasterPageImage>(); });
     InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
-    ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), kExitNotPrinted);
+    ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{}), exitCode);
   }
 };
 
@@ -200,7 +200,7 @@ TEST_F(ControllerTest, TheJpegSettingsReachTheFiles) {
 // WM__PRINTOUT) with the system's reason in the job log: a JPEG file that
 // cannot be saved, and an analysis log that cannot be created.
 TEST_F(ControllerTest, AJpegOrAnAnalysisLogThatCannotBeWrittenReachesTheExceptionStep) {
-  RunJpeg("[SETTING]\r\n$jpeg=1\r\n$jdpi=50\r\n$plog=1\r\n$jpath=\\missing\\\r\n");
+  RunJpeg("[SETTING]\r\n$jpeg=1\r\n$jdpi=50\r\n$plog=1\r\n$jpath=\\missing\\\r\n", kExitNotPrinted);
   EXPECT_EQ(Count(kJobException), 1);
   EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
   std::string log = JobLog();
@@ -210,7 +210,7 @@ TEST_F(ControllerTest, AJpegOrAnAnalysisLogThatCannotBeWrittenReachesTheExceptio
   fs::remove_all(base.path() / "zoq" / "plog");
   fs::remove_all(base.path() / "zoq" / "palog");
   base.Write("zoq/palog", "a file where the folder belongs");
-  RunJpeg("[SETTING]\r\n$alog=1\r\n$jdpi=50\r\n$plog=1\r\n");
+  RunJpeg("[SETTING]\r\n$alog=1\r\n$jdpi=50\r\n$plog=1\r\n", kExitNotPrinted);
   EXPECT_EQ(Count(kJobException), 2);
   EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
   log = JobLog();
