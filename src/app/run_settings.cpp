@@ -93,7 +93,9 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
   s.jpeg = number(kSetting, "$jpeg", 0);
   s.jpath = text(kSetting, "$jpath", "");
   s.jdpi = number(kSetting, "$jdpi", 350);
-  s.pdf_fn_string = text(kPdf, "$pdf_fn_string", s.pdf_fn_string);
+  // A list of quoted characters: read with its quotes, as $pdat2_ext below.
+  auto forbidden = file.FindRaw(SjisFromUtf8(kPdf), "$pdf_fn_string");
+  s.pdf_fn_string = forbidden ? Utf8FromSjis(*forbidden) : s.pdf_fn_string;
   s.pdf_fn_check = number(kPdf, "$pdf_fn_check", 0);
   s.pdf_fn_length = number(kPdf, "$pdf_fn_length", 0);
   s.pdfbk = number(kPdf, "$pdfbk", 1);

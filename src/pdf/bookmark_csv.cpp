@@ -27,9 +27,11 @@ constexpr const char* kForbiddenChars = R"("\","/",":","*","?",""","<",">","|")"
 constexpr const char* kSeparatorChars = R"(";",",")";
 
 
+// A key present with an empty value reads as empty; only a missing key
+// takes the default.
 SjisString Read(const ProfileFile& file, const char* key, SjisView fallback) {
   auto value = file.Find(kSection, key);
-  return value && !value->empty() ? *value : SjisString(fallback);
+  return value ? *value : SjisString(fallback);
 }
 
 // The value between double quotes, inner quotes doubled.

@@ -81,6 +81,16 @@ TEST_F(BookmarkTest, LongNamesTakeTheUserCodeThenAreCutForTheRestOfTheRun) {
   EXPECT_EQ(Name("2007", longUser, "p"), "2007_" + longUser + "_p");
 }
 
+TEST_F(BookmarkTest, AnEmptyUserCodeIsAnEmptyFieldOnlyAMissingOneIs000) {
+  const std::string longUser(250, 'u');
+  auto name = [&](const std::string& codeLine) {
+    return MakePdfBaseName(settings, Info("I0001.txt", "[DATA]\r\nnendo=2007\r\nusername=" + longUser +
+                                                          "\r\nprogram_name=p\r\n" + codeLine));
+  };
+  EXPECT_EQ(name("usercode=\r\n"), "2007__p");
+  EXPECT_EQ(name(""), "2007_000_p");
+}
+
 TEST_F(BookmarkTest, RowsSkipConsecutiveRepeatsAndKeepTheirNumbers) {
   for (const char* n : {"I1.txt", "I2.txt", "I3.txt", "I4.txt"}) Info(n, "");
   const auto order = FindEntries(data.path().string() + "/", "*.txt");
