@@ -1,8 +1,8 @@
 #include "app/cleanup.h"
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <system_error>
 
 #include "util/field_splitter.h"
 #include "util/find_files.h"
@@ -26,14 +26,17 @@ LocalTime Local(int64_t seconds) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-std::string WithoutTrailingSeparators(std::string path) {
-  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  return path;
-}
-
-bool IsDirectory(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(fs::symlink_status(path, ec));
+// The components of a real path ("/a/b" gives a, b).
+std::vector<std::string_view> Components(std::string_view path) {
+  std::vector<std::string_view> parts;
+  size_t pos = 0;
+  while (pos < path.size()) {
+    size_t end = path.find('/', pos);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > pos) parts.push_back(path.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return parts;
 }
 
 }  // namespace
@@ -74,37 +77,68 @@ void PrintDataCleanup::CleanupOldPrintData(const std::string& base, const std::s
   }
 }
 
-bool PrintDataCleanup::IsProtectedFolder(const std::string& folder, const std::string& resolved) const {
-  // Only separators, or a drive with nothing after it, name a drive root.
-  std::string rest = folder;
-  if (rest.size() >= 2 && rest[1] == ':') rest.erase(0, 2);
-  if (rest.find_first_not_of("\\/ ") == std::string::npos) return true;
-  if (resolved.empty()) return true;
-  std::error_code ec;
-  const fs::path target = fs::weakly_canonical(fs::path(WithoutTrailingSeparators(resolved)), ec);
-  if (ec || target.empty() || target == target.root_path()) return true;
-  const fs::path base = fs::weakly_canonical(fs::path(WithoutTrailingSeparators(settings_.BaseDir)), ec);
-  if (ec) return true;
-  // The base folder or any folder above it.
-  auto t = target.begin();
-  auto b = base.begin();
-  for (; t != target.end() && b != base.end(); ++t, ++b) {
-    if (*t != *b) return false;
+bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders) {
+  if (realFolder.empty() || realFolder.front() != '/') return true;
+  const auto folder = Components(realFolder);
+  for (const std::string& product : realProductFolders) {
+    const auto held = Components(product);
+    if (folder.size() <= held.size() && std::equal(folder.begin(), folder.end(), held.begin())) return true;
   }
-  return t == target.end();
+  return false;
+}
+
+std::string PrintDataCleanup::RealOrNearest(const std::string& path) const {
+  // The nearest folder that exists, resolved, and the names below it as
+  // written (with their "." and ".." steps taken).
+  fs::path missing;
+  fs::path at = fs::path(path).lexically_normal();
+  std::string real = system_.RealPath(at.string());
+  while (real.empty() && at.has_relative_path() && at.has_parent_path() && at != at.parent_path()) {
+    missing = at.filename() / missing;
+    at = at.parent_path();
+    real = system_.RealPath(at.string());
+  }
+  if (real.empty()) return {};
+  std::string out = (fs::path(real) / missing).lexically_normal().string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+std::vector<std::string> PrintDataCleanup::ProductFolders() const {
+  std::vector<std::string> folders;
+  for (const std::string& folder :
+       {settings_.BaseDir, ProductPath(settings_.BaseDir, "zoq"), settings_.PdfFolder,
+        ResolvePath(settings_.BaseDir, settings_.BookMarkPdfPath), settings_.WindowsDir}) {
+    if (folder.empty()) continue;
+    std::string real = RealOrNearest(folder);
+    if (!real.empty()) folders.push_back(std::move(real));
+  }
+  return folders;
 }
 
 void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age, int32_t mode,
                                           const std::string& patterns) {
   if (mode == 0 || mode == 1) return;
-  const std::string resolved = WithoutTrailingSeparators(ResolvePath(settings_.BaseDir, folder));
-  if (mode >= 2 && mode <= 9 && IsProtectedFolder(folder, resolved)) {
+  const bool deletes = mode >= 2 && mode <= 9;
+  auto refuse = [&] {
     log_.WriteLogf(kLogCritical, "CleanupPrintFolder : 削除できないフォルダが指定されています。削除を行いません(%s)\n",
                    folder.c_str());
+  };
+  // One resolution: the folder's real path (links and "." / ".." steps
+  // taken) is what is judged and what is cleaned.
+  const std::string resolved = ResolvePath(settings_.BaseDir, folder);
+  if (resolved.empty()) {
+    if (deletes) refuse();
+    return;
+  }
+  const std::string real = system_.RealPath(resolved);
+  if (real.empty()) return;  // a folder that does not exist has nothing to clean
+  if (deletes && HoldsProductFolder(real, ProductFolders())) {
+    refuse();
     return;
   }
   if (mode == 2 || mode == 9) {
-    files_.DeletePath(resolved, 0, 0);
+    files_.DeletePath(real, 0, 0);
     return;
   }
   bool files = false, folders = false;
@@ -123,20 +157,20 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
   splitter.SplitLoose(SjisFromUtf8(list));
   for (size_t i = 0; i < splitter.FieldCount(); ++i) {
     const std::string pattern = Utf8FromSjis(splitter.GetField(i, "0"));
-    for (const std::string& name : FindEntries(resolved, pattern)) {
-      const std::string full = resolved + "/" + name;
-      System::FileTimes times;
-      const bool known = system_.GetFileTimes(full, times);
-      const bool isFolder = IsDirectory(full);
+    for (const System::FolderEntry& entry : system_.ListFolder(real)) {
+      if (!MatchesWildcard(entry.name, pattern)) continue;
+      const std::string full = (real == "/" ? "" : real) + "/" + entry.name;
+      // A link is never a folder here: it is removed itself, never entered.
+      const bool isFolder = entry.kind == System::EntryKind::kFolder;
       bool attempted = false;
       if ((isFolder && folders) || (!isFolder && files)) {
-        if (now == 0 || (known && times.modified + age < now)) {
+        if (now == 0 || (entry.timesKnown && entry.times.modified + age < now)) {
           files_.DeletePath(full, 0, 0);
           attempted = true;
         }
       }
       if (settings_.plog != 0) {
-        Trace(full, now, times);
+        Trace(full, now, entry.times);
         if (attempted) log_.WriteLogf(kLogOrdinary, "■delete %s ■\n", full.c_str());
       }
     }

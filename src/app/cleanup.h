@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/program_log.h"
 #include "app/run_settings.h"
@@ -17,6 +19,12 @@
 #include "util/file_control.h"
 
 namespace kestrel {
+
+// The folders a clean-up never deletes or empties, on real paths
+// (absolute, no links, no "." or ".." steps): any folder that is one of the
+// product folders or holds one ("/" holds them all). A path that is not
+// absolute is refused too.
+bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders);
 
 class PrintDataCleanup {
  public:
@@ -29,9 +37,11 @@ class PrintDataCleanup {
   // Mode 0, 1: nothing. 2, 9: the folder itself. 3/4/5: files and
   // sub-folders / files / sub-folders of the folder, any name, any age.
   // 6/7/8: the same for the patterns (a comma list) older than age. Other
-  // modes only trace. The folder is taken under BaseDir. A folder that is
-  // empty, a drive root, the base folder or one holding it is never
-  // cleaned: the refusal goes to the critical log.
+  // modes only trace. The folder is taken under BaseDir and resolved once
+  // to its real path, which is judged and cleaned; links inside it are
+  // removed, never entered. An empty folder path, and a folder that is or
+  // holds a product folder (HoldsProductFolder), are never cleaned: the
+  // refusal goes to the critical log. Only System calls reach the files.
   void CleanupPrintFolder(const std::string& folder, int64_t age, int32_t mode, const std::string& patterns);
 
   // Seconds since 1970-01-01 UTC; the current time unless a test sets it.
@@ -39,7 +49,12 @@ class PrintDataCleanup {
 
  private:
   void Trace(const std::string& path, int64_t now, const System::FileTimes& times);
-  bool IsProtectedFolder(const std::string& folder, const std::string& resolved) const;
+  // The real path of path, or of its nearest existing folder with the
+  // missing names after it; empty when nothing of it exists.
+  std::string RealOrNearest(const std::string& path) const;
+  // Real paths of the base folder, zoq, the PDF folder, the bookmark PDF
+  // folder and the Windows folder.
+  std::vector<std::string> ProductFolders() const;
 
   const RunSettings& settings_;
   ProgramLog& log_;

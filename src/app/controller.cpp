@@ -339,8 +339,10 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     });
   }
 
-  // 14. A folder.
-  const std::string folder = WithoutTrailingSeparators(firstPath);
+  // 14. A folder, resolved once: the folder printed is the folder a
+  // clean-up with $pdat2=9 deletes, whatever the working folder is then.
+  std::string folder = services_.system.RealPath(firstPath);
+  if (folder.empty()) folder = WithoutTrailingSeparators(firstPath);
   if (second == "0") {
     s.Dup = 0;
   } else if (second == "1") {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <system_error>
 
 #include "util/char_forms.h"
@@ -60,21 +59,29 @@ int ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<s
   }
   std::string base = folder;
   while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
-  // Keys 1 .. KeyMax in number order. Walking the keys the file holds
-  // (rather than every number up to KeyMax) gives the same list and keeps a
-  // huge KeyMax from stalling the run.
-  std::map<int32_t, std::string> entries;
-  for (const std::string& key : file.Keys("PrintData")) {
-    if (key.empty() || key.size() > 10 || key[0] == '0' ||
-        key.find_first_not_of("0123456789") != std::string::npos)
+  // Keys 1 .. KeyMax in number order, the first of a key given twice.
+  // Walking the keys the file holds, in one pass (rather than looking up
+  // every number up to KeyMax), gives the same list and keeps the time in
+  // step with the list's length, whatever KeyMax says.
+  std::vector<std::pair<int32_t, SjisString>> entries;
+  for (auto& [key, value] : file.Entries("PrintData")) {
+    if (key.empty() || key.size() > 10 || key[0] == '0' || key.find_first_not_of("0123456789") != std::string::npos)
       continue;
-    long long number = std::stoll(key);
-    if (number > keyMax || entries.count(int32_t(number)) != 0) continue;
-    entries[int32_t(number)] = file.GetString("PrintData", key, "");
+    const long long number = std::stoll(key);
+    if (number > keyMax) continue;
+    entries.emplace_back(int32_t(number), std::move(value));
   }
   int missing = 0;
-  for (const auto& [number, value] : entries) {
-    if (value.empty()) continue;
+  // Stable: of equal numbers the first in the file stays first.
+  std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  int32_t previous = 0;
+  for (const auto& [number, bytes] : entries) {
+    if (number == previous || bytes.empty()) {
+      previous = number;
+      continue;
+    }
+    previous = number;
+    const std::string value = Utf8FromSjis(bytes);
     std::string path = HasFolderPart(value) ? ResolveUserPath(s.BaseDir, value) : base + "/" + value;
     if (IsFile(path)) {
       list.push_back(path);

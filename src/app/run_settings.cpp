@@ -97,7 +97,9 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
   // quality (empty, not a number, outside 1-100) quietly gives the default.
   s.jquality = number(kSetting, "$jquality", kDefaultJpegQuality);
   if (s.jquality < 1 || s.jquality > 100) s.jquality = kDefaultJpegQuality;
-  s.pdf_fn_string = text(kPdf, "$pdf_fn_string", s.pdf_fn_string);
+  // A list of quoted characters: read with its quotes, as $pdat2_ext below.
+  auto forbidden = file.FindRaw(SjisFromUtf8(kPdf), "$pdf_fn_string");
+  s.pdf_fn_string = forbidden ? Utf8FromSjis(*forbidden) : s.pdf_fn_string;
   s.pdf_fn_check = number(kPdf, "$pdf_fn_check", 0);
   s.pdf_fn_length = number(kPdf, "$pdf_fn_length", 0);
   s.pdfbk = number(kPdf, "$pdfbk", 1);

@@ -25,11 +25,49 @@ constexpr const char* kSection = "DATA";
 // The characters a file name may not hold, as a list of quoted characters.
 constexpr const char* kForbiddenChars = R"("\","/",":","*","?",""","<",">","|")";
 constexpr const char* kSeparatorChars = R"(";",",")";
+constexpr const char* kPathSeparatorChars = R"("\","/")";
+constexpr const char* kDotChar = R"(".")";
+
+bool IsSjisTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// A name taken from data names one file in the PDF folder: it never holds a
+// path separator and is never a "." or ".." step, whatever $pdf_fn_check
+// says. Separators (and the dots of a name made of dots only) are treated
+// as mode 0 treats the forbidden characters (full-width forms, the
+// backslash as "￥"), or removed when the mode is 1. A lead byte is paired
+// only with a byte that can follow it, as the text converter pairs them, so
+// a stray lead byte never hides a separator.
+SjisString WithoutPathSeparators(SjisView name, int32_t mode) {
+  const int how = mode == 1 ? 1 : 0;
+  SjisString out;
+  out.reserve(name.size() * 2);
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (IsSjisLeadByte(c) && i + 1 < name.size() && IsSjisTrailByte(static_cast<unsigned char>(name[i + 1]))) {
+      out.append(name.substr(i, 2));
+      ++i;
+    } else if (c == '/' || c == '\\') {
+      out += ReplaceListedChars(name.substr(i, 1), kPathSeparatorChars, how);
+    } else {
+      out.push_back(char(c));
+    }
+  }
+  return out;
+}
+
+SjisString KeepInFolder(SjisView name, int32_t mode) {
+  SjisString out = WithoutPathSeparators(name, mode);
+  if (!out.empty() && out.find_first_not_of('.') == SjisString::npos)
+    out = ReplaceListedChars(out, kDotChar, mode == 1 ? 1 : 0);
+  return out;
+}
 
 
+// A key present with an empty value reads as empty; only a missing key
+// takes the default.
 SjisString Read(const ProfileFile& file, const char* key, SjisView fallback) {
   auto value = file.Find(kSection, key);
-  return value && !value->empty() ? *value : SjisString(fallback);
+  return value ? *value : SjisString(fallback);
 }
 
 // The value between double quotes, inner quotes doubled.
@@ -51,24 +89,28 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 std::string MakePdfBaseName(RunSettings& s, const std::string& infoFile) {
-  if (!Exists(infoFile)) return infoFile;
   const std::string bare = WithoutExtension(FileNameOf(infoFile));
+  auto result = [&](SjisView name) { return Utf8FromSjis(KeepInFolder(name, s.pdf_fn_check)); };
+  // A missing file gives its bare name, not its path: the name stays one
+  // file name in the PDF folder.
+  if (!Exists(infoFile)) return result(SjisFromUtf8(bare));
   std::error_code ec;
   const auto size = fs::file_size(infoFile, ec);
-  if (ec || size == 0) return bare;
+  if (ec || size == 0) return result(SjisFromUtf8(bare));
 
   ProfileFile file;
-  if (file.Load(infoFile) != ProfileFile::LoadResult::kOk) return bare;
-  const SjisString nendo = Read(file, "nendo", "");
+  if (file.Load(infoFile) != ProfileFile::LoadResult::kOk) return result(SjisFromUtf8(bare));
+  SjisString nendo = Read(file, "nendo", "");
   SjisString user = Read(file, "username", "");
   SjisString program = Read(file, "program_name", "");
-  const SjisString usercode = Read(file, "usercode", "000");
-  if (nendo.empty() && user.empty() && program.empty()) return bare;
+  SjisString usercode = Read(file, "usercode", "000");
+  if (nendo.empty() && user.empty() && program.empty()) return result(SjisFromUtf8(bare));
 
   SjisString forbidden = kForbiddenChars;
   if (!s.pdf_fn_string.empty()) forbidden += "," + SjisFromUtf8(s.pdf_fn_string);
   user = ReplaceListedChars(user, forbidden, s.pdf_fn_check);
   program = ReplaceListedChars(program, forbidden, s.pdf_fn_check);
+  for (SjisString* part : {&nendo, &user, &program, &usercode}) *part = WithoutPathSeparators(*part, s.pdf_fn_check);
 
   SjisString name = nendo + "_" + user + "_" + program;
   if (name.size() > kNameLimit) {
@@ -83,7 +125,8 @@ std::string MakePdfBaseName(RunSettings& s, const std::string& infoFile) {
   while (lead < name.size() && static_cast<unsigned char>(name[lead]) <= ' ') ++lead;
   name.erase(0, lead);
   if (!name.empty() && name[0] == '.') name = CutSjisBytes(SjisView(name).substr(1), kNameLimit);
-  return Utf8FromSjis(name);
+  // Removing characters can pair bytes differently: once more on the whole.
+  return result(name);
 }
 
 SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page) {

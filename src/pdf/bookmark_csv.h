@@ -22,8 +22,10 @@ namespace kestrel {
 // information file: nendo_username_program_name with the forbidden
 // characters of a file name treated by $pdf_fn_check, shortened by the
 // rule of $pdf_fn_length to 200 bytes (the run's length flag may become 1,
-// which later calls see). Without the file: its path; with an empty file or
-// no name parts: the file's bare name.
+// which later calls see). Without the file, with an empty file or with no
+// name parts: the file's bare name. The result is always one file name:
+// path separators in any part (and the dots of a name made only of dots)
+// become full-width, or go under mode 1, whatever the mode filters else.
 std::string MakePdfBaseName(RunSettings& settings, const std::string& infoFile);
 
 // Writes PdfFolder + MakePdfBaseName(InfoFile) + ".csv" with one row per

@@ -40,8 +40,34 @@ class System {
   // Opens a file with its associated program; returns a value above 32 on
   // success, or the shell's error code.
   virtual int ShellOpen(const std::string& path) = 0;
-  // Deletes files or folders (with their contents); 0 or an error code.
+  // Deletes a file or a folder with its contents; 0 or an error code. Links
+  // are never followed: a link (also the path's own last name) is removed
+  // itself, never what it names, and a folder is emptied without passing
+  // through a link inside it. Folders on the way to the path must not be
+  // links either (give a real path, see RealPath): a deletion through one
+  // fails.
   virtual int ShellDelete(const std::string& path) = 0;
+
+  // The absolute path of an existing file or folder with every link and
+  // every "." and ".." step resolved; empty when it does not exist.
+  virtual std::string RealPath(const std::string& path) = 0;
+
+  // One entry of a folder as the folder holds it: a link is a link, whatever
+  // it names, and its times are its own.
+  enum class EntryKind { kFile, kFolder, kLink, kOther };
+  struct FileTimes {
+    int64_t modified = 0, changed = 0, accessed = 0;
+  };
+  struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::kOther;
+    bool timesKnown = false;
+    FileTimes times;
+  };
+  // The entries of a folder, without "." and "..", in the order the file
+  // system gives them. A folder that is a link, missing or unreadable gives
+  // none.
+  virtual std::vector<FolderEntry> ListFolder(const std::string& folder) = 0;
 
   // Sends the completion message to the caller's window (WM_USER + 1000).
   // false with a reason when the window cannot be reached.
@@ -58,9 +84,6 @@ class System {
 
   // A file's modification, status-change and access times in seconds since
   // 1970-01-01 UTC; false when they cannot be read.
-  struct FileTimes {
-    int64_t modified = 0, changed = 0, accessed = 0;
-  };
   virtual bool GetFileTimes(const std::string& path, FileTimes& times) {
     (void)path;
     (void)times;

@@ -186,6 +186,17 @@ std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
   return keys;
 }
 
+std::vector<std::pair<SjisString, SjisString>> ProfileFile::Entries(SjisView section) const {
+  std::vector<std::pair<SjisString, SjisString>> entries;
+  auto range = FindSection(section);
+  if (!range) return entries;
+  for (size_t i = range->begin; i < range->end; ++i) {
+    ParsedLine p = ParseLine(lines_[i]);
+    if (p.kind == LineKind::kKey) entries.emplace_back(SjisString(p.name), SjisString(Unquote(p.value)));
+  }
+  return entries;
+}
+
 void ProfileFile::Set(SjisView section, SjisView key, SjisView value) {
   SjisString line = SjisString(key) + "=" + SjisString(value);
   auto range = FindSection(section);

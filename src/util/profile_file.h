@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "util/text_codec.h"
@@ -52,6 +53,11 @@ class ProfileFile {
 
   // Keys of a section in file order (the first matching section).
   std::vector<std::string> Keys(std::string_view section) const;
+  // The keys of a section with their values (quotes removed; a key without
+  // a value has an empty one), in file order, in one pass over the section
+  // (code page 932). A key given twice appears twice; the first one is the
+  // one Find reads.
+  std::vector<std::pair<SjisString, SjisString>> Entries(SjisView section) const;
 
   // Writes a key in memory (code page 932 / UTF-8).
   void Set(SjisView section, SjisView key, SjisView value);

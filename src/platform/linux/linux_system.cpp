@@ -1,5 +1,7 @@
 #include "platform/linux/linux_system.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,6 +24,111 @@ bool LinuxSystem::WithoutPageLabel() {
   const char* v = std::getenv("KESTREL_NO_DEBUG_LABEL");
   return v != nullptr && std::string(v) == "1";
 }
+
+namespace {
+
+// A file descriptor closed when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// An absolute form of path without trailing slashes ("" for an empty path).
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return {};
+  std::error_code ec;
+  std::string out = path[0] == '/' ? path : fs::absolute(path, ec).string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+// Opens the folder at an absolute path one name at a time, never through a
+// link (O_PATH: for the *at calls and for reopening). -1 with errno set
+// when a name on the way is missing, not a folder, a link or "..".
+int OpenFolderWithoutLinks(const std::string& path) {
+  if (path.empty() || path[0] != '/') {
+    errno = EINVAL;
+    return -1;
+  }
+  int fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  size_t pos = 1;
+  while (fd >= 0 && pos < path.size()) {
+    size_t end = path.find('/', pos);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (name.empty() || name == ".") continue;
+    int next = -1;
+    int error = EINVAL;
+    if (name != "..") {
+      next = ::openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      error = errno;
+      struct stat st {};
+      if (next >= 0 && (::fstat(next, &st) != 0 || !S_ISDIR(st.st_mode))) {
+        ::close(next);
+        next = -1;
+        error = ENOTDIR;
+      }
+    }
+    ::close(fd);
+    fd = next;
+    errno = error;
+  }
+  return fd;
+}
+
+// Removes name in the folder dirfd: a link or file by unlinking it, a
+// folder after its contents, never following a link. 0 or the first error.
+int RemoveAt(int dirfd, const std::string& name) {
+  struct stat st {};
+  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ::unlinkat(dirfd, name.c_str(), 0) == 0 ? 0 : errno;
+  Descriptor folder(::openat(dirfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (folder.get() < 0) return errno;  // replaced by a link meanwhile: left alone
+  struct stat opened {};
+  if (::fstat(folder.get(), &opened) != 0) return errno;
+  if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino) return EAGAIN;
+  std::vector<std::string> names;
+  {
+    const int listing = ::dup(folder.get());
+    DIR* dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (dir == nullptr) {
+      const int error = errno;
+      if (listing >= 0) ::close(listing);
+      return error;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string entryName = entry->d_name;
+      if (entryName != "." && entryName != "..") names.push_back(entryName);
+    }
+    ::closedir(dir);
+  }
+  int first = 0;
+  for (const std::string& entryName : names) {
+    const int result = RemoveAt(folder.get(), entryName);
+    if (first == 0) first = result;
+  }
+  if (::unlinkat(dirfd, name.c_str(), AT_REMOVEDIR) != 0 && first == 0) first = errno;
+  return first;
+}
+
+System::EntryKind KindOf(mode_t mode) {
+  if (S_ISLNK(mode)) return System::EntryKind::kLink;
+  if (S_ISDIR(mode)) return System::EntryKind::kFolder;
+  if (S_ISREG(mode)) return System::EntryKind::kFile;
+  return System::EntryKind::kOther;
+}
+
+}  // namespace
 
 std::string LinuxSystem::BaseDir() {
   std::string base;
@@ -106,10 +213,49 @@ int LinuxSystem::ShellOpen(const std::string& path) {
 }
 
 int LinuxSystem::ShellDelete(const std::string& path) {
-  std::error_code ec;
-  if (!fs::exists(fs::symlink_status(path, ec))) return 2;
-  fs::remove_all(path, ec);
-  return ec ? ec.value() : 0;
+  const std::string target = AbsolutePath(path);
+  const size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return EINVAL;
+  const std::string name = target.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return EINVAL;
+  Descriptor parent(OpenFolderWithoutLinks(slash == 0 ? "/" : target.substr(0, slash)));
+  if (parent.get() < 0) return errno;
+  return RemoveAt(parent.get(), name);
+}
+
+std::string LinuxSystem::RealPath(const std::string& path) {
+  if (path.empty()) return {};
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
+std::vector<System::FolderEntry> LinuxSystem::ListFolder(const std::string& folder) {
+  std::vector<FolderEntry> entries;
+  Descriptor path(OpenFolderWithoutLinks(AbsolutePath(folder)));
+  if (path.get() < 0) return entries;
+  const int fd = ::openat(path.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+  if (dir == nullptr) {
+    if (fd >= 0) ::close(fd);
+    return entries;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    FolderEntry e;
+    e.name = entry->d_name;
+    if (e.name == "." || e.name == "..") continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      e.kind = KindOf(st.st_mode);
+      e.timesKnown = true;
+      e.times = {int64_t(st.st_mtime), int64_t(st.st_ctime), int64_t(st.st_atime)};
+    }
+    entries.push_back(std::move(e));
+  }
+  ::closedir(dir);
+  return entries;
 }
 
 bool LinuxSystem::NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,

@@ -24,6 +24,8 @@ class LinuxSystem : public System {
                            const std::string& workDir) override;
   int ShellOpen(const std::string& path) override;
   int ShellDelete(const std::string& path) override;
+  std::string RealPath(const std::string& path) override;
+  std::vector<FolderEntry> ListFolder(const std::string& folder) override;
   bool NotifyWindow(uint64_t window, uint32_t message, uint64_t wparam, int64_t lparam,
                     std::string& error) override;
   uint64_t NowMilliseconds() override;

@@ -163,5 +163,52 @@ TEST_F(CleanupTest, TheBaseFolderItsRootAndEmptyPathsAreNeverCleaned) {
       << critical;
 }
 
+TEST_F(CleanupTest, TheFolderIsJudgedByItsRealPathAndLinksInsideAreNeverEntered) {
+  Make("zoq/kestrel.inf", 0);
+  Make("vpdf/a.pdf", 0);
+  Make("zoq/bunsho/job.pdat", 0);
+  TempDir elsewhere;
+  elsewhere.Write("keep.txt", "x");
+  fs::create_directories(elsewhere.path() / "sub");
+  elsewhere.Write("sub/keep.pdat", "x");
+  fs::create_directory_symlink(base.path() / "zoq", base.path() / "tozoq");
+  fs::create_directory_symlink(elsewhere.path(), base.path() / "zoq/bunsho/out");
+  fs::create_directory_symlink(base.path(), base.path() / "zoq/bunsho/up");
+
+  // Links and spellings naming a product folder or one holding it.
+  for (const char* folder : {"\\tozoq", "\\tozoq\\bunsho\\..", "\\zoq\\bunsho\\..", "\\zoq\\.\\", "\\vpdf\\.",
+                             "\\zoq\\bunsho\\up", "zoq\\bunsho\\up\\vpdf\\..\\zoq"}) {
+    for (int mode : {2, 3, 4, 5, 9}) cleanup->CleanupPrintFolder(folder, 0, mode, "*.*");
+  }
+  EXPECT_TRUE(Has("zoq/kestrel.inf"));
+  EXPECT_TRUE(Has("vpdf/a.pdf"));
+  EXPECT_TRUE(fs::is_symlink(base.path() / "tozoq"));
+  EXPECT_TRUE(Has("zoq/bunsho/job.pdat"));
+  EXPECT_NE(Utf8FromSjis(ReadFile(settings.CriticalLogPath)).find("削除を行いません(\\tozoq)"), std::string::npos);
+
+  // The folder itself, however spelled: its links are removed, not entered.
+  cleanup->CleanupPrintFolder("\\zoq\\bunsho\\.", 0, 3, "");
+  EXPECT_TRUE(Has("zoq/bunsho"));
+  EXPECT_TRUE(fs::is_empty(base.file("zoq/bunsho")));
+  EXPECT_TRUE(fs::exists(elsewhere.file("keep.txt")));
+  EXPECT_TRUE(fs::exists(elsewhere.file("sub/keep.pdat")));
+  EXPECT_TRUE(Has("zoq/kestrel.inf"));
+
+  // Deleting a folder with everything in it never follows a link inside.
+  Make("jobs/0001/a.pdat", 0);
+  fs::create_directory_symlink(elsewhere.path(), base.path() / "jobs/0001/out");
+  cleanup->CleanupPrintFolder(base.file("jobs/0001/"), 0, 9, "");
+  EXPECT_FALSE(Has("jobs/0001"));
+  EXPECT_TRUE(fs::exists(elsewhere.file("sub/keep.pdat")));
+}
+
+TEST(CleanupRule, AFolderThatIsOrHoldsAProductFolderIsRefused) {
+  const std::vector<std::string> products = {"/b", "/b/zoq", "/b/vpdf", "/etc"};
+  for (const char* folder : {"/", "/b", "/b/zoq", "/b/vpdf", "/etc", "", "b/zoq/x"})
+    EXPECT_TRUE(HoldsProductFolder(folder, products)) << folder;
+  for (const char* folder : {"/b/zoq/bunsho", "/b/jobs", "/bb", "/b/vpdfx", "/etc2"})
+    EXPECT_FALSE(HoldsProductFolder(folder, products)) << folder;
+}
+
 }  // namespace
 }  // namespace kestrel

@@ -145,6 +145,48 @@ TEST_F(ControllerTest, AJobThatMustEndTheProcessSkipsTheEndSteps) {
   EXPECT_EQ(ProgramLog().find("【印刷終了時間】"), std::string::npos);
 }
 
+// Runs with another working folder, restoring the previous one.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
+  ~WorkingFolder() { fs::current_path(previous_); }
+
+ private:
+  fs::path previous_;
+};
+
+TEST_F(ControllerTest, AFolderCleanUpDeletesTheFolderPrintedAndNeverAProductFolder) {
+  base.Write("zoq/kestrel.inf", "[PM2]\r\n$pdat2=9\r\n");
+  TempDir work;
+  fs::create_directories(work.path() / "data");
+  fs::create_directories(base.path() / "data");
+  work.Write("data/a.pdat", ReadFile(File()));
+  base.Write("data/a.pdat", ReadFile(File()));
+  {
+    WorkingFolder in(work.path());
+    TForm1 form(Services{system, printers, ui}, {});
+    InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+    ASSERT_EQ(form.PrintMain({"kestrel", "-p", "data,0"}, kRunFromCommandLine, RunRequest{}), 0);
+  }
+  EXPECT_FALSE(fs::exists(work.path() / "data"));
+  EXPECT_TRUE(fs::exists(base.path() / "data/a.pdat"));
+
+  // The program's own folders, however the -p folder spells them.
+  fs::create_directories(base.path() / "vpdf");
+  fs::create_directory_symlink(base.path() / "zoq", work.path() / "link");
+  WorkingFolder in(base.path());
+  for (const std::string& folder : {std::string("zoq"), std::string("./zoq/."), std::string("vpdf"),
+                                    std::string("."), work.file("link"), base.file("data/..")}) {
+    TForm1 form(Services{system, printers, ui}, {});
+    InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+    ASSERT_EQ(form.PrintMain({"kestrel", "-p", folder + ",0"}, kRunFromCommandLine, RunRequest{}), 0);
+  }
+  EXPECT_TRUE(fs::exists(base.path() / "zoq/kestrel.inf"));
+  EXPECT_TRUE(fs::exists(base.path() / "vpdf"));
+  EXPECT_TRUE(fs::exists(base.path() / "data/a.pdat"));
+  EXPECT_TRUE(fs::exists(File()));
+}
+
 TEST_F(ControllerTest, AnEmptyPrintListIsRefusedAndCleansZoq) {
   base.Write("zoq/kestrel.inf", "[SETTING]\r\n$plog=1\r\n");
   const std::string old = base.Write("zoq/old.pdat", "x");

@@ -122,5 +122,20 @@ TEST_F(PrintListTest, AHugeKeyMaxDoesNotStallTheRun) {
   EXPECT_EQ(list, (std::vector<std::string>{folder.file("a.pdat"), folder.file("b.pdat")}));
 }
 
+TEST_F(PrintListTest, ALongListIsReadInTimeInStepWithItsLength) {
+  folder.Write("a.pdat", "x");
+  folder.Write("b.pdat", "x");
+  constexpr int kEntries = 50000;
+  std::string text = "[PrintData]\nKeyMax=" + std::to_string(kEntries) + "\n";
+  for (int i = kEntries; i >= 1; --i) text += std::to_string(i) + "=a.pdat\n";
+  text += "7=b.pdat\n";  // a key given twice: the first one counts
+  auto start = std::chrono::steady_clock::now();
+  auto list = Read(text);
+  // A look-up per key takes minutes here; one pass well under a second.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  ASSERT_EQ(list.size(), size_t(kEntries));
+  EXPECT_EQ(std::count(list.begin(), list.end(), folder.file("a.pdat")), kEntries);
+}
+
 }  // namespace
 }  // namespace kestrel

@@ -126,6 +126,17 @@ TEST(Settings, PatternListSurvivesTheRoundTrip) {
   EXPECT_EQ(splitter.fields(), (std::vector<std::string>{"*.pdat", "*.txt"}));
 }
 
+TEST(Settings, QuotedCharacterListsKeepTheirOuterQuotes) {
+  SettingsRig rig;
+  rig.dir.Write("zoq/kestrel.inf", "[PDF]\r\n$pdf_fn_string=\"#\",\"%\"\r\n[PM2]\r\n$pdat2_ext=\"*.a\",\"*.b\"\r\n");
+  ASSERT_EQ(LoadSettings(rig.settings, rig.settings.SettingsPath, rig.ui), 1);
+  FieldSplitter splitter;
+  splitter.SplitLoose(rig.settings.pdf_fn_string);
+  EXPECT_EQ(splitter.fields(), (std::vector<std::string>{"#", "%"}));
+  splitter.SplitLoose(rig.settings.pdat2_ext);
+  EXPECT_EQ(splitter.fields(), (std::vector<std::string>{"*.a", "*.b"}));
+}
+
 TEST(Settings, DamagedFilesLoadWithDefaultsAndUnreadableOnesAreReported) {
   SettingsRig rig;
   std::string junk;

@@ -38,17 +38,44 @@ TEST_F(BookmarkTest, ForbiddenCharactersByMode) {
   EXPECT_EQ(Name("2007", "a/b", "c"), "2007_a／b_c");
   settings.pdf_fn_check = 1;
   EXPECT_EQ(Name("2007", "a/b", "c"), "2007_ab_c");
-  settings.pdf_fn_check = 2;
-  EXPECT_EQ(Name("2007", "a/b", "c"), "2007_a/b_c");
+  settings.pdf_fn_check = 2;  // filters nothing but the path separators
+  EXPECT_EQ(Name("2007", "a/b", "c:d"), "2007_a／b_c:d");
   settings.pdf_fn_check = 0;
   EXPECT_EQ(Name("2007", "a\\b", "x\"y"), "2007_a￥b_x＂y");
-  EXPECT_EQ(Name("20/07", "u", "p"), "20/07_u_p");  // nendo is not filtered
+  EXPECT_EQ(Name("20:07", "u", "p"), "20:07_u_p");  // nendo is not filtered
   settings.pdf_fn_string = "\"#\"";
   EXPECT_EQ(Name("2007", "a#b", "c"), "2007_a＃b_c");
 }
 
+TEST_F(BookmarkTest, NamesFromDataNeverLeaveThePdfFolder) {
+  // Separators in every part, under every mode; names made of dots only.
+  settings.pdf_fn_check = 0;
+  EXPECT_EQ(Name("/../x", "u", "p\\q"), "／..／x_u_p￥q");
+  settings.pdf_fn_check = 1;
+  EXPECT_EQ(Name("a/b", "u", "p"), "ab_u_p");
+  settings.pdf_fn_check = 7;
+  EXPECT_EQ(Name("a\\b", "u/v", "p"), "a￥b_u／v_p");
+  EXPECT_EQ(MakePdfBaseName(settings, data.file("...txt")), "．．");  // the bare name ".."
+  EXPECT_EQ(MakePdfBaseName(settings, data.Write("I2.txt", "[DATA]\r\nnendo=x\x81/y\r\n")).find('/'),
+            std::string::npos);  // a stray lead byte before a separator
+  settings.pdf_fn_check = 0;
+  const std::string longUser(250, 'u');
+  EXPECT_EQ(MakePdfBaseName(settings, Info("I0001.txt", "[DATA]\r\nnendo=n\r\nusername=" + longUser +
+                                                           "\r\nprogram_name=p\r\nusercode=../c\r\n")),
+            "n_..／c_p");
+
+  // The bookmark list goes to the PDF folder whatever the year says.
+  const std::string outside = data.path().filename().string();
+  settings.InfoFile = Info("I0001.txt", "[DATA]\r\nnendo=/../../" + outside + "/pwn\r\nusername=u\r\nprogram_name=p\r\n");
+  Info("I1.txt", "[DATA]\r\nkaisou_06=A\r\n");
+  MakeBookmarkCsv(settings, ui, data.path().string() + "/", "I1.txt");
+  EXPECT_FALSE(fs::exists(data.file("pwn_u_p.csv")));
+  EXPECT_TRUE(fs::is_regular_file(base.file("vpdf/／..／..／" + outside + "／pwn_u_p.csv")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(base.path() / "vpdf"), fs::directory_iterator()), 1);
+}
+
 TEST_F(BookmarkTest, FilesWithoutNamePartsGiveTheirOwnNames) {
-  EXPECT_EQ(MakePdfBaseName(settings, data.file("I9.txt")), data.file("I9.txt"));
+  EXPECT_EQ(MakePdfBaseName(settings, data.file("I9.txt")), "I9");
   EXPECT_EQ(MakePdfBaseName(settings, ""), "");
   EXPECT_EQ(MakePdfBaseName(settings, Info("I0002.txt", "")), "I0002");
   EXPECT_EQ(MakePdfBaseName(settings, Info("I0003.txt", "[DATA]\nkaisou_06=x\n")), "I0003");
@@ -79,6 +106,16 @@ TEST_F(BookmarkTest, LongNamesTakeTheUserCodeThenAreCutForTheRestOfTheRun) {
 
   settings.pdf_fn_length = 2;  // any other value: no cut
   EXPECT_EQ(Name("2007", longUser, "p"), "2007_" + longUser + "_p");
+}
+
+TEST_F(BookmarkTest, AnEmptyUserCodeIsAnEmptyFieldOnlyAMissingOneIs000) {
+  const std::string longUser(250, 'u');
+  auto name = [&](const std::string& codeLine) {
+    return MakePdfBaseName(settings, Info("I0001.txt", "[DATA]\r\nnendo=2007\r\nusername=" + longUser +
+                                                          "\r\nprogram_name=p\r\n" + codeLine));
+  };
+  EXPECT_EQ(name("usercode=\r\n"), "2007__p");
+  EXPECT_EQ(name(""), "2007_000_p");
 }
 
 TEST_F(BookmarkTest, RowsSkipConsecutiveRepeatsAndKeepTheirNumbers) {
