@@ -83,6 +83,8 @@ class PrintContext {
   std::string deviceName;
   double scaleX = 0, scaleY = 0;
   double magnification = 1.0;
+  // Device values of this page held at the drawable range (coordinates.h).
+  int clampedValues = 0;
   double offsetX = 0, offsetY = 0;
   int32_t jpegDpi = 350;
   // JPEG quality 1..100 ($jquality of the settings).

@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "util/bounded_read.h"
 #include "util/char_forms.h"
 #include "util/numbers.h"
 #include "util/replacing_file.h"
@@ -92,18 +93,13 @@ SjisView Unquote(SjisView value) {
 
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
   lines_.clear();
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::exists(path, ec)) return LoadResult::kMissing;
-  File f(std::fopen(path.c_str(), "rb"));
-  if (!f) return LoadResult::kOpenFailed;
   SjisString bytes;
-  char buffer[65536];
-  for (;;) {
-    size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
+  switch (ReadBoundedFile(path, kProfileFileLimit, bytes)) {
+    case ReadStatus::kOk: break;
+    case ReadStatus::kMissing: return LoadResult::kMissing;
+    case ReadStatus::kOpenFailed: return LoadResult::kOpenFailed;
+    default: return LoadResult::kReadFailed;
   }
-  if (std::ferror(f.get())) return LoadResult::kReadFailed;
   Parse(bytes);
   return LoadResult::kOk;
 }
