@@ -145,6 +145,7 @@ class PrintContext {
 
   // Engine-owned fixed buffers for string texts.
   std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+  size_t textBufferUsed = 0;              // bytes the last text may have set
 
   // Per-job state of the fill stage (pattern bitmaps of method 3 and the
   // names of missing ones already reported).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -45,13 +46,17 @@ struct Handle {
 };
 #endif
 
-// Opens path for reading when it is a regular file.
-ReadStatus OpenRegular(const std::string& path, Handle& h) {
+// Opens path for reading when it is a regular file; size is the size it
+// claims.
+ReadStatus OpenRegular(const std::string& path, Handle& h, uintmax_t& size) {
+  size = 0;
 #if defined(_WIN32)
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
   if (ec || !std::filesystem::exists(status)) return ReadStatus::kMissing;
   if (!std::filesystem::is_regular_file(status)) return ReadStatus::kNotRegular;
+  size = std::filesystem::file_size(path, ec);
+  if (ec) size = 0;
   h.open(path, std::ios::binary);
   return h ? ReadStatus::kOk : ReadStatus::kOpenFailed;
 #else
@@ -59,7 +64,9 @@ ReadStatus OpenRegular(const std::string& path, Handle& h) {
   if (h.fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kOpenFailed;
   struct stat st;
   if (::fstat(h.fd, &st) != 0) return ReadStatus::kReadFailed;
-  return S_ISREG(st.st_mode) ? ReadStatus::kOk : ReadStatus::kNotRegular;
+  if (!S_ISREG(st.st_mode)) return ReadStatus::kNotRegular;
+  size = uintmax_t(st.st_size);
+  return ReadStatus::kOk;
 #endif
 }
 
@@ -83,12 +90,16 @@ ReadStatus ReadBoundedFile(const std::string& path, size_t limit, std::string& b
   bytes.clear();
   if (path.empty()) return ReadStatus::kMissing;
   Handle h;
-  if (ReadStatus status = OpenRegular(path, h); status != ReadStatus::kOk) return Report(path, status, limit);
+  uintmax_t claimed = 0;
+  if (ReadStatus status = OpenRegular(path, h, claimed); status != ReadStatus::kOk)
+    return Report(path, status, limit);
   // The size the file claims is only a hint (files of the proc file system
   // say 0, others grow while read): the reads themselves stop one byte past
-  // the limit, which tells a longer file. The buffer grows with what comes.
+  // the limit, which tells a longer file. The buffer starts at the claimed
+  // size and one byte more, and grows with what comes.
   const size_t stop = beyond == BeyondLimit::kCut ? limit : limit + 1;
   size_t got = 0;
+  bytes.resize(size_t(std::min<uintmax_t>(stop, claimed > 0 ? claimed + 1 : 64 * 1024)));
   for (;;) {
     if (got == bytes.size()) {
       if (got == stop) break;
@@ -115,7 +126,9 @@ ReadStatus ReadBoundedFile(const std::string& path, void* buffer, size_t capacit
   got = 0;
   if (path.empty()) return ReadStatus::kMissing;
   Handle h;
-  if (ReadStatus status = OpenRegular(path, h); status != ReadStatus::kOk) return Report(path, status, capacity);
+  uintmax_t claimed = 0;
+  if (ReadStatus status = OpenRegular(path, h, claimed); status != ReadStatus::kOk)
+    return Report(path, status, capacity);
   char* to = static_cast<char*>(buffer);
   while (got < capacity) {
     long n = ReadSome(h, to + got, capacity - got);
