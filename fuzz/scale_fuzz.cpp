@@ -68,8 +68,6 @@ class ScalePageImage final : public PageImage {
   bool raster_used_ = false;
 };
 
-}  // namespace
-
 // A 16-byte record from its little-endian fields.
 std::string Record(std::initializer_list<std::pair<int, int>> bytesAndSizes) {
   std::string r;
