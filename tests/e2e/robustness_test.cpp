@@ -76,8 +76,8 @@ std::vector<std::string> FilesUnder(const fs::path& root, const std::string& ext
   return out;
 }
 
-// Temporary names of the writers (".~" replacing files, ".part" JPEG
-// files, ".kestrel-" PDF documents) that must not outlive a run.
+// Temporary names of the writers (".part<pid>-" of every temporary file,
+// ".~" of earlier builds, ".kestrel-" PDF documents) that must not outlive a run.
 std::vector<std::string> LeftoverTemporaryFiles(const fs::path& root) {
   std::vector<std::string> out;
   std::error_code ec;
