@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <fontconfig/fontconfig.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -105,12 +106,16 @@ void BM_FormPageToPdf(benchmark::State& state) {
   const std::string path = (std::filesystem::temp_directory_path() / "kestrel-bench-form.pdf").string();
   for (auto _ : state) {
     std::string error;
-    if (!canvas.Begin(path, 2100, 2970, 600, "form", error)) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr || !canvas.Begin(out, 2100, 2970, 600, "form", error)) {
+      if (out != nullptr) std::fclose(out);
       state.SkipWithError(error.c_str());
       return;
     }
     DrawForm(canvas, 600);
-    if (!canvas.Finish(error)) {
+    const bool finished = canvas.Finish(error);
+    std::fclose(out);
+    if (!finished) {
       state.SkipWithError(error.c_str());
       return;
     }

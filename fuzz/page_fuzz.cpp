@@ -3,6 +3,10 @@
 // the analysis log on, analysis filters, and string texts looked up at
 // fuzzed offsets. The input's last four bytes choose the run's settings
 // (they also stay part of the file, as the end of its text pool).
+// The page bitmap is kept tiny (2 to 12 dots per inch: at most 100 x 141
+// pixels for A4) so that encoding it costs little; a magnification of up to
+// 8 lets shapes and texts still grow past the page's edges and reach the
+// same drawing paths as larger pages.
 #include <cstdio>
 #include <cstring>
 
@@ -28,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PrintContext& ctx = *rig.ctx;
   ctx.fillMethod = knobs[0] % 7;
   ctx.widthFlag = knobs[1] % 3;
-  ctx.jpegDpi = 8 + knobs[2] % 33;  // 8-40 dots per inch
+  static const double kMagnifications[] = {0, 1, 2, 4, 8};
+  ctx.scaleSetting = kMagnifications[(knobs[1] / 3) % 5];
+  ctx.jpegDpi = 2 + knobs[2] % 11;  // 2-12 dots per inch
   ctx.outputMode = (knobs[3] & 1) ? 0 : 1;
   ctx.analysisLog = 1;
   ctx.skipFills = (knobs[3] >> 1) & 1;

@@ -12,6 +12,7 @@
 #include "engine/gprint.h"
 #include "forms/device_choice.h"
 #include "pdf/bookmark_csv.h"
+#include "util/bounded_read.h"
 #include "util/comma_list.h"
 #include "util/paths.h"
 #include "util/local_time.h"
@@ -56,9 +57,15 @@ TForm1::TForm1(Services services, PageImageFactory makePageImage)
     : services_(services),
       makePageImage_(std::move(makePageImage)),
       log_(settings, services),
-      files_(services.system) {}
+      files_(services.system) {
+  // A file refused as unreadable (not a plain file, beyond its size limit)
+  // leaves an error line: in the program log, or the critical log when the
+  // program log is not open.
+  SetReadRefusalSink([this](const std::string& line) { log_.WriteLog(line, kLogCritical); });
+}
 
 TForm1::~TForm1() {
+  SetReadRefusalSink({});
   if (timerStarted_) services_.ui.StopTimer();
 }
 

@@ -1,5 +1,6 @@
 #include "engine/coordinates.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/engine_log.h"
@@ -66,11 +67,37 @@ void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi) {
   EngineLogf(ctx, kLogInfo, "【最終出力Y座標縮尺】: YDPI * Magnification = [ %f ]倍 : 計算後\n", ctx.scaleY);
 }
 
-int MmToPixels(int dpi, int mm) { return int(dpi * (mm * 0.03937007874015748) + 0.5); }
+int MmToPixels(int dpi, int mm) { return TruncToInt(dpi * (mm * 0.03937007874015748) + 0.5); }
 
-int RoundByWidthFlag(const PrintContext& ctx, double length) {
+bool PageBitmapFits(int width, int height) {
+  return width <= kMaxPageBitmapSide && height <= kMaxPageBitmapSide &&
+         int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) <= kMaxPageBitmapPixels;
+}
+
+int ClampToDevice(PrintContext& ctx, double v, int limit) {
+  if (v != v) {
+    ++ctx.clampedValues;
+    return 0;
+  }
+  if (v > double(limit) || v < -double(limit)) {
+    ++ctx.clampedValues;
+    return v > 0 ? limit : -limit;
+  }
+  return int(v);
+}
+
+int RoundByWidthFlag(PrintContext& ctx, double length) {
   const double addend = ctx.widthFlag == 0 ? 0.5 : ctx.widthFlag == 1 ? 0.0 : 0.9999999999999;
-  return TruncToInt(length * ctx.scaleX + addend);
+  return DeviceSize(ctx, length * ctx.scaleX + addend);
+}
+
+void ReportClampedValues(PrintContext& ctx) {
+  if (ctx.clampedValues == 0) return;
+  EngineLogf(ctx, kLogError,
+             "  ■描画できる範囲を超えた座標・大きさ %d 件を範囲内に収めました(縮尺X[%g], 縮尺Y[%g], "
+             "座標の上限 %d, 大きさの上限 %d)\n",
+             ctx.clampedValues, ctx.scaleX, ctx.scaleY, kDeviceLimit, kDeviceSizeLimit);
+  ctx.clampedValues = 0;
 }
 
 }  // namespace kestrel

@@ -17,7 +17,8 @@ double MagnificationFor(int paperCode, int userPaperCode);
 // The scale log block, after scaleX/scaleY are set; xdpi and ydpi are the
 // device pixels per 1/160 inch before the magnification.
 void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi);
-// Pixels for a length in millimetres at dpi, rounded to the nearest.
+// Pixels for a length in millimetres at dpi, rounded to the nearest (held
+// within the int range).
 int MmToPixels(int dpi, int mm);
 
 // Truncation toward zero; values beyond the int range (absurd offsets or
@@ -28,13 +29,42 @@ inline int TruncToInt(double v) {
   return int(v);
 }
 
+// The drawable range. Device positions stay within +-kDeviceLimit pixels:
+// far beyond any page (A3 at 2400 dpi is under 40,000 pixels) and small
+// enough for every canvas to compute with (differences and products of
+// positions, cairo's fixed-point numbers). Device sizes (pen widths,
+// character cells) stay within +-kDeviceSizeLimit: a character of A3 data
+// at 2400 dpi is at most about 5,400 pixels. Values beyond (an absurd
+// $pmag, offsets or $jdpi) are held at the limit, counted in
+// clampedValues, and the page's job log says so once.
+inline constexpr int kDeviceLimit = 1 << 22;
+inline constexpr int kDeviceSizeLimit = 1 << 13;
+
+// Truncation toward zero held within +-limit; NaN gives 0. Both count a
+// value they change in ctx.clampedValues.
+int ClampToDevice(PrintContext& ctx, double v, int limit = kDeviceLimit);
+inline int DeviceSize(PrintContext& ctx, double v) { return ClampToDevice(ctx, v, kDeviceSizeLimit); }
+
 // A device position: truncation of (value + offset) x scale, in double precision.
-inline int DeviceX(const PrintContext& ctx, double value) { return TruncToInt((value + ctx.offsetX) * ctx.scaleX); }
-inline int DeviceY(const PrintContext& ctx, double value) { return TruncToInt((value + ctx.offsetY) * ctx.scaleY); }
+inline int DeviceX(PrintContext& ctx, double value) { return ClampToDevice(ctx, (value + ctx.offsetX) * ctx.scaleX); }
+inline int DeviceY(PrintContext& ctx, double value) { return ClampToDevice(ctx, (value + ctx.offsetY) * ctx.scaleY); }
 
 // A line thickness in device pixels for a length in print units, always on
 // the horizontal scale: widthFlag 0 rounds to the nearest, 1 truncates, any
 // other value rounds up (a whole number stays as it is).
-int RoundByWidthFlag(const PrintContext& ctx, double length);
+int RoundByWidthFlag(PrintContext& ctx, double length);
+
+// The job-log line for the values of this page held at the drawable range
+// (nothing when none was), and a fresh count for the next page.
+void ReportClampedValues(PrintContext& ctx);
+
+// The largest page bitmap of JPEG output, one byte per pixel: A3 at 2400
+// dpi (28,063 x 39,685 pixels) fits; a larger page is refused before
+// anything is allocated. Each side also stays within what JPEG can encode.
+inline constexpr int64_t kMaxPageBitmapPixels = 1'200'000'000;
+inline constexpr int kMaxPageBitmapSide = 65500;
+
+// Whether a width x height page bitmap is within those limits.
+bool PageBitmapFits(int width, int height);
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 #include "engine/gprint.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "engine/job_failure.h"
 #include "engine/jpeg_output.h"
 #include "engine/printer_setup.h"
+#include "util/bounded_read.h"
 
 namespace kestrel {
 
@@ -54,17 +56,13 @@ bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
   // Zero what earlier pages wrote; the rest of the area is still zero.
   std::memset(area, 0, ctx.bytesUsed);
   ctx.bytesRead = 0;
-  // Only a plain file is print data: a pipe would hold the open (or the
-  // read) for as long as nobody writes to it, a device may never end.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(dataFile, ec)) return false;
-  FileStream f(std::fopen(dataFile.c_str(), "rb"));
-  if (!f) return false;
-  size_t n = std::fread(area, 1, kCommandAreaBytes, f.get());
-  bool failed = std::ferror(f.get()) != 0;
+  // Only a plain file is print data (a pipe or a device would hold the run
+  // or never end); what the page array holds is read, the rest is cut.
+  size_t n = 0;
+  bool read = ReadBoundedFile(dataFile, area, kCommandAreaBytes, n) == ReadStatus::kOk;
   ctx.bytesRead = n;
   ctx.bytesUsed = n;
-  return !failed;
+  return read;
 }
 
 void WriteFillMethodBlock(PrintContext& ctx) {
@@ -273,8 +271,19 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   double xdpi = 0, ydpi = 0;
   if (ctx.outputMode == 1) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
-    ctx.canvas = &image->Prepare(MmToPixels(ctx.jpegDpi, ctx.paperWidthMm),
-                                 MmToPixels(ctx.jpegDpi, ctx.paperHeightMm), ctx.jpegDpi);
+    const int width = MmToPixels(ctx.jpegDpi, ctx.paperWidthMm), height = MmToPixels(ctx.jpegDpi, ctx.paperHeightMm);
+    // Refused before anything is allocated: memory grows with the square
+    // of $jdpi.
+    if (!PageBitmapFits(width, height)) {
+      char text[320];
+      std::snprintf(text, sizeof text,
+                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル"
+                    "(A3で2400dpi)、一辺 %d ピクセルです\n",
+                    width, height, int(ctx.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
+                    kMaxPageBitmapSide);
+      return Fail(ctx, text, kLogError);
+    }
+    ctx.canvas = &image->Prepare(width, height, ctx.jpegDpi);
     EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
     xdpi = ctx.jpegDpi * 0.00625;
     ydpi = ctx.jpegDpi * 0.00625;
@@ -339,6 +348,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     EngineLog(ctx, "【gprint_line,circle, string処理終了】********** 線、円、文字処理のみ印字終了 **********\n");
   }
 
+  ReportClampedValues(ctx);
+
   // 16. End of the page.
   bool finished = false;
   if (int rc = EndOfPage(ctx, dataFile, image, jpegFolder, finished); rc != 0 || finished) return rc;
@@ -353,6 +364,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
 int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
   ctx.counts = {};
+  ctx.clampedValues = 0;
   try {
     return RunPage(ctx, dataFile, image, jpegFolder);
   } catch (const JobFailure& e) {

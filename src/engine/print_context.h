@@ -83,6 +83,8 @@ class PrintContext {
   std::string deviceName;
   double scaleX = 0, scaleY = 0;
   double magnification = 1.0;
+  // Device values of this page held at the drawable range (coordinates.h).
+  int clampedValues = 0;
   double offsetX = 0, offsetY = 0;
   int32_t jpegDpi = 350;
   // JPEG quality 1..100 ($jquality of the settings).
@@ -143,6 +145,7 @@ class PrintContext {
 
   // Engine-owned fixed buffers for string texts.
   std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+  size_t textBufferUsed = 0;              // bytes the last text may have set
 
   // Per-job state of the fill stage (pattern bitmaps of method 3 and the
   // names of missing ones already reported).

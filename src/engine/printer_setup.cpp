@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <fstream>
 #include <vector>
 
 #include "engine/coordinates.h"
@@ -12,11 +11,6 @@
 namespace kestrel {
 
 namespace {
-
-bool FileExists(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return bool(in);
-}
 
 void LogError(PrintContext& ctx, const std::string& message) {
   ctx.lastErrorMessage = message;
@@ -99,8 +93,8 @@ int ChoosePrinter(PrintContext& ctx) {
     }
   } else {
     std::string name;
-    if (!ctx.settingsFilePath.empty() && FileExists(ctx.settingsFilePath))
-      name = ReadIniValue(ctx.settingsFilePath, "PDF", "$path", "");
+    // A missing settings file reads as no device.
+    if (!ctx.settingsFilePath.empty()) name = ReadIniValue(ctx.settingsFilePath, "PDF", "$path", "");
     if (FindPrinterIndex(ctx, name) < 0) name.clear();
     if (name.empty()) {
       try {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "util/bounded_read.h"
 #include "util/char_forms.h"
 #include "util/numbers.h"
 #include "util/replacing_file.h"
@@ -88,46 +89,67 @@ SjisView Unquote(SjisView value) {
   return value;
 }
 
+// A line's kept parse as views into the line.
+template <typename Parse>
+ParsedLine ParsedAt(const SjisString& line, const Parse& parse) {
+  ParsedLine p;
+  p.kind = LineKind(parse.kind);
+  p.name = SjisView(line).substr(parse.nameAt, parse.nameLength);
+  p.value = SjisView(line).substr(parse.valueAt, parse.valueLength);
+  p.hasValue = parse.hasValue;
+  return p;
+}
+
 }  // namespace
+
+ProfileFile::LineParse ProfileFile::ParseOf(const SjisString& line) {
+  const ParsedLine p = ParseLine(line);
+  LineParse out;
+  out.kind = int(p.kind);
+  out.nameAt = uint32_t(p.name.empty() ? 0 : p.name.data() - line.data());
+  out.nameLength = uint32_t(p.name.size());
+  out.valueAt = uint32_t(p.value.empty() ? 0 : p.value.data() - line.data());
+  out.valueLength = uint32_t(p.value.size());
+  out.hasValue = p.hasValue;
+  return out;
+}
 
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
   lines_.clear();
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::exists(path, ec)) return LoadResult::kMissing;
-  File f(std::fopen(path.c_str(), "rb"));
-  if (!f) return LoadResult::kOpenFailed;
+  parses_.clear();
   SjisString bytes;
-  char buffer[65536];
-  for (;;) {
-    size_t n = std::fread(buffer, 1, sizeof buffer, f.get());
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
+  switch (ReadBoundedFile(path, kProfileFileLimit, bytes)) {
+    case ReadStatus::kOk: break;
+    case ReadStatus::kMissing: return LoadResult::kMissing;
+    case ReadStatus::kOpenFailed: return LoadResult::kOpenFailed;
+    default: return LoadResult::kReadFailed;
   }
-  if (std::ferror(f.get())) return LoadResult::kReadFailed;
   Parse(bytes);
   return LoadResult::kOk;
 }
 
 void ProfileFile::Parse(SjisView bytes) {
   lines_.clear();
+  parses_.clear();
   size_t start = 0;
   while (start < bytes.size()) {
     size_t end = bytes.find('\n', start);
     SjisView line = bytes.substr(start, end == SjisView::npos ? SjisView::npos : end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines_.emplace_back(line);
+    parses_.push_back(ParseOf(lines_.back()));
     if (end == SjisView::npos) break;
     start = end + 1;
   }
 }
 
 std::optional<ProfileFile::Range> ProfileFile::FindSection(SjisView section) const {
+  constexpr int kSectionLine = int(LineKind::kSection);
   for (size_t i = 0; i < lines_.size(); ++i) {
-    ParsedLine p = ParseLine(lines_[i]);
-    if (p.kind != LineKind::kSection || !SameName(p.name, section)) continue;
+    if (parses_[i].kind != kSectionLine || !SameName(ParsedAt(lines_[i], parses_[i]).name, section)) continue;
     Range r{i, i + 1, lines_.size()};
     for (size_t j = i + 1; j < lines_.size(); ++j) {
-      if (ParseLine(lines_[j]).kind == LineKind::kSection) {
+      if (parses_[j].kind == kSectionLine) {
         r.end = j;
         break;
       }
@@ -149,8 +171,9 @@ std::optional<SjisString> ProfileFile::Lookup(SjisView section, SjisView key, bo
   auto range = FindSection(section);
   if (!range) return std::nullopt;
   for (size_t i = range->begin; i < range->end; ++i) {
-    ParsedLine p = ParseLine(lines_[i]);
-    if (p.kind != LineKind::kKey || !SameName(p.name, key)) continue;
+    if (parses_[i].kind != int(LineKind::kKey) || parses_[i].nameLength != key.size()) continue;
+    ParsedLine p = ParsedAt(lines_[i], parses_[i]);
+    if (!SameName(p.name, key)) continue;
     if (!p.hasValue) return std::nullopt;
     return SjisString(unquote ? Unquote(p.value) : p.value);
   }
@@ -180,7 +203,7 @@ std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
   auto range = FindSection(SjisFromUtf8(section));
   if (!range) return keys;
   for (size_t i = range->begin; i < range->end; ++i) {
-    ParsedLine p = ParseLine(lines_[i]);
+    ParsedLine p = ParsedAt(lines_[i], parses_[i]);
     if (p.kind == LineKind::kKey) keys.push_back(Utf8FromSjis(p.name));
   }
   return keys;
@@ -202,19 +225,23 @@ void ProfileFile::Set(SjisView section, SjisView key, SjisView value) {
   auto range = FindSection(section);
   if (!range) {
     lines_.push_back("[" + SjisString(section) + "]");
+    parses_.push_back(ParseOf(lines_.back()));
     lines_.push_back(std::move(line));
+    parses_.push_back(ParseOf(lines_.back()));
     return;
   }
   size_t insertAt = range->header + 1;
   for (size_t i = range->begin; i < range->end; ++i) {
-    ParsedLine p = ParseLine(lines_[i]);
+    ParsedLine p = ParsedAt(lines_[i], parses_[i]);
     if (p.kind == LineKind::kKey && SameName(p.name, key)) {
       lines_[i] = std::move(line);
+      parses_[i] = ParseOf(lines_[i]);
       return;
     }
     if (p.kind != LineKind::kBlank) insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+  parses_.insert(parses_.begin() + static_cast<std::ptrdiff_t>(insertAt), ParseOf(lines_[insertAt]));
 }
 
 void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {

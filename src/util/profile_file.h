@@ -76,7 +76,17 @@ class ProfileFile {
   std::optional<Range> FindSection(SjisView section) const;
   std::optional<SjisString> Lookup(SjisView section, SjisView key, bool unquote) const;
 
+  // Each line's parse (its kind, where its name and value lie), kept beside
+  // it so that a lookup does not parse the file again.
+  struct LineParse {
+    int kind = 0;
+    uint32_t nameAt = 0, nameLength = 0, valueAt = 0, valueLength = 0;
+    bool hasValue = false;
+  };
+  static LineParse ParseOf(const SjisString& line);
+
   std::vector<SjisString> lines_;  // without line ends
+  std::vector<LineParse> parses_;  // one per line
 };
 
 // One-call forms, each reading (and for writes, rewriting) the file, in

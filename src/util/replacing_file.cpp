@@ -1,10 +1,26 @@
 #include "util/replacing_file.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <system_error>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kestrel {
 
@@ -14,46 +30,174 @@ std::filesystem::path FsPath(const std::string& utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-// A name no other process picks at the same time: the random device mixed
-// with the clock and a counter of this process.
-std::string TemporaryName(const std::string& path) {
-  static std::atomic<unsigned> counter{0};
+long ProcessId() {
+#if defined(_WIN32)
+  return long(_getpid());
+#else
+  return long(::getpid());
+#endif
+}
+
+// Six letters or digits no other process picks at the same time: the
+// random device mixed with the clock and a counter of this process.
+std::string RandomLetters() {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<uint64_t> counter{0};
   static const uint64_t seed = [] {
     std::random_device device;
     return (uint64_t(device()) << 32) ^ device();
   }();
   uint64_t value = seed ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                   (uint64_t(counter.fetch_add(1)) << 48);
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(value));
-  return path + ".~" + hex;
+                   (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  std::string out(6, 'a');
+  for (char& c : out) {
+    c = kLetters[value % 62];
+    value /= 62;
+  }
+  return out;
 }
 
+bool IsLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+#if defined(_WIN32)
+  size_t back = path.find_last_of('\\');
+  if (back != std::string::npos && (slash == std::string::npos || back > slash)) slash = back;
+#endif
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+#if !defined(_WIN32)
+// Whether a process runs: a process of another user counts as running, as
+// does any answer but "no such process".
+bool ProcessRuns(long pid) {
+  if (pid == ProcessId()) return true;
+  if (::kill(pid_t(pid), 0) == 0) return true;
+  return errno != ESRCH;
+}
+#endif
+
 }  // namespace
+
+int CreateTemporaryFile(const std::string& stem, std::string& path) {
+  const std::string prefix = stem + ".part" + std::to_string(ProcessId()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = prefix + RandomLetters();
+#if defined(_WIN32)
+    int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    // O_EXCL refuses any name that is taken, a link (even a dangling one)
+    // included; O_NOFOLLOW says the same once more.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+#endif
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  path.clear();
+  return -1;
+}
+
+long TemporaryFileOwner(const std::string& name) {
+  const size_t at = name.rfind(".part");
+  if (at == std::string::npos || at == 0) return 0;
+  size_t i = at + 5;
+  long pid = 0;
+  size_t digits = 0;
+  while (i < name.size() && name[i] >= '0' && name[i] <= '9') {
+    if (++digits > 9) return 0;
+    pid = pid * 10 + (name[i] - '0');
+    ++i;
+  }
+  if (digits == 0 || pid <= 0) return 0;
+  if (i == name.size()) {
+    // The JPEG pages of earlier builds: "<page>.jpg.part<pid>".
+    return at >= 4 && name.compare(at - 4, 4, ".jpg") == 0 ? pid : 0;
+  }
+  if (name[i] != '-' || name.size() - i - 1 != 6) return 0;
+  for (size_t k = i + 1; k < name.size(); ++k)
+    if (!IsLetterOrDigit(name[k])) return 0;
+  return pid;
+}
+
+int RemoveDeadTemporaries(const std::string& folder) {
+#if defined(_WIN32)
+  (void)folder;
+  return 0;
+#else
+  static std::set<std::string> done;
+  if (folder.empty() || !done.insert(folder).second) return 0;
+  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return 0;
+  DIR* listing = ::fdopendir(dir);
+  if (listing == nullptr) {
+    ::close(dir);
+    return 0;
+  }
+  int removed = 0;
+  const uid_t me = ::geteuid();
+  while (dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    const long pid = TemporaryFileOwner(name);
+    if (pid == 0) continue;
+    // The entry itself, not what a link there points to.
+    struct stat st;
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    if (ProcessRuns(pid)) continue;
+    if (::unlinkat(dir, name.c_str(), 0) == 0) ++removed;
+  }
+  ::closedir(listing);
+  return removed;
+#endif
+}
 
 ReplacingFile::~ReplacingFile() { Discard(); }
 
 bool ReplacingFile::Open(const std::string& path) {
   Discard();
   failed_ = false;
+  error_ = 0;
   if (path.empty()) return false;
   path_ = path;
-  temp_ = TemporaryName(path);
-  file_ = std::fopen(temp_.c_str(), "wb");
-  if (file_ == nullptr) temp_.clear();
+  RemoveDeadTemporaries(FolderOf(path));
+  int fd = CreateTemporaryFile(path, temp_);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
+#if defined(_WIN32)
+  file_ = _fdopen(fd, "wb");
+#else
+  file_ = ::fdopen(fd, "wb");
+#endif
+  if (file_ == nullptr) {
+    error_ = errno;
+#if defined(_WIN32)
+    _close(fd);
+#else
+    ::close(fd);
+#endif
+    std::remove(temp_.c_str());
+    temp_.clear();
+  }
   return file_ != nullptr;
 }
 
 bool ReplacingFile::Write(std::string_view bytes) {
   if (file_ == nullptr) return false;
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+    failed_ = true;
+    error_ = errno;
+  }
   return !failed_;
 }
 
 bool ReplacingFile::Commit() {
   if (file_ == nullptr) return false;
-  if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true;
-  if (std::fclose(file_) != 0) failed_ = true;
+  if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true, error_ = errno;
+  if (std::fclose(file_) != 0) failed_ = true, error_ = errno;
   file_ = nullptr;
   if (!failed_) {
     std::error_code ec;
@@ -68,6 +212,7 @@ bool ReplacingFile::Commit() {
       return true;
     }
     failed_ = true;
+    error_ = ec.value();
   }
   Discard();
   return false;

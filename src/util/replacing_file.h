@@ -3,6 +3,15 @@
 // other processes see either the old file or the whole new one, never a
 // half-written one; a write that fails (a full disk, a file-size limit)
 // leaves the old file as it was and no temporary file behind.
+//
+// Temporary files. Every file the program writes under a temporary name
+// (rewritten settings and lists, JPEG pages, PDF documents) is made by
+// CreateTemporaryFile: created anew and exclusively, never through a link
+// and never over a file that is there, and named
+//   <stem>.part<pid>-<six letters or digits>
+// so that a run can tell whose a temporary file was: the first time a
+// process writes into a folder, RemoveDeadTemporaries deletes the files of
+// that form which processes that no longer run left behind (killed runs).
 #pragma once
 
 #include <cstdio>
@@ -32,6 +41,11 @@ class ReplacingFile {
   void Discard();
 
   bool is_open() const { return file_ != nullptr; }
+  // The open temporary file, for writers that write through the C library
+  // (the JPEG encoder); Commit checks its errors as for Write.
+  std::FILE* stream() const { return file_; }
+  // The system's error code of the last failure.
+  int error() const { return error_; }
   bool failed() const { return failed_; }
   const std::string& temporaryPath() const { return temp_; }
 
@@ -39,7 +53,25 @@ class ReplacingFile {
   std::FILE* file_ = nullptr;
   std::string path_, temp_;
   bool failed_ = false;
+  int error_ = 0;
 };
+
+// Creates stem + ".part" + this process's id + "-" + six random letters or
+// digits, exclusively and without following a link there, for reading
+// and writing (permissions 0666 less the umask). Returns the open descriptor and the
+// name in path, or -1 with errno set.
+int CreateTemporaryFile(const std::string& stem, std::string& path);
+
+// The process id a temporary file's name carries ("x.jpg.part123-a1B2c3" and,
+// from earlier builds, "x.jpg.part123"); 0 when the name is not of that form.
+long TemporaryFileOwner(const std::string& name);
+
+// Deletes the temporary files in folder (not below it) whose process no
+// longer runs: regular files of this user named as above, never links or
+// folders, never a file of a running process (or of one this process
+// cannot tell). Works once per folder and process; returns the number
+// removed.
+int RemoveDeadTemporaries(const std::string& folder);
 
 // The whole file in one call: Open, Write, Commit.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes);

@@ -76,8 +76,8 @@ std::vector<std::string> FilesUnder(const fs::path& root, const std::string& ext
   return out;
 }
 
-// Temporary names of the writers (".~" replacing files, ".part" JPEG
-// files, ".kestrel-" PDF documents) that must not outlive a run.
+// Temporary names of the writers (".part<pid>-" of every temporary file,
+// ".~" of earlier builds, ".kestrel-" PDF documents) that must not outlive a run.
 std::vector<std::string> LeftoverTemporaryFiles(const fs::path& root) {
   std::vector<std::string> out;
   std::error_code ec;
@@ -646,6 +646,112 @@ TEST_F(Robustness, CleanUpAtTheEndOfConcurrentRunsTouchesOnlyOldPrintData) {
     EXPECT_TRUE(fs::exists(data)) << data;
     EXPECT_TRUE(IsWholeJpeg(data.substr(0, data.size() - 5) + ".jpg")) << data;
   }
+}
+
+}  // namespace
+}  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+std::string CriticalLog(const fs::path& base) {
+  return Utf8FromSjis(ReadFile((base / "zoq" / "CriticalPLOG.txt").string()));
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(Robustness, SettingsAndInformationFilesThatArePipesDevicesOrHugeNeitherHoldNorFillTheRun) {
+  const std::string data = Write("job/p0001.pdat", GoodPage());
+  const std::string settings = File("zoq/kestrel.inf");
+  for (const std::string kind : {"pipe", "/dev/zero", "/dev/urandom"}) {
+    fs::remove(settings);
+    if (kind == "pipe") ASSERT_EQ(mkfifo(settings.c_str(), 0600), 0);
+    else fs::create_symlink(kind, settings);
+    const auto started = std::chrono::steady_clock::now();
+    ProgramRun r = Run({"-p", data}, {}, 60);
+    ExpectCleanEnd(r, kind);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << kind;
+    EXPECT_NE(r.err.find("infが読めませんでした"), std::string::npos) << kind << "\n" << r.err;
+  }
+  EXPECT_EQ(Count(CriticalLog(base_.path()), "通常のファイルではないため読みません(" + settings + ")"), 3u)
+      << CriticalLog(base_.path());
+
+  // A PDF folder run whose information files are a pipe, a device and a
+  // sparse file of 20 GB: the bookmark list and the document are made.
+  fs::remove(settings);
+  Write("pdf/p0001.pdat", GoodPage());
+  Write("pdf/p0002.pdat", GoodPage());
+  Write("pdf/p0003.pdat", GoodPage());
+  ASSERT_EQ(mkfifo(File("pdf/I0001.txt").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", File("pdf/I0002.txt"));
+  base_.Write("pdf/I0003.txt", std::string());
+  fs::resize_file(File("pdf/I0003.txt"), uintmax_t(20) << 30);
+  const size_t pdfs = FilesUnder(base_.path() / "vpdf", ".pdf").size();
+  const auto started = std::chrono::steady_clock::now();
+  ProgramRun r = Run({"-p", File("pdf") + ",2"}, {}, 120);
+  ExpectCleanEnd(r, "information files");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), pdfs + 1) << r.err;
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".csv").size(), 1u) << r.err;
+  const std::string critical = CriticalLog(base_.path());
+  EXPECT_NE(critical.find("通常のファイルではないため読みません(" + File("pdf/I0001.txt") + ")"), std::string::npos)
+      << critical;
+  EXPECT_NE(critical.find("ファイルが大きすぎるため読みません"), std::string::npos) << critical;
+}
+
+// A process id that no longer runs: a child that has ended and been reaped.
+long DeadProcessId() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return long(pid);
+}
+
+TEST_F(Robustness, TemporaryFilesOfKilledRunsAreRemovedWhenARunWritesIntoTheirFolder) {
+  const std::string dead = std::to_string(DeadProcessId()), live = std::to_string(getpid());
+  const std::string data = Write("jobs/p.pdat", GoodPage());
+  fs::create_directories(base_.path() / "vpdf");
+  const std::vector<std::string> leftovers = {"jobs/old.jpg.part" + dead, "jobs/older.jpg.part" + dead + "-abc123",
+                                              "vpdf/.kestrel-document.part" + dead + "-Abc123"};
+  for (const auto& name : leftovers) base_.Write(name, std::string(4096, 'x'));
+  // A file of a run that is still going.
+  const std::string busy = base_.Write("jobs/busy.jpg.part" + live + "-abc123", std::string("busy"));
+
+  Settings({"$jpeg=1", "$jdpi=50"});
+  ExpectCleanEnd(Run({"-p", data}), "jpeg");
+  EXPECT_TRUE(IsWholeJpeg(File("jobs/p.jpg")));
+  Settings({});
+  ExpectCleanEnd(Run({"-p", data}), "pdf");
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), 1u);
+
+  for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(File(name))) << name;
+  EXPECT_EQ(ReadFile(busy), "busy");
+}
+
+TEST_F(Robustness, AbsurdJdpiIsRefusedAndAbsurdPmagIsDrawnWithinRange) {
+  const std::string data = Write("job/p.pdat", GoodPage());
+  Settings({"$jpeg=1", "$jdpi=2147483647"});
+  ProgramRun r = Run({"-p", data});
+  ExpectCleanEnd(r, "jdpi");
+  EXPECT_NE(r.err.find("$jdpi=2147483647"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(File("job/p.jpg")));
+
+  // Texts and circles at a million and at 1e300 times, on a JPEG page and on
+  // the PDF device.
+  for (const std::string pmag : {"1000000", "1e300"}) {
+    Settings({"$jpeg=1", "$jdpi=50", "$pmag=" + pmag});
+    ExpectCleanEnd(Run({"-p", data}), "jpeg " + pmag);
+    EXPECT_TRUE(IsWholeJpeg(File("job/p.jpg"))) << pmag;
+    Settings({"$pmag=" + pmag});
+    ExpectCleanEnd(Run({"-p", data}), "pdf " + pmag);
+  }
+  for (const auto& pdf : FilesUnder(base_.path() / "vpdf", ".pdf")) EXPECT_TRUE(IsWholePdf(pdf)) << pdf;
+  EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), 2u);
+  EXPECT_EQ(Count(CriticalLog(base_.path()), "描画できる範囲を超えた"), 4u) << CriticalLog(base_.path());
 }
 
 }  // namespace

@@ -43,10 +43,10 @@ void gprint_circle(PrintContext& ctx, int index) {
   // Corners beyond what a 16-bit field holds (a circle reaching past the
   // top or left of the page) go to the arc as they are, so that the part
   // of the circle on the page is drawn.
-  const DeviceRect box{TruncToInt(bLeft * ctx.scaleX), TruncToInt(bTop * ctx.scaleY), TruncToInt(bRight * ctx.scaleX),
-                       TruncToInt(bBottom * ctx.scaleY)};
-  const DevicePoint start{TruncToInt(bsx * ctx.scaleX), TruncToInt(bsy * ctx.scaleY)};
-  const DevicePoint end{TruncToInt(bex * ctx.scaleX), TruncToInt(bey * ctx.scaleY)};
+  const DeviceRect box{ClampToDevice(ctx, bLeft * ctx.scaleX), ClampToDevice(ctx, bTop * ctx.scaleY),
+                       ClampToDevice(ctx, bRight * ctx.scaleX), ClampToDevice(ctx, bBottom * ctx.scaleY)};
+  const DevicePoint start{ClampToDevice(ctx, bsx * ctx.scaleX), ClampToDevice(ctx, bsy * ctx.scaleY)};
+  const DevicePoint end{ClampToDevice(ctx, bex * ctx.scaleX), ClampToDevice(ctx, bey * ctx.scaleY)};
   canvas.Arc(box, start, end);
 
   if (ctx.analysisLog != 1) return;

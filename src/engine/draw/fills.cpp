@@ -59,16 +59,25 @@ struct FillArea {
   }
 };
 
-FillArea AreaOf(const PrintContext& ctx, const PaintCommand& p) {
+// A device value of a fill held at the drawable range (as ClampToDevice
+// holds it, without the truncation).
+double HeldInRange(PrintContext& ctx, double v) {
+  const double limit = kDeviceLimit;
+  if (v >= -limit && v <= limit) return v;
+  ClampToDevice(ctx, v);  // counts it
+  return v > limit ? limit : v < -limit ? -limit : 0;
+}
+
+FillArea AreaOf(PrintContext& ctx, const PaintCommand& p) {
   FillArea a;
   a.bLeft = p.x1() + ctx.offsetX;
   a.bRight = p.x2() + ctx.offsetX;
   a.bTop = p.y1() + ctx.offsetY;
   a.bBottom = p.y2() + ctx.offsetY;
-  a.left = a.bLeft * ctx.scaleX;
-  a.right = a.bRight * ctx.scaleX;
-  a.top = a.bTop * ctx.scaleY;
-  a.bottom = a.bBottom * ctx.scaleY;
+  a.left = HeldInRange(ctx, a.bLeft * ctx.scaleX);
+  a.right = HeldInRange(ctx, a.bRight * ctx.scaleX);
+  a.top = HeldInRange(ctx, a.bTop * ctx.scaleY);
+  a.bottom = HeldInRange(ctx, a.bBottom * ctx.scaleY);
   if (a.left > a.right) std::swap(a.left, a.right), std::swap(a.bLeft, a.bRight);
   if (a.top > a.bottom) std::swap(a.top, a.bottom), std::swap(a.bTop, a.bBottom);
   return a;

@@ -34,7 +34,7 @@ void gprint_line(PrintContext& ctx, int index) {
   const double bx0 = l.x0() + ctx.offsetX, by0 = l.y0() + ctx.offsetY;
   const double bx1 = l.x1() + ctx.offsetX, by1 = l.y1() + ctx.offsetY;
   const double X0 = bx0 * ctx.scaleX, Y0 = by0 * ctx.scaleY, X1 = bx1 * ctx.scaleX, Y1 = by1 * ctx.scaleY;
-  const DevicePoint from{TruncToInt(X0), TruncToInt(Y0)}, to{TruncToInt(X1), TruncToInt(Y1)};
+  const DevicePoint from{ClampToDevice(ctx, X0), ClampToDevice(ctx, Y0)}, to{ClampToDevice(ctx, X1), ClampToDevice(ctx, Y1)};
 
   if (ctx.firstLineFlag == 1) {
     EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", cflg);

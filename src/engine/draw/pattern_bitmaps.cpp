@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "util/bounded_read.h"
+
 namespace kestrel {
 
 namespace {
@@ -95,15 +97,11 @@ void LoadPatternBitmaps(PrintContext& ctx, const std::string& folder) {
   ctx.fillBitmaps.clear();
   ctx.fillBitmaps.resize(kFillPatternCount);
   for (int p = 0; p < kFillPatternCount; ++p) {
-    FileStream f(std::fopen((folder + PatternBitmapName(p)).c_str(), "rb"));
-    if (!f) continue;
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0 && bytes.size() <= kMaxFileBytes)
-      bytes.insert(bytes.end(), buffer, buffer + n);
+    std::string file;
+    if (ReadBoundedFile(folder + PatternBitmapName(p), kMaxFileBytes, file) != ReadStatus::kOk) continue;
+    const std::vector<uint8_t> bytes(file.begin(), file.end());
     auto bitmap = std::make_unique<SmallBitmap>();
-    if (bytes.size() <= kMaxFileBytes && DecodeBmp(bytes, *bitmap)) ctx.fillBitmaps[size_t(p)] = std::move(bitmap);
+    if (DecodeBmp(bytes, *bitmap)) ctx.fillBitmaps[size_t(p)] = std::move(bitmap);
   }
   ctx.fillBitmapsLoaded = true;
 }

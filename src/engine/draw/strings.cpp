@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "engine/analysis_log.h"
+#include "engine/coordinates.h"
 #include "engine/draw/draw.h"
 #include "engine/engine_log.h"
 #include "fonts/font_settings.h"
@@ -180,13 +181,6 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
   AnalysisSjisLine(ctx, SjisString());
 }
 
-// Truncation toward zero of a device position, held inside int.
-int Truncate(double v) {
-  if (!(v > -2147483648.0)) return INT32_MIN;  // also NaN
-  if (v >= 2147483647.0) return INT32_MAX;
-  return int(v);
-}
-
 }  // namespace
 
 void ResetStringLogOnceMarkers() {
@@ -276,8 +270,8 @@ void gprint_string(PrintContext& ctx, int index) {
   // The logical font of this command; one object reused by every command
   // so that setting a face copies into capacity already there.
   static FontSpec font;
-  font.height = Truncate(s.charHeight() * ctx.scaleY);
-  font.width = ctx.zeroFontWidth != 0 ? 0 : Truncate(s.charWidth() * ctx.scaleX);
+  font.height = DeviceSize(ctx, s.charHeight() * ctx.scaleY);
+  font.width = ctx.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
   font.escapement = 0;
   font.weight = 0;  // FW_DONTCARE
   font.charset = 1;  // DEFAULT_CHARSET
@@ -356,7 +350,7 @@ void gprint_string(PrintContext& ctx, int index) {
   const double X = (s.x() + ctx.offsetX) * ctx.scaleX;
   const double Y = (s.y() + ctx.offsetY) * ctx.scaleY;
   const double P = s.pitch() * ctx.scaleX;
-  const int y = Truncate(Y);
+  const int y = ClampToDevice(ctx, Y);
 
   const size_t step = pairText ? 2 : 1;
   for (size_t i = 0; i + step <= n; i += step) {
@@ -366,7 +360,7 @@ void gprint_string(PrintContext& ctx, int index) {
                              *defaultFace);
       canvas.SetFont(font);
     }
-    canvas.DrawText({Truncate(double(i) * P + X), y}, CharUtf8(ch.bytes, step));
+    canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ch.bytes, step));
     if (ctx.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
   }
 }

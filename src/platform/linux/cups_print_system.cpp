@@ -12,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "util/replacing_file.h"
+
 namespace kestrel {
 
 namespace {
@@ -82,21 +84,23 @@ std::string WithoutSuffix(std::string s, const std::string& suffix) {
   return s;
 }
 
-// A temporary file that cairo then rewrites; the name is reserved by
-// creating it.
-std::string MakeTempFile(const std::string& folder) {
-  std::string pattern = folder + "/.kestrel-XXXXXX.pdf";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  int fd = mkstemps(buf.data(), 4);
-  if (fd < 0) return {};
-  // The finished file is an ordinary document: the permissions of a newly
-  // created file, not mkstemp's private ones.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  return std::string(buf.data());
+// The document's temporary file in folder, made anew (never through a
+// link planted there) and kept open: cairo writes into it and the finished
+// document is read back from it, never reopened by name. Temporary files
+// that killed runs left in the folder go first.
+std::FILE* MakeTempFile(const std::string& folder, std::string& path) {
+  RemoveDeadTemporaries(folder);
+  int fd = CreateTemporaryFile(folder + "/.kestrel-document", path);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "w+b");
+  if (f == nullptr) {
+    int e = errno;
+    close(fd);
+    std::remove(path.c_str());
+    path.clear();
+    errno = e;
+  }
+  return f;
 }
 
 }  // namespace
@@ -177,6 +181,7 @@ CupsPrintSystem::CupsPrintSystem(std::string pdfFolder, FontResolver* fonts, boo
 
 CupsPrintSystem::~CupsPrintSystem() {
   if (documentOpen_) AbortDocument();
+  RemoveTemp();
 }
 
 void CupsPrintSystem::Load() {
@@ -420,6 +425,8 @@ int CupsPrintSystem::SetCopies(int copies) {
 }
 
 void CupsPrintSystem::RemoveTemp() {
+  if (tempStream_ != nullptr) std::fclose(tempStream_);
+  tempStream_ = nullptr;
   if (!tempFile_.empty()) std::remove(tempFile_.c_str());
   tempFile_.clear();
 }
@@ -440,8 +447,8 @@ int CupsPrintSystem::BeginDocument(const std::string& title) {
   std::error_code ec;
   std::string folder = d->builtin ? pdfFolder_ : std::filesystem::temp_directory_path(ec).string();
   if (d->builtin) std::filesystem::create_directories(folder, ec);
-  tempFile_ = MakeTempFile(folder);
-  if (tempFile_.empty()) return Fail(errno, folder + ": " + std::strerror(errno));
+  tempStream_ = MakeTempFile(folder, tempFile_);
+  if (tempStream_ == nullptr) return Fail(errno, folder + ": " + std::strerror(errno));
 
   jobId_ = 0;
   if (!d->builtin) {
@@ -469,7 +476,7 @@ int CupsPrintSystem::BeginDocument(const std::string& title) {
   }
 
   std::string error;
-  if (!canvas_.Begin(tempFile_, size.width, size.height, d->dpi, title, error)) {
+  if (!canvas_.Begin(tempStream_, size.width, size.height, d->dpi, title, error)) {
     if (jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     jobId_ = 0;
     RemoveTemp();
@@ -493,7 +500,8 @@ int CupsPrintSystem::EndDocument() {
   documentOpen_ = false;
   Device* d = Current();
   std::string error;
-  if (!canvas_.Finish(error)) {
+  if (!canvas_.Finish(error) || std::fflush(tempStream_) != 0) {
+    if (error.empty()) error = std::strerror(errno);
     if (d != nullptr && jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     RemoveTemp();
     return Fail(EIO, error);
@@ -515,6 +523,7 @@ int CupsPrintSystem::EndDocument() {
         if (std::filesystem::exists(target)) continue;
         if (std::rename(tempFile_.c_str(), target.c_str()) == 0) {
           tempFile_.clear();
+          RemoveTemp();
           lastPdfFile_ = target;
           return 0;
         }
@@ -527,9 +536,10 @@ int CupsPrintSystem::EndDocument() {
     return Fail(EEXIST, stem + ".pdf: " + std::strerror(EEXIST));
   }
 
-  // The whole PDF goes to the job as its one document.
-  FILE* f = std::fopen(tempFile_.c_str(), "rb");
-  if (f == nullptr) {
+  // The whole PDF goes to the job as its one document, read back from the
+  // file cairo wrote.
+  std::FILE* f = tempStream_;
+  if (std::fseek(f, 0, SEEK_SET) != 0) {
     int e = errno;
     cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     RemoveTemp();
@@ -542,7 +552,7 @@ int CupsPrintSystem::EndDocument() {
   size_t got = 0;
   while (ok && (got = std::fread(buf, 1, sizeof buf, f)) > 0)
     ok = cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, got) == HTTP_STATUS_CONTINUE;
-  std::fclose(f);
+  if (std::ferror(f)) ok = false;
   ipp_status_t st = hs == HTTP_STATUS_CONTINUE ? cupsFinishDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info)
                                                : cupsLastError();
   RemoveTemp();

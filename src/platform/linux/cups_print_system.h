@@ -118,6 +118,7 @@ class CupsPrintSystem final : public PrintSystem {
   PdfCanvas canvas_;
   bool documentOpen_ = false;
   std::string tempFile_;
+  std::FILE* tempStream_ = nullptr;  // open on tempFile_
   std::string title_;
   int jobId_ = 0;
   int lastJobId_ = 0;

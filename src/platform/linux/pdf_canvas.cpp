@@ -55,7 +55,16 @@ PdfCanvas::~PdfCanvas() {
   if (tile_ != nullptr) cairo_pattern_destroy(tile_);
 }
 
-bool PdfCanvas::Begin(const std::string& path, int widthTenthMm, int heightTenthMm, int dpi,
+namespace {
+
+cairo_status_t WriteToStream(void* closure, const unsigned char* data, unsigned int length) {
+  auto* out = static_cast<std::FILE*>(closure);
+  return std::fwrite(data, 1, length, out) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+}  // namespace
+
+bool PdfCanvas::Begin(std::FILE* out, int widthTenthMm, int heightTenthMm, int dpi,
                       const std::string& title, std::string& error) {
   Discard();
   if (dpi <= 0) dpi = 600;
@@ -64,7 +73,11 @@ bool PdfCanvas::Begin(const std::string& path, int widthTenthMm, int heightTenth
   const double hPt = heightTenthMm / 10.0 / kMmPerInch * 72.0;
   width_ = int(widthTenthMm / 10.0 / kMmPerInch * dpi);
   height_ = int(heightTenthMm / 10.0 / kMmPerInch * dpi);
-  surface_ = cairo_pdf_surface_create(path.c_str(), wPt, hPt);
+  if (out == nullptr) {
+    error = "no file";
+    return false;
+  }
+  surface_ = cairo_pdf_surface_create_for_stream(WriteToStream, out, wPt, hPt);
   if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
     error = cairo_status_to_string(cairo_surface_status(surface_));
     cairo_surface_destroy(surface_);

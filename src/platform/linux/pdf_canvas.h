@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -41,9 +42,10 @@ class PdfCanvas final : public Canvas {
   PdfCanvas(const PdfCanvas&) = delete;
   PdfCanvas& operator=(const PdfCanvas&) = delete;
 
-  // Opens a document at path with pages widthTenthMm x heightTenthMm
-  // (0.1 mm) at dpi device pixels per inch; false with a reason.
-  bool Begin(const std::string& path, int widthTenthMm, int heightTenthMm, int dpi, const std::string& title,
+  // Opens a document written to out (left open; the caller's) with pages
+  // widthTenthMm x heightTenthMm (0.1 mm) at dpi device pixels per inch;
+  // false with a reason.
+  bool Begin(std::FILE* out, int widthTenthMm, int heightTenthMm, int dpi, const std::string& title,
              std::string& error);
   // Ends the current page and starts the next one of the same size.
   void NextPage();

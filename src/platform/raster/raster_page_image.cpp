@@ -10,6 +10,8 @@
 #include <jerror.h>
 #include <unistd.h>
 
+#include "util/replacing_file.h"
+
 namespace kestrel {
 
 namespace {
@@ -112,23 +114,20 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, int quality, s
   static thread_local std::vector<uint8_t> rowBuffer;
   if (rowBuffer.size() < size_t(page.Width()) * 3) rowBuffer.resize(size_t(page.Width()) * 3);
 
-  std::string temporary = path + ".part" + std::to_string(::getpid());
-  std::FILE* out = std::fopen(temporary.c_str(), "wb");
-  if (out == nullptr) {
-    error = "JPEG: cannot create " + temporary + ": " + std::strerror(errno);
+  // Under a temporary name made anew beside path (never through a link
+  // planted there), renamed into place when whole.
+  ReplacingFile file;
+  if (!file.Open(path)) {
+    error = "JPEG: cannot create a temporary file for " + path + ": " + std::strerror(file.error());
     return false;
   }
   char message[JMSG_LENGTH_MAX] = {};
-  bool ok = Encode(page, out, quality, grey, lookup, rowBuffer.data(), message);
-  bool closed = std::fclose(out) == 0;
-  if (!ok || !closed) {
-    error = ok ? "JPEG: cannot write " + temporary + ": " + std::strerror(errno) : std::string("JPEG: ") + message;
-    std::remove(temporary.c_str());
+  if (!Encode(page, file.stream(), quality, grey, lookup, rowBuffer.data(), message)) {
+    error = std::string("JPEG: ") + message;
     return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "JPEG: cannot replace " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
+  if (!file.Commit()) {
+    error = "JPEG: cannot write " + path + ": " + std::strerror(file.error());
     return false;
   }
   return true;

@@ -141,7 +141,7 @@ TEST(Settings, DamagedFilesLoadWithDefaultsAndUnreadableOnesAreReported) {
   SettingsRig rig;
   std::string junk;
   for (int i = 0; i < 100000; ++i) junk.push_back(char((i * 131) % 256));
-  junk += "\n[SETTING]\n$pmap\n$pbar=0\n[SETTING]\n$pbar=7\n" + std::string(10 << 20, '=') + "\n";
+  junk += "\n[SETTING]\n$pmap\n$pbar=0\n[SETTING]\n$pbar=7\n" + std::string(6 << 20, '=') + "\n";
   rig.dir.Write("zoq/kestrel.inf", junk);
   ASSERT_EQ(LoadSettings(rig.settings, rig.settings.SettingsPath, rig.ui), 1);
   EXPECT_EQ(rig.settings.pmap_flg, 1);

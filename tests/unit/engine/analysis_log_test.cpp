@@ -80,7 +80,9 @@ TEST(Coordinates, MagnificationScaleAndRounding) {
     EXPECT_EQ(RoundByWidthFlag(ctx, 1), 3);
   }
   ctx.offsetX = 1e300;
-  EXPECT_EQ(DeviceX(ctx, 0), 2147483647);
+  ctx.clampedValues = 0;
+  EXPECT_EQ(DeviceX(ctx, 0), kDeviceLimit);
+  EXPECT_EQ(ctx.clampedValues, 1);
 }
 
 TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {

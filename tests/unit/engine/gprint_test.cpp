@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
+#include <regex>
 
+#include "engine/coordinates.h"
 #include "engine/engine_log.h"
 #include "support/engine_fixture.h"
 #include "util/text_codec.h"
@@ -316,6 +319,70 @@ TEST_F(GprintTest, ADamagedPageStillPrintsWithOneWarningInTheLogAndToTheOperator
   EXPECT_EQ(rig.ui.warnings(), std::vector<std::string>{text});
   EXPECT_NE(Utf8Log(logPath()).find("  ■" + text + "\n"), std::string::npos) << Utf8Log(logPath());
   EXPECT_TRUE(rig.ui.shown().empty());  // no box holds the run up
+}
+
+TEST_F(GprintTest, ExtremeScalesAreHeldAtTheDrawableRangeAndTheJobLogSaysSo) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Paint(0, 10, 10, 900, 900, 1).Line(0, 0, 0, 900, 900, 0xFFFF);
+  page.Circle(0, 400, 400, 0, 0, 300).String(0, 100, 100, 0, 1, 20, 20, 30, 0).End();
+  page.Text("AB");
+  const std::string file = dir.Write("a.pdat", page.bytes());
+  ctx().SetParentWindow(1);  // no page label
+  for (double pmag : {1e6, 1e300}) {
+    ctx().scaleSetting = pmag;
+    ctx().pageNumber = 0;
+    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+  }
+  const std::regex number("-?[0-9]+");
+  const std::regex font("font=[^/]*/(-?[0-9]+)/(-?[0-9]+)");
+  int texts = 0, arcs = 0;
+  for (const std::string& call : rig.canvas().calls()) {
+    for (std::sregex_iterator it(call.begin(), call.end(), number), end; it != end; ++it)
+      EXPECT_LE(std::abs(std::stoll(it->str())), kDeviceLimit) << call;
+    std::smatch m;
+    if (std::regex_search(call, m, font)) {
+      ++texts;
+      EXPECT_LE(std::abs(std::stoll(m[1].str())), kDeviceSizeLimit) << call;
+      EXPECT_LE(std::abs(std::stoll(m[2].str())), kDeviceSizeLimit) << call;
+    }
+    arcs += call.rfind("Arc ", 0) == 0;
+  }
+  EXPECT_EQ(texts, 4);
+  EXPECT_EQ(arcs, 2);
+  const std::string log = Utf8Log(logPath());
+  size_t lines = 0;
+  for (size_t at = log.find("描画できる範囲を超えた"); at != std::string::npos; at = log.find("描画できる範囲を超えた", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u) << log;
+}
+
+TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAllocated) {
+  // A4 at 3400 dpi fits (28,110 x 39,752 pixels); at 3600 dpi it does not.
+  EXPECT_TRUE(PageBitmapFits(MmToPixels(3400, 210), MmToPixels(3400, 297)));
+  EXPECT_TRUE(PageBitmapFits(MmToPixels(2400, 297), MmToPixels(2400, 420)));
+  EXPECT_FALSE(PageBitmapFits(MmToPixels(3600, 210), MmToPixels(3600, 297)));
+  // A page image that fails the test when it is asked for a bitmap.
+  class NoBitmap : public PageImage {
+   public:
+    Canvas& Prepare(int w, int h, int) override {
+      ADD_FAILURE() << "a " << w << " x " << h << " bitmap was asked for";
+      return canvas_;
+    }
+    Canvas& canvas() override { return canvas_; }
+    bool SaveJpeg(const std::string&, std::string&) override { return false; }
+    RecordingCanvas canvas_;
+  } image;
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Line(0, 0, 0, 900, 900, 0xFFFF).End();
+  const std::string file = dir.Write("a.pdat", page.bytes());
+  ctx().outputMode = 1;
+  for (int dpi : {5000, 2147483647}) {
+    ctx().jpegDpi = dpi;
+    ctx().pageNumber = 0;
+    EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << dpi;
+    EXPECT_NE(ctx().GetLastMessage().find("$jdpi=" + std::to_string(dpi)), std::string::npos)
+        << ctx().GetLastMessage();
+  }
 }
 
 }  // namespace

@@ -15,6 +15,17 @@
 namespace kestrel::test {
 namespace {
 
+// The file a PdfCanvas writes into, open for as long as the document is.
+struct OpenFile {
+  explicit OpenFile(const std::string& path) : f(std::fopen(path.c_str(), "wb")) {}
+  ~OpenFile() { Close(); }
+  void Close() {
+    if (f != nullptr) std::fclose(f);
+    f = nullptr;
+  }
+  std::FILE* f;
+};
+
 
 // A page rendered by poppler without anti-aliasing, one grey byte a pixel,
 // at a multiple of the page's own resolution; ink(x, y) looks at the centre
@@ -190,14 +201,16 @@ class PdfCanvasPixels : public ::testing::Test {
   TempDir dir;
   PdfCanvas canvas{nullptr};
   std::string path = dir.file("p.pdf");
+  OpenFile out{path};
   void SetUp() override {
     std::string error;
     // 100 dpi, a page of 127 x 254 mm: 500 x 1000 device pixels.
-    ASSERT_TRUE(canvas.Begin(path, 1270, 2540, 100, "t", error)) << error;
+    ASSERT_TRUE(canvas.Begin(out.f, 1270, 2540, 100, "t", error)) << error;
   }
   Gray Finish() {
     std::string error;
     EXPECT_TRUE(canvas.Finish(error)) << error;
+    out.Close();
     return Render(path, 400, dir.file("r"));
   }
 };
@@ -333,7 +346,8 @@ TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   PdfCanvas canvas(&fonts);
   std::string error;
   const std::string path = dir.file("t.pdf");
-  ASSERT_TRUE(canvas.Begin(path, 2100, 2970, 600, "t", error)) << error;
+  OpenFile out(path);
+  ASSERT_TRUE(canvas.Begin(out.f, 2100, 2970, 600, "t", error)) << error;
   FontSpec font;
   font.height = 100;
   font.face = "IPAex明朝";
@@ -342,6 +356,7 @@ TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   canvas.DrawText({500, 500}, "田中");
   canvas.DrawText({500, 700}, "請求書 No.123");
   ASSERT_TRUE(canvas.Finish(error)) << error;
+  out.Close();
   std::string text = Shell("pdftotext -enc UTF-8 '" + path + "' -");
   EXPECT_NE(text.find("田中"), std::string::npos) << text;
   EXPECT_NE(text.find("請求書 No.123"), std::string::npos) << text;
@@ -400,11 +415,13 @@ TEST(PdfCanvasText, TextLandsWhereTheRasterPagePutsItForEveryFontRule) {
     PdfCanvas canvas(&SharedFontResolver());
     std::string error;
     const std::string path = dir.file("t.pdf");
-    ASSERT_TRUE(canvas.Begin(path, 1016, 1016, 100, "t", error)) << error;  // 400 x 400 pixels
+    OpenFile out(path);
+    ASSERT_TRUE(canvas.Begin(out.f, 1016, 1016, 100, "t", error)) << error;  // 400 x 400 pixels
     canvas.SetFont(font);
     canvas.SetTransparentBackground(true);
     canvas.DrawText(at, c.text);
     ASSERT_TRUE(canvas.Finish(error));
+    out.Close();
     Gray g = Render(path, 400, dir.file("r"));
     InkBox pdf;
     for (int y = 0; y < g.height; ++y)

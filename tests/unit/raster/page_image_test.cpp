@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 #include "platform/linux/linux_platform.h"
 #include "support/engine_fixture.h"
@@ -51,6 +54,21 @@ TEST(RasterPageImage, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
   image.Prepare(0, 0, 350);
   EXPECT_FALSE(image.SaveJpeg(path, error));
   EXPECT_FALSE(ReadFile(path).empty());
+}
+
+TEST(RasterPageImage, ALinkPlantedAtTheTemporaryNameIsNeverWrittenThrough) {
+  TempDir dir, outside;
+  const std::string victim = outside.Write("victim.txt", std::string("keep me"));
+  const std::string path = dir.file("page.jpg");
+  // The temporary name a writer of this process could be expected to use.
+  std::filesystem::create_symlink(victim, path + ".part" + std::to_string(getpid()));
+  RasterPageImage image;
+  image.Prepare(64, 32, 350).SetPixel({1, 1}, kBlack);
+  std::string why;
+  ASSERT_TRUE(image.SaveJpeg(path, why)) << why;
+  EXPECT_EQ(ReadFile(victim), "keep me");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
 }
 
 }  // namespace

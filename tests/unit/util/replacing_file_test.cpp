@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/run_settings.h"
 #include "lists/list_file.h"
@@ -113,6 +114,49 @@ TEST(ReplacingFile, ASettingsSaveOnAFullDiskKeepsTheEarlierFileWhole) {
   }));
   EXPECT_EQ(ReadFile(path), "[SETTING]\r\n$pmap=3\r\n");
   EXPECT_EQ(EntriesIn(dir), 1u);
+}
+
+// A process id that no longer runs: a child that has ended and been reaped.
+long DeadProcessId() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return long(pid);
+}
+
+TEST(TemporaryFiles, TheFilesOfProcessesThatNoLongerRunAreRemovedAndNothingElse) {
+  TempDir dir, outside;
+  namespace fs = std::filesystem;
+  const std::string dead = std::to_string(DeadProcessId()), live = std::to_string(getppid());
+  const std::string victim = outside.Write("victim.txt", std::string("keep me"));
+  // Left by killed runs: removed.
+  const std::vector<std::string> gone = {"p1.jpg.part" + dead, "p2.jpg.part" + dead + "-a1B2c3",
+                                         "kestrel.inf.part" + dead + "-zz9999"};
+  for (const auto& name : gone) dir.Write(name, std::string("partial"));
+  // Kept: a running process's file, a link, a folder, names of other forms,
+  // and anything below the folder.
+  dir.Write("p3.jpg.part" + live + "-a1B2c3", std::string("being written"));
+  std::string mine;
+  int fd = CreateTemporaryFile(dir.file("list.txt"), mine);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(TemporaryFileOwner(std::filesystem::path(mine).filename().string()), long(getpid()));
+  fs::create_symlink(victim, dir.file("p4.jpg.part" + dead + "-a1B2c3"));
+  fs::create_directory(dir.file("p5.jpg.part" + dead + "-a1B2c3"));
+  dir.Write("p6.pdat.part" + dead, std::string("not ours"));
+  dir.Write("p7.jpg.part" + dead + "-abc", std::string("not ours"));
+  dir.Write("p8.jpg.part" + dead + "x", std::string("not ours"));
+  fs::create_directory(dir.file("below"));
+  dir.Write("below/p9.jpg.part" + dead + "-a1B2c3", std::string("not in the folder"));
+  const size_t before = EntriesIn(dir);
+
+  EXPECT_EQ(RemoveDeadTemporaries(dir.path().string()), 3);
+  for (const auto& name : gone) EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file(name)))) << name;
+  EXPECT_EQ(EntriesIn(dir), before - 3);
+  EXPECT_TRUE(fs::is_symlink(dir.file("p4.jpg.part" + dead + "-a1B2c3")));
+  EXPECT_EQ(ReadFile(victim), "keep me");
+  EXPECT_TRUE(fs::exists(dir.file("below/p9.jpg.part" + dead + "-a1B2c3")));
+  EXPECT_TRUE(fs::exists(mine));
 }
 
 }  // namespace
