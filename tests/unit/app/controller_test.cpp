@@ -246,7 +246,7 @@ TEST_F(ControllerTest, AJpegOrAnAnalysisLogThatCannotBeWrittenReachesTheExceptio
   EXPECT_EQ(Count(kJobException), 1);
   EXPECT_EQ(system.sent, (std::vector<uint64_t>{9, 9}));
   std::string log = JobLog();
-  EXPECT_NE(log.find("  ■JPEG保存エラー(JPEG: cannot create " + base.file("missing/")), std::string::npos) << log;
+  EXPECT_NE(log.find("  ■JPEG保存エラー(JPEG: cannot create a temporary file for " + base.file("missing/")), std::string::npos) << log;
   EXPECT_NE(log.find("No such file or directory"), std::string::npos) << log;
 
   fs::remove_all(base.path() / "zoq" / "plog");

@@ -464,11 +464,13 @@ TEST(PdfCanvasText, ALabelWithAFileNameThatIsNotUtf8DrawsTheSameCharactersAsTheR
   PdfCanvas canvas(&SharedFontResolver());
   std::string error;
   const std::string path = dir.file("t.pdf");
-  ASSERT_TRUE(canvas.Begin(path, 2032, 254, 100, "t", error)) << error;
+  OpenFile out{path};
+  ASSERT_TRUE(canvas.Begin(out.f, 2032, 254, 100, "t", error)) << error;
   canvas.SetFont(font);
   canvas.SetTransparentBackground(true);
   canvas.DrawText(at, label);
   ASSERT_TRUE(canvas.Finish(error));
+  out.Close();
   std::string text = Shell("pdftotext -enc UTF-8 '" + path + "' -");
   EXPECT_EQ(text.substr(0, text.find_first_of("\n\f")), decoded);
 }
