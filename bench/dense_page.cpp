@@ -64,18 +64,20 @@ Page Build() {
   Random r;
   p.palette.push_back(0x000000);
   for (int i = 1; i < 24; ++i) p.palette.push_back((r.Pick(0, 200) << 16) | (r.Pick(0, 200) << 8) | r.Pick(0, 200));
-  // Shaded cells and bands.
+  // Shaded cells and bands in the form's four shading colours.
   for (int i = 0; i < 400; ++i) {
     int x = r.Pick(40, 1200), y = r.Pick(40, 1800);
-    p.fills.push_back({r.Pick(0, 23), x, y, x + r.Pick(10, 300), y + r.Pick(8, 60), r.Pick(1, 16)});
+    p.fills.push_back({r.Pick(1, 4), x, y, x + r.Pick(10, 300), y + r.Pick(8, 60), r.Pick(1, 16)});
   }
-  // Ruled boxes and grids: half horizontal, half vertical; solid lines most.
+  // Ruled boxes and grids: half horizontal, half vertical; solid lines
+  // most; black most, some in the other colours.
   const int types[] = {0, 0, 0, 1, 2, 3, 4};
   for (int i = 0; i < 3000; ++i) {
     int x = r.Pick(40, 1250), y = r.Pick(40, 1800), len = r.Pick(20, 600);
     int type = types[r.Pick(0, 6)];
-    if (i % 2 == 0) p.lines.push_back({r.Pick(0, 23), x, y, std::min(x + len, 1300), y, type});
-    else p.lines.push_back({r.Pick(0, 23), x, y, x, std::min(y + len, 1850), type});
+    int colour = r.Pick(0, 9) < 6 ? 0 : r.Pick(1, 23);
+    if (i % 2 == 0) p.lines.push_back({colour, x, y, std::min(x + len, 1300), y, type});
+    else p.lines.push_back({colour, x, y, x, std::min(y + len, 1850), type});
   }
   // Seals and marks: two of three full circles, the rest arcs.
   for (int i = 0; i < 30; ++i) {

@@ -1,4 +1,4 @@
-// The dense form page of the benchmarks: A4 portrait with about 3,000 lines
+// The dense form page of the benchmarks: A4 portrait with 3,000 lines
 // of the five line types (solid lines take the pen width of the settings,
 // broken lines are one pixel), 400 pattern fills, 30 circles and arcs and
 // 60 strings of mixed character classes and faces. One deterministic
