@@ -70,8 +70,13 @@ class PrintContext {
   int16_t userPaperCode = 0;
   uint8_t duplex = 0;
   uint8_t copies = 0;
-  // The page image: the file's first 9,600,000 bytes, the rest zero.
-  std::unique_ptr<PrintCommand[]> commands;
+  // The page image: the file's first 9,600,000 bytes, the rest zero. The
+  // area comes zeroed from the system (calloc): pages it never touches cost
+  // nothing, and each page zeroes only what the page before it read.
+  struct FreeArea {
+    void operator()(PrintCommand* p) const;
+  };
+  std::unique_ptr<PrintCommand[], FreeArea> commands;
   // Bytes of the file actually read into the command area.
   size_t bytesRead = 0;
   std::array<Colour, kColourCount> colorTable{};
@@ -141,8 +146,9 @@ class PrintContext {
   // High-water mark of the command area bytes written by earlier pages.
   size_t bytesUsed = 0;
 
-  // Engine-owned fixed buffers for string texts.
-  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+  // Engine-owned fixed buffer for string texts (kTextBufferBytes), reused:
+  // each text clears only the bytes it covers.
+  std::unique_ptr<uint8_t[]> textBuffer;
 
   // Per-job state of the fill stage (pattern bitmaps of method 3 and the
   // names of missing ones already reported).
