@@ -70,6 +70,7 @@ class RasterCanvas final : public Canvas {
   }
   // Fills [l, r) x [t, b) with the current brush.
   void FillWithBrush(int l, int t, int r, int b);
+  void FillTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep);
   // A one-pixel line; the dash position runs on from *dashPos.
   void CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos);
   // A wide pen: round ends, the end point included.
