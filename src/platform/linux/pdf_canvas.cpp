@@ -194,16 +194,11 @@ void PdfCanvas::StrokePathWithPen(const Pen& pen, bool opaque, Colour background
       double runs[6];
       for (int i = 0; i < d.count; ++i) runs[i] = d.runs[size_t(i)];
       if (opaque) {
-        // OPAQUE mode paints the gaps in the background colour: the same
-        // runs one step on, so that each pixel of the line is painted once.
-        double gaps[6];
-        double period = 0;
-        for (int i = 0; i < d.count; ++i) {
-          gaps[i] = runs[(i + 1) % d.count];
-          period += runs[i];
-        }
+        // OPAQUE mode paints the gaps in the background colour: the line
+        // solid in that colour under its dashes. A solid stroke costs the
+        // writer little; the lines of one path never cross (see Gather).
         SetColour(background);
-        cairo_set_dash(cr_, gaps, d.count, period - runs[0]);
+        cairo_set_dash(cr_, nullptr, 0, 0);
         cairo_stroke_preserve(cr_);
       }
       cairo_set_dash(cr_, runs, d.count, 0);
