@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/gdi_patterns.h"
 
@@ -64,8 +66,16 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
   height_ = std::max(0, height);
   dpi_ = dpi;
   size_t n = size_t(width_) * size_t(height_);
-  if (index_.size() < n) index_.resize(n);
-  std::memset(index_.data(), 0, n);
+  if (capacity_ < n) {
+    // A new buffer comes zeroed from the system, its pages untouched until
+    // drawn on or read.
+    index_.reset();
+    index_.reset(static_cast<uint8_t*>(std::calloc(std::max<size_t>(n, 1), 1)));
+    if (index_ == nullptr) throw std::bad_alloc();
+    capacity_ = n;
+  } else {
+    std::memset(index_.get(), 0, n);
+  }
   palette_.fill(kWhite);
   paletteSize_ = 1;  // index 0: white, the paper
   lastColourIndex_ = 0;
@@ -118,7 +128,7 @@ void RasterCanvas::Span(int y, int x0, int x1, uint8_t index) {
   x0 = std::max(x0, 0);
   x1 = std::min(x1, width_);
   if (x0 >= x1) return;
-  std::memset(index_.data() + size_t(y) * size_t(width_) + size_t(x0), index, size_t(x1 - x0));
+  std::memset(index_.get() + size_t(y) * size_t(width_) + size_t(x0), index, size_t(x1 - x0));
 }
 
 // Brush fills cover [l, r) x [t, b): GDI leaves the right and bottom edges
@@ -135,7 +145,7 @@ void RasterCanvas::FillWithBrush(int l, int t, int r, int b) {
     case BrushKind::Clear: return;
     case BrushKind::Solid: {
       uint8_t idx = IndexOf(brush.colour);
-      for (int y = t; y < b; ++y) std::memset(index_.data() + size_t(y) * size_t(width_) + size_t(l), idx, size_t(r - l));
+      for (int y = t; y < b; ++y) std::memset(index_.get() + size_t(y) * size_t(width_) + size_t(l), idx, size_t(r - l));
       return;
     }
     case BrushKind::Hatch: {
@@ -177,7 +187,7 @@ void RasterCanvas::FillTileRows(int l, int t, int r, int b, const uint8_t* cells
     uint64_t w, m;
     std::memcpy(&w, word, 8);
     std::memcpy(&m, mask, 8);
-    uint8_t* row = index_.data() + size_t(y) * size_t(width_);
+    uint8_t* row = index_.get() + size_t(y) * size_t(width_);
     int x = l;
     if (m == 0) {
       for (; x + 8 <= r; x += 8) std::memcpy(row + x, &w, 8);
@@ -511,7 +521,7 @@ void RasterCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) 
   for (int y = 0; y < bitmap.height; ++y) {
     int py = at.y + y;
     if (unsigned(py) >= unsigned(height_)) continue;
-    uint8_t* row = index_.data() + size_t(py) * size_t(width_);
+    uint8_t* row = index_.get() + size_t(py) * size_t(width_);
     for (int x = 0; x < bitmap.width; ++x) {
       int px = at.x + x;
       if (unsigned(px) >= unsigned(width_)) continue;

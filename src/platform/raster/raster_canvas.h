@@ -8,7 +8,8 @@
 // full, a new colour takes the nearest entry.
 //
 // The page buffer is one array walked by index; it is reused by the next
-// page of the same size or smaller. Drawing allocates nothing per call
+// page of the same size or smaller, and a new one comes zeroed from calloc
+// (no page of it touched before it is drawn on or read). Drawing allocates nothing per call
 // except the arc scratch list, which grows once and is then reused.
 //
 // The GDI rules reproduced here are written down beside the code that
@@ -17,6 +18,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -49,7 +52,7 @@ class RasterCanvas final : public Canvas {
 
   // Reading the page.
   Colour PixelAt(int x, int y) const { return palette_[index_[size_t(y) * size_t(width_) + size_t(x)]]; }
-  const uint8_t* Row(int y) const { return index_.data() + size_t(y) * size_t(width_); }
+  const uint8_t* Row(int y) const { return index_.get() + size_t(y) * size_t(width_); }
   const std::array<Colour, 256>& palette() const { return palette_; }
   int paletteSize() const { return paletteSize_; }
 
@@ -82,7 +85,11 @@ class RasterCanvas final : public Canvas {
   int width_ = 0;
   int height_ = 0;
   int dpi_ = 96;
-  std::vector<uint8_t> index_;
+  struct FreeBuffer {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t[], FreeBuffer> index_;  // the page, calloc'd
+  size_t capacity_ = 0;
   std::array<Colour, 256> palette_{};
   int paletteSize_ = 0;
   int lastColourIndex_ = 0;
