@@ -9,8 +9,9 @@
 //
 // The page buffer is one array walked by index; it is reused by the next
 // page of the same size or smaller, and a new one comes zeroed from calloc
-// (no page of it touched before it is drawn on or read). Drawing allocates nothing per call
-// except the arc scratch list, which grows once and is then reused.
+// (no page of it touched before it is drawn on or read). Drawing allocates
+// nothing per call except the arc scratch list, which grows once and is
+// then reused.
 //
 // The GDI rules reproduced here are written down beside the code that
 // implements them (raster_canvas.cpp).
