@@ -19,6 +19,7 @@
 #include "engine/gprint.h"
 #include "engine/print_context.h"
 #include "pdat_text.h"
+#include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_platform.h"
 
 namespace kestrel {
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 // The dense page as a print-data file in a scratch folder.
 const std::string& DensePageFile() {
   static const std::string path = [] {
-    MakeLinuxPlatform();  // installs the text converter the compiler needs
+    InstallIconvCodec();  // the text converter the compiler needs
     std::vector<uint8_t> bytes;
     pdat::CompileError error;
     if (!pdat::CompileText(bench::DensePageText(), &bytes, &error)) return std::string();
@@ -82,7 +83,8 @@ void PageBench(benchmark::State& state, const std::string& file, bool jpeg, bool
   const fs::path base = fs::temp_directory_path() / "kestrel-bench-base";
   fs::remove_all(base);
   fs::create_directories(base);
-  // The base folder of the built-in device (its PDF folder) for this run.
+  // The base folder of the built-in device (its PDF folder) for this run;
+  // CUPS hidden: nothing reaches a print queue.
   setenv("KESTREL_BASE", (base.string() + "/").c_str(), 1);
   setenv("KESTREL_NO_CUPS", "1", 1);
   setenv("KESTREL_UI", "headless", 1);
