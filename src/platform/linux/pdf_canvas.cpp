@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/gdi_patterns.h"
@@ -228,10 +229,14 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
   key.background = s.backgroundColour;
   key.oneColour = s.pen.width > 1 || DashRunsOf(s.pen.style).count == 0 || !key.opaque;
   key.paint = s.pen.colour;
-  const int reach = s.pen.width / 2 + 1;
+  // The pixels the line may paint (in 64 bits: points may lie anywhere).
+  const int64_t reach = int64_t(std::max(s.pen.width, 1)) / 2 + 1;
+  auto clamp = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
   Shape shape;
-  shape.bounds = DeviceRect{std::min(from.x, to.x) - reach, std::min(from.y, to.y) - reach,
-                            std::max(from.x, to.x) + reach + 1, std::max(from.y, to.y) + reach + 1};
+  shape.bounds = DeviceRect{clamp(int64_t(std::min(from.x, to.x)) - reach),
+                            clamp(int64_t(std::min(from.y, to.y)) - reach),
+                            clamp(int64_t(std::max(from.x, to.x)) + reach + 1),
+                            clamp(int64_t(std::max(from.y, to.y)) + reach + 1)};
   if (s.pen.width <= 1) {
     // Through the pixel centres, ending half a pixel before the end point's
     // centre so that its pixel stays out.
