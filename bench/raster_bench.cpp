@@ -4,11 +4,17 @@
 //    400 pattern fills, 20 circles; no text) drawn through the engine's
 //    stages, the clearing included, the encoding not;
 //  - BM_DenseFormEncode: the same page encoded as a JPEG file;
-//  - BM_FillMethod/<m>: 500 fills of mixed patterns and sizes by method m.
+//  - BM_FillMethod/<m>: 500 fills of mixed patterns and sizes by method m;
+//  - BM_FullPageCircle, BM_FullPagePatternFill: one circle as large as the
+//    page (the pen of the settings) and one pattern fill of the whole page:
+//    drawing costs what is drawn, not the page's area.
 // Compare the times of one run: drawing against encoding, each fill method
-// against method 1.
+// against method 1. The page_hash label of BM_DenseFormDraw (an FNV-1a hash
+// of the page's colours) tells whether a change of the drawing
+// code changed any pixel.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -117,6 +123,17 @@ void BM_DenseFormDraw(benchmark::State& state) {
     rig.Draw();
     benchmark::ClobberMemory();
   }
+  uint64_t hash = 14695981039346656037ull;
+  const RasterCanvas& page = rig.image.raster();
+  for (int y = 0; y < page.Height(); ++y) {
+    const uint8_t* row = page.Row(y);
+    for (int x = 0; x < page.Width(); ++x) {
+      hash = (hash ^ (page.palette()[row[x]].value & 0xFFFFFF)) * 1099511628211ull;
+    }
+  }
+  char label[32];
+  std::snprintf(label, sizeof label, "page_hash=%016llx", static_cast<unsigned long long>(hash));
+  state.SetLabel(label);
 }
 BENCHMARK(BM_DenseFormDraw)->Unit(benchmark::kMillisecond);
 
@@ -150,6 +167,26 @@ void BM_FillMethod(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FillMethod)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
+
+void BM_FullPageCircle(benchmark::State& state) {
+  Rig rig;
+  rig.Circle(0, 661, 935, 660);
+  for (auto _ : state) {
+    gprint_circle(*rig.ctx, 0);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FullPageCircle)->Unit(benchmark::kMillisecond);
+
+void BM_FullPagePatternFill(benchmark::State& state) {
+  Rig rig;
+  rig.Paint(3, 0, 0, 1323, 1871, 6);
+  for (auto _ : state) {
+    DrawPaint(*rig.ctx, 0);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FullPagePatternFill)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace kestrel

@@ -1,14 +1,27 @@
 #include "engine/print_context.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <type_traits>
 
 namespace kestrel {
 
+namespace {
+
+PrintCommand* ZeroedCommandArea() {
+  static_assert(std::is_trivially_copyable_v<PrintCommand> && std::is_trivially_default_constructible_v<PrintCommand>);
+  auto* area = static_cast<PrintCommand*>(std::calloc(kMaxCommands, sizeof(PrintCommand)));
+  if (area == nullptr) throw std::bad_alloc();
+  return area;
+}
+
+}  // namespace
+
+void PrintContext::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
+
 PrintContext::PrintContext(Services s, uint64_t window)
-    : services(s),
-      mainWindow(window),
-      commands(new PrintCommand[kMaxCommands]()),
-      textBuffer(new uint8_t[kTextBufferBytes]()) {}
+    : services(s), mainWindow(window), commands(ZeroedCommandArea()), textBuffer(new uint8_t[kTextBufferBytes]()) {}
 
 PrintContext::~PrintContext() = default;
 
@@ -33,6 +46,9 @@ const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert
   size_t limit = std::min(ctx.bytesRead - start, kTextBufferBytes - 1);
   const void* nul = std::memchr(area + start, 0, limit);
   size_t length = nul ? size_t(static_cast<const uint8_t*>(nul) - (area + start)) : limit;
+  // The text and its end: a byte the conversion leaves (one that is not
+  // half of a pair) reads as zero, which ends the text there.
+  std::memset(out, 0, length + 1);
   if (convert) {
     JisToSjis(area + start, length, out);
   } else {

@@ -70,8 +70,13 @@ class PrintContext {
   int16_t userPaperCode = 0;
   uint8_t duplex = 0;
   uint8_t copies = 0;
-  // The page image: the file's first 9,600,000 bytes, the rest zero.
-  std::unique_ptr<PrintCommand[]> commands;
+  // The page image: the file's first 9,600,000 bytes, the rest zero. The
+  // area comes zeroed from the system (calloc): pages it never touches cost
+  // nothing, and each page zeroes only what the page before it read.
+  struct FreeArea {
+    void operator()(PrintCommand* p) const;
+  };
+  std::unique_ptr<PrintCommand[], FreeArea> commands;
   // Bytes of the file actually read into the command area.
   size_t bytesRead = 0;
   std::array<Colour, kColourCount> colorTable{};

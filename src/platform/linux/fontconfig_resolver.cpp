@@ -71,6 +71,8 @@ std::string GetString(FcPattern* p, const char* object, int n = 0) {
 
 struct FontconfigResolver::Impl {
   FcConfig* config = nullptr;
+  bool loaded = false;
+  FcConfig* Config();
   std::unordered_map<std::string, ResolvedFace> cache;
 
   // A pattern for face as a logical font with DEFAULT_CHARSET and FF_ROMAN
@@ -89,11 +91,15 @@ struct FontconfigResolver::Impl {
   }
 
   ResolvedFace Match(FcPattern* p, uint32_t codepoint, bool* covered) {
+    ResolvedFace out;
+    if (Config() == nullptr) {
+      if (covered != nullptr) *covered = false;
+      return out;
+    }
     FcConfigSubstitute(config, p, FcMatchPattern);
     FcDefaultSubstitute(p);
     FcResult result = FcResultNoMatch;
     FcPattern* m = FcFontMatch(config, p, &result);
-    ResolvedFace out;
     if (m != nullptr) {
       out.file = GetString(m, FC_FILE);
       out.family = GetString(m, FC_FAMILY);
@@ -111,19 +117,25 @@ struct FontconfigResolver::Impl {
   }
 };
 
-FontconfigResolver::FontconfigResolver() : impl_(new Impl) {
-  impl_->config = FcInitLoadConfigAndFonts();
-  if (impl_->config == nullptr) {
-    delete impl_;
-    throw std::runtime_error("fontconfig: no configuration");
-  }
-  // Failing rules leave fontconfig's own mapping in place.
-  FcConfigParseAndLoadFromMemory(impl_->config, reinterpret_cast<const FcChar8*>(AliasRules().c_str()), FcTrue);
-}
+// The configuration is loaded at the first look-up: a run that draws no
+// text never pays for reading the font directories.
+FontconfigResolver::FontconfigResolver() : impl_(new Impl) {}
 
 FontconfigResolver::~FontconfigResolver() {
-  FcConfigDestroy(impl_->config);
+  if (impl_->config != nullptr) FcConfigDestroy(impl_->config);
   delete impl_;
+}
+
+FcConfig* FontconfigResolver::Impl::Config() {
+  if (!loaded) {
+    loaded = true;
+    config = FcInitLoadConfigAndFonts();
+    // Failing rules leave fontconfig's own mapping in place; without any
+    // configuration every look-up finds no face and text is left out.
+    if (config != nullptr)
+      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(AliasRules().c_str()), FcTrue);
+  }
+  return config;
 }
 
 const std::string& FontconfigResolver::AliasRules() {
@@ -153,6 +165,7 @@ ResolvedFace FontconfigResolver::ResolveCovering(const std::string& face, uint32
 }
 
 std::vector<std::string> FontconfigResolver::FamilyNames() {
+  if (impl_->Config() == nullptr) return {};
   FcPattern* all = FcPatternCreate();
   FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
   FcFontSet* set = FcFontList(impl_->config, all, os);

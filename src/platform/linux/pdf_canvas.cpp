@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/gdi_patterns.h"
@@ -50,10 +51,7 @@ struct PdfCanvas::Face {
 
 PdfCanvas::PdfCanvas(FontResolver* fonts) : fonts_(fonts) {}
 
-PdfCanvas::~PdfCanvas() {
-  Discard();
-  if (tile_ != nullptr) cairo_pattern_destroy(tile_);
-}
+PdfCanvas::~PdfCanvas() { Discard(); }
 
 namespace {
 
@@ -95,14 +93,21 @@ bool PdfCanvas::Begin(std::FILE* out, int widthTenthMm, int heightTenthMm, int d
   cairo_set_font_options(cr_, fo);
   cairo_font_options_destroy(fo);
   pages_ = 1;
+  PaintPaper();
   return true;
+}
+
+void PdfCanvas::PaintPaper() {
+  cairo_set_source_rgb(cr_, 1, 1, 1);
+  cairo_paint(cr_);
 }
 
 void PdfCanvas::NextPage() {
   if (cr_ == nullptr) return;
-  FlushPixels();
+  Flush();
   cairo_show_page(cr_);
   ++pages_;
+  PaintPaper();
 }
 
 bool PdfCanvas::Finish(std::string& error) {
@@ -110,11 +115,12 @@ bool PdfCanvas::Finish(std::string& error) {
     error = "no document";
     return false;
   }
-  FlushPixels();
+  Flush();
   cairo_show_page(cr_);
   cairo_destroy(cr_);
   cr_ = nullptr;
   DropBlitCache();
+  DropTileCache();
   cairo_surface_finish(surface_);
   cairo_status_t st = cairo_surface_status(surface_);
   cairo_surface_destroy(surface_);
@@ -128,7 +134,11 @@ bool PdfCanvas::Finish(std::string& error) {
 
 void PdfCanvas::Discard() {
   DropBlitCache();
+  DropTileCache();
+  pending_ = Pending::None;
   pendingPixels_ = 0;
+  groups_.clear();
+  shapes_.clear();
   if (cr_ != nullptr) cairo_destroy(cr_);
   cr_ = nullptr;
   if (surface_ != nullptr) {
@@ -140,8 +150,7 @@ void PdfCanvas::Discard() {
 
 void PdfCanvas::SetColour(Colour c) { cairo_set_source_rgb(cr_, c.r() / 255.0, c.g() / 255.0, c.b() / 255.0); }
 
-void PdfCanvas::FillPathWithBrush() {
-  const Brush& brush = state().brush;
+void PdfCanvas::FillPathWithBrush(const Brush& brush, bool opaque, Colour background) {
   if (brush.kind == BrushKind::Clear) {
     cairo_new_path(cr_);
     return;
@@ -151,43 +160,41 @@ void PdfCanvas::FillPathWithBrush() {
     cairo_fill(cr_);
     return;
   }
-  const bool opaque = !state().transparentBackground;
-  const bool same = tile_ != nullptr && brush == tileBrush_ &&
-                    (brush.kind == BrushKind::Pattern ||
-                     (opaque == tileOpaque_ && (!opaque || state().backgroundColour == tileBackground_)));
-  if (!same) {
-    if (tile_ != nullptr) cairo_pattern_destroy(tile_);
+  std::array<uint32_t, 64> argb{};
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      uint32_t& cell = argb[size_t(y * 8 + x)];
+      if (brush.kind == BrushKind::Pattern) cell = Argb(brush.pattern.at(x, y));
+      else if (HatchInk(brush.hatch, x, y)) cell = Argb(brush.colour);
+      else cell = opaque ? Argb(background) : 0;  // transparent gaps
+    }
+  cairo_pattern_t* pattern = nullptr;
+  for (const Tile& t : tiles_)
+    if (t.argb == argb) pattern = t.pattern;
+  if (pattern == nullptr) {
     cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
     cairo_surface_flush(img);
     auto* data = cairo_image_surface_get_data(img);
     const int stride = cairo_image_surface_get_stride(img);
-    for (int y = 0; y < 8; ++y) {
-      auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
-      for (int x = 0; x < 8; ++x) {
-        if (brush.kind == BrushKind::Pattern) {
-          row[x] = Argb(brush.pattern.at(x, y));
-        } else {
-          if (HatchInk(brush.hatch, x, y)) row[x] = Argb(brush.colour);
-          else row[x] = opaque ? Argb(state().backgroundColour) : 0;  // transparent gaps
-        }
-      }
-    }
+    for (int y = 0; y < 8; ++y) std::memcpy(data + y * stride, &argb[size_t(y * 8)], 8 * sizeof(uint32_t));
     cairo_surface_mark_dirty(img);
-    tile_ = cairo_pattern_create_for_surface(img);
+    pattern = cairo_pattern_create_for_surface(img);
     cairo_surface_destroy(img);
-    cairo_pattern_set_extend(tile_, CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(tile_, CAIRO_FILTER_NEAREST);
-    tileBrush_ = brush;
-    tileOpaque_ = opaque;
-    tileBackground_ = state().backgroundColour;
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    tiles_.push_back(Tile{argb, pattern});
   }
   // The pattern is fixed to user space, whose origin is the device origin.
-  cairo_set_source(cr_, tile_);
+  cairo_set_source(cr_, pattern);
   cairo_fill(cr_);
 }
 
-void PdfCanvas::StrokePathWithPen() {
-  const Pen& pen = state().pen;
+void PdfCanvas::DropTileCache() {
+  for (Tile& t : tiles_) cairo_pattern_destroy(t.pattern);
+  tiles_.clear();
+}
+
+void PdfCanvas::StrokePathWithPen(const Pen& pen, bool opaque, Colour background) {
   if (pen.style == PenStyle::Null) {
     cairo_new_path(cr_);
     return;
@@ -200,8 +207,11 @@ void PdfCanvas::StrokePathWithPen() {
     if (d.count > 0) {
       double runs[6];
       for (int i = 0; i < d.count; ++i) runs[i] = d.runs[size_t(i)];
-      if (!state().transparentBackground) {
-        SetColour(state().backgroundColour);
+      if (opaque) {
+        // OPAQUE mode paints the gaps in the background colour: the line
+        // solid in that colour under its dashes. A solid stroke costs the
+        // writer little; the lines of one path never cross (see Gather).
+        SetColour(background);
         cairo_set_dash(cr_, nullptr, 0, 0);
         cairo_stroke_preserve(cr_);
       }
@@ -222,38 +232,122 @@ void PdfCanvas::StrokePathWithPen() {
 }
 
 void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
-  FlushPixels();
   if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
   if (from == to) return;  // GDI draws nothing for a zero-length line
-  if (state().pen.width <= 1) {
+  const CanvasState& s = state();
+  Group key;
+  key.line = true;
+  key.pen = s.pen;
+  key.opaque = !s.transparentBackground;
+  key.background = s.backgroundColour;
+  key.oneColour = s.pen.width > 1 || DashRunsOf(s.pen.style).count == 0 || !key.opaque;
+  key.paint = s.pen.colour;
+  // The pixels the line may paint (in 64 bits: points may lie anywhere).
+  const int64_t reach = int64_t(std::max(s.pen.width, 1)) / 2 + 1;
+  auto clamp = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  Shape shape;
+  shape.bounds = DeviceRect{clamp(int64_t(std::min(from.x, to.x)) - reach),
+                            clamp(int64_t(std::min(from.y, to.y)) - reach),
+                            clamp(int64_t(std::max(from.x, to.x)) + reach + 1),
+                            clamp(int64_t(std::max(from.y, to.y)) + reach + 1)};
+  if (s.pen.width <= 1) {
     // Through the pixel centres, ending half a pixel before the end point's
     // centre so that its pixel stays out.
     const double dx = to.x - from.x, dy = to.y - from.y;
     const double len = std::hypot(dx, dy);
     const double ux = dx / len, uy = dy / len;
-    cairo_move_to(cr_, from.x + 0.5 - 0.5 * ux, from.y + 0.5 - 0.5 * uy);
-    cairo_line_to(cr_, to.x + 0.5 - 0.5 * ux, to.y + 0.5 - 0.5 * uy);
+    shape.x0 = from.x + 0.5 - 0.5 * ux, shape.y0 = from.y + 0.5 - 0.5 * uy;
+    shape.x1 = to.x + 0.5 - 0.5 * ux, shape.y1 = to.y + 0.5 - 0.5 * uy;
   } else {
-    cairo_move_to(cr_, from.x, from.y);
-    cairo_line_to(cr_, to.x, to.y);
+    shape.x0 = from.x, shape.y0 = from.y, shape.x1 = to.x, shape.y1 = to.y;
   }
-  StrokePathWithPen();
+  Gather(key, shape);
 }
 
 void PdfCanvas::FillRect(DeviceRect r) {
-  FlushPixels();
   if (cr_ == nullptr) return;
   int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
   int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
-  if (rr <= l || b <= t) return;
-  cairo_rectangle(cr_, l, t, rr - l, b - t);
-  FillPathWithBrush();
+  if (rr <= l || b <= t || state().brush.kind == BrushKind::Clear) return;
+  const CanvasState& s = state();
+  Group key;
+  key.brush = s.brush;
+  key.opaque = !s.transparentBackground;
+  key.background = s.backgroundColour;
+  key.oneColour = s.brush.kind == BrushKind::Solid;
+  key.paint = s.brush.colour;
+  Shape shape;
+  shape.bounds = DeviceRect{l, t, rr, b};
+  shape.x0 = l, shape.y0 = t, shape.x1 = rr, shape.y1 = b;
+  Gather(key, shape);
+}
+
+void PdfCanvas::Gather(const Group& key, const Shape& shape) {
+  if (pending_ != Pending::Shapes || shapes_.size() >= 2048) {
+    Flush();
+    pending_ = Pending::Shapes;
+  }
+  auto same = [&](const Group& g) {
+    return g.line == key.line && g.opaque == key.opaque && g.background == key.background &&
+           (key.line ? g.pen == key.pen : g.brush == key.brush);
+  };
+  auto meets = [](const DeviceRect& a, const DeviceRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  size_t group = groups_.size();
+  for (size_t g = groups_.size(); g-- > 0;)
+    if (same(groups_[g])) {
+      group = g;
+      break;
+    }
+  if (group < groups_.size()) {
+    // A line whose gaps are painted is drawn after every line of its group
+    // it crosses (gaps and dashes are stroked one after the other). Fills of
+    // one brush paint the same tile at the same origin: their order never shows.
+    const bool selfOrdered = key.line && !key.oneColour;
+    for (size_t i = groups_[group].first; i < shapes_.size(); ++i) {
+      const Shape& o = shapes_[i];
+      if (o.group < group || (o.group == group && !selfOrdered)) continue;
+      const Group& og = groups_[o.group];
+      if (o.group != group && key.oneColour && og.oneColour && og.paint == key.paint) continue;
+      if (meets(shape.bounds, o.bounds)) {
+        group = groups_.size();
+        break;
+      }
+    }
+  }
+  if (group == groups_.size()) {
+    groups_.push_back(key);
+    groups_.back().first = shapes_.size();
+  }
+  shapes_.push_back(shape);
+  shapes_.back().group = uint32_t(group);
+}
+
+void PdfCanvas::DrawGroups() {
+  for (size_t g = 0; g < groups_.size(); ++g) {
+    const Group& group = groups_[g];
+    for (size_t i = group.first; i < shapes_.size(); ++i) {
+      const Shape& sh = shapes_[i];
+      if (sh.group != g) continue;
+      if (group.line) {
+        cairo_move_to(cr_, sh.x0, sh.y0);
+        cairo_line_to(cr_, sh.x1, sh.y1);
+      } else {
+        cairo_rectangle(cr_, sh.x0, sh.y0, sh.x1 - sh.x0, sh.y1 - sh.y0);
+      }
+    }
+    if (group.line) StrokePathWithPen(group.pen, group.opaque, group.background);
+    else FillPathWithBrush(group.brush, group.opaque, group.background);
+  }
+  groups_.clear();
+  shapes_.clear();
 }
 
 // The outline runs through (l,t) (r-1,t) (r-1,b-1) (l,b-1); the brush fills
 // its inside. With a null pen GDI fills [l, r-1) x [t, b-1).
 void PdfCanvas::Rectangle(DeviceRect rc) {
-  FlushPixels();
+  Flush();
   if (cr_ == nullptr) return;
   int l = std::min(rc.left, rc.right), r = std::max(rc.left, rc.right);
   int t = std::min(rc.top, rc.bottom), b = std::max(rc.top, rc.bottom);
@@ -262,13 +356,13 @@ void PdfCanvas::Rectangle(DeviceRect rc) {
   if (pen.style == PenStyle::Null) {
     if (r - l > 1 && b - t > 1) {
       cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
-      FillPathWithBrush();
+      FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour);
     }
     return;
   }
   if (r - l > 2 && b - t > 2) {
     cairo_rectangle(cr_, l + 1, t + 1, r - l - 2, b - t - 2);
-    FillPathWithBrush();
+    FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour);
   }
   if (pen.width <= 1) {
     if (r - l == 1 || b - t == 1) {
@@ -282,11 +376,11 @@ void PdfCanvas::Rectangle(DeviceRect rc) {
   } else {
     cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
   }
-  StrokePathWithPen();
+  StrokePathWithPen(state().pen, !state().transparentBackground, state().backgroundColour);
 }
 
 void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
-  FlushPixels();
+  Flush();
   if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
   int l = std::min(box.left, box.right), r = std::max(box.left, box.right);
   int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom);
@@ -312,23 +406,36 @@ void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     cairo_arc_negative(cr_, 0, 0, 1, a0, a1);
   }
   cairo_restore(cr_);  // stroke with an unscaled pen
-  StrokePathWithPen();
+  StrokePathWithPen(state().pen, !state().transparentBackground, state().backgroundColour);
 }
 
 // Pixels set one after another in one colour become one filled path.
 void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
   if (cr_ == nullptr) return;
-  if (pendingPixels_ > 0 && c != pendingColour_) FlushPixels();
+  if (pending_ != Pending::Pixels || c != pendingColour_ || pendingPixels_ >= 4096) {
+    Flush();
+    pending_ = Pending::Pixels;
+    pendingColour_ = c;
+  }
+  ++pendingPixels_;
   cairo_rectangle(cr_, p.x, p.y, 1, 1);
-  pendingColour_ = c;
-  if (++pendingPixels_ >= 4096) FlushPixels();
 }
 
-void PdfCanvas::FlushPixels() {
-  if (pendingPixels_ == 0 || cr_ == nullptr) return;
+void PdfCanvas::Flush() {
+  const Pending what = pending_;
+  pending_ = Pending::None;
   pendingPixels_ = 0;
-  SetColour(pendingColour_);
-  cairo_fill(cr_);
+  if (cr_ == nullptr) {
+    groups_.clear();
+    shapes_.clear();
+    return;
+  }
+  if (what == Pending::Pixels) {
+    SetColour(pendingColour_);
+    cairo_fill(cr_);
+  } else if (what == Pending::Shapes) {
+    DrawGroups();
+  }
 }
 
 // A vector page cannot read what lies under a block transfer, so the two
@@ -338,7 +445,7 @@ void PdfCanvas::FlushPixels() {
 // mask of a two-step pattern holds), AND paints every pixel that is not
 // white (exact for the colour step over its mask).
 void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
-  FlushPixels();
+  Flush();
   if (cr_ == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
   if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height)) return;
   auto argbOf = [&](int x, int y) {
@@ -469,7 +576,7 @@ const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t
 // Malformed UTF-8 (a data file's name in the page label) is drawn as the
 // raster page draws it, one U+FFFD per malformed sequence.
 void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
-  FlushPixels();
+  Flush();
   if (cr_ == nullptr || fonts_ == nullptr || text.empty()) return;
   std::string_view utf8 = text;
   if (!IsValidUtf8(text)) {

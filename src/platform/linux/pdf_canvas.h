@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 
@@ -75,34 +76,69 @@ class PdfCanvas final : public Canvas {
  private:
   struct Face;
   void SetColour(Colour c);
-  // Fills the current path with the brush; false when the brush is clear.
-  void FillPathWithBrush();
-  // Strokes the current path with the pen (style, width, background gaps).
-  void StrokePathWithPen();
+  // Fills the current path with the brush (opaque: hatch gaps in background).
+  void FillPathWithBrush(const Brush& brush, bool opaque, Colour background);
+  // Strokes the current path with the pen (style, width, opaque: gaps in background).
+  void StrokePathWithPen(const Pen& pen, bool opaque, Colour background);
   void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
   const Face* FaceFor(const std::string& name);
   const Face* FaceOfFile(const ResolvedFace& resolved);
   const Face* CoveringFace(const std::string& name, uint32_t codepoint);
   void DropBlitCache();
-  void FlushPixels();
+  void DropTileCache();
+  // Draws what is gathered (pixels, lines and fills).
+  void Flush();
+  // The paper: every page starts as one white sheet, so that the document
+  // writer has a single opaque region to add each operation to.
+  void PaintPaper();
 
   FontResolver* fonts_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
   int width_ = 0, height_ = 0, dpi_ = 600;
   int pages_ = 0;
-  // The last brush tile, kept while the brush stays the same.
-  Brush tileBrush_{};
-  bool tileOpaque_ = false;
-  Colour tileBackground_{};
-  cairo_pattern_t* tile_ = nullptr;
+  // Brush tiles made in this document, one per distinct 8x8 tile, so that
+  // every fill with the same tile uses the same image.
+  struct Tile {
+    std::array<uint32_t, 64> argb{};
+    cairo_pattern_t* pattern = nullptr;
+  };
+  std::vector<Tile> tiles_;
+  // What is gathered and not yet drawn. Pixels of one colour become one
+  // filled path. Lines and fills are gathered in groups of one pen or one
+  // brush, each drawn as one path when something else is drawn: fewer and
+  // larger operations make a smaller file written faster. A shape joins the
+  // last group of its kind unless it overlaps a shape of a later group that
+  // paints something else where they meet (it must be drawn after that
+  // one); then it starts a new group. Every overlapping pair that could
+  // show its order keeps it.
+  enum class Pending { None, Pixels, Shapes };
+  Pending pending_ = Pending::None;
+  int pendingPixels_ = 0;
+  struct Group {
+    bool line = false;  // lines with pen, or fills with brush
+    Pen pen;
+    Brush brush;
+    bool opaque = false;
+    Colour background{};
+    bool oneColour = false;  // paints only paint (no gaps, no tile)
+    Colour paint{};
+    size_t first = 0;  // index of its first shape
+  };
+  struct Shape {
+    DeviceRect bounds;  // the pixels it may paint, right and bottom excluded
+    double x0, y0, x1, y1;  // a line's path, or a fill's rectangle
+    uint32_t group;
+  };
+  std::vector<Group> groups_;
+  std::vector<Shape> shapes_;
+  void Gather(const Group& key, const Shape& shape);
+  void DrawGroups();
   std::map<std::string, std::unique_ptr<Face>> faces_;  // by file and index
   std::map<std::string, const Face*> namedFaces_;
   std::map<std::string, const Face*> coveringFaces_;  // by name and code point
   std::string validText_;  // a malformed text with its replacements, reused
-  // Pixels set but not yet filled, all in pendingColour_.
-  int pendingPixels_ = 0;
-  Colour pendingColour_{};
+  Colour pendingColour_{};  // of gathered pixels
   // Tiles of block transfers (up to 8x8) already made in this document: a
   // pattern of many tiles becomes one image used again and again.
   struct BlitTile {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/gdi_patterns.h"
 
@@ -64,8 +66,16 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
   height_ = std::max(0, height);
   dpi_ = dpi;
   size_t n = size_t(width_) * size_t(height_);
-  if (index_.size() < n) index_.resize(n);
-  std::memset(index_.data(), 0, n);
+  if (capacity_ < n) {
+    // A new buffer comes zeroed from the system, its pages untouched until
+    // drawn on or read.
+    index_.reset();
+    index_.reset(static_cast<uint8_t*>(std::calloc(std::max<size_t>(n, 1), 1)));
+    if (index_ == nullptr) throw std::bad_alloc();
+    capacity_ = n;
+  } else {
+    std::memset(index_.get(), 0, n);
+  }
   palette_.fill(kWhite);
   paletteSize_ = 1;  // index 0: white, the paper
   lastColourIndex_ = 0;
@@ -118,7 +128,7 @@ void RasterCanvas::Span(int y, int x0, int x1, uint8_t index) {
   x0 = std::max(x0, 0);
   x1 = std::min(x1, width_);
   if (x0 >= x1) return;
-  std::memset(index_.data() + size_t(y) * size_t(width_) + size_t(x0), index, size_t(x1 - x0));
+  std::memset(index_.get() + size_t(y) * size_t(width_) + size_t(x0), index, size_t(x1 - x0));
 }
 
 // Brush fills cover [l, r) x [t, b): GDI leaves the right and bottom edges
@@ -135,34 +145,62 @@ void RasterCanvas::FillWithBrush(int l, int t, int r, int b) {
     case BrushKind::Clear: return;
     case BrushKind::Solid: {
       uint8_t idx = IndexOf(brush.colour);
-      for (int y = t; y < b; ++y) std::memset(index_.data() + size_t(y) * size_t(width_) + size_t(l), idx, size_t(r - l));
+      for (int y = t; y < b; ++y) std::memset(index_.get() + size_t(y) * size_t(width_) + size_t(l), idx, size_t(r - l));
       return;
     }
     case BrushKind::Hatch: {
       // Hatch gaps take the background colour in OPAQUE mode and keep what
       // lies under them in TRANSPARENT mode.
-      uint8_t ink = IndexOf(brush.colour);
-      bool opaque = !state().transparentBackground;
-      uint8_t gap = opaque ? IndexOf(state().backgroundColour) : 0;
-      for (int y = t; y < b; ++y) {
-        uint8_t* row = index_.data() + size_t(y) * size_t(width_);
-        for (int x = l; x < r; ++x) {
-          if (HatchInk(brush.hatch, x, y)) row[x] = ink;
-          else if (opaque) row[x] = gap;
-        }
+      const uint8_t ink = IndexOf(brush.colour);
+      const bool opaque = !state().transparentBackground;
+      const uint8_t gap = opaque ? IndexOf(state().backgroundColour) : 0;
+      uint8_t cells[64], keep[64];
+      for (int i = 0; i < 64; ++i) {
+        const bool on = HatchInk(brush.hatch, i % 8, i / 8);
+        cells[i] = on ? ink : gap;
+        keep[i] = on || opaque ? 0x00 : 0xFF;
       }
+      FillTileRows(l, t, r, b, cells, opaque ? nullptr : keep);
       return;
     }
     case BrushKind::Pattern: {
       uint8_t cells[64];
       for (int i = 0; i < 64; ++i) cells[i] = IndexOf(brush.pattern.cells[size_t(i)]);
-      for (int y = t; y < b; ++y) {
-        const uint8_t* cellRow = cells + (y & 7) * 8;
-        uint8_t* row = index_.data() + size_t(y) * size_t(width_);
-        for (int x = l; x < r; ++x) row[x] = cellRow[x & 7];
-      }
+      FillTileRows(l, t, r, b, cells, nullptr);
       return;
     }
+  }
+}
+
+// [l, r) x [t, b), on the page, from an 8x8 tile anchored at the device
+// origin: each row is written eight pixels at a time, the tile row turned
+// to start at column l. keep (optional) marks the cells that leave the page
+// as it is.
+void RasterCanvas::FillTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep) {
+  for (int y = t; y < b; ++y) {
+    const int ty = (y & 7) * 8;
+    uint8_t word[8], mask[8];
+    for (int k = 0; k < 8; ++k) {
+      word[k] = cells[ty + ((l + k) & 7)];
+      mask[k] = keep != nullptr ? keep[ty + ((l + k) & 7)] : 0;
+    }
+    uint64_t w, m;
+    std::memcpy(&w, word, 8);
+    std::memcpy(&m, mask, 8);
+    uint8_t* row = index_.get() + size_t(y) * size_t(width_);
+    int x = l;
+    if (m == 0) {
+      for (; x + 8 <= r; x += 8) std::memcpy(row + x, &w, 8);
+    } else {
+      for (; x + 8 <= r; x += 8) {
+        uint64_t old;
+        std::memcpy(&old, row + x, 8);
+        old = (old & m) | (w & ~m);
+        std::memcpy(row + x, &old, 8);
+      }
+    }
+    for (int k = 0; x < r; ++x, ++k)
+      if (mask[k] == 0) row[x] = word[k];
   }
 }
 
@@ -388,11 +426,36 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
       double inner = -1;
       if (ia > 0 && ib > 0 && std::fabs(dy) < ib) inner = ia * std::sqrt(1 - (dy / ib) * (dy / ib));
       int x0 = std::max(0, int(std::floor(cx - outer)) + 1), x1 = std::min(width_ - 1, int(std::ceil(cx + outer)) - 1);
-      for (int px = x0; px <= x1; ++px) {
-        double dx = std::fabs(px - cx);
-        if (dx <= inner) continue;
-        if (inArc(px, py)) Put(px, py, ink);
+      if (x0 > x1) continue;
+      // The ring's pixels of this row: those farther than inner from the
+      // centre column, a run on each side (one run where there is no hole).
+      // The bounds come from the same comparison a pixel test makes.
+      auto inside = [&](int px) { return std::fabs(px - cx) <= inner; };
+      int leftEnd = x1, rightStart = x1 + 1;  // [x0, leftEnd] and [rightStart, x1]
+      if (inner >= 0) {
+        int c = int(std::floor(cx + 0.5));  // the pixel nearest the centre column
+        if (c < x0) c = x0;
+        if (c > x1) c = x1;
+        if (inside(c)) {
+          leftEnd = std::max(x0 - 1, std::min(x1, int(std::ceil(cx - inner)) - 1));
+          while (leftEnd >= x0 && inside(leftEnd)) --leftEnd;
+          while (leftEnd + 1 <= x1 && !inside(leftEnd + 1)) ++leftEnd;
+          rightStart = std::min(x1 + 1, std::max(x0, int(std::floor(cx + inner)) + 1));
+          while (rightStart <= x1 && inside(rightStart)) ++rightStart;
+          while (rightStart - 1 >= x0 && !inside(rightStart - 1)) --rightStart;
+        }
       }
+      auto run = [&](int from, int to) {  // [from, to]
+        if (from > to) return;
+        if (full) {
+          Span(py, from, to + 1, ink);
+          return;
+        }
+        for (int px = from; px <= to; ++px)
+          if (inArc(px, py)) Put(px, py, ink);
+      };
+      run(x0, leftEnd);
+      run(std::max(rightStart, leftEnd + 1), x1);
     }
     return;
   }
@@ -458,7 +521,7 @@ void RasterCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) 
   for (int y = 0; y < bitmap.height; ++y) {
     int py = at.y + y;
     if (unsigned(py) >= unsigned(height_)) continue;
-    uint8_t* row = index_.data() + size_t(py) * size_t(width_);
+    uint8_t* row = index_.get() + size_t(py) * size_t(width_);
     for (int x = 0; x < bitmap.width; ++x) {
       int px = at.x + x;
       if (unsigned(px) >= unsigned(width_)) continue;

@@ -8,8 +8,10 @@
 // full, a new colour takes the nearest entry.
 //
 // The page buffer is one array walked by index; it is reused by the next
-// page of the same size or smaller. Drawing allocates nothing per call
-// except the arc scratch list, which grows once and is then reused.
+// page of the same size or smaller, and a new one comes zeroed from calloc
+// (no page of it touched before it is drawn on or read). Drawing allocates
+// nothing per call except the arc scratch list, which grows once and is
+// then reused.
 //
 // The GDI rules reproduced here are written down beside the code that
 // implements them (raster_canvas.cpp).
@@ -17,6 +19,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -49,7 +53,7 @@ class RasterCanvas final : public Canvas {
 
   // Reading the page.
   Colour PixelAt(int x, int y) const { return palette_[index_[size_t(y) * size_t(width_) + size_t(x)]]; }
-  const uint8_t* Row(int y) const { return index_.data() + size_t(y) * size_t(width_); }
+  const uint8_t* Row(int y) const { return index_.get() + size_t(y) * size_t(width_); }
   const std::array<Colour, 256>& palette() const { return palette_; }
   int paletteSize() const { return paletteSize_; }
 
@@ -70,6 +74,7 @@ class RasterCanvas final : public Canvas {
   }
   // Fills [l, r) x [t, b) with the current brush.
   void FillWithBrush(int l, int t, int r, int b);
+  void FillTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep);
   // A one-pixel line; the dash position runs on from *dashPos.
   void CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos);
   // A wide pen: round ends, the end point included.
@@ -81,7 +86,11 @@ class RasterCanvas final : public Canvas {
   int width_ = 0;
   int height_ = 0;
   int dpi_ = 96;
-  std::vector<uint8_t> index_;
+  struct FreeBuffer {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t[], FreeBuffer> index_;  // the page, calloc'd
+  size_t capacity_ = 0;
   std::array<Colour, 256> palette_{};
   int paletteSize_ = 0;
   int lastColourIndex_ = 0;

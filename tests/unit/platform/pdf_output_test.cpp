@@ -340,6 +340,49 @@ TEST_F(PdfCanvasPixels, TwoStepBlockTransfersPaintThePatternAndKeepTheRest) {
   EXPECT_LT(ReadFile(path).size(), 12000u);
 }
 
+// Lines of one pen and fills of one brush are drawn as one path each: what
+// a later line or fill covers stays covered, and one tile is one image.
+TEST_F(PdfCanvasPixels, GatheredLinesAndFillsKeepTheirOrderWhereTheyMeet) {
+  // A black line, then an opaque dashed line across it whose gap lies on it
+  // (gaps run 18..23 from the start), then the black pen again elsewhere.
+  canvas.SetPen(Pen{kBlack, 1, PenStyle::Solid});
+  canvas.MoveTo({100, 80});
+  canvas.LineTo({300, 80});
+  canvas.SetPen(Pen{kBlack, 1, PenStyle::Dash});
+  canvas.MoveTo({150, 60});
+  canvas.LineTo({150, 120});
+  canvas.SetPen(Pen{kBlack, 1, PenStyle::Solid});
+  canvas.MoveTo({100, 90});
+  canvas.LineTo({300, 90});
+  // Black, then a pattern with white cells over it, then black over that.
+  PatternBitmap dots;
+  for (int i = 0; i < 64; ++i) dots.cells[size_t(i)] = i % 2 == 0 ? kBlack : kWhite;
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({100, 200, 200, 260});
+  canvas.SetBrush(Brush{BrushKind::Pattern, kBlack, HatchStyle::Horizontal, dots});
+  canvas.FillRect({150, 200, 250, 260});
+  for (int i = 0; i < 50; ++i) canvas.FillRect({300 + i * 3, 300, 302 + i * 3, 310});  // the same tile again
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({220, 200, 300, 260});
+  Gray g = Finish();
+  EXPECT_TRUE(g.ink(149, 80));
+  EXPECT_FALSE(g.ink(150, 80));  // the later gap covers the black line
+  EXPECT_TRUE(g.ink(150, 77));   // and the dash before it is ink
+  EXPECT_TRUE(g.ink(150, 90));   // the later black line covers the dashed one
+  EXPECT_TRUE(g.ink(120, 230));
+  EXPECT_TRUE(g.ink(160, 230));   // the pattern's black cell
+  EXPECT_FALSE(g.ink(161, 230));  // its white cell over the black fill
+  EXPECT_TRUE(g.ink(231, 230));   // the last black fill over the pattern
+  EXPECT_FALSE(g.ink(211, 231));  // a white cell where only the pattern lies
+  // 51 fills of one tile: one image and one pattern object.
+  const std::string pdf = ReadFile(path);
+  size_t images = 0, patterns = 0;
+  for (size_t at = pdf.find("/Subtype /Image"); at != std::string::npos; at = pdf.find("/Subtype /Image", at + 1)) ++images;
+  for (size_t at = pdf.find("/PatternType"); at != std::string::npos; at = pdf.find("/PatternType", at + 1)) ++patterns;
+  EXPECT_EQ(images, 1u);
+  EXPECT_EQ(patterns, 1u);
+}
+
 TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   TempDir dir;
   FixedResolver fonts;

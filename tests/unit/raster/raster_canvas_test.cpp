@@ -418,6 +418,59 @@ TEST(RasterCanvas, WideArcsDrawTheRingWithinHalfThePenWidthOfTheCircle) {
   EXPECT_TRUE(Inked(c).empty());
 }
 
+// The ring of a wide pen, row by row as runs: the same pixels as the rule
+// pixel by pixel (strictly within the outer ellipse, not within or on the
+// inner one, counterclockwise from the start radial to the end radial), for
+// boxes of both parities, ellipses, partial arcs and boxes off the page.
+TEST(RasterCanvas, WideArcsInkExactlyTheRingsPixelsInRunsForAnyBox) {
+  constexpr double kTau = 6.283185307179586;
+  auto pageAngle = [&](double dx, double dy) {
+    double a = std::atan2(-dy, dx);
+    return a < 0 ? a + kTau : a;
+  };
+  struct Case {
+    DeviceRect box;
+    DevicePoint start, end;
+    int width;
+  };
+  const Case cases[] = {
+      {{10, 10, 111, 111}, {60, 0}, {60, 0}, 2},     {{10, 10, 110, 110}, {60, 0}, {60, 0}, 3},
+      {{5, 20, 140, 90}, {0, 0}, {0, 0}, 4},         {{-40, -30, 60, 70}, {10, 20}, {10, 20}, 2},
+      {{70, 50, 180, 160}, {200, 60}, {60, -300}, 2}, {{20, 30, 125, 120}, {0, 100}, {130, 40}, 5},
+      {{50, 50, 53, 54}, {0, 0}, {0, 0}, 2},
+  };
+  for (const Case& k : cases) {
+    RasterCanvas c(150, 130, 96);
+    c.SetPen(Pen{kBlack, k.width, PenStyle::Solid});
+    c.Arc(k.box, k.start, k.end);
+    const int l = k.box.left, r = k.box.right, t = k.box.top, b = k.box.bottom;
+    const double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0, a = (r - l - 1) / 2.0, bb = (b - t - 1) / 2.0;
+    const double h = k.width / 2.0, oa = a + h, ob = bb + h, ia = a - h, ib = bb - h;
+    const bool full = k.start == k.end;
+    const double as = pageAngle(k.start.x - cx, k.start.y - cy);
+    double sweep = pageAngle(k.end.x - cx, k.end.y - cy) - as;
+    if (sweep < 0) sweep += kTau;
+    int wrong = 0;
+    for (int y = 0; y < 130; ++y)
+      for (int x = 0; x < 150; ++x) {
+        const double dx = std::fabs(x - cx), dy = y - cy;
+        const double q = 1 - (dy / ob) * (dy / ob);
+        const double outer = q > 0 ? oa * std::sqrt(q) : -1;
+        const double inner =
+            ia > 0 && ib > 0 && std::fabs(dy) < ib ? ia * std::sqrt(1 - (dy / ib) * (dy / ib)) : -1;
+        if (std::fabs(dx - outer) < 1e-9 || std::fabs(dx - inner) < 1e-9) continue;  // a pixel centre on the edge
+        bool ring = dx < outer && dx > inner;
+        if (ring && !full) {
+          double d = pageAngle(x - cx, y - cy) - as;
+          if (d < 0) d += kTau;
+          ring = d <= sweep;
+        }
+        wrong += (c.PixelAt(x, y) == kBlack) != ring;
+      }
+    EXPECT_EQ(wrong, 0) << k.box.left << "," << k.box.top << " width " << k.width;
+  }
+}
+
 TEST(RasterCanvas, BlockTransfersCombineColoursPerChannel) {
   RasterCanvas c(4, 1, 96);
   c.SetPixel({0, 0}, Colour::Rgb(0x10, 0x20, 0x30));
