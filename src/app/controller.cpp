@@ -235,34 +235,12 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (services_.system.WithoutPageLabel()) {
     ctx->suppressDebugLabel = 1;
   }
-  ctx->widthFlag = s.width_flg;
-  ctx->fillMethod = s.pmap_flg;
-  ctx->setPrinterErrorMode = s.perr_flg;
-  ctx->paperCheckMode = s.ppaper_check;
+  CopySettingsIntoJob(s, *ctx);
   ctx->duplexSetting = s.Dup;
-  ctx->scaleSetting = s.pmag_flg;
-  ctx->waitTime = s.wait_time;
-  ctx->keepPrintData = s.pdat_flg;
   ctx->batchMode = batchMode;
   ctx->lastFile = lastFile;
   ctx->pdfOutput = pdfOutput;
   ctx->SetSettingsFilePath(s.SettingsPath);
-  ctx->firstLineFlag = s.pfline;
-  ctx->jpegDpi = s.jdpi;
-  ctx->jpegQuality = s.jquality;
-  ctx->compulsionPaper = s.CompulsionPaper;
-  ctx->zeroFontWidth = s.pAutoFontWidth;
-  if (s.pFontMin.empty()) s.pFontMin = "標準明朝";
-  if (s.pFontGot.empty()) s.pFontGot = "標準ゴシック";
-  ctx->minchoFace = s.pFontMin;
-  ctx->gothicFace = s.pFontGot;
-  ctx->minchoGroup = s.pFontMinGrp;
-  ctx->gothicGroup = s.pFontGotGrp;
-  ctx->stringFontMin = s.pStringFontMin;
-  ctx->stringFontGot = s.pStringFontGot;
-  ctx->stringFontMin2 = s.pStringFontMin2;
-  ctx->stringFontGot2 = s.pStringFontGot2;
-  ctx->fontEscape = s.pFontEscape;
   ctx->showPrinterDialog = s.AskPrinter;
   ctx->SetDefaultPrinterFilePath(s.WinPrinterSetPath);
 
