@@ -85,13 +85,13 @@ std::string TForm1::SentLine(const char* where) const {
   return std::string(where) + " : HANDLE : " + std::to_string(settings.ParentWindow) + " に WM__PRINTOUT を送った\n";
 }
 
-void TForm1::NotifyCaller(const std::string& sentLine, int kind) {
+void TForm1::NotifyCaller(const std::string& sentLine, LogLevel level) {
   std::string error;
   const auto window = static_cast<unsigned long long>(settings.ParentWindow);
   if (services_.system.NotifyWindow(settings.ParentWindow, kPrintOutMessage, 0, 0, error)) {
-    log_.WriteLog(sentLine, kind);
+    log_.WriteLog(sentLine, level);
   } else {
-    log_.WriteLogf(kLogCritical, "WM__PRINTOUT を送れませんでした : HANDLE : %llu (%s)\n", window, error.c_str());
+    log_.WriteLogf(kLogError, "WM__PRINTOUT を送れませんでした : HANDLE : %llu (%s)\n", window, error.c_str());
   }
 }
 
@@ -102,7 +102,7 @@ void TForm1::LogTime(const char* label) {
 
 void TForm1::WMGetTimer() {
   log_.WriteLog("********** Time out Exit **********\n");
-  if (settings.ParentWindow != 0) NotifyCaller(SentLine("WMGetTimer TimeOut"), kLogOrdinary);
+  if (settings.ParentWindow != 0) NotifyCaller(SentLine("WMGetTimer TimeOut"), kLogInfo);
 }
 
 int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const RunRequest& request) {
@@ -141,7 +141,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
     case ScanStop::kPrintListMissing:
       ui.ShowMessage(PrintListMissingMessage(scan.printListArgument), MessageKind::Error);
       notPrinted_ = true;
-      if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogCritical);
+      if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogError);
       break;
     case ScanStop::kMissingValue:
       ui.ShowMessage(MissingValueMessage(scan.missingOption), MessageKind::Error);
@@ -187,7 +187,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
   // 5. Time-out timer.
   if (s.wait_time >= 1) {
-    log_.WriteLogf(kLogOrdinary, "【SetTimer関数をセット】:[%ld]\n", long(s.wait_time));
+    log_.WriteLogf(kLogInfo, "【SetTimer関数をセット】:[%ld]\n", long(s.wait_time));
     services_.ui.StartTimer(s.wait_time, [this] { WMGetTimer(); });
     timerStarted_ = true;
   }
@@ -294,7 +294,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
       notPrinted_ = true;
       ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
       if (s.ParentWindow != 0)
-        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogCritical);
+        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogError);
       return 0;
     }
   };
@@ -416,7 +416,7 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
 
 void TForm1::EndSteps(Target target) {
   RunSettings& s = settings;
-  if (s.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 正常終了"), kLogOrdinary);
+  if (s.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 正常終了"), kLogInfo);
   LogTime("【印刷終了時間】= ");
   PrintDataCleanup cleanup(s, log_, services_.system);
   if (target == Target::kNotClassified || target == Target::kFile) {

@@ -107,15 +107,15 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
   return settings_.plog;
 }
 
-void ProgramLog::WriteLog(std::string_view text, int kind) {
+void ProgramLog::WriteLog(std::string_view text, LogLevel level) {
   if (settings_.plog != 0 && stream_) {
     WriteSjis(stream_.get(), text);
     return;
   }
-  if (kind == kLogCritical && !stream_) WriteCritical(text);
+  if (level == kLogError && !stream_) WriteCritical(text);
 }
 
-void ProgramLog::WriteLogf(int kind, const char* format, ...) {
+void ProgramLog::WriteLogf(LogLevel level, const char* format, ...) {
   va_list args;
   va_start(args, format);
   char small[1024];
@@ -132,7 +132,7 @@ void ProgramLog::WriteLogf(int kind, const char* format, ...) {
     text.resize(size_t(n));
   }
   va_end(args);
-  WriteLog(text, kind);
+  WriteLog(text, level);
 }
 
 void ProgramLog::WriteCritical(std::string_view text) {
@@ -188,7 +188,7 @@ void ProgramLog::DumpSettings(const PrintContext& ctx) {
     if (row.dumpAt != 0) lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx) + "]\n"});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.at < b.at; });
-  for (const Line& line : lines) WriteLog(line.text, 0);
+  for (const Line& line : lines) WriteLog(line.text);
 }
 
 }  // namespace kestrel

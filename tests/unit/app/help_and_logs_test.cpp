@@ -88,8 +88,8 @@ std::tm At(int y, int mo, int d, int h, int mi, int s) {
 TEST(ProgramLog, CriticalLinesGoToTheCriticalLogWhileTheProgramLogIsOff) {
   LogRig rig;
   rig.dir.Write("zoq/CriticalPLOG.txt", std::string("earlier\n"));
-  rig.log.WriteLog("失敗しました", kLogCritical);
-  rig.log.WriteLog("dropped\n", kLogOrdinary);
+  rig.log.WriteLog("失敗しました", kLogError);
+  rig.log.WriteLog("dropped\n", kLogInfo);
   EXPECT_EQ(ReadFile(rig.settings.CriticalLogPath), "earlier\n" + SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@：失敗しました\n"));
 }
 
@@ -99,8 +99,8 @@ TEST(ProgramLog, WithTheProgramLogOnEveryLineGoesThereOnly) {
   rig.log.CreateLogFolders();
   ASSERT_EQ(rig.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   EXPECT_EQ(rig.settings.LogPath, rig.base() + "zoq/plog/plog_20240305_140709.txt");
-  rig.log.WriteLog("critical\n", kLogCritical);
-  rig.log.WriteLogf(kLogOrdinary, "【印刷指定コマンド引数(-p)】:[%s,%s]\n", "a.pdat", "");
+  rig.log.WriteLog("critical\n", kLogError);
+  rig.log.WriteLogf(kLogInfo, "【印刷指定コマンド引数(-p)】:[%s,%s]\n", "a.pdat", "");
   EXPECT_EQ(ReadFile(rig.settings.LogPath),
             SjisFromUtf8("\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\ncritical\n"
                          "【印刷指定コマンド引数(-p)】:[a.pdat,]\n"));
@@ -135,8 +135,8 @@ TEST(ProgramLog, TwoRunsWritingOneLogAtOnceKeepEveryLine) {
   ASSERT_EQ(first.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   ASSERT_EQ(second.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   for (int i = 0; i < 3; ++i) {
-    first.log.WriteLogf(kLogOrdinary, "first %d\n", i);
-    second.WriteLogf(kLogOrdinary, "second %d\n", i);
+    first.log.WriteLogf(kLogInfo, "first %d\n", i);
+    second.WriteLogf(kLogInfo, "second %d\n", i);
   }
   const std::string banner = "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n";
   EXPECT_EQ(Utf8FromSjis(ReadFile(first.settings.LogPath)),
@@ -161,7 +161,7 @@ TEST(ProgramLog, OffMeansNoFileAndFailuresTurnItOff) {
 TEST(ProgramLog, UnwritableCriticalLogIsReportedTwice) {
   LogRig rig;
   rig.settings.CriticalLogPath = rig.base() + "missing/CriticalPLOG.txt";
-  rig.log.WriteLog("x", kLogCritical);
+  rig.log.WriteLog("x", kLogError);
   ASSERT_EQ(rig.engine.ui.shown().size(), 2u);
   std::string message = "CriticalLog Error: LogFile Open Errorの為、ログは残りません\n" + rig.settings.CriticalLogPath +
                         "(65535)\n";
