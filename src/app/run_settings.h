@@ -14,6 +14,7 @@
 #include <string>
 #include <variant>
 
+#include "pdf/bookmark_csv.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
 
@@ -23,7 +24,7 @@ namespace kestrel {
 // settings table (run_settings.cpp), the one list of the keys: section, key,
 // field, type, default, whether a save writes it, whether the settings dump
 // shows it and where the job takes it.
-struct RunSettings {
+struct RunSettings : PdfNaming {
   RunSettings();
 
   // [SETTING]
@@ -47,10 +48,7 @@ struct RunSettings {
   std::string jpath;        // $jpath
   int32_t jdpi;             // $jdpi
   int32_t jquality;         // $jquality: JPEG quality 1-100; read, never written
-  // [PDF]
-  std::string pdf_fn_string;
-  int32_t pdf_fn_check;
-  int32_t pdf_fn_length;
+  // [PDF] ($pdf_fn_string, $pdf_fn_check and $pdf_fn_length in PdfNaming)
   int32_t pdfbk;
   int32_t pdfspecial;
   std::string OutLinerPath;
@@ -79,9 +77,8 @@ struct RunSettings {
   std::string FontListPath, PrinterListPath, PaperListPath;
   std::string OffsetFilePath, OcrFontFilePath;
   std::string OcrFontPath;
-  std::string PdfFolder;
   std::string WinPrinterSetPath;
-  std::string InfoFile;
+  // PdfFolder and InfoFile are in PdfNaming.
 };
 
 // Sets BaseDir, WindowsDir and every path the controller derives from them

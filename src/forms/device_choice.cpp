@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "forms/device_selection.h"
-#include "util/profile_file.h"
 #include "lists/paper_list.h"
+#include "platform/device_selection.h"
+#include "util/profile_file.h"
 
 namespace kestrel {
 

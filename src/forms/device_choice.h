@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "lists/list_file.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
+#include "util/list_file.h"
 
 namespace kestrel {
 

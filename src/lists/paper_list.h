@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "lists/list_file.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
+#include "util/list_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel {

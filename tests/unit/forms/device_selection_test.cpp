@@ -1,4 +1,4 @@
-#include "forms/device_selection.h"
+#include "platform/device_selection.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "forms/device_choice.h"
-#include "util/profile_file.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/recording/memory_print_system.h"
 #include "support/engine_fixture.h"
+#include "util/profile_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel::test {

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/run_settings.h"
-#include "lists/list_file.h"
 #include "platform/headless/headless_ui.h"
 #include "support/engine_fixture.h"
+#include "util/list_file.h"
 #include "util/profile_file.h"
 
 namespace kestrel {
