@@ -6,7 +6,6 @@
 #include <type_traits>
 
 #include "engine/print_context.h"
-
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
