@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "app/run_settings.h"
 #include "pdf/bookmark_csv.h"
 #include "util/text_codec.h"
 

@@ -1,6 +1,7 @@
 // The PDF document name from a fuzzed information file, with the name
 // rules chosen by the input's last bytes, and the bookmark rows.
 #include "fuzz_support.h"
+#include "app/run_settings.h"
 #include "pdf/bookmark_csv.h"
 #include "util/text_codec.h"
 

@@ -9,6 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 export KESTREL_NO_CUPS=1
+# Every include points down the layers (cmake/layers.txt).
+scripts/check-layers.sh
 
 # The private CUPS server of a build's tests lives in /tmp under a name made
 # from the build folder; stop it even when a run is interrupted.

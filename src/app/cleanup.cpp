@@ -48,7 +48,7 @@ PrintDataCleanup::PrintDataCleanup(const RunSettings& settings, ProgramLog& log,
 void PrintDataCleanup::Trace(const std::string& path, int64_t now, const System::FileTimes& times) {
   if (settings_.plog == 0) return;
   const LocalTime n = Local(now), m = Local(times.modified), c = Local(times.changed), a = Local(times.accessed);
-  log_.WriteLogf(kLogOrdinary,
+  log_.WriteLogf(kLogInfo,
                  "fname(%s)\n tt:%ld,%04d/%02d/%02d %02d:%02d:%02d\n m_time:%ld,%04d/%02d/%02d %02d:%02d:%02d\n"
                  " c_time:%ld,%04d/%02d/%02d %02d:%02d:%02d\n a_time:%ld,%04d/%02d/%02d %02d:%02d:%02d\n",
                  path.c_str(), long(now), n.year, n.month, n.day, n.hour, n.minute, n.second, long(times.modified),
@@ -71,7 +71,7 @@ void PrintDataCleanup::CleanupOldPrintData(const std::string& base, const std::s
     const bool known = system_.GetFileTimes(full, times);
     Trace(full, now, times);
     if (known && times.modified + age < now && settings_.pdat_flg == 0) {
-      if (settings_.plog != 0) log_.WriteLogf(kLogOrdinary, "■delete %s ■\n", full.c_str());
+      if (settings_.plog != 0) log_.WriteLogf(kLogInfo, "■delete %s ■\n", full.c_str());
       files_.DeletePath(full, 0, 1);
     }
   }
@@ -121,7 +121,7 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
   if (mode == 0 || mode == 1) return;
   const bool deletes = mode >= 2 && mode <= 9;
   auto refuse = [&] {
-    log_.WriteLogf(kLogCritical, "CleanupPrintFolder : 削除できないフォルダが指定されています。削除を行いません(%s)\n",
+    log_.WriteLogf(kLogError, "CleanupPrintFolder : 削除できないフォルダが指定されています。削除を行いません(%s)\n",
                    folder.c_str());
   };
   // One resolution: the folder's real path (links and "." / ".." steps
@@ -171,7 +171,7 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
       }
       if (settings_.plog != 0) {
         Trace(full, now, entry.times);
-        if (attempted) log_.WriteLogf(kLogOrdinary, "■delete %s ■\n", full.c_str());
+        if (attempted) log_.WriteLogf(kLogInfo, "■delete %s ■\n", full.c_str());
       }
     }
   }

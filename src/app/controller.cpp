@@ -92,13 +92,13 @@ std::string TForm1::SentLine(const char* where) const {
   return std::string(where) + " : HANDLE : " + std::to_string(settings.ParentWindow) + " に WM__PRINTOUT を送った\n";
 }
 
-void TForm1::NotifyCaller(const std::string& sentLine, int kind) {
+void TForm1::NotifyCaller(const std::string& sentLine, LogLevel level) {
   std::string error;
   const auto window = static_cast<unsigned long long>(settings.ParentWindow);
   if (services_.system.NotifyWindow(settings.ParentWindow, kPrintOutMessage, 0, 0, error)) {
-    log_.WriteLog(sentLine, kind);
+    log_.WriteLog(sentLine, level);
   } else {
-    log_.WriteLogf(kLogCritical, "WM__PRINTOUT を送れませんでした : HANDLE : %llu (%s)\n", window, error.c_str());
+    log_.WriteLogf(kLogError, "WM__PRINTOUT を送れませんでした : HANDLE : %llu (%s)\n", window, error.c_str());
   }
 }
 
@@ -109,7 +109,7 @@ void TForm1::LogTime(const char* label) {
 
 void TForm1::WMGetTimer() {
   log_.WriteLog("********** Time out Exit **********\n");
-  if (settings.ParentWindow != 0) NotifyCaller(SentLine("WMGetTimer TimeOut"), kLogOrdinary);
+  if (settings.ParentWindow != 0) NotifyCaller(SentLine("WMGetTimer TimeOut"), kLogInfo);
 }
 
 int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const RunRequest& request) {
@@ -148,7 +148,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
     case ScanStop::kPrintListMissing:
       ui.ShowMessage(PrintListMissingMessage(scan.printListArgument), MessageKind::Error);
       notPrinted_ = true;
-      if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogCritical);
+      if (settings.ParentWindow != 0) NotifyCaller(PrintListErrorLogLine(settings.ParentWindow), kLogError);
       break;
     case ScanStop::kMissingValue:
       ui.ShowMessage(MissingValueMessage(scan.missingOption), MessageKind::Error);
@@ -194,7 +194,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
   // 5. Time-out timer.
   if (s.wait_time >= 1) {
-    log_.WriteLogf(kLogOrdinary, "【SetTimer関数をセット】:[%ld]\n", long(s.wait_time));
+    log_.WriteLogf(kLogInfo, "【SetTimer関数をセット】:[%ld]\n", long(s.wait_time));
     services_.ui.StartTimer(s.wait_time, [this] { WMGetTimer(); });
     timerStarted_ = true;
   }
@@ -242,34 +242,12 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (services_.system.WithoutPageLabel()) {
     ctx->suppressDebugLabel = 1;
   }
-  ctx->widthFlag = s.width_flg;
-  ctx->fillMethod = s.pmap_flg;
-  ctx->setPrinterErrorMode = s.perr_flg;
-  ctx->paperCheckMode = s.ppaper_check;
+  CopySettingsIntoJob(s, *ctx);
   ctx->duplexSetting = s.Dup;
-  ctx->scaleSetting = s.pmag_flg;
-  ctx->waitTime = s.wait_time;
-  ctx->keepPrintData = s.pdat_flg;
   ctx->batchMode = batchMode;
   ctx->lastFile = lastFile;
   ctx->pdfOutput = pdfOutput;
   ctx->SetSettingsFilePath(s.SettingsPath);
-  ctx->firstLineFlag = s.pfline;
-  ctx->jpegDpi = s.jdpi;
-  ctx->jpegQuality = s.jquality;
-  ctx->compulsionPaper = s.CompulsionPaper;
-  ctx->zeroFontWidth = s.pAutoFontWidth;
-  if (s.pFontMin.empty()) s.pFontMin = "標準明朝";
-  if (s.pFontGot.empty()) s.pFontGot = "標準ゴシック";
-  ctx->minchoFace = s.pFontMin;
-  ctx->gothicFace = s.pFontGot;
-  ctx->minchoGroup = s.pFontMinGrp;
-  ctx->gothicGroup = s.pFontGotGrp;
-  ctx->stringFontMin = s.pStringFontMin;
-  ctx->stringFontGot = s.pStringFontGot;
-  ctx->stringFontMin2 = s.pStringFontMin2;
-  ctx->stringFontGot2 = s.pStringFontGot2;
-  ctx->fontEscape = s.pFontEscape;
   ctx->showPrinterDialog = s.AskPrinter;
   ctx->SetDefaultPrinterFilePath(s.WinPrinterSetPath);
 
@@ -323,7 +301,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
       notPrinted_ = true;
       ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
       if (s.ParentWindow != 0)
-        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogCritical);
+        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogError);
       return 0;
     }
   };
@@ -445,7 +423,7 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
 
 void TForm1::EndSteps(Target target) {
   RunSettings& s = settings;
-  if (s.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 正常終了"), kLogOrdinary);
+  if (s.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 正常終了"), kLogInfo);
   LogTime("【印刷終了時間】= ");
   PrintDataCleanup cleanup(s, log_, services_.system);
   if (target == Target::kNotClassified || target == Target::kFile) {

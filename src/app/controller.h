@@ -108,7 +108,7 @@ class TForm1 {
   void EndSteps(Target target);
   // Sends WM__PRINTOUT and writes sentLine; a window that cannot be
   // reached is logged as an error line instead.
-  void NotifyCaller(const std::string& sentLine, int kind);
+  void NotifyCaller(const std::string& sentLine, LogLevel level);
   // "<where> : HANDLE : <window> に WM__PRINTOUT を送った\n".
   std::string SentLine(const char* where) const;
   void LogTime(const char* label);

@@ -1,9 +1,11 @@
 #include "app/program_log.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "engine/engine_log.h"
 #include "util/numbers.h"
@@ -105,15 +107,15 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
   return settings_.plog;
 }
 
-void ProgramLog::WriteLog(std::string_view text, int kind) {
+void ProgramLog::WriteLog(std::string_view text, LogLevel level) {
   if (settings_.plog != 0 && stream_) {
     WriteSjis(stream_.get(), text);
     return;
   }
-  if (kind == kLogCritical && !stream_) WriteCritical(text);
+  if (level == kLogError && !stream_) WriteCritical(text);
 }
 
-void ProgramLog::WriteLogf(int kind, const char* format, ...) {
+void ProgramLog::WriteLogf(LogLevel level, const char* format, ...) {
   va_list args;
   va_start(args, format);
   char small[1024];
@@ -130,7 +132,7 @@ void ProgramLog::WriteLogf(int kind, const char* format, ...) {
     text.resize(size_t(n));
   }
   va_end(args);
-  WriteLog(text, kind);
+  WriteLog(text, level);
 }
 
 void ProgramLog::WriteCritical(std::string_view text) {
@@ -162,33 +164,31 @@ std::string ProgramLog::ShowSystemError(const std::string& text, int code) {
 
 void ProgramLog::DumpSettings(const PrintContext& ctx) {
   const RunSettings& s = settings_;
-  WriteLogf(0, "【線の太さ計算時の端数処理】: width_flg[%d]\n", ctx.widthFlag);
-  WriteLogf(0, "【塗り潰しパターン】: pmap_flg[%d]\n", ctx.fillMethod);
-  WriteLogf(0, "【エラー時の処理指定(Kestrelでは未使用】: perr_flg[%d]\n", ctx.setPrinterErrorMode);
-  WriteLogf(0, "【用紙サイズ判定処理指定】: ppaper_check[%d]\n", ctx.paperCheckMode);
-  WriteLogf(0, "【両面印刷指定】: Dup[%d]\n", ctx.duplexSetting);
+  struct Line {
+    int at;
+    std::string text;
+  };
+  // The run's own values; the settings table places its rows between them.
+  std::vector<Line> lines = {
+      {5, Format("【両面印刷指定】: Dup[%d]\n", ctx.duplexSetting)},
+      {10, Format("【帳票印刷方法】: [%d] (0:１枚処理、1:複数一括処理)\n", ctx.batchMode)},
+      {11, Format("【PDF出力指定】 : [%d] (0:PDF出力しない、1:PDF出力する)\n", ctx.pdfOutput)},
+      {12, "【kestrel.infパス】: [" + s.SettingsPath + "]\n"},
+      {13, "【例外エラー出力パス】 : [" + s.CriticalLogPath + "]\n"},
+      {14, "【外部OCRフォント指定ファイルパス】: [" + s.OcrFontFilePath + "]\n"},
+      {15, "【オフセット指定ファイルパス】: [" + s.OffsetFilePath + "]\n"},
+      {16, "【基本OCRフォント名】: [" + s.OcrFontPath + "]\n"},
+      {17, "【メッセージ送信Windowハンドル】: [" + std::to_string(s.ParentWindow) + "]\n"},
+      {18, "【印刷ログファイル名】: [" + s.LogPath + "]\n"},
+  };
   // The scale factor is a real number (0.95 shrinks A4 data on A4 paper);
   // it is written in its shortest decimal form, "0.95", so the line says
   // what the engine uses rather than a whole number.
-  WriteLogf(0, "【縮尺指定】: pmag_flg[%s]\n", FormatReal(ctx.scaleSetting).c_str());
-  WriteLogf(0, "【印刷用紙指定】: CompulsionPaper[%d]\n", ctx.compulsionPaper);
-  WriteLogf(0, "【印刷終了コマンド発行待ち時間】: wait_time[%ld]\n", long(ctx.waitTime));
-  WriteLogf(0, "【印刷データ削除指定】: pdat_flg[%d]\n", ctx.keepPrintData);
-  WriteLogf(0, "【帳票印刷方法】: [%d] (0:１枚処理、1:複数一括処理)\n", ctx.batchMode);
-  WriteLogf(0, "【PDF出力指定】 : [%d] (0:PDF出力しない、1:PDF出力する)\n", ctx.pdfOutput);
-  WriteLogf(0, "【kestrel.infパス】: [%s]\n", s.SettingsPath.c_str());
-  WriteLogf(0, "【例外エラー出力パス】 : [%s]\n", s.CriticalLogPath.c_str());
-  WriteLogf(0, "【外部OCRフォント指定ファイルパス】: [%s]\n", s.OcrFontFilePath.c_str());
-  WriteLogf(0, "【オフセット指定ファイルパス】: [%s]\n", s.OffsetFilePath.c_str());
-  WriteLogf(0, "【基本OCRフォント名】: [%s]\n", s.OcrFontPath.c_str());
-  WriteLogf(0, "【メッセージ送信Windowハンドル】: [%llu]\n", static_cast<unsigned long long>(s.ParentWindow));
-  WriteLogf(0, "【印刷ログファイル名】: [%s]\n", s.LogPath.c_str());
-  WriteLogf(0, "【印刷明朝フォント名】: [%s]\n", s.pFontMin.c_str());
-  WriteLogf(0, "【印刷ゴシックフォント名】: [%s]\n", s.pFontGot.c_str());
-  WriteLogf(0, "【半角印刷特定文字明朝フォント名】: [%s]\n", s.pStringFontMin.c_str());
-  WriteLogf(0, "【半角印刷特定文字ゴシックフォント名】: [%s]\n", s.pStringFontGot.c_str());
-  WriteLogf(0, "【全角印刷特定文字明朝フォント名】: [%s]\n", s.pStringFontMin2.c_str());
-  WriteLogf(0, "【全角印刷特定文字ゴシックフォント名】: [%s]\n", s.pStringFontGot2.c_str());
+  for (const SettingKey& row : SettingKeys()) {
+    if (row.dumpAt != 0) lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx) + "]\n"});
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.at < b.at; });
+  for (const Line& line : lines) WriteLog(line.text);
 }
 
 }  // namespace kestrel

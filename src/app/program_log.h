@@ -13,13 +13,12 @@
 #include <string_view>
 
 #include "app/run_settings.h"
+#include "engine/engine_log.h"
 #include "engine/print_context.h"
 #include "platform/platform.h"
 #include "util/file_control.h"
 
 namespace kestrel {
-
-enum LogKind { kLogOrdinary = 0, kLogCritical = 2 };
 
 // yyyymmdd_hhnnss of a local time.
 std::string LogTimeStamp(const std::tm& local);
@@ -49,8 +48,8 @@ class ProgramLog {
 
   // Writes one UTF-8 text (converted to code page 932). kind 2 goes to the
   // critical log while the program log is not open.
-  void WriteLog(std::string_view text, int kind = kLogOrdinary);
-  void WriteLogf(int kind, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void WriteLog(std::string_view text, LogLevel level = kLogInfo);
+  void WriteLogf(LogLevel level, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
   // Shows text + "\n" + the system's text for code (the last error when 0)
   // and returns the system's text.

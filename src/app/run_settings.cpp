@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
+#include "engine/print_context.h"
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
@@ -25,13 +27,167 @@ std::string Message(const char* format, const std::string& path) {
   return text;
 }
 
-// Where the outliner and the bookmark folder are when the file does not say.
-std::string DefaultOutlinerPath(const std::string& baseDir) {
-  return ResolvePath(baseDir, "Program Files\\Antenna\\Outliner\\OutlinerCmd.exe");
+using R = RunSettings;
+using J = PrintContext;
+using K = SettingKey;
+
+// The settings table. A save writes the rows in this order, so a new file has
+// its sections in the order SETTING, PDF, SPECIAL, PM2; the keys a save does
+// not write come last. Adding a setting: a field in RunSettings and a row.
+constexpr SettingKey kKeys[] = {
+    {kSetting, "$pmag", &R::pmag_flg, 0.0, K::kSaved | K::kDumpJobValue, &J::scaleSetting, 6, "【縮尺指定】: pmag_flg"},
+    {kSetting, "$perr", &R::perr_flg, 0, K::kSaved | K::kDumpJobValue, &J::setPrinterErrorMode, 3,
+     "【エラー時の処理指定(Kestrelでは未使用】: perr_flg"},
+    {kSetting, "$pPCheck", &R::ppaper_check, 1, K::kSaved | K::kDumpJobValue, &J::paperCheckMode, 4,
+     "【用紙サイズ判定処理指定】: ppaper_check"},
+    {kSetting, "$pcPaper", &R::CompulsionPaper, 0, K::kSaved | K::kDumpJobValue, &J::compulsionPaper, 7,
+     "【印刷用紙指定】: CompulsionPaper"},
+    {kSetting, "$pmap", &R::pmap_flg, 1, K::kSaved | K::kDumpJobValue, &J::fillMethod, 2, "【塗り潰しパターン】: pmap_flg"},
+    {kSetting, "$pdat", &R::pdat_flg, 0, K::kSaved | K::kDumpJobValue, &J::keepPrintData, 9,
+     "【印刷データ削除指定】: pdat_flg"},
+    {kSetting, "$plog", &R::plog, 0, K::kSaved},
+    {kSetting, "$alog", &R::alog, 0, K::kSaved},
+    {kSetting, "$pwidth", &R::width_flg, 0, K::kSaved | K::kDumpJobValue, &J::widthFlag, 1,
+     "【線の太さ計算時の端数処理】: width_flg"},
+    {kSetting, "$pwait", &R::wait_time, 0, K::kSaved | K::kDumpJobValue, &J::waitTime, 8,
+     "【印刷終了コマンド発行待ち時間】: wait_time"},
+    {kSetting, "$pbar", &R::pbar, 1, K::kSaved},
+    {kSetting, "$jpeg", &R::jpeg, 0, K::kSaved},
+    {kSetting, "$jpath", &R::jpath, "", K::kSavedEmpty},
+    {kSetting, "$jdpi", &R::jdpi, 350, K::kSaved, &J::jpegDpi},
+    {kPdf, "$path", {}, "", K::kSavedEmpty},
+    // A list of quoted characters: read with its quotes, as $pdat2_ext.
+    {kPdf, "$pdf_fn_string", &R::pdf_fn_string, "", K::kSaved | K::kRaw | K::kKeepWhenMissing},
+    {kPdf, "$pdf_fn_check", &R::pdf_fn_check, 0, K::kSaved},
+    {kPdf, "$pdf_fn_length", &R::pdf_fn_length, 0, K::kSaved},
+    {kPdf, "$pdfbk", &R::pdfbk, 1, K::kSaved},
+    {kPdf, "$pdfspecial", &R::pdfspecial, 0, K::kSaved},
+    {kPdf, "$OutLinerPath", &R::OutLinerPath, "c:\\Program Files\\Antenna\\Outliner\\OutlinerCmd.exe",
+     K::kSaved | K::kDefaultUnderBase},
+    {kPdf, "$BookMarkPdfPath", &R::BookMarkPdfPath, "c:\\vpdf", K::kSaved | K::kDefaultUnderBase},
+    {kSpecial, "$pfline", &R::pfline, 0, K::kSaved, &J::firstLineFlag},
+    {kSetting, "$pAutoFontWidth", &R::pAutoFontWidth, 0, K::kSaved, &J::zeroFontWidth},
+    {kPm2, "$pdat2", &R::pdat2, 0, K::kSaved},
+    {kPm2, "$pdat2_time", &R::pdat2_time, 1800, K::kSaved},
+    // The pattern list is read with its quotes: its own default,
+    // "*.pdat","*.txt", begins and ends with a quote, and taking that pair
+    // off as for a quoted value would leave *.pdat","*.txt, whose first
+    // pattern (*.pdat") matches no file.
+    {kPm2, "$pdat2_ext", &R::pdat2_ext, "\"*.pdat\",\"*.txt\"", K::kSaved | K::kRaw},
+    {kPm2, "$pdat2_Folder", &R::pdat2_Folder, "\\zoq\\bunsho", K::kSaved},
+    {kSetting, "$pFontMin", &R::pFontMin, "標準明朝", K::kNotEmptyInJob, &J::minchoFace, 19, "【印刷明朝フォント名】: "},
+    {kSetting, "$pFontGot", &R::pFontGot, "標準ゴシック", K::kNotEmptyInJob, &J::gothicFace, 20,
+     "【印刷ゴシックフォント名】: "},
+    {kSetting, "$pFontEscape", &R::pFontEscape, "", 0, &J::fontEscape},
+    {kSetting, "$pStringFontMin", &R::pStringFontMin, "", 0, &J::stringFontMin, 21,
+     "【半角印刷特定文字明朝フォント名】: "},
+    {kSetting, "$pStringFontGot", &R::pStringFontGot, "", 0, &J::stringFontGot, 22,
+     "【半角印刷特定文字ゴシックフォント名】: "},
+    {kSetting, "$pStringFontMin2", &R::pStringFontMin2, "", 0, &J::stringFontMin2, 23,
+     "【全角印刷特定文字明朝フォント名】: "},
+    {kSetting, "$pStringFontGot2", &R::pStringFontGot2, "", 0, &J::stringFontGot2, 24,
+     "【全角印刷特定文字ゴシックフォント名】: "},
+    {kSetting, "$pFontMinGrp", &R::pFontMinGrp, "", 0, &J::minchoGroup},
+    {kSetting, "$pFontGotGrp", &R::pFontGotGrp, "", 0, &J::gothicGroup},
+    // The JPEG quality has no place in the saved file: a value that is not
+    // a quality (empty, not a number, outside 1-100) quietly gives the
+    // default.
+    {kSetting, "$jquality", &R::jquality, kDefaultJpegQuality, 0, &J::jpegQuality, 0, nullptr, 1, 100},
+};
+
+// Each row's default, field and job field hold one type.
+constexpr bool TypesAgree(const SettingKey& row) {
+  size_t field = row.field.index();
+  if (field == 0) return row.job.index() == 0;
+  size_t fallback = row.fallback.index() + 1;
+  return fallback == field && (row.job.index() == 0 || row.job.index() == field);
 }
-std::string DefaultBookmarkFolder(const std::string& baseDir) { return ResolvePath(baseDir, "vpdf"); }
+constexpr bool AllTypesAgree() {
+  for (const SettingKey& row : kKeys) {
+    if (!TypesAgree(row)) return false;
+  }
+  return true;
+}
+static_assert(AllTypesAgree(), "a settings row mixes types");
+
+std::string Text(const SettingKey::Value& v) {
+  if (const auto* number = std::get_if<int32_t>(&v)) return std::to_string(*number);
+  if (const auto* real = std::get_if<double>(&v)) return FormatReal(*real);
+  return std::get<const char*>(v);
+}
+
+// Sets a field to the row's default.
+void SetDefault(RunSettings& s, const SettingKey& row) {
+  std::visit(
+      [&](auto field) {
+        using F = decltype(field);
+        if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
+          s.*field = std::get<int32_t>(row.fallback);
+        } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
+          s.*field = std::get<double>(row.fallback);
+        } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+          s.*field = std::get<const char*>(row.fallback);
+        }
+      },
+      row.field);
+}
 
 }  // namespace
+
+RunSettings::RunSettings() {
+  for (const SettingKey& row : kKeys) SetDefault(*this, row);
+}
+
+std::span<const SettingKey> SettingKeys() { return kKeys; }
+
+std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const PrintContext& job) {
+  if (row.flags & SettingKey::kDumpJobValue) {
+    return std::visit(
+        [&](auto field) -> std::string {
+          using F = decltype(field);
+          if constexpr (std::is_same_v<F, std::monostate>) {
+            return {};
+          } else if constexpr (std::is_same_v<F, std::string PrintContext::*>) {
+            return job.*field;
+          } else {
+            return Text(SettingKey::Value(job.*field));
+          }
+        },
+        row.job);
+  }
+  return std::visit(
+      [&](auto field) -> std::string {
+        using F = decltype(field);
+        if constexpr (std::is_same_v<F, std::monostate>) {
+          return {};
+        } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+          return s.*field;
+        } else {
+          return Text(SettingKey::Value(s.*field));
+        }
+      },
+      row.field);
+}
+
+void CopySettingsIntoJob(RunSettings& s, PrintContext& job) {
+  for (const SettingKey& row : kKeys) {
+    if (row.job.index() == 0) continue;
+    if ((row.flags & SettingKey::kNotEmptyInJob) && (s.*std::get<std::string RunSettings::*>(row.field)).empty())
+      SetDefault(s, row);
+    std::visit(
+        [&](auto field) {
+          using F = decltype(field);
+          if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
+            job.*std::get<int32_t PrintContext::*>(row.job) = s.*field;
+          } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
+            job.*std::get<double PrintContext::*>(row.job) = s.*field;
+          } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+            job.*std::get<std::string PrintContext::*>(row.job) = s.*field;
+          }
+        },
+        row.field);
+  }
+}
 
 void InitRunSettingsPaths(RunSettings& s, const std::string& baseDir, const std::string& windowsDir) {
   s.BaseDir = baseDir;
@@ -63,59 +219,36 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
     case ProfileFile::LoadResult::kOk:
       break;
   }
-  auto text = [&](const char* section, const char* key, std::string_view fallback) {
-    return file.GetString(section, key, fallback);
-  };
-  auto number = [&](const char* section, const char* key, int32_t fallback) {
-    return file.GetInt(section, key, fallback);
-  };
-  s.pmag_flg = file.GetReal(kSetting, "$pmag", 0.0);
-  s.pFontMin = text(kSetting, "$pFontMin", "標準明朝");
-  s.pFontGot = text(kSetting, "$pFontGot", "標準ゴシック");
-  s.pFontEscape = text(kSetting, "$pFontEscape", "");
-  s.pStringFontMin = text(kSetting, "$pStringFontMin", "");
-  s.pStringFontGot = text(kSetting, "$pStringFontGot", "");
-  s.pStringFontMin2 = text(kSetting, "$pStringFontMin2", "");
-  s.pStringFontGot2 = text(kSetting, "$pStringFontGot2", "");
-  s.pFontMinGrp = text(kSetting, "$pFontMinGrp", "");
-  s.pFontGotGrp = text(kSetting, "$pFontGotGrp", "");
-  s.pAutoFontWidth = number(kSetting, "$pAutoFontWidth", 0);
-  s.perr_flg = number(kSetting, "$perr", 0);
-  s.ppaper_check = number(kSetting, "$pPCheck", 1);
-  s.CompulsionPaper = number(kSetting, "$pcPaper", 0);
-  s.pmap_flg = number(kSetting, "$pmap", 1);
-  s.pdat_flg = number(kSetting, "$pdat", 0);
-  s.plog = number(kSetting, "$plog", 0);
-  s.alog = number(kSetting, "$alog", 0);
-  s.width_flg = number(kSetting, "$pwidth", 0);
-  s.wait_time = number(kSetting, "$pwait", 0);
-  s.pbar = number(kSetting, "$pbar", 1);
-  s.jpeg = number(kSetting, "$jpeg", 0);
-  s.jpath = text(kSetting, "$jpath", "");
-  s.jdpi = number(kSetting, "$jdpi", 350);
-  // The JPEG quality has no place in the saved file: a value that is not a
-  // quality (empty, not a number, outside 1-100) quietly gives the default.
-  s.jquality = number(kSetting, "$jquality", kDefaultJpegQuality);
-  if (s.jquality < 1 || s.jquality > 100) s.jquality = kDefaultJpegQuality;
-  // A list of quoted characters: read with its quotes, as $pdat2_ext below.
-  auto forbidden = file.FindRaw(SjisFromUtf8(kPdf), "$pdf_fn_string");
-  s.pdf_fn_string = forbidden ? Utf8FromSjis(*forbidden) : s.pdf_fn_string;
-  s.pdf_fn_check = number(kPdf, "$pdf_fn_check", 0);
-  s.pdf_fn_length = number(kPdf, "$pdf_fn_length", 0);
-  s.pdfbk = number(kPdf, "$pdfbk", 1);
-  s.pdfspecial = number(kPdf, "$pdfspecial", 0);
-  s.OutLinerPath = text(kPdf, "$OutLinerPath", DefaultOutlinerPath(s.BaseDir));
-  s.BookMarkPdfPath = text(kPdf, "$BookMarkPdfPath", DefaultBookmarkFolder(s.BaseDir));
-  s.pfline = number(kSpecial, "$pfline", 0);
-  s.pdat2 = number(kPm2, "$pdat2", 0);
-  s.pdat2_time = number(kPm2, "$pdat2_time", 1800);
-  // The pattern list is read with its quotes: its own default,
-  // "*.pdat","*.txt", begins and ends with a quote, and taking that pair off
-  // as for a quoted value would leave *.pdat","*.txt, whose first pattern
-  // (*.pdat") matches no file.
-  auto patterns = file.FindRaw(SjisFromUtf8(kPm2), "$pdat2_ext");
-  s.pdat2_ext = patterns ? Utf8FromSjis(*patterns) : "\"*.pdat\",\"*.txt\"";
-  s.pdat2_Folder = text(kPm2, "$pdat2_Folder", "\\zoq\\bunsho");
+  for (const SettingKey& row : kKeys) {
+    if (row.field.index() == 0) continue;
+    if (row.flags & SettingKey::kRaw) {
+      auto raw = file.FindRaw(SjisFromUtf8(row.section), row.key);
+      auto field = std::get<std::string RunSettings::*>(row.field);
+      if (raw) {
+        s.*field = Utf8FromSjis(*raw);
+      } else if (!(row.flags & SettingKey::kKeepWhenMissing)) {
+        SetDefault(s, row);
+      }
+      continue;
+    }
+    std::visit(
+        [&](auto field) {
+          using F = decltype(field);
+          if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
+            const int32_t fallback = std::get<int32_t>(row.fallback);
+            int32_t value = file.GetInt(row.section, row.key, fallback);
+            s.*field = value < row.min || value > row.max ? fallback : value;
+          } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
+            s.*field = file.GetReal(row.section, row.key, std::get<double>(row.fallback));
+          } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+            const char* fallback = std::get<const char*>(row.fallback);
+            s.*field = file.GetString(row.section, row.key,
+                                      row.flags & SettingKey::kDefaultUnderBase ? ResolvePath(s.BaseDir, fallback)
+                                                                                : std::string(fallback));
+          }
+        },
+        row.field);
+  }
   return 1;
 }
 
@@ -138,49 +271,28 @@ void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
     ui.ShowMessage(Message("infが生成できませんでした(%s)", s.SettingsPath), MessageKind::Error);
     return;
   }
-  struct Entry {
-    const char* section;
-    const char* key;
-    std::string value;
-  };
-  auto num = [](int32_t v) { return std::to_string(v); };
-  const Entry entries[] = {
-      {kSetting, "$pmag", FormatReal(s.pmag_flg)},
-      {kSetting, "$perr", num(s.perr_flg)},
-      {kSetting, "$pPCheck", num(s.ppaper_check)},
-      {kSetting, "$pcPaper", num(s.CompulsionPaper)},
-      {kSetting, "$pmap", num(s.pmap_flg)},
-      {kSetting, "$pdat", num(s.pdat_flg)},
-      {kSetting, "$plog", num(s.plog)},
-      {kSetting, "$alog", num(s.alog)},
-      {kSetting, "$pwidth", num(s.width_flg)},
-      {kSetting, "$pwait", num(s.wait_time)},
-      {kSetting, "$pbar", num(s.pbar)},
-      {kSetting, "$jpeg", num(s.jpeg)},
-      {kSetting, "$jpath", ""},
-      {kSetting, "$jdpi", num(s.jdpi)},
-      {kPdf, "$path", ""},
-      {kPdf, "$pdf_fn_string", s.pdf_fn_string},
-      {kPdf, "$pdf_fn_check", num(s.pdf_fn_check)},
-      {kPdf, "$pdf_fn_length", num(s.pdf_fn_length)},
-      {kPdf, "$pdfbk", num(s.pdfbk)},
-      {kPdf, "$pdfspecial", num(s.pdfspecial)},
-      {kPdf, "$OutLinerPath", s.OutLinerPath},
-      {kPdf, "$BookMarkPdfPath", s.BookMarkPdfPath},
-      {kSpecial, "$pfline", num(s.pfline)},
-      {kSetting, "$pAutoFontWidth", num(s.pAutoFontWidth)},
-      {kPm2, "$pdat2", num(s.pdat2)},
-      {kPm2, "$pdat2_time", num(s.pdat2_time)},
-      {kPm2, "$pdat2_ext", s.pdat2_ext},
-      {kPm2, "$pdat2_Folder", s.pdat2_Folder},
-  };
-  // Every key in place (in this order, so a new file has its sections in
-  // the order SETTING, PDF, SPECIAL, PM2), then one write of the whole
+  // Every key in place (in the table's order), then one write of the whole
   // file. Runs started together read the file while another run saves it:
   // written key by key, it would show them a file holding only the first
   // keys, and they would take the defaults for the rest. A failed write
   // leaves the earlier file as it was.
-  for (const Entry& e : entries) file.SetString(e.section, e.key, e.value);
+  for (const SettingKey& row : kKeys) {
+    if (row.flags & SettingKey::kSavedEmpty) file.SetString(row.section, row.key, "");
+    if (row.flags & SettingKey::kSaved) {
+      std::visit(
+          [&](auto field) {
+            using F = decltype(field);
+            if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
+              file.SetString(row.section, row.key, std::to_string(s.*field));
+            } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
+              file.SetString(row.section, row.key, FormatReal(s.*field));
+            } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+              file.SetString(row.section, row.key, s.*field);
+            }
+          },
+          row.field);
+    }
+  }
   if (!file.Save(path)) ui.ShowMessage(Message("infが保存できませんでした(%s)", s.SettingsPath), MessageKind::Error);
 }
 

@@ -10,51 +10,56 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <variant>
 
+#include "pdf/bookmark_csv.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
 
 namespace kestrel {
 
-struct RunSettings {
+// The fields of the settings file's keys get their first values from the
+// settings table (run_settings.cpp), the one list of the keys: section, key,
+// field, type, default, whether a save writes it, whether the settings dump
+// shows it and where the job takes it.
+struct RunSettings : PdfNaming {
+  RunSettings();
+
   // [SETTING]
-  double pmag_flg = 0.0;  // $pmag: output scale factor
-  std::string pFontMin = "標準明朝";
-  std::string pFontGot = "標準ゴシック";
+  double pmag_flg;  // $pmag: output scale factor
+  std::string pFontMin, pFontGot;
   std::string pFontEscape;
   std::string pStringFontMin, pStringFontGot, pStringFontMin2, pStringFontGot2;
   std::string pFontMinGrp, pFontGotGrp;
-  int32_t pAutoFontWidth = 0;
-  int32_t perr_flg = 0;         // $perr
-  int32_t ppaper_check = 1;     // $pPCheck
-  int32_t CompulsionPaper = 0;  // $pcPaper
-  int32_t pmap_flg = 1;         // $pmap: fill method
-  int32_t pdat_flg = 0;         // $pdat: keep used print data
-  int32_t plog = 0;             // $plog: program log
-  int32_t alog = 0;             // $alog: analysis log
-  int32_t width_flg = 0;        // $pwidth
-  int32_t wait_time = 0;        // $pwait, milliseconds
-  int32_t pbar = 1;             // $pbar: progress form
-  int32_t jpeg = 0;             // $jpeg
-  std::string jpath;            // $jpath
-  int32_t jdpi = 350;           // $jdpi
-  int32_t jquality = kDefaultJpegQuality;  // $jquality: JPEG quality 1-100; read, never written
-  // [PDF]
-  std::string pdf_fn_string;
-  int32_t pdf_fn_check = 0;
-  int32_t pdf_fn_length = 0;
-  int32_t pdfbk = 1;
-  int32_t pdfspecial = 0;
-  std::string OutLinerPath = "c:\\Program Files\\Antenna\\Outliner\\OutlinerCmd.exe";
-  std::string BookMarkPdfPath = "c:\\vpdf";
+  int32_t pAutoFontWidth;
+  int32_t perr_flg;         // $perr
+  int32_t ppaper_check;     // $pPCheck
+  int32_t CompulsionPaper;  // $pcPaper
+  int32_t pmap_flg;         // $pmap: fill method
+  int32_t pdat_flg;         // $pdat: keep used print data
+  int32_t plog;             // $plog: program log
+  int32_t alog;             // $alog: analysis log
+  int32_t width_flg;        // $pwidth
+  int32_t wait_time;        // $pwait, milliseconds
+  int32_t pbar;             // $pbar: progress form
+  int32_t jpeg;             // $jpeg
+  std::string jpath;        // $jpath
+  int32_t jdpi;             // $jdpi
+  int32_t jquality;         // $jquality: JPEG quality 1-100; read, never written
+  // [PDF] ($pdf_fn_string, $pdf_fn_check and $pdf_fn_length in PdfNaming)
+  int32_t pdfbk;
+  int32_t pdfspecial;
+  std::string OutLinerPath;
+  std::string BookMarkPdfPath;
   // [SPECIAL]
-  int32_t pfline = 0;
+  int32_t pfline;
   // [PM2]
-  int32_t pdat2 = 0;
-  int32_t pdat2_time = 1800;
-  std::string pdat2_ext = "\"*.pdat\",\"*.txt\"";
-  std::string pdat2_Folder = "\\zoq\\bunsho";
+  int32_t pdat2;
+  int32_t pdat2_time;
+  std::string pdat2_ext;
+  std::string pdat2_Folder;
 
   // Run-time fields, never stored in the file.
   std::string BaseDir;
@@ -72,9 +77,8 @@ struct RunSettings {
   std::string FontListPath, PrinterListPath, PaperListPath;
   std::string OffsetFilePath, OcrFontFilePath;
   std::string OcrFontPath;
-  std::string PdfFolder;
   std::string WinPrinterSetPath;
-  std::string InfoFile;
+  // PdfFolder and InfoFile are in PdfNaming.
 };
 
 // Sets BaseDir, WindowsDir and every path the controller derives from them
@@ -92,5 +96,57 @@ int LoadSettings(RunSettings& settings, const std::string& path, Ui& ui);
 // never see a part of it); failures are shown to the operator and leave
 // the earlier file as it was.
 void SaveSettings(const RunSettings& settings, const std::string& path, Ui& ui);
+
+class PrintContext;
+
+// One row of the settings table.
+struct SettingKey {
+  // The record's field; none for a key a save writes empty and nothing reads.
+  using Field = std::variant<std::monostate, int32_t RunSettings::*, double RunSettings::*, std::string RunSettings::*>;
+  // Where the job takes the value (PrintContext); none when it does not.
+  using JobField =
+      std::variant<std::monostate, int32_t PrintContext::*, double PrintContext::*, std::string PrintContext::*>;
+  using Value = std::variant<int32_t, double, const char*>;
+
+  enum Flags : unsigned {
+    kSaved = 1u << 0,       // a save writes the field's value
+    kSavedEmpty = 1u << 1,  // a save writes the key with no value
+    // Read as the file holds it, quotes included (quoted lists).
+    kRaw = 1u << 2,
+    // A missing key leaves the field as it was instead of the default.
+    kKeepWhenMissing = 1u << 3,
+    // The default is a path under the base folder when the file lacks the key.
+    kDefaultUnderBase = 1u << 4,
+    // An empty value becomes the default when the job takes it.
+    kNotEmptyInJob = 1u << 5,
+    // The settings dump shows the job's copy rather than the record's field.
+    kDumpJobValue = 1u << 6,
+  };
+
+  const char* section;
+  const char* key;
+  Field field;
+  Value fallback;  // the record's first value and the value of a missing key
+  unsigned flags;
+  JobField job{};
+  // Position among the lines of the settings dump and the line's start
+  // ("label: name", the value follows in brackets); 0 when not shown.
+  int dumpAt = 0;
+  const char* dumpLabel = nullptr;
+  // A number read outside [min, max] gives the default.
+  int32_t min = INT32_MIN, max = INT32_MAX;
+};
+
+// The settings table: every key of the settings file, in the order a save
+// writes them.
+std::span<const SettingKey> SettingKeys();
+
+// The value of a row as the settings dump writes it (the job's copy or the
+// record's field).
+std::string SettingDumpValue(const SettingKey& row, const RunSettings& settings, const PrintContext& job);
+
+// Copies every setting the job uses into it (an empty face name first
+// becomes its default in the record too).
+void CopySettingsIntoJob(RunSettings& settings, PrintContext& job);
 
 }  // namespace kestrel

@@ -84,22 +84,22 @@ void WriteAnalysisCounts(PrintContext& ctx) {
   if (ctx.analysisLogStream) std::fflush(ctx.analysisLogStream.get());
 }
 
-int IsExcluded(std::string_view filter, int number) {
+FilterMatch IsExcluded(std::string_view filter, int number) {
   for (const std::string& item : SplitCommaList(filter)) {
     // A decimal integer: an optional sign and digits, nothing else.
     size_t i = 0;
     bool negative = false;
     if (i < item.size() && (item[i] == '+' || item[i] == '-')) negative = item[i++] == '-';
-    if (i == item.size()) return -99;
+    if (i == item.size()) return kFilterNotANumber;
     long long value = 0;
     for (; i < item.size(); ++i) {
-      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return -99;
+      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return kFilterNotANumber;
       value = value * 10 + (item[i] - '0');
     }
-    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return -99;
-    if ((negative ? -value : value) == number) return -1;
+    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return kFilterNotANumber;
+    if ((negative ? -value : value) == number) return kFilterListed;
   }
-  return 0;
+  return kFilterNotListed;
 }
 
 }  // namespace kestrel

@@ -27,8 +27,13 @@ void AnalysisLine(PrintContext& ctx, std::string_view utf8);
 // The page counts at the end of a page.
 void WriteAnalysisCounts(PrintContext& ctx);
 
-// -1 when number is listed in the filter (a comma list), 0 when it is not,
-// -99 when an item met before a match is not a decimal integer.
-int IsExcluded(std::string_view filter, int number);
+// Whether a number is listed in a filter of the analysis log; the stages log
+// the number.
+enum FilterMatch : int {
+  kFilterNotListed = 0,
+  kFilterListed = -1,
+  kFilterNotANumber = -99,  // an item met before a match is not a decimal integer
+};
+FilterMatch IsExcluded(std::string_view filter, int number);
 
 }  // namespace kestrel

@@ -10,7 +10,9 @@
 
 namespace kestrel {
 
-enum LogLevel { kLogInfo = 0, kLogError = 2 };
+// The kind of a log line, for the job log and the program log alike: an
+// error line goes to the critical log when its log is off.
+enum LogLevel : int { kLogInfo = 0, kLogError = 2 };
 
 // Opens (or keeps) the job log at the start of a job and writes its
 // opening line.

@@ -5,8 +5,8 @@
 
 namespace kestrel {
 
-int FontListWriter::WriteFontList(const std::string& path) {
-  if (path.empty()) return -3;
+ListResult FontListWriter::WriteFontList(const std::string& path) {
+  if (path.empty()) return ListResult::kEmptyPath;
   path_ = path;
   std::vector<std::string> fonts;
   try {
@@ -15,11 +15,11 @@ int FontListWriter::WriteFontList(const std::string& path) {
   } catch (const std::exception&) {
     ui_.ShowMessage("TPrinter生成時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。",
                     MessageKind::Error);
-    return -1;
+    return ListResult::kUnreachable;
   }
   if (!file_.Create(path_)) {
     ui_.ShowMessage("pfontlist.txtの作成に失敗しました。\nフォントリストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   file_.Text("\nフォントリストファイル\n");
   file_.Text("フォントリストは、pfont.txt内に設定する際に\n");
@@ -33,10 +33,10 @@ int FontListWriter::WriteFontList(const std::string& path) {
   // place and not announced as made.
   if (!file_.Close()) {
     ui_.ShowMessage("pfontlist.txtの作成に失敗しました。\nフォントリストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
-  return 0;
+  return ListResult::kWritten;
 }
 
 }  // namespace kestrel

@@ -4,18 +4,18 @@
 
 #include <string>
 
-#include "lists/list_file.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
+#include "util/list_file.h"
 
 namespace kestrel {
 
 class FontListWriter {
  public:
   FontListWriter(PrintSystem& printers, Ui& ui) : printers_(printers), ui_(ui) {}
-  // 0 written; -1 the printer could not be reached; -2 the file could not be
-  // created; -3 empty path.
-  int WriteFontList(const std::string& path);
+  // kWritten, kUnreachable (the printer could not be reached),
+  // kCannotCreate (the file) or kEmptyPath.
+  ListResult WriteFontList(const std::string& path);
 
  private:
   PrintSystem& printers_;

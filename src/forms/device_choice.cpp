@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "forms/device_selection.h"
-#include "util/profile_file.h"
 #include "lists/paper_list.h"
+#include "platform/device_selection.h"
+#include "util/profile_file.h"
 
 namespace kestrel {
 
@@ -77,15 +77,15 @@ int SelectWinDirectPrinter(Ui& ui, PrintSystem& printers, const std::string& win
   return WriteIniValue(winPrinterSetPath, kWinDirectSection, kWinDirectKey, "\"" + choice + "\"") ? 0 : -1;
 }
 
-int WritePaperListOfChosenDevice(Ui& ui, PrintSystem& printers, const std::string& paperListPath) {
+ListResult WritePaperListOfChosenDevice(Ui& ui, PrintSystem& printers, const std::string& paperListPath) {
   std::string device;
   try {
     device = RunDeviceSelection(ui, printers, kPaperListCaption, kPaperListHeading, kPaperListNoSelectionMessage);
   } catch (const std::exception&) {
     ui.ShowMessage("プリンタドライバ選択画面処理中に例外が発生しました", MessageKind::Error);
-    return -1;
+    return ListResult::kUnreachable;
   }
-  if (device.empty()) return 1;
+  if (device.empty()) return ListResult::kNoDeviceChosen;
   PaperListWriter writer(printers, ui);
   return writer.WritePaperList(paperListPath, device);
 }

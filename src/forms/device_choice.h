@@ -6,6 +6,7 @@
 
 #include "platform/print_system.h"
 #include "platform/ui.h"
+#include "util/list_file.h"
 
 namespace kestrel {
 
@@ -47,8 +48,9 @@ int SelectPdfDeviceForSettings(Ui& ui, PrintSystem& printers, const std::string&
 int SelectWinDirectPrinter(Ui& ui, PrintSystem& printers, const std::string& winPrinterSetPath);
 
 // The paper list of a device the operator picks: writes paperListPath for a
-// non-empty result. Returns the paper list's status, 1 when nothing was
-// written (empty result), -1 when the dialog failed (after its message).
-int WritePaperListOfChosenDevice(Ui& ui, PrintSystem& printers, const std::string& paperListPath);
+// non-empty result. Returns the paper list's result, kNoDeviceChosen when
+// nothing was written (empty result), kUnreachable when the dialog failed
+// (after its message).
+ListResult WritePaperListOfChosenDevice(Ui& ui, PrintSystem& printers, const std::string& paperListPath);
 
 }  // namespace kestrel

@@ -163,8 +163,8 @@ SjisView PaperConstantName(int code) {
   return kPaperNames[code - 1];
 }
 
-int PaperListWriter::WritePaperList(const std::string& path, const std::string& deviceName) {
-  if (path.empty()) return -3;
+ListResult PaperListWriter::WritePaperList(const std::string& path, const std::string& deviceName) {
+  if (path.empty()) return ListResult::kEmptyPath;
   path_ = path;
   std::vector<std::string> installed;
   std::string current;
@@ -174,11 +174,11 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   } catch (const std::exception&) {
     ui_.ShowMessage("TPrinterへタイトル設定時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。",
                     MessageKind::Error);
-    return -1;
+    return ListResult::kUnreachable;
   }
   if (!file_.Create(path_)) {
     ui_.ShowMessage("ppaperlist.txtの作成に失敗しました。\n印刷可能用紙リストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   file_.Text("\n印刷可能用紙リストファイル\n");
   file_.Text("印刷可能用紙リストは、Windowsへ登録されている通常使うプリンタドライバが\n");
@@ -194,7 +194,7 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
     }
   if (device.empty()) {
     file_.Close();
-    return -7;
+    return ListResult::kNotInstalled;
   }
 
   long duplex = 0;
@@ -202,7 +202,7 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
     duplex = printers_.Duplex(device);
   } catch (const std::exception&) {
     file_.Close();
-    return -4;
+    return ListResult::kDuplexQueryFailed;
   }
   file_.Line(Format("【両面印刷可能】= [%ld] 1以外:不可能、1:可能", duplex));
 
@@ -216,7 +216,7 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   if (count <= 0) {
     file_.Line("  ■印刷できる用紙は１つもありませんでした");
     file_.Close();
-    return -5;
+    return ListResult::kNoPaper;
   }
 
   // Every query must give an entry for each of the count's papers; a short
@@ -233,7 +233,7 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   if (!ok) {
     file_.Line("DeviceCapabilities Error");
     file_.Close();
-    return -6;
+    return ListResult::kPaperQueryFailed;
   }
 
   file_.Line(Format("【指定可能用紙種類】= [%ld]種類", count));
@@ -258,24 +258,25 @@ int PaperListWriter::WritePaperList(const std::string& path, const std::string& 
   // place and not announced as made.
   if (!file_.Close()) {
     ui_.ShowMessage("ppaperlist.txtの作成に失敗しました。\n印刷可能用紙リストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
-  return 0;
+  return ListResult::kWritten;
 }
 
-const char* ListStatusMeaning(int status) {
+const char* ListStatusMeaning(ListResult status) {
   switch (status) {
-    case 0: return "written";
-    case -1: return "the printer could not be reached";
-    case -2: return "the file could not be created";
-    case -3: return "the path is empty";
-    case -4: return "the duplex query failed";
-    case -5: return "the driver reports no paper";
-    case -6: return "a paper query failed";
-    case -7: return "the device is not installed";
-    default: return "";
+    case ListResult::kWritten: return "written";
+    case ListResult::kUnreachable: return "the printer could not be reached";
+    case ListResult::kCannotCreate: return "the file could not be created";
+    case ListResult::kEmptyPath: return "the path is empty";
+    case ListResult::kDuplexQueryFailed: return "the duplex query failed";
+    case ListResult::kNoPaper: return "the driver reports no paper";
+    case ListResult::kPaperQueryFailed: return "a paper query failed";
+    case ListResult::kNotInstalled: return "the device is not installed";
+    case ListResult::kNoDeviceChosen: break;
   }
+  return "";
 }
 
 }  // namespace kestrel

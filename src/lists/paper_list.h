@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "lists/list_file.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
+#include "util/list_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel {
@@ -17,20 +17,16 @@ namespace kestrel {
 // 0xBE three quarters) that the list writes unchanged.
 SjisView PaperConstantName(int code);
 
-// What a status of the list writers (font, printer and paper list) means:
-// 0 and -1 to -7 as WritePaperList returns them (the font and printer lists
-// use 0 to -3 alike); empty for other values.
-const char* ListStatusMeaning(int status);
+// What a result of the list writers (font, printer and paper list) means;
+// empty for kNoDeviceChosen.
+const char* ListStatusMeaning(ListResult status);
 
 class PaperListWriter {
  public:
   PaperListWriter(PrintSystem& printers, Ui& ui) : printers_(printers), ui_(ui) {}
   // deviceName empty: the printer current in the printing system.
-  // 0 written; -1 the printer could not be reached; -2 the file could not be
-  // created; -3 empty path; -4 the duplex query failed; -5 the driver
-  // reports no paper; -6 a paper query failed; -7 the device is not
-  // installed.
-  int WritePaperList(const std::string& path, const std::string& deviceName);
+  // kWritten, or what failed (kUnreachable to kNotInstalled).
+  ListResult WritePaperList(const std::string& path, const std::string& deviceName);
 
  private:
   PrintSystem& printers_;

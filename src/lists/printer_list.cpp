@@ -5,8 +5,8 @@
 
 namespace kestrel {
 
-int PrinterListWriter::WritePrinterList(const std::string& path) {
-  if (path.empty()) return -3;
+ListResult PrinterListWriter::WritePrinterList(const std::string& path) {
+  if (path.empty()) return ListResult::kEmptyPath;
   path_ = path;
   std::vector<std::string> names;
   std::string current;
@@ -16,11 +16,11 @@ int PrinterListWriter::WritePrinterList(const std::string& path) {
   } catch (const std::exception&) {
     ui_.ShowMessage("TPrinterのタイトル設定時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。",
                     MessageKind::Error);
-    return -1;
+    return ListResult::kUnreachable;
   }
   if (!file_.Create(path_)) {
     ui_.ShowMessage("pprinterlist.txtの作成に失敗しました。\nプリンターリストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   file_.Text("\nプリンタリストファイル\n");
   file_.Text("プリンタリストは、Windowsへ登録されているプリンタドライバを\n");
@@ -34,10 +34,10 @@ int PrinterListWriter::WritePrinterList(const std::string& path) {
   // place and not announced as made.
   if (!file_.Close()) {
     ui_.ShowMessage("pprinterlist.txtの作成に失敗しました。\nプリンターリストは作成されません", MessageKind::Error);
-    return -2;
+    return ListResult::kCannotCreate;
   }
   ui_.ShowMessage(path_ + "を作成しました", MessageKind::Information);
-  return 0;
+  return ListResult::kWritten;
 }
 
 }  // namespace kestrel

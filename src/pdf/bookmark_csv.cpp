@@ -7,7 +7,6 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/print_context.h"
 #include "util/char_forms.h"
 #include "util/find_files.h"
 #include "util/paths.h"
@@ -88,7 +87,7 @@ bool Exists(const std::string& path) {
 
 }  // namespace
 
-std::string MakePdfBaseName(RunSettings& s, const std::string& infoFile) {
+std::string MakePdfBaseName(PdfNaming& s, const std::string& infoFile) {
   const std::string bare = WithoutExtension(FileNameOf(infoFile));
   auto result = [&](SjisView name) { return Utf8FromSjis(KeepInFolder(name, s.pdf_fn_check)); };
   // A missing file gives its bare name, not its path: the name stays one
@@ -136,7 +135,7 @@ SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page) {
   return row;
 }
 
-void MakeBookmarkCsv(RunSettings& s, Ui& ui, const std::string& folder, const std::string& pattern) {
+void MakeBookmarkCsv(PdfNaming& s, Ui& ui, const std::string& folder, const std::string& pattern) {
   std::vector<std::string> paths;
   std::string csvPath;
   try {

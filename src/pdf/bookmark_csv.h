@@ -10,13 +10,23 @@
 // keeps the row's fields intact.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "app/run_settings.h"
 #include "platform/ui.h"
 #include "util/text_codec.h"
 
 namespace kestrel {
+
+// What a PDF name and a bookmark list are made with; the run's settings
+// record (RunSettings) holds these fields.
+struct PdfNaming {
+  std::string pdf_fn_string;  // $pdf_fn_string: further characters a name must not hold
+  int32_t pdf_fn_check{};     // $pdf_fn_check: how forbidden characters are treated
+  int32_t pdf_fn_length{};    // $pdf_fn_length: the length rule (MakePdfBaseName may set 1)
+  std::string PdfFolder;      // where the bookmark list is written
+  std::string InfoFile;       // the information file the document is named from
+};
 
 // The base name of the PDF document (and of its bookmark CSV) made from an
 // information file: nendo_username_program_name with the forbidden
@@ -26,13 +36,13 @@ namespace kestrel {
 // name parts: the file's bare name. The result is always one file name:
 // path separators in any part (and the dots of a name made only of dots)
 // become full-width, or go under mode 1, whatever the mode filters else.
-std::string MakePdfBaseName(RunSettings& settings, const std::string& infoFile);
+std::string MakePdfBaseName(PdfNaming& settings, const std::string& infoFile);
 
 // Writes PdfFolder + MakePdfBaseName(InfoFile) + ".csv" with one row per
 // information file matching folder + pattern (in the order the file system
 // lists them; consecutive equal titles give one row). Nothing matching
 // writes nothing; failures are shown to the operator and the run goes on.
-void MakeBookmarkCsv(RunSettings& settings, Ui& ui, const std::string& folder, const std::string& pattern);
+void MakeBookmarkCsv(PdfNaming& settings, Ui& ui, const std::string& folder, const std::string& pattern);
 
 // One row of the bookmark CSV, with its CR LF (code page 932 bytes in and out).
 SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page);

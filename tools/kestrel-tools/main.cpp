@@ -51,7 +51,7 @@ int Report(int status, const char* meaning) {
   return status == 0 ? 0 : 1;
 }
 
-int ReportList(int status) { return Report(status, ListStatusMeaning(status)); }
+int ReportList(ListResult status) { return Report(int(status), ListStatusMeaning(status)); }
 
 int UsageError(const std::string& problem) {
   std::fprintf(stderr, "kestrel-tools: %s\n%s", problem.c_str(), kUsage);
@@ -104,9 +104,10 @@ int main(int argc, char** argv) {
     if (args.size() <= 1) {
       std::string path = fileArg("ppaperlist.txt");
       if (!named) {
-        int status = WritePaperListOfChosenDevice(services.ui, services.printers, path);
-        if (status == 1) return Report(status, "no device chosen, nothing written");
-        if (status == -1) return Report(status, "the device dialog failed, or the printer could not be reached");
+        ListResult status = WritePaperListOfChosenDevice(services.ui, services.printers, path);
+        if (status == ListResult::kNoDeviceChosen) return Report(int(status), "no device chosen, nothing written");
+        if (status == ListResult::kUnreachable)
+          return Report(int(status), "the device dialog failed, or the printer could not be reached");
         return ReportList(status);
       }
       PaperListWriter writer(services.printers, services.ui);

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "forms/device_selection.h"
+#include "platform/device_selection.h"
 
 namespace kestrel {
 namespace {

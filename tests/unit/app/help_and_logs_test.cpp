@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <tuple>
 
 #include "app/help_file.h"
 #include "app/program_log.h"
@@ -88,8 +90,8 @@ std::tm At(int y, int mo, int d, int h, int mi, int s) {
 TEST(ProgramLog, CriticalLinesGoToTheCriticalLogWhileTheProgramLogIsOff) {
   LogRig rig;
   rig.dir.Write("zoq/CriticalPLOG.txt", std::string("earlier\n"));
-  rig.log.WriteLog("失敗しました", kLogCritical);
-  rig.log.WriteLog("dropped\n", kLogOrdinary);
+  rig.log.WriteLog("失敗しました", kLogError);
+  rig.log.WriteLog("dropped\n", kLogInfo);
   EXPECT_EQ(ReadFile(rig.settings.CriticalLogPath), "earlier\n" + SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@：失敗しました\n"));
 }
 
@@ -99,8 +101,8 @@ TEST(ProgramLog, WithTheProgramLogOnEveryLineGoesThereOnly) {
   rig.log.CreateLogFolders();
   ASSERT_EQ(rig.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   EXPECT_EQ(rig.settings.LogPath, rig.base() + "zoq/plog/plog_20240305_140709.txt");
-  rig.log.WriteLog("critical\n", kLogCritical);
-  rig.log.WriteLogf(kLogOrdinary, "【印刷指定コマンド引数(-p)】:[%s,%s]\n", "a.pdat", "");
+  rig.log.WriteLog("critical\n", kLogError);
+  rig.log.WriteLogf(kLogInfo, "【印刷指定コマンド引数(-p)】:[%s,%s]\n", "a.pdat", "");
   EXPECT_EQ(ReadFile(rig.settings.LogPath),
             SjisFromUtf8("\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\ncritical\n"
                          "【印刷指定コマンド引数(-p)】:[a.pdat,]\n"));
@@ -135,8 +137,8 @@ TEST(ProgramLog, TwoRunsWritingOneLogAtOnceKeepEveryLine) {
   ASSERT_EQ(first.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   ASSERT_EQ(second.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   for (int i = 0; i < 3; ++i) {
-    first.log.WriteLogf(kLogOrdinary, "first %d\n", i);
-    second.WriteLogf(kLogOrdinary, "second %d\n", i);
+    first.log.WriteLogf(kLogInfo, "first %d\n", i);
+    second.WriteLogf(kLogInfo, "second %d\n", i);
   }
   const std::string banner = "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n";
   EXPECT_EQ(Utf8FromSjis(ReadFile(first.settings.LogPath)),
@@ -161,7 +163,7 @@ TEST(ProgramLog, OffMeansNoFileAndFailuresTurnItOff) {
 TEST(ProgramLog, UnwritableCriticalLogIsReportedTwice) {
   LogRig rig;
   rig.settings.CriticalLogPath = rig.base() + "missing/CriticalPLOG.txt";
-  rig.log.WriteLog("x", kLogCritical);
+  rig.log.WriteLog("x", kLogError);
   ASSERT_EQ(rig.engine.ui.shown().size(), 2u);
   std::string message = "CriticalLog Error: LogFile Open Errorの為、ログは残りません\n" + rig.settings.CriticalLogPath +
                         "(65535)\n";
@@ -189,6 +191,28 @@ TEST(ProgramLog, LogFoldersThatCannotBeMadeSwitchTheLogsOff) {
 TEST(ProgramLog, JobLogNameUsesTheFirstItemWithoutItsExtension) {
   EXPECT_EQ(JobLogName("/k/", "c:\\data\\a0001.pdat", At(2024, 3, 5, 14, 7, 9)), "/k/zoq/plog/a0001_20240305_140709.txt");
   EXPECT_EQ(JobLogName("/k/", "/jobs/0001", At(2024, 12, 31, 23, 59, 58)), "/k/zoq/plog/0001_20241231_235958.txt");
+}
+
+TEST(Settings, TheJobTakesEachSettingUnderItsOwnNameAndAnEmptyFaceTakesTheDefault) {
+  LogRig rig;
+  RunSettings& s = rig.settings;
+  s.width_flg = 1, s.pmap_flg = 3, s.perr_flg = 2, s.ppaper_check = 0, s.pmag_flg = 0.95, s.wait_time = 700;
+  s.pdat_flg = 1, s.pfline = 1, s.jdpi = 200, s.jquality = 55, s.CompulsionPaper = 9, s.pAutoFontWidth = 1;
+  s.pFontMin = "", s.pFontGot = "G", s.pFontMinGrp = "1", s.pFontGotGrp = "2", s.pFontEscape = "4";
+  s.pStringFontMin = "a", s.pStringFontGot = "b", s.pStringFontMin2 = "c", s.pStringFontGot2 = "d";
+  PrintContext& job = *rig.engine.ctx;
+  CopySettingsIntoJob(s, job);
+  EXPECT_EQ(std::make_tuple(job.widthFlag, job.fillMethod, job.setPrinterErrorMode, job.paperCheckMode, job.waitTime,
+                            job.keepPrintData, job.firstLineFlag, job.jpegDpi, job.jpegQuality, job.compulsionPaper,
+                            job.zeroFontWidth),
+            std::make_tuple(1, 3, 2, 0, 700, 1, 1, 200, 55, 9, 1));
+  EXPECT_EQ(job.scaleSetting, 0.95);
+  EXPECT_EQ(std::make_tuple(job.minchoFace, job.gothicFace, job.minchoGroup, job.gothicGroup, job.fontEscape),
+            std::make_tuple(std::string("標準明朝"), std::string("G"), std::string("1"), std::string("2"),
+                            std::string("4")));
+  EXPECT_EQ(s.pFontMin, "標準明朝");  // the dump shows what the job uses
+  EXPECT_EQ(std::make_tuple(job.stringFontMin, job.stringFontGot, job.stringFontMin2, job.stringFontGot2),
+            std::make_tuple(std::string("a"), std::string("b"), std::string("c"), std::string("d")));
 }
 
 TEST(ProgramLog, SettingsDumpWritesEveryLineInOrder) {

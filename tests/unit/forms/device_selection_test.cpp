@@ -1,4 +1,4 @@
-#include "forms/device_selection.h"
+#include "platform/device_selection.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "forms/device_choice.h"
-#include "util/profile_file.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/recording/memory_print_system.h"
 #include "support/engine_fixture.h"
+#include "util/profile_file.h"
 #include "util/text_codec.h"
 
 namespace kestrel::test {
@@ -334,7 +334,7 @@ TEST(DeviceChoice, ThePaperListUseWritesOnlyForANonEmptyResult) {
   const std::string path = dir.file("ppaperlist.txt");
   {
     RequestUi ui("");
-    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), 1);
+    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), ListResult::kNoDeviceChosen);
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(ui.requests[0].caption, "印刷可能用紙リスト出力画面");
     EXPECT_EQ(ui.requests[0].heading, "下から用紙リストを出力するデバイスを選択して下さい。");
@@ -342,18 +342,18 @@ TEST(DeviceChoice, ThePaperListUseWritesOnlyForANonEmptyResult) {
   }
   {
     RequestUi ui("throw");
-    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), -1);
+    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), ListResult::kUnreachable);
     EXPECT_EQ(ui.shown(), std::vector<std::string>{"プリンタドライバ選択画面処理中に例外が発生しました"});
     EXPECT_FALSE(std::filesystem::exists(path));
   }
   {
     RequestUi ui("Cancel");  // not a device: the header-only file
-    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), -7);
+    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), ListResult::kNotInstalled);
     EXPECT_TRUE(std::filesystem::exists(path));
   }
   {
     RequestUi ui("Plotter");
-    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), 0);
+    EXPECT_EQ(WritePaperListOfChosenDevice(ui, ps, path), ListResult::kWritten);
     EXPECT_NE(ReadFile(path).find(SjisFromUtf8("■Plotter\n")), std::string::npos);
   }
 }

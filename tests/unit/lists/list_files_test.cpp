@@ -58,7 +58,7 @@ TEST(PrinterList, ListsEveryPrinterInOrderAndMarksTheCurrentOne) {
   HeadlessUi ui({}, {});
   const std::string path = dir.Write("pprinterlist.txt", std::string(5000, 'x'));  // replaced, not appended to
   PrinterListWriter writer(ps, ui);
-  EXPECT_EQ(writer.WritePrinterList(path), 0);
+  EXPECT_EQ(writer.WritePrinterList(path), ListResult::kWritten);
   EXPECT_EQ(ReadFile(path), S("\nプリンタリストファイル\n"
                               "プリンタリストは、Windowsへ登録されているプリンタドライバを\n"
                               "リストとして出力しています。\n"
@@ -74,7 +74,7 @@ TEST(PrinterList, NoPrintersGiveTheHeaderAndEndAndFailuresTheirCodes) {
   MemoryPrintSystem none;
   HeadlessUi ui({}, {});
   PrinterListWriter writer(none, ui);
-  EXPECT_EQ(writer.WritePrinterList(dir.file("p.txt")), 0);
+  EXPECT_EQ(writer.WritePrinterList(dir.file("p.txt")), ListResult::kWritten);
   EXPECT_EQ(ReadFile(dir.file("p.txt")), S("\nプリンタリストファイル\n"
                                           "プリンタリストは、Windowsへ登録されているプリンタドライバを\n"
                                           "リストとして出力しています。\n"
@@ -82,15 +82,15 @@ TEST(PrinterList, NoPrintersGiveTheHeaderAndEndAndFailuresTheirCodes) {
                                           "\n[Windowsへ登録されているプリンタドライバリスト]\n"
                                           "\n ------------------ END ------------------\n"));
 
-  EXPECT_EQ(writer.WritePrinterList(""), -3);
-  EXPECT_EQ(writer.WritePrinterList(dir.file("no-folder/p.txt")), -2);
+  EXPECT_EQ(writer.WritePrinterList(""), ListResult::kEmptyPath);
+  EXPECT_EQ(writer.WritePrinterList(dir.file("no-folder/p.txt")), ListResult::kCannotCreate);
   EXPECT_EQ(ui.shown().back(), "pprinterlist.txtの作成に失敗しました。\nプリンターリストは作成されません");
 
   ThrowingPrintSystem broken({StandardDevice("A")});
   broken.throwIn = "Printers";
   HeadlessUi ui2({}, {});
   PrinterListWriter w2(broken, ui2);
-  EXPECT_EQ(w2.WritePrinterList(dir.file("q.txt")), -1);
+  EXPECT_EQ(w2.WritePrinterList(dir.file("q.txt")), ListResult::kUnreachable);
   EXPECT_FALSE(std::filesystem::exists(dir.file("q.txt")));
   EXPECT_EQ(ui2.shown().back(),
             "TPrinterのタイトル設定時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。");
@@ -113,21 +113,21 @@ TEST(FontList, ListsTheCurrentPrintersFontsBetweenHeadingAndEnd) {
       "\n[使用できるフォントリスト]\n");
   const std::string end = S("\n ------------------ END ------------------\n");
   const std::string path = dir.Write("pfontlist.txt", std::string(100, 'y'));
-  EXPECT_EQ(writer.WriteFontList(path), 0);
+  EXPECT_EQ(writer.WriteFontList(path), ListResult::kWritten);
   EXPECT_EQ(ReadFile(path), heading + S("OCR B\nＭＳ 明朝\n") + end);
   EXPECT_EQ(ui.shown(), std::vector<std::string>{path + "を作成しました"});
 
   ps.devices()[1].fonts.clear();
-  EXPECT_EQ(writer.WriteFontList(path), 0);
+  EXPECT_EQ(writer.WriteFontList(path), ListResult::kWritten);
   EXPECT_EQ(ReadFile(path), heading + end);
 
-  EXPECT_EQ(writer.WriteFontList(""), -3);
-  EXPECT_EQ(writer.WriteFontList(dir.file("none/x.txt")), -2);
+  EXPECT_EQ(writer.WriteFontList(""), ListResult::kEmptyPath);
+  EXPECT_EQ(writer.WriteFontList(dir.file("none/x.txt")), ListResult::kCannotCreate);
   EXPECT_EQ(ui.shown().back(), "pfontlist.txtの作成に失敗しました。\nフォントリストは作成されません");
   ThrowingPrintSystem broken({a});
   broken.throwIn = "Fonts";
   FontListWriter w2(broken, ui);
-  EXPECT_EQ(w2.WriteFontList(dir.file("y.txt")), -1);
+  EXPECT_EQ(w2.WriteFontList(dir.file("y.txt")), ListResult::kUnreachable);
   EXPECT_EQ(ui.shown().back(), "TPrinter生成時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。");
 }
 
@@ -137,7 +137,7 @@ TEST(PaperList, TheStandardDeviceIsListedByteForByte) {
   HeadlessUi ui({}, {});
   PaperListWriter writer(ps, ui);
   const std::string path = dir.file("ppaperlist.txt");
-  ASSERT_EQ(writer.WritePaperList(path, "Office"), 0);
+  ASSERT_EQ(writer.WritePaperList(path, "Office"), ListResult::kWritten);
   std::string expected = PaperHeader() + S("【両面印刷可能】= [1] 1以外:不可能、1:可能\n"
                                           "【指定可能用紙種類】= [7]種類\n"
                                           "□印刷可能用紙\n");
@@ -170,7 +170,7 @@ TEST(PaperList, ConstantsWithoutANameAndFractionBytesAreWrittenAsStored) {
   HeadlessUi ui({}, {});
   PaperListWriter writer(ps, ui);
   const std::string path = dir.file("ppaperlist.txt");
-  ASSERT_EQ(writer.WritePaperList(path, "Label Printer"), 0);
+  ASSERT_EQ(writer.WritePaperList(path, "Label Printer"), ListResult::kWritten);
   const std::string sep = "------------------------------------------\n";
   std::string expected = PaperHeader() + S("【両面印刷可能】= [0] 1以外:不可能、1:可能\n"
                                           "【指定可能用紙種類】= [4]種類\n"
@@ -193,16 +193,16 @@ TEST(PaperList, ADeviceNotInstalledLeavesTheHeaderOnly) {
   PaperListWriter writer(ps, ui);
   const std::string path = dir.Write("ppaperlist.txt", "old content");
   for (std::string name : {"Cancel", "office", "Office "}) {
-    EXPECT_EQ(writer.WritePaperList(path, name), -7) << name;
+    EXPECT_EQ(writer.WritePaperList(path, name), ListResult::kNotInstalled) << name;
     EXPECT_EQ(ReadFile(path), PaperHeader());
   }
   EXPECT_TRUE(ui.shown().empty());
   // An empty name is the current printer.
-  EXPECT_EQ(writer.WritePaperList(path, ""), 0);
+  EXPECT_EQ(writer.WritePaperList(path, ""), ListResult::kWritten);
   EXPECT_NE(ReadFile(path).find(S("\n■Office\n")), std::string::npos);
   MemoryPrintSystem none;
   PaperListWriter w2(none, ui);
-  EXPECT_EQ(w2.WritePaperList(path, ""), -7);
+  EXPECT_EQ(w2.WritePaperList(path, ""), ListResult::kNotInstalled);
 }
 
 TEST(PaperList, FailingQueriesLeaveAPartialFileWithTheirCode) {
@@ -217,24 +217,24 @@ TEST(PaperList, FailingQueriesLeaveAPartialFileWithTheirCode) {
   empty.paperSizes.clear();
   ThrowingPrintSystem ps({StandardDevice("Office"), empty});
   PaperListWriter writer(ps, ui);
-  EXPECT_EQ(writer.WritePaperList(path, "Empty"), -5);
+  EXPECT_EQ(writer.WritePaperList(path, "Empty"), ListResult::kNoPaper);
   EXPECT_EQ(ReadFile(path), PaperHeader() + duplexLine + S("  ■印刷できる用紙は１つもありませんでした\n"));
 
   ps.throwIn = "Duplex";
-  EXPECT_EQ(writer.WritePaperList(path, "Office"), -4);
+  EXPECT_EQ(writer.WritePaperList(path, "Office"), ListResult::kDuplexQueryFailed);
   EXPECT_EQ(ReadFile(path), PaperHeader());
   for (std::string where : {"PaperNames", "PaperSizes", "ShortNames"}) {
     ps.throwIn = where;
-    EXPECT_EQ(writer.WritePaperList(path, "Office"), -6) << where;
+    EXPECT_EQ(writer.WritePaperList(path, "Office"), ListResult::kPaperQueryFailed) << where;
     EXPECT_EQ(ReadFile(path), PaperHeader() + duplexLine + "DeviceCapabilities Error\n") << where;
   }
   ps.throwIn = "Printers";
-  EXPECT_EQ(writer.WritePaperList(path, "Office"), -1);
+  EXPECT_EQ(writer.WritePaperList(path, "Office"), ListResult::kUnreachable);
   EXPECT_EQ(ui.shown().back(),
             "TPrinterへタイトル設定時にエラーが発生しました。\nプリンタ設定に異常がある可能性があります。");
-  EXPECT_EQ(writer.WritePaperList("", "Office"), -3);
+  EXPECT_EQ(writer.WritePaperList("", "Office"), ListResult::kEmptyPath);
   ps.throwIn.clear();
-  EXPECT_EQ(writer.WritePaperList(dir.file("none/p.txt"), "Office"), -2);
+  EXPECT_EQ(writer.WritePaperList(dir.file("none/p.txt"), "Office"), ListResult::kCannotCreate);
   EXPECT_EQ(ui.shown().back(), "ppaperlist.txtの作成に失敗しました。\n印刷可能用紙リストは作成されません");
 }
 

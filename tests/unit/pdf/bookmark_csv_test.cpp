@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/run_settings.h"
 #include "pdf/bookmark_csv.h"
 #include "support/engine_fixture.h"
 #include "util/find_files.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/run_settings.h"
-#include "lists/list_file.h"
 #include "platform/headless/headless_ui.h"
 #include "support/engine_fixture.h"
+#include "util/list_file.h"
 #include "util/profile_file.h"
 
 namespace kestrel {

@@ -1,4 +1,4 @@
-#include "forms/device_selection.h"
+#include "platform/device_selection.h"
 
 #include <algorithm>
 

@@ -13,6 +13,22 @@
 
 namespace kestrel {
 
+// What a list writer (font, printer and paper list) returns; the numbers are
+// what the tools print. The font and printer lists use kWritten to
+// kEmptyPath.
+enum class ListResult : int {
+  kNoDeviceChosen = 1,  // the device dialog chose nothing; nothing written
+  kWritten = 0,
+  kUnreachable = -1,  // the printer could not be reached (or its dialog failed)
+  kCannotCreate = -2,
+  kEmptyPath = -3,
+  kDuplexQueryFailed = -4,
+  kNoPaper = -5,
+  kPaperQueryFailed = -6,
+  kNotInstalled = -7,
+};
+
+
 class ListFile {
  public:
   // Starts the new file; false when it cannot be created.

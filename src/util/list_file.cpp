@@ -1,4 +1,4 @@
-#include "lists/list_file.h"
+#include "util/list_file.h"
 
 namespace kestrel {
 
