@@ -61,7 +61,7 @@ TForm1::TForm1(Services services, PageImageFactory makePageImage)
   // A file refused as unreadable (not a plain file, beyond its size limit)
   // leaves an error line: in the program log, or the critical log when the
   // program log is not open.
-  SetReadRefusalSink([this](const std::string& line) { log_.WriteLog(line, kLogCritical); });
+  SetReadRefusalSink([this](const std::string& line) { log_.WriteLog(line, kLogError); });
 }
 
 TForm1::~TForm1() {
