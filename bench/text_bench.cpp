@@ -19,7 +19,7 @@
 #include "engine/draw/draw.h"
 #include "engine/print_context.h"
 #include "platform/headless/headless_ui.h"
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/freetype_rasterizer.h"
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
 #include "platform/raster/raster_page_image.h"

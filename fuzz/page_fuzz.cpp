@@ -14,7 +14,7 @@
 #include "engine/jpeg_output.h"
 #include "engine/job_failure.h"
 #include "fuzz_support.h"
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 
 using namespace kestrel;

@@ -21,7 +21,7 @@
 #include "engine/coordinates.h"
 #include "engine/gprint.h"
 #include "fuzz_support.h"
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 #include "platform/recording/recording_canvas.h"
 

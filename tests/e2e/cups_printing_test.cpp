@@ -23,7 +23,7 @@
 #include "engine/print_context.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/cups_print_system.h"
-#include "platform/linux/font_resolver.h"
+#include "platform/fonts/font_resolver.h"
 #include "platform/linux/linux_system.h"
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/pdf_canvas.h"
+#include "platform/pdf/pdf_canvas.h"
 #include "platform/print_system.h"
 
 namespace kestrel {

@@ -8,8 +8,8 @@
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/cups_print_system.h"
-#include "platform/linux/fontconfig_resolver.h"
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/fontconfig_resolver.h"
+#include "platform/fonts/freetype_rasterizer.h"
 #include "platform/raster/raster_page_image.h"
 
 namespace kestrel {

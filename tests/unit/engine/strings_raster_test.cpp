@@ -13,7 +13,7 @@
 
 #include "engine/draw/draw.h"
 #include "engine/draw/strings.h"
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/freetype_rasterizer.h"
 #include "platform/raster/raster_canvas.h"
 #include "support/engine_fixture.h"
 #include "support/font_files.h"

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/fontconfig_resolver.h"
-#include "platform/linux/freetype_rasterizer.h"
-#include "platform/linux/gdi_font_metrics.h"
+#include "platform/fonts/fontconfig_resolver.h"
+#include "platform/fonts/freetype_rasterizer.h"
+#include "platform/fonts/gdi_font_metrics.h"
 #include "support/font_files.h"
 
 namespace kestrel::test {

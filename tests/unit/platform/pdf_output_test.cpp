@@ -5,10 +5,10 @@
 #include <fstream>
 
 #include "platform/linux/cups_print_system.h"
-#include "platform/linux/font_resolver.h"
-#include "platform/linux/fontconfig_resolver.h"
-#include "platform/linux/freetype_rasterizer.h"
-#include "platform/linux/pdf_canvas.h"
+#include "platform/fonts/font_resolver.h"
+#include "platform/fonts/fontconfig_resolver.h"
+#include "platform/fonts/freetype_rasterizer.h"
+#include "platform/pdf/pdf_canvas.h"
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
 

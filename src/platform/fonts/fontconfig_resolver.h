@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/font_resolver.h"
+#include "platform/fonts/font_resolver.h"
 
 namespace kestrel {
 

@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/fontconfig_resolver.h"
+#include "platform/fonts/fontconfig_resolver.h"
 #include "platform/raster/text_rasterizer.h"
 
 namespace kestrel {

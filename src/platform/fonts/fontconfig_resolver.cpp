@@ -1,4 +1,4 @@
-#include "platform/linux/fontconfig_resolver.h"
+#include "platform/fonts/fontconfig_resolver.h"
 
 #include <fontconfig/fontconfig.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/gdi_font_metrics.h"
+#include "platform/fonts/gdi_font_metrics.h"
 
 #include FT_TRUETYPE_TABLES_H
 

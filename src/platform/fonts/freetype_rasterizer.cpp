@@ -1,4 +1,4 @@
-#include "platform/linux/freetype_rasterizer.h"
+#include "platform/fonts/freetype_rasterizer.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/linux/gdi_font_metrics.h"
+#include "platform/fonts/gdi_font_metrics.h"
 #include "util/utf8.h"
 
 namespace kestrel {

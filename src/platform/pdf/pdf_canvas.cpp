@@ -1,4 +1,4 @@
-#include "platform/linux/pdf_canvas.h"
+#include "platform/pdf/pdf_canvas.h"
 
 #include <cairo-ft.h>
 #include <cairo-pdf.h>
@@ -13,9 +13,9 @@
 #include <cstring>
 
 #include "platform/gdi_patterns.h"
-#include "platform/linux/font_resolver.h"
-#include "platform/linux/fontconfig_resolver.h"
-#include "platform/linux/gdi_font_metrics.h"
+#include "platform/fonts/font_resolver.h"
+#include "platform/fonts/fontconfig_resolver.h"
+#include "platform/fonts/gdi_font_metrics.h"
 #include "util/utf8.h"
 
 namespace kestrel {
