@@ -39,7 +39,6 @@ class RasterPageImage final : public PageImage {
   void SetJpegSampling(int sampling) override { jpeg_.sampling = sampling; }
 
   RasterCanvas& raster() { return canvas_; }
-  const JpegSettings& jpegSettings() const { return jpeg_; }
 
  private:
   RasterCanvas canvas_;
