@@ -144,7 +144,7 @@ void BM_DenseFormEncode(benchmark::State& state) {
   std::string path = (std::filesystem::temp_directory_path() / "kestrel_bench_page.jpg").string();
   std::string error;
   for (auto _ : state) {
-    if (!WriteJpeg(rig.image.raster(), path, kDefaultJpegQuality, error)) state.SkipWithError(error.c_str());
+    if (!WriteJpeg(rig.image.raster(), path, JpegSettings{}, error)) state.SkipWithError(error.c_str());
   }
   std::error_code ec;
   state.counters["bytes"] = double(std::filesystem::file_size(path, ec));

@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev
   libcairo2-dev libfreetype-dev libfontconfig-dev
   libcups2-dev cups cups-client cups-bsd ghostscript poppler-utils
-  libjpeg-turbo-progs
+  libjpeg-turbo-progs time
   qt6-base-dev qt6-translations-l10n
   libxcb1-dev xvfb
   fonts-ipaexfont fonts-ipafont fonts-ocr-b

@@ -93,6 +93,9 @@ constexpr SettingKey kKeys[] = {
     // a quality (empty, not a number, outside 1-100) quietly gives the
     // default.
     {kSetting, "$jquality", &R::jquality, kDefaultJpegQuality, 0, &J::jpegQuality, 0, nullptr, 1, 100},
+    // Likewise the colour sampling: 444, 422 or 420 (the encoder takes any
+    // other value as the default, 444).
+    {kSetting, "$jsampling", &R::jsampling, kDefaultJpegSampling, 0, &J::jpegSampling, 0, nullptr, 420, 444},
 };
 
 // Each row's default, field and job field hold one type.

@@ -48,6 +48,7 @@ struct RunSettings : PdfNaming {
   std::string jpath;        // $jpath
   int32_t jdpi;             // $jdpi
   int32_t jquality;         // $jquality: JPEG quality 1-100; read, never written
+  int32_t jsampling;        // $jsampling: JPEG colour sampling 444/422/420; read, never written
   // [PDF] ($pdf_fn_string, $pdf_fn_check and $pdf_fn_length in PdfNaming)
   int32_t pdfbk;
   int32_t pdfspecial;

@@ -31,6 +31,7 @@ void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFi
   EngineLog(ctx, "【TJPEGImage処理】\n");
   std::string path = JpegFileName(ctx, dataFile, jpegFolder);
   image.SetJpegQuality(ctx.jpegQuality);
+  image.SetJpegSampling(ctx.jpegSampling);
   std::string error;
   // Not handled here: the failure goes up to the controller's exception step.
   if (!image.SaveJpeg(path, error)) throw JobFailure(Format("  ■JPEG保存エラー(%s)\n", error.c_str()));

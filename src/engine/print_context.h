@@ -94,6 +94,8 @@ class PrintContext {
   int32_t jpegDpi = 350;
   // JPEG quality 1..100 ($jquality of the settings).
   int32_t jpegQuality = kDefaultJpegQuality;
+  // JPEG colour sampling 444, 422 or 420 ($jsampling of the settings).
+  int32_t jpegSampling = kDefaultJpegSampling;
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
   int32_t waitTime = 0;

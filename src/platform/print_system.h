@@ -131,6 +131,8 @@ class PageImage {
   // JPEG quality 1..100 for the next saves (out-of-range values are
   // clamped); images that encode no JPEG ignore it.
   virtual void SetJpegQuality(int) {}
+  // Sampling of the colour channels for the next saves: 444, 422 or 420.
+  virtual void SetJpegSampling(int) {}
 };
 
 // The JPEG quality of pages when the settings name none. 90 keeps the
@@ -138,5 +140,7 @@ class PageImage {
 // encoder's usual 75 the ringing around thin lines and fine fill patterns
 // is plainly visible at 350 dpi.
 inline constexpr int kDefaultJpegQuality = 90;
+// The colour sampling of pages when the settings name none: full resolution.
+inline constexpr int kDefaultJpegSampling = 444;
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 #include "platform/raster/raster_page_image.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -35,10 +36,32 @@ void OnJpegError(j_common_ptr cinfo) {
 
 void OnJpegMessage(j_common_ptr) {}
 
+// Rows handed to the encoder per call.
+constexpr int kBandRows = 16;
+
+// The samples of a page: a grey page as one channel, a colour page as four
+// bytes a pixel (R, G, B and one unused), the layout the encoder converts
+// fastest; each pixel a single look-up from its palette index.
+struct SampleTable {
+  bool grey = true;
+  uint8_t greyLevel[256];
+  uint32_t rgbx[256];
+};
+
+void FillTable(const RasterCanvas& page, SampleTable& table) {
+  for (int i = 0; i < 256; ++i) {
+    Colour c = page.palette()[size_t(i)];
+    const uint8_t bytes[4] = {c.r(), c.g(), c.b(), 0};
+    std::memcpy(&table.rgbx[i], bytes, 4);
+    table.greyLevel[i] = c.r();
+    if (i < page.paletteSize() && (c.r() != c.g() || c.g() != c.b())) table.grey = false;
+  }
+}
+
 // The encoding itself, free of C++ objects with destructors: libjpeg reports
-// errors by longjmp out of here. rowBuffer holds one row of samples.
-bool Encode(const RasterCanvas& page, std::FILE* out, int quality, bool grey, const uint8_t* lookup,
-            uint8_t* rowBuffer, char* message) {
+// errors by longjmp out of here. band holds kBandRows rows of samples.
+bool Encode(const RasterCanvas& page, std::FILE* out, const JpegSettings& settings, const SampleTable& table,
+            uint8_t* band, char* message) {
   jpeg_compress_struct cinfo;
   JpegError err;
   cinfo.err = jpeg_std_error(&err.mgr);
@@ -50,18 +73,20 @@ bool Encode(const RasterCanvas& page, std::FILE* out, int quality, bool grey, co
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
     return false;
   }
+  const bool grey = table.grey;
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, out);
   cinfo.image_width = JDIMENSION(page.Width());
   cinfo.image_height = JDIMENSION(page.Height());
-  cinfo.input_components = grey ? 1 : 3;
-  cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.input_components = grey ? 1 : 4;
+  cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_RGBX;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_set_quality(&cinfo, settings.quality, TRUE);
   if (!grey) {
-    // Full-resolution colour: a one-pixel coloured rule keeps its colour
-    // instead of bleeding into its neighbours at half resolution.
-    for (int c = 0; c < 3; ++c) {
+    // Luminance at full resolution; the colour at the chosen sampling.
+    cinfo.comp_info[0].h_samp_factor = settings.sampling == 444 ? 1 : 2;
+    cinfo.comp_info[0].v_samp_factor = settings.sampling == 420 ? 2 : 1;
+    for (int c = 1; c < 3; ++c) {
       cinfo.comp_info[c].h_samp_factor = 1;
       cinfo.comp_info[c].v_samp_factor = 1;
     }
@@ -71,16 +96,23 @@ bool Encode(const RasterCanvas& page, std::FILE* out, int quality, bool grey, co
   cinfo.Y_density = UINT16(page.PixelsPerInchY());
   jpeg_start_compress(&cinfo, TRUE);
   const int width = page.Width();
-  JSAMPROW rows[1] = {rowBuffer};
-  for (int y = 0; y < page.Height(); ++y) {
-    const uint8_t* src = page.Row(y);
-    if (grey) {
-      for (int x = 0; x < width; ++x) rowBuffer[x] = lookup[src[x]];
-    } else {
-      uint8_t* d = rowBuffer;
-      for (int x = 0; x < width; ++x, d += 3) std::memcpy(d, lookup + 3 * src[x], 3);
+  const size_t rowBytes = size_t(width) * (grey ? 1 : 4);
+  JSAMPROW rows[kBandRows];
+  for (int r = 0; r < kBandRows; ++r) rows[r] = band + size_t(r) * rowBytes;
+  for (int y = 0; y < page.Height();) {
+    const int count = std::min(kBandRows, page.Height() - y);
+    for (int r = 0; r < count; ++r) {
+      const uint8_t* src = page.Row(y + r);
+      if (grey) {
+        uint8_t* d = rows[r];
+        for (int x = 0; x < width; ++x) d[x] = table.greyLevel[src[x]];
+      } else {
+        uint32_t* d = reinterpret_cast<uint32_t*>(rows[r]);
+        for (int x = 0; x < width; ++x) d[x] = table.rgbx[src[x]];
+      }
     }
-    jpeg_write_scanlines(&cinfo, rows, 1);
+    jpeg_write_scanlines(&cinfo, rows, JDIMENSION(count));
+    y += count;
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
@@ -89,30 +121,20 @@ bool Encode(const RasterCanvas& page, std::FILE* out, int quality, bool grey, co
 
 }  // namespace
 
-bool WriteJpeg(const RasterCanvas& page, const std::string& path, int quality, std::string& error) {
+bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& given, std::string& error) {
   if (page.Width() <= 0 || page.Height() <= 0 || page.Width() > 65500 || page.Height() > 65500) {
     error = "JPEG: page size " + std::to_string(page.Width()) + "x" + std::to_string(page.Height()) +
             " cannot be encoded";
     return false;
   }
-  quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
+  JpegSettings settings = given;
+  settings.quality = std::clamp(settings.quality, 1, 100);
+  if (settings.sampling != 420 && settings.sampling != 422) settings.sampling = 444;
 
-  // Palette to samples; grey pages use one channel.
-  uint8_t lookup[256 * 3];
-  bool grey = true;
-  for (int i = 0; i < 256; ++i) {
-    Colour c = page.palette()[size_t(i)];
-    lookup[3 * i] = c.r();
-    lookup[3 * i + 1] = c.g();
-    lookup[3 * i + 2] = c.b();
-    if (i < page.paletteSize() && (c.r() != c.g() || c.g() != c.b())) grey = false;
-  }
-  if (grey)
-    for (int i = 0; i < 256; ++i) lookup[i] = page.palette()[size_t(i)].r();
-
-  // One row of samples, kept for the next page of the same width.
-  static thread_local std::vector<uint8_t> rowBuffer;
-  if (rowBuffer.size() < size_t(page.Width()) * 3) rowBuffer.resize(size_t(page.Width()) * 3);
+  SampleTable table;
+  FillTable(page, table);
+  // One band of rows, aligned for four-byte pixels.
+  std::vector<uint32_t> band((size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4);
 
   // Under a temporary name made anew beside path (never through a link
   // planted there), renamed into place when whole.
@@ -122,7 +144,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, int quality, s
     return false;
   }
   char message[JMSG_LENGTH_MAX] = {};
-  if (!Encode(page, file.stream(), quality, grey, lookup, rowBuffer.data(), message)) {
+  if (!Encode(page, file.stream(), settings, table, reinterpret_cast<uint8_t*>(band.data()), message)) {
     error = std::string("JPEG: ") + message;
     return false;
   }

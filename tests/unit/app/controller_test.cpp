@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <utime.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -236,6 +238,48 @@ TEST_F(ControllerTest, TheJpegSettingsReachTheFiles) {
   EXPECT_LT(double(difference) / (a.width * a.height), 6.0);
   EXPECT_LT(a.Grey(400, 343), 100);  // a rule
   EXPECT_GT(a.Grey(5, 1000), 200);   // paper
+}
+
+// The sampling factors of a JPEG file's components as read by libjpeg,
+// e.g. "2x2 1x1 1x1".
+std::string SamplingFactors(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return "missing";
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, f);
+  jpeg_read_header(&cinfo, TRUE);
+  std::string factors;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    if (c > 0) factors += ' ';
+    factors += std::to_string(cinfo.comp_info[c].h_samp_factor) + "x" + std::to_string(cinfo.comp_info[c].v_samp_factor);
+  }
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(f);
+  return factors;
+}
+
+// $jsampling sets the resolution of a colour page's colour channels: full
+// by default, half across with 422, half both ways with 420; a value that
+// names no sampling gives the default.
+TEST_F(ControllerTest, TheJpegSamplingSettingReachesTheFile) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1);
+  page.Palette(1, 255, 0, 0).Paint(1, 100, 100, 900, 900, 1).End();
+  base.Write("a.pdat", page.bytes());
+  const std::pair<std::string, std::string> cases[] = {{"", "1x1 1x1 1x1"},
+                                                       {"$jsampling=420\r\n", "2x2 1x1 1x1"},
+                                                       {"$jsampling=422\r\n", "2x1 1x1 1x1"},
+                                                       {"$jsampling=444\r\n", "1x1 1x1 1x1"},
+                                                       {"$jsampling=430\r\n", "1x1 1x1 1x1"},
+                                                       {"$jsampling=abc\r\n", "1x1 1x1 1x1"}};
+  for (const auto& [line, factors] : cases) {
+    fs::remove(base.file("a.jpg"));
+    RunJpeg("[SETTING]\r\n$jpeg=1\r\n$jdpi=100\r\n" + line);
+    EXPECT_EQ(SamplingFactors(base.file("a.jpg")), factors) << line;
+  }
 }
 
 // Two failures go up to the exception step (its message and the extra

@@ -98,8 +98,8 @@ TEST(Settings, LoadFallsBackToDefaultsKeyByKey) {
   EXPECT_EQ(rig.settings.pFontGot, "標準ゴシック");
 }
 
-// $jquality is read (1-100, anything else quietly the default) and never
-// written: the saved file does not gain the key.
+// $jquality is read (1-100, anything else quietly the default); neither it
+// nor $jsampling is ever written: the saved file gains neither key.
 TEST(Settings, TheJpegQualityIsReadInItsRangeAndNeverWritten) {
   const std::pair<std::string, int> cases[] = {{"40", 40}, {"1", 1},     {"100", 100}, {"", 90},
                                               {"abc", 90}, {"0", 90},   {"101", 90},  {"-5", 90}};
@@ -112,6 +112,7 @@ TEST(Settings, TheJpegQualityIsReadInItsRangeAndNeverWritten) {
   }
   SettingsRig rig;
   rig.settings.jquality = 40;
+  rig.settings.jsampling = 420;
   SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);
   EXPECT_EQ(ReadFile(rig.settings.SettingsPath), kFirstRunFile);
 }
