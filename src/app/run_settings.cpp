@@ -93,8 +93,8 @@ constexpr SettingKey kKeys[] = {
     // a quality (empty, not a number, outside 1-100) quietly gives the
     // default.
     {kSetting, "$jquality", &R::jquality, kDefaultJpegQuality, 0, &J::jpegQuality, 0, nullptr, 1, 100},
-    // Likewise the colour sampling: 444, 422 or 420 (the encoder takes any
-    // other value as the default, 444).
+    // Likewise the colour sampling: 444, 422 or 420 (any other value gives
+    // the default, 444; see the end of LoadSettings).
     {kSetting, "$jsampling", &R::jsampling, kDefaultJpegSampling, 0, &J::jpegSampling, 0, nullptr, 420, 444},
 };
 
@@ -252,6 +252,8 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
         },
         row.field);
   }
+  // Only three samplings exist; any other number in the range is not one.
+  if (s.jsampling != 444 && s.jsampling != 422 && s.jsampling != 420) s.jsampling = kDefaultJpegSampling;
   return 1;
 }
 

@@ -110,6 +110,12 @@ TEST(Settings, TheJpegQualityIsReadInItsRangeAndNeverWritten) {
     EXPECT_EQ(rig.settings.jquality, expected) << value;
     EXPECT_TRUE(rig.ui.shown().empty()) << value;
   }
+  for (const auto& [value, expected] : {std::pair<std::string, int>{"422", 422}, {"420", 420}, {"430", 444}, {"x", 444}}) {
+    SettingsRig rig;
+    rig.dir.Write("zoq/kestrel.inf", "[SETTING]\r\n$jsampling=" + value + "\r\n");
+    ASSERT_EQ(LoadSettings(rig.settings, rig.settings.SettingsPath, rig.ui), 1);
+    EXPECT_EQ(rig.settings.jsampling, expected) << value;
+  }
   SettingsRig rig;
   rig.settings.jquality = 40;
   rig.settings.jsampling = 420;
