@@ -50,6 +50,7 @@ const std::string& DensePageFile() {
 struct Run {
   std::unique_ptr<LinuxPlatform> platform;
   std::unique_ptr<PageImage> image;
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   std::string folder;
 
@@ -57,7 +58,7 @@ struct Run {
     folder = base.string() + "/";
     platform = MakeLinuxPlatform();
     if (jpeg) image = platform->MakePageImage();
-    ctx = std::make_unique<PrintContext>(platform->services(), 1);
+    ctx = std::make_unique<PrintContext>(platform->services(), 1, cache);
     ctx->SetParentWindow(1);
     ctx->lastFile = 1;
     ctx->outputMode = jpeg ? 1 : 0;

@@ -42,12 +42,13 @@ struct Rig {
   LinuxSystem system;
   MemoryPrintSystem printers{{StandardDevice("Bench")}};
   HeadlessUi ui{{}, {}};
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   RasterPageImage image;
   int count = 0;
 
   Rig() {
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
     ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
     ctx->canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < 50; ++i)

@@ -37,12 +37,13 @@ struct TextPageRig {
   HeadlessUi ui{{}, {}};
   std::unique_ptr<FreeTypeRasterizer> rasterizer = std::make_unique<FreeTypeRasterizer>();
   RasterPageImage image{rasterizer.get()};
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   int strings = 0;
 
   TextPageRig() {
     InstallIconvCodec();
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0);
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0, cache);
     ctx->canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
     ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
     ctx->minchoFace = "標準明朝";

@@ -61,7 +61,9 @@ TForm1::TForm1(Services services, PageImageFactory makePageImage)
   // A file refused as unreadable (not a plain file, beyond its size limit)
   // leaves an error line: in the program log, or the critical log when the
   // program log is not open.
-  SetReadRefusalSink([this](const std::string& line) { log_.WriteLog(line, kLogError); });
+  SetReadRefusalSink([this](const std::string& line) {
+    if (reportedRefusals_.insert(line).second) log_.WriteLog(line, kLogError);
+  });
 }
 
 TForm1::~TForm1() {
@@ -200,7 +202,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
 
   // 6. The context and the run's values.
-  auto ctx = std::make_unique<PrintContext>(services_, 0);
+  auto ctx = std::make_unique<PrintContext>(services_, 0, engineCache_);
   int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
   ctx->printerName = s.PrinterName;
   // A default printer asked for by the environment that names no printer

@@ -20,8 +20,8 @@ PrintCommand* ZeroedCommandArea() {
 
 void PrintContext::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
 
-PrintContext::PrintContext(Services s, uint64_t window)
-    : services(s), mainWindow(window), commands(ZeroedCommandArea()), textBuffer(new uint8_t[kTextBufferBytes]()) {}
+PrintContext::PrintContext(Services s, uint64_t window, EngineCache& c)
+    : services(s), cache(c), mainWindow(window), commands(ZeroedCommandArea()), textBuffer(new uint8_t[kTextBufferBytes]()) {}
 
 PrintContext::~PrintContext() = default;
 

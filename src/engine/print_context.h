@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_cache.h"
 #include "engine/print_data.h"
 #include "platform/canvas.h"
 #include "platform/platform.h"
@@ -45,7 +46,8 @@ inline constexpr int kChooseDialogCancelled = -3;
 
 class PrintContext {
  public:
-  PrintContext(Services services, uint64_t mainWindow);
+  // cache: the program's EngineCache, which outlives the context.
+  PrintContext(Services services, uint64_t mainWindow, EngineCache& cache);
   ~PrintContext();
   PrintContext(const PrintContext&) = delete;
   PrintContext& operator=(const PrintContext&) = delete;
@@ -62,6 +64,7 @@ class PrintContext {
   const std::string& GetLastMessage() const { return lastErrorMessage; }
 
   Services services;
+  EngineCache& cache;
 
   uint64_t parentWindow = 0;
   uint64_t mainWindow = 0;

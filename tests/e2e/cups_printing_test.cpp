@@ -203,7 +203,7 @@ class IpaResolver : public FontResolver {
 struct CupsRig {
   explicit CupsRig(FontResolver* fonts = nullptr, std::vector<std::string> answers = {})
       : printers(dir.file("vpdf"), fonts), ui(std::move(answers), {}) {
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
     ctx->SetLogFileName(dir.file("plog.txt"));
     ctx->SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
     ctx->SetOffsetFilePath(dir.file("pofset.txt"));
@@ -227,6 +227,7 @@ struct CupsRig {
   LinuxSystem system;
   CupsPrintSystem printers;
   HeadlessUi ui;
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
 };
 

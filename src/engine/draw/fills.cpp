@@ -168,14 +168,6 @@ void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea&
   canvas.FillRect(area.Truncated());
 }
 
-// Tiles of method 4, kept between commands so that no fill allocates.
-struct BlitTiles {
-  SmallBitmap mask{8, 8, std::vector<Colour>(64)};
-  SmallBitmap colour{8, 8, std::vector<Colour>(64)};
-  SmallBitmap partMask{8, 8, std::vector<Colour>(64)};
-  SmallBitmap partColour{8, 8, std::vector<Colour>(64)};
-};
-
 // The first tile start at or after which tiles reach the page: tiles keep
 // their grid from the rectangle's corner, those wholly before the page are
 // skipped so that a rectangle reaching far off the page costs its visible part.
@@ -193,7 +185,7 @@ void Cut(const SmallBitmap& from, SmallBitmap& to, int width, int height) {
 }
 
 void PaintMakeBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  static BlitTiles tiles;
+  EngineCache::BlitTiles& tiles = ctx.cache.blitTiles;
   Canvas& canvas = *ctx.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, Colour::Rgb(255, 0, 0)});
   const uint8_t* rows = kFillPatterns[p.pattern()];

@@ -8,12 +8,6 @@
 
 namespace kestrel {
 
-namespace {
-int cflg = 0;  // set after the first line of the process drawn with the first-line treatment
-}  // namespace
-
-int& FirstLineDrawn() { return cflg; }
-
 void gprint_line(PrintContext& ctx, int index) {
   if (ctx.canvas == nullptr) return;
   Canvas& canvas = *ctx.canvas;
@@ -37,7 +31,8 @@ void gprint_line(PrintContext& ctx, int index) {
   const DevicePoint from{ClampToDevice(ctx, X0), ClampToDevice(ctx, Y0)}, to{ClampToDevice(ctx, X1), ClampToDevice(ctx, Y1)};
 
   if (ctx.firstLineFlag == 1) {
-    EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", cflg);
+    int32_t& cflg = ctx.cache.firstLineDrawn;
+    EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", int(cflg));
     if (cflg == 0) {
       pen.colour = Colour::Rgb(0, 0, 255);
       canvas.SetPen(pen);

@@ -34,8 +34,6 @@ constexpr size_t kMaxDrawnBytes = kStringBytes - 1;
 
 // Once-per-process engine-log lines: the OCR font file searched for (with
 // the first string) and the OCR face (with the first OCR string).
-bool searchLineWritten = false;
-bool ocrFaceLineWritten = false;
 
 enum class FaceState { Mincho, Gothic, Ocr, Group, Substituted };
 
@@ -83,21 +81,14 @@ void RemoveBlanks(SjisView t, SjisString& out) {
   }
 }
 
-// UTF-8 of one Shift-JIS character, converted once per process: strings
-// are drawn character by character and the converter is a system service.
-struct Utf8Char {
-  uint8_t length = 0;  // 0: not converted yet
-  char bytes[7] = {};
-};
-
-std::string_view CharUtf8(const uint8_t* sjis, size_t length) {
-  static std::array<Utf8Char, 256> singles;
-  static std::unique_ptr<std::array<Utf8Char, 65536>> pairs;
-  Utf8Char* slot;
+// UTF-8 of one Shift-JIS character, converted once per program.
+std::string_view CharUtf8(EngineCache& cache, const uint8_t* sjis, size_t length) {
+  EngineCache::Utf8Char* slot;
   if (length == 1) {
-    slot = &singles[sjis[0]];
+    slot = &cache.utf8Singles[sjis[0]];
   } else {
-    if (!pairs) pairs = std::make_unique<std::array<Utf8Char, 65536>>();
+    auto& pairs = cache.utf8Pairs;
+    if (!pairs) pairs = std::make_unique<std::array<EngineCache::Utf8Char, 65536>>();
     slot = &(*pairs)[size_t(sjis[0]) << 8 | sjis[1]];
   }
   if (slot->length == 0) {
@@ -183,10 +174,6 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
 
 }  // namespace
 
-void ResetStringLogOnceMarkers() {
-  searchLineWritten = false;
-  ocrFaceLineWritten = false;
-}
 
 const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, std::string_view escapeFlags,
                               const std::string& defaultFace) {
@@ -267,9 +254,8 @@ void gprint_string(PrintContext& ctx, int index) {
   const uint8_t cls = s.charClass();
   const bool pairText = cls >= 3 && cls <= 5;
 
-  // The logical font of this command; one object reused by every command
-  // so that setting a face copies into capacity already there.
-  static FontSpec font;
+  // The logical font of this command (reused, see EngineCache).
+  FontSpec& font = ctx.cache.stringFont;
   font.height = DeviceSize(ctx, s.charHeight() * ctx.scaleY);
   font.width = ctx.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
   font.escapement = 0;
@@ -277,9 +263,9 @@ void gprint_string(PrintContext& ctx, int index) {
   font.charset = 1;  // DEFAULT_CHARSET
   font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
 
-  if (!searchLineWritten) {
+  if (!ctx.cache.searchFontLineWritten) {
     EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.ocrFontFilePath.c_str());
-    searchLineWritten = true;
+    ctx.cache.searchFontLineWritten = true;
   }
 
   // The face by typeface kind.
@@ -290,9 +276,9 @@ void gprint_string(PrintContext& ctx, int index) {
   if (typeface == 2 && cls == 1) {
     font.face = ResolveOcrFace(ctx, ctx.ocrFontFilePath);
     state = FaceState::Ocr;
-    if (!ocrFaceLineWritten) {
+    if (!ctx.cache.ocrFaceLineWritten) {
       EngineLogf(ctx, kLogInfo, "  ■<<出力指定フォント:%s>>\n", font.face.c_str());
-      ocrFaceLineWritten = true;
+      ctx.cache.ocrFaceLineWritten = true;
     }
   } else if (typeface == 2 || typeface == 3 || typeface == 7) {
     font.face = ctx.gothicFace;
@@ -360,7 +346,7 @@ void gprint_string(PrintContext& ctx, int index) {
                              *defaultFace);
       canvas.SetFont(font);
     }
-    canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ch.bytes, step));
+    canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ctx.cache, ch.bytes, step));
     if (ctx.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
   }
 }

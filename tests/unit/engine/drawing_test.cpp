@@ -264,7 +264,6 @@ TEST_F(StageTest, ADashedLineDrawsGdiDashesFromItsStartAndAZeroLengthLineNothing
 }
 
 TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmentIsOn) {
-  FirstLineDrawn() = 0;
   ctx().firstLineFlag = 1;
   RecordingCanvas rec;
   ctx().canvas = &rec;
@@ -276,8 +275,7 @@ TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmen
   ASSERT_EQ(rec.calls().size(), 3u);
   EXPECT_NE(rec.calls()[0].find("0000FF"), std::string::npos) << rec.calls()[0];
   EXPECT_NE(rec.calls()[1].find("FF0000"), std::string::npos) << rec.calls()[1];
-  EXPECT_EQ(FirstLineDrawn(), 1);
-  FirstLineDrawn() = 0;
+  EXPECT_EQ(ctx().cache.firstLineDrawn, 1);
 }
 
 TEST_F(StageTest, CirclesTakeTheLastLineStyleAndRunFromTheStartAngleCounterclockwise) {

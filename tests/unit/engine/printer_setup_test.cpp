@@ -370,7 +370,8 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     LinuxSystem system;
     Vanishing printers(std::vector<MemoryDevice>{StandardDevice("Office")});
     HeadlessUi ui({}, {});
-    PrintContext ctx(Services{system, printers, ui}, 1);
+    EngineCache cache;
+    PrintContext ctx(Services{system, printers, ui}, 1, cache);
     ctx.SetLogFileName(dir.file("plog.txt"));
     ctx.SetParentWindow(parent);
     ctx.lastFile = 1;

@@ -52,7 +52,6 @@ class StringsOnRasterTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
 
   void SetUp() override {
-    ResetStringLogOnceMarkers();
     ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
     ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
     ctx().canvas = &page;

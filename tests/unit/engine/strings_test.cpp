@@ -28,7 +28,6 @@ class StringsTest : public ::testing::Test {
   RecordingCanvas& canvas() { return rig.canvas(); }
 
   void SetUp() override {
-    ResetStringLogOnceMarkers();
     ctx().SetLogFileName(dir.file("plog.txt"));
     ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
     ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
@@ -261,7 +260,7 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   page.String(1, 10, 20, 3, 1, 8, 16, 12, 0).String(1, 10, 20, 1, 3, 8, 16, 12, 2).End();
   page.Text("A");
   page.Text(Bytes({0x24, 0x22}));
-  Draw(page);  // the once-per-process log lines are behind us
+  Draw(page);  // the once-per-program log lines are behind us
   ctx().analysisLog = 1;
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
   ctx().offsetX = 2;
