@@ -155,7 +155,7 @@ BENCHMARK(BM_DenseFormEncode)->Unit(benchmark::kMillisecond);
 
 void BM_FillMethod(benchmark::State& state) {
   Rig rig;
-  rig.ctx->fillMethod = int(state.range(0));
+  rig.ctx->options.fillMethod = int(state.range(0));
   std::mt19937 random(11);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int i = 0; i < 500; ++i) {

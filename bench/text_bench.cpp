@@ -46,8 +46,8 @@ struct TextPageRig {
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0, cache);
     ctx->canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
     ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
-    ctx->minchoFace = "標準明朝";
-    ctx->gothicFace = "標準ゴシック";
+    ctx->options.minchoFace = "標準明朝";
+    ctx->options.gothicFace = "標準ゴシック";
     ctx->ocrFontFace = "OCR B";
     // 50 strings: full-width (JIS pairs) and half-width, Mincho and Gothic.
     std::vector<uint8_t> bytes;

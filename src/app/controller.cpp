@@ -244,7 +244,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (services_.system.WithoutPageLabel()) {
     ctx->suppressDebugLabel = 1;
   }
-  CopySettingsIntoJob(s, *ctx);
+  CopySettingsIntoJob(s, ctx->options);
   ctx->duplexSetting = s.Dup;
   ctx->batchMode = batchMode;
   ctx->lastFile = lastFile;

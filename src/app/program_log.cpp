@@ -185,7 +185,8 @@ void ProgramLog::DumpSettings(const PrintContext& ctx) {
   // it is written in its shortest decimal form, "0.95", so the line says
   // what the engine uses rather than a whole number.
   for (const SettingKey& row : SettingKeys()) {
-    if (row.dumpAt != 0) lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx) + "]\n"});
+    if (row.dumpAt != 0)
+      lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx.options) + "]\n"});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.at < b.at; });
   for (const Line& line : lines) WriteLog(line.text);

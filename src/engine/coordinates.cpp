@@ -48,7 +48,7 @@ double MagnificationFor(int paper, int user) {
 
 void ChooseMagnification(PrintContext& ctx) {
   ctx.magnification = MagnificationFor(ctx.paperCode, ctx.userPaperCode);
-  if (ctx.scaleSetting > 0) ctx.magnification = ctx.scaleSetting;
+  if (ctx.options.scaleSetting > 0) ctx.magnification = ctx.options.scaleSetting;
 }
 
 void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi) {
@@ -87,7 +87,7 @@ int ClampToDevice(PrintContext& ctx, double v, int limit) {
 }
 
 int RoundByWidthFlag(PrintContext& ctx, double length) {
-  const double addend = ctx.widthFlag == 0 ? 0.5 : ctx.widthFlag == 1 ? 0.0 : 0.9999999999999;
+  const double addend = ctx.options.widthFlag == 0 ? 0.5 : ctx.options.widthFlag == 1 ? 0.0 : 0.9999999999999;
   return DeviceSize(ctx, length * ctx.scaleX + addend);
 }
 

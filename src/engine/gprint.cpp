@@ -68,13 +68,14 @@ bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
 void WriteFillMethodBlock(PrintContext& ctx) {
   int end = FindEnd(ctx);
   EngineLogf(ctx, kLogInfo, "【出力コマンド数】= %d\n", end < 0 ? 0 : end);
-  switch (ctx.fillMethod) {
-    case 0: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 塗り潰し処理を行わない(%d)\n", ctx.fillMethod); break;
-    case 1: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(%d) \n", ctx.fillMethod); break;
-    case 2: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= デフォルトパターン出力 : Windows Pattern(%d) \n", ctx.fillMethod); break;
-    case 3: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 外部BitMapパターン出力 : Export Bitmap(%d) \n", ctx.fillMethod); break;
-    case 4: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 出力時作成Bitmapパターン出力 : Make Bitmap(%d) \n", ctx.fillMethod); break;
-    case 5: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= ピクセル単位出力 : SetPixel(%d) \n", ctx.fillMethod); break;
+  const int32_t fillMethod = ctx.options.fillMethod;
+  switch (fillMethod) {
+    case 0: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 塗り潰し処理を行わない(%d)\n", fillMethod); break;
+    case 1: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(%d) \n", fillMethod); break;
+    case 2: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= デフォルトパターン出力 : Windows Pattern(%d) \n", fillMethod); break;
+    case 3: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 外部BitMapパターン出力 : Export Bitmap(%d) \n", fillMethod); break;
+    case 4: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 出力時作成Bitmapパターン出力 : Make Bitmap(%d) \n", fillMethod); break;
+    case 5: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= ピクセル単位出力 : SetPixel(%d) \n", fillMethod); break;
     default: break;
   }
   EngineLogf(ctx, kLogInfo, "  ※描画先のアドレス(base) = 0x%x(NULL又は0の時は不具合)\n",
@@ -271,7 +272,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   double xdpi = 0, ydpi = 0;
   if (ctx.outputMode == 1) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
-    const int width = MmToPixels(ctx.jpegDpi, ctx.paperWidthMm), height = MmToPixels(ctx.jpegDpi, ctx.paperHeightMm);
+    const int dpi = ctx.options.jpegDpi;
+    const int width = MmToPixels(dpi, ctx.paperWidthMm), height = MmToPixels(dpi, ctx.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
     // of $jdpi.
     if (!PageBitmapFits(width, height)) {
@@ -279,14 +281,14 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
       std::snprintf(text, sizeof text,
                     "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル"
                     "(A3で2400dpi)、一辺 %d ピクセルです\n",
-                    width, height, int(ctx.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
+                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
                     kMaxPageBitmapSide);
       return Fail(ctx, text, kLogError);
     }
-    ctx.canvas = &image->Prepare(width, height, ctx.jpegDpi);
+    ctx.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
     EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
-    xdpi = ctx.jpegDpi * 0.00625;
-    ydpi = ctx.jpegDpi * 0.00625;
+    xdpi = ctx.options.jpegDpi * 0.00625;
+    ydpi = ctx.options.jpegDpi * 0.00625;
   } else {
     int px = ps.DpiX();
     int py = ps.DpiY();
@@ -316,7 +318,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
       ctx.counts.paint++;
-      if (ctx.fillMethod >= 1 && ctx.fillMethod <= 6) DrawPaint(ctx, i);
+      if (ctx.options.fillMethod >= 1 && ctx.options.fillMethod <= 6) DrawPaint(ctx, i);
     });
     if (end >= 0) EngineLog(ctx, "【gprint_paint処理終了】********** 塗り潰し処理のみ印字終了 **********\n");
   }

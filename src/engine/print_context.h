@@ -44,6 +44,27 @@ inline constexpr int kChooseNoPrinter = -1;
 inline constexpr int kChoosePdfCancelled = -2;
 inline constexpr int kChooseDialogCancelled = -3;
 
+// The job's options, taken from the settings once before the first page
+// (the settings table's job column fills them, CopySettingsIntoJob); the
+// log lines name them by their settings names.
+struct JobOptions {
+  double scaleSetting = 0;          // pmag_flg: 0 fits the page, above 0 a fixed scale
+  int32_t setPrinterErrorMode = 0;  // perr_flg
+  int32_t paperCheckMode = 0;       // ppaper_check
+  int32_t compulsionPaper = 0;      // CompulsionPaper: 0 the data's paper
+  int32_t fillMethod = 1;           // pmap_flg
+  int32_t keepPrintData = 0;        // pdat_flg
+  int32_t widthFlag = 0;            // width_flg
+  int32_t waitTime = 0;             // wait_time
+  int32_t jpegDpi = 350;            // jdpi
+  int32_t jpegQuality = kDefaultJpegQuality;  // $jquality, 1..100
+  int32_t firstLineFlag = 0;        // pfline
+  int32_t zeroFontWidth = 0;        // pAutoFontWidth
+  std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
+  // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
+  std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
+};
+
 class PrintContext {
  public:
   // cache: the program's EngineCache, which outlives the context.
@@ -65,6 +86,7 @@ class PrintContext {
 
   Services services;
   EngineCache& cache;
+  JobOptions options;
 
   uint64_t parentWindow = 0;
   uint64_t mainWindow = 0;
@@ -94,34 +116,18 @@ class PrintContext {
   // Device values of this page held at the drawable range (coordinates.h).
   int clampedValues = 0;
   double offsetX = 0, offsetY = 0;
-  int32_t jpegDpi = 350;
-  // JPEG quality 1..100 ($jquality of the settings).
-  int32_t jpegQuality = kDefaultJpegQuality;
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
-  int32_t waitTime = 0;
   std::string ocrFontFace;
   int32_t outputMode = 0;  // 0 printer, 1 JPEG
   int32_t logEnabled = 0;
-  int32_t keepPrintData = 0;
-  int32_t widthFlag = 0;
-  int32_t fillMethod = 1;
-  double scaleSetting = 0;
-  int32_t setPrinterErrorMode = 0;
-  int32_t paperCheckMode = 0;
   int32_t duplexSetting = 0;
   int32_t batchMode = 0;
   int32_t lastFile = 0;
   int32_t pdfOutput = 0;
   int32_t skipFills = 0;
   int32_t offsetFileFound = 0;
-  int32_t compulsionPaper = 0;
-  int32_t firstLineFlag = 0;
   int32_t showPrinterDialog = 0;
-  int32_t zeroFontWidth = 0;
-  std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
-  // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
-  std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
   std::string defaultPrinterFilePath;
   // Device mode of the open printer; devModeHeld plays the movable memory

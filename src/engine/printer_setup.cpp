@@ -316,15 +316,15 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PaperCommand p{ctx.commands[size_t(index)]};
   ctx.orientation = p.orientation();
   ctx.paperCode = p.paperCode();
-  if (ctx.compulsionPaper == 1) ctx.paperCode = 140;
-  if (ctx.compulsionPaper == 2) ctx.paperCode = 240;
+  if (ctx.options.compulsionPaper == 1) ctx.paperCode = 140;
+  if (ctx.options.compulsionPaper == 2) ctx.paperCode = 240;
   ctx.userPaperCode = p.userPaperCode();
   ctx.duplex = uint8_t(ctx.duplexSetting & 0xFF);
   ctx.copies = p.copies();
 
   EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.orientation);
   EngineLogf(ctx, kLogInfo, "【CompulsionPaper】= %d ( 1:A4に用紙sizeを強制指定, 2:B4に用紙sizeを強制指定 )\n",
-             ctx.compulsionPaper);
+             ctx.options.compulsionPaper);
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算前）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
              p.paperCode());
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算後）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
@@ -345,7 +345,7 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     return -2;
   }
   try {
-    int rc = SetPrinterProperty(ctx, ctx.paperCheckMode);
+    int rc = SetPrinterProperty(ctx, ctx.options.paperCheckMode);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "SetPrinterProperty Error(code=%d)\n", rc);
       return -3;

@@ -252,7 +252,7 @@ void DrawPaint(PrintContext& ctx, int index) {
   PaintCommand p{ctx.commands[size_t(index)]};
   const Colour colour = ColourAt(ctx, p.colorIndex());
   const FillArea area = AreaOf(ctx, p);
-  if (ctx.fillMethod == 2) {
+  if (ctx.options.fillMethod == 2) {
     PaintWindowsPattern(ctx, p, area, colour);
     return;
   }
@@ -260,7 +260,7 @@ void DrawPaint(PrintContext& ctx, int index) {
     NoteUnknownPattern(ctx, p.pattern());
     return;
   }
-  switch (ctx.fillMethod) {
+  switch (ctx.options.fillMethod) {
     case 1: PaintRectangle(ctx, p, area, colour); break;
     case 3: PaintExportBitmap(ctx, p, area, colour); break;
     case 4: PaintMakeBitmap(ctx, p, area, colour); break;

@@ -30,7 +30,7 @@ void gprint_line(PrintContext& ctx, int index) {
   const double X0 = bx0 * ctx.scaleX, Y0 = by0 * ctx.scaleY, X1 = bx1 * ctx.scaleX, Y1 = by1 * ctx.scaleY;
   const DevicePoint from{ClampToDevice(ctx, X0), ClampToDevice(ctx, Y0)}, to{ClampToDevice(ctx, X1), ClampToDevice(ctx, Y1)};
 
-  if (ctx.firstLineFlag == 1) {
+  if (ctx.options.firstLineFlag == 1) {
     int32_t& cflg = ctx.cache.firstLineDrawn;
     EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", int(cflg));
     if (cflg == 0) {

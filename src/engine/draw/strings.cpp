@@ -239,12 +239,12 @@ FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaul
 }
 
 void RebuildFontLists(PrintContext& ctx) {
-  const std::string mincho = EngineMinchoFace(ctx.minchoFace);
-  const std::string gothic = EngineGothicFace(ctx.gothicFace);
-  ctx.minchoCharFonts = SplitFontList(ctx.stringFontMin, mincho);
-  ctx.gothicCharFonts = SplitFontList(ctx.stringFontGot, gothic);
-  ctx.minchoTextFonts = SplitFontList(ctx.stringFontMin2, mincho);
-  ctx.gothicTextFonts = SplitFontList(ctx.stringFontGot2, gothic);
+  const std::string mincho = EngineMinchoFace(ctx.options.minchoFace);
+  const std::string gothic = EngineGothicFace(ctx.options.gothicFace);
+  ctx.minchoCharFonts = SplitFontList(ctx.options.stringFontMin, mincho);
+  ctx.gothicCharFonts = SplitFontList(ctx.options.stringFontGot, gothic);
+  ctx.minchoTextFonts = SplitFontList(ctx.options.stringFontMin2, mincho);
+  ctx.gothicTextFonts = SplitFontList(ctx.options.stringFontGot2, gothic);
 }
 
 void gprint_string(PrintContext& ctx, int index) {
@@ -257,7 +257,7 @@ void gprint_string(PrintContext& ctx, int index) {
   // The logical font of this command (reused, see EngineCache).
   FontSpec& font = ctx.cache.stringFont;
   font.height = DeviceSize(ctx, s.charHeight() * ctx.scaleY);
-  font.width = ctx.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
+  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
   font.escapement = 0;
   font.weight = 0;  // FW_DONTCARE
   font.charset = 1;  // DEFAULT_CHARSET
@@ -269,8 +269,8 @@ void gprint_string(PrintContext& ctx, int index) {
   }
 
   // The face by typeface kind.
-  if (ctx.minchoFace.empty()) ctx.minchoFace = kMinchoName;
-  if (ctx.gothicFace.empty()) ctx.gothicFace = kGothicName;
+  if (ctx.options.minchoFace.empty()) ctx.options.minchoFace = kMinchoName;
+  if (ctx.options.gothicFace.empty()) ctx.options.gothicFace = kGothicName;
   const uint8_t typeface = s.typeface();
   FaceState state;
   if (typeface == 2 && cls == 1) {
@@ -281,25 +281,25 @@ void gprint_string(PrintContext& ctx, int index) {
       ctx.cache.ocrFaceLineWritten = true;
     }
   } else if (typeface == 2 || typeface == 3 || typeface == 7) {
-    font.face = ctx.gothicFace;
+    font.face = ctx.options.gothicFace;
     state = FaceState::Gothic;
   } else {
-    font.face = ctx.minchoFace;
+    font.face = ctx.options.minchoFace;
     state = FaceState::Mincho;
   }
 
   // Group face: half-width alphanumerics in one face as a whole.
   if (cls == 1 && state != FaceState::Ocr) {
-    std::optional<int32_t> minchoGroup = ReadFlagValue(ctx.minchoGroup);
-    std::optional<int32_t> gothicGroup = ReadFlagValue(ctx.gothicGroup);
+    std::optional<int32_t> minchoGroup = ReadFlagValue(ctx.options.minchoGroup);
+    std::optional<int32_t> gothicGroup = ReadFlagValue(ctx.options.gothicGroup);
     if (minchoGroup && gothicGroup) {
       if (typeface == 3 || typeface == 4) {
         if (*gothicGroup != 0) {
-          font.face = ctx.gothicCharFonts.face.empty() ? ctx.gothicFace : ctx.gothicCharFonts.face;
+          font.face = ctx.gothicCharFonts.face.empty() ? ctx.options.gothicFace : ctx.gothicCharFonts.face;
           state = FaceState::Group;
         }
       } else if (*minchoGroup != 0) {
-        font.face = ctx.minchoCharFonts.face.empty() ? ctx.minchoFace : ctx.minchoCharFonts.face;
+        font.face = ctx.minchoCharFonts.face.empty() ? ctx.options.minchoFace : ctx.minchoCharFonts.face;
         state = FaceState::Group;
       }
     }
@@ -323,9 +323,9 @@ void gprint_string(PrintContext& ctx, int index) {
   const std::string* defaultFace = nullptr;
   if (state == FaceState::Mincho || state == FaceState::Gothic) {
     const bool mincho = state == FaceState::Mincho;
-    defaultFace = mincho ? &ctx.minchoFace : &ctx.gothicFace;
+    defaultFace = mincho ? &ctx.options.minchoFace : &ctx.options.gothicFace;
     const FontSubstitutionList& textList = mincho ? ctx.minchoTextFonts : ctx.gothicTextFonts;
-    font.face = LookupFace(whole, textList, ctx.fontEscape, *defaultFace);
+    font.face = LookupFace(whole, textList, ctx.options.fontEscape, *defaultFace);
     canvas.SetFont(font);
     if (font.face != *defaultFace) state = FaceState::Substituted;
     charList = pairText ? &textList : (mincho ? &ctx.minchoCharFonts : &ctx.gothicCharFonts);
@@ -342,7 +342,7 @@ void gprint_string(PrintContext& ctx, int index) {
   for (size_t i = 0; i + step <= n; i += step) {
     DrawnChar ch{text + i, step};
     if (perCharacter) {
-      font.face = LookupFace(SjisView(reinterpret_cast<const char*>(ch.bytes), step), *charList, ctx.fontEscape,
+      font.face = LookupFace(SjisView(reinterpret_cast<const char*>(ch.bytes), step), *charList, ctx.options.fontEscape,
                              *defaultFace);
       canvas.SetFont(font);
     }

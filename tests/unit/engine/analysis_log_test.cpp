@@ -56,7 +56,7 @@ TEST(Coordinates, MagnificationScaleAndRounding) {
   ctx.paperCode = 240, ctx.userPaperCode = 140;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.magnification, 1.225589225);
-  ctx.scaleSetting = 0.5;
+  ctx.options.scaleSetting = 0.5;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.magnification, 0.5);
   ctx.paperCode = ctx.userPaperCode = 140;
@@ -70,13 +70,13 @@ TEST(Coordinates, MagnificationScaleAndRounding) {
   ctx.scaleX = ctx.scaleY = 3.75;
   EXPECT_EQ(DeviceX(ctx, 160), 600);
   int widths[3];
-  for (int flag : {0, 1, 2}) ctx.widthFlag = flag, widths[flag] = RoundByWidthFlag(ctx, 1);
+  for (int flag : {0, 1, 2}) ctx.options.widthFlag = flag, widths[flag] = RoundByWidthFlag(ctx, 1);
   EXPECT_EQ(widths[0], 4);
   EXPECT_EQ(widths[1], 3);
   EXPECT_EQ(widths[2], 4);
   ctx.scaleX = 3.0;
   for (int flag : {0, 1, 2}) {
-    ctx.widthFlag = flag;
+    ctx.options.widthFlag = flag;
     EXPECT_EQ(RoundByWidthFlag(ctx, 1), 3);
   }
   ctx.offsetX = 1e300;
@@ -258,7 +258,7 @@ TEST_F(AnalysisRunTest, FillMethodZeroAndSkippedFillsDrawAndLogNoFill) {
   PageBuilder page;
   page.Palette(1, 255, 0, 0).Paint(1, 0, 0, 80, 80, 1).End();
   for (int mode : {0, 1}) {
-    ctx().fillMethod = mode == 0 ? 0 : 1;
+    ctx().options.fillMethod = mode == 0 ? 0 : 1;
     ctx().skipFills = mode;
     std::string log = Run(page);
     EXPECT_EQ(log.find("【塗り潰し】"), std::string::npos);

@@ -59,7 +59,7 @@ class StageTest : public ::testing::Test {
     PageBuilder b;
     b.Paint(colour, x1, y1, x2, y2, pattern).End();
     Load(b);
-    ctx().fillMethod = method;
+    ctx().options.fillMethod = method;
     DrawPaint(ctx(), 0);
   }
   // Every pixel of the page against the expected colour.
@@ -229,7 +229,7 @@ TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
       {0xFFFF, 1, PenStyle::Solid, 3}, {0xFFFF, 2, PenStyle::Solid, 4},     {0x0000, 2, PenStyle::Solid, 1},
   };
   for (const Case& c : cases) {
-    ctx().widthFlag = c.widthFlag;
+    ctx().options.widthFlag = c.widthFlag;
     PageBuilder b;
     b.Line(1, 1, 1, 10, 1, c.word).End();
     Load(b);
@@ -240,7 +240,7 @@ TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
   }
   ctx().scaleX = 4.0;
   for (int flag : {0, 1, 2}) {
-    ctx().widthFlag = flag;
+    ctx().options.widthFlag = flag;
     PageBuilder b;
     b.Line(1, 1, 1, 10, 1, 0xFFFF).End();
     Load(b);
@@ -264,7 +264,7 @@ TEST_F(StageTest, ADashedLineDrawsGdiDashesFromItsStartAndAZeroLengthLineNothing
 }
 
 TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmentIsOn) {
-  ctx().firstLineFlag = 1;
+  ctx().options.firstLineFlag = 1;
   RecordingCanvas rec;
   ctx().canvas = &rec;
   PageBuilder b;
@@ -320,7 +320,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   RasterPageImage image;
   ctx().canvas = nullptr;
   ctx().outputMode = 1;
-  ctx().jpegDpi = 160;  // one pixel per unit
+  ctx().options.jpegDpi = 160;  // one pixel per unit
   ctx().suppressDebugLabel = 1;
   ctx().lastFile = 1;
   PageBuilder b;

@@ -79,7 +79,7 @@ TEST_F(EngineLogTest, TheJobLogOfAKnownPageIsExact) {
   ctx().SetOffsetFilePath(dir.file("pofset.txt"));
   ctx().SetParentWindow(1234);
   ctx().lastFile = 1;
-  ctx().waitTime = 5000;
+  ctx().options.waitTime = 5000;
   ASSERT_EQ(gprint(ctx(), data, nullptr, "0"), 0);
   ctx().logStream.reset();
 

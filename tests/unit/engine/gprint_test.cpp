@@ -329,7 +329,7 @@ TEST_F(GprintTest, ExtremeScalesAreHeldAtTheDrawableRangeAndTheJobLogSaysSo) {
   const std::string file = dir.Write("a.pdat", page.bytes());
   ctx().SetParentWindow(1);  // no page label
   for (double pmag : {1e6, 1e300}) {
-    ctx().scaleSetting = pmag;
+    ctx().options.scaleSetting = pmag;
     ctx().pageNumber = 0;
     ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
   }
@@ -377,7 +377,7 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
   const std::string file = dir.Write("a.pdat", page.bytes());
   ctx().outputMode = 1;
   for (int dpi : {5000, 2147483647}) {
-    ctx().jpegDpi = dpi;
+    ctx().options.jpegDpi = dpi;
     ctx().pageNumber = 0;
     EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << dpi;
     EXPECT_NE(ctx().GetLastMessage().find("$jdpi=" + std::to_string(dpi)), std::string::npos)

@@ -202,7 +202,7 @@ TEST(PaperStage, AsksTheDeviceForThePaperOfEachCode) {
   };
   for (const auto& c : cases) {
     SetupRig s;
-    s.ctx().compulsionPaper = c.compulsion;
+    s.ctx().options.compulsionPaper = c.compulsion;
     ASSERT_EQ(s.PrintPaper(0, c.code), 0) << c.code;
     EXPECT_EQ(s.rig.printers.devMode().paperSize, c.paper) << c.code;
     EXPECT_EQ(s.ctx().paperWidthMm, c.widthMm) << c.code;
@@ -212,7 +212,7 @@ TEST(PaperStage, AsksTheDeviceForThePaperOfEachCode) {
 
 TEST(PaperStage, WritesItsLogLinesAndSwapsTheSizeForLandscape) {
   SetupRig s;
-  s.ctx().compulsionPaper = 2;
+  s.ctx().options.compulsionPaper = 2;
   ASSERT_EQ(s.PrintPaper(1, 140, 3), 0);
   EXPECT_EQ(s.ctx().landscape, 1);
   EXPECT_EQ(s.ctx().paperWidthMm, 364);
@@ -260,7 +260,7 @@ class SizeOnlyImage : public PageImage {
 TEST(PaperStage, JpegPagesTakeTheirSizeFromThePaperStage) {
   SetupRig s;
   s.ctx().outputMode = 1;
-  s.ctx().jpegDpi = 100;
+  s.ctx().options.jpegDpi = 100;
   SizeOnlyImage image;
   PageBuilder page;
   page.Paper(1, 240, 240, 1).End();
@@ -299,7 +299,7 @@ TEST(CheckPaperSize, ComparesConstantsOrSizesAndUsesTheDevicesConstant) {
   EXPECT_TRUE(Has(log, "【印刷可能用紙判定方法】= 用紙サイズ比較\n  ■印刷したい用紙はサポートされています(用紙サイズ比較[2570x3640])\n"));
 
   // Through the Paper stage with size comparison on.
-  s.ctx().paperCheckMode = 1;
+  s.ctx().options.paperCheckMode = 1;
   ASSERT_EQ(s.PrintPaper(0, 240), 0);
   EXPECT_EQ(s.rig.printers.devMode().paperSize, 300);
 }

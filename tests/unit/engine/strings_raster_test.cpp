@@ -56,8 +56,8 @@ class StringsOnRasterTest : public ::testing::Test {
     ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
     ctx().canvas = &page;
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;
-    ctx().minchoFace = "標準明朝";
-    ctx().gothicFace = "標準ゴシック";
+    ctx().options.minchoFace = "標準明朝";
+    ctx().options.gothicFace = "標準ゴシック";
     ctx().colorTable[3] = Colour::Rgb(0, 0, 200);
   }
 
@@ -109,7 +109,7 @@ TEST_F(StringsOnRasterTest, MinchoGothicOcrAndSubstitutedFacesSitInTheirCells) {
   dir.Write("pfont.txt", std::string("[OCR]\nFONT=\"OCR B\"\n"));
   DrawHH(2);
   ExpectHH("OCR B");
-  ctx().stringFontMin2 = "\"IPAMincho\",\"HH\",";
+  ctx().options.stringFontMin2 = "\"IPAMincho\",\"HH\",";
   DrawHH(1);
   ExpectHH("IPAMincho");
 }
@@ -117,7 +117,7 @@ TEST_F(StringsOnRasterTest, MinchoGothicOcrAndSubstitutedFacesSitInTheirCells) {
 TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWidth) {
   // The box-drawing line covers the whole em: as wide as the stretched em.
   auto drawLine = [&](int zeroWidth) {
-    ctx().zeroFontWidth = zeroWidth;
+    ctx().options.zeroFontWidth = zeroWidth;
     PageBuilder b;
     b.String(3, 16, 16, 3, 3, 16, 24, 64, 0).End();
     b.Text("\x28\x21");  // JIS 0x2821: the box-drawing horizontal line
@@ -181,8 +181,8 @@ TEST_F(StringsOnRasterTest, HalfWidthLettersOfTheFixedPitchFacesStayInTheirCells
   ctx().canvas = &cells;
   const std::pair<const char*, const char*> faces[] = {{"標準明朝", "標準ゴシック"}, {"ＭＳ 明朝", "ＭＳ ゴシック"}};
   for (const auto& [mincho, gothic] : faces) {
-    ctx().minchoFace = mincho;
-    ctx().gothicFace = gothic;
+    ctx().options.minchoFace = mincho;
+    ctx().options.gothicFace = gothic;
     for (uint8_t typeface : {1, 3}) {
       PageBuilder b;
       b.String(3, 16, 16, typeface, 1, 12, 24, 12, 0).End();

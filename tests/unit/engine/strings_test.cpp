@@ -33,8 +33,8 @@ class StringsTest : public ::testing::Test {
     ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
     ctx().canvas = &canvas();
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;  // 600 dpi
-    ctx().minchoFace = "標準明朝";
-    ctx().gothicFace = "標準ゴシック";
+    ctx().options.minchoFace = "標準明朝";
+    ctx().options.gothicFace = "標準ゴシック";
     ctx().colorTable[1] = Colour::Rgb(0x12, 0x34, 0x56);
     ctx().colorTable[2] = kWhite;
     OpenEngineLog(ctx());
@@ -186,9 +186,9 @@ TEST(LookupFace, BlanksFlagsAndListShapes) {
 
 TEST_F(StringsTest, SubstitutionListsByTextAndByCharacter) {
   const std::string kanji = SjisFromUtf8("様");  // 0x976C: JIS 0x4D 0x4D
-  ctx().stringFontMin = "\"IPAexGothic\",\"様\",\"B\",";
-  ctx().stringFontMin2 = "\"OCR B\",\"様\",";
-  ctx().fontEscape = "3";
+  ctx().options.stringFontMin = "\"IPAexGothic\",\"様\",\"B\",";
+  ctx().options.stringFontMin2 = "\"OCR B\",\"様\",";
+  ctx().options.fontEscape = "3";
   PageBuilder page;
   page.String(0, 0, 0, 1, 3, 8, 8, 8, 0).String(0, 0, 0, 1, 3, 8, 8, 8, 5).String(0, 0, 0, 1, 1, 8, 8, 8, 12).End();
   page.Text(Bytes({0x24, 0x22, 0x4D, 0x4D}));                    // あ様
@@ -209,10 +209,10 @@ TEST_F(StringsTest, SubstitutionListsByTextAndByCharacter) {
 }
 
 TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
-  ctx().stringFontMin = "\"IPAexMincho\",\"Z\",";
-  ctx().stringFontGot = "\"IPAexGothic\",\"Z\",";
-  ctx().minchoGroup = "1";
-  ctx().gothicGroup = "1";
+  ctx().options.stringFontMin = "\"IPAexMincho\",\"Z\",";
+  ctx().options.stringFontGot = "\"IPAexGothic\",\"Z\",";
+  ctx().options.minchoGroup = "1";
+  ctx().options.gothicGroup = "1";
   PageBuilder page;
   const int32_t at = 0;
   page.String(0, 0, 0, 1, 1, 8, 8, 8, at)    // Mincho side
@@ -232,14 +232,14 @@ TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
   EXPECT_NE(calls[4].find("font=ＭＳ ゴシック/"), std::string::npos);
   EXPECT_NE(calls[5].find("font=標準明朝/"), std::string::npos);
   // A group text that is no number switches the group off.
-  ctx().minchoGroup = "one";
+  ctx().options.minchoGroup = "one";
   calls = Draw(page);
   EXPECT_NE(calls[0].find("font=標準明朝/"), std::string::npos);
   EXPECT_NE(calls[1].find("font=標準ゴシック/"), std::string::npos);
 }
 
 TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
-  ctx().zeroFontWidth = 1;
+  ctx().options.zeroFontWidth = 1;
   ctx().skipFills = 1;
   PageBuilder page;
   std::string pairs;
