@@ -59,7 +59,7 @@ struct Run {
     platform = MakeLinuxPlatform();
     if (jpeg) image = platform->MakePageImage();
     ctx = std::make_unique<PrintContext>(platform->services(), 1, cache);
-    ctx->SetParentWindow(1);
+    ctx->options.parentWindow = 1;
     ctx->lastFile = 1;
     ctx->outputMode = jpeg ? 1 : 0;
   }
@@ -100,7 +100,7 @@ void PageBench(benchmark::State& state, const std::string& file, bool jpeg, bool
       }
     }
     if (!run->Page(file)) {
-      state.SkipWithError(run->ctx->GetLastMessage().c_str());
+      state.SkipWithError(run->ctx->lastErrorMessage.c_str());
       return;
     }
     state.PauseTiming();

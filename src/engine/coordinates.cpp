@@ -27,7 +27,7 @@ void LoadOffsets(PrintContext& ctx) {
   ctx.offsetX = 0;
   ctx.offsetY = 0;
   if (ctx.offsetFileFound != 1) return;
-  std::string value = ReadIniValue(ctx.offsetFilePath, "OFSET", ctx.deviceName, "0,0");
+  std::string value = ReadIniValue(ctx.options.offsetFilePath, "OFSET", ctx.deviceName, "0,0");
   std::vector<std::string> items = SplitCommaList(value);
   double mm[2] = {0, 0};
   for (size_t i = 0; i < 2 && i < items.size(); ++i) mm[i] = ReadDecimal(items[i]);

@@ -123,7 +123,7 @@ int Fail(PrintContext& ctx, const std::string& message, int level = kLogInfo) {
 // or the end of the process when there is no caller.
 int ChoiceFailed(PrintContext& ctx, const char* box, const char* line) {
   ctx.services.ui.ShowMessage(box, MessageKind::Error);
-  if (ctx.parentWindow != 0) return Fail(ctx, line);
+  if (ctx.options.parentWindow != 0) return Fail(ctx, line);
   ctx.exitCode = 1;
   ctx.lastErrorMessage = line;
   return -1;
@@ -145,7 +145,7 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
         whiteBrush();
         return 0;  // on to the end of the job
       }
-    } else if (ctx.batchMode == 0 && ctx.duplexSetting == 0) {
+    } else if (ctx.options.batchMode == 0 && ctx.duplexSetting == 0) {
       rc = ps.EndDocument();
       if (rc == 0) {
         whiteBrush();
@@ -197,7 +197,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 3. Empty page area, page label.
-  ctx.debugLabel = ctx.suppressDebugLabel == 0 ? dataFile : std::string();
+  ctx.debugLabel = ctx.options.suppressDebugLabel == 0 ? dataFile : std::string();
 
   // 4. Read the page.
   if (!ReadPage(ctx, dataFile)) {
@@ -242,7 +242,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     int failedAt = -1;
     int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
-      if (gprint_paper(ctx, i, image) != 0 && ctx.parentWindow != 0) failedAt = i;
+      if (gprint_paper(ctx, i, image) != 0 && ctx.options.parentWindow != 0) failedAt = i;
     });
     if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
     if (paperEnd >= 0) {
@@ -324,7 +324,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 14. Page label for runs without a caller.
-  if (!ctx.debugLabel.empty() && ctx.parentWindow == 0) {
+  if (!ctx.debugLabel.empty() && ctx.options.parentWindow == 0) {
     FontSpec saved = ctx.canvas->state().font;
     Colour savedColour = ctx.canvas->state().textColour;
     FontSpec label;

@@ -44,9 +44,9 @@ inline constexpr int kChooseNoPrinter = -1;
 inline constexpr int kChoosePdfCancelled = -2;
 inline constexpr int kChooseDialogCancelled = -3;
 
-// The job's options, taken from the settings once before the first page
-// (the settings table's job column fills them, CopySettingsIntoJob); the
-// log lines name them by their settings names.
+// The job's options, set once before the first page: what the settings
+// table's job column fills (CopySettingsIntoJob; the log lines name these
+// by their settings names), then the run request and the settings paths.
 struct JobOptions {
   double scaleSetting = 0;          // pmag_flg: 0 fits the page, above 0 a fixed scale
   int32_t setPrinterErrorMode = 0;  // perr_flg
@@ -63,6 +63,17 @@ struct JobOptions {
   std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
   // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
   std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
+
+  // Set by the controller from the run request and the settings paths.
+  uint64_t parentWindow = 0;  // the caller's window; 0 when none
+  int32_t batchMode = 0;      // 0 one sheet per document, 1 several
+  int32_t pdfOutput = 0;
+  int32_t showPrinterDialog = 0;
+  int32_t suppressDebugLabel = 0;
+  // Comma lists of numbers the analysis log leaves out.
+  std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
+  std::string exceptionLogPath, offsetFilePath, ocrChoiceFilePath, ocrFontFilePath, settingsFilePath;
+  std::string defaultPrinterFilePath;
 };
 
 class PrintContext {
@@ -73,22 +84,13 @@ class PrintContext {
   PrintContext(const PrintContext&) = delete;
   PrintContext& operator=(const PrintContext&) = delete;
 
-  // Setters used by the controller.
-  void SetLogFileName(const std::string& path);  // also sets logEnabled when not empty
-  void SetExceptionLogPath(const std::string& path) { exceptionLogPath = path; }
-  void SetOffsetFilePath(const std::string& path) { offsetFilePath = path; }
-  void SetOcrChoiceFilePath(const std::string& path) { ocrChoiceFilePath = path; }
-  void SetOcrFontFilePath(const std::string& path) { ocrFontFilePath = path; }
-  void SetSettingsFilePath(const std::string& path) { settingsFilePath = path; }
-  void SetDefaultPrinterFilePath(const std::string& path) { defaultPrinterFilePath = path; }
-  void SetParentWindow(uint64_t window) { parentWindow = window; }
-  const std::string& GetLastMessage() const { return lastErrorMessage; }
+  // Also sets logEnabled when path is not empty.
+  void SetLogFileName(const std::string& path);
 
   Services services;
   EngineCache& cache;
   JobOptions options;
 
-  uint64_t parentWindow = 0;
   uint64_t mainWindow = 0;
   uint8_t orientation = 0;
   int16_t paperCode = 0;
@@ -122,14 +124,10 @@ class PrintContext {
   int32_t outputMode = 0;  // 0 printer, 1 JPEG
   int32_t logEnabled = 0;
   int32_t duplexSetting = 0;
-  int32_t batchMode = 0;
   int32_t lastFile = 0;
-  int32_t pdfOutput = 0;
   int32_t skipFills = 0;
   int32_t offsetFileFound = 0;
-  int32_t showPrinterDialog = 0;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  std::string defaultPrinterFilePath;
   // Device mode of the open printer; devModeHeld plays the movable memory
   // block (held between the Paper stage and the end of the job).
   DevMode devMode{};
@@ -140,16 +138,8 @@ class PrintContext {
   int32_t analysisLog = 0;
   std::string analysisLogPath;
   FileStream analysisLogStream;
-  // Comma lists of numbers the analysis log leaves out.
-  std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
-  int32_t suppressDebugLabel = 0;
   FileStream logStream;
   std::string logFileName;
-  std::string exceptionLogPath;
-  std::string offsetFilePath;
-  std::string ocrChoiceFilePath;
-  std::string ocrFontFilePath;
-  std::string settingsFilePath;
   std::string lastErrorMessage;
   // Set when a failure must end the process (no caller's window to report
   // to): the exit code the controller ends with.

@@ -71,15 +71,15 @@ int ChoosePrinter(PrintContext& ctx) {
   if (ps.Printers().empty()) return kChooseNoPrinter;
 
   std::string fallbackMessage;
-  if (ctx.pdfOutput == 0) {
-    if (ctx.showPrinterDialog == 1) {
+  if (ctx.options.pdfOutput == 0) {
+    if (ctx.options.showPrinterDialog == 1) {
       std::string chosen = RunDeviceSelection(
           ctx, "出力プリンタ選択画面", "出力するデバイスを選択して下さい。",
           "印刷をするプリンタが選択されていません。\n印刷はキャンセルされますがよろしいですか？");
       if (chosen.empty()) return kChooseDialogCancelled;
       ctx.deviceName = chosen;
     } else if (ctx.printerName.empty()) {
-      std::string name = ReadIniValue(ctx.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
+      std::string name = ReadIniValue(ctx.options.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
       if (name == "Default" || name.empty()) {
         ctx.deviceName = ps.SelectedPrinter();
       } else {
@@ -94,14 +94,14 @@ int ChoosePrinter(PrintContext& ctx) {
   } else {
     std::string name;
     // A missing settings file reads as no device.
-    if (!ctx.settingsFilePath.empty()) name = ReadIniValue(ctx.settingsFilePath, "PDF", "$path", "");
+    if (!ctx.options.settingsFilePath.empty()) name = ReadIniValue(ctx.options.settingsFilePath, "PDF", "$path", "");
     if (FindPrinterIndex(ctx, name) < 0) name.clear();
     if (name.empty()) {
       try {
         // Nobody there to answer (an unattended run): the built-in PDF
         // device, never the paper of the current printer.
         std::string chosen = RunDeviceSelection(ctx, "", "", "", ps.BuiltInPdfDevice());
-        if (!WriteIniValue(ctx.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
+        if (!WriteIniValue(ctx.options.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
         if (chosen.empty()) return kChoosePdfCancelled;
         name = chosen;
       } catch (const std::exception&) {

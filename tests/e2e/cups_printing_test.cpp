@@ -205,16 +205,16 @@ struct CupsRig {
       : printers(dir.file("vpdf"), fonts), ui(std::move(answers), {}) {
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
     ctx->SetLogFileName(dir.file("plog.txt"));
-    ctx->SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
-    ctx->SetOffsetFilePath(dir.file("pofset.txt"));
-    ctx->SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx->SetDefaultPrinterFilePath(dir.file("WinPrinterSet.inf"));
-    ctx->SetSettingsFilePath(dir.file("kestrel.inf"));
-    ctx->SetParentWindow(1);
+    ctx->options.exceptionLogPath = dir.file("CriticalPLOG.txt");
+    ctx->options.offsetFilePath = dir.file("pofset.txt");
+    ctx->options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx->options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
+    ctx->options.settingsFilePath = dir.file("kestrel.inf");
+    ctx->options.parentWindow = 1;
   }
   // Prints the pages as one document (sheets for all but the last).
   int Print(const std::vector<std::vector<uint8_t>>& pages) {
-    ctx->batchMode = pages.size() > 1 ? 1 : 0;
+    ctx->options.batchMode = pages.size() > 1 ? 1 : 0;
     for (size_t i = 0; i < pages.size(); ++i) {
       ctx->lastFile = i + 1 == pages.size() ? 1 : 0;
       int rc = gprint(*ctx, dir.Write("p" + std::to_string(i) + ".pdat", pages[i]), nullptr, "0");
@@ -277,7 +277,7 @@ TEST(CupsPrintSystem, ListsTheQueuesByNameThenTheBuiltinDeviceWithTheirCapabilit
 TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
   CupsRig rig;
   rig.ctx->printerName = "KestrelPDF";
-  ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   int id = rig.printers.lastJobId();
   ASSERT_GT(id, 0);
   JobInfo job = WaitForJob(id);
@@ -297,7 +297,7 @@ TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
 TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
   CupsRig rig;
   rig.ctx->printerName = "KestrelDuplex";
-  ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   JobInfo job = WaitForJob(rig.printers.lastJobId());
   EXPECT_EQ(job.media, "iso_a4_210x297mm");
   std::string log = rig.log();
@@ -312,7 +312,7 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
     CupsRig rig;
     rig.ctx->printerName = "KestrelDuplex";
     rig.ctx->duplexSetting = 1;
-    ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->GetLastMessage();
+    ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->lastErrorMessage;
     JobInfo job = WaitForJob(rig.printers.lastJobId());
     EXPECT_EQ(job.sides, "two-sided-short-edge");
     EXPECT_EQ(job.orientation, IPP_ORIENT_LANDSCAPE);
@@ -383,9 +383,9 @@ TEST(BuiltinPdfPrinting, TheEnginesPagesBecomeOneSearchableFileInThePdfFolder) {
   IpaResolver fonts;
   CupsRig rig(&fonts);
   rig.ctx->printerName = kBuiltinPdfDevice;
-  rig.ctx->SetParentWindow(0);  // the page label is drawn without a caller
+  rig.ctx->options.parentWindow = 0;  // the page label is drawn without a caller
   rig.ctx->jobTitle = "2024/請求書:山田";
-  ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->GetLastMessage();
+  ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->lastErrorMessage;
   std::string file = rig.dir.file("vpdf/2024_請求書_山田.pdf");
   ASSERT_EQ(rig.printers.lastPdfFile(), file);
   PdfInfo info = InfoOf(file);

@@ -50,7 +50,7 @@ void gprint_circle(PrintContext& ctx, int index) {
   canvas.Arc(box, start, end);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.filterCircles, 1);
+  int excluded = IsExcluded(ctx.options.filterCircles, 1);
   if (excluded == -1) return;
   if (excluded != 0) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_circleで例外が発生し正しいログは出力されませんでした。");

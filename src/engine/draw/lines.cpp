@@ -48,7 +48,7 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.LineTo(to);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.filterLineTypes, code);
+  int excluded = IsExcluded(ctx.options.filterLineTypes, code);
   if (excluded == -1) return;
   if (excluded != 0) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");

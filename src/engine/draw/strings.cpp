@@ -132,13 +132,13 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
-  int cls = IsExcluded(ctx.filterCharClasses, s.charClass());
+  int cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
   if (cls == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
   if (cls != 0) return;
-  int face = IsExcluded(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  int face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
   if (face == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
@@ -198,7 +198,7 @@ const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, s
 
 const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontFile) {
   if (!ctx.ocrFontFace.empty()) return ctx.ocrFontFace;
-  ctx.ocrFontFace = ReadIniValue(ctx.ocrChoiceFilePath, "OCR", "FONT", "");
+  ctx.ocrFontFace = ReadIniValue(ctx.options.ocrChoiceFilePath, "OCR", "FONT", "");
   std::vector<std::string> fonts;
   if (!ctx.ocrFontFace.empty()) {
     fonts = ctx.services.printers.Fonts();
@@ -264,7 +264,7 @@ void gprint_string(PrintContext& ctx, int index) {
   font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
 
   if (!ctx.cache.searchFontLineWritten) {
-    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.ocrFontFilePath.c_str());
+    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.options.ocrFontFilePath.c_str());
     ctx.cache.searchFontLineWritten = true;
   }
 
@@ -274,7 +274,7 @@ void gprint_string(PrintContext& ctx, int index) {
   const uint8_t typeface = s.typeface();
   FaceState state;
   if (typeface == 2 && cls == 1) {
-    font.face = ResolveOcrFace(ctx, ctx.ocrFontFilePath);
+    font.face = ResolveOcrFace(ctx, ctx.options.ocrFontFilePath);
     state = FaceState::Ocr;
     if (!ctx.cache.ocrFaceLineWritten) {
       EngineLogf(ctx, kLogInfo, "  ■<<出力指定フォント:%s>>\n", font.face.c_str());

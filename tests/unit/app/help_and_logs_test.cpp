@@ -227,7 +227,7 @@ TEST(ProgramLog, SettingsDumpWritesEveryLineInOrder) {
   ctx.duplexSetting = 1;
   ctx.options.scaleSetting = 0.95;
   ctx.options.waitTime = 5000;
-  ctx.batchMode = 1;
+  ctx.options.batchMode = 1;
   rig.settings.ParentWindow = 1234;
   rig.settings.LogPath = rig.base() + "zoq/plog/a_20240305_140709.txt";
   rig.settings.pStringFontMin = "\"ＭＳ 明朝\",\"A\",";

@@ -90,7 +90,7 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   EngineRig rig;
   PrintContext& ctx = *rig.ctx;
   ctx.deviceName = "Test Printer";
-  ctx.SetOffsetFilePath(dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n"));
+  ctx.options.offsetFilePath = dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n");
   ctx.offsetFileFound = 1;
   LoadOffsets(ctx);
   EXPECT_NEAR(ctx.offsetX, 9.448818897, 1e-9);
@@ -119,13 +119,13 @@ class AnalysisRunTest : public ::testing::Test {
     setenv("KESTREL_BASE", (base.path().string() + "/").c_str(), 1);
     ctx().outputMode = 1;
     ctx().lastFile = 1;
-    ctx().suppressDebugLabel = 1;
+    ctx().options.suppressDebugLabel = 1;
     ctx().analysisLog = 1;
   }
   void TearDown() override { unsetenv("KESTREL_BASE"); }
   std::string Run(const PageBuilder& page) {
     std::string file = base.Write("page.pdat", page.bytes());
-    EXPECT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().GetLastMessage();
+    EXPECT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().lastErrorMessage;
     ctx().analysisLogStream.reset();
     return Utf8FromSjis(ReadFile(ctx().analysisLogPath));
   }
@@ -228,9 +228,9 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   PageBuilder page;
   page.Palette(1, 0, 0, 0).Paint(1, 0, 0, 8, 8, 1).Paint(1, 0, 0, 8, 8, 2).Line(1, 0, 0, 9, 0, 0xFFFF);
   page.Line(1, 0, 0, 9, 0, 0x3333).Circle(1, 50, 50, 0, 0, 10).End();
-  ctx().filterPatterns = "1";
-  ctx().filterLineTypes = "3";
-  ctx().filterCircles = "1";
+  ctx().options.filterPatterns = "1";
+  ctx().options.filterLineTypes = "3";
+  ctx().options.filterCircles = "1";
   std::string log = Run(page);
   EXPECT_EQ(log.find("パターン(1)"), std::string::npos);
   EXPECT_NE(log.find("【塗り潰し】：色(0x0), パターン(2)"), std::string::npos);
@@ -242,9 +242,9 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
   EXPECT_EQ(jpeg.components, 1);
 
-  ctx().filterPatterns = "2,x";
-  ctx().filterLineTypes = "x";
-  ctx().filterCircles = "1 a";
+  ctx().options.filterPatterns = "2,x";
+  ctx().options.filterLineTypes = "x";
+  ctx().options.filterCircles = "1 a";
   log = Run(page);
   EXPECT_NE(log.find("解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。\n"), std::string::npos);
   EXPECT_EQ(log.find("パターン(2)"), std::string::npos);

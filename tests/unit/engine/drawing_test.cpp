@@ -321,7 +321,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   ctx().canvas = nullptr;
   ctx().outputMode = 1;
   ctx().options.jpegDpi = 160;  // one pixel per unit
-  ctx().suppressDebugLabel = 1;
+  ctx().options.suppressDebugLabel = 1;
   ctx().lastFile = 1;
   PageBuilder b;
   b.Paper(0, 140, 140, 1)
@@ -331,7 +331,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
       .Paint(2, 0, 0, 120, 40, 1)
       .End();
   std::string file = dir.Write("page.pdat", b.bytes());
-  ASSERT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().GetLastMessage();
+  ASSERT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().lastErrorMessage;
   const RasterCanvas& p = image.raster();
   EXPECT_EQ(p.Width(), 1323);  // A4 at 160 dpi
   EXPECT_EQ(p.Height(), 1871);

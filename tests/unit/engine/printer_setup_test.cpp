@@ -23,11 +23,11 @@ struct SetupRig {
                     std::vector<std::string> answers = {})
       : rig(std::move(devices), std::move(answers)) {
     ctx().SetLogFileName(dir.file("plog.txt"));
-    ctx().SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
-    ctx().SetOffsetFilePath(dir.file("pofset.txt"));
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetDefaultPrinterFilePath(dir.file("WinPrinterSet.inf"));
-    ctx().SetSettingsFilePath(dir.file("kestrel.inf"));
+    ctx().options.exceptionLogPath = dir.file("CriticalPLOG.txt");
+    ctx().options.offsetFilePath = dir.file("pofset.txt");
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
+    ctx().options.settingsFilePath = dir.file("kestrel.inf");
     ctx().lastFile = 1;
   }
   PrintContext& ctx() { return *rig.ctx; }
@@ -92,19 +92,19 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
 
 TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
   SetupRig s({StandardDevice("Office"), StandardDevice("Plotter")}, {"Plotter"});
-  s.ctx().showPrinterDialog = 1;
+  s.ctx().options.showPrinterDialog = 1;
   s.ctx().printerName = "Office";  // the dialog wins over the run's printer
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
   EXPECT_EQ(s.ctx().deviceName, "Plotter");
 
   SetupRig c({StandardDevice("Office")}, {"cancel", "yes"});
-  c.ctx().showPrinterDialog = 1;
+  c.ctx().options.showPrinterDialog = 1;
   EXPECT_EQ(ChoosePrinter(c.ctx()), kChooseDialogCancelled);
 
   // Through gprint a cancelled dialog ends the process even with a caller.
   SetupRig g({StandardDevice("Office")}, {"cancel", "yes"});
-  g.ctx().showPrinterDialog = 1;
-  g.ctx().SetParentWindow(9);
+  g.ctx().options.showPrinterDialog = 1;
+  g.ctx().options.parentWindow = 9;
   EXPECT_EQ(g.PrintPaper(0, 140), -1);
   EXPECT_EQ(g.ctx().exitCode, 1);
 }
@@ -112,7 +112,7 @@ TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
 TEST(ChoosePrinter, ThePdfDeviceComesFromTheSettingsFileAndTheDefaultReturnsAfterTheJob) {
   SetupRig s;
   s.dir.Write("kestrel.inf", "[SETTING]\n$pmag=0\n[PDF]\n$path=Plotter\n");
-  s.ctx().pdfOutput = 1;
+  s.ctx().options.pdfOutput = 1;
   s.ctx().printerName = "Office";  // the PDF device wins
   EXPECT_EQ(s.PrintPaper(0, 140), 0);
   EXPECT_EQ(s.ctx().deviceName, "Plotter");
@@ -131,7 +131,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
     s.dir.Write("kestrel.inf", "[PDF]\n$path=Uninstalled\n$pdfbk=1\n");
-    s.ctx().pdfOutput = 1;
+    s.ctx().options.pdfOutput = 1;
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChoosePdfCancelled);
     std::string file = ReadFile(s.dir.file("kestrel.inf"));
     EXPECT_TRUE(Has(file, "$path=\r\n")) << file;
@@ -139,7 +139,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   }
   {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("PDF Writer")}, {"PDF Writer"});
-    s.ctx().pdfOutput = 1;  // no settings file at all
+    s.ctx().options.pdfOutput = 1;  // no settings file at all
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
     EXPECT_EQ(s.ctx().deviceName, "PDF Writer");
     EXPECT_EQ(s.ctx().savedDefaultPrinter, "Office");
@@ -148,7 +148,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   {
     // Through gprint without a caller: the message, then the end of the process.
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
-    s.ctx().pdfOutput = 1;
+    s.ctx().options.pdfOutput = 1;
     EXPECT_EQ(s.PrintPaper(0, 140), -1);
     EXPECT_EQ(s.ctx().exitCode, 1);
     ASSERT_FALSE(s.rig.ui.shown().empty());
@@ -164,7 +164,7 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")});
   s.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
   ASSERT_EQ(s.rig.printers.SelectedPrinter(), "Office");
-  s.ctx().pdfOutput = 1;
+  s.ctx().options.pdfOutput = 1;
   ASSERT_EQ(s.PrintPaper(0, 140), 0);
   EXPECT_EQ(s.ctx().deviceName, "Kestrel PDF");
   const auto& ev = s.rig.printers.events();
@@ -182,7 +182,7 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   // with its message.
   SetupRig t(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")}, {"close", "no"});
   t.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
-  t.ctx().pdfOutput = 1;
+  t.ctx().options.pdfOutput = 1;
   EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
   EXPECT_EQ(t.ctx().deviceName, "Office");
   EXPECT_TRUE(Has(ReadFile(t.dir.file("kestrel.inf")), "$path=Cancel\r\n"));
@@ -265,7 +265,7 @@ TEST(PaperStage, JpegPagesTakeTheirSizeFromThePaperStage) {
   PageBuilder page;
   page.Paper(1, 240, 240, 1).End();
   ASSERT_EQ(gprint(s.ctx(), s.dir.Write("a.pdat", page.bytes()), &image, s.dir.path().string() + "/"), 0)
-      << s.ctx().GetLastMessage();
+      << s.ctx().lastErrorMessage;
   // B4 landscape: 364 x 257 mm at 100 dpi.
   EXPECT_EQ(image.width, MmToPixels(100, 364));
   EXPECT_EQ(image.height, MmToPixels(100, 257));
@@ -373,7 +373,7 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     EngineCache cache;
     PrintContext ctx(Services{system, printers, ui}, 1, cache);
     ctx.SetLogFileName(dir.file("plog.txt"));
-    ctx.SetParentWindow(parent);
+    ctx.options.parentWindow = parent;
     ctx.lastFile = 1;
     PageBuilder page;
     page.Paper(0, 140, 140, 1).End();
@@ -383,7 +383,7 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     EXPECT_TRUE(Has(log, "GetPrinterInfo Error(code=5)\n")) << log;
     if (parent != 0) {
       EXPECT_EQ(rc, -1);
-      EXPECT_EQ(ctx.GetLastMessage(), "  ■gprint_paperエラー num[0] \n");
+      EXPECT_EQ(ctx.lastErrorMessage, "  ■gprint_paperエラー num[0] \n");
     } else {
       EXPECT_EQ(rc, 0);  // logged only; the page still prints
     }

@@ -52,8 +52,8 @@ class StringsOnRasterTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
 
   void SetUp() override {
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
     ctx().canvas = &page;
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;
     ctx().options.minchoFace = "標準明朝";

@@ -29,8 +29,8 @@ class StringsTest : public ::testing::Test {
 
   void SetUp() override {
     ctx().SetLogFileName(dir.file("plog.txt"));
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
     ctx().canvas = &canvas();
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;  // 600 dpi
     ctx().options.minchoFace = "標準明朝";
@@ -135,15 +135,15 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
   rig.printers.devices()[0].fonts = {"IPAex明朝", "OCR B", "KARMENA OCR-B"};
   // Named and present.
   std::string choice = dir.Write("pfont.txt", std::string("[OCR]\r\nFONT=\"OCR B\"\r\n"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "OCR B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "OCR B");
   // Kept for the run.
   dir.Write("pfont.txt", std::string("[OCR]\r\nFONT=IPAex明朝\r\n"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "OCR B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "OCR B");
   // Named but missing: the OCR font's own names when its file exists.
   ctx().ocrFontFace.clear();
   dir.Write("pfont.txt", SjisFromUtf8("[OCR]\r\nFONT=HG正楷書体-PRO\r\n"));
   dir.Write("KRM_OCRB.TTF", std::string("x"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "KARMENA OCR-B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "KARMENA OCR-B");
   WriteLogNow();
   std::string log = Log();
   EXPECT_NE(log.find("【適用するOCRフォント名】:OCR B"), std::string::npos);
@@ -153,7 +153,7 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
   // Without the file: the fallback face.
   ctx().ocrFontFace.clear();
   std::filesystem::remove(dir.file("KRM_OCRB.TTF"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "ＭＳ ゴシック");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "ＭＳ ゴシック");
 }
 
 TEST(LookupFace, BlanksFlagsAndListShapes) {
@@ -265,10 +265,10 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
   ctx().offsetX = 2;
   ctx().offsetY = 4;
-  ctx().filterTypefaces = "2";  // leaves out the Mincho string
+  ctx().options.filterTypefaces = "2";  // leaves out the Mincho string
   Draw(page);
-  ctx().filterTypefaces.clear();
-  ctx().filterCharClasses = "x";
+  ctx().options.filterTypefaces.clear();
+  ctx().options.filterCharClasses = "x";
   Draw(page);
   ctx().analysisLogStream.reset();
   std::string log = Utf8FromSjis(ReadFile(dir.file("alog.txt")));
@@ -285,7 +285,7 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
             "解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。\n"
             "解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。\n");
   // The pair form of the block.
-  ctx().filterCharClasses.clear();
+  ctx().options.filterCharClasses.clear();
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog2.txt").c_str(), "wb"));
   Draw(page);
   ctx().analysisLogStream.reset();
