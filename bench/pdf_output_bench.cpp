@@ -61,7 +61,7 @@ struct Run {
     ctx = std::make_unique<PrintContext>(platform->services(), 1, cache);
     ctx->options.parentWindow = 1;
     ctx->lastFile = 1;
-    ctx->outputMode = jpeg ? 1 : 0;
+    ctx->output.jpegPages = jpeg;
   }
   bool Page(const std::string& file) {
     ctx->pageNumber = 0;

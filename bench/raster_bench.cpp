@@ -50,7 +50,7 @@ struct Rig {
   Rig() {
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
     ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
-    ctx->canvas = &image.Prepare(kWidth, kHeight, kDpi);
+    ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < 50; ++i)
       ctx->colorTable[size_t(i)] = Colour::Rgb(uint8_t(i * 5), uint8_t(255 - i * 5), uint8_t(i * 37));
   }
@@ -78,7 +78,7 @@ struct Rig {
   }
   // Draws the page as the passes do: fills, then lines and circles.
   void Draw() {
-    ctx->canvas = &image.Prepare(kWidth, kHeight, kDpi);
+    ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < count; ++i)
       if (ctx->commands[size_t(i)].is(CommandKind::Paint)) DrawPaint(*ctx, i);
     for (int i = 0; i < count; ++i) {

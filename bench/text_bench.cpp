@@ -44,7 +44,7 @@ struct TextPageRig {
   TextPageRig() {
     InstallIconvCodec();
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0, cache);
-    ctx->canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
+    ctx->output.canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
     ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
     ctx->options.minchoFace = "標準明朝";
     ctx->options.gothicFace = "標準ゴシック";
@@ -135,7 +135,7 @@ BENCHMARK(BM_TextPage_DrawCold)->Unit(benchmark::kMillisecond);
 // quality (its sampling, its row conversion).
 void BM_TextPage_EncodeJpeg(benchmark::State& state) {
   TextPageRig& rig = Rig();
-  rig.ctx->canvas = &rig.image.Prepare(kPageWidth, kPageHeight, kDpi);
+  rig.ctx->output.canvas = &rig.image.Prepare(kPageWidth, kPageHeight, kDpi);
   rig.Draw();
   const std::string path = (std::filesystem::temp_directory_path() / "kestrel_bench_text.jpg").string();
   std::string error;

@@ -204,16 +204,16 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   // 6. The context and the run's values.
   auto ctx = std::make_unique<PrintContext>(services_, 0, engineCache_);
   int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
-  ctx->printerName = s.PrinterName;
+  ctx->output.printerName = s.PrinterName;
   // A default printer asked for by the environment that names no printer
   // is handled as a -pd name that is not installed: the fallback message,
   // then the current printer.
-  if (ctx->printerName.empty()) {
+  if (ctx->output.printerName.empty()) {
     std::string source;
     std::string wanted = services_.printers.UnknownRequestedPrinter(source);
     if (!wanted.empty()) {
       ui.Warn(source + "=" + wanted + " names no installed printer; it is handled like -pd " + wanted);
-      ctx->printerName = wanted;
+      ctx->output.printerName = wanted;
     }
   }
   if (runMode != kRunFromCommandLine) {
@@ -412,10 +412,10 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
 int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
   if (settings.jpeg == 0) {
-    ctx.outputMode = 0;
+    ctx.output.jpegPages = false;
     return gprint(ctx, dataFile, nullptr, "0");
   }
-  ctx.outputMode = 1;
+  ctx.output.jpegPages = true;
   std::unique_ptr<PageImage> image = makePageImage_ ? makePageImage_() : nullptr;
   // $jpath is put directly before the file name: "\out\" is a folder,
   // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.

@@ -23,11 +23,11 @@ double ReadDecimal(std::string_view item) { return ParseReal(item).value_or(0.0)
 }  // namespace
 
 void LoadOffsets(PrintContext& ctx) {
-  EngineLogf(ctx, kLogInfo, "【印刷するプリンタ名】= %s\n", ctx.deviceName.c_str());
+  EngineLogf(ctx, kLogInfo, "【印刷するプリンタ名】= %s\n", ctx.output.deviceName.c_str());
   ctx.offsetX = 0;
   ctx.offsetY = 0;
   if (ctx.offsetFileFound != 1) return;
-  std::string value = ReadIniValue(ctx.options.offsetFilePath, "OFSET", ctx.deviceName, "0,0");
+  std::string value = ReadIniValue(ctx.options.offsetFilePath, "OFSET", ctx.output.deviceName, "0,0");
   std::vector<std::string> items = SplitCommaList(value);
   double mm[2] = {0, 0};
   for (size_t i = 0; i < 2 && i < items.size(); ++i) mm[i] = ReadDecimal(items[i]);

@@ -79,7 +79,7 @@ void WriteFillMethodBlock(PrintContext& ctx) {
     default: break;
   }
   EngineLogf(ctx, kLogInfo, "  ※描画先のアドレス(base) = 0x%x(NULL又は0の時は不具合)\n",
-             unsigned(reinterpret_cast<uintptr_t>(ctx.canvas)));
+             unsigned(reinterpret_cast<uintptr_t>(ctx.output.canvas)));
 }
 
 // One warning per damaged page, in the job log and to the operator; the
@@ -133,10 +133,10 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
               bool& finished) {
   PrintSystem& ps = ctx.services.printers;
   finished = false;
-  if (ctx.outputMode == 0) {
+  if (!ctx.output.jpegPages) {
     EngineLog(ctx, "【EndDoc関数呼出】\n");
     auto whiteBrush = [&] {
-      if (ctx.canvas != nullptr) ctx.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
+      if (ctx.output.canvas != nullptr) ctx.output.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
     };
     int rc = 0;
     if (ctx.lastFile == 1) {
@@ -186,9 +186,9 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     } catch (const std::exception&) {
       return Fail(ctx, "Printer()例外発生\n");
     }
-    if (ctx.outputMode != 1) {
+    if (!ctx.output.jpegPages) {
       try {
-        ctx.canvas = ps.DocumentCanvas();
+        ctx.output.canvas = ps.DocumentCanvas();
       } catch (const std::exception&) {
         return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
       }
@@ -249,7 +249,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
       EngineLog(ctx, "【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n");
     }
 
-    if (ctx.outputMode == 0) {
+    if (!ctx.output.jpegPages) {
       EngineLog(ctx, "【********** BeginDoc Before ***********】\n");
       std::string title = !ctx.jobTitle.empty() ? ctx.jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
       if (ps.BeginDocument(title) != 0) {
@@ -258,7 +258,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
                    ps.ErrorText(code).c_str());
         return -1;
       }
-      ctx.canvas = ps.DocumentCanvas();
+      ctx.output.canvas = ps.DocumentCanvas();
       EngineLog(ctx, "【********** BeginDoc After ***********】\n");
     }
   }
@@ -270,7 +270,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   // 10, 11. Resolution and scale.
   EngineLog(ctx, "【GetDeviceCaps関数 In】\n");
   double xdpi = 0, ydpi = 0;
-  if (ctx.outputMode == 1) {
+  if (ctx.output.jpegPages) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
     const int dpi = ctx.options.jpegDpi;
     const int width = MmToPixels(dpi, ctx.paperWidthMm), height = MmToPixels(dpi, ctx.paperHeightMm);
@@ -285,7 +285,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
                     kMaxPageBitmapSide);
       return Fail(ctx, text, kLogError);
     }
-    ctx.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
+    ctx.output.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
     EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
     xdpi = ctx.options.jpegDpi * 0.00625;
     ydpi = ctx.options.jpegDpi * 0.00625;
@@ -296,7 +296,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     xdpi = px * 0.00625;
     ydpi = py * 0.00625;
   }
-  if (ctx.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+  if (ctx.output.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
   ctx.scaleX = xdpi * ctx.magnification;
   ctx.scaleY = ydpi * ctx.magnification;
   WriteScaleLog(ctx, xdpi, ydpi);
@@ -325,16 +325,16 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 14. Page label for runs without a caller.
   if (!ctx.debugLabel.empty() && ctx.options.parentWindow == 0) {
-    FontSpec saved = ctx.canvas->state().font;
-    Colour savedColour = ctx.canvas->state().textColour;
+    FontSpec saved = ctx.output.canvas->state().font;
+    Colour savedColour = ctx.output.canvas->state().textColour;
     FontSpec label;
     label.face = "Tahoma";
-    label.height = -(12 * ctx.canvas->PixelsPerInchY() / 72);  // 12 points, em height
-    ctx.canvas->SetFont(label);
-    ctx.canvas->SetTextColour(kBlack);
-    ctx.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
-    ctx.canvas->SetFont(saved);
-    ctx.canvas->SetTextColour(savedColour);
+    label.height = -(12 * ctx.output.canvas->PixelsPerInchY() / 72);  // 12 points, em height
+    ctx.output.canvas->SetFont(label);
+    ctx.output.canvas->SetTextColour(kBlack);
+    ctx.output.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
+    ctx.output.canvas->SetFont(saved);
+    ctx.output.canvas->SetTextColour(savedColour);
   }
 
   // 15. Lines, circles and strings in file order.
@@ -358,7 +358,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 17-19. End of the job.
   if (ctx.analysisLog == 1) WriteAnalysisCounts(ctx);
-  if (!ctx.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
+  if (!ctx.output.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
   return ReleasePrinter(ctx);
 }
 

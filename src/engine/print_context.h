@@ -76,6 +76,20 @@ struct JobOptions {
   std::string defaultPrinterFilePath;
 };
 
+// Where the job draws: the printer or the JPEG page and its canvas.
+struct JobOutput {
+  std::string printerName;
+  std::string deviceName;
+  bool jpegPages = false;  // JPEG pages instead of the printer
+  Canvas* canvas = nullptr;  // the page being drawn; null between pages
+  // Device mode of the open printer; devModeHeld plays the movable memory
+  // block (held between the Paper stage and the end of the job).
+  DevMode devMode{};
+  bool devModeHeld = false;
+  bool printerOpen = false;
+  std::string savedDefaultPrinter;
+};
+
 class PrintContext {
  public:
   // cache: the program's EngineCache, which outlives the context.
@@ -90,6 +104,7 @@ class PrintContext {
   Services services;
   EngineCache& cache;
   JobOptions options;
+  JobOutput output;
 
   uint64_t mainWindow = 0;
   uint8_t orientation = 0;
@@ -110,9 +125,6 @@ class PrintContext {
   int32_t commandCount = 0;
   int32_t pageNumber = 0;
   std::string jobTitle;
-  std::string printerName;
-  Canvas* canvas = nullptr;
-  std::string deviceName;
   double scaleX = 0, scaleY = 0;
   double magnification = 1.0;
   // Device values of this page held at the drawable range (coordinates.h).
@@ -121,19 +133,12 @@ class PrintContext {
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
   std::string ocrFontFace;
-  int32_t outputMode = 0;  // 0 printer, 1 JPEG
   int32_t logEnabled = 0;
   int32_t duplexSetting = 0;
   int32_t lastFile = 0;
   int32_t skipFills = 0;
   int32_t offsetFileFound = 0;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  // Device mode of the open printer; devModeHeld plays the movable memory
-  // block (held between the Paper stage and the end of the job).
-  DevMode devMode{};
-  bool devModeHeld = false;
-  bool printerOpen = false;
-  std::string savedDefaultPrinter;
   std::string debugLabel;
   int32_t analysisLog = 0;
   std::string analysisLogPath;

@@ -276,7 +276,7 @@ TEST(CupsPrintSystem, ListsTheQueuesByNameThenTheBuiltinDeviceWithTheirCapabilit
 
 TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
   CupsRig rig;
-  rig.ctx->printerName = "KestrelPDF";
+  rig.ctx->output.printerName = "KestrelPDF";
   ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   int id = rig.printers.lastJobId();
   ASSERT_GT(id, 0);
@@ -296,7 +296,7 @@ TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
 
 TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
   CupsRig rig;
-  rig.ctx->printerName = "KestrelDuplex";
+  rig.ctx->output.printerName = "KestrelDuplex";
   ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   JobInfo job = WaitForJob(rig.printers.lastJobId());
   EXPECT_EQ(job.media, "iso_a4_210x297mm");
@@ -310,7 +310,7 @@ TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
 TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   {
     CupsRig rig;
-    rig.ctx->printerName = "KestrelDuplex";
+    rig.ctx->output.printerName = "KestrelDuplex";
     rig.ctx->duplexSetting = 1;
     ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->lastErrorMessage;
     JobInfo job = WaitForJob(rig.printers.lastJobId());
@@ -321,7 +321,7 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   }
   {
     CupsRig rig;
-    rig.ctx->printerName = "KestrelPDF";
+    rig.ctx->output.printerName = "KestrelPDF";
     rig.ctx->duplexSetting = 1;
     ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
     EXPECT_EQ(rig.ctx->duplexSetting, 3);
@@ -333,12 +333,12 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
 
 TEST(CupsPrinting, APrinterNameThatIsNotInstalledFallsBackWithItsMessage) {
   CupsRig rig;
-  rig.ctx->printerName = "NoSuchQueue";
+  rig.ctx->output.printerName = "NoSuchQueue";
   ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
   ASSERT_FALSE(rig.ui.shown().empty());
   EXPECT_EQ(rig.ui.shown()[0],
             "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします");
-  EXPECT_EQ(rig.ctx->deviceName, rig.printers.SystemDefaultPrinter());
+  EXPECT_EQ(rig.ctx->output.deviceName, rig.printers.SystemDefaultPrinter());
 }
 
 TEST(CupsPrinting, LandscapePagesArriveTurnedOnThePortraitSheet) {
@@ -382,7 +382,7 @@ TEST(CupsPrinting, AnAbortedDocumentCancelsItsJob) {
 TEST(BuiltinPdfPrinting, TheEnginesPagesBecomeOneSearchableFileInThePdfFolder) {
   IpaResolver fonts;
   CupsRig rig(&fonts);
-  rig.ctx->printerName = kBuiltinPdfDevice;
+  rig.ctx->output.printerName = kBuiltinPdfDevice;
   rig.ctx->options.parentWindow = 0;  // the page label is drawn without a caller
   rig.ctx->jobTitle = "2024/請求書:山田";
   ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->lastErrorMessage;

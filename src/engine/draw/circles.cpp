@@ -22,8 +22,8 @@ unsigned AsU16(double v) { return unsigned(uint16_t(TruncToInt(v))); }
 }  // namespace
 
 void gprint_circle(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
+  if (ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
   CircleCommand c{ctx.commands[size_t(index)]};
 
   // Colour and width; the style is the one the last line left.

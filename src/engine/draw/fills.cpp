@@ -101,7 +101,7 @@ void PatternBrushFill(Canvas& canvas, const FillArea& area, const uint8_t* rows,
 }
 
 void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, kFillPatterns[p.pattern()], colour);
   if (ctx.analysisLog != 1) return;
@@ -121,7 +121,7 @@ void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& ar
 }
 
 void PaintWindowsPattern(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   const Colour penColour = canvas.state().pen.colour;
   const bool wasTransparent = canvas.state().transparentBackground;
   canvas.SetPenKeepStyle(kWhite, canvas.state().pen.width);
@@ -137,7 +137,7 @@ void PaintWindowsPattern(PrintContext& ctx, const PaintCommand& p, const FillAre
 }
 
 void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   if (!ctx.fillBitmapsLoaded) {
     LoadPatternBitmaps(ctx, ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\"));
@@ -186,7 +186,7 @@ void Cut(const SmallBitmap& from, SmallBitmap& to, int width, int height) {
 
 void PaintMakeBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
   EngineCache::BlitTiles& tiles = ctx.cache.blitTiles;
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, Colour::Rgb(255, 0, 0)});
   const uint8_t* rows = kFillPatterns[p.pattern()];
   for (int row = 0; row < 8; ++row)
@@ -221,13 +221,13 @@ void PaintMakeBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& a
 }
 
 void PaintSetPixel(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, p.pattern() == 4 ? kFillPattern4Alt : kFillPatterns[p.pattern()], colour);
 }
 
 void PaintDirectPixels(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, kWhite});
   const uint8_t* rows = kFillPatterns[p.pattern()];
   const DeviceRect r = area.Truncated();
@@ -248,7 +248,7 @@ void PaintDirectPixels(PrintContext& ctx, const PaintCommand& p, const FillArea&
 }  // namespace
 
 void DrawPaint(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
+  if (ctx.output.canvas == nullptr) return;
   PaintCommand p{ctx.commands[size_t(index)]};
   const Colour colour = ColourAt(ctx, p.colorIndex());
   const FillArea area = AreaOf(ctx, p);

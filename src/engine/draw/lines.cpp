@@ -9,8 +9,8 @@
 namespace kestrel {
 
 void gprint_line(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
+  if (ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
   LineCommand l{ctx.commands[size_t(index)]};
 
   Pen pen = canvas.state().pen;

@@ -248,8 +248,8 @@ void RebuildFontLists(PrintContext& ctx) {
 }
 
 void gprint_string(PrintContext& ctx, int index) {
-  if (index < 0 || size_t(index) >= kMaxCommands || ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
+  if (index < 0 || size_t(index) >= kMaxCommands || ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
   const StringCommand s{ctx.commands[size_t(index)]};
   const uint8_t cls = s.charClass();
   const bool pairText = cls >= 3 && cls <= 5;

@@ -89,16 +89,16 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   TempDir dir;
   EngineRig rig;
   PrintContext& ctx = *rig.ctx;
-  ctx.deviceName = "Test Printer";
+  ctx.output.deviceName = "Test Printer";
   ctx.options.offsetFilePath = dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n");
   ctx.offsetFileFound = 1;
   LoadOffsets(ctx);
   EXPECT_NEAR(ctx.offsetX, 9.448818897, 1e-9);
   EXPECT_NEAR(ctx.offsetY, -12.598425196, 1e-9);
-  ctx.deviceName = "Missing";
+  ctx.output.deviceName = "Missing";
   LoadOffsets(ctx);
   EXPECT_EQ(ctx.offsetX, 0);
-  ctx.deviceName = "Other";
+  ctx.output.deviceName = "Other";
   ctx.offsetFileFound = 0;  // the file was not there when the job started
   LoadOffsets(ctx);
   EXPECT_EQ(ctx.offsetX, 0);
@@ -117,7 +117,7 @@ class AnalysisRunTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
   void SetUp() override {
     setenv("KESTREL_BASE", (base.path().string() + "/").c_str(), 1);
-    ctx().outputMode = 1;
+    ctx().output.jpegPages = true;
     ctx().lastFile = 1;
     ctx().options.suppressDebugLabel = 1;
     ctx().analysisLog = 1;

@@ -43,7 +43,7 @@ class StageTest : public ::testing::Test {
   RasterCanvas page{64, 48, 160};
   PrintContext& ctx() { return *rig.ctx; }
   void SetUp() override {
-    ctx().canvas = &page;
+    ctx().output.canvas = &page;
     ctx().scaleX = ctx().scaleY = 1.0;
     ctx().colorTable[1] = kRed;
     ctx().colorTable[2] = kBlue;
@@ -266,7 +266,7 @@ TEST_F(StageTest, ADashedLineDrawsGdiDashesFromItsStartAndAZeroLengthLineNothing
 TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmentIsOn) {
   ctx().options.firstLineFlag = 1;
   RecordingCanvas rec;
-  ctx().canvas = &rec;
+  ctx().output.canvas = &rec;
   PageBuilder b;
   b.Line(1, 0, 0, 10, 0, 0xFFFF).Line(1, 0, 5, 10, 5, 0xFFFF).End();
   Load(b);
@@ -318,8 +318,8 @@ TEST_F(StageTest, CirclesTakeTheLastLineStyleAndRunFromTheStartAngleCounterclock
 TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   TempDir dir;
   RasterPageImage image;
-  ctx().canvas = nullptr;
-  ctx().outputMode = 1;
+  ctx().output.canvas = nullptr;
+  ctx().output.jpegPages = true;
   ctx().options.jpegDpi = 160;  // one pixel per unit
   ctx().options.suppressDebugLabel = 1;
   ctx().lastFile = 1;

@@ -375,7 +375,7 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
   PageBuilder page;
   page.Paper(0, 140, 140, 1).Line(0, 0, 0, 900, 900, 0xFFFF).End();
   const std::string file = dir.Write("a.pdat", page.bytes());
-  ctx().outputMode = 1;
+  ctx().output.jpegPages = true;
   for (int dpi : {5000, 2147483647}) {
     ctx().options.jpegDpi = dpi;
     ctx().pageNumber = 0;

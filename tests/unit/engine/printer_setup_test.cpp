@@ -44,16 +44,16 @@ struct SetupRig {
 
 TEST(ChoosePrinter, UsesTheRunsPrinterOrFallsBackToTheSelectedOneWithItsMessage) {
   SetupRig s;
-  s.ctx().printerName = "Plotter";
+  s.ctx().output.printerName = "Plotter";
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   EXPECT_EQ(s.rig.printers.SelectedPrinter(), "Plotter");
   EXPECT_TRUE(s.rig.ui.shown().empty());
 
   SetupRig t;
-  t.ctx().printerName = "plotter";  // names match exactly, case included
+  t.ctx().output.printerName = "plotter";  // names match exactly, case included
   EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
-  EXPECT_EQ(t.ctx().deviceName, "Office");
+  EXPECT_EQ(t.ctx().output.deviceName, "Office");
   ASSERT_EQ(t.rig.ui.shown().size(), 1u);
   EXPECT_EQ(t.rig.ui.shown()[0],
             "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします");
@@ -63,21 +63,21 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
   {
     SetupRig s;  // no file: "Default", the selected printer, no message
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "Office");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;  // the dialog writes the name in double quotes
     s.dir.Write("WinPrinterSet.inf", SjisFromUtf8("[DefaultPrinter]\r\nSelectPrinter=\"Plotter\"\r\n"));
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Plotter");
+    EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;
     s.dir.Write("WinPrinterSet.inf", "[defaultprinter]\nselectprinter = Gone\n");
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "Office");
     ASSERT_EQ(s.rig.ui.shown().size(), 1u);
     EXPECT_EQ(s.rig.ui.shown()[0], "Win直デフォルト印刷プリンタ指定に異常がありました。\n通常使用するプリンタをセットします");
   }
@@ -86,16 +86,16 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
     s.dir.Write("WinPrinterSet.inf", "[DefaultPrinter]\nSelectPrinter=Default\n");
     s.rig.printers.SelectPrinter("Plotter");  // selected earlier in the run
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Plotter");
+    EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   }
 }
 
 TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
   SetupRig s({StandardDevice("Office"), StandardDevice("Plotter")}, {"Plotter"});
   s.ctx().options.showPrinterDialog = 1;
-  s.ctx().printerName = "Office";  // the dialog wins over the run's printer
+  s.ctx().output.printerName = "Office";  // the dialog wins over the run's printer
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
 
   SetupRig c({StandardDevice("Office")}, {"cancel", "yes"});
   c.ctx().options.showPrinterDialog = 1;
@@ -113,10 +113,10 @@ TEST(ChoosePrinter, ThePdfDeviceComesFromTheSettingsFileAndTheDefaultReturnsAfte
   SetupRig s;
   s.dir.Write("kestrel.inf", "[SETTING]\n$pmag=0\n[PDF]\n$path=Plotter\n");
   s.ctx().options.pdfOutput = 1;
-  s.ctx().printerName = "Office";  // the PDF device wins
+  s.ctx().output.printerName = "Office";  // the PDF device wins
   EXPECT_EQ(s.PrintPaper(0, 140), 0);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
-  EXPECT_TRUE(s.ctx().savedDefaultPrinter.empty());
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
+  EXPECT_TRUE(s.ctx().output.savedDefaultPrinter.empty());
   EXPECT_EQ(s.rig.printers.SelectedPrinter(), "Office");
   const auto& ev = s.rig.printers.events();
   auto begin = std::find(ev.begin(), ev.end(), "BeginDoc " + s.dir.file("a.pdat"));
@@ -141,8 +141,8 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("PDF Writer")}, {"PDF Writer"});
     s.ctx().options.pdfOutput = 1;  // no settings file at all
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "PDF Writer");
-    EXPECT_EQ(s.ctx().savedDefaultPrinter, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "PDF Writer");
+    EXPECT_EQ(s.ctx().output.savedDefaultPrinter, "Office");
     EXPECT_TRUE(Has(ReadFile(s.dir.file("kestrel.inf")), "[PDF]\r\n$path=PDF Writer\r\n"));
   }
   {
@@ -166,7 +166,7 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   ASSERT_EQ(s.rig.printers.SelectedPrinter(), "Office");
   s.ctx().options.pdfOutput = 1;
   ASSERT_EQ(s.PrintPaper(0, 140), 0);
-  EXPECT_EQ(s.ctx().deviceName, "Kestrel PDF");
+  EXPECT_EQ(s.ctx().output.deviceName, "Kestrel PDF");
   const auto& ev = s.rig.printers.events();
   auto begin = std::find(ev.begin(), ev.end(), "BeginDoc " + s.dir.file("a.pdat"));
   ASSERT_NE(begin, ev.end());
@@ -184,7 +184,7 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   t.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
   t.ctx().options.pdfOutput = 1;
   EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
-  EXPECT_EQ(t.ctx().deviceName, "Office");
+  EXPECT_EQ(t.ctx().output.deviceName, "Office");
   EXPECT_TRUE(Has(ReadFile(t.dir.file("kestrel.inf")), "$path=Cancel\r\n"));
 }
 
@@ -259,7 +259,7 @@ class SizeOnlyImage : public PageImage {
 
 TEST(PaperStage, JpegPagesTakeTheirSizeFromThePaperStage) {
   SetupRig s;
-  s.ctx().outputMode = 1;
+  s.ctx().output.jpegPages = true;
   s.ctx().options.jpegDpi = 100;
   SizeOnlyImage image;
   PageBuilder page;
@@ -289,7 +289,7 @@ TEST(CheckPaperSize, ComparesConstantsOrSizesAndUsesTheDevicesConstant) {
   d.paperSizes = {{2100, 2970}, {2570, 3640}};
   d.paperNames = {"A4", "B4 (JIS)"};
   SetupRig s({d});
-  s.ctx().deviceName = "Custom";
+  s.ctx().output.deviceName = "Custom";
   OpenEngineLog(s.ctx());
   EXPECT_EQ(CheckPaperSize(s.ctx(), kPaperB4, 0, 0), kPaperNotSupported);
   EXPECT_EQ(CheckPaperSize(s.ctx(), kPaperB4, 2570, 3640), 300);
@@ -319,7 +319,7 @@ TEST(CheckPaperSize, ADeviceWithoutPapersOrWithAFailingQueryFallsBackToA4) {
   MemoryDevice broken = StandardDevice("Broken");
   broken.failPaperQuery = true;
   SetupRig b({broken});
-  b.ctx().deviceName = "Broken";
+  b.ctx().output.deviceName = "Broken";
   OpenEngineLog(b.ctx());
   EXPECT_EQ(CheckPaperSize(b.ctx(), kPaperB5, 1820, 2570), kPaperNotSupported);
   log = b.log();

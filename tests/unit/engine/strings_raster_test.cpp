@@ -54,7 +54,7 @@ class StringsOnRasterTest : public ::testing::Test {
   void SetUp() override {
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
-    ctx().canvas = &page;
+    ctx().output.canvas = &page;
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;
     ctx().options.minchoFace = "標準明朝";
     ctx().options.gothicFace = "標準ゴシック";
@@ -178,7 +178,7 @@ TEST_F(StringsOnRasterTest, HalfWidthLettersOfTheFixedPitchFacesStayInTheirCells
   // 45-pixel cell, one pixel of overhang allowed.
   CharacterBoxes boxes(text);
   RasterCanvas cells(1200, 400, 600, &boxes);
-  ctx().canvas = &cells;
+  ctx().output.canvas = &cells;
   const std::pair<const char*, const char*> faces[] = {{"標準明朝", "標準ゴシック"}, {"ＭＳ 明朝", "ＭＳ ゴシック"}};
   for (const auto& [mincho, gothic] : faces) {
     ctx().options.minchoFace = mincho;

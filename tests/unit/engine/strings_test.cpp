@@ -31,7 +31,7 @@ class StringsTest : public ::testing::Test {
     ctx().SetLogFileName(dir.file("plog.txt"));
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
-    ctx().canvas = &canvas();
+    ctx().output.canvas = &canvas();
     ctx().scaleX = ctx().scaleY = 600 * 0.00625;  // 600 dpi
     ctx().options.minchoFace = "標準明朝";
     ctx().options.gothicFace = "標準ゴシック";
