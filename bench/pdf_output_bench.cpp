@@ -64,7 +64,7 @@ struct Run {
     ctx->output.jpegPages = jpeg;
   }
   bool Page(const std::string& file) {
-    ctx->pageNumber = 0;
+    ctx->page.pageNumber = 0;
     return gprint(*ctx, file, image.get(), image ? folder : "0") == 0;
   }
 };

@@ -49,13 +49,13 @@ struct Rig {
 
   Rig() {
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
-    ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
+    ctx->page.scaleX = ctx->page.scaleY = kDpi * 0.00625;
     ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < 50; ++i)
-      ctx->colorTable[size_t(i)] = Colour::Rgb(uint8_t(i * 5), uint8_t(255 - i * 5), uint8_t(i * 37));
+      ctx->page.colorTable[size_t(i)] = Colour::Rgb(uint8_t(i * 5), uint8_t(255 - i * 5), uint8_t(i * 37));
   }
   uint8_t* Next(CommandKind kind) {
-    uint8_t* r = ctx->commands[size_t(count++)].bytes;
+    uint8_t* r = ctx->page.commands[size_t(count++)].bytes;
     std::memset(r, 0, kCommandSize);
     r[0] = uint8_t(kind);
     return r;
@@ -80,9 +80,9 @@ struct Rig {
   void Draw() {
     ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < count; ++i)
-      if (ctx->commands[size_t(i)].is(CommandKind::Paint)) DrawPaint(*ctx, i);
+      if (ctx->page.commands[size_t(i)].is(CommandKind::Paint)) DrawPaint(*ctx, i);
     for (int i = 0; i < count; ++i) {
-      const PrintCommand& c = ctx->commands[size_t(i)];
+      const PrintCommand& c = ctx->page.commands[size_t(i)];
       if (c.is(CommandKind::Line)) gprint_line(*ctx, i);
       else if (c.is(CommandKind::Circle)) gprint_circle(*ctx, i);
     }

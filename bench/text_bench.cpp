@@ -45,7 +45,7 @@ struct TextPageRig {
     InstallIconvCodec();
     ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0, cache);
     ctx->output.canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
-    ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
+    ctx->page.scaleX = ctx->page.scaleY = kDpi * 0.00625;
     ctx->options.minchoFace = "標準明朝";
     ctx->options.gothicFace = "標準ゴシック";
     ctx->ocrFontFace = "OCR B";
@@ -93,9 +93,9 @@ struct TextPageRig {
       bytes.insert(bytes.end(), t.begin(), t.end());
       bytes.push_back(0);
     }
-    std::memcpy(ctx->commands.get(), bytes.data(), bytes.size());
-    ctx->bytesRead = bytes.size();
-    ctx->commandCount = 50;
+    std::memcpy(ctx->page.commands.get(), bytes.data(), bytes.size());
+    ctx->page.bytesRead = bytes.size();
+    ctx->page.commandCount = 50;
     RebuildFontLists(*ctx);
   }
 

@@ -27,12 +27,12 @@ namespace {
 // Records past the data read are zero (kind 0, ignored by every pass), so a
 // pass ends there; it sees exactly what a walk of all 600,000 would.
 size_t RecordLimit(const PrintContext& ctx) {
-  return std::min(kMaxCommands, (ctx.bytesRead + kCommandSize - 1) / kCommandSize);
+  return std::min(kMaxCommands, (ctx.page.bytesRead + kCommandSize - 1) / kCommandSize);
 }
 
 template <typename Act>
 int RunPass(PrintContext& ctx, Act&& act) {
-  const PrintCommand* commands = ctx.commands.get();
+  const PrintCommand* commands = ctx.page.commands.get();
   const size_t limit = RecordLimit(ctx);
   for (size_t i = 0; i < limit; ++i) {
     const PrintCommand& c = commands[i];
@@ -43,7 +43,7 @@ int RunPass(PrintContext& ctx, Act&& act) {
 }
 
 int FindEnd(const PrintContext& ctx) {
-  const PrintCommand* commands = ctx.commands.get();
+  const PrintCommand* commands = ctx.page.commands.get();
   const size_t limit = RecordLimit(ctx);
   for (size_t i = 0; i < limit; ++i)
     if (commands[i].is(CommandKind::End)) return int(i);
@@ -52,16 +52,16 @@ int FindEnd(const PrintContext& ctx) {
 
 // Reads the file into the zeroed command area with one read.
 bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
-  auto* area = reinterpret_cast<uint8_t*>(ctx.commands.get());
+  auto* area = reinterpret_cast<uint8_t*>(ctx.page.commands.get());
   // Zero what earlier pages wrote; the rest of the area is still zero.
-  std::memset(area, 0, ctx.bytesUsed);
-  ctx.bytesRead = 0;
+  std::memset(area, 0, ctx.page.bytesUsed);
+  ctx.page.bytesRead = 0;
   // Only a plain file is print data (a pipe or a device would hold the run
   // or never end); what the page array holds is read, the rest is cut.
   size_t n = 0;
   bool read = ReadBoundedFile(dataFile, area, kCommandAreaBytes, n) == ReadStatus::kOk;
-  ctx.bytesRead = n;
-  ctx.bytesUsed = n;
+  ctx.page.bytesRead = n;
+  ctx.page.bytesUsed = n;
   return read;
 }
 
@@ -85,10 +85,10 @@ void WriteFillMethodBlock(PrintContext& ctx) {
 // One warning per damaged page, in the job log and to the operator; the
 // page prints as it is.
 void WarnOfDamage(PrintContext& ctx, const std::string& dataFile) {
-  const auto* data = reinterpret_cast<const uint8_t*>(ctx.commands.get());
+  const auto* data = reinterpret_cast<const uint8_t*>(ctx.page.commands.get());
   bool empty = false, noEnd = false;
   size_t unknown = 0, firstUnknown = 0, outside = 0, colours = 0;
-  CheckPage(data, ctx.bytesRead, [&](const PageFinding& f) {
+  CheckPage(data, ctx.page.bytesRead, [&](const PageFinding& f) {
     switch (f.fault) {
       case PageFault::kEmpty: empty = true; break;
       case PageFault::kNoEnd: noEnd = true; break;
@@ -149,7 +149,7 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
       rc = ps.EndDocument();
       if (rc == 0) {
         whiteBrush();
-        ctx.pageNumber += 1;
+        ctx.page.pageNumber += 1;
         finished = true;
         return 0;
       }
@@ -157,7 +157,7 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
       rc = ps.NewSheet();
       if (rc == 0) {
         whiteBrush();
-        ctx.pageNumber += 1;
+        ctx.page.pageNumber += 1;
         finished = true;
         return 0;
       }
@@ -177,7 +177,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (ctx.analysisLog == 1) OpenAnalysisLog(ctx);
 
   // 2. Start of a job.
-  if (ctx.pageNumber == 0) {
+  if (ctx.page.pageNumber == 0) {
     // Pattern bitmaps are looked for again by each job.
     ctx.fillBitmapsLoaded = false;
     ctx.fillBitmapsReported.clear();
@@ -205,7 +205,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 5. Page heading.
-  EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.pageNumber + 1);
+  EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.page.pageNumber + 1);
   {
     std::error_code ec;
     auto size = std::filesystem::file_size(dataFile, ec);
@@ -219,10 +219,10 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   WarnOfDamage(ctx, dataFile);
 
   // 6.
-  ctx.commandCount = 0;
+  ctx.page.commandCount = 0;
 
   // 7. Printer choice, Paper pass, start of the document.
-  if (ctx.pageNumber == 0) {
+  if (ctx.page.pageNumber == 0) {
     int choice = ChoosePrinter(ctx);
     if (choice == kChooseNoPrinter) {
       return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
@@ -273,7 +273,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (ctx.output.jpegPages) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
     const int dpi = ctx.options.jpegDpi;
-    const int width = MmToPixels(dpi, ctx.paperWidthMm), height = MmToPixels(dpi, ctx.paperHeightMm);
+    const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
     // of $jdpi.
     if (!PageBitmapFits(width, height)) {
@@ -297,8 +297,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     ydpi = py * 0.00625;
   }
   if (ctx.output.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
-  ctx.scaleX = xdpi * ctx.magnification;
-  ctx.scaleY = ydpi * ctx.magnification;
+  ctx.page.scaleX = xdpi * ctx.page.magnification;
+  ctx.page.scaleY = ydpi * ctx.page.magnification;
   WriteScaleLog(ctx, xdpi, ydpi);
   WriteFillMethodBlock(ctx);
 
@@ -306,10 +306,10 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   int end = RunPass(ctx, [&](int, const PrintCommand& c) {
     if (!c.is(CommandKind::Palette)) return;
     ApplyPalette(ctx, c);
-    ctx.counts.palette++;
+    ctx.page.counts.palette++;
   });
   if (end >= 0) {
-    ctx.commandCount = end;
+    ctx.page.commandCount = end;
     EngineLog(ctx, "【gprint_pallet処理終了】********** データカウント、色テーブル初期化処理のみ印字終了 **********\n");
   }
 
@@ -317,7 +317,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (ctx.skipFills == 0) {
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
-      ctx.counts.paint++;
+      ctx.page.counts.paint++;
       if (ctx.options.fillMethod >= 1 && ctx.options.fillMethod <= 6) DrawPaint(ctx, i);
     });
     if (end >= 0) EngineLog(ctx, "【gprint_paint処理終了】********** 塗り潰し処理のみ印字終了 **********\n");
@@ -340,9 +340,9 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   // 15. Lines, circles and strings in file order.
   end = RunPass(ctx, [&](int i, const PrintCommand& c) {
     switch (CommandKind(c.kind())) {
-      case CommandKind::Line: ctx.counts.line++; gprint_line(ctx, i); break;
-      case CommandKind::Circle: ctx.counts.circle++; gprint_circle(ctx, i); break;
-      case CommandKind::String: ctx.counts.string++; gprint_string(ctx, i); break;
+      case CommandKind::Line: ctx.page.counts.line++; gprint_line(ctx, i); break;
+      case CommandKind::Circle: ctx.page.counts.circle++; gprint_circle(ctx, i); break;
+      case CommandKind::String: ctx.page.counts.string++; gprint_string(ctx, i); break;
       default: break;
     }
   });
@@ -365,8 +365,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 }  // namespace
 
 int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
-  ctx.counts = {};
-  ctx.clampedValues = 0;
+  ctx.page.counts = {};
+  ctx.page.clampedValues = 0;
   try {
     return RunPage(ctx, dataFile, image, jpegFolder);
   } catch (const JobFailure& e) {
@@ -384,7 +384,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
 void AbortPrintJob(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
   ps.AbortDocument();
-  ctx.pageNumber = 0;
+  ctx.page.pageNumber = 0;
 }
 
 }  // namespace kestrel

@@ -90,6 +90,38 @@ struct JobOutput {
   std::string savedDefaultPrinter;
 };
 
+// The page being drawn: the command area and what each page sets.
+struct PageState {
+  PageState();
+  // The page image: the file's first 9,600,000 bytes, the rest zero. The
+  // area comes zeroed from the system (calloc): pages it never touches cost
+  // nothing, and each page zeroes only what the page before it read.
+  struct FreeArea {
+    void operator()(PrintCommand* p) const;
+  };
+  std::unique_ptr<PrintCommand[], FreeArea> commands;
+  // Bytes of the file actually read into the command area.
+  size_t bytesRead = 0;
+  std::array<Colour, kColourCount> colorTable{};
+  int32_t commandCount = 0;
+  int32_t pageNumber = 0;
+  double scaleX = 0, scaleY = 0;
+  double magnification = 1.0;
+  // Device values of this page held at the drawable range (coordinates.h).
+  int clampedValues = 0;
+  double offsetX = 0, offsetY = 0;
+  int32_t paperWidthMm = 210, paperHeightMm = 297;
+  int32_t landscape = 0;
+  int32_t offsetFileFound = 0;
+  // High-water mark of the command area bytes written by earlier pages.
+  size_t bytesUsed = 0;
+
+  // Page counters of the current call.
+  struct Counts {
+    int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
+  } counts;
+};
+
 class PrintContext {
  public:
   // cache: the program's EngineCache, which outlives the context.
@@ -105,6 +137,7 @@ class PrintContext {
   EngineCache& cache;
   JobOptions options;
   JobOutput output;
+  PageState page;
 
   uint64_t mainWindow = 0;
   uint8_t orientation = 0;
@@ -112,32 +145,12 @@ class PrintContext {
   int16_t userPaperCode = 0;
   uint8_t duplex = 0;
   uint8_t copies = 0;
-  // The page image: the file's first 9,600,000 bytes, the rest zero. The
-  // area comes zeroed from the system (calloc): pages it never touches cost
-  // nothing, and each page zeroes only what the page before it read.
-  struct FreeArea {
-    void operator()(PrintCommand* p) const;
-  };
-  std::unique_ptr<PrintCommand[], FreeArea> commands;
-  // Bytes of the file actually read into the command area.
-  size_t bytesRead = 0;
-  std::array<Colour, kColourCount> colorTable{};
-  int32_t commandCount = 0;
-  int32_t pageNumber = 0;
   std::string jobTitle;
-  double scaleX = 0, scaleY = 0;
-  double magnification = 1.0;
-  // Device values of this page held at the drawable range (coordinates.h).
-  int clampedValues = 0;
-  double offsetX = 0, offsetY = 0;
-  int32_t paperWidthMm = 210, paperHeightMm = 297;
-  int32_t landscape = 0;
   std::string ocrFontFace;
   int32_t logEnabled = 0;
   int32_t duplexSetting = 0;
   int32_t lastFile = 0;
   int32_t skipFills = 0;
-  int32_t offsetFileFound = 0;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
   std::string debugLabel;
   int32_t analysisLog = 0;
@@ -149,8 +162,6 @@ class PrintContext {
   // Set when a failure must end the process (no caller's window to report
   // to): the exit code the controller ends with.
   int32_t exitCode = 0;
-  // High-water mark of the command area bytes written by earlier pages.
-  size_t bytesUsed = 0;
 
   // Engine-owned fixed buffers for string texts.
   std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
@@ -161,11 +172,6 @@ class PrintContext {
   std::vector<std::unique_ptr<SmallBitmap>> fillBitmaps;
   std::vector<std::string> fillBitmapsReported;
   bool fillBitmapsLoaded = false;
-
-  // Page counters of the current call.
-  struct Counts {
-    int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
-  } counts;
 };
 
 // The text of a String command: a NUL-terminated Shift-JIS string in the

@@ -313,7 +313,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
 
 int gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PrintSystem& ps = ctx.services.printers;
-  PaperCommand p{ctx.commands[size_t(index)]};
+  PaperCommand p{ctx.page.commands[size_t(index)]};
   ctx.orientation = p.orientation();
   ctx.paperCode = p.paperCode();
   if (ctx.options.compulsionPaper == 1) ctx.paperCode = 140;
@@ -363,11 +363,11 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     return -5;
   }
 
-  ctx.landscape = ctx.orientation != 0 ? 1 : 0;
+  ctx.page.landscape = ctx.orientation != 0 ? 1 : 0;
   int w = 0, h = 0;
   if (PaperMillimetres(ctx.paperCode, w, h)) {
-    ctx.paperWidthMm = ctx.landscape ? h : w;
-    ctx.paperHeightMm = ctx.landscape ? w : h;
+    ctx.page.paperWidthMm = ctx.page.landscape ? h : w;
+    ctx.page.paperHeightMm = ctx.page.landscape ? w : h;
   }
   EngineLog(ctx, "【********** gprint_paper関数 End ***********】\n");
   return 0;

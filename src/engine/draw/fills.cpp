@@ -70,14 +70,14 @@ double HeldInRange(PrintContext& ctx, double v) {
 
 FillArea AreaOf(PrintContext& ctx, const PaintCommand& p) {
   FillArea a;
-  a.bLeft = p.x1() + ctx.offsetX;
-  a.bRight = p.x2() + ctx.offsetX;
-  a.bTop = p.y1() + ctx.offsetY;
-  a.bBottom = p.y2() + ctx.offsetY;
-  a.left = HeldInRange(ctx, a.bLeft * ctx.scaleX);
-  a.right = HeldInRange(ctx, a.bRight * ctx.scaleX);
-  a.top = HeldInRange(ctx, a.bTop * ctx.scaleY);
-  a.bottom = HeldInRange(ctx, a.bBottom * ctx.scaleY);
+  a.bLeft = p.x1() + ctx.page.offsetX;
+  a.bRight = p.x2() + ctx.page.offsetX;
+  a.bTop = p.y1() + ctx.page.offsetY;
+  a.bBottom = p.y2() + ctx.page.offsetY;
+  a.left = HeldInRange(ctx, a.bLeft * ctx.page.scaleX);
+  a.right = HeldInRange(ctx, a.bRight * ctx.page.scaleX);
+  a.top = HeldInRange(ctx, a.bTop * ctx.page.scaleY);
+  a.bottom = HeldInRange(ctx, a.bBottom * ctx.page.scaleY);
   if (a.left > a.right) std::swap(a.left, a.right), std::swap(a.bLeft, a.bRight);
   if (a.top > a.bottom) std::swap(a.top, a.bottom), std::swap(a.bTop, a.bBottom);
   return a;
@@ -249,7 +249,7 @@ void PaintDirectPixels(PrintContext& ctx, const PaintCommand& p, const FillArea&
 
 void DrawPaint(PrintContext& ctx, int index) {
   if (ctx.output.canvas == nullptr) return;
-  PaintCommand p{ctx.commands[size_t(index)]};
+  PaintCommand p{ctx.page.commands[size_t(index)]};
   const Colour colour = ColourAt(ctx, p.colorIndex());
   const FillArea area = AreaOf(ctx, p);
   if (ctx.options.fillMethod == 2) {

@@ -11,7 +11,7 @@ namespace kestrel {
 void gprint_line(PrintContext& ctx, int index) {
   if (ctx.output.canvas == nullptr) return;
   Canvas& canvas = *ctx.output.canvas;
-  LineCommand l{ctx.commands[size_t(index)]};
+  LineCommand l{ctx.page.commands[size_t(index)]};
 
   Pen pen = canvas.state().pen;
   pen.width = 1;
@@ -25,9 +25,10 @@ void gprint_line(PrintContext& ctx, int index) {
     default: break;  // the default pen: the style stays
   }
 
-  const double bx0 = l.x0() + ctx.offsetX, by0 = l.y0() + ctx.offsetY;
-  const double bx1 = l.x1() + ctx.offsetX, by1 = l.y1() + ctx.offsetY;
-  const double X0 = bx0 * ctx.scaleX, Y0 = by0 * ctx.scaleY, X1 = bx1 * ctx.scaleX, Y1 = by1 * ctx.scaleY;
+  const double bx0 = l.x0() + ctx.page.offsetX, by0 = l.y0() + ctx.page.offsetY;
+  const double bx1 = l.x1() + ctx.page.offsetX, by1 = l.y1() + ctx.page.offsetY;
+  const double sx = ctx.page.scaleX, sy = ctx.page.scaleY;
+  const double X0 = bx0 * sx, Y0 = by0 * sy, X1 = bx1 * sx, Y1 = by1 * sy;
   const DevicePoint from{ClampToDevice(ctx, X0), ClampToDevice(ctx, Y0)}, to{ClampToDevice(ctx, X1), ClampToDevice(ctx, Y1)};
 
   if (ctx.options.firstLineFlag == 1) {

@@ -161,13 +161,13 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
     AnalysisSjisLine(ctx, SjisFromUtf8(Format("コード:[0x%x], 色(0x%x), font名(%s)", ch.bytes[0], colour.value,
                                           font.face.c_str())));
   }
-  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.offsetX,
-                                        s.y() + ctx.offsetY, double(s.pitch()))));
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.page.offsetX,
+                                        s.y() + ctx.page.offsetY, double(s.pitch()))));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算後）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", X, Y, P)));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字種(%d) 1:半角英数字,2:半角カナ,3:全角,4:外字(86,87区),5:13区",
                                         s.charClass())));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字高：(%ld), 文字幅(%ld), XDPI：(%.2f), YDPI：(%.2f)", long(font.height),
-                                        long(font.width), ctx.scaleX, ctx.scaleY)));
+                                        long(font.width), ctx.page.scaleX, ctx.page.scaleY)));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("フォント：[%s]", font.face.c_str())));
   AnalysisSjisLine(ctx, SjisString());
 }
@@ -250,14 +250,14 @@ void RebuildFontLists(PrintContext& ctx) {
 void gprint_string(PrintContext& ctx, int index) {
   if (index < 0 || size_t(index) >= kMaxCommands || ctx.output.canvas == nullptr) return;
   Canvas& canvas = *ctx.output.canvas;
-  const StringCommand s{ctx.commands[size_t(index)]};
+  const StringCommand s{ctx.page.commands[size_t(index)]};
   const uint8_t cls = s.charClass();
   const bool pairText = cls >= 3 && cls <= 5;
 
   // The logical font of this command (reused, see EngineCache).
   FontSpec& font = ctx.cache.stringFont;
-  font.height = DeviceSize(ctx, s.charHeight() * ctx.scaleY);
-  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
+  font.height = DeviceSize(ctx, s.charHeight() * ctx.page.scaleY);
+  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.page.scaleX);
   font.escapement = 0;
   font.weight = 0;  // FW_DONTCARE
   font.charset = 1;  // DEFAULT_CHARSET
@@ -333,9 +333,9 @@ void gprint_string(PrintContext& ctx, int index) {
   const bool perCharacter = state == FaceState::Mincho || state == FaceState::Gothic;
 
   // Positions.
-  const double X = (s.x() + ctx.offsetX) * ctx.scaleX;
-  const double Y = (s.y() + ctx.offsetY) * ctx.scaleY;
-  const double P = s.pitch() * ctx.scaleX;
+  const double X = (s.x() + ctx.page.offsetX) * ctx.page.scaleX;
+  const double Y = (s.y() + ctx.page.offsetY) * ctx.page.scaleY;
+  const double P = s.pitch() * ctx.page.scaleX;
   const int y = ClampToDevice(ctx, Y);
 
   const size_t step = pairText ? 2 : 1;

@@ -51,38 +51,38 @@ TEST(Coordinates, MagnificationScaleAndRounding) {
   PrintContext& ctx = *rig.ctx;
   ctx.paperCode = 140, ctx.userPaperCode = 130;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.707142857);
-  EXPECT_NEAR(3.75 * ctx.magnification, 2.6517857, 1e-7);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.707142857);
+  EXPECT_NEAR(3.75 * ctx.page.magnification, 2.6517857, 1e-7);
   ctx.paperCode = 240, ctx.userPaperCode = 140;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 1.225589225);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 1.225589225);
   ctx.options.scaleSetting = 0.5;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.5);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
   ctx.paperCode = ctx.userPaperCode = 140;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.5);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
   EXPECT_DOUBLE_EQ(MagnificationFor(250, 140), 1.0);
 
   EXPECT_EQ(MmToPixels(350, 210), 2894);
   EXPECT_EQ(MmToPixels(350, 297), 4093);
 
-  ctx.scaleX = ctx.scaleY = 3.75;
+  ctx.page.scaleX = ctx.page.scaleY = 3.75;
   EXPECT_EQ(DeviceX(ctx, 160), 600);
   int widths[3];
   for (int flag : {0, 1, 2}) ctx.options.widthFlag = flag, widths[flag] = RoundByWidthFlag(ctx, 1);
   EXPECT_EQ(widths[0], 4);
   EXPECT_EQ(widths[1], 3);
   EXPECT_EQ(widths[2], 4);
-  ctx.scaleX = 3.0;
+  ctx.page.scaleX = 3.0;
   for (int flag : {0, 1, 2}) {
     ctx.options.widthFlag = flag;
     EXPECT_EQ(RoundByWidthFlag(ctx, 1), 3);
   }
-  ctx.offsetX = 1e300;
-  ctx.clampedValues = 0;
+  ctx.page.offsetX = 1e300;
+  ctx.page.clampedValues = 0;
   EXPECT_EQ(DeviceX(ctx, 0), kDeviceLimit);
-  EXPECT_EQ(ctx.clampedValues, 1);
+  EXPECT_EQ(ctx.page.clampedValues, 1);
 }
 
 TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
@@ -91,22 +91,22 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   PrintContext& ctx = *rig.ctx;
   ctx.output.deviceName = "Test Printer";
   ctx.options.offsetFilePath = dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n");
-  ctx.offsetFileFound = 1;
+  ctx.page.offsetFileFound = 1;
   LoadOffsets(ctx);
-  EXPECT_NEAR(ctx.offsetX, 9.448818897, 1e-9);
-  EXPECT_NEAR(ctx.offsetY, -12.598425196, 1e-9);
+  EXPECT_NEAR(ctx.page.offsetX, 9.448818897, 1e-9);
+  EXPECT_NEAR(ctx.page.offsetY, -12.598425196, 1e-9);
   ctx.output.deviceName = "Missing";
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
+  EXPECT_EQ(ctx.page.offsetX, 0);
   ctx.output.deviceName = "Other";
-  ctx.offsetFileFound = 0;  // the file was not there when the job started
+  ctx.page.offsetFileFound = 0;  // the file was not there when the job started
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
-  ctx.offsetFileFound = 1;
+  EXPECT_EQ(ctx.page.offsetX, 0);
+  ctx.page.offsetFileFound = 1;
   dir.Write("pofset.txt", "[OFSET]\nOther=abc,2\n");
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
-  EXPECT_NEAR(ctx.offsetY, 12.598425196, 1e-9);
+  EXPECT_EQ(ctx.page.offsetX, 0);
+  EXPECT_NEAR(ctx.page.offsetY, 12.598425196, 1e-9);
 }
 
 class AnalysisRunTest : public ::testing::Test {

@@ -44,16 +44,16 @@ class StageTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
   void SetUp() override {
     ctx().output.canvas = &page;
-    ctx().scaleX = ctx().scaleY = 1.0;
-    ctx().colorTable[1] = kRed;
-    ctx().colorTable[2] = kBlue;
-    ctx().colorTable[3] = kGreen;
+    ctx().page.scaleX = ctx().page.scaleY = 1.0;
+    ctx().page.colorTable[1] = kRed;
+    ctx().page.colorTable[2] = kBlue;
+    ctx().page.colorTable[3] = kGreen;
   }
   // Loads the page's records into the command area.
   void Load(const PageBuilder& b) {
-    std::memset(ctx().commands.get(), 0, kCommandAreaBytes);
-    std::memcpy(ctx().commands.get(), b.bytes().data(), std::min(b.bytes().size(), kCommandAreaBytes));
-    ctx().bytesRead = b.bytes().size();
+    std::memset(ctx().page.commands.get(), 0, kCommandAreaBytes);
+    std::memcpy(ctx().page.commands.get(), b.bytes().data(), std::min(b.bytes().size(), kCommandAreaBytes));
+    ctx().page.bytesRead = b.bytes().size();
   }
   void Fill(int method, uint8_t colour, uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2, uint8_t pattern) {
     PageBuilder b;
@@ -114,7 +114,7 @@ TEST_F(StageTest, MethodsFourAndSixRestartTheMirroredTileAtTheCornerAndLeaveUnse
 TEST_F(StageTest, MethodFourStopsItsLastTilesAtTheEdgeAndATileOfWidthZeroDrawsNothing) {
   // Scale 1.5: the rectangle 0..10.5 wide ends with a tile cut at 2 pixels
   // (truncated 10.5 - 8); a right edge on the grid ends with a tile of width 0.
-  ctx().scaleX = ctx().scaleY = 1.5;
+  ctx().page.scaleX = ctx().page.scaleY = 1.5;
   Fill(4, 1, 2, 2, 9, 9, 15);  // device 3 .. 13.5
   Fill(4, 2, 20, 2, 28, 4, 13);  // device 30 .. 42 x 3 .. 6: tiles at 30 (8) and 38 (4)
   ExpectPage(
@@ -217,7 +217,7 @@ TEST(PatternBitmaps, DamagedFilesAreRefusedWithoutReadingPastTheirEnd) {
 }
 
 TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
-  ctx().scaleX = ctx().scaleY = 3.75;  // 600 dpi
+  ctx().page.scaleX = ctx().page.scaleY = 3.75;  // 600 dpi
   struct Case {
     uint16_t word;
     int widthFlag;
@@ -238,7 +238,7 @@ TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
     EXPECT_EQ(page.state().pen.width, c.width) << std::hex << c.word;
     EXPECT_EQ(page.state().pen.colour, kRed);
   }
-  ctx().scaleX = 4.0;
+  ctx().page.scaleX = 4.0;
   for (int flag : {0, 1, 2}) {
     ctx().options.widthFlag = flag;
     PageBuilder b;
@@ -279,7 +279,7 @@ TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmen
 }
 
 TEST_F(StageTest, CirclesTakeTheLastLineStyleAndRunFromTheStartAngleCounterclockwise) {
-  ctx().scaleX = ctx().scaleY = 1.0;
+  ctx().page.scaleX = ctx().page.scaleY = 1.0;
   PageBuilder b;
   // A dotted line, then a circle: width 1 from the scale, dotted.
   b.Line(1, 0, 47, 1, 47, 0x3333).Circle(2, 30, 24, 0, 0, 20).Circle(2, 30, 24, 0, 90, 20).End();

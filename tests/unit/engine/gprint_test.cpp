@@ -67,10 +67,10 @@ TEST_F(GprintTest, StringTextsAreLookedUpBehindTheEndRecordAndConvertedForJisCla
   page.String(0, 10, 10, 1, 3, 20, 20, 20, 0).String(0, 10, 10, 1, 1, 20, 20, 20, 0).End();
   int32_t at = page.Text("\x24\x22\x24\x24");
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().commandCount, 2);
+  EXPECT_EQ(ctx().page.commandCount, 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, true))), "\x82\xA0\x82\xA2");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, false))), "\x24\x22\x24\x24");
-  EXPECT_EQ(ctx().counts.string, 2);
+  EXPECT_EQ(ctx().page.counts.string, 2);
 }
 
 TEST_F(GprintTest, TextOffsetsOutsideTheDataGiveEmptyTextsAndTextsStopAtTheEndOfTheData) {
@@ -93,10 +93,10 @@ TEST_F(GprintTest, ASingleFileJobStartsAndEndsOneDocumentAndKeepsPageNumberZero)
   PageBuilder page;
   page.Paper(0, 140, 140, 1).Palette(0, 1, 2, 3).Line(0, 0, 0, 100, 100, 0xFFFF).End();
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().pageNumber, 0);
-  EXPECT_EQ(ctx().colorTable[0], Colour::Rgb(1, 2, 3));
-  EXPECT_EQ(ctx().counts.palette, 1);
-  EXPECT_EQ(ctx().counts.line, 1);
+  EXPECT_EQ(ctx().page.pageNumber, 0);
+  EXPECT_EQ(ctx().page.colorTable[0], Colour::Rgb(1, 2, 3));
+  EXPECT_EQ(ctx().page.counts.palette, 1);
+  EXPECT_EQ(ctx().page.counts.line, 1);
   const auto& ev = rig.printers.events();
   ASSERT_FALSE(ev.empty());
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
@@ -117,7 +117,7 @@ TEST_F(GprintTest, ABatchOfThreeFilesMakesOneDocumentWithThreeSheets) {
   EXPECT_EQ(std::count_if(ev.begin(), ev.end(), [](auto& e) { return e.rfind("BeginDoc", 0) == 0; }), 1);
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "NewSheet"), 2);
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
-  EXPECT_EQ(ctx().pageNumber, 2);
+  EXPECT_EQ(ctx().page.pageNumber, 2);
 }
 
 TEST_F(GprintTest, AMissingFileFailsBeforeThePrinterIsChosen) {
@@ -142,7 +142,7 @@ TEST_F(GprintTest, EmptyFilesAndFilesWithoutEndRunEveryPassWithoutEndLines) {
   std::string log = Utf8Log(logPath());
   EXPECT_EQ(log.find("【gprint_pallet処理終了】"), std::string::npos);
   EXPECT_EQ(log.find("【gprint_paint処理終了】"), std::string::npos);
-  EXPECT_EQ(ctx().commandCount, 0);
+  EXPECT_EQ(ctx().page.commandCount, 0);
   EXPECT_NE(log.find("(0byte)"), std::string::npos);
 }
 
@@ -150,10 +150,10 @@ TEST_F(GprintTest, RecordsAfterEndAreNeverExecuted) {
   PageBuilder page;
   page.Palette(1, 9, 9, 9).End().Palette(2, 7, 7, 7).Line(0, 0, 0, 5, 5, 0xFFFF);
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, 1);
-  EXPECT_EQ(ctx().counts.line, 0);
-  EXPECT_EQ(ctx().colorTable[2], Colour{});
-  EXPECT_EQ(ctx().commandCount, 1);
+  EXPECT_EQ(ctx().page.counts.palette, 1);
+  EXPECT_EQ(ctx().page.counts.line, 0);
+  EXPECT_EQ(ctx().page.colorTable[2], Colour{});
+  EXPECT_EQ(ctx().page.commandCount, 1);
 }
 
 TEST_F(GprintTest, FilesLongerThanTheCommandAreaAreCut) {
@@ -165,9 +165,9 @@ TEST_F(GprintTest, FilesLongerThanTheCommandAreaAreCut) {
     bytes[i + 2] = char(i / 16 == kMaxCommands ? 200 : 1);
   }
   ASSERT_EQ(gprint(ctx(), dir.Write("big.pdat", bytes), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, int(kMaxCommands));
-  EXPECT_EQ(ctx().colorTable[3], Colour::Rgb(1, 0, 0));
-  EXPECT_EQ(ctx().bytesRead, kCommandAreaBytes);
+  EXPECT_EQ(ctx().page.counts.palette, int(kMaxCommands));
+  EXPECT_EQ(ctx().page.colorTable[3], Colour::Rgb(1, 0, 0));
+  EXPECT_EQ(ctx().page.bytesRead, kCommandAreaBytes);
 }
 
 TEST_F(GprintTest, ALaterShorterPageSeesNothingOfTheEarlierOne) {
@@ -180,8 +180,8 @@ TEST_F(GprintTest, ALaterShorterPageSeesNothingOfTheEarlierOne) {
   second.Line(0, 1, 1, 2, 2, 0xFFFF);
   ctx().lastFile = 1;
   ASSERT_EQ(gprint(ctx(), dir.Write("b.pdat", second.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, 0);
-  EXPECT_EQ(ctx().counts.line, 1);
+  EXPECT_EQ(ctx().page.counts.palette, 0);
+  EXPECT_EQ(ctx().page.counts.line, 1);
 }
 
 TEST_F(GprintTest, PaletteIndexesOfFiftyOrMoreAreIgnoredAndDrawInBlack) {
@@ -330,7 +330,7 @@ TEST_F(GprintTest, ExtremeScalesAreHeldAtTheDrawableRangeAndTheJobLogSaysSo) {
   ctx().options.parentWindow = 1;  // no page label
   for (double pmag : {1e6, 1e300}) {
     ctx().options.scaleSetting = pmag;
-    ctx().pageNumber = 0;
+    ctx().page.pageNumber = 0;
     ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().lastErrorMessage;
   }
   const std::regex number("-?[0-9]+");
@@ -378,7 +378,7 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
   ctx().output.jpegPages = true;
   for (int dpi : {5000, 2147483647}) {
     ctx().options.jpegDpi = dpi;
-    ctx().pageNumber = 0;
+    ctx().page.pageNumber = 0;
     EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << dpi;
     EXPECT_NE(ctx().lastErrorMessage.find("$jdpi=" + std::to_string(dpi)), std::string::npos)
         << ctx().lastErrorMessage;

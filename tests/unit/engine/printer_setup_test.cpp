@@ -205,8 +205,8 @@ TEST(PaperStage, AsksTheDeviceForThePaperOfEachCode) {
     s.ctx().options.compulsionPaper = c.compulsion;
     ASSERT_EQ(s.PrintPaper(0, c.code), 0) << c.code;
     EXPECT_EQ(s.rig.printers.devMode().paperSize, c.paper) << c.code;
-    EXPECT_EQ(s.ctx().paperWidthMm, c.widthMm) << c.code;
-    EXPECT_EQ(s.ctx().paperHeightMm, c.heightMm) << c.code;
+    EXPECT_EQ(s.ctx().page.paperWidthMm, c.widthMm) << c.code;
+    EXPECT_EQ(s.ctx().page.paperHeightMm, c.heightMm) << c.code;
   }
 }
 
@@ -214,9 +214,9 @@ TEST(PaperStage, WritesItsLogLinesAndSwapsTheSizeForLandscape) {
   SetupRig s;
   s.ctx().options.compulsionPaper = 2;
   ASSERT_EQ(s.PrintPaper(1, 140, 3), 0);
-  EXPECT_EQ(s.ctx().landscape, 1);
-  EXPECT_EQ(s.ctx().paperWidthMm, 364);
-  EXPECT_EQ(s.ctx().paperHeightMm, 257);
+  EXPECT_EQ(s.ctx().page.landscape, 1);
+  EXPECT_EQ(s.ctx().page.paperWidthMm, 364);
+  EXPECT_EQ(s.ctx().page.paperHeightMm, 257);
   EXPECT_EQ(s.rig.printers.devMode().orientation, 2);
   EXPECT_EQ(s.rig.printers.devMode().copies, 3);
   std::string log = s.log();
@@ -355,7 +355,7 @@ TEST(Duplex, ADeviceWithoutDuplexSetsDuplexSettingThreeAndTheJobContinuesWithShe
   EXPECT_TRUE(Has(log, "【両面印刷可能】= [0] 1以外:不可能、1:可能\n  ■両面印刷はサポートされていませんでした\n")) << log;
   // duplexSetting 3 makes the end of the page start a new sheet.
   EXPECT_EQ(s.rig.printers.events().back(), "NewSheet");
-  EXPECT_EQ(s.ctx().pageNumber, 1);
+  EXPECT_EQ(s.ctx().page.pageNumber, 1);
 }
 
 TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {

@@ -55,10 +55,10 @@ class StringsOnRasterTest : public ::testing::Test {
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
     ctx().output.canvas = &page;
-    ctx().scaleX = ctx().scaleY = 600 * 0.00625;
+    ctx().page.scaleX = ctx().page.scaleY = 600 * 0.00625;
     ctx().options.minchoFace = "標準明朝";
     ctx().options.gothicFace = "標準ゴシック";
-    ctx().colorTable[3] = Colour::Rgb(0, 0, 200);
+    ctx().page.colorTable[3] = Colour::Rgb(0, 0, 200);
   }
 
   // Draws one String command "HH" (class 1) at x 16, y 16 (60 pixels),
@@ -68,9 +68,9 @@ class StringsOnRasterTest : public ::testing::Test {
     b.String(3, 16, 16, typeface, 1, 12, 24, 32, 0).End();
     b.Text("HH");
     const auto& bytes = b.bytes();
-    std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-    ctx().bytesRead = bytes.size();
-    ctx().commandCount = 1;
+    std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+    ctx().page.bytesRead = bytes.size();
+    ctx().page.commandCount = 1;
     RebuildFontLists(ctx());
     page.Reset(1200, 400, 600);
     gprint_string(ctx(), 0);
@@ -122,9 +122,9 @@ TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWi
     b.String(3, 16, 16, 3, 3, 16, 24, 64, 0).End();
     b.Text("\x28\x21");  // JIS 0x2821: the box-drawing horizontal line
     const auto& bytes = b.bytes();
-    std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-    ctx().bytesRead = bytes.size();
-    ctx().commandCount = 1;
+    std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+    ctx().page.bytesRead = bytes.size();
+    ctx().page.commandCount = 1;
     RebuildFontLists(ctx());
     page.Reset(1200, 400, 600);
     gprint_string(ctx(), 0);
@@ -188,9 +188,9 @@ TEST_F(StringsOnRasterTest, HalfWidthLettersOfTheFixedPitchFacesStayInTheirCells
       b.String(3, 16, 16, typeface, 1, 12, 24, 12, 0).End();
       b.Text("MiMi");
       const auto& bytes = b.bytes();
-      std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-      ctx().bytesRead = bytes.size();
-      ctx().commandCount = 1;
+      std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+      ctx().page.bytesRead = bytes.size();
+      ctx().page.commandCount = 1;
       RebuildFontLists(ctx());
       boxes.drawn.clear();
       gprint_string(ctx(), 0);

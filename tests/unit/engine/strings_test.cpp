@@ -32,11 +32,11 @@ class StringsTest : public ::testing::Test {
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
     ctx().output.canvas = &canvas();
-    ctx().scaleX = ctx().scaleY = 600 * 0.00625;  // 600 dpi
+    ctx().page.scaleX = ctx().page.scaleY = 600 * 0.00625;  // 600 dpi
     ctx().options.minchoFace = "標準明朝";
     ctx().options.gothicFace = "標準ゴシック";
-    ctx().colorTable[1] = Colour::Rgb(0x12, 0x34, 0x56);
-    ctx().colorTable[2] = kWhite;
+    ctx().page.colorTable[1] = Colour::Rgb(0x12, 0x34, 0x56);
+    ctx().page.colorTable[2] = kWhite;
     OpenEngineLog(ctx());
   }
 
@@ -44,17 +44,17 @@ class StringsTest : public ::testing::Test {
   // String command; returns the text lines the canvas recorded.
   std::vector<std::string> Draw(PageBuilder& page) {
     const auto& b = page.bytes();
-    auto* area = reinterpret_cast<uint8_t*>(ctx().commands.get());
+    auto* area = reinterpret_cast<uint8_t*>(ctx().page.commands.get());
     std::memset(area, 0, kCommandAreaBytes);
     std::memcpy(area, b.data(), std::min(b.size(), kCommandAreaBytes));
-    ctx().bytesRead = std::min(b.size(), kCommandAreaBytes);
+    ctx().page.bytesRead = std::min(b.size(), kCommandAreaBytes);
     int end = 0;
-    while (end < int(kMaxCommands) && !ctx().commands[size_t(end)].is(CommandKind::End)) ++end;
-    ctx().commandCount = end;
+    while (end < int(kMaxCommands) && !ctx().page.commands[size_t(end)].is(CommandKind::End)) ++end;
+    ctx().page.commandCount = end;
     RebuildFontLists(ctx());
     canvas().Clear();
     for (int i = 0; i < end; ++i)
-      if (ctx().commands[size_t(i)].is(CommandKind::String)) gprint_string(ctx(), i);
+      if (ctx().page.commands[size_t(i)].is(CommandKind::String)) gprint_string(ctx(), i);
     return canvas().calls();
   }
   std::string Log() { return Utf8FromSjis(ReadFile(dir.file("plog.txt"))); }
@@ -263,8 +263,8 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   Draw(page);  // the once-per-program log lines are behind us
   ctx().analysisLog = 1;
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
-  ctx().offsetX = 2;
-  ctx().offsetY = 4;
+  ctx().page.offsetX = 2;
+  ctx().page.offsetY = 4;
   ctx().options.filterTypefaces = "2";  // leaves out the Mincho string
   Draw(page);
   ctx().options.filterTypefaces.clear();
