@@ -240,9 +240,9 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     s.jdpi = request.jdpi;
     s.wait_time = request.wait_time;
     s.AskPrinter = request.AskPrinter;
-    ctx->options.suppressDebugLabel = request.labelFlag;
+    ctx->options.suppressDebugLabel = request.labelFlag != 0;
   } else if (services_.system.WithoutPageLabel()) {
-    ctx->options.suppressDebugLabel = 1;
+    ctx->options.suppressDebugLabel = true;
   }
   CopySettingsIntoJob(s, ctx->options);
   ctx->duplexSetting = s.Dup;
@@ -335,7 +335,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (second == "1") {
   } else if (second == "2") {
     ctx->options.pdfOutput = 1;
-    ctx->skipFills = s.pdfspecial;
+    ctx->skipFills = s.pdfspecial != 0;
     if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
       ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
       notPrinted_ = true;

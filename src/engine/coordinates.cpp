@@ -26,7 +26,7 @@ void LoadOffsets(PrintContext& ctx) {
   EngineLogf(ctx, kLogInfo, "【印刷するプリンタ名】= %s\n", ctx.output.deviceName.c_str());
   ctx.page.offsetX = 0;
   ctx.page.offsetY = 0;
-  if (ctx.page.offsetFileFound != 1) return;
+  if (!ctx.page.offsetFileFound) return;
   std::string value = ReadIniValue(ctx.options.offsetFilePath, "OFSET", ctx.output.deviceName, "0,0");
   std::vector<std::string> items = SplitCommaList(value);
   double mm[2] = {0, 0};

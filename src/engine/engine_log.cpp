@@ -208,7 +208,7 @@ void WritePathLines(PrintContext& ctx) {
   };
   line("【ログファイルパス】", ctx.logFileName);
   line("【外部フォントファイルパス】", ctx.options.ocrChoiceFilePath);
-  ctx.page.offsetFileFound = line("【オフセットファイルパス】", ctx.options.offsetFilePath) ? 1 : 0;
+  ctx.page.offsetFileFound = line("【オフセットファイルパス】", ctx.options.offsetFilePath);
 }
 
 }  // namespace kestrel

@@ -197,7 +197,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 3. Empty page area, page label.
-  ctx.debugLabel = ctx.options.suppressDebugLabel == 0 ? dataFile : std::string();
+  ctx.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
 
   // 4. Read the page.
   if (!ReadPage(ctx, dataFile)) {
@@ -314,7 +314,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 13. Fill pass.
-  if (ctx.skipFills == 0) {
+  if (!ctx.skipFills) {
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
       ctx.page.counts.paint++;

@@ -69,7 +69,7 @@ struct JobOptions {
   int32_t batchMode = 0;      // 0 one sheet per document, 1 several
   int32_t pdfOutput = 0;
   int32_t showPrinterDialog = 0;
-  int32_t suppressDebugLabel = 0;
+  bool suppressDebugLabel = false;
   // Comma lists of numbers the analysis log leaves out.
   std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
   std::string exceptionLogPath, offsetFilePath, ocrChoiceFilePath, ocrFontFilePath, settingsFilePath;
@@ -112,7 +112,7 @@ struct PageState {
   double offsetX = 0, offsetY = 0;
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
-  int32_t offsetFileFound = 0;
+  bool offsetFileFound = false;
   // High-water mark of the command area bytes written by earlier pages.
   size_t bytesUsed = 0;
 
@@ -150,7 +150,7 @@ class PrintContext {
   int32_t logEnabled = 0;
   int32_t duplexSetting = 0;
   int32_t lastFile = 0;
-  int32_t skipFills = 0;
+  bool skipFills = false;  // $pdfspecial: fills left out, white text drawn black
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
   std::string debugLabel;
   int32_t analysisLog = 0;

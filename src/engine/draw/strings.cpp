@@ -307,7 +307,7 @@ void gprint_string(PrintContext& ctx, int index) {
 
   canvas.SetFont(font);
   Colour colour = ColourAt(ctx, s.colorIndex());
-  if (ctx.skipFills != 0 && colour == kWhite) colour = kBlack;
+  if (ctx.skipFills && colour == kWhite) colour = kBlack;
   canvas.SetTextColour(colour);
   canvas.SetBrush(Brush{BrushKind::Clear});
   canvas.SetTransparentBackground(true);

@@ -91,7 +91,7 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   PrintContext& ctx = *rig.ctx;
   ctx.output.deviceName = "Test Printer";
   ctx.options.offsetFilePath = dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n");
-  ctx.page.offsetFileFound = 1;
+  ctx.page.offsetFileFound = true;
   LoadOffsets(ctx);
   EXPECT_NEAR(ctx.page.offsetX, 9.448818897, 1e-9);
   EXPECT_NEAR(ctx.page.offsetY, -12.598425196, 1e-9);
@@ -99,10 +99,10 @@ TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   LoadOffsets(ctx);
   EXPECT_EQ(ctx.page.offsetX, 0);
   ctx.output.deviceName = "Other";
-  ctx.page.offsetFileFound = 0;  // the file was not there when the job started
+  ctx.page.offsetFileFound = false;  // the file was not there when the job started
   LoadOffsets(ctx);
   EXPECT_EQ(ctx.page.offsetX, 0);
-  ctx.page.offsetFileFound = 1;
+  ctx.page.offsetFileFound = true;
   dir.Write("pofset.txt", "[OFSET]\nOther=abc,2\n");
   LoadOffsets(ctx);
   EXPECT_EQ(ctx.page.offsetX, 0);
@@ -119,7 +119,7 @@ class AnalysisRunTest : public ::testing::Test {
     setenv("KESTREL_BASE", (base.path().string() + "/").c_str(), 1);
     ctx().output.jpegPages = true;
     ctx().lastFile = 1;
-    ctx().options.suppressDebugLabel = 1;
+    ctx().options.suppressDebugLabel = true;
     ctx().analysisLog = 1;
   }
   void TearDown() override { unsetenv("KESTREL_BASE"); }
@@ -259,7 +259,7 @@ TEST_F(AnalysisRunTest, FillMethodZeroAndSkippedFillsDrawAndLogNoFill) {
   page.Palette(1, 255, 0, 0).Paint(1, 0, 0, 80, 80, 1).End();
   for (int mode : {0, 1}) {
     ctx().options.fillMethod = mode == 0 ? 0 : 1;
-    ctx().skipFills = mode;
+    ctx().skipFills = mode == 1;
     std::string log = Run(page);
     EXPECT_EQ(log.find("【塗り潰し】"), std::string::npos);
     EXPECT_EQ(image.raster().PixelAt(1, 0), kWhite);

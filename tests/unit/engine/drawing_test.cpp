@@ -321,7 +321,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   ctx().output.canvas = nullptr;
   ctx().output.jpegPages = true;
   ctx().options.jpegDpi = 160;  // one pixel per unit
-  ctx().options.suppressDebugLabel = 1;
+  ctx().options.suppressDebugLabel = true;
   ctx().lastFile = 1;
   PageBuilder b;
   b.Paper(0, 140, 140, 1)

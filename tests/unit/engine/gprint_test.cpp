@@ -228,12 +228,12 @@ TEST_F(GprintTest, TheDebugLabelIsDrawnOnlyWithoutACaller) {
   EXPECT_EQ(label->rfind("Text 20,20 \"DEBUG MODE :" + file + "\" font=Tahoma/-100", 0), 0u) << *label;
 
   rig.canvas().Clear();
-  ctx().options.suppressDebugLabel = 1;
+  ctx().options.suppressDebugLabel = true;
   ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
   for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);
 
   rig.canvas().Clear();
-  ctx().options.suppressDebugLabel = 0;
+  ctx().options.suppressDebugLabel = false;
   ctx().options.parentWindow = 5;
   ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
   for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);

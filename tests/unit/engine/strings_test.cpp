@@ -240,7 +240,7 @@ TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
 
 TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
   ctx().options.zeroFontWidth = 1;
-  ctx().skipFills = 1;
+  ctx().skipFills = true;
   PageBuilder page;
   std::string pairs;
   for (int i = 0; i < 6000; ++i) pairs += Bytes({0x24, 0x22});
@@ -250,7 +250,7 @@ TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
   auto calls = Draw(page);
   ASSERT_EQ(calls.size(), 9999u + 4999u);
   EXPECT_NE(calls[0].find("font=標準明朝/60/0/0 colour=000000"), std::string::npos);
-  ctx().skipFills = 0;
+  ctx().skipFills = false;
   calls = Draw(page);
   EXPECT_NE(calls[0].find("colour=FFFFFF"), std::string::npos);
 }
