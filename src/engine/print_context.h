@@ -1,10 +1,12 @@
 // PrintContext: the engine's record for one print run.
 //
-// The controller creates one per run, fills its settings, and calls gprint
-// once per print-data file. The context owns the page image (one fixed array
-// of 600,000 command records), the colour table, the printer and device-mode
-// state, the job-log and analysis-log streams and the font substitution
-// lists. It lives on the heap (the command area alone is 9.6 MB).
+// The controller creates one per run, fills its options, and calls gprint
+// once per print-data file. Inside: the job's fixed options (JobOptions),
+// where it draws (JobOutput), the page being drawn (PageState: one fixed
+// array of 600,000 command records, the colour table, scale and offsets),
+// the job-log and analysis-log streams and the font substitution lists; the
+// program's EngineCache is handed in. It lives on the heap (the command area
+// alone is 9.6 MB).
 #pragma once
 
 #include <array>
