@@ -50,6 +50,7 @@ const std::string& DensePageFile() {
 struct Run {
   std::unique_ptr<LinuxPlatform> platform;
   std::unique_ptr<PageImage> image;
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   std::string folder;
 
@@ -57,13 +58,13 @@ struct Run {
     folder = base.string() + "/";
     platform = MakeLinuxPlatform();
     if (jpeg) image = platform->MakePageImage();
-    ctx = std::make_unique<PrintContext>(platform->services(), 1);
-    ctx->SetParentWindow(1);
+    ctx = std::make_unique<PrintContext>(platform->services(), 1, cache);
+    ctx->options.parentWindow = 1;
     ctx->lastFile = 1;
-    ctx->outputMode = jpeg ? 1 : 0;
+    ctx->output.jpegPages = jpeg;
   }
   bool Page(const std::string& file) {
-    ctx->pageNumber = 0;
+    ctx->page.pageNumber = 0;
     return gprint(*ctx, file, image.get(), image ? folder : "0") == 0;
   }
 };
@@ -99,7 +100,7 @@ void PageBench(benchmark::State& state, const std::string& file, bool jpeg, bool
       }
     }
     if (!run->Page(file)) {
-      state.SkipWithError(run->ctx->GetLastMessage().c_str());
+      state.SkipWithError(run->ctx->lastErrorMessage.c_str());
       return;
     }
     state.PauseTiming();

@@ -42,19 +42,20 @@ struct Rig {
   LinuxSystem system;
   MemoryPrintSystem printers{{StandardDevice("Bench")}};
   HeadlessUi ui{{}, {}};
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   RasterPageImage image;
   int count = 0;
 
   Rig() {
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
-    ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
-    ctx->canvas = &image.Prepare(kWidth, kHeight, kDpi);
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
+    ctx->page.scaleX = ctx->page.scaleY = kDpi * 0.00625;
+    ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < 50; ++i)
-      ctx->colorTable[size_t(i)] = Colour::Rgb(uint8_t(i * 5), uint8_t(255 - i * 5), uint8_t(i * 37));
+      ctx->page.colorTable[size_t(i)] = Colour::Rgb(uint8_t(i * 5), uint8_t(255 - i * 5), uint8_t(i * 37));
   }
   uint8_t* Next(CommandKind kind) {
-    uint8_t* r = ctx->commands[size_t(count++)].bytes;
+    uint8_t* r = ctx->page.commands[size_t(count++)].bytes;
     std::memset(r, 0, kCommandSize);
     r[0] = uint8_t(kind);
     return r;
@@ -77,11 +78,11 @@ struct Rig {
   }
   // Draws the page as the passes do: fills, then lines and circles.
   void Draw() {
-    ctx->canvas = &image.Prepare(kWidth, kHeight, kDpi);
+    ctx->output.canvas = &image.Prepare(kWidth, kHeight, kDpi);
     for (int i = 0; i < count; ++i)
-      if (ctx->commands[size_t(i)].is(CommandKind::Paint)) DrawPaint(*ctx, i);
+      if (ctx->page.commands[size_t(i)].is(CommandKind::Paint)) DrawPaint(*ctx, i);
     for (int i = 0; i < count; ++i) {
-      const PrintCommand& c = ctx->commands[size_t(i)];
+      const PrintCommand& c = ctx->page.commands[size_t(i)];
       if (c.is(CommandKind::Line)) gprint_line(*ctx, i);
       else if (c.is(CommandKind::Circle)) gprint_circle(*ctx, i);
     }
@@ -154,7 +155,7 @@ BENCHMARK(BM_DenseFormEncode)->Unit(benchmark::kMillisecond);
 
 void BM_FillMethod(benchmark::State& state) {
   Rig rig;
-  rig.ctx->fillMethod = int(state.range(0));
+  rig.ctx->options.fillMethod = int(state.range(0));
   std::mt19937 random(11);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int i = 0; i < 500; ++i) {

@@ -37,16 +37,17 @@ struct TextPageRig {
   HeadlessUi ui{{}, {}};
   std::unique_ptr<FreeTypeRasterizer> rasterizer = std::make_unique<FreeTypeRasterizer>();
   RasterPageImage image{rasterizer.get()};
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   int strings = 0;
 
   TextPageRig() {
     InstallIconvCodec();
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0);
-    ctx->canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
-    ctx->scaleX = ctx->scaleY = kDpi * 0.00625;
-    ctx->minchoFace = "標準明朝";
-    ctx->gothicFace = "標準ゴシック";
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 0, cache);
+    ctx->output.canvas = &image.Prepare(kPageWidth, kPageHeight, kDpi);
+    ctx->page.scaleX = ctx->page.scaleY = kDpi * 0.00625;
+    ctx->options.minchoFace = "標準明朝";
+    ctx->options.gothicFace = "標準ゴシック";
     ctx->ocrFontFace = "OCR B";
     // 50 strings: full-width (JIS pairs) and half-width, Mincho and Gothic.
     std::vector<uint8_t> bytes;
@@ -92,9 +93,9 @@ struct TextPageRig {
       bytes.insert(bytes.end(), t.begin(), t.end());
       bytes.push_back(0);
     }
-    std::memcpy(ctx->commands.get(), bytes.data(), bytes.size());
-    ctx->bytesRead = bytes.size();
-    ctx->commandCount = 50;
+    std::memcpy(ctx->page.commands.get(), bytes.data(), bytes.size());
+    ctx->page.bytesRead = bytes.size();
+    ctx->page.commandCount = 50;
     RebuildFontLists(*ctx);
   }
 
@@ -134,7 +135,7 @@ BENCHMARK(BM_TextPage_DrawCold)->Unit(benchmark::kMillisecond);
 // quality (its sampling, its row conversion).
 void BM_TextPage_EncodeJpeg(benchmark::State& state) {
   TextPageRig& rig = Rig();
-  rig.ctx->canvas = &rig.image.Prepare(kPageWidth, kPageHeight, kDpi);
+  rig.ctx->output.canvas = &rig.image.Prepare(kPageWidth, kPageHeight, kDpi);
   rig.Draw();
   const std::string path = (std::filesystem::temp_directory_path() / "kestrel_bench_text.jpg").string();
   std::string error;

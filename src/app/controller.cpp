@@ -61,7 +61,9 @@ TForm1::TForm1(Services services, PageImageFactory makePageImage)
   // A file refused as unreadable (not a plain file, beyond its size limit)
   // leaves an error line: in the program log, or the critical log when the
   // program log is not open.
-  SetReadRefusalSink([this](const std::string& line) { log_.WriteLog(line, kLogError); });
+  SetReadRefusalSink([this](const std::string& line) {
+    if (reportedRefusals_.insert(line).second) log_.WriteLog(line, kLogError);
+  });
 }
 
 TForm1::~TForm1() {
@@ -200,30 +202,30 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
 
   // 6. The context and the run's values.
-  auto ctx = std::make_unique<PrintContext>(services_, 0);
+  auto ctx = std::make_unique<PrintContext>(services_, 0, engineCache_);
   int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
-  ctx->printerName = s.PrinterName;
+  ctx->output.printerName = s.PrinterName;
   // A default printer asked for by the environment that names no printer
   // is handled as a -pd name that is not installed: the fallback message,
   // then the current printer.
-  if (ctx->printerName.empty()) {
+  if (ctx->output.printerName.empty()) {
     std::string source;
     std::string wanted = services_.printers.UnknownRequestedPrinter(source);
     if (!wanted.empty()) {
       ui.Warn(source + "=" + wanted + " names no installed printer; it is handled like -pd " + wanted);
-      ctx->printerName = wanted;
+      ctx->output.printerName = wanted;
     }
   }
   if (runMode != kRunFromCommandLine) {
     s.CompulsionPaper = request.CompulsionPaper;
     s.pmap_flg = request.pmap_flg;
     s.alog = request.alog;
-    ctx->filterPatterns = request.analysisFilters[0];
+    ctx->options.filterPatterns = request.analysisFilters[0];
     if (runMode == kRunFromMenuWithAnalysis) {
-      ctx->filterLineTypes = request.analysisFilters[1];
-      ctx->filterCircles = request.analysisFilters[2];
-      ctx->filterCharClasses = request.analysisFilters[3];
-      ctx->filterTypefaces = request.analysisFilters[4];
+      ctx->options.filterLineTypes = request.analysisFilters[1];
+      ctx->options.filterCircles = request.analysisFilters[2];
+      ctx->options.filterCharClasses = request.analysisFilters[3];
+      ctx->options.filterTypefaces = request.analysisFilters[4];
     }
     s.jpeg = request.jpeg;
     s.pdat_flg = request.pdat_flg;
@@ -238,18 +240,18 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     s.jdpi = request.jdpi;
     s.wait_time = request.wait_time;
     s.AskPrinter = request.AskPrinter;
-    ctx->suppressDebugLabel = request.labelFlag;
+    ctx->options.suppressDebugLabel = request.labelFlag != 0;
   } else if (services_.system.WithoutPageLabel()) {
-    ctx->suppressDebugLabel = 1;
+    ctx->options.suppressDebugLabel = true;
   }
-  CopySettingsIntoJob(s, *ctx);
+  CopySettingsIntoJob(s, ctx->options);
   ctx->duplexSetting = s.Dup;
-  ctx->batchMode = batchMode;
+  ctx->options.batchMode = batchMode;
   ctx->lastFile = lastFile;
-  ctx->pdfOutput = pdfOutput;
-  ctx->SetSettingsFilePath(s.SettingsPath);
-  ctx->showPrinterDialog = s.AskPrinter;
-  ctx->SetDefaultPrinterFilePath(s.WinPrinterSetPath);
+  ctx->options.pdfOutput = pdfOutput;
+  ctx->options.settingsFilePath = s.SettingsPath;
+  ctx->options.showPrinterDialog = s.AskPrinter;
+  ctx->options.defaultPrinterFilePath = s.WinPrinterSetPath;
 
   // 7. Job log name.
   s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
@@ -257,21 +259,21 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   // 8. Analysis log.
   ctx->analysisLog = s.alog;
   if (s.alog != 0 && runMode == kRunFromCommandLine) {
-    ctx->filterLineTypes.clear();
-    ctx->filterCircles.clear();
-    ctx->filterCharClasses.clear();
-    ctx->filterTypefaces.clear();
+    ctx->options.filterLineTypes.clear();
+    ctx->options.filterCircles.clear();
+    ctx->options.filterCharClasses.clear();
+    ctx->options.filterTypefaces.clear();
     s.jpeg = 1;
     ui.ShowMessage("解析ログ出力設定では、プリンタへ印刷されません。\njpeg出力とログが出力されます(\\zoq\\palog内)。",
                    MessageKind::Information);
   }
 
   // 9, 10.
-  ctx->SetExceptionLogPath(s.CriticalLogPath);
-  ctx->SetOcrChoiceFilePath(s.OcrFontFilePath);
-  ctx->SetOffsetFilePath(s.OffsetFilePath);
-  ctx->SetOcrFontFilePath(s.OcrFontPath);
-  ctx->SetParentWindow(s.ParentWindow);
+  ctx->options.exceptionLogPath = s.CriticalLogPath;
+  ctx->options.ocrChoiceFilePath = s.OcrFontFilePath;
+  ctx->options.offsetFilePath = s.OffsetFilePath;
+  ctx->options.ocrFontFilePath = s.OcrFontPath;
+  ctx->options.parentWindow = s.ParentWindow;
   if (runMode == kRunFromCommandLine && s.ParentWindow == 0) {
     ui.ShowMessage(
         "通常印刷処理を実行しますが、親Windowハンドルの設定が無いため印刷呼び出し元のWindowが閉じない可能性があります",
@@ -316,7 +318,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
           if (ctx->exitCode != 0) return ctx->exitCode;
           notPrinted_ = true;
-          ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
+          ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
           break;
         }
       }
@@ -332,8 +334,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     s.Dup = 0;
   } else if (second == "1") {
   } else if (second == "2") {
-    ctx->pdfOutput = 1;
-    ctx->skipFills = s.pdfspecial;
+    ctx->options.pdfOutput = 1;
+    ctx->skipFills = s.pdfspecial != 0;
     if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
       ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
       notPrinted_ = true;
@@ -363,7 +365,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
   ctx->jobTitle = MakePdfBaseName(s, s.InfoFile);
   ctx->duplexSetting = s.Dup;
-  ctx->batchMode = 1;
+  ctx->options.batchMode = 1;
   ctx->SetLogFileName(s.LogPath);
   log_.DumpSettings(*ctx);
 
@@ -394,7 +396,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
       if (RunJob(*ctx, list[size_t(i)]) != 0) {
         if (ctx->exitCode != 0) return ctx->exitCode;
         notPrinted_ = true;
-        ui.ShowMessage(ctx->GetLastMessage(), MessageKind::Error);
+        ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
         break;
       }
       if (s.pbar == 1) {
@@ -410,10 +412,10 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
 int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
   if (settings.jpeg == 0) {
-    ctx.outputMode = 0;
+    ctx.output.jpegPages = false;
     return gprint(ctx, dataFile, nullptr, "0");
   }
-  ctx.outputMode = 1;
+  ctx.output.jpegPages = true;
   std::unique_ptr<PageImage> image = makePageImage_ ? makePageImage_() : nullptr;
   // $jpath is put directly before the file name: "\out\" is a folder,
   // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,11 @@ class TForm1 {
   // Set where a requested print-data file is left unprinted; turns the
   // run's exit code into kExitNotPrinted after the end steps.
   bool notPrinted_ = false;
+  // What the program keeps from job to job; handed to each PrintContext.
+  EngineCache engineCache_;
+  // Read refusals already logged: each is logged once per program (a run
+  // reads some files several times).
+  std::set<std::string> reportedRefusals_;
 };
 
 // The process's run: FormCreate of a new TForm1.

@@ -171,8 +171,8 @@ void ProgramLog::DumpSettings(const PrintContext& ctx) {
   // The run's own values; the settings table places its rows between them.
   std::vector<Line> lines = {
       {5, Format("【両面印刷指定】: Dup[%d]\n", ctx.duplexSetting)},
-      {10, Format("【帳票印刷方法】: [%d] (0:１枚処理、1:複数一括処理)\n", ctx.batchMode)},
-      {11, Format("【PDF出力指定】 : [%d] (0:PDF出力しない、1:PDF出力する)\n", ctx.pdfOutput)},
+      {10, Format("【帳票印刷方法】: [%d] (0:１枚処理、1:複数一括処理)\n", ctx.options.batchMode)},
+      {11, Format("【PDF出力指定】 : [%d] (0:PDF出力しない、1:PDF出力する)\n", ctx.options.pdfOutput)},
       {12, "【kestrel.infパス】: [" + s.SettingsPath + "]\n"},
       {13, "【例外エラー出力パス】 : [" + s.CriticalLogPath + "]\n"},
       {14, "【外部OCRフォント指定ファイルパス】: [" + s.OcrFontFilePath + "]\n"},
@@ -185,7 +185,8 @@ void ProgramLog::DumpSettings(const PrintContext& ctx) {
   // it is written in its shortest decimal form, "0.95", so the line says
   // what the engine uses rather than a whole number.
   for (const SettingKey& row : SettingKeys()) {
-    if (row.dumpAt != 0) lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx) + "]\n"});
+    if (row.dumpAt != 0)
+      lines.push_back({row.dumpAt, std::string(row.dumpLabel) + "[" + SettingDumpValue(row, s, ctx.options) + "]\n"});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.at < b.at; });
   for (const Line& line : lines) WriteLog(line.text);

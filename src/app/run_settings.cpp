@@ -28,7 +28,7 @@ std::string Message(const char* format, const std::string& path) {
 }
 
 using R = RunSettings;
-using J = PrintContext;
+using J = JobOptions;
 using K = SettingKey;
 
 // The settings table. A save writes the rows in this order, so a new file has
@@ -143,14 +143,14 @@ RunSettings::RunSettings() {
 
 std::span<const SettingKey> SettingKeys() { return kKeys; }
 
-std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const PrintContext& job) {
+std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const JobOptions& job) {
   if (row.flags & SettingKey::kDumpJobValue) {
     return std::visit(
         [&](auto field) -> std::string {
           using F = decltype(field);
           if constexpr (std::is_same_v<F, std::monostate>) {
             return {};
-          } else if constexpr (std::is_same_v<F, std::string PrintContext::*>) {
+          } else if constexpr (std::is_same_v<F, std::string JobOptions::*>) {
             return job.*field;
           } else {
             return Text(SettingKey::Value(job.*field));
@@ -172,7 +172,7 @@ std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const 
       row.field);
 }
 
-void CopySettingsIntoJob(RunSettings& s, PrintContext& job) {
+void CopySettingsIntoJob(RunSettings& s, JobOptions& job) {
   for (const SettingKey& row : kKeys) {
     if (row.job.index() == 0) continue;
     if ((row.flags & SettingKey::kNotEmptyInJob) && (s.*std::get<std::string RunSettings::*>(row.field)).empty())
@@ -181,11 +181,11 @@ void CopySettingsIntoJob(RunSettings& s, PrintContext& job) {
         [&](auto field) {
           using F = decltype(field);
           if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
-            job.*std::get<int32_t PrintContext::*>(row.job) = s.*field;
+            job.*std::get<int32_t JobOptions::*>(row.job) = s.*field;
           } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
-            job.*std::get<double PrintContext::*>(row.job) = s.*field;
+            job.*std::get<double JobOptions::*>(row.job) = s.*field;
           } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
-            job.*std::get<std::string PrintContext::*>(row.job) = s.*field;
+            job.*std::get<std::string JobOptions::*>(row.job) = s.*field;
           }
         },
         row.field);

@@ -98,15 +98,15 @@ int LoadSettings(RunSettings& settings, const std::string& path, Ui& ui);
 // the earlier file as it was.
 void SaveSettings(const RunSettings& settings, const std::string& path, Ui& ui);
 
-class PrintContext;
+struct JobOptions;
 
 // One row of the settings table.
 struct SettingKey {
   // The record's field; none for a key a save writes empty and nothing reads.
   using Field = std::variant<std::monostate, int32_t RunSettings::*, double RunSettings::*, std::string RunSettings::*>;
-  // Where the job takes the value (PrintContext); none when it does not.
+  // Where the job takes the value (JobOptions); none when it does not.
   using JobField =
-      std::variant<std::monostate, int32_t PrintContext::*, double PrintContext::*, std::string PrintContext::*>;
+      std::variant<std::monostate, int32_t JobOptions::*, double JobOptions::*, std::string JobOptions::*>;
   using Value = std::variant<int32_t, double, const char*>;
 
   enum Flags : unsigned {
@@ -144,10 +144,10 @@ std::span<const SettingKey> SettingKeys();
 
 // The value of a row as the settings dump writes it (the job's copy or the
 // record's field).
-std::string SettingDumpValue(const SettingKey& row, const RunSettings& settings, const PrintContext& job);
+std::string SettingDumpValue(const SettingKey& row, const RunSettings& settings, const JobOptions& job);
 
 // Copies every setting the job uses into it (an empty face name first
 // becomes its default in the record too).
-void CopySettingsIntoJob(RunSettings& settings, PrintContext& job);
+void CopySettingsIntoJob(RunSettings& settings, JobOptions& job);
 
 }  // namespace kestrel

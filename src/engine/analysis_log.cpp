@@ -74,12 +74,12 @@ void AnalysisLine(PrintContext& ctx, std::string_view utf8) {
 }
 
 void WriteAnalysisCounts(PrintContext& ctx) {
-  AnalysisLine(ctx, Format("【総データ数】：[%d]", ctx.commandCount));
-  AnalysisLine(ctx, Format("【パレットコマンド数】：[%d]", ctx.counts.palette));
-  AnalysisLine(ctx, Format("【塗り潰しコマンド数】：[%d]", ctx.counts.paint));
-  AnalysisLine(ctx, Format("【線コマンド数】：[%d]", ctx.counts.line));
-  AnalysisLine(ctx, Format("【円コマンド数】：[%d]", ctx.counts.circle));
-  AnalysisLine(ctx, Format("【文字コマンド数】：[%d]", ctx.counts.string));
+  AnalysisLine(ctx, Format("【総データ数】：[%d]", ctx.page.commandCount));
+  AnalysisLine(ctx, Format("【パレットコマンド数】：[%d]", ctx.page.counts.palette));
+  AnalysisLine(ctx, Format("【塗り潰しコマンド数】：[%d]", ctx.page.counts.paint));
+  AnalysisLine(ctx, Format("【線コマンド数】：[%d]", ctx.page.counts.line));
+  AnalysisLine(ctx, Format("【円コマンド数】：[%d]", ctx.page.counts.circle));
+  AnalysisLine(ctx, Format("【文字コマンド数】：[%d]", ctx.page.counts.string));
   AnalysisLine(ctx, "");
   if (ctx.analysisLogStream) std::fflush(ctx.analysisLogStream.get());
 }

@@ -23,18 +23,18 @@ double ReadDecimal(std::string_view item) { return ParseReal(item).value_or(0.0)
 }  // namespace
 
 void LoadOffsets(PrintContext& ctx) {
-  EngineLogf(ctx, kLogInfo, "【印刷するプリンタ名】= %s\n", ctx.deviceName.c_str());
-  ctx.offsetX = 0;
-  ctx.offsetY = 0;
-  if (ctx.offsetFileFound != 1) return;
-  std::string value = ReadIniValue(ctx.offsetFilePath, "OFSET", ctx.deviceName, "0,0");
+  EngineLogf(ctx, kLogInfo, "【印刷するプリンタ名】= %s\n", ctx.output.deviceName.c_str());
+  ctx.page.offsetX = 0;
+  ctx.page.offsetY = 0;
+  if (!ctx.page.offsetFileFound) return;
+  std::string value = ReadIniValue(ctx.options.offsetFilePath, "OFSET", ctx.output.deviceName, "0,0");
   std::vector<std::string> items = SplitCommaList(value);
   double mm[2] = {0, 0};
   for (size_t i = 0; i < 2 && i < items.size(); ++i) mm[i] = ReadDecimal(items[i]);
   EngineLogf(ctx, kLogInfo, "【pofset.txt設定】= オフセットx[%f], オフセットy[%f]\n", mm[0], mm[1]);
   EngineLog(ctx, "  ※オフセットＸ，オフセットＹ共に０の場合は、設定自体が存在しない場合もあります。\n");
-  ctx.offsetX = mm[0] * kMmToUnits;
-  ctx.offsetY = mm[1] * kMmToUnits;
+  ctx.page.offsetX = mm[0] * kMmToUnits;
+  ctx.page.offsetY = mm[1] * kMmToUnits;
 }
 
 double MagnificationFor(int paper, int user) {
@@ -47,8 +47,8 @@ double MagnificationFor(int paper, int user) {
 }
 
 void ChooseMagnification(PrintContext& ctx) {
-  ctx.magnification = MagnificationFor(ctx.paperCode, ctx.userPaperCode);
-  if (ctx.scaleSetting > 0) ctx.magnification = ctx.scaleSetting;
+  ctx.page.magnification = MagnificationFor(ctx.paperCode, ctx.userPaperCode);
+  if (ctx.options.scaleSetting > 0) ctx.page.magnification = ctx.options.scaleSetting;
 }
 
 void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi) {
@@ -62,9 +62,9 @@ void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi) {
   EngineLog(ctx, "  ■DPI計算で160で割るのは元のコマンドが1/160インチで計算されている為\n");
   EngineLogf(ctx, kLogInfo, "【XDPI( (%d)/160 )】= %f\n", h, xdpi);
   EngineLogf(ctx, kLogInfo, "【YDPI( (%d)/160 )】= %f\n", v, ydpi);
-  EngineLogf(ctx, kLogInfo, "【用紙選択による縮尺倍率】: Magnification : [ %f ] 倍\n", ctx.magnification);
-  EngineLogf(ctx, kLogInfo, "【最終出力X座標縮尺】: XDPI * Magnification = [ %f ]倍 : 計算後\n", ctx.scaleX);
-  EngineLogf(ctx, kLogInfo, "【最終出力Y座標縮尺】: YDPI * Magnification = [ %f ]倍 : 計算後\n", ctx.scaleY);
+  EngineLogf(ctx, kLogInfo, "【用紙選択による縮尺倍率】: Magnification : [ %f ] 倍\n", ctx.page.magnification);
+  EngineLogf(ctx, kLogInfo, "【最終出力X座標縮尺】: XDPI * Magnification = [ %f ]倍 : 計算後\n", ctx.page.scaleX);
+  EngineLogf(ctx, kLogInfo, "【最終出力Y座標縮尺】: YDPI * Magnification = [ %f ]倍 : 計算後\n", ctx.page.scaleY);
 }
 
 int MmToPixels(int dpi, int mm) { return TruncToInt(dpi * (mm * 0.03937007874015748) + 0.5); }
@@ -76,28 +76,28 @@ bool PageBitmapFits(int width, int height) {
 
 int ClampToDevice(PrintContext& ctx, double v, int limit) {
   if (v != v) {
-    ++ctx.clampedValues;
+    ++ctx.page.clampedValues;
     return 0;
   }
   if (v > double(limit) || v < -double(limit)) {
-    ++ctx.clampedValues;
+    ++ctx.page.clampedValues;
     return v > 0 ? limit : -limit;
   }
   return int(v);
 }
 
 int RoundByWidthFlag(PrintContext& ctx, double length) {
-  const double addend = ctx.widthFlag == 0 ? 0.5 : ctx.widthFlag == 1 ? 0.0 : 0.9999999999999;
-  return DeviceSize(ctx, length * ctx.scaleX + addend);
+  const double addend = ctx.options.widthFlag == 0 ? 0.5 : ctx.options.widthFlag == 1 ? 0.0 : 0.9999999999999;
+  return DeviceSize(ctx, length * ctx.page.scaleX + addend);
 }
 
 void ReportClampedValues(PrintContext& ctx) {
-  if (ctx.clampedValues == 0) return;
+  if (ctx.page.clampedValues == 0) return;
   EngineLogf(ctx, kLogError,
              "  ■描画できる範囲を超えた座標・大きさ %d 件を範囲内に収めました(縮尺X[%g], 縮尺Y[%g], "
              "座標の上限 %d, 大きさの上限 %d)\n",
-             ctx.clampedValues, ctx.scaleX, ctx.scaleY, kDeviceLimit, kDeviceSizeLimit);
-  ctx.clampedValues = 0;
+             ctx.page.clampedValues, ctx.page.scaleX, ctx.page.scaleY, kDeviceLimit, kDeviceSizeLimit);
+  ctx.page.clampedValues = 0;
 }
 
 }  // namespace kestrel

@@ -41,13 +41,17 @@ inline constexpr int kDeviceLimit = 1 << 22;
 inline constexpr int kDeviceSizeLimit = 1 << 13;
 
 // Truncation toward zero held within +-limit; NaN gives 0. Both count a
-// value they change in ctx.clampedValues.
+// value they change in ctx.page.clampedValues.
 int ClampToDevice(PrintContext& ctx, double v, int limit = kDeviceLimit);
 inline int DeviceSize(PrintContext& ctx, double v) { return ClampToDevice(ctx, v, kDeviceSizeLimit); }
 
 // A device position: truncation of (value + offset) x scale, in double precision.
-inline int DeviceX(PrintContext& ctx, double value) { return ClampToDevice(ctx, (value + ctx.offsetX) * ctx.scaleX); }
-inline int DeviceY(PrintContext& ctx, double value) { return ClampToDevice(ctx, (value + ctx.offsetY) * ctx.scaleY); }
+inline int DeviceX(PrintContext& ctx, double value) {
+  return ClampToDevice(ctx, (value + ctx.page.offsetX) * ctx.page.scaleX);
+}
+inline int DeviceY(PrintContext& ctx, double value) {
+  return ClampToDevice(ctx, (value + ctx.page.offsetY) * ctx.page.scaleY);
+}
 
 // A line thickness in device pixels for a length in print units, always on
 // the horizontal scale: widthFlag 0 rounds to the nearest, 1 truncates, any

@@ -104,13 +104,13 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
     if (ctx.logStream) std::fflush(ctx.logStream.get());
     return;
   }
-  if (level != kLogError || ctx.logStream || ctx.exceptionLogPath.empty()) return;
-  bool existed = Exists(ctx.exceptionLogPath);
-  FileStream critical(std::fopen(ctx.exceptionLogPath.c_str(), "ab"));
+  if (level != kLogError || ctx.logStream || ctx.options.exceptionLogPath.empty()) return;
+  bool existed = Exists(ctx.options.exceptionLogPath);
+  FileStream critical(std::fopen(ctx.options.exceptionLogPath.c_str(), "ab"));
   if (!critical) {
     ctx.logEnabled = 0;
     ctx.services.ui.ShowMessage(Format("CriticalLog Error : Open Errorの為、ログは残りません\n%s(%d)",
-                                       ctx.exceptionLogPath.c_str(), existed ? kOpenAppend : kOpenCreate),
+                                       ctx.options.exceptionLogPath.c_str(), existed ? kOpenAppend : kOpenCreate),
                                 MessageKind::Error);
     return;
   }
@@ -127,7 +127,7 @@ namespace {
 // true when a line of this level would be written anywhere.
 bool LogWanted(const PrintContext& ctx, int level) {
   return ctx.analysisLog == 1 || ctx.logEnabled != 0 ||
-         (level == kLogError && !ctx.logStream && !ctx.exceptionLogPath.empty());
+         (level == kLogError && !ctx.logStream && !ctx.options.exceptionLogPath.empty());
 }
 }  // namespace
 
@@ -170,19 +170,19 @@ void WriteStartOfJobLines(PrintContext& ctx) {
     ctx.lastErrorMessage = line;
   }
 
-  if (Exists(ctx.ocrChoiceFilePath)) {
+  if (Exists(ctx.options.ocrChoiceFilePath)) {
     EngineLogf(ctx, kLogInfo, "【外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙ検索】 外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙが存在しています。(%s)\n",
-               ctx.ocrChoiceFilePath.c_str());
+               ctx.options.ocrChoiceFilePath.c_str());
   } else {
     EngineLogf(ctx, kLogInfo, "【外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙ検索】 外部OCRﾌｫﾝﾄ指定ﾌｧｲﾙが見つかりませんでした(%s)\n",
-               ctx.ocrChoiceFilePath.c_str());
+               ctx.options.ocrChoiceFilePath.c_str());
   }
 
   EngineLog(ctx, "【************** gprint() in Kestrel ****************】\n");
   EngineLogf(ctx, kLogInfo, "【ログファイル】= %d(0:ログオフ 1:ログオン)\n", ctx.logEnabled);
   EngineLogf(ctx, kLogInfo, "【ログファイル名】= %s\n", ctx.logFileName.c_str());
-  EngineLogf(ctx, kLogInfo, "【印刷データファイル削除】= %d(0:削除 1:保存)\n", ctx.keepPrintData);
-  EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.widthFlag);
+  EngineLogf(ctx, kLogInfo, "【印刷データファイル削除】= %d(0:削除 1:保存)\n", ctx.options.keepPrintData);
+  EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.options.widthFlag);
   std::tm local = LocalTimeNow();
   // asctime's fixed form: "Wed Jun 30 21:49:08 1993\n".
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -191,13 +191,13 @@ void WriteStartOfJobLines(PrintContext& ctx) {
   std::string asc = Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12],
                            local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
   EngineLogf(ctx, kLogInfo, "【実行時間】= %s", asc.c_str());
-  EngineLogf(ctx, kLogInfo, "【終了待ち時間】= %d mm/sec\n", ctx.waitTime);
-  EngineLogf(ctx, kLogInfo, "【親Windowハンドル】= %d \n", int(ctx.parentWindow));
+  EngineLogf(ctx, kLogInfo, "【終了待ち時間】= %d mm/sec\n", ctx.options.waitTime);
+  EngineLogf(ctx, kLogInfo, "【親Windowハンドル】= %d \n", int(ctx.options.parentWindow));
   EngineLogf(ctx, kLogInfo,
              "【SetPrinter時エラー処理(Kestrelでは未使用）】= %d(0:エラー処理有り、1:一部エラー処理無し、2:OS処理判別（テスト導入）) \n",
-             ctx.setPrinterErrorMode);
-  EngineLogf(ctx, kLogInfo, "【縮尺値指定】= %f(0:自動縮尺指定、0以外:指定縮尺指定) \n", ctx.scaleSetting);
-  EngineLogf(ctx, kLogInfo, "【強制用紙指定】= %d(0:自動(データ通り)、1:A4、2:B4) \n", ctx.compulsionPaper);
+             ctx.options.setPrinterErrorMode);
+  EngineLogf(ctx, kLogInfo, "【縮尺値指定】= %f(0:自動縮尺指定、0以外:指定縮尺指定) \n", ctx.options.scaleSetting);
+  EngineLogf(ctx, kLogInfo, "【強制用紙指定】= %d(0:自動(データ通り)、1:A4、2:B4) \n", ctx.options.compulsionPaper);
 }
 
 void WritePathLines(PrintContext& ctx) {
@@ -207,8 +207,8 @@ void WritePathLines(PrintContext& ctx) {
     return exists;
   };
   line("【ログファイルパス】", ctx.logFileName);
-  line("【外部フォントファイルパス】", ctx.ocrChoiceFilePath);
-  ctx.offsetFileFound = line("【オフセットファイルパス】", ctx.offsetFilePath) ? 1 : 0;
+  line("【外部フォントファイルパス】", ctx.options.ocrChoiceFilePath);
+  ctx.page.offsetFileFound = line("【オフセットファイルパス】", ctx.options.offsetFilePath);
 }
 
 }  // namespace kestrel

@@ -27,12 +27,12 @@ namespace {
 // Records past the data read are zero (kind 0, ignored by every pass), so a
 // pass ends there; it sees exactly what a walk of all 600,000 would.
 size_t RecordLimit(const PrintContext& ctx) {
-  return std::min(kMaxCommands, (ctx.bytesRead + kCommandSize - 1) / kCommandSize);
+  return std::min(kMaxCommands, (ctx.page.bytesRead + kCommandSize - 1) / kCommandSize);
 }
 
 template <typename Act>
 int RunPass(PrintContext& ctx, Act&& act) {
-  const PrintCommand* commands = ctx.commands.get();
+  const PrintCommand* commands = ctx.page.commands.get();
   const size_t limit = RecordLimit(ctx);
   for (size_t i = 0; i < limit; ++i) {
     const PrintCommand& c = commands[i];
@@ -43,7 +43,7 @@ int RunPass(PrintContext& ctx, Act&& act) {
 }
 
 int FindEnd(const PrintContext& ctx) {
-  const PrintCommand* commands = ctx.commands.get();
+  const PrintCommand* commands = ctx.page.commands.get();
   const size_t limit = RecordLimit(ctx);
   for (size_t i = 0; i < limit; ++i)
     if (commands[i].is(CommandKind::End)) return int(i);
@@ -52,42 +52,43 @@ int FindEnd(const PrintContext& ctx) {
 
 // Reads the file into the zeroed command area with one read.
 bool ReadPage(PrintContext& ctx, const std::string& dataFile) {
-  auto* area = reinterpret_cast<uint8_t*>(ctx.commands.get());
+  auto* area = reinterpret_cast<uint8_t*>(ctx.page.commands.get());
   // Zero what earlier pages wrote; the rest of the area is still zero.
-  std::memset(area, 0, ctx.bytesUsed);
-  ctx.bytesRead = 0;
+  std::memset(area, 0, ctx.page.bytesUsed);
+  ctx.page.bytesRead = 0;
   // Only a plain file is print data (a pipe or a device would hold the run
   // or never end); what the page array holds is read, the rest is cut.
   size_t n = 0;
   bool read = ReadBoundedFile(dataFile, area, kCommandAreaBytes, n) == ReadStatus::kOk;
-  ctx.bytesRead = n;
-  ctx.bytesUsed = n;
+  ctx.page.bytesRead = n;
+  ctx.page.bytesUsed = n;
   return read;
 }
 
 void WriteFillMethodBlock(PrintContext& ctx) {
   int end = FindEnd(ctx);
   EngineLogf(ctx, kLogInfo, "【出力コマンド数】= %d\n", end < 0 ? 0 : end);
-  switch (ctx.fillMethod) {
-    case 0: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 塗り潰し処理を行わない(%d)\n", ctx.fillMethod); break;
-    case 1: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(%d) \n", ctx.fillMethod); break;
-    case 2: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= デフォルトパターン出力 : Windows Pattern(%d) \n", ctx.fillMethod); break;
-    case 3: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 外部BitMapパターン出力 : Export Bitmap(%d) \n", ctx.fillMethod); break;
-    case 4: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 出力時作成Bitmapパターン出力 : Make Bitmap(%d) \n", ctx.fillMethod); break;
-    case 5: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= ピクセル単位出力 : SetPixel(%d) \n", ctx.fillMethod); break;
+  const int32_t fillMethod = ctx.options.fillMethod;
+  switch (fillMethod) {
+    case 0: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 塗り潰し処理を行わない(%d)\n", fillMethod); break;
+    case 1: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= Windows範囲塗り潰し処理 : Rectangle(%d) \n", fillMethod); break;
+    case 2: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= デフォルトパターン出力 : Windows Pattern(%d) \n", fillMethod); break;
+    case 3: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 外部BitMapパターン出力 : Export Bitmap(%d) \n", fillMethod); break;
+    case 4: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= 出力時作成Bitmapパターン出力 : Make Bitmap(%d) \n", fillMethod); break;
+    case 5: EngineLogf(ctx, kLogInfo, "【塗り潰し種別】= ピクセル単位出力 : SetPixel(%d) \n", fillMethod); break;
     default: break;
   }
   EngineLogf(ctx, kLogInfo, "  ※描画先のアドレス(base) = 0x%x(NULL又は0の時は不具合)\n",
-             unsigned(reinterpret_cast<uintptr_t>(ctx.canvas)));
+             unsigned(reinterpret_cast<uintptr_t>(ctx.output.canvas)));
 }
 
 // One warning per damaged page, in the job log and to the operator; the
 // page prints as it is.
 void WarnOfDamage(PrintContext& ctx, const std::string& dataFile) {
-  const auto* data = reinterpret_cast<const uint8_t*>(ctx.commands.get());
+  const auto* data = reinterpret_cast<const uint8_t*>(ctx.page.commands.get());
   bool empty = false, noEnd = false;
   size_t unknown = 0, firstUnknown = 0, outside = 0, colours = 0;
-  CheckPage(data, ctx.bytesRead, [&](const PageFinding& f) {
+  CheckPage(data, ctx.page.bytesRead, [&](const PageFinding& f) {
     switch (f.fault) {
       case PageFault::kEmpty: empty = true; break;
       case PageFault::kNoEnd: noEnd = true; break;
@@ -122,7 +123,7 @@ int Fail(PrintContext& ctx, const std::string& message, int level = kLogInfo) {
 // or the end of the process when there is no caller.
 int ChoiceFailed(PrintContext& ctx, const char* box, const char* line) {
   ctx.services.ui.ShowMessage(box, MessageKind::Error);
-  if (ctx.parentWindow != 0) return Fail(ctx, line);
+  if (ctx.options.parentWindow != 0) return Fail(ctx, line);
   ctx.exitCode = 1;
   ctx.lastErrorMessage = line;
   return -1;
@@ -132,10 +133,10 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
               bool& finished) {
   PrintSystem& ps = ctx.services.printers;
   finished = false;
-  if (ctx.outputMode == 0) {
+  if (!ctx.output.jpegPages) {
     EngineLog(ctx, "【EndDoc関数呼出】\n");
     auto whiteBrush = [&] {
-      if (ctx.canvas != nullptr) ctx.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
+      if (ctx.output.canvas != nullptr) ctx.output.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
     };
     int rc = 0;
     if (ctx.lastFile == 1) {
@@ -144,11 +145,11 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
         whiteBrush();
         return 0;  // on to the end of the job
       }
-    } else if (ctx.batchMode == 0 && ctx.duplexSetting == 0) {
+    } else if (ctx.options.batchMode == 0 && ctx.duplexSetting == 0) {
       rc = ps.EndDocument();
       if (rc == 0) {
         whiteBrush();
-        ctx.pageNumber += 1;
+        ctx.page.pageNumber += 1;
         finished = true;
         return 0;
       }
@@ -156,7 +157,7 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
       rc = ps.NewSheet();
       if (rc == 0) {
         whiteBrush();
-        ctx.pageNumber += 1;
+        ctx.page.pageNumber += 1;
         finished = true;
         return 0;
       }
@@ -176,7 +177,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (ctx.analysisLog == 1) OpenAnalysisLog(ctx);
 
   // 2. Start of a job.
-  if (ctx.pageNumber == 0) {
+  if (ctx.page.pageNumber == 0) {
     // Pattern bitmaps are looked for again by each job.
     ctx.fillBitmapsLoaded = false;
     ctx.fillBitmapsReported.clear();
@@ -185,9 +186,9 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     } catch (const std::exception&) {
       return Fail(ctx, "Printer()例外発生\n");
     }
-    if (ctx.outputMode != 1) {
+    if (!ctx.output.jpegPages) {
       try {
-        ctx.canvas = ps.DocumentCanvas();
+        ctx.output.canvas = ps.DocumentCanvas();
       } catch (const std::exception&) {
         return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
       }
@@ -196,7 +197,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 3. Empty page area, page label.
-  ctx.debugLabel = ctx.suppressDebugLabel == 0 ? dataFile : std::string();
+  ctx.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
 
   // 4. Read the page.
   if (!ReadPage(ctx, dataFile)) {
@@ -204,7 +205,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 5. Page heading.
-  EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.pageNumber + 1);
+  EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.page.pageNumber + 1);
   {
     std::error_code ec;
     auto size = std::filesystem::file_size(dataFile, ec);
@@ -218,10 +219,10 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   WarnOfDamage(ctx, dataFile);
 
   // 6.
-  ctx.commandCount = 0;
+  ctx.page.commandCount = 0;
 
   // 7. Printer choice, Paper pass, start of the document.
-  if (ctx.pageNumber == 0) {
+  if (ctx.page.pageNumber == 0) {
     int choice = ChoosePrinter(ctx);
     if (choice == kChooseNoPrinter) {
       return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
@@ -241,14 +242,14 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     int failedAt = -1;
     int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
-      if (gprint_paper(ctx, i, image) != 0 && ctx.parentWindow != 0) failedAt = i;
+      if (gprint_paper(ctx, i, image) != 0 && ctx.options.parentWindow != 0) failedAt = i;
     });
     if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
     if (paperEnd >= 0) {
       EngineLog(ctx, "【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n");
     }
 
-    if (ctx.outputMode == 0) {
+    if (!ctx.output.jpegPages) {
       EngineLog(ctx, "【********** BeginDoc Before ***********】\n");
       std::string title = !ctx.jobTitle.empty() ? ctx.jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
       if (ps.BeginDocument(title) != 0) {
@@ -257,7 +258,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
                    ps.ErrorText(code).c_str());
         return -1;
       }
-      ctx.canvas = ps.DocumentCanvas();
+      ctx.output.canvas = ps.DocumentCanvas();
       EngineLog(ctx, "【********** BeginDoc After ***********】\n");
     }
   }
@@ -269,9 +270,10 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   // 10, 11. Resolution and scale.
   EngineLog(ctx, "【GetDeviceCaps関数 In】\n");
   double xdpi = 0, ydpi = 0;
-  if (ctx.outputMode == 1) {
+  if (ctx.output.jpegPages) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
-    const int width = MmToPixels(ctx.jpegDpi, ctx.paperWidthMm), height = MmToPixels(ctx.jpegDpi, ctx.paperHeightMm);
+    const int dpi = ctx.options.jpegDpi;
+    const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
     // of $jdpi.
     if (!PageBitmapFits(width, height)) {
@@ -279,14 +281,14 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
       std::snprintf(text, sizeof text,
                     "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル"
                     "(A3で2400dpi)、一辺 %d ピクセルです\n",
-                    width, height, int(ctx.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
+                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
                     kMaxPageBitmapSide);
       return Fail(ctx, text, kLogError);
     }
-    ctx.canvas = &image->Prepare(width, height, ctx.jpegDpi);
+    ctx.output.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
     EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
-    xdpi = ctx.jpegDpi * 0.00625;
-    ydpi = ctx.jpegDpi * 0.00625;
+    xdpi = ctx.options.jpegDpi * 0.00625;
+    ydpi = ctx.options.jpegDpi * 0.00625;
   } else {
     int px = ps.DpiX();
     int py = ps.DpiY();
@@ -294,9 +296,9 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     xdpi = px * 0.00625;
     ydpi = py * 0.00625;
   }
-  if (ctx.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
-  ctx.scaleX = xdpi * ctx.magnification;
-  ctx.scaleY = ydpi * ctx.magnification;
+  if (ctx.output.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+  ctx.page.scaleX = xdpi * ctx.page.magnification;
+  ctx.page.scaleY = ydpi * ctx.page.magnification;
   WriteScaleLog(ctx, xdpi, ydpi);
   WriteFillMethodBlock(ctx);
 
@@ -304,43 +306,43 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   int end = RunPass(ctx, [&](int, const PrintCommand& c) {
     if (!c.is(CommandKind::Palette)) return;
     ApplyPalette(ctx, c);
-    ctx.counts.palette++;
+    ctx.page.counts.palette++;
   });
   if (end >= 0) {
-    ctx.commandCount = end;
+    ctx.page.commandCount = end;
     EngineLog(ctx, "【gprint_pallet処理終了】********** データカウント、色テーブル初期化処理のみ印字終了 **********\n");
   }
 
   // 13. Fill pass.
-  if (ctx.skipFills == 0) {
+  if (!ctx.skipFills) {
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
-      ctx.counts.paint++;
-      if (ctx.fillMethod >= 1 && ctx.fillMethod <= 6) DrawPaint(ctx, i);
+      ctx.page.counts.paint++;
+      if (ctx.options.fillMethod >= 1 && ctx.options.fillMethod <= 6) DrawPaint(ctx, i);
     });
     if (end >= 0) EngineLog(ctx, "【gprint_paint処理終了】********** 塗り潰し処理のみ印字終了 **********\n");
   }
 
   // 14. Page label for runs without a caller.
-  if (!ctx.debugLabel.empty() && ctx.parentWindow == 0) {
-    FontSpec saved = ctx.canvas->state().font;
-    Colour savedColour = ctx.canvas->state().textColour;
+  if (!ctx.debugLabel.empty() && ctx.options.parentWindow == 0) {
+    FontSpec saved = ctx.output.canvas->state().font;
+    Colour savedColour = ctx.output.canvas->state().textColour;
     FontSpec label;
     label.face = "Tahoma";
-    label.height = -(12 * ctx.canvas->PixelsPerInchY() / 72);  // 12 points, em height
-    ctx.canvas->SetFont(label);
-    ctx.canvas->SetTextColour(kBlack);
-    ctx.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
-    ctx.canvas->SetFont(saved);
-    ctx.canvas->SetTextColour(savedColour);
+    label.height = -(12 * ctx.output.canvas->PixelsPerInchY() / 72);  // 12 points, em height
+    ctx.output.canvas->SetFont(label);
+    ctx.output.canvas->SetTextColour(kBlack);
+    ctx.output.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
+    ctx.output.canvas->SetFont(saved);
+    ctx.output.canvas->SetTextColour(savedColour);
   }
 
   // 15. Lines, circles and strings in file order.
   end = RunPass(ctx, [&](int i, const PrintCommand& c) {
     switch (CommandKind(c.kind())) {
-      case CommandKind::Line: ctx.counts.line++; gprint_line(ctx, i); break;
-      case CommandKind::Circle: ctx.counts.circle++; gprint_circle(ctx, i); break;
-      case CommandKind::String: ctx.counts.string++; gprint_string(ctx, i); break;
+      case CommandKind::Line: ctx.page.counts.line++; gprint_line(ctx, i); break;
+      case CommandKind::Circle: ctx.page.counts.circle++; gprint_circle(ctx, i); break;
+      case CommandKind::String: ctx.page.counts.string++; gprint_string(ctx, i); break;
       default: break;
     }
   });
@@ -356,15 +358,15 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 17-19. End of the job.
   if (ctx.analysisLog == 1) WriteAnalysisCounts(ctx);
-  if (!ctx.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
+  if (!ctx.output.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
   return ReleasePrinter(ctx);
 }
 
 }  // namespace
 
 int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
-  ctx.counts = {};
-  ctx.clampedValues = 0;
+  ctx.page.counts = {};
+  ctx.page.clampedValues = 0;
   try {
     return RunPage(ctx, dataFile, image, jpegFolder);
   } catch (const JobFailure& e) {
@@ -382,7 +384,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
 void AbortPrintJob(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
   ps.AbortDocument();
-  ctx.pageNumber = 0;
+  ctx.page.pageNumber = 0;
 }
 
 }  // namespace kestrel

@@ -30,8 +30,8 @@ std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, c
 void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
   EngineLog(ctx, "【TJPEGImage処理】\n");
   std::string path = JpegFileName(ctx, dataFile, jpegFolder);
-  image.SetJpegQuality(ctx.jpegQuality);
-  image.SetJpegSampling(ctx.jpegSampling);
+  image.SetJpegQuality(ctx.options.jpegQuality);
+  image.SetJpegSampling(ctx.options.jpegSampling);
   std::string error;
   // Not handled here: the failure goes up to the controller's exception step.
   if (!image.SaveJpeg(path, error)) throw JobFailure(Format("  ■JPEG保存エラー(%s)\n", error.c_str()));

@@ -18,10 +18,12 @@ PrintCommand* ZeroedCommandArea() {
 
 }  // namespace
 
-void PrintContext::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
+void PageState::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
 
-PrintContext::PrintContext(Services s, uint64_t window)
-    : services(s), mainWindow(window), commands(ZeroedCommandArea()), textBuffer(new uint8_t[kTextBufferBytes]()) {}
+PageState::PageState() : commands(ZeroedCommandArea()) {}
+
+PrintContext::PrintContext(Services s, uint64_t window, EngineCache& c)
+    : services(s), cache(c), mainWindow(window), textBuffer(new uint8_t[kTextBufferBytes]()) {}
 
 PrintContext::~PrintContext() = default;
 
@@ -36,14 +38,14 @@ const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert
   // (clearing all 600,000 bytes for every string cost more than drawing it).
   std::memset(out, 0, ctx.textBufferUsed);
   ctx.textBufferUsed = 0;
-  const size_t poolStart = kCommandSize * (size_t(ctx.commandCount) + 1);
+  const size_t poolStart = kCommandSize * (size_t(ctx.page.commandCount) + 1);
   // A text must start inside the data read; it then runs to its NUL, to the
   // end of the data read, or to the buffer's size, whichever comes first.
   if (textOffset < 0) return out;
   const size_t start = poolStart + size_t(textOffset);
-  if (start >= ctx.bytesRead) return out;
-  const auto* area = reinterpret_cast<const uint8_t*>(ctx.commands.get());
-  size_t limit = std::min(ctx.bytesRead - start, kTextBufferBytes - 1);
+  if (start >= ctx.page.bytesRead) return out;
+  const auto* area = reinterpret_cast<const uint8_t*>(ctx.page.commands.get());
+  size_t limit = std::min(ctx.page.bytesRead - start, kTextBufferBytes - 1);
   const void* nul = std::memchr(area + start, 0, limit);
   size_t length = nul ? size_t(static_cast<const uint8_t*>(nul) - (area + start)) : limit;
   // The text and its end: a byte the conversion leaves (one that is not
@@ -59,7 +61,7 @@ const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert
 }
 
 Colour ColourAt(const PrintContext& ctx, uint8_t index) {
-  return index < kColourCount ? ctx.colorTable[index] : kBlack;
+  return index < kColourCount ? ctx.page.colorTable[index] : kBlack;
 }
 
 }  // namespace kestrel

@@ -1,10 +1,12 @@
 // PrintContext: the engine's record for one print run.
 //
-// The controller creates one per run, fills its settings, and calls gprint
-// once per print-data file. The context owns the page image (one fixed array
-// of 600,000 command records), the colour table, the printer and device-mode
-// state, the job-log and analysis-log streams and the font substitution
-// lists. It lives on the heap (the command area alone is 9.6 MB).
+// The controller creates one per run, fills its options, and calls gprint
+// once per print-data file. Inside: the job's fixed options (JobOptions),
+// where it draws (JobOutput), the page being drawn (PageState: one fixed
+// array of 600,000 command records, the colour table, scale and offsets),
+// the job-log and analysis-log streams and the font substitution lists; the
+// program's EngineCache is handed in. It lives on the heap (the command area
+// alone is 9.6 MB).
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/engine_cache.h"
 #include "engine/print_data.h"
 #include "platform/canvas.h"
 #include "platform/platform.h"
@@ -43,33 +46,56 @@ inline constexpr int kChooseNoPrinter = -1;
 inline constexpr int kChoosePdfCancelled = -2;
 inline constexpr int kChooseDialogCancelled = -3;
 
-class PrintContext {
- public:
-  PrintContext(Services services, uint64_t mainWindow);
-  ~PrintContext();
-  PrintContext(const PrintContext&) = delete;
-  PrintContext& operator=(const PrintContext&) = delete;
+// The job's options, set once before the first page: what the settings
+// table's job column fills (CopySettingsIntoJob; the log lines name these
+// by their settings names), then the run request and the settings paths.
+struct JobOptions {
+  double scaleSetting = 0;          // pmag_flg: 0 fits the page, above 0 a fixed scale
+  int32_t setPrinterErrorMode = 0;  // perr_flg
+  int32_t paperCheckMode = 0;       // ppaper_check
+  int32_t compulsionPaper = 0;      // CompulsionPaper: 0 the data's paper
+  int32_t fillMethod = 1;           // pmap_flg
+  int32_t keepPrintData = 0;        // pdat_flg
+  int32_t widthFlag = 0;            // width_flg
+  int32_t waitTime = 0;             // wait_time
+  int32_t jpegDpi = 350;            // jdpi
+  int32_t jpegQuality = kDefaultJpegQuality;  // $jquality, 1..100
+  int32_t jpegSampling = kDefaultJpegSampling;  // $jsampling: 444, 422 or 420
+  int32_t firstLineFlag = 0;        // pfline
+  int32_t zeroFontWidth = 0;        // pAutoFontWidth
+  std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
+  // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
+  std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
 
-  // Setters used by the controller.
-  void SetLogFileName(const std::string& path);  // also sets logEnabled when not empty
-  void SetExceptionLogPath(const std::string& path) { exceptionLogPath = path; }
-  void SetOffsetFilePath(const std::string& path) { offsetFilePath = path; }
-  void SetOcrChoiceFilePath(const std::string& path) { ocrChoiceFilePath = path; }
-  void SetOcrFontFilePath(const std::string& path) { ocrFontFilePath = path; }
-  void SetSettingsFilePath(const std::string& path) { settingsFilePath = path; }
-  void SetDefaultPrinterFilePath(const std::string& path) { defaultPrinterFilePath = path; }
-  void SetParentWindow(uint64_t window) { parentWindow = window; }
-  const std::string& GetLastMessage() const { return lastErrorMessage; }
+  // Set by the controller from the run request and the settings paths.
+  uint64_t parentWindow = 0;  // the caller's window; 0 when none
+  int32_t batchMode = 0;      // 0 one sheet per document, 1 several
+  int32_t pdfOutput = 0;
+  int32_t showPrinterDialog = 0;
+  bool suppressDebugLabel = false;
+  // Comma lists of numbers the analysis log leaves out.
+  std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
+  std::string exceptionLogPath, offsetFilePath, ocrChoiceFilePath, ocrFontFilePath, settingsFilePath;
+  std::string defaultPrinterFilePath;
+};
 
-  Services services;
+// Where the job draws: the printer or the JPEG page and its canvas.
+struct JobOutput {
+  std::string printerName;
+  std::string deviceName;
+  bool jpegPages = false;  // JPEG pages instead of the printer
+  Canvas* canvas = nullptr;  // the page being drawn; null between pages
+  // Device mode of the open printer; devModeHeld plays the movable memory
+  // block (held between the Paper stage and the end of the job).
+  DevMode devMode{};
+  bool devModeHeld = false;
+  bool printerOpen = false;
+  std::string savedDefaultPrinter;
+};
 
-  uint64_t parentWindow = 0;
-  uint64_t mainWindow = 0;
-  uint8_t orientation = 0;
-  int16_t paperCode = 0;
-  int16_t userPaperCode = 0;
-  uint8_t duplex = 0;
-  uint8_t copies = 0;
+// The page being drawn: the command area and what each page sets.
+struct PageState {
+  PageState();
   // The page image: the file's first 9,600,000 bytes, the rest zero. The
   // area comes zeroed from the system (calloc): pages it never touches cost
   // nothing, and each page zeroes only what the page before it read.
@@ -82,73 +108,63 @@ class PrintContext {
   std::array<Colour, kColourCount> colorTable{};
   int32_t commandCount = 0;
   int32_t pageNumber = 0;
-  std::string jobTitle;
-  std::string printerName;
-  Canvas* canvas = nullptr;
-  std::string deviceName;
   double scaleX = 0, scaleY = 0;
   double magnification = 1.0;
   // Device values of this page held at the drawable range (coordinates.h).
   int clampedValues = 0;
   double offsetX = 0, offsetY = 0;
-  int32_t jpegDpi = 350;
-  // JPEG quality 1..100 ($jquality of the settings).
-  int32_t jpegQuality = kDefaultJpegQuality;
-  // JPEG colour sampling 444, 422 or 420 ($jsampling of the settings).
-  int32_t jpegSampling = kDefaultJpegSampling;
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
-  int32_t waitTime = 0;
+  bool offsetFileFound = false;
+  // High-water mark of the command area bytes written by earlier pages.
+  size_t bytesUsed = 0;
+
+  // Page counters of the current call.
+  struct Counts {
+    int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
+  } counts;
+};
+
+class PrintContext {
+ public:
+  // cache: the program's EngineCache, which outlives the context.
+  PrintContext(Services services, uint64_t mainWindow, EngineCache& cache);
+  ~PrintContext();
+  PrintContext(const PrintContext&) = delete;
+  PrintContext& operator=(const PrintContext&) = delete;
+
+  // Also sets logEnabled when path is not empty.
+  void SetLogFileName(const std::string& path);
+
+  Services services;
+  EngineCache& cache;
+  JobOptions options;
+  JobOutput output;
+  PageState page;
+
+  uint64_t mainWindow = 0;
+  uint8_t orientation = 0;
+  int16_t paperCode = 0;
+  int16_t userPaperCode = 0;
+  uint8_t duplex = 0;
+  uint8_t copies = 0;
+  std::string jobTitle;
   std::string ocrFontFace;
-  int32_t outputMode = 0;  // 0 printer, 1 JPEG
   int32_t logEnabled = 0;
-  int32_t keepPrintData = 0;
-  int32_t widthFlag = 0;
-  int32_t fillMethod = 1;
-  double scaleSetting = 0;
-  int32_t setPrinterErrorMode = 0;
-  int32_t paperCheckMode = 0;
   int32_t duplexSetting = 0;
-  int32_t batchMode = 0;
   int32_t lastFile = 0;
-  int32_t pdfOutput = 0;
-  int32_t skipFills = 0;
-  int32_t offsetFileFound = 0;
-  int32_t compulsionPaper = 0;
-  int32_t firstLineFlag = 0;
-  int32_t showPrinterDialog = 0;
-  int32_t zeroFontWidth = 0;
-  std::string fontEscape, minchoFace, gothicFace, minchoGroup, gothicGroup;
-  // $pStringFontMin, $pStringFontGot, $pStringFontMin2, $pStringFontGot2
-  std::string stringFontMin, stringFontGot, stringFontMin2, stringFontGot2;
+  bool skipFills = false;  // $pdfspecial: fills left out, white text drawn black
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  std::string defaultPrinterFilePath;
-  // Device mode of the open printer; devModeHeld plays the movable memory
-  // block (held between the Paper stage and the end of the job).
-  DevMode devMode{};
-  bool devModeHeld = false;
-  bool printerOpen = false;
-  std::string savedDefaultPrinter;
   std::string debugLabel;
   int32_t analysisLog = 0;
   std::string analysisLogPath;
   FileStream analysisLogStream;
-  // Comma lists of numbers the analysis log leaves out.
-  std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
-  int32_t suppressDebugLabel = 0;
   FileStream logStream;
   std::string logFileName;
-  std::string exceptionLogPath;
-  std::string offsetFilePath;
-  std::string ocrChoiceFilePath;
-  std::string ocrFontFilePath;
-  std::string settingsFilePath;
   std::string lastErrorMessage;
   // Set when a failure must end the process (no caller's window to report
   // to): the exit code the controller ends with.
   int32_t exitCode = 0;
-  // High-water mark of the command area bytes written by earlier pages.
-  size_t bytesUsed = 0;
 
   // Engine-owned fixed buffers for string texts.
   std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
@@ -159,11 +175,6 @@ class PrintContext {
   std::vector<std::unique_ptr<SmallBitmap>> fillBitmaps;
   std::vector<std::string> fillBitmapsReported;
   bool fillBitmapsLoaded = false;
-
-  // Page counters of the current call.
-  struct Counts {
-    int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
-  } counts;
 };
 
 // The text of a String command: a NUL-terminated Shift-JIS string in the

@@ -71,37 +71,37 @@ int ChoosePrinter(PrintContext& ctx) {
   if (ps.Printers().empty()) return kChooseNoPrinter;
 
   std::string fallbackMessage;
-  if (ctx.pdfOutput == 0) {
-    if (ctx.showPrinterDialog == 1) {
+  if (ctx.options.pdfOutput == 0) {
+    if (ctx.options.showPrinterDialog == 1) {
       std::string chosen = RunDeviceSelection(
           ctx, "出力プリンタ選択画面", "出力するデバイスを選択して下さい。",
           "印刷をするプリンタが選択されていません。\n印刷はキャンセルされますがよろしいですか？");
       if (chosen.empty()) return kChooseDialogCancelled;
-      ctx.deviceName = chosen;
-    } else if (ctx.printerName.empty()) {
-      std::string name = ReadIniValue(ctx.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
+      ctx.output.deviceName = chosen;
+    } else if (ctx.output.printerName.empty()) {
+      std::string name = ReadIniValue(ctx.options.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
       if (name == "Default" || name.empty()) {
-        ctx.deviceName = ps.SelectedPrinter();
+        ctx.output.deviceName = ps.SelectedPrinter();
       } else {
-        ctx.deviceName = name;
+        ctx.output.deviceName = name;
         fallbackMessage = "Win直デフォルト印刷プリンタ指定に異常がありました。\n通常使用するプリンタをセットします";
       }
     } else {
-      ctx.deviceName = ctx.printerName;
+      ctx.output.deviceName = ctx.output.printerName;
       fallbackMessage =
           "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします";
     }
   } else {
     std::string name;
     // A missing settings file reads as no device.
-    if (!ctx.settingsFilePath.empty()) name = ReadIniValue(ctx.settingsFilePath, "PDF", "$path", "");
+    if (!ctx.options.settingsFilePath.empty()) name = ReadIniValue(ctx.options.settingsFilePath, "PDF", "$path", "");
     if (FindPrinterIndex(ctx, name) < 0) name.clear();
     if (name.empty()) {
       try {
         // Nobody there to answer (an unattended run): the built-in PDF
         // device, never the paper of the current printer.
         std::string chosen = RunDeviceSelection(ctx, "", "", "", ps.BuiltInPdfDevice());
-        if (!WriteIniValue(ctx.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
+        if (!WriteIniValue(ctx.options.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
         if (chosen.empty()) return kChoosePdfCancelled;
         name = chosen;
       } catch (const std::exception&) {
@@ -109,16 +109,16 @@ int ChoosePrinter(PrintContext& ctx) {
         return kChoosePdfCancelled;
       }
     }
-    ctx.deviceName = name;
+    ctx.output.deviceName = name;
     fallbackMessage = "PDF出力デバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします";
-    if (ctx.savedDefaultPrinter.empty()) ctx.savedDefaultPrinter = ps.SelectedPrinter();
+    if (ctx.output.savedDefaultPrinter.empty()) ctx.output.savedDefaultPrinter = ps.SelectedPrinter();
   }
 
-  if (FindPrinterIndex(ctx, ctx.deviceName) < 0) {
+  if (FindPrinterIndex(ctx, ctx.output.deviceName) < 0) {
     if (!fallbackMessage.empty()) ctx.services.ui.ShowMessage(fallbackMessage, MessageKind::Warning);
-    ctx.deviceName = ps.SelectedPrinter();
+    ctx.output.deviceName = ps.SelectedPrinter();
   }
-  ps.SelectPrinter(ctx.deviceName);
+  ps.SelectPrinter(ctx.output.deviceName);
   return kChooseOk;
 }
 
@@ -147,7 +147,7 @@ bool GetDevMode(PrintContext& ctx, const std::string& deviceName) {
                ps.ErrorText(code).c_str());
     return false;
   }
-  ctx.devMode = fresh;
+  ctx.output.devMode = fresh;
   return true;
 }
 
@@ -155,19 +155,19 @@ int GetPrinterInfo(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
   int lastError = 0;
   // Every step runs even after an earlier one failed; the last error wins.
-  if (ps.OpenPrinter(ctx.deviceName) != 0) {
+  if (ps.OpenPrinter(ctx.output.deviceName) != 0) {
     lastError = ps.LastError();
     LogError(ctx, Format("  ■OpenPrinterエラー GetLastError(%d)\n", lastError));
   } else {
-    ctx.printerOpen = true;
+    ctx.output.printerOpen = true;
   }
-  if (!GetDevMode(ctx, ctx.deviceName)) {
+  if (!GetDevMode(ctx, ctx.output.deviceName)) {
     lastError = ps.LastError();
     if (lastError == 0) lastError = -1;
     LogError(ctx, Format("  ■GetDevModeエラー GetLastError(%d)\n", lastError));
-    ctx.devModeHeld = false;
+    ctx.output.devModeHeld = false;
   } else {
-    ctx.devModeHeld = true;
+    ctx.output.devModeHeld = true;
   }
   return lastError;
 }
@@ -175,7 +175,7 @@ int GetPrinterInfo(PrintContext& ctx) {
 int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) {
   PrintSystem& ps = ctx.services.printers;
   std::vector<uint16_t> papers;
-  int count = ps.Papers(ctx.deviceName, papers);
+  int count = ps.Papers(ctx.output.deviceName, papers);
   if (count == 0) {
     EngineLog(ctx, "  ■印刷できる用紙が１つも取得できませんでした\n", kLogError);
     return kPaperNotSupported;
@@ -187,7 +187,7 @@ int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) 
   if (!bySize) {
     EngineLog(ctx, "【印刷可能用紙判定方法】= 用紙定数比較\n");
   } else {
-    if (ps.PaperSizes(ctx.deviceName, sizes) < 0) failed = true;
+    if (ps.PaperSizes(ctx.output.deviceName, sizes) < 0) failed = true;
     EngineLog(ctx, "【印刷可能用紙判定方法】= 用紙サイズ比較\n");
   }
   if (failed) {
@@ -195,7 +195,7 @@ int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) 
     EngineLogf(ctx, kLogError, "  ■CheckPaperSize-DeviceCapabilitiesエラー (%d) = GetLastError : [%s]\n", code,
                ps.ErrorText(code).c_str());
     EngineLogf(ctx, kLogError, "  ■DeviceCapabilities( szDe(%s), NULL, DC_PAPERS, selectPaper(%d), NULL )\n",
-               ctx.deviceName.c_str(), paperConstant);
+               ctx.output.deviceName.c_str(), paperConstant);
   }
   if (!bySize) {
     for (uint16_t p : papers) {
@@ -220,7 +220,7 @@ int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) 
 }
 
 int CheckDuplex(PrintContext& ctx) {
-  int answer = ctx.services.printers.Duplex(ctx.deviceName);
+  int answer = ctx.services.printers.Duplex(ctx.output.deviceName);
   if (answer < 0) {
     EngineLog(ctx, "  ■DeviceCapabilitiesで例外が発生しました。\n", kLogError);
     return kDuplexNotSupported;
@@ -235,7 +235,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   PrintSystem& ps = ctx.services.printers;
   const bool bySize = paperCheckMode != 0;
   auto size = [&](int v) { return bySize ? v : 0; };
-  DevMode& dm = ctx.devMode;
+  DevMode& dm = ctx.output.devMode;
 
   if (ctx.duplex == 1) {
     if (CheckDuplex(ctx) != 0) {
@@ -303,28 +303,28 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   }
   EngineLog(ctx, "  ■DocumentProperties関数 Error\n");
   EngineLog(ctx, "  ■DEVMODEアップデートに失敗\n");
-  ctx.devModeHeld = false;
-  if (ctx.printerOpen) {
+  ctx.output.devModeHeld = false;
+  if (ctx.output.printerOpen) {
     ps.ClosePrinter();
-    ctx.printerOpen = false;
+    ctx.output.printerOpen = false;
   }
   return -1;
 }
 
 int gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PrintSystem& ps = ctx.services.printers;
-  PaperCommand p{ctx.commands[size_t(index)]};
+  PaperCommand p{ctx.page.commands[size_t(index)]};
   ctx.orientation = p.orientation();
   ctx.paperCode = p.paperCode();
-  if (ctx.compulsionPaper == 1) ctx.paperCode = 140;
-  if (ctx.compulsionPaper == 2) ctx.paperCode = 240;
+  if (ctx.options.compulsionPaper == 1) ctx.paperCode = 140;
+  if (ctx.options.compulsionPaper == 2) ctx.paperCode = 240;
   ctx.userPaperCode = p.userPaperCode();
   ctx.duplex = uint8_t(ctx.duplexSetting & 0xFF);
   ctx.copies = p.copies();
 
   EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.orientation);
   EngineLogf(ctx, kLogInfo, "【CompulsionPaper】= %d ( 1:A4に用紙sizeを強制指定, 2:B4に用紙sizeを強制指定 )\n",
-             ctx.compulsionPaper);
+             ctx.options.compulsionPaper);
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算前）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
              p.paperCode());
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算後）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
@@ -345,7 +345,7 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     return -2;
   }
   try {
-    int rc = SetPrinterProperty(ctx, ctx.paperCheckMode);
+    int rc = SetPrinterProperty(ctx, ctx.options.paperCheckMode);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "SetPrinterProperty Error(code=%d)\n", rc);
       return -3;
@@ -363,11 +363,11 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     return -5;
   }
 
-  ctx.landscape = ctx.orientation != 0 ? 1 : 0;
+  ctx.page.landscape = ctx.orientation != 0 ? 1 : 0;
   int w = 0, h = 0;
   if (PaperMillimetres(ctx.paperCode, w, h)) {
-    ctx.paperWidthMm = ctx.landscape ? h : w;
-    ctx.paperHeightMm = ctx.landscape ? w : h;
+    ctx.page.paperWidthMm = ctx.page.landscape ? h : w;
+    ctx.page.paperHeightMm = ctx.page.landscape ? w : h;
   }
   EngineLog(ctx, "【********** gprint_paper関数 End ***********】\n");
   return 0;
@@ -380,14 +380,14 @@ void RestoreDefaultPrinter(PrintContext& ctx) {
     DevMode fresh;
     ps.GetDefaultDevMode(fresh);
   }
-  ctx.savedDefaultPrinter.clear();
+  ctx.output.savedDefaultPrinter.clear();
 }
 
 int ReleasePrinter(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
-  ctx.devModeHeld = false;
-  if (ctx.printerOpen) {
-    ctx.printerOpen = false;
+  ctx.output.devModeHeld = false;
+  if (ctx.output.printerOpen) {
+    ctx.output.printerOpen = false;
     if (ps.ClosePrinter() != 0) {
       int code = ps.LastError();
       LogError(ctx, Format("  ■ClosePrinterエラー (%d) = GetLastError : [%s]\n", code, ps.ErrorText(code).c_str()));

@@ -38,7 +38,7 @@ int gprint_paper(PrintContext& ctx, int index, PageImage* image);
 // error code met.
 int GetPrinterInfo(PrintContext& ctx);
 // Resets the selected device to its driver defaults and puts them into
-// ctx.devMode; true when the device mode is held.
+// ctx.output.devMode; true when the device mode is held.
 bool GetDevMode(PrintContext& ctx, const std::string& deviceName);
 // Writes paper and duplex into the device mode and lets the device validate
 // it; 0, -1, or an error code.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <set>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -26,11 +25,9 @@ std::function<void(const std::string&)>& Sink() {
   return sink;
 }
 
-// Each refusal once per process: a run reads some files several times.
 ReadStatus Report(const std::string& path, ReadStatus status, size_t limit) {
-  static std::set<std::string> reported;
   std::string line = ReadRefusalText(path, status, limit);
-  if (!line.empty() && Sink() && reported.insert(line).second) Sink()(line);
+  if (!line.empty() && Sink()) Sink()(line);
   return status;
 }
 

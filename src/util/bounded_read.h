@@ -8,8 +8,8 @@
 //    (or, for print data, cut at the limit), so a link to an endless device
 //    or a huge sparse file never fills memory.
 // Refusals are reported to the sink set with SetReadRefusalSink (the
-// program's log), one line per file and reason in a process, besides the
-// status the caller gets.
+// program's log, which takes each line once per program), one line per
+// refused read, besides the status the caller gets.
 #pragma once
 
 #include <cstddef>

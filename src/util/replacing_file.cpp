@@ -6,7 +6,6 @@
 #include <climits>
 #include <filesystem>
 #include <random>
-#include <set>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -126,8 +125,7 @@ int RemoveDeadTemporaries(const std::string& folder) {
   (void)folder;
   return 0;
 #else
-  static std::set<std::string> done;
-  if (folder.empty() || !done.insert(folder).second) return 0;
+  if (folder.empty()) return 0;
   int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return 0;
   DIR* listing = ::fdopendir(dir);

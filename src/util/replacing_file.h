@@ -69,8 +69,7 @@ long TemporaryFileOwner(const std::string& name);
 // Deletes the temporary files in folder (not below it) whose process no
 // longer runs: regular files of this user named as above, never links or
 // folders, never a file of a running process (or of one this process
-// cannot tell). Works once per folder and process; returns the number
-// removed.
+// cannot tell). Returns the number removed.
 int RemoveDeadTemporaries(const std::string& folder);
 
 // The whole file in one call: Open, Write, Commit.

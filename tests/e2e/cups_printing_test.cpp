@@ -203,18 +203,18 @@ class IpaResolver : public FontResolver {
 struct CupsRig {
   explicit CupsRig(FontResolver* fonts = nullptr, std::vector<std::string> answers = {})
       : printers(dir.file("vpdf"), fonts), ui(std::move(answers), {}) {
-    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
+    ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
     ctx->SetLogFileName(dir.file("plog.txt"));
-    ctx->SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
-    ctx->SetOffsetFilePath(dir.file("pofset.txt"));
-    ctx->SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx->SetDefaultPrinterFilePath(dir.file("WinPrinterSet.inf"));
-    ctx->SetSettingsFilePath(dir.file("kestrel.inf"));
-    ctx->SetParentWindow(1);
+    ctx->options.exceptionLogPath = dir.file("CriticalPLOG.txt");
+    ctx->options.offsetFilePath = dir.file("pofset.txt");
+    ctx->options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx->options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
+    ctx->options.settingsFilePath = dir.file("kestrel.inf");
+    ctx->options.parentWindow = 1;
   }
   // Prints the pages as one document (sheets for all but the last).
   int Print(const std::vector<std::vector<uint8_t>>& pages) {
-    ctx->batchMode = pages.size() > 1 ? 1 : 0;
+    ctx->options.batchMode = pages.size() > 1 ? 1 : 0;
     for (size_t i = 0; i < pages.size(); ++i) {
       ctx->lastFile = i + 1 == pages.size() ? 1 : 0;
       int rc = gprint(*ctx, dir.Write("p" + std::to_string(i) + ".pdat", pages[i]), nullptr, "0");
@@ -227,6 +227,7 @@ struct CupsRig {
   LinuxSystem system;
   CupsPrintSystem printers;
   HeadlessUi ui;
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
 };
 
@@ -275,8 +276,8 @@ TEST(CupsPrintSystem, ListsTheQueuesByNameThenTheBuiltinDeviceWithTheirCapabilit
 
 TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
   CupsRig rig;
-  rig.ctx->printerName = "KestrelPDF";
-  ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  rig.ctx->output.printerName = "KestrelPDF";
+  ASSERT_EQ(rig.Print({PaperPage(0, 240, 2), PaperPage(0, 240), PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   int id = rig.printers.lastJobId();
   ASSERT_GT(id, 0);
   JobInfo job = WaitForJob(id);
@@ -295,8 +296,8 @@ TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
 
 TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
   CupsRig rig;
-  rig.ctx->printerName = "KestrelDuplex";
-  ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->GetLastMessage();
+  rig.ctx->output.printerName = "KestrelDuplex";
+  ASSERT_EQ(rig.Print({PaperPage(0, 240)}), 0) << rig.ctx->lastErrorMessage;
   JobInfo job = WaitForJob(rig.printers.lastJobId());
   EXPECT_EQ(job.media, "iso_a4_210x297mm");
   std::string log = rig.log();
@@ -309,9 +310,9 @@ TEST(CupsPrinting, APaperTheQueueLacksFallsBackToA4) {
 TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   {
     CupsRig rig;
-    rig.ctx->printerName = "KestrelDuplex";
+    rig.ctx->output.printerName = "KestrelDuplex";
     rig.ctx->duplexSetting = 1;
-    ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->GetLastMessage();
+    ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->lastErrorMessage;
     JobInfo job = WaitForJob(rig.printers.lastJobId());
     EXPECT_EQ(job.sides, "two-sided-short-edge");
     EXPECT_EQ(job.orientation, IPP_ORIENT_LANDSCAPE);
@@ -320,7 +321,7 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   }
   {
     CupsRig rig;
-    rig.ctx->printerName = "KestrelPDF";
+    rig.ctx->output.printerName = "KestrelPDF";
     rig.ctx->duplexSetting = 1;
     ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
     EXPECT_EQ(rig.ctx->duplexSetting, 3);
@@ -332,12 +333,12 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
 
 TEST(CupsPrinting, APrinterNameThatIsNotInstalledFallsBackWithItsMessage) {
   CupsRig rig;
-  rig.ctx->printerName = "NoSuchQueue";
+  rig.ctx->output.printerName = "NoSuchQueue";
   ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
   ASSERT_FALSE(rig.ui.shown().empty());
   EXPECT_EQ(rig.ui.shown()[0],
             "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします");
-  EXPECT_EQ(rig.ctx->deviceName, rig.printers.SystemDefaultPrinter());
+  EXPECT_EQ(rig.ctx->output.deviceName, rig.printers.SystemDefaultPrinter());
 }
 
 TEST(CupsPrinting, LandscapePagesArriveTurnedOnThePortraitSheet) {
@@ -381,10 +382,10 @@ TEST(CupsPrinting, AnAbortedDocumentCancelsItsJob) {
 TEST(BuiltinPdfPrinting, TheEnginesPagesBecomeOneSearchableFileInThePdfFolder) {
   IpaResolver fonts;
   CupsRig rig(&fonts);
-  rig.ctx->printerName = kBuiltinPdfDevice;
-  rig.ctx->SetParentWindow(0);  // the page label is drawn without a caller
+  rig.ctx->output.printerName = kBuiltinPdfDevice;
+  rig.ctx->options.parentWindow = 0;  // the page label is drawn without a caller
   rig.ctx->jobTitle = "2024/請求書:山田";
-  ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->GetLastMessage();
+  ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->lastErrorMessage;
   std::string file = rig.dir.file("vpdf/2024_請求書_山田.pdf");
   ASSERT_EQ(rig.printers.lastPdfFile(), file);
   PdfInfo info = InfoOf(file);

@@ -142,7 +142,7 @@ std::string ReadFile(const std::string& path) {
 
 EngineRig::EngineRig(std::vector<MemoryDevice> devices, std::vector<std::string> answers)
     : printers(std::move(devices)), ui(std::move(answers), {}) {
-  ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
+  ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
 }
 
 }  // namespace kestrel::test

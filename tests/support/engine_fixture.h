@@ -61,6 +61,7 @@ struct EngineRig {
   LinuxSystem system;
   MemoryPrintSystem printers;
   HeadlessUi ui;
+  EngineCache cache;
   std::unique_ptr<PrintContext> ctx;
   RecordingCanvas& canvas() { return printers.canvas(); }
 };

@@ -22,9 +22,9 @@ unsigned AsU16(double v) { return unsigned(uint16_t(TruncToInt(v))); }
 }  // namespace
 
 void gprint_circle(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
-  CircleCommand c{ctx.commands[size_t(index)]};
+  if (ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
+  CircleCommand c{ctx.page.commands[size_t(index)]};
 
   // Colour and width; the style is the one the last line left.
   const Colour colour = ColourAt(ctx, c.colorIndex());
@@ -35,22 +35,22 @@ void gprint_circle(PrintContext& ctx, int index) {
   const double r = c.radius();
   const int cx = c.cx(), cy = c.cy();
   const double as = c.startAngle() * kPi / 180, ae = c.endAngle() * kPi / 180;
-  const double bLeft = (cx - int(c.radius())) + ctx.offsetX, bRight = (cx + int(c.radius())) + ctx.offsetX;
-  const double bTop = (cy - int(c.radius())) + ctx.offsetY, bBottom = (cy + int(c.radius())) + ctx.offsetY;
-  const double bsx = cx + r * std::sin(as) + ctx.offsetX, bsy = cy - r * std::cos(as) + ctx.offsetY;
-  const double bex = cx + r * std::sin(ae) + ctx.offsetX, bey = cy - r * std::cos(ae) + ctx.offsetY;
+  const double bLeft = (cx - int(c.radius())) + ctx.page.offsetX, bRight = (cx + int(c.radius())) + ctx.page.offsetX;
+  const double bTop = (cy - int(c.radius())) + ctx.page.offsetY, bBottom = (cy + int(c.radius())) + ctx.page.offsetY;
+  const double bsx = cx + r * std::sin(as) + ctx.page.offsetX, bsy = cy - r * std::cos(as) + ctx.page.offsetY;
+  const double bex = cx + r * std::sin(ae) + ctx.page.offsetX, bey = cy - r * std::cos(ae) + ctx.page.offsetY;
 
   // Corners beyond what a 16-bit field holds (a circle reaching past the
   // top or left of the page) go to the arc as they are, so that the part
   // of the circle on the page is drawn.
-  const DeviceRect box{ClampToDevice(ctx, bLeft * ctx.scaleX), ClampToDevice(ctx, bTop * ctx.scaleY),
-                       ClampToDevice(ctx, bRight * ctx.scaleX), ClampToDevice(ctx, bBottom * ctx.scaleY)};
-  const DevicePoint start{ClampToDevice(ctx, bsx * ctx.scaleX), ClampToDevice(ctx, bsy * ctx.scaleY)};
-  const DevicePoint end{ClampToDevice(ctx, bex * ctx.scaleX), ClampToDevice(ctx, bey * ctx.scaleY)};
+  const DeviceRect box{ClampToDevice(ctx, bLeft * ctx.page.scaleX), ClampToDevice(ctx, bTop * ctx.page.scaleY),
+                       ClampToDevice(ctx, bRight * ctx.page.scaleX), ClampToDevice(ctx, bBottom * ctx.page.scaleY)};
+  const DevicePoint start{ClampToDevice(ctx, bsx * ctx.page.scaleX), ClampToDevice(ctx, bsy * ctx.page.scaleY)};
+  const DevicePoint end{ClampToDevice(ctx, bex * ctx.page.scaleX), ClampToDevice(ctx, bey * ctx.page.scaleY)};
   canvas.Arc(box, start, end);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.filterCircles, 1);
+  int excluded = IsExcluded(ctx.options.filterCircles, 1);
   if (excluded == -1) return;
   if (excluded != 0) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_circleで例外が発生し正しいログは出力されませんでした。");
@@ -62,7 +62,7 @@ void gprint_circle(PrintContext& ctx, int index) {
                            AsU16(bRight), AsU16(bBottom)));
   AnalysisLine(ctx, Format("楕円の始点座標（計算前）：xx0(%u), yy0(%u)", AsU16(bsx), AsU16(bsy)));
   AnalysisLine(ctx, Format("楕円の終点座標（計算前）：xx1(%u), yy1(%u)", AsU16(bex), AsU16(bey)));
-  AnalysisLine(ctx, Format("半径の長さ（計算後）：r(%.0f)", r * ctx.scaleX));
+  AnalysisLine(ctx, Format("半径の長さ（計算後）：r(%.0f)", r * ctx.page.scaleX));
   AnalysisLine(ctx, Format("外接円を引くための四角領域（計算後）：x1(%u),y1(%u) - x2(%u),y2(%u)", unsigned(uint16_t(box.left)),
                            unsigned(uint16_t(box.top)), unsigned(uint16_t(box.right)), unsigned(uint16_t(box.bottom))));
   AnalysisLine(ctx, Format("楕円の始点座標（計算後）：xx0(%u), yy0(%u)", unsigned(uint16_t(start.x)),

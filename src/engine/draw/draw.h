@@ -9,9 +9,6 @@ namespace kestrel {
 void DrawPaint(PrintContext& ctx, int index);
 // Line commands.
 void gprint_line(PrintContext& ctx, int index);
-// The process-wide first-line flag (cflg): 0 until the first line drawn
-// with the first-line treatment on, then 1 for the rest of the process.
-int& FirstLineDrawn();
 // Circle commands: full circles and arcs.
 void gprint_circle(PrintContext& ctx, int index);
 // String commands, character by character.

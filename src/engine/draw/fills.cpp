@@ -70,14 +70,14 @@ double HeldInRange(PrintContext& ctx, double v) {
 
 FillArea AreaOf(PrintContext& ctx, const PaintCommand& p) {
   FillArea a;
-  a.bLeft = p.x1() + ctx.offsetX;
-  a.bRight = p.x2() + ctx.offsetX;
-  a.bTop = p.y1() + ctx.offsetY;
-  a.bBottom = p.y2() + ctx.offsetY;
-  a.left = HeldInRange(ctx, a.bLeft * ctx.scaleX);
-  a.right = HeldInRange(ctx, a.bRight * ctx.scaleX);
-  a.top = HeldInRange(ctx, a.bTop * ctx.scaleY);
-  a.bottom = HeldInRange(ctx, a.bBottom * ctx.scaleY);
+  a.bLeft = p.x1() + ctx.page.offsetX;
+  a.bRight = p.x2() + ctx.page.offsetX;
+  a.bTop = p.y1() + ctx.page.offsetY;
+  a.bBottom = p.y2() + ctx.page.offsetY;
+  a.left = HeldInRange(ctx, a.bLeft * ctx.page.scaleX);
+  a.right = HeldInRange(ctx, a.bRight * ctx.page.scaleX);
+  a.top = HeldInRange(ctx, a.bTop * ctx.page.scaleY);
+  a.bottom = HeldInRange(ctx, a.bBottom * ctx.page.scaleY);
   if (a.left > a.right) std::swap(a.left, a.right), std::swap(a.bLeft, a.bRight);
   if (a.top > a.bottom) std::swap(a.top, a.bottom), std::swap(a.bTop, a.bBottom);
   return a;
@@ -101,11 +101,11 @@ void PatternBrushFill(Canvas& canvas, const FillArea& area, const uint8_t* rows,
 }
 
 void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, kFillPatterns[p.pattern()], colour);
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.filterPatterns, p.pattern());
+  int excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
   if (excluded == -1) return;
   if (excluded != 0) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。");
@@ -121,7 +121,7 @@ void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& ar
 }
 
 void PaintWindowsPattern(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   const Colour penColour = canvas.state().pen.colour;
   const bool wasTransparent = canvas.state().transparentBackground;
   canvas.SetPenKeepStyle(kWhite, canvas.state().pen.width);
@@ -137,7 +137,7 @@ void PaintWindowsPattern(PrintContext& ctx, const PaintCommand& p, const FillAre
 }
 
 void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   if (!ctx.fillBitmapsLoaded) {
     LoadPatternBitmaps(ctx, ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\"));
@@ -168,14 +168,6 @@ void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea&
   canvas.FillRect(area.Truncated());
 }
 
-// Tiles of method 4, kept between commands so that no fill allocates.
-struct BlitTiles {
-  SmallBitmap mask{8, 8, std::vector<Colour>(64)};
-  SmallBitmap colour{8, 8, std::vector<Colour>(64)};
-  SmallBitmap partMask{8, 8, std::vector<Colour>(64)};
-  SmallBitmap partColour{8, 8, std::vector<Colour>(64)};
-};
-
 // The first tile start at or after which tiles reach the page: tiles keep
 // their grid from the rectangle's corner, those wholly before the page are
 // skipped so that a rectangle reaching far off the page costs its visible part.
@@ -193,8 +185,8 @@ void Cut(const SmallBitmap& from, SmallBitmap& to, int width, int height) {
 }
 
 void PaintMakeBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  static BlitTiles tiles;
-  Canvas& canvas = *ctx.canvas;
+  EngineCache::BlitTiles& tiles = ctx.cache.blitTiles;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, Colour::Rgb(255, 0, 0)});
   const uint8_t* rows = kFillPatterns[p.pattern()];
   for (int row = 0; row < 8; ++row)
@@ -229,13 +221,13 @@ void PaintMakeBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& a
 }
 
 void PaintSetPixel(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, p.pattern() == 4 ? kFillPattern4Alt : kFillPatterns[p.pattern()], colour);
 }
 
 void PaintDirectPixels(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
-  Canvas& canvas = *ctx.canvas;
+  Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, kWhite});
   const uint8_t* rows = kFillPatterns[p.pattern()];
   const DeviceRect r = area.Truncated();
@@ -256,11 +248,11 @@ void PaintDirectPixels(PrintContext& ctx, const PaintCommand& p, const FillArea&
 }  // namespace
 
 void DrawPaint(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
-  PaintCommand p{ctx.commands[size_t(index)]};
+  if (ctx.output.canvas == nullptr) return;
+  PaintCommand p{ctx.page.commands[size_t(index)]};
   const Colour colour = ColourAt(ctx, p.colorIndex());
   const FillArea area = AreaOf(ctx, p);
-  if (ctx.fillMethod == 2) {
+  if (ctx.options.fillMethod == 2) {
     PaintWindowsPattern(ctx, p, area, colour);
     return;
   }
@@ -268,7 +260,7 @@ void DrawPaint(PrintContext& ctx, int index) {
     NoteUnknownPattern(ctx, p.pattern());
     return;
   }
-  switch (ctx.fillMethod) {
+  switch (ctx.options.fillMethod) {
     case 1: PaintRectangle(ctx, p, area, colour); break;
     case 3: PaintExportBitmap(ctx, p, area, colour); break;
     case 4: PaintMakeBitmap(ctx, p, area, colour); break;

@@ -8,16 +8,10 @@
 
 namespace kestrel {
 
-namespace {
-int cflg = 0;  // set after the first line of the process drawn with the first-line treatment
-}  // namespace
-
-int& FirstLineDrawn() { return cflg; }
-
 void gprint_line(PrintContext& ctx, int index) {
-  if (ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
-  LineCommand l{ctx.commands[size_t(index)]};
+  if (ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
+  LineCommand l{ctx.page.commands[size_t(index)]};
 
   Pen pen = canvas.state().pen;
   pen.width = 1;
@@ -31,13 +25,15 @@ void gprint_line(PrintContext& ctx, int index) {
     default: break;  // the default pen: the style stays
   }
 
-  const double bx0 = l.x0() + ctx.offsetX, by0 = l.y0() + ctx.offsetY;
-  const double bx1 = l.x1() + ctx.offsetX, by1 = l.y1() + ctx.offsetY;
-  const double X0 = bx0 * ctx.scaleX, Y0 = by0 * ctx.scaleY, X1 = bx1 * ctx.scaleX, Y1 = by1 * ctx.scaleY;
+  const double bx0 = l.x0() + ctx.page.offsetX, by0 = l.y0() + ctx.page.offsetY;
+  const double bx1 = l.x1() + ctx.page.offsetX, by1 = l.y1() + ctx.page.offsetY;
+  const double sx = ctx.page.scaleX, sy = ctx.page.scaleY;
+  const double X0 = bx0 * sx, Y0 = by0 * sy, X1 = bx1 * sx, Y1 = by1 * sy;
   const DevicePoint from{ClampToDevice(ctx, X0), ClampToDevice(ctx, Y0)}, to{ClampToDevice(ctx, X1), ClampToDevice(ctx, Y1)};
 
-  if (ctx.firstLineFlag == 1) {
-    EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", cflg);
+  if (ctx.options.firstLineFlag == 1) {
+    int32_t& cflg = ctx.cache.firstLineDrawn;
+    EngineLogf(ctx, kLogInfo, "【first_line処理】cflg = [%d]\n", int(cflg));
     if (cflg == 0) {
       pen.colour = Colour::Rgb(0, 0, 255);
       canvas.SetPen(pen);
@@ -53,7 +49,7 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.LineTo(to);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.filterLineTypes, code);
+  int excluded = IsExcluded(ctx.options.filterLineTypes, code);
   if (excluded == -1) return;
   if (excluded != 0) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");

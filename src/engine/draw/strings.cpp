@@ -34,8 +34,6 @@ constexpr size_t kMaxDrawnBytes = kStringBytes - 1;
 
 // Once-per-process engine-log lines: the OCR font file searched for (with
 // the first string) and the OCR face (with the first OCR string).
-bool searchLineWritten = false;
-bool ocrFaceLineWritten = false;
 
 enum class FaceState { Mincho, Gothic, Ocr, Group, Substituted };
 
@@ -83,21 +81,14 @@ void RemoveBlanks(SjisView t, SjisString& out) {
   }
 }
 
-// UTF-8 of one Shift-JIS character, converted once per process: strings
-// are drawn character by character and the converter is a system service.
-struct Utf8Char {
-  uint8_t length = 0;  // 0: not converted yet
-  char bytes[7] = {};
-};
-
-std::string_view CharUtf8(const uint8_t* sjis, size_t length) {
-  static std::array<Utf8Char, 256> singles;
-  static std::unique_ptr<std::array<Utf8Char, 65536>> pairs;
-  Utf8Char* slot;
+// UTF-8 of one Shift-JIS character, converted once per program.
+std::string_view CharUtf8(EngineCache& cache, const uint8_t* sjis, size_t length) {
+  EngineCache::Utf8Char* slot;
   if (length == 1) {
-    slot = &singles[sjis[0]];
+    slot = &cache.utf8Singles[sjis[0]];
   } else {
-    if (!pairs) pairs = std::make_unique<std::array<Utf8Char, 65536>>();
+    auto& pairs = cache.utf8Pairs;
+    if (!pairs) pairs = std::make_unique<std::array<EngineCache::Utf8Char, 65536>>();
     slot = &(*pairs)[size_t(sjis[0]) << 8 | sjis[1]];
   }
   if (slot->length == 0) {
@@ -141,13 +132,13 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
-  int cls = IsExcluded(ctx.filterCharClasses, s.charClass());
+  int cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
   if (cls == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
   if (cls != 0) return;
-  int face = IsExcluded(ctx.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  int face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
   if (face == -99) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
@@ -170,23 +161,19 @@ void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, Sj
     AnalysisSjisLine(ctx, SjisFromUtf8(Format("コード:[0x%x], 色(0x%x), font名(%s)", ch.bytes[0], colour.value,
                                           font.face.c_str())));
   }
-  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.offsetX,
-                                        s.y() + ctx.offsetY, double(s.pitch()))));
+  AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算前）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", s.x() + ctx.page.offsetX,
+                                        s.y() + ctx.page.offsetY, double(s.pitch()))));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("座標（計算後）：x0(%.0f), y0(%.0f), ピッチ(%.0f)", X, Y, P)));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字種(%d) 1:半角英数字,2:半角カナ,3:全角,4:外字(86,87区),5:13区",
                                         s.charClass())));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("文字高：(%ld), 文字幅(%ld), XDPI：(%.2f), YDPI：(%.2f)", long(font.height),
-                                        long(font.width), ctx.scaleX, ctx.scaleY)));
+                                        long(font.width), ctx.page.scaleX, ctx.page.scaleY)));
   AnalysisSjisLine(ctx, SjisFromUtf8(Format("フォント：[%s]", font.face.c_str())));
   AnalysisSjisLine(ctx, SjisString());
 }
 
 }  // namespace
 
-void ResetStringLogOnceMarkers() {
-  searchLineWritten = false;
-  ocrFaceLineWritten = false;
-}
 
 const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, std::string_view escapeFlags,
                               const std::string& defaultFace) {
@@ -211,7 +198,7 @@ const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, s
 
 const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontFile) {
   if (!ctx.ocrFontFace.empty()) return ctx.ocrFontFace;
-  ctx.ocrFontFace = ReadIniValue(ctx.ocrChoiceFilePath, "OCR", "FONT", "");
+  ctx.ocrFontFace = ReadIniValue(ctx.options.ocrChoiceFilePath, "OCR", "FONT", "");
   std::vector<std::string> fonts;
   if (!ctx.ocrFontFace.empty()) {
     fonts = ctx.services.printers.Fonts();
@@ -252,68 +239,67 @@ FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaul
 }
 
 void RebuildFontLists(PrintContext& ctx) {
-  const std::string mincho = EngineMinchoFace(ctx.minchoFace);
-  const std::string gothic = EngineGothicFace(ctx.gothicFace);
-  ctx.minchoCharFonts = SplitFontList(ctx.stringFontMin, mincho);
-  ctx.gothicCharFonts = SplitFontList(ctx.stringFontGot, gothic);
-  ctx.minchoTextFonts = SplitFontList(ctx.stringFontMin2, mincho);
-  ctx.gothicTextFonts = SplitFontList(ctx.stringFontGot2, gothic);
+  const std::string mincho = EngineMinchoFace(ctx.options.minchoFace);
+  const std::string gothic = EngineGothicFace(ctx.options.gothicFace);
+  ctx.minchoCharFonts = SplitFontList(ctx.options.stringFontMin, mincho);
+  ctx.gothicCharFonts = SplitFontList(ctx.options.stringFontGot, gothic);
+  ctx.minchoTextFonts = SplitFontList(ctx.options.stringFontMin2, mincho);
+  ctx.gothicTextFonts = SplitFontList(ctx.options.stringFontGot2, gothic);
 }
 
 void gprint_string(PrintContext& ctx, int index) {
-  if (index < 0 || size_t(index) >= kMaxCommands || ctx.canvas == nullptr) return;
-  Canvas& canvas = *ctx.canvas;
-  const StringCommand s{ctx.commands[size_t(index)]};
+  if (index < 0 || size_t(index) >= kMaxCommands || ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
+  const StringCommand s{ctx.page.commands[size_t(index)]};
   const uint8_t cls = s.charClass();
   const bool pairText = cls >= 3 && cls <= 5;
 
-  // The logical font of this command; one object reused by every command
-  // so that setting a face copies into capacity already there.
-  static FontSpec font;
-  font.height = DeviceSize(ctx, s.charHeight() * ctx.scaleY);
-  font.width = ctx.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.scaleX);
+  // The logical font of this command (reused, see EngineCache).
+  FontSpec& font = ctx.cache.stringFont;
+  font.height = DeviceSize(ctx, s.charHeight() * ctx.page.scaleY);
+  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.page.scaleX);
   font.escapement = 0;
   font.weight = 0;  // FW_DONTCARE
   font.charset = 1;  // DEFAULT_CHARSET
   font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
 
-  if (!searchLineWritten) {
-    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.ocrFontFilePath.c_str());
-    searchLineWritten = true;
+  if (!ctx.cache.searchFontLineWritten) {
+    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.options.ocrFontFilePath.c_str());
+    ctx.cache.searchFontLineWritten = true;
   }
 
   // The face by typeface kind.
-  if (ctx.minchoFace.empty()) ctx.minchoFace = kMinchoName;
-  if (ctx.gothicFace.empty()) ctx.gothicFace = kGothicName;
+  if (ctx.options.minchoFace.empty()) ctx.options.minchoFace = kMinchoName;
+  if (ctx.options.gothicFace.empty()) ctx.options.gothicFace = kGothicName;
   const uint8_t typeface = s.typeface();
   FaceState state;
   if (typeface == 2 && cls == 1) {
-    font.face = ResolveOcrFace(ctx, ctx.ocrFontFilePath);
+    font.face = ResolveOcrFace(ctx, ctx.options.ocrFontFilePath);
     state = FaceState::Ocr;
-    if (!ocrFaceLineWritten) {
+    if (!ctx.cache.ocrFaceLineWritten) {
       EngineLogf(ctx, kLogInfo, "  ■<<出力指定フォント:%s>>\n", font.face.c_str());
-      ocrFaceLineWritten = true;
+      ctx.cache.ocrFaceLineWritten = true;
     }
   } else if (typeface == 2 || typeface == 3 || typeface == 7) {
-    font.face = ctx.gothicFace;
+    font.face = ctx.options.gothicFace;
     state = FaceState::Gothic;
   } else {
-    font.face = ctx.minchoFace;
+    font.face = ctx.options.minchoFace;
     state = FaceState::Mincho;
   }
 
   // Group face: half-width alphanumerics in one face as a whole.
   if (cls == 1 && state != FaceState::Ocr) {
-    std::optional<int32_t> minchoGroup = ReadFlagValue(ctx.minchoGroup);
-    std::optional<int32_t> gothicGroup = ReadFlagValue(ctx.gothicGroup);
+    std::optional<int32_t> minchoGroup = ReadFlagValue(ctx.options.minchoGroup);
+    std::optional<int32_t> gothicGroup = ReadFlagValue(ctx.options.gothicGroup);
     if (minchoGroup && gothicGroup) {
       if (typeface == 3 || typeface == 4) {
         if (*gothicGroup != 0) {
-          font.face = ctx.gothicCharFonts.face.empty() ? ctx.gothicFace : ctx.gothicCharFonts.face;
+          font.face = ctx.gothicCharFonts.face.empty() ? ctx.options.gothicFace : ctx.gothicCharFonts.face;
           state = FaceState::Group;
         }
       } else if (*minchoGroup != 0) {
-        font.face = ctx.minchoCharFonts.face.empty() ? ctx.minchoFace : ctx.minchoCharFonts.face;
+        font.face = ctx.minchoCharFonts.face.empty() ? ctx.options.minchoFace : ctx.minchoCharFonts.face;
         state = FaceState::Group;
       }
     }
@@ -321,7 +307,7 @@ void gprint_string(PrintContext& ctx, int index) {
 
   canvas.SetFont(font);
   Colour colour = ColourAt(ctx, s.colorIndex());
-  if (ctx.skipFills != 0 && colour == kWhite) colour = kBlack;
+  if (ctx.skipFills && colour == kWhite) colour = kBlack;
   canvas.SetTextColour(colour);
   canvas.SetBrush(Brush{BrushKind::Clear});
   canvas.SetTransparentBackground(true);
@@ -337,9 +323,9 @@ void gprint_string(PrintContext& ctx, int index) {
   const std::string* defaultFace = nullptr;
   if (state == FaceState::Mincho || state == FaceState::Gothic) {
     const bool mincho = state == FaceState::Mincho;
-    defaultFace = mincho ? &ctx.minchoFace : &ctx.gothicFace;
+    defaultFace = mincho ? &ctx.options.minchoFace : &ctx.options.gothicFace;
     const FontSubstitutionList& textList = mincho ? ctx.minchoTextFonts : ctx.gothicTextFonts;
-    font.face = LookupFace(whole, textList, ctx.fontEscape, *defaultFace);
+    font.face = LookupFace(whole, textList, ctx.options.fontEscape, *defaultFace);
     canvas.SetFont(font);
     if (font.face != *defaultFace) state = FaceState::Substituted;
     charList = pairText ? &textList : (mincho ? &ctx.minchoCharFonts : &ctx.gothicCharFonts);
@@ -347,20 +333,20 @@ void gprint_string(PrintContext& ctx, int index) {
   const bool perCharacter = state == FaceState::Mincho || state == FaceState::Gothic;
 
   // Positions.
-  const double X = (s.x() + ctx.offsetX) * ctx.scaleX;
-  const double Y = (s.y() + ctx.offsetY) * ctx.scaleY;
-  const double P = s.pitch() * ctx.scaleX;
+  const double X = (s.x() + ctx.page.offsetX) * ctx.page.scaleX;
+  const double Y = (s.y() + ctx.page.offsetY) * ctx.page.scaleY;
+  const double P = s.pitch() * ctx.page.scaleX;
   const int y = ClampToDevice(ctx, Y);
 
   const size_t step = pairText ? 2 : 1;
   for (size_t i = 0; i + step <= n; i += step) {
     DrawnChar ch{text + i, step};
     if (perCharacter) {
-      font.face = LookupFace(SjisView(reinterpret_cast<const char*>(ch.bytes), step), *charList, ctx.fontEscape,
+      font.face = LookupFace(SjisView(reinterpret_cast<const char*>(ch.bytes), step), *charList, ctx.options.fontEscape,
                              *defaultFace);
       canvas.SetFont(font);
     }
-    canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ch.bytes, step));
+    canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ctx.cache, ch.bytes, step));
     if (ctx.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
   }
 }

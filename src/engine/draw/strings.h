@@ -25,8 +25,4 @@ const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontF
 // stands for a list holding just defaultFace.
 FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaultFace);
 
-// The two once-per-process engine-log lines of the string stage have been
-// written; tests start them over.
-void ResetStringLogOnceMarkers();
-
 }  // namespace kestrel

@@ -86,10 +86,8 @@ std::string WithoutSuffix(std::string s, const std::string& suffix) {
 
 // The document's temporary file in folder, made anew (never through a
 // link planted there) and kept open: cairo writes into it and the finished
-// document is read back from it, never reopened by name. Temporary files
-// that killed runs left in the folder go first.
+// document is read back from it, never reopened by name.
 std::FILE* MakeTempFile(const std::string& folder, std::string& path) {
-  RemoveDeadTemporaries(folder);
   int fd = CreateTemporaryFile(folder + "/.kestrel-document", path);
   if (fd < 0) return nullptr;
   std::FILE* f = fdopen(fd, "w+b");
@@ -447,6 +445,9 @@ int CupsPrintSystem::BeginDocument(const std::string& title) {
   std::error_code ec;
   std::string folder = d->builtin ? pdfFolder_ : std::filesystem::temp_directory_path(ec).string();
   if (d->builtin) std::filesystem::create_directories(folder, ec);
+  // Temporary files that killed runs left in the folder go first, once per
+  // folder.
+  if (sweptFolders_.insert(folder).second) RemoveDeadTemporaries(folder);
   tempStream_ = MakeTempFile(folder, tempFile_);
   if (tempStream_ == nullptr) return Fail(errno, folder + ": " + std::strerror(errno));
 

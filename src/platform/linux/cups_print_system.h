@@ -21,6 +21,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,7 @@ class CupsPrintSystem final : public PrintSystem {
   PdfCanvas canvas_;
   bool documentOpen_ = false;
   std::string tempFile_;
+  std::set<std::string> sweptFolders_;  // folders cleared of dead temporaries
   std::FILE* tempStream_ = nullptr;  // open on tempFile_
   std::string title_;
   int jobId_ = 0;

@@ -13,6 +13,7 @@
 #include "platform/raster/raster_page_image.h"
 #include "support/engine_fixture.h"
 #include "support/jpeg_files.h"
+#include "util/bounded_read.h"
 #include "util/find_files.h"
 #include "util/text_codec.h"
 
@@ -303,6 +304,23 @@ TEST_F(ControllerTest, AJpegOrAnAnalysisLogThatCannotBeWrittenReachesTheExceptio
   EXPECT_NE(log.find("  ■解析ログ作成エラー(" + base.file("zoq/palog/alog_")), std::string::npos) << log;
   EXPECT_NE(log.find(" : Not a directory)"), std::string::npos) << log;
   EXPECT_FALSE(fs::exists(base.file("zoq/palog.jpg")));
+}
+
+// A settings file beyond its limit is read at the load and again at the
+// save; the refusal is logged once.
+TEST_F(ControllerTest, AReadRefusalIsLoggedOncePerProgram) {
+  base.Write("zoq/kestrel.inf", std::string("[SETTING]\r\n"));
+  fs::resize_file(base.file("zoq/kestrel.inf"), kProfileFileLimit + 1);
+  TForm1 form(Services{system, printers, ui}, {});
+  InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+  form.PrintMain({"kestrel", "-h", "9", "-p", File()}, kRunFromCommandLine, RunRequest{});
+  std::string logs;
+  for (const auto& entry : fs::recursive_directory_iterator(base.file("zoq")))
+    if (entry.is_regular_file() && entry.path().extension() == ".txt") logs += Utf8FromSjis(ReadFile(entry.path().string()));
+  const std::string line = "ファイルが大きすぎるため読みません";
+  const size_t first = logs.find(line);
+  ASSERT_NE(first, std::string::npos) << logs;
+  EXPECT_EQ(logs.find(line, first + 1), std::string::npos) << logs;
 }
 
 }  // namespace

@@ -200,7 +200,7 @@ TEST(Settings, TheJobTakesEachSettingUnderItsOwnNameAndAnEmptyFaceTakesTheDefaul
   s.pdat_flg = 1, s.pfline = 1, s.jdpi = 200, s.jquality = 55, s.CompulsionPaper = 9, s.pAutoFontWidth = 1;
   s.pFontMin = "", s.pFontGot = "G", s.pFontMinGrp = "1", s.pFontGotGrp = "2", s.pFontEscape = "4";
   s.pStringFontMin = "a", s.pStringFontGot = "b", s.pStringFontMin2 = "c", s.pStringFontGot2 = "d";
-  PrintContext& job = *rig.engine.ctx;
+  JobOptions& job = rig.engine.ctx->options;
   CopySettingsIntoJob(s, job);
   EXPECT_EQ(std::make_tuple(job.widthFlag, job.fillMethod, job.setPrinterErrorMode, job.paperCheckMode, job.waitTime,
                             job.keepPrintData, job.firstLineFlag, job.jpegDpi, job.jpegQuality, job.compulsionPaper,
@@ -222,12 +222,12 @@ TEST(ProgramLog, SettingsDumpWritesEveryLineInOrder) {
   ASSERT_EQ(rig.log.OpenProgramLogAt(At(2024, 3, 5, 14, 7, 9)), 1);
   std::string programLog = rig.settings.LogPath;
   PrintContext& ctx = *rig.engine.ctx;
-  ctx.widthFlag = 1;
-  ctx.fillMethod = 4;
+  ctx.options.widthFlag = 1;
+  ctx.options.fillMethod = 4;
   ctx.duplexSetting = 1;
-  ctx.scaleSetting = 0.95;
-  ctx.waitTime = 5000;
-  ctx.batchMode = 1;
+  ctx.options.scaleSetting = 0.95;
+  ctx.options.waitTime = 5000;
+  ctx.options.batchMode = 1;
   rig.settings.ParentWindow = 1234;
   rig.settings.LogPath = rig.base() + "zoq/plog/a_20240305_140709.txt";
   rig.settings.pStringFontMin = "\"ＭＳ 明朝\",\"A\",";

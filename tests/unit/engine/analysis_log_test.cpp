@@ -51,62 +51,62 @@ TEST(Coordinates, MagnificationScaleAndRounding) {
   PrintContext& ctx = *rig.ctx;
   ctx.paperCode = 140, ctx.userPaperCode = 130;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.707142857);
-  EXPECT_NEAR(3.75 * ctx.magnification, 2.6517857, 1e-7);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.707142857);
+  EXPECT_NEAR(3.75 * ctx.page.magnification, 2.6517857, 1e-7);
   ctx.paperCode = 240, ctx.userPaperCode = 140;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 1.225589225);
-  ctx.scaleSetting = 0.5;
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 1.225589225);
+  ctx.options.scaleSetting = 0.5;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.5);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
   ctx.paperCode = ctx.userPaperCode = 140;
   ChooseMagnification(ctx);
-  EXPECT_DOUBLE_EQ(ctx.magnification, 0.5);
+  EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
   EXPECT_DOUBLE_EQ(MagnificationFor(250, 140), 1.0);
 
   EXPECT_EQ(MmToPixels(350, 210), 2894);
   EXPECT_EQ(MmToPixels(350, 297), 4093);
 
-  ctx.scaleX = ctx.scaleY = 3.75;
+  ctx.page.scaleX = ctx.page.scaleY = 3.75;
   EXPECT_EQ(DeviceX(ctx, 160), 600);
   int widths[3];
-  for (int flag : {0, 1, 2}) ctx.widthFlag = flag, widths[flag] = RoundByWidthFlag(ctx, 1);
+  for (int flag : {0, 1, 2}) ctx.options.widthFlag = flag, widths[flag] = RoundByWidthFlag(ctx, 1);
   EXPECT_EQ(widths[0], 4);
   EXPECT_EQ(widths[1], 3);
   EXPECT_EQ(widths[2], 4);
-  ctx.scaleX = 3.0;
+  ctx.page.scaleX = 3.0;
   for (int flag : {0, 1, 2}) {
-    ctx.widthFlag = flag;
+    ctx.options.widthFlag = flag;
     EXPECT_EQ(RoundByWidthFlag(ctx, 1), 3);
   }
-  ctx.offsetX = 1e300;
-  ctx.clampedValues = 0;
+  ctx.page.offsetX = 1e300;
+  ctx.page.clampedValues = 0;
   EXPECT_EQ(DeviceX(ctx, 0), kDeviceLimit);
-  EXPECT_EQ(ctx.clampedValues, 1);
+  EXPECT_EQ(ctx.page.clampedValues, 1);
 }
 
 TEST(Coordinates, OffsetsComeFromThePrintersKeyInMillimetres) {
   TempDir dir;
   EngineRig rig;
   PrintContext& ctx = *rig.ctx;
-  ctx.deviceName = "Test Printer";
-  ctx.SetOffsetFilePath(dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n"));
-  ctx.offsetFileFound = 1;
+  ctx.output.deviceName = "Test Printer";
+  ctx.options.offsetFilePath = dir.Write("pofset.txt", "[OFSET]\r\nTest Printer=1.5,-2\r\nOther=3,3\r\n");
+  ctx.page.offsetFileFound = true;
   LoadOffsets(ctx);
-  EXPECT_NEAR(ctx.offsetX, 9.448818897, 1e-9);
-  EXPECT_NEAR(ctx.offsetY, -12.598425196, 1e-9);
-  ctx.deviceName = "Missing";
+  EXPECT_NEAR(ctx.page.offsetX, 9.448818897, 1e-9);
+  EXPECT_NEAR(ctx.page.offsetY, -12.598425196, 1e-9);
+  ctx.output.deviceName = "Missing";
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
-  ctx.deviceName = "Other";
-  ctx.offsetFileFound = 0;  // the file was not there when the job started
+  EXPECT_EQ(ctx.page.offsetX, 0);
+  ctx.output.deviceName = "Other";
+  ctx.page.offsetFileFound = false;  // the file was not there when the job started
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
-  ctx.offsetFileFound = 1;
+  EXPECT_EQ(ctx.page.offsetX, 0);
+  ctx.page.offsetFileFound = true;
   dir.Write("pofset.txt", "[OFSET]\nOther=abc,2\n");
   LoadOffsets(ctx);
-  EXPECT_EQ(ctx.offsetX, 0);
-  EXPECT_NEAR(ctx.offsetY, 12.598425196, 1e-9);
+  EXPECT_EQ(ctx.page.offsetX, 0);
+  EXPECT_NEAR(ctx.page.offsetY, 12.598425196, 1e-9);
 }
 
 class AnalysisRunTest : public ::testing::Test {
@@ -117,15 +117,15 @@ class AnalysisRunTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
   void SetUp() override {
     setenv("KESTREL_BASE", (base.path().string() + "/").c_str(), 1);
-    ctx().outputMode = 1;
+    ctx().output.jpegPages = true;
     ctx().lastFile = 1;
-    ctx().suppressDebugLabel = 1;
+    ctx().options.suppressDebugLabel = true;
     ctx().analysisLog = 1;
   }
   void TearDown() override { unsetenv("KESTREL_BASE"); }
   std::string Run(const PageBuilder& page) {
     std::string file = base.Write("page.pdat", page.bytes());
-    EXPECT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().GetLastMessage();
+    EXPECT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().lastErrorMessage;
     ctx().analysisLogStream.reset();
     return Utf8FromSjis(ReadFile(ctx().analysisLogPath));
   }
@@ -228,9 +228,9 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   PageBuilder page;
   page.Palette(1, 0, 0, 0).Paint(1, 0, 0, 8, 8, 1).Paint(1, 0, 0, 8, 8, 2).Line(1, 0, 0, 9, 0, 0xFFFF);
   page.Line(1, 0, 0, 9, 0, 0x3333).Circle(1, 50, 50, 0, 0, 10).End();
-  ctx().filterPatterns = "1";
-  ctx().filterLineTypes = "3";
-  ctx().filterCircles = "1";
+  ctx().options.filterPatterns = "1";
+  ctx().options.filterLineTypes = "3";
+  ctx().options.filterCircles = "1";
   std::string log = Run(page);
   EXPECT_EQ(log.find("パターン(1)"), std::string::npos);
   EXPECT_NE(log.find("【塗り潰し】：色(0x0), パターン(2)"), std::string::npos);
@@ -242,9 +242,9 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
   EXPECT_EQ(jpeg.components, 1);
 
-  ctx().filterPatterns = "2,x";
-  ctx().filterLineTypes = "x";
-  ctx().filterCircles = "1 a";
+  ctx().options.filterPatterns = "2,x";
+  ctx().options.filterLineTypes = "x";
+  ctx().options.filterCircles = "1 a";
   log = Run(page);
   EXPECT_NE(log.find("解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。\n"), std::string::npos);
   EXPECT_EQ(log.find("パターン(2)"), std::string::npos);
@@ -258,8 +258,8 @@ TEST_F(AnalysisRunTest, FillMethodZeroAndSkippedFillsDrawAndLogNoFill) {
   PageBuilder page;
   page.Palette(1, 255, 0, 0).Paint(1, 0, 0, 80, 80, 1).End();
   for (int mode : {0, 1}) {
-    ctx().fillMethod = mode == 0 ? 0 : 1;
-    ctx().skipFills = mode;
+    ctx().options.fillMethod = mode == 0 ? 0 : 1;
+    ctx().skipFills = mode == 1;
     std::string log = Run(page);
     EXPECT_EQ(log.find("【塗り潰し】"), std::string::npos);
     EXPECT_EQ(image.raster().PixelAt(1, 0), kWhite);

@@ -43,23 +43,23 @@ class StageTest : public ::testing::Test {
   RasterCanvas page{64, 48, 160};
   PrintContext& ctx() { return *rig.ctx; }
   void SetUp() override {
-    ctx().canvas = &page;
-    ctx().scaleX = ctx().scaleY = 1.0;
-    ctx().colorTable[1] = kRed;
-    ctx().colorTable[2] = kBlue;
-    ctx().colorTable[3] = kGreen;
+    ctx().output.canvas = &page;
+    ctx().page.scaleX = ctx().page.scaleY = 1.0;
+    ctx().page.colorTable[1] = kRed;
+    ctx().page.colorTable[2] = kBlue;
+    ctx().page.colorTable[3] = kGreen;
   }
   // Loads the page's records into the command area.
   void Load(const PageBuilder& b) {
-    std::memset(ctx().commands.get(), 0, kCommandAreaBytes);
-    std::memcpy(ctx().commands.get(), b.bytes().data(), std::min(b.bytes().size(), kCommandAreaBytes));
-    ctx().bytesRead = b.bytes().size();
+    std::memset(ctx().page.commands.get(), 0, kCommandAreaBytes);
+    std::memcpy(ctx().page.commands.get(), b.bytes().data(), std::min(b.bytes().size(), kCommandAreaBytes));
+    ctx().page.bytesRead = b.bytes().size();
   }
   void Fill(int method, uint8_t colour, uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2, uint8_t pattern) {
     PageBuilder b;
     b.Paint(colour, x1, y1, x2, y2, pattern).End();
     Load(b);
-    ctx().fillMethod = method;
+    ctx().options.fillMethod = method;
     DrawPaint(ctx(), 0);
   }
   // Every pixel of the page against the expected colour.
@@ -114,7 +114,7 @@ TEST_F(StageTest, MethodsFourAndSixRestartTheMirroredTileAtTheCornerAndLeaveUnse
 TEST_F(StageTest, MethodFourStopsItsLastTilesAtTheEdgeAndATileOfWidthZeroDrawsNothing) {
   // Scale 1.5: the rectangle 0..10.5 wide ends with a tile cut at 2 pixels
   // (truncated 10.5 - 8); a right edge on the grid ends with a tile of width 0.
-  ctx().scaleX = ctx().scaleY = 1.5;
+  ctx().page.scaleX = ctx().page.scaleY = 1.5;
   Fill(4, 1, 2, 2, 9, 9, 15);  // device 3 .. 13.5
   Fill(4, 2, 20, 2, 28, 4, 13);  // device 30 .. 42 x 3 .. 6: tiles at 30 (8) and 38 (4)
   ExpectPage(
@@ -217,7 +217,7 @@ TEST(PatternBitmaps, DamagedFilesAreRefusedWithoutReadingPastTheirEnd) {
 }
 
 TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
-  ctx().scaleX = ctx().scaleY = 3.75;  // 600 dpi
+  ctx().page.scaleX = ctx().page.scaleY = 3.75;  // 600 dpi
   struct Case {
     uint16_t word;
     int widthFlag;
@@ -229,7 +229,7 @@ TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
       {0xFFFF, 1, PenStyle::Solid, 3}, {0xFFFF, 2, PenStyle::Solid, 4},     {0x0000, 2, PenStyle::Solid, 1},
   };
   for (const Case& c : cases) {
-    ctx().widthFlag = c.widthFlag;
+    ctx().options.widthFlag = c.widthFlag;
     PageBuilder b;
     b.Line(1, 1, 1, 10, 1, c.word).End();
     Load(b);
@@ -238,9 +238,9 @@ TEST_F(StageTest, LineTypesChooseStyleAndWidthAndAnUnlistedWordKeepsTheStyle) {
     EXPECT_EQ(page.state().pen.width, c.width) << std::hex << c.word;
     EXPECT_EQ(page.state().pen.colour, kRed);
   }
-  ctx().scaleX = 4.0;
+  ctx().page.scaleX = 4.0;
   for (int flag : {0, 1, 2}) {
-    ctx().widthFlag = flag;
+    ctx().options.widthFlag = flag;
     PageBuilder b;
     b.Line(1, 1, 1, 10, 1, 0xFFFF).End();
     Load(b);
@@ -264,10 +264,9 @@ TEST_F(StageTest, ADashedLineDrawsGdiDashesFromItsStartAndAZeroLengthLineNothing
 }
 
 TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmentIsOn) {
-  FirstLineDrawn() = 0;
-  ctx().firstLineFlag = 1;
+  ctx().options.firstLineFlag = 1;
   RecordingCanvas rec;
-  ctx().canvas = &rec;
+  ctx().output.canvas = &rec;
   PageBuilder b;
   b.Line(1, 0, 0, 10, 0, 0xFFFF).Line(1, 0, 5, 10, 5, 0xFFFF).End();
   Load(b);
@@ -276,12 +275,11 @@ TEST_F(StageTest, TheFirstLineOfTheProcessIsDrawnTwiceFirstInBlueWhenTheTreatmen
   ASSERT_EQ(rec.calls().size(), 3u);
   EXPECT_NE(rec.calls()[0].find("0000FF"), std::string::npos) << rec.calls()[0];
   EXPECT_NE(rec.calls()[1].find("FF0000"), std::string::npos) << rec.calls()[1];
-  EXPECT_EQ(FirstLineDrawn(), 1);
-  FirstLineDrawn() = 0;
+  EXPECT_EQ(ctx().cache.firstLineDrawn, 1);
 }
 
 TEST_F(StageTest, CirclesTakeTheLastLineStyleAndRunFromTheStartAngleCounterclockwise) {
-  ctx().scaleX = ctx().scaleY = 1.0;
+  ctx().page.scaleX = ctx().page.scaleY = 1.0;
   PageBuilder b;
   // A dotted line, then a circle: width 1 from the scale, dotted.
   b.Line(1, 0, 47, 1, 47, 0x3333).Circle(2, 30, 24, 0, 0, 20).Circle(2, 30, 24, 0, 90, 20).End();
@@ -320,10 +318,10 @@ TEST_F(StageTest, CirclesTakeTheLastLineStyleAndRunFromTheStartAngleCounterclock
 TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   TempDir dir;
   RasterPageImage image;
-  ctx().canvas = nullptr;
-  ctx().outputMode = 1;
-  ctx().jpegDpi = 160;  // one pixel per unit
-  ctx().suppressDebugLabel = 1;
+  ctx().output.canvas = nullptr;
+  ctx().output.jpegPages = true;
+  ctx().options.jpegDpi = 160;  // one pixel per unit
+  ctx().options.suppressDebugLabel = true;
   ctx().lastFile = 1;
   PageBuilder b;
   b.Paper(0, 140, 140, 1)
@@ -333,7 +331,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
       .Paint(2, 0, 0, 120, 40, 1)
       .End();
   std::string file = dir.Write("page.pdat", b.bytes());
-  ASSERT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().GetLastMessage();
+  ASSERT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().lastErrorMessage;
   const RasterCanvas& p = image.raster();
   EXPECT_EQ(p.Width(), 1323);  // A4 at 160 dpi
   EXPECT_EQ(p.Height(), 1871);

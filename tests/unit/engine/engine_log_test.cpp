@@ -39,13 +39,13 @@ TEST_F(EngineLogTest, AnUnopenableLogSwitchesLoggingOffWithAMessage) {
   ctx().SetLogFileName(dir.file("no-such-folder/plog.txt"));
   OpenEngineLog(ctx());
   EXPECT_EQ(ctx().logEnabled, 0);
-  EXPECT_EQ(ctx().GetLastMessage(),
+  EXPECT_EQ(ctx().lastErrorMessage,
             "gprintMain : LogFile Open Errorの為、ログは残りません\n" + dir.file("no-such-folder/plog.txt") + "(65535)\n");
 }
 
 TEST_F(EngineLogTest, WithTheLogOffOnlyErrorLinesReachTheCriticalLog) {
   std::string critical = dir.file("CriticalPLOG.txt");
-  ctx().SetExceptionLogPath(critical);
+  ctx().options.exceptionLogPath = critical;
   EngineLog(ctx(), "info line\n", kLogInfo);
   EXPECT_FALSE(std::filesystem::exists(critical));
   EngineLog(ctx(), "  ■エラー\n", kLogError);
@@ -60,7 +60,7 @@ TEST_F(EngineLogTest, WithTheLogOffOnlyErrorLinesReachTheCriticalLog) {
 }
 
 TEST_F(EngineLogTest, AnUnwritableCriticalLogIsReportedOnceAndLoggingStops) {
-  ctx().SetExceptionLogPath(dir.file("missing/CriticalPLOG.txt"));
+  ctx().options.exceptionLogPath = dir.file("missing/CriticalPLOG.txt");
   EngineLog(ctx(), "x", kLogError);
   ASSERT_EQ(rig.ui.shown().size(), 1u);
   EXPECT_EQ(rig.ui.shown()[0],
@@ -75,11 +75,11 @@ TEST_F(EngineLogTest, TheJobLogOfAKnownPageIsExact) {
   std::string data = dir.Write("a.pdat", page.bytes());
   std::string log = dir.file("plog.txt");
   ctx().SetLogFileName(log);
-  ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-  ctx().SetOffsetFilePath(dir.file("pofset.txt"));
-  ctx().SetParentWindow(1234);
+  ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+  ctx().options.offsetFilePath = dir.file("pofset.txt");
+  ctx().options.parentWindow = 1234;
   ctx().lastFile = 1;
-  ctx().waitTime = 5000;
+  ctx().options.waitTime = 5000;
   ASSERT_EQ(gprint(ctx(), data, nullptr, "0"), 0);
   ctx().logStream.reset();
 

@@ -55,9 +55,9 @@ class GprintTest : public ::testing::Test {
   std::string logPath() { return dir.file("plog.txt"); }
   void SetUp() override {
     ctx().SetLogFileName(logPath());
-    ctx().SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
-    ctx().SetOffsetFilePath(dir.file("pofset.txt"));
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
+    ctx().options.exceptionLogPath = dir.file("CriticalPLOG.txt");
+    ctx().options.offsetFilePath = dir.file("pofset.txt");
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().lastFile = 1;
   }
 };
@@ -67,10 +67,10 @@ TEST_F(GprintTest, StringTextsAreLookedUpBehindTheEndRecordAndConvertedForJisCla
   page.String(0, 10, 10, 1, 3, 20, 20, 20, 0).String(0, 10, 10, 1, 1, 20, 20, 20, 0).End();
   int32_t at = page.Text("\x24\x22\x24\x24");
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().commandCount, 2);
+  EXPECT_EQ(ctx().page.commandCount, 2);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, true))), "\x82\xA0\x82\xA2");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, false))), "\x24\x22\x24\x24");
-  EXPECT_EQ(ctx().counts.string, 2);
+  EXPECT_EQ(ctx().page.counts.string, 2);
 }
 
 TEST_F(GprintTest, TextOffsetsOutsideTheDataGiveEmptyTextsAndTextsStopAtTheEndOfTheData) {
@@ -93,10 +93,10 @@ TEST_F(GprintTest, ASingleFileJobStartsAndEndsOneDocumentAndKeepsPageNumberZero)
   PageBuilder page;
   page.Paper(0, 140, 140, 1).Palette(0, 1, 2, 3).Line(0, 0, 0, 100, 100, 0xFFFF).End();
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().pageNumber, 0);
-  EXPECT_EQ(ctx().colorTable[0], Colour::Rgb(1, 2, 3));
-  EXPECT_EQ(ctx().counts.palette, 1);
-  EXPECT_EQ(ctx().counts.line, 1);
+  EXPECT_EQ(ctx().page.pageNumber, 0);
+  EXPECT_EQ(ctx().page.colorTable[0], Colour::Rgb(1, 2, 3));
+  EXPECT_EQ(ctx().page.counts.palette, 1);
+  EXPECT_EQ(ctx().page.counts.line, 1);
   const auto& ev = rig.printers.events();
   ASSERT_FALSE(ev.empty());
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
@@ -108,21 +108,21 @@ TEST_F(GprintTest, ABatchOfThreeFilesMakesOneDocumentWithThreeSheets) {
   PageBuilder page;
   page.Paper(0, 140, 140, 1).End();
   std::string file = dir.Write("a.pdat", page.bytes());
-  ctx().batchMode = 1;
+  ctx().options.batchMode = 1;
   for (int i = 0; i < 3; ++i) {
     ctx().lastFile = i == 2 ? 1 : 0;
-    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().lastErrorMessage;
   }
   const auto& ev = rig.printers.events();
   EXPECT_EQ(std::count_if(ev.begin(), ev.end(), [](auto& e) { return e.rfind("BeginDoc", 0) == 0; }), 1);
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "NewSheet"), 2);
   EXPECT_EQ(std::count(ev.begin(), ev.end(), "EndDoc"), 1);
-  EXPECT_EQ(ctx().pageNumber, 2);
+  EXPECT_EQ(ctx().page.pageNumber, 2);
 }
 
 TEST_F(GprintTest, AMissingFileFailsBeforeThePrinterIsChosen) {
   EXPECT_EQ(gprint(ctx(), dir.file("missing.pdat"), nullptr, "0"), -1);
-  EXPECT_EQ(ctx().GetLastMessage(), "印刷データオープンまたは読み込みで例外発生(" + dir.file("missing.pdat") + ") \n");
+  EXPECT_EQ(ctx().lastErrorMessage, "印刷データオープンまたは読み込みで例外発生(" + dir.file("missing.pdat") + ") \n");
   EXPECT_TRUE(rig.printers.events().empty());
   EXPECT_NE(Utf8Log(logPath()).find("印刷データオープンまたは読み込みで例外発生"), std::string::npos);
 }
@@ -132,7 +132,7 @@ TEST_F(GprintTest, APipeOrAFolderIsNoPrintDataAndFailsAtOnce) {
   std::string pipe = dir.file("pipe.pdat");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   EXPECT_EQ(gprint(ctx(), pipe, nullptr, "0"), -1);
-  EXPECT_EQ(ctx().GetLastMessage(), "印刷データオープンまたは読み込みで例外発生(" + pipe + ") \n");
+  EXPECT_EQ(ctx().lastErrorMessage, "印刷データオープンまたは読み込みで例外発生(" + pipe + ") \n");
   EXPECT_EQ(gprint(ctx(), dir.path().string(), nullptr, "0"), -1);
   EXPECT_TRUE(rig.printers.events().empty());
 }
@@ -142,7 +142,7 @@ TEST_F(GprintTest, EmptyFilesAndFilesWithoutEndRunEveryPassWithoutEndLines) {
   std::string log = Utf8Log(logPath());
   EXPECT_EQ(log.find("【gprint_pallet処理終了】"), std::string::npos);
   EXPECT_EQ(log.find("【gprint_paint処理終了】"), std::string::npos);
-  EXPECT_EQ(ctx().commandCount, 0);
+  EXPECT_EQ(ctx().page.commandCount, 0);
   EXPECT_NE(log.find("(0byte)"), std::string::npos);
 }
 
@@ -150,10 +150,10 @@ TEST_F(GprintTest, RecordsAfterEndAreNeverExecuted) {
   PageBuilder page;
   page.Palette(1, 9, 9, 9).End().Palette(2, 7, 7, 7).Line(0, 0, 0, 5, 5, 0xFFFF);
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", page.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, 1);
-  EXPECT_EQ(ctx().counts.line, 0);
-  EXPECT_EQ(ctx().colorTable[2], Colour{});
-  EXPECT_EQ(ctx().commandCount, 1);
+  EXPECT_EQ(ctx().page.counts.palette, 1);
+  EXPECT_EQ(ctx().page.counts.line, 0);
+  EXPECT_EQ(ctx().page.colorTable[2], Colour{});
+  EXPECT_EQ(ctx().page.commandCount, 1);
 }
 
 TEST_F(GprintTest, FilesLongerThanTheCommandAreaAreCut) {
@@ -165,23 +165,23 @@ TEST_F(GprintTest, FilesLongerThanTheCommandAreaAreCut) {
     bytes[i + 2] = char(i / 16 == kMaxCommands ? 200 : 1);
   }
   ASSERT_EQ(gprint(ctx(), dir.Write("big.pdat", bytes), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, int(kMaxCommands));
-  EXPECT_EQ(ctx().colorTable[3], Colour::Rgb(1, 0, 0));
-  EXPECT_EQ(ctx().bytesRead, kCommandAreaBytes);
+  EXPECT_EQ(ctx().page.counts.palette, int(kMaxCommands));
+  EXPECT_EQ(ctx().page.colorTable[3], Colour::Rgb(1, 0, 0));
+  EXPECT_EQ(ctx().page.bytesRead, kCommandAreaBytes);
 }
 
 TEST_F(GprintTest, ALaterShorterPageSeesNothingOfTheEarlierOne) {
   PageBuilder first;
   for (int i = 0; i < 10; ++i) first.Palette(uint8_t(i), 5, 5, 5);
-  ctx().batchMode = 1;
+  ctx().options.batchMode = 1;
   ctx().lastFile = 0;
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", first.bytes()), nullptr, "0"), 0);
   PageBuilder second;
   second.Line(0, 1, 1, 2, 2, 0xFFFF);
   ctx().lastFile = 1;
   ASSERT_EQ(gprint(ctx(), dir.Write("b.pdat", second.bytes()), nullptr, "0"), 0);
-  EXPECT_EQ(ctx().counts.palette, 0);
-  EXPECT_EQ(ctx().counts.line, 1);
+  EXPECT_EQ(ctx().page.counts.palette, 0);
+  EXPECT_EQ(ctx().page.counts.line, 1);
 }
 
 TEST_F(GprintTest, PaletteIndexesOfFiftyOrMoreAreIgnoredAndDrawInBlack) {
@@ -200,16 +200,16 @@ TEST(GprintNoPrinter, WithACallerItReportsWithoutOneTheProcessEnds) {
   std::string file = dir.Write("a.pdat", page.bytes());
   {
     EngineRig rig(std::vector<MemoryDevice>{});
-    rig.ctx->SetParentWindow(77);
+    rig.ctx->options.parentWindow = 77;
     EXPECT_EQ(gprint(*rig.ctx, file, nullptr, "0"), -1);
-    EXPECT_EQ(rig.ctx->GetLastMessage(), "  ■GetProfile = -1 \n");
+    EXPECT_EQ(rig.ctx->lastErrorMessage, "  ■GetProfile = -1 \n");
     EXPECT_EQ(rig.ctx->exitCode, 0);
     ASSERT_EQ(rig.ui.shown().size(), 1u);
     EXPECT_EQ(rig.ui.shown()[0], "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。");
   }
   {
     EngineRig rig(std::vector<MemoryDevice>{});
-    rig.ctx->SetParentWindow(0);
+    rig.ctx->options.parentWindow = 0;
     EXPECT_EQ(gprint(*rig.ctx, file, nullptr, "0"), -1);
     EXPECT_EQ(rig.ctx->exitCode, 1);
   }
@@ -219,7 +219,7 @@ TEST_F(GprintTest, TheDebugLabelIsDrawnOnlyWithoutACaller) {
   PageBuilder page;
   page.End();
   std::string file = dir.Write("a.pdat", page.bytes());
-  ctx().SetParentWindow(0);
+  ctx().options.parentWindow = 0;
   ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
   auto calls = rig.canvas().calls();
   auto label = std::find_if(calls.begin(), calls.end(),
@@ -228,13 +228,13 @@ TEST_F(GprintTest, TheDebugLabelIsDrawnOnlyWithoutACaller) {
   EXPECT_EQ(label->rfind("Text 20,20 \"DEBUG MODE :" + file + "\" font=Tahoma/-100", 0), 0u) << *label;
 
   rig.canvas().Clear();
-  ctx().suppressDebugLabel = 1;
+  ctx().options.suppressDebugLabel = true;
   ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
   for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);
 
   rig.canvas().Clear();
-  ctx().suppressDebugLabel = 0;
-  ctx().SetParentWindow(5);
+  ctx().options.suppressDebugLabel = false;
+  ctx().options.parentWindow = 5;
   ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
   for (auto& c : rig.canvas().calls()) EXPECT_EQ(c.find("DEBUG MODE"), std::string::npos);
 }
@@ -310,7 +310,7 @@ TEST_F(GprintTest, ADamagedPageStillPrintsWithOneWarningInTheLogAndToTheOperator
       .Raw({8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
       .Line(60, 100, 200, 800, 200, 0);
   const std::string file = dir.Write("d.pdat", page.bytes());
-  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().lastErrorMessage;
   const auto& calls = rig.canvas().calls();
   EXPECT_GE(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("LineTo", 0) == 0; }),
             2);  // both lines drawn
@@ -327,11 +327,11 @@ TEST_F(GprintTest, ExtremeScalesAreHeldAtTheDrawableRangeAndTheJobLogSaysSo) {
   page.Circle(0, 400, 400, 0, 0, 300).String(0, 100, 100, 0, 1, 20, 20, 30, 0).End();
   page.Text("AB");
   const std::string file = dir.Write("a.pdat", page.bytes());
-  ctx().SetParentWindow(1);  // no page label
+  ctx().options.parentWindow = 1;  // no page label
   for (double pmag : {1e6, 1e300}) {
-    ctx().scaleSetting = pmag;
-    ctx().pageNumber = 0;
-    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().GetLastMessage();
+    ctx().options.scaleSetting = pmag;
+    ctx().page.pageNumber = 0;
+    ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().lastErrorMessage;
   }
   const std::regex number("-?[0-9]+");
   const std::regex font("font=[^/]*/(-?[0-9]+)/(-?[0-9]+)");
@@ -375,13 +375,13 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
   PageBuilder page;
   page.Paper(0, 140, 140, 1).Line(0, 0, 0, 900, 900, 0xFFFF).End();
   const std::string file = dir.Write("a.pdat", page.bytes());
-  ctx().outputMode = 1;
+  ctx().output.jpegPages = true;
   for (int dpi : {5000, 2147483647}) {
-    ctx().jpegDpi = dpi;
-    ctx().pageNumber = 0;
+    ctx().options.jpegDpi = dpi;
+    ctx().page.pageNumber = 0;
     EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << dpi;
-    EXPECT_NE(ctx().GetLastMessage().find("$jdpi=" + std::to_string(dpi)), std::string::npos)
-        << ctx().GetLastMessage();
+    EXPECT_NE(ctx().lastErrorMessage.find("$jdpi=" + std::to_string(dpi)), std::string::npos)
+        << ctx().lastErrorMessage;
   }
 }
 

@@ -23,11 +23,11 @@ struct SetupRig {
                     std::vector<std::string> answers = {})
       : rig(std::move(devices), std::move(answers)) {
     ctx().SetLogFileName(dir.file("plog.txt"));
-    ctx().SetExceptionLogPath(dir.file("CriticalPLOG.txt"));
-    ctx().SetOffsetFilePath(dir.file("pofset.txt"));
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetDefaultPrinterFilePath(dir.file("WinPrinterSet.inf"));
-    ctx().SetSettingsFilePath(dir.file("kestrel.inf"));
+    ctx().options.exceptionLogPath = dir.file("CriticalPLOG.txt");
+    ctx().options.offsetFilePath = dir.file("pofset.txt");
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
+    ctx().options.settingsFilePath = dir.file("kestrel.inf");
     ctx().lastFile = 1;
   }
   PrintContext& ctx() { return *rig.ctx; }
@@ -44,16 +44,16 @@ struct SetupRig {
 
 TEST(ChoosePrinter, UsesTheRunsPrinterOrFallsBackToTheSelectedOneWithItsMessage) {
   SetupRig s;
-  s.ctx().printerName = "Plotter";
+  s.ctx().output.printerName = "Plotter";
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   EXPECT_EQ(s.rig.printers.SelectedPrinter(), "Plotter");
   EXPECT_TRUE(s.rig.ui.shown().empty());
 
   SetupRig t;
-  t.ctx().printerName = "plotter";  // names match exactly, case included
+  t.ctx().output.printerName = "plotter";  // names match exactly, case included
   EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
-  EXPECT_EQ(t.ctx().deviceName, "Office");
+  EXPECT_EQ(t.ctx().output.deviceName, "Office");
   ASSERT_EQ(t.rig.ui.shown().size(), 1u);
   EXPECT_EQ(t.rig.ui.shown()[0],
             "実行時引数プリンタデバイス指定されたデバイスが存在しない又は異常がありました。\n通常使用するプリンタをセットします");
@@ -63,21 +63,21 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
   {
     SetupRig s;  // no file: "Default", the selected printer, no message
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "Office");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;  // the dialog writes the name in double quotes
     s.dir.Write("WinPrinterSet.inf", SjisFromUtf8("[DefaultPrinter]\r\nSelectPrinter=\"Plotter\"\r\n"));
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Plotter");
+    EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;
     s.dir.Write("WinPrinterSet.inf", "[defaultprinter]\nselectprinter = Gone\n");
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "Office");
     ASSERT_EQ(s.rig.ui.shown().size(), 1u);
     EXPECT_EQ(s.rig.ui.shown()[0], "Win直デフォルト印刷プリンタ指定に異常がありました。\n通常使用するプリンタをセットします");
   }
@@ -86,25 +86,25 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
     s.dir.Write("WinPrinterSet.inf", "[DefaultPrinter]\nSelectPrinter=Default\n");
     s.rig.printers.SelectPrinter("Plotter");  // selected earlier in the run
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "Plotter");
+    EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   }
 }
 
 TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
   SetupRig s({StandardDevice("Office"), StandardDevice("Plotter")}, {"Plotter"});
-  s.ctx().showPrinterDialog = 1;
-  s.ctx().printerName = "Office";  // the dialog wins over the run's printer
+  s.ctx().options.showPrinterDialog = 1;
+  s.ctx().output.printerName = "Office";  // the dialog wins over the run's printer
   EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
 
   SetupRig c({StandardDevice("Office")}, {"cancel", "yes"});
-  c.ctx().showPrinterDialog = 1;
+  c.ctx().options.showPrinterDialog = 1;
   EXPECT_EQ(ChoosePrinter(c.ctx()), kChooseDialogCancelled);
 
   // Through gprint a cancelled dialog ends the process even with a caller.
   SetupRig g({StandardDevice("Office")}, {"cancel", "yes"});
-  g.ctx().showPrinterDialog = 1;
-  g.ctx().SetParentWindow(9);
+  g.ctx().options.showPrinterDialog = 1;
+  g.ctx().options.parentWindow = 9;
   EXPECT_EQ(g.PrintPaper(0, 140), -1);
   EXPECT_EQ(g.ctx().exitCode, 1);
 }
@@ -112,11 +112,11 @@ TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
 TEST(ChoosePrinter, ThePdfDeviceComesFromTheSettingsFileAndTheDefaultReturnsAfterTheJob) {
   SetupRig s;
   s.dir.Write("kestrel.inf", "[SETTING]\n$pmag=0\n[PDF]\n$path=Plotter\n");
-  s.ctx().pdfOutput = 1;
-  s.ctx().printerName = "Office";  // the PDF device wins
+  s.ctx().options.pdfOutput = 1;
+  s.ctx().output.printerName = "Office";  // the PDF device wins
   EXPECT_EQ(s.PrintPaper(0, 140), 0);
-  EXPECT_EQ(s.ctx().deviceName, "Plotter");
-  EXPECT_TRUE(s.ctx().savedDefaultPrinter.empty());
+  EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
+  EXPECT_TRUE(s.ctx().output.savedDefaultPrinter.empty());
   EXPECT_EQ(s.rig.printers.SelectedPrinter(), "Office");
   const auto& ev = s.rig.printers.events();
   auto begin = std::find(ev.begin(), ev.end(), "BeginDoc " + s.dir.file("a.pdat"));
@@ -131,7 +131,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
     s.dir.Write("kestrel.inf", "[PDF]\n$path=Uninstalled\n$pdfbk=1\n");
-    s.ctx().pdfOutput = 1;
+    s.ctx().options.pdfOutput = 1;
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChoosePdfCancelled);
     std::string file = ReadFile(s.dir.file("kestrel.inf"));
     EXPECT_TRUE(Has(file, "$path=\r\n")) << file;
@@ -139,16 +139,16 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   }
   {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("PDF Writer")}, {"PDF Writer"});
-    s.ctx().pdfOutput = 1;  // no settings file at all
+    s.ctx().options.pdfOutput = 1;  // no settings file at all
     EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
-    EXPECT_EQ(s.ctx().deviceName, "PDF Writer");
-    EXPECT_EQ(s.ctx().savedDefaultPrinter, "Office");
+    EXPECT_EQ(s.ctx().output.deviceName, "PDF Writer");
+    EXPECT_EQ(s.ctx().output.savedDefaultPrinter, "Office");
     EXPECT_TRUE(Has(ReadFile(s.dir.file("kestrel.inf")), "[PDF]\r\n$path=PDF Writer\r\n"));
   }
   {
     // Through gprint without a caller: the message, then the end of the process.
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
-    s.ctx().pdfOutput = 1;
+    s.ctx().options.pdfOutput = 1;
     EXPECT_EQ(s.PrintPaper(0, 140), -1);
     EXPECT_EQ(s.ctx().exitCode, 1);
     ASSERT_FALSE(s.rig.ui.shown().empty());
@@ -164,9 +164,9 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")});
   s.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
   ASSERT_EQ(s.rig.printers.SelectedPrinter(), "Office");
-  s.ctx().pdfOutput = 1;
+  s.ctx().options.pdfOutput = 1;
   ASSERT_EQ(s.PrintPaper(0, 140), 0);
-  EXPECT_EQ(s.ctx().deviceName, "Kestrel PDF");
+  EXPECT_EQ(s.ctx().output.deviceName, "Kestrel PDF");
   const auto& ev = s.rig.printers.events();
   auto begin = std::find(ev.begin(), ev.end(), "BeginDoc " + s.dir.file("a.pdat"));
   ASSERT_NE(begin, ev.end());
@@ -182,9 +182,9 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   // with its message.
   SetupRig t(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")}, {"close", "no"});
   t.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
-  t.ctx().pdfOutput = 1;
+  t.ctx().options.pdfOutput = 1;
   EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
-  EXPECT_EQ(t.ctx().deviceName, "Office");
+  EXPECT_EQ(t.ctx().output.deviceName, "Office");
   EXPECT_TRUE(Has(ReadFile(t.dir.file("kestrel.inf")), "$path=Cancel\r\n"));
 }
 
@@ -202,21 +202,21 @@ TEST(PaperStage, AsksTheDeviceForThePaperOfEachCode) {
   };
   for (const auto& c : cases) {
     SetupRig s;
-    s.ctx().compulsionPaper = c.compulsion;
+    s.ctx().options.compulsionPaper = c.compulsion;
     ASSERT_EQ(s.PrintPaper(0, c.code), 0) << c.code;
     EXPECT_EQ(s.rig.printers.devMode().paperSize, c.paper) << c.code;
-    EXPECT_EQ(s.ctx().paperWidthMm, c.widthMm) << c.code;
-    EXPECT_EQ(s.ctx().paperHeightMm, c.heightMm) << c.code;
+    EXPECT_EQ(s.ctx().page.paperWidthMm, c.widthMm) << c.code;
+    EXPECT_EQ(s.ctx().page.paperHeightMm, c.heightMm) << c.code;
   }
 }
 
 TEST(PaperStage, WritesItsLogLinesAndSwapsTheSizeForLandscape) {
   SetupRig s;
-  s.ctx().compulsionPaper = 2;
+  s.ctx().options.compulsionPaper = 2;
   ASSERT_EQ(s.PrintPaper(1, 140, 3), 0);
-  EXPECT_EQ(s.ctx().landscape, 1);
-  EXPECT_EQ(s.ctx().paperWidthMm, 364);
-  EXPECT_EQ(s.ctx().paperHeightMm, 257);
+  EXPECT_EQ(s.ctx().page.landscape, 1);
+  EXPECT_EQ(s.ctx().page.paperWidthMm, 364);
+  EXPECT_EQ(s.ctx().page.paperHeightMm, 257);
   EXPECT_EQ(s.rig.printers.devMode().orientation, 2);
   EXPECT_EQ(s.rig.printers.devMode().copies, 3);
   std::string log = s.log();
@@ -259,13 +259,13 @@ class SizeOnlyImage : public PageImage {
 
 TEST(PaperStage, JpegPagesTakeTheirSizeFromThePaperStage) {
   SetupRig s;
-  s.ctx().outputMode = 1;
-  s.ctx().jpegDpi = 100;
+  s.ctx().output.jpegPages = true;
+  s.ctx().options.jpegDpi = 100;
   SizeOnlyImage image;
   PageBuilder page;
   page.Paper(1, 240, 240, 1).End();
   ASSERT_EQ(gprint(s.ctx(), s.dir.Write("a.pdat", page.bytes()), &image, s.dir.path().string() + "/"), 0)
-      << s.ctx().GetLastMessage();
+      << s.ctx().lastErrorMessage;
   // B4 landscape: 364 x 257 mm at 100 dpi.
   EXPECT_EQ(image.width, MmToPixels(100, 364));
   EXPECT_EQ(image.height, MmToPixels(100, 257));
@@ -289,7 +289,7 @@ TEST(CheckPaperSize, ComparesConstantsOrSizesAndUsesTheDevicesConstant) {
   d.paperSizes = {{2100, 2970}, {2570, 3640}};
   d.paperNames = {"A4", "B4 (JIS)"};
   SetupRig s({d});
-  s.ctx().deviceName = "Custom";
+  s.ctx().output.deviceName = "Custom";
   OpenEngineLog(s.ctx());
   EXPECT_EQ(CheckPaperSize(s.ctx(), kPaperB4, 0, 0), kPaperNotSupported);
   EXPECT_EQ(CheckPaperSize(s.ctx(), kPaperB4, 2570, 3640), 300);
@@ -299,7 +299,7 @@ TEST(CheckPaperSize, ComparesConstantsOrSizesAndUsesTheDevicesConstant) {
   EXPECT_TRUE(Has(log, "【印刷可能用紙判定方法】= 用紙サイズ比較\n  ■印刷したい用紙はサポートされています(用紙サイズ比較[2570x3640])\n"));
 
   // Through the Paper stage with size comparison on.
-  s.ctx().paperCheckMode = 1;
+  s.ctx().options.paperCheckMode = 1;
   ASSERT_EQ(s.PrintPaper(0, 240), 0);
   EXPECT_EQ(s.rig.printers.devMode().paperSize, 300);
 }
@@ -319,7 +319,7 @@ TEST(CheckPaperSize, ADeviceWithoutPapersOrWithAFailingQueryFallsBackToA4) {
   MemoryDevice broken = StandardDevice("Broken");
   broken.failPaperQuery = true;
   SetupRig b({broken});
-  b.ctx().deviceName = "Broken";
+  b.ctx().output.deviceName = "Broken";
   OpenEngineLog(b.ctx());
   EXPECT_EQ(CheckPaperSize(b.ctx(), kPaperB5, 1820, 2570), kPaperNotSupported);
   log = b.log();
@@ -355,7 +355,7 @@ TEST(Duplex, ADeviceWithoutDuplexSetsDuplexSettingThreeAndTheJobContinuesWithShe
   EXPECT_TRUE(Has(log, "【両面印刷可能】= [0] 1以外:不可能、1:可能\n  ■両面印刷はサポートされていませんでした\n")) << log;
   // duplexSetting 3 makes the end of the page start a new sheet.
   EXPECT_EQ(s.rig.printers.events().back(), "NewSheet");
-  EXPECT_EQ(s.ctx().pageNumber, 1);
+  EXPECT_EQ(s.ctx().page.pageNumber, 1);
 }
 
 TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
@@ -370,9 +370,10 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     LinuxSystem system;
     Vanishing printers(std::vector<MemoryDevice>{StandardDevice("Office")});
     HeadlessUi ui({}, {});
-    PrintContext ctx(Services{system, printers, ui}, 1);
+    EngineCache cache;
+    PrintContext ctx(Services{system, printers, ui}, 1, cache);
     ctx.SetLogFileName(dir.file("plog.txt"));
-    ctx.SetParentWindow(parent);
+    ctx.options.parentWindow = parent;
     ctx.lastFile = 1;
     PageBuilder page;
     page.Paper(0, 140, 140, 1).End();
@@ -382,7 +383,7 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     EXPECT_TRUE(Has(log, "GetPrinterInfo Error(code=5)\n")) << log;
     if (parent != 0) {
       EXPECT_EQ(rc, -1);
-      EXPECT_EQ(ctx.GetLastMessage(), "  ■gprint_paperエラー num[0] \n");
+      EXPECT_EQ(ctx.lastErrorMessage, "  ■gprint_paperエラー num[0] \n");
     } else {
       EXPECT_EQ(rc, 0);  // logged only; the page still prints
     }

@@ -52,14 +52,13 @@ class StringsOnRasterTest : public ::testing::Test {
   PrintContext& ctx() { return *rig.ctx; }
 
   void SetUp() override {
-    ResetStringLogOnceMarkers();
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
-    ctx().canvas = &page;
-    ctx().scaleX = ctx().scaleY = 600 * 0.00625;
-    ctx().minchoFace = "標準明朝";
-    ctx().gothicFace = "標準ゴシック";
-    ctx().colorTable[3] = Colour::Rgb(0, 0, 200);
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
+    ctx().output.canvas = &page;
+    ctx().page.scaleX = ctx().page.scaleY = 600 * 0.00625;
+    ctx().options.minchoFace = "標準明朝";
+    ctx().options.gothicFace = "標準ゴシック";
+    ctx().page.colorTable[3] = Colour::Rgb(0, 0, 200);
   }
 
   // Draws one String command "HH" (class 1) at x 16, y 16 (60 pixels),
@@ -69,9 +68,9 @@ class StringsOnRasterTest : public ::testing::Test {
     b.String(3, 16, 16, typeface, 1, 12, 24, 32, 0).End();
     b.Text("HH");
     const auto& bytes = b.bytes();
-    std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-    ctx().bytesRead = bytes.size();
-    ctx().commandCount = 1;
+    std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+    ctx().page.bytesRead = bytes.size();
+    ctx().page.commandCount = 1;
     RebuildFontLists(ctx());
     page.Reset(1200, 400, 600);
     gprint_string(ctx(), 0);
@@ -110,7 +109,7 @@ TEST_F(StringsOnRasterTest, MinchoGothicOcrAndSubstitutedFacesSitInTheirCells) {
   dir.Write("pfont.txt", std::string("[OCR]\nFONT=\"OCR B\"\n"));
   DrawHH(2);
   ExpectHH("OCR B");
-  ctx().stringFontMin2 = "\"IPAMincho\",\"HH\",";
+  ctx().options.stringFontMin2 = "\"IPAMincho\",\"HH\",";
   DrawHH(1);
   ExpectHH("IPAMincho");
 }
@@ -118,14 +117,14 @@ TEST_F(StringsOnRasterTest, MinchoGothicOcrAndSubstitutedFacesSitInTheirCells) {
 TEST_F(StringsOnRasterTest, StretchedAndNaturalWidthsFollowTheAverageCharacterWidth) {
   // The box-drawing line covers the whole em: as wide as the stretched em.
   auto drawLine = [&](int zeroWidth) {
-    ctx().zeroFontWidth = zeroWidth;
+    ctx().options.zeroFontWidth = zeroWidth;
     PageBuilder b;
     b.String(3, 16, 16, 3, 3, 16, 24, 64, 0).End();
     b.Text("\x28\x21");  // JIS 0x2821: the box-drawing horizontal line
     const auto& bytes = b.bytes();
-    std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-    ctx().bytesRead = bytes.size();
-    ctx().commandCount = 1;
+    std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+    ctx().page.bytesRead = bytes.size();
+    ctx().page.commandCount = 1;
     RebuildFontLists(ctx());
     page.Reset(1200, 400, 600);
     gprint_string(ctx(), 0);
@@ -179,19 +178,19 @@ TEST_F(StringsOnRasterTest, HalfWidthLettersOfTheFixedPitchFacesStayInTheirCells
   // 45-pixel cell, one pixel of overhang allowed.
   CharacterBoxes boxes(text);
   RasterCanvas cells(1200, 400, 600, &boxes);
-  ctx().canvas = &cells;
+  ctx().output.canvas = &cells;
   const std::pair<const char*, const char*> faces[] = {{"標準明朝", "標準ゴシック"}, {"ＭＳ 明朝", "ＭＳ ゴシック"}};
   for (const auto& [mincho, gothic] : faces) {
-    ctx().minchoFace = mincho;
-    ctx().gothicFace = gothic;
+    ctx().options.minchoFace = mincho;
+    ctx().options.gothicFace = gothic;
     for (uint8_t typeface : {1, 3}) {
       PageBuilder b;
       b.String(3, 16, 16, typeface, 1, 12, 24, 12, 0).End();
       b.Text("MiMi");
       const auto& bytes = b.bytes();
-      std::memcpy(ctx().commands.get(), bytes.data(), bytes.size());
-      ctx().bytesRead = bytes.size();
-      ctx().commandCount = 1;
+      std::memcpy(ctx().page.commands.get(), bytes.data(), bytes.size());
+      ctx().page.bytesRead = bytes.size();
+      ctx().page.commandCount = 1;
       RebuildFontLists(ctx());
       boxes.drawn.clear();
       gprint_string(ctx(), 0);

@@ -28,16 +28,15 @@ class StringsTest : public ::testing::Test {
   RecordingCanvas& canvas() { return rig.canvas(); }
 
   void SetUp() override {
-    ResetStringLogOnceMarkers();
     ctx().SetLogFileName(dir.file("plog.txt"));
-    ctx().SetOcrChoiceFilePath(dir.file("pfont.txt"));
-    ctx().SetOcrFontFilePath(dir.file("KRM_OCRB.TTF"));
-    ctx().canvas = &canvas();
-    ctx().scaleX = ctx().scaleY = 600 * 0.00625;  // 600 dpi
-    ctx().minchoFace = "標準明朝";
-    ctx().gothicFace = "標準ゴシック";
-    ctx().colorTable[1] = Colour::Rgb(0x12, 0x34, 0x56);
-    ctx().colorTable[2] = kWhite;
+    ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
+    ctx().options.ocrFontFilePath = dir.file("KRM_OCRB.TTF");
+    ctx().output.canvas = &canvas();
+    ctx().page.scaleX = ctx().page.scaleY = 600 * 0.00625;  // 600 dpi
+    ctx().options.minchoFace = "標準明朝";
+    ctx().options.gothicFace = "標準ゴシック";
+    ctx().page.colorTable[1] = Colour::Rgb(0x12, 0x34, 0x56);
+    ctx().page.colorTable[2] = kWhite;
     OpenEngineLog(ctx());
   }
 
@@ -45,17 +44,17 @@ class StringsTest : public ::testing::Test {
   // String command; returns the text lines the canvas recorded.
   std::vector<std::string> Draw(PageBuilder& page) {
     const auto& b = page.bytes();
-    auto* area = reinterpret_cast<uint8_t*>(ctx().commands.get());
+    auto* area = reinterpret_cast<uint8_t*>(ctx().page.commands.get());
     std::memset(area, 0, kCommandAreaBytes);
     std::memcpy(area, b.data(), std::min(b.size(), kCommandAreaBytes));
-    ctx().bytesRead = std::min(b.size(), kCommandAreaBytes);
+    ctx().page.bytesRead = std::min(b.size(), kCommandAreaBytes);
     int end = 0;
-    while (end < int(kMaxCommands) && !ctx().commands[size_t(end)].is(CommandKind::End)) ++end;
-    ctx().commandCount = end;
+    while (end < int(kMaxCommands) && !ctx().page.commands[size_t(end)].is(CommandKind::End)) ++end;
+    ctx().page.commandCount = end;
     RebuildFontLists(ctx());
     canvas().Clear();
     for (int i = 0; i < end; ++i)
-      if (ctx().commands[size_t(i)].is(CommandKind::String)) gprint_string(ctx(), i);
+      if (ctx().page.commands[size_t(i)].is(CommandKind::String)) gprint_string(ctx(), i);
     return canvas().calls();
   }
   std::string Log() { return Utf8FromSjis(ReadFile(dir.file("plog.txt"))); }
@@ -136,15 +135,15 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
   rig.printers.devices()[0].fonts = {"IPAex明朝", "OCR B", "KARMENA OCR-B"};
   // Named and present.
   std::string choice = dir.Write("pfont.txt", std::string("[OCR]\r\nFONT=\"OCR B\"\r\n"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "OCR B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "OCR B");
   // Kept for the run.
   dir.Write("pfont.txt", std::string("[OCR]\r\nFONT=IPAex明朝\r\n"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "OCR B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "OCR B");
   // Named but missing: the OCR font's own names when its file exists.
   ctx().ocrFontFace.clear();
   dir.Write("pfont.txt", SjisFromUtf8("[OCR]\r\nFONT=HG正楷書体-PRO\r\n"));
   dir.Write("KRM_OCRB.TTF", std::string("x"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "KARMENA OCR-B");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "KARMENA OCR-B");
   WriteLogNow();
   std::string log = Log();
   EXPECT_NE(log.find("【適用するOCRフォント名】:OCR B"), std::string::npos);
@@ -154,7 +153,7 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
   // Without the file: the fallback face.
   ctx().ocrFontFace.clear();
   std::filesystem::remove(dir.file("KRM_OCRB.TTF"));
-  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().ocrFontFilePath), "ＭＳ ゴシック");
+  EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "ＭＳ ゴシック");
 }
 
 TEST(LookupFace, BlanksFlagsAndListShapes) {
@@ -187,9 +186,9 @@ TEST(LookupFace, BlanksFlagsAndListShapes) {
 
 TEST_F(StringsTest, SubstitutionListsByTextAndByCharacter) {
   const std::string kanji = SjisFromUtf8("様");  // 0x976C: JIS 0x4D 0x4D
-  ctx().stringFontMin = "\"IPAexGothic\",\"様\",\"B\",";
-  ctx().stringFontMin2 = "\"OCR B\",\"様\",";
-  ctx().fontEscape = "3";
+  ctx().options.stringFontMin = "\"IPAexGothic\",\"様\",\"B\",";
+  ctx().options.stringFontMin2 = "\"OCR B\",\"様\",";
+  ctx().options.fontEscape = "3";
   PageBuilder page;
   page.String(0, 0, 0, 1, 3, 8, 8, 8, 0).String(0, 0, 0, 1, 3, 8, 8, 8, 5).String(0, 0, 0, 1, 1, 8, 8, 8, 12).End();
   page.Text(Bytes({0x24, 0x22, 0x4D, 0x4D}));                    // あ様
@@ -210,10 +209,10 @@ TEST_F(StringsTest, SubstitutionListsByTextAndByCharacter) {
 }
 
 TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
-  ctx().stringFontMin = "\"IPAexMincho\",\"Z\",";
-  ctx().stringFontGot = "\"IPAexGothic\",\"Z\",";
-  ctx().minchoGroup = "1";
-  ctx().gothicGroup = "1";
+  ctx().options.stringFontMin = "\"IPAexMincho\",\"Z\",";
+  ctx().options.stringFontGot = "\"IPAexGothic\",\"Z\",";
+  ctx().options.minchoGroup = "1";
+  ctx().options.gothicGroup = "1";
   PageBuilder page;
   const int32_t at = 0;
   page.String(0, 0, 0, 1, 1, 8, 8, 8, at)    // Mincho side
@@ -233,15 +232,15 @@ TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
   EXPECT_NE(calls[4].find("font=ＭＳ ゴシック/"), std::string::npos);
   EXPECT_NE(calls[5].find("font=標準明朝/"), std::string::npos);
   // A group text that is no number switches the group off.
-  ctx().minchoGroup = "one";
+  ctx().options.minchoGroup = "one";
   calls = Draw(page);
   EXPECT_NE(calls[0].find("font=標準明朝/"), std::string::npos);
   EXPECT_NE(calls[1].find("font=標準ゴシック/"), std::string::npos);
 }
 
 TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
-  ctx().zeroFontWidth = 1;
-  ctx().skipFills = 1;
+  ctx().options.zeroFontWidth = 1;
+  ctx().skipFills = true;
   PageBuilder page;
   std::string pairs;
   for (int i = 0; i < 6000; ++i) pairs += Bytes({0x24, 0x22});
@@ -251,7 +250,7 @@ TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
   auto calls = Draw(page);
   ASSERT_EQ(calls.size(), 9999u + 4999u);
   EXPECT_NE(calls[0].find("font=標準明朝/60/0/0 colour=000000"), std::string::npos);
-  ctx().skipFills = 0;
+  ctx().skipFills = false;
   calls = Draw(page);
   EXPECT_NE(calls[0].find("colour=FFFFFF"), std::string::npos);
 }
@@ -261,15 +260,15 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   page.String(1, 10, 20, 3, 1, 8, 16, 12, 0).String(1, 10, 20, 1, 3, 8, 16, 12, 2).End();
   page.Text("A");
   page.Text(Bytes({0x24, 0x22}));
-  Draw(page);  // the once-per-process log lines are behind us
+  Draw(page);  // the once-per-program log lines are behind us
   ctx().analysisLog = 1;
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
-  ctx().offsetX = 2;
-  ctx().offsetY = 4;
-  ctx().filterTypefaces = "2";  // leaves out the Mincho string
+  ctx().page.offsetX = 2;
+  ctx().page.offsetY = 4;
+  ctx().options.filterTypefaces = "2";  // leaves out the Mincho string
   Draw(page);
-  ctx().filterTypefaces.clear();
-  ctx().filterCharClasses = "x";
+  ctx().options.filterTypefaces.clear();
+  ctx().options.filterCharClasses = "x";
   Draw(page);
   ctx().analysisLogStream.reset();
   std::string log = Utf8FromSjis(ReadFile(dir.file("alog.txt")));
@@ -286,7 +285,7 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
             "解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。\n"
             "解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。\n");
   // The pair form of the block.
-  ctx().filterCharClasses.clear();
+  ctx().options.filterCharClasses.clear();
   ctx().analysisLogStream.reset(std::fopen(dir.file("alog2.txt").c_str(), "wb"));
   Draw(page);
   ctx().analysisLogStream.reset();
