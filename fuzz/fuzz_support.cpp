@@ -66,8 +66,8 @@ void Check(bool condition, const char* what) {
 
 Rig::Rig() : printers({StandardDevice("Fuzz Printer", 1, 72)}) {
   printers.canvas().SetRecording(false);
-  ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1);
-  ctx->SetParentWindow(1);
+  ctx = std::make_unique<PrintContext>(Services{system, printers, ui}, 1, cache);
+  ctx->options.parentWindow = 1;
 }
 
 }  // namespace kestrel::fuzz

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/engine_cache.h"
 #include "engine/print_context.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/linux_system.h"
@@ -49,6 +50,7 @@ class QuietUi final : public Ui {
 
 struct Rig {
   Rig();
+  EngineCache cache;
   LinuxSystem system;
   MemoryPrintSystem printers;
   QuietUi ui;

@@ -30,22 +30,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size >= 4) std::memcpy(knobs, data + size - 4, 4);
 
   PrintContext& ctx = *rig.ctx;
-  ctx.fillMethod = knobs[0] % 7;
-  ctx.widthFlag = knobs[1] % 3;
+  ctx.options.fillMethod = knobs[0] % 7;
+  ctx.options.widthFlag = knobs[1] % 3;
   static const double kMagnifications[] = {0, 1, 2, 4, 8};
-  ctx.scaleSetting = kMagnifications[(knobs[1] / 3) % 5];
-  ctx.jpegDpi = 2 + knobs[2] % 11;  // 2-12 dots per inch
-  ctx.outputMode = (knobs[3] & 1) ? 0 : 1;
+  ctx.options.scaleSetting = kMagnifications[(knobs[1] / 3) % 5];
+  ctx.options.jpegDpi = 2 + knobs[2] % 11;  // 2-12 dots per inch
+  ctx.output.jpegPages = (knobs[3] & 1) == 0;
   ctx.analysisLog = 1;
   ctx.skipFills = (knobs[3] >> 1) & 1;
-  ctx.firstLineFlag = (knobs[3] >> 2) & 1;
-  ctx.filterPatterns = (knobs[3] & 8) ? "1,3" : "";
-  ctx.filterLineTypes = (knobs[3] & 16) ? "1,x" : "";
-  ctx.filterCharClasses = (knobs[3] & 32) ? "\"2\" 5" : "";
+  ctx.options.firstLineFlag = (knobs[3] >> 2) & 1;
+  ctx.options.filterPatterns = (knobs[3] & 8) ? "1,3" : "";
+  ctx.options.filterLineTypes = (knobs[3] & 16) ? "1,x" : "";
+  ctx.options.filterCharClasses = (knobs[3] & 32) ? "\"2\" 5" : "";
   ctx.lastFile = 1;
-  ctx.pageNumber = 0;
+  ctx.page.pageNumber = 0;
   try {
-    gprint(ctx, file, ctx.outputMode == 1 ? &image : nullptr, "0");
+    gprint(ctx, file, ctx.output.jpegPages ? &image : nullptr, "0");
   } catch (const JobFailure&) {
     // Raised to the caller by design (a log or JPEG that cannot be written).
   }

@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
   }
-  ctx.SetOffsetFilePath(offsets);
+  ctx.options.offsetFilePath = offsets;
   const std::string& knobs = pieces[4];
   auto knob = [&](size_t i) { return i < knobs.size() ? uint8_t(knobs[i]) : uint8_t(0); };
   const int16_t paper = int16_t(PaperCode(knob(0))), user = int16_t(PaperCode(knob(1)));
@@ -149,20 +149,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(&page[4], &user, 2);
   const std::string file = fuzz::WriteScratch(reinterpret_cast<const uint8_t*>(page.data()), page.size(), ".pdat");
 
-  ctx.scaleSetting = settings.pmag_flg;
-  ctx.jpegDpi = settings.jdpi;
-  ctx.compulsionPaper = settings.CompulsionPaper;
-  ctx.outputMode = (knob(3) & 1) ? 0 : 1;
-  ctx.fillMethod = 1;
+  ctx.options.scaleSetting = settings.pmag_flg;
+  ctx.options.jpegDpi = settings.jdpi;
+  ctx.options.compulsionPaper = settings.CompulsionPaper;
+  ctx.output.jpegPages = (knob(3) & 1) == 0;
+  ctx.options.fillMethod = 1;
   ctx.analysisLog = 0;
   ctx.lastFile = 1;
-  ctx.pageNumber = 0;
+  ctx.page.pageNumber = 0;
   RecordingCanvas& printer = rig.printers.canvas();
-  printer.SetRecording(ctx.outputMode == 0);
+  printer.SetRecording(!ctx.output.jpegPages);
   printer.Clear();
-  gprint(ctx, file, ctx.outputMode == 1 ? &image : nullptr, "0");
+  gprint(ctx, file, ctx.output.jpegPages ? &image : nullptr, "0");
 
-  if (ctx.outputMode == 0) {
+  if (!ctx.output.jpegPages) {
     for (const std::string& call : printer.calls()) CheckRecordedCall(call);
   } else if (!image.raster_used()) {
     for (const std::string& call : image.recording().calls()) CheckRecordedCall(call);
