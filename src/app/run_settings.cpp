@@ -143,33 +143,29 @@ RunSettings::RunSettings() {
 
 std::span<const SettingKey> SettingKeys() { return kKeys; }
 
-std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const JobOptions& job) {
-  if (row.flags & SettingKey::kDumpJobValue) {
-    return std::visit(
-        [&](auto field) -> std::string {
-          using F = decltype(field);
-          if constexpr (std::is_same_v<F, std::monostate>) {
-            return {};
-          } else if constexpr (std::is_same_v<F, std::string JobOptions::*>) {
-            return job.*field;
-          } else {
-            return Text(SettingKey::Value(job.*field));
-          }
-        },
-        row.job);
-  }
+namespace {
+
+// The text of one field of a record, as the settings dump shows it.
+template <typename Record, typename FieldVariant>
+std::string FieldText(const Record& record, const FieldVariant& field) {
   return std::visit(
-      [&](auto field) -> std::string {
-        using F = decltype(field);
+      [&](auto member) -> std::string {
+        using F = decltype(member);
         if constexpr (std::is_same_v<F, std::monostate>) {
           return {};
-        } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
-          return s.*field;
+        } else if constexpr (std::is_same_v<F, std::string Record::*>) {
+          return record.*member;
         } else {
-          return Text(SettingKey::Value(s.*field));
+          return Text(SettingKey::Value(record.*member));
         }
       },
-      row.field);
+      field);
+}
+
+}  // namespace
+
+std::string SettingDumpValue(const SettingKey& row, const RunSettings& s, const JobOptions& job) {
+  return row.flags & SettingKey::kDumpJobValue ? FieldText(job, row.job) : FieldText(s, row.field);
 }
 
 void CopySettingsIntoJob(RunSettings& s, JobOptions& job) {
