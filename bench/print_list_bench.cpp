@@ -10,7 +10,7 @@
 #include "app/print_lists.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/iconv_codec.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

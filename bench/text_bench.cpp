@@ -24,7 +24,7 @@
 #include "platform/linux/linux_system.h"
 #include "platform/raster/raster_page_image.h"
 #include "platform/recording/memory_print_system.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "engine/print_data.h"
 #include "fuzz_support.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 using namespace kestrel;
 

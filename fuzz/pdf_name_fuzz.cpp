@@ -3,7 +3,7 @@
 #include "fuzz_support.h"
 #include "app/run_settings.h"
 #include "pdf/bookmark_csv.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 using namespace kestrel;
 

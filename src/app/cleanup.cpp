@@ -8,7 +8,7 @@
 #include "util/find_files.h"
 #include "util/numbers.h"
 #include "util/paths.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 #include "util/local_time.h"
 
 namespace kestrel {

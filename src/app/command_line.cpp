@@ -6,7 +6,7 @@
 #include "util/char_forms.h"
 #include "util/numbers.h"
 #include "util/paths.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -5,7 +5,7 @@
 
 #include "util/paths.h"
 #include "util/replacing_file.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -8,7 +8,7 @@
 #include "util/find_files.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

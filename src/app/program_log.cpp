@@ -10,7 +10,7 @@
 #include "engine/engine_log.h"
 #include "util/numbers.h"
 #include "util/paths.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 #include "util/local_time.h"
 
 namespace kestrel {

@@ -20,7 +20,7 @@
 #include "engine/print_data.h"
 #include "platform/canvas.h"
 #include "platform/platform.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -8,7 +8,7 @@
 #include "platform/print_system.h"
 #include "platform/ui.h"
 #include "util/list_file.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

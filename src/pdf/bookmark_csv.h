@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/ui.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

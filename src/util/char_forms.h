@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

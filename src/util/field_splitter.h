@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

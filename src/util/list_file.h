@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "util/replacing_file.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -13,7 +13,7 @@
 #include "support/program_runner.h"
 #include "support/x11_fixture.h"
 #include "util/find_files.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

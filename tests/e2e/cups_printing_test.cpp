@@ -27,7 +27,7 @@
 #include "platform/linux/linux_system.h"
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

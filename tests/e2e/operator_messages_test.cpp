@@ -10,7 +10,7 @@
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
 #include "util/find_files.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/print_data.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::pdat {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 

@@ -5,7 +5,7 @@
 
 #include "app/cleanup.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

@@ -15,7 +15,7 @@
 #include "support/jpeg_files.h"
 #include "util/bounded_read.h"
 #include "util/find_files.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

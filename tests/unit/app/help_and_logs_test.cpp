@@ -8,7 +8,7 @@
 #include "app/help_file.h"
 #include "app/program_log.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/print_lists.h"
 #include "support/engine_fixture.h"
 #include "util/find_files.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/headless/headless_ui.h"
 #include "support/engine_fixture.h"
 #include "util/field_splitter.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

@@ -15,7 +15,7 @@
 #include "support/engine_fixture.h"
 #include "support/jpeg_files.h"
 #include "util/local_time.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

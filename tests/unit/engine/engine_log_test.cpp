@@ -6,7 +6,7 @@
 
 #include "engine/gprint.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

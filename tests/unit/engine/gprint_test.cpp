@@ -12,7 +12,7 @@
 #include "engine/coordinates.h"
 #include "engine/engine_log.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "engine/engine_log.h"
 #include "engine/gprint.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -6,7 +6,7 @@
 #include "engine/draw/strings.h"
 #include "engine/engine_log.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -10,7 +10,7 @@
 #include "platform/recording/memory_print_system.h"
 #include "support/engine_fixture.h"
 #include "util/profile_file.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

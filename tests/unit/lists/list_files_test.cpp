@@ -8,7 +8,7 @@
 #include "platform/headless/headless_ui.h"
 #include "platform/recording/memory_print_system.h"
 #include "support/engine_fixture.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel::test {
 namespace {

@@ -6,7 +6,7 @@
 #include "pdf/bookmark_csv.h"
 #include "support/engine_fixture.h"
 #include "util/find_files.h"
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

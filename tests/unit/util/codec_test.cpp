@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 namespace kestrel {
 namespace {

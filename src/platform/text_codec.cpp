@@ -1,4 +1,4 @@
-#include "util/text_codec.h"
+#include "platform/text_codec.h"
 
 #include <cstdio>
 #include <cstdlib>
