@@ -11,7 +11,7 @@
 # package's postinst and writable by the group kestrel.
 include(GNUInstallDirs)
 
-foreach(program kestrel pdat kestrel-tools)
+foreach(program kestrel pdat kestrel-tools pdattopdf)
   target_compile_definitions(${program} PRIVATE KESTREL_VERSION="${PROJECT_VERSION}")
 endforeach()
 if(NOT KESTREL_DEFAULT_BASE STREQUAL "")
@@ -19,6 +19,11 @@ if(NOT KESTREL_DEFAULT_BASE STREQUAL "")
     COMPILE_DEFINITIONS KESTREL_DEFAULT_BASE="${KESTREL_DEFAULT_BASE}")
 endif()
 install(TARGETS kestrel pdat kestrel-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# CUPS' folders are lib/cups and share/cups under its prefix (/usr) on every
+# architecture.
+install(TARGETS pdattopdf RUNTIME DESTINATION lib/cups/filter)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/cups/kestrel.types ${CMAKE_SOURCE_DIR}/packaging/cups/kestrel.convs
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/cups/mime)
 
 # Man pages: roff sources in docs/man/*.1.in; the build fills in the version
 # and the base folder and compresses them as Debian wants them.
