@@ -5,7 +5,9 @@
 # the group kestrel, and purges the package again. Needs root; skipped (exit
 # 0, with the reason) without it, or when a kestrel package is already
 # installed here (that one is never replaced or removed). No print queue is
-# reached: the runs hide CUPS and print on the built-in PDF device.
+# reached: the runs hide CUPS and print on the built-in PDF device; the
+# package's MIME files are left out, so the machine's CUPS server never sees
+# the new document format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,11 +38,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-dpkg -i "$deb" >/dev/null
 fail() {
   echo "test-install: FAILED: $*" >&2
   exit 1
 }
+contents=$(dpkg-deb -c "$deb")
+for f in ./usr/share/cups/mime/kestrel.types ./usr/share/cups/mime/kestrel.convs ./usr/lib/cups/filter/pdattopdf; do
+  grep -q " $f\$" <<<"$contents" || fail "$f is not in the package"
+done
+# The machine's CUPS server is never given the new document format: the
+# MIME files stay out of this installation (the filter alone is run by hand).
+dpkg -i --path-exclude='/usr/share/cups/mime/*' "$deb" >/dev/null
 
 [ "$(kestrel --version)" = "kestrel $(dpkg-query -W -f='${Version}' kestrel)" ] || fail "kestrel --version"
 man -w kestrel >/dev/null 2>&1 || ! command -v man >/dev/null || fail "no man page kestrel(1)"
@@ -64,4 +72,10 @@ printf '[SETTING]\r\n$jpeg=1\r\n$jpath=\\vpdf\\\r\n' >"$base/zoq/kestrel.inf"
 as_operator kestrel -p "$sample" 2>"$scratch/jpeg.err" || { cat "$scratch/jpeg.err" >&2; fail "JPEG run"; }
 [ "$(head -c 3 "$base/vpdf/invoice.jpg" | od -An -tx1 | tr -d ' ')" = "ffd8ff" ] || fail "no JPEG $base/vpdf/invoice.jpg"
 
-echo "test-install: the installed kestrel printed $sample to $base/vpdf/invoice.pdf and invoice.jpg"
+# The CUPS filter as CUPS runs it: the same page as PDF on standard output.
+as_operator /usr/lib/cups/filter/pdattopdf 1 nobody invoice 1 "" "$sample" >"$scratch/filter.pdf" 2>"$scratch/filter.err" ||
+  { cat "$scratch/filter.err" >&2; fail "pdattopdf"; }
+pdfinfo "$scratch/filter.pdf" | grep -q "^Pages: *1$" || fail "the filter's PDF is not one page"
+grep -q "^PAGE: 1 1$" "$scratch/filter.err" || fail "no PAGE line from the filter"
+
+echo "test-install: the installed kestrel printed $sample to $base/vpdf/invoice.pdf and invoice.jpg; pdattopdf drew it"
