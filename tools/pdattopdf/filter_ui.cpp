@@ -16,7 +16,6 @@ void FilterUi::Log(const char* prefix, const std::string& text) {
 }
 
 void FilterUi::ShowMessage(const std::string& text, MessageKind kind) {
-  if (kind == MessageKind::Error) errorShown_ = true;
   Log(kind == MessageKind::Error ? "ERROR:" : kind == MessageKind::Warning ? "WARNING:" : "INFO:", text);
 }
 

@@ -31,12 +31,9 @@ class FilterUi final : public Ui {
 
   // Writes "<prefix> <line>" for each line of text.
   void Log(const char* prefix, const std::string& text);
-  // Whether an error was shown (the job then fails).
-  bool errorShown() const { return errorShown_; }
 
  private:
   std::FILE* log_;
-  bool errorShown_ = false;
 };
 
 }  // namespace kestrel

@@ -12,7 +12,6 @@
 // a folder of its own in $TMPDIR (CUPS' temporary folder for the job),
 // removed at the end. Exit 0 when the PDF is written, 1 with an "ERROR:"
 // line otherwise. See filter_job.h for how the job's options meet the page.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
