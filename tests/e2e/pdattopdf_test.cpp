@@ -22,6 +22,13 @@ std::vector<std::string> FilesUnder(const fs::path& folder) {
   return names;
 }
 
+// Where the first word of a PDF's first page begins, in points from the left.
+double FirstWordLeft(const std::string& pdf) {
+  const std::string boxes = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  const auto at = boxes.find("<word xMin=\"");
+  return at == std::string::npos ? -1 : std::atof(boxes.c_str() + at + 12);
+}
+
 class FilterProgram : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -71,6 +78,12 @@ TEST_F(FilterProgram, StandardInputGivesThePagesKestrelDrawsOnTheBuiltInDevice) 
   EXPECT_NE(filterText.find("請 求 書"), std::string::npos);
   EXPECT_EQ(filterText, Shell("pdftotext -layout '" + work.file("vpdf/invoice.pdf") + "' -"));
   EXPECT_TRUE(fs::is_empty(tmp.path()));
+
+  // The base folder's offsets for the built-in device move the page, as in kestrel.
+  const double left = FirstWordLeft(Pdf());
+  base.Write("zoq/pofset.txt", std::string("[OFSET]\r\nKestrel PDF=20,0\r\n"));
+  ASSERT_EQ(Filter("1 user t 1 ''", Sample("invoice.pdat")).exitCode, 0);
+  EXPECT_NEAR(FirstWordLeft(Pdf()) - left, 20 / 25.4 * 72, 1.0);
 }
 
 TEST_F(FilterProgram, FailsWithAnErrorLineOnDataThatIsNoPageAndOnWrongUse) {
