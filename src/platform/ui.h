@@ -13,6 +13,10 @@ namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
 
+// The system menu's behaviour (forms/system_menu.h), which a windowed Ui
+// shows.
+class TSysMenu1;
+
 // What the device selection dialog is asked to show; empty texts keep the
 // dialog's own texts.
 struct DeviceDialogRequest {
@@ -72,6 +76,13 @@ class Ui {
   virtual std::string ChooseFile(const std::string& title, const std::string& folder,
                                  const std::string& filter) = 0;
   virtual std::string ChooseFolder(const std::string& title, const std::string& folder) = 0;
+
+  // Shows the system menu modally until the operator closes it; false when
+  // this Ui has no windows to show it in.
+  virtual bool ShowSystemMenu(TSysMenu1& menu) {
+    (void)menu;
+    return false;
+  }
 };
 
 }  // namespace kestrel
