@@ -181,10 +181,12 @@ void TForm1::RunSystemMenu(bool smallForm) {
   hooks.saveSettings = [this](const std::string& path) { SaveSettings(settings, path, services_.ui); };
   hooks.printMain = [this](const std::vector<std::string>& args, int runMode, const RunRequest& request) {
     // A run from the menu is a run of its own; the menu's run keeps its
-    // own outcome.
+    // own outcome and its caller's window, which its end steps notify.
     const bool notPrinted = notPrinted_;
+    const uint64_t parentWindow = settings.ParentWindow;
     const int code = PrintMain(args, runMode, request);
     notPrinted_ = notPrinted;
+    settings.ParentWindow = parentWindow;
     return code;
   };
   hooks.showFontForm = showFontForm;

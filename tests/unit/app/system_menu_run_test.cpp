@@ -24,6 +24,11 @@ class BaseSystem : public LinuxSystem {
  public:
   explicit BaseSystem(std::string base) : base_(std::move(base)) {}
   std::string BaseDir() override { return base_; }
+  bool NotifyWindow(uint64_t window, uint32_t, uint64_t, int64_t, std::string&) override {
+    notified.push_back(window);
+    return true;
+  }
+  std::vector<uint64_t> notified;
 
  private:
   std::string base_;
@@ -77,8 +82,10 @@ TEST_F(SystemMenuRunTest, DebugShowsTheFullFormPrintsFromItAndEndsWithTheEndStep
     menu.Button13Click();
   };
   base.Write("zoq/kestrel.inf", std::string("[SETTING]\r\n$plog=1\r\n"));
-  EXPECT_EQ(Run(ui, {"-debug"}), 0);
+  EXPECT_EQ(Run(ui, {"-h", "9", "-debug"}), 0);
   EXPECT_TRUE(full);
+  // The caller's window hears of the end of the menu's run once.
+  EXPECT_EQ(system.notified, std::vector<uint64_t>{9});
   // The page printed on the selected printer.
   EXPECT_EQ(printers.sheets(), 1);
   // The run from the menu and the menu's own run each end with the end steps.
