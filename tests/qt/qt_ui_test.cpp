@@ -171,6 +171,7 @@ class QtUiTest : public QObject {
       QCOMPARE(Background(window->hint()), QColor(192, 192, 192));
       QCOMPARE(QApplication::focusWidget(), window->list());
       QVERIFY(window->list()->selectedItems().isEmpty());
+      QVERIFY(!window->list()->currentIndex().isValid());
       QCOMPARE(window->status()->text(), QString::fromUtf8("選択されたデバイス："));
       QTest::keyClick(window->list(), Qt::Key_Down);
       QTest::keyClick(window->list(), Qt::Key_Down);

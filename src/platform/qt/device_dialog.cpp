@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
+#include <QTimer>
 
 #include "platform/qt/desktop_fonts.h"
 
@@ -84,7 +85,9 @@ void DeviceDialogWindow::Refresh() {
   status_->setText(QString::fromStdString(dialog_.StatusLine()));
   const int row = dialog_.Highlighted();
   if (row < 0) {
+    // Not even the list's current row (which focus gives it) is marked.
     list_->clearSelection();
+    list_->selectionModel()->clearCurrentIndex();
   } else if (list_->currentRow() != row || !list_->item(row)->isSelected()) {
     list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
   }
@@ -93,6 +96,12 @@ void DeviceDialogWindow::Refresh() {
 }
 
 bool DeviceDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && event->type() == QEvent::FocusIn) {
+    // The list makes its first row current when it takes focus; the
+    // dialog's highlight decides what is marked.
+    QTimer::singleShot(0, this, [this] { Refresh(); });
+    return QDialog::eventFilter(watched, event);
+  }
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     int key = 0;
     switch (static_cast<QKeyEvent*>(event)->key()) {

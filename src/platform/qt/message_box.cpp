@@ -1,6 +1,8 @@
 #include "platform/qt/message_box.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeyEvent>
 
 namespace kestrel {
@@ -20,14 +22,14 @@ QMessageBox::Icon IconOf(MessageKind kind) {
 
 }  // namespace
 
-WindowsMessageBox::WindowsMessageBox(const std::string& text, MessageKind kind, BoxButtons buttons, QWidget* parent)
-    : QMessageBox(parent), closable_(buttons != BoxButtons::YesNo) {
+WindowsMessageBox::WindowsMessageBox(const std::string& text, MessageKind kind, BoxButtons which, QWidget* parent)
+    : QMessageBox(parent), closable_(which != BoxButtons::YesNo) {
   setWindowTitle(QString::fromUtf8(kApplicationTitle));
   setIcon(IconOf(kind));
   // Texts are shown as they are: a path with "<" is no markup.
   setTextFormat(Qt::PlainText);
   setText(QString::fromStdString(text));
-  switch (buttons) {
+  switch (which) {
     case BoxButtons::Ok:
       affirm_ = addButton(QMessageBox::Ok);
       setEscapeButton(affirm_);
@@ -43,6 +45,8 @@ WindowsMessageBox::WindowsMessageBox(const std::string& text, MessageKind kind, 
       break;
   }
   setDefaultButton(affirm_);
+  // Windows' buttons carry their text alone.
+  for (QAbstractButton* button : buttons()) button->setIcon(QIcon());
 }
 
 bool WindowsMessageBox::Affirmed() const { return clickedButton() != nullptr && clickedButton() == affirm_; }

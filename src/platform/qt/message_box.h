@@ -20,7 +20,7 @@ class WindowsMessageBox final : public QMessageBox {
   Q_OBJECT
 
  public:
-  WindowsMessageBox(const std::string& text, MessageKind kind, BoxButtons buttons, QWidget* parent);
+  WindowsMessageBox(const std::string& text, MessageKind kind, BoxButtons which, QWidget* parent);
   // After the box ran: true for Yes or OK.
   bool Affirmed() const;
 
