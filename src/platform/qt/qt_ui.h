@@ -46,6 +46,7 @@ class QtUi final : public Ui {
   std::string ChooseFile(const std::string& title, const std::string& folder,
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
+  bool ShowSystemMenu(TSysMenu1& menu) override;  // system_menu_window.cpp
 
   // Runs a modal window's own loop and returns its result; the time-out
   // timer is served once on entry when an interval has ended, then at the
