@@ -112,7 +112,7 @@ TEST_F(Desktop, AMessageIsABoxAndTheRunEndsWhenItIsClosed) {
 TEST_F(Desktop, TheProgressFormsCancelButtonStopsTheFolder) {
   PageBuilder page;
   page.Paper(0, 9, 0, 1).Line(0, 100, 100, 800, 100, 0).End();
-  const int files = 40;
+  const int files = 80;
   for (int i = 0; i < files; ++i) base_.Write("jobs/p" + std::to_string(100 + i) + ".pdat", page.bytes());
   // JPEG pages at a high resolution: each file takes a while.
   auto run = Start({"-h", std::to_string(window_->id()), "-p", Base() + "jobs,0"}, "$pbar=1\r\n$jpeg=1\r\n$jdpi=600\r\n");
@@ -166,6 +166,13 @@ TEST(DesktopChoice, WindowsWithoutADisplayAreAnError) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("KESTREL_UI=qt needs a display"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(base.path() / "zoq"));
+
+  // A display that does not open: no windows, the run goes on headless.
+  r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", "missing.pdat"},
+                        {{"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", ""}, {"DISPLAY", ":999"},
+                         {"WAYLAND_DISPLAY", ""}, {"KESTREL_NO_CUPS", "1"}});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("kestrel: 印刷ファイル指定に異常があります(missing.pdat)"), std::string::npos) << r.err;
 }
 
 }  // namespace

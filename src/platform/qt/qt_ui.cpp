@@ -10,7 +10,6 @@
 #include <cstdlib>
 
 #include "platform/device_selection.h"
-#include "platform/headless/headless_ui.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/device_dialog.h"
 #include "platform/qt/message_box.h"
@@ -48,7 +47,8 @@ std::string Env(const char* name) {
 
 }  // namespace
 
-QtUi::QtUi(std::string baseDir) : baseDir_(std::move(baseDir)), messagesFile_(Env("KESTREL_MESSAGES")) {
+QtUi::QtUi(std::string baseDir)
+    : baseDir_(std::move(baseDir)), messagesFile_(Env("KESTREL_MESSAGES")), terminal_({}, {}) {
   if (QApplication::instance() == nullptr) app_ = std::make_unique<QApplication>(gArgc, gArgv);
   PrepareApplication();
 }
@@ -97,7 +97,7 @@ bool QtUi::AskOkCancel(const std::string& text, MessageKind kind) {
 }
 
 // Warnings hold nothing up: standard error, as without a display.
-void QtUi::Warn(const std::string& text) { std::fprintf(stderr, "kestrel: [warning] %s\n", text.c_str()); }
+void QtUi::Warn(const std::string& text) { terminal_.Warn(text); }
 
 std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
   TSelPrn1 dialog([this](DeviceQuestion, const std::string& text, MessageKind kind) { return AskYesNo(text, kind); });
