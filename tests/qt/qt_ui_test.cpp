@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -131,6 +132,7 @@ class QtUiTest : public QObject {
     QVERIFY(form != nullptr && form->isVisible());
     QCOMPARE(form->windowTitle(), QString::fromUtf8("Kestrel 印刷進捗状況"));
     QCOMPARE(form->size(), QSize(450, 146));
+    QCOMPARE(form->frameGeometry().center(), form->screen()->availableGeometry().center());
     QCOMPARE(Background(form), QColor(166, 202, 240));
     QCOMPARE(form->label()->geometry(), QRect(16, 24, 417, 17));
     QCOMPARE(Background(form->label()), QColor(Qt::white));
@@ -165,6 +167,7 @@ class QtUiTest : public QObject {
       QVERIFY(window != nullptr);
       QCOMPARE(window->windowTitle(), QString::fromUtf8("出力プリンタ選択画面"));
       QCOMPARE(window->size(), QSize(428, 390));
+      QCOMPARE(window->frameGeometry().center(), window->screen()->availableGeometry().center());
       QCOMPARE(Background(window), QColor(136, 136, 255));
       QCOMPARE(window->list()->geometry(), QRect(8, 32, 410, 265));
       QCOMPARE(window->status()->geometry(), QRect(8, 303, 410, 19));

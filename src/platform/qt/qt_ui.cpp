@@ -6,7 +6,6 @@
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
-#include <cstdio>
 #include <cstdlib>
 
 #include "platform/device_selection.h"
