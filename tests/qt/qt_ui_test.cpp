@@ -34,6 +34,10 @@ void OnNextModal(std::function<void(QWidget*)> action, QWidget* except = nullptr
     poll->stop();
     poll->deleteLater();
     action(w);
+    // A failed check leaves its window open: close every one, so the test
+    // ends instead of waiting.
+    if (QTest::currentTestFailed())
+      while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->done(QDialog::Rejected);
   });
   poll->start();
 }
@@ -180,7 +184,8 @@ class QtUiTest : public QObject {
       QTest::keyClick(window->list(), Qt::Key_Down);
       QCOMPARE(window->list()->selectedItems().value(0)->text(), QString("Kestrel PDF"));
       OnNextModal(
-          [](QWidget* box) {
+          [window](QWidget* box) {
+            QCOMPARE(window->status()->text(), QString::fromUtf8("選択されたデバイス：Kestrel PDF"));
             QCOMPARE(qobject_cast<QMessageBox*>(box)->text(),
                      QString::fromUtf8("Kestrel PDFを選択しました。\nよろしいですか？"));
             ButtonWithText(qobject_cast<QMessageBox*>(box), QString::fromUtf8("いいえ"))->click();

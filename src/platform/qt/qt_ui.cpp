@@ -99,11 +99,18 @@ bool QtUi::AskOkCancel(const std::string& text, MessageKind kind) {
 void QtUi::Warn(const std::string& text) { terminal_.Warn(text); }
 
 std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
-  TSelPrn1 dialog([this](DeviceQuestion, const std::string& text, MessageKind kind) { return AskYesNo(text, kind); });
+  DeviceDialogWindow* window = nullptr;
+  // The window shows the dialog's state as it asks (a taken row is in the
+  // status line while its confirmation is open).
+  TSelPrn1 dialog([this, &window](DeviceQuestion, const std::string& text, MessageKind kind) {
+    if (window != nullptr) window->Refresh();
+    return AskYesNo(text, kind);
+  });
   dialog.Configure(request);
   dialog.FormShow();
-  DeviceDialogWindow window(dialog, ModalParent());
-  RunModal(window);
+  DeviceDialogWindow shown(dialog, ModalParent());
+  window = &shown;
+  RunModal(shown);
   return dialog.GetSelection();
 }
 
