@@ -1,11 +1,11 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/device_selection.h"
@@ -18,18 +18,20 @@
 namespace kestrel {
 namespace {
 
-int64_t NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // The application object's arguments live as long as it does.
 int gArgc = 1;
 char gProgram[] = "kestrel";
 char* gArgv[] = {gProgram, nullptr};
 
-// Once per process, whoever created the application object.
+// Once per application object, whoever created it.
 void PrepareApplication() {
-  static bool prepared = false;
-  if (prepared) return;
-  prepared = true;
+  if (qApp->property("kestrelPrepared").toBool()) return;
+  qApp->setProperty("kestrelPrepared", true);
   QApplication::setQuitOnLastWindowClosed(false);
   auto* translator = new QTranslator(qApp);
   if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
