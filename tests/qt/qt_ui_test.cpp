@@ -242,7 +242,7 @@ class QtUiTest : public QObject {
 
   // Windows start folders resolve under the base folder; the filter text
   // becomes the chooser's filters.
-  void fileChooserStartsInTheResolvedFolder() {
+  void choosersStartInTheResolvedFolder() {
     QDir().mkpath("/tmp/kestrel-qt-test-base/zoq/palog");
     OnNextModal([](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -253,6 +253,13 @@ class QtUiTest : public QObject {
     });
     QCOMPARE(ui_->ChooseFile("開く", "c:\\zoq\\palog", "pdat|*.pdat|全て|*.*"), std::string());
     QCOMPARE(QtFileFilter("解析イメージ|*.jpg;*.jpeg|txt"), std::string("解析イメージ (*.jpg *.jpeg)"));
+    OnNextModal([](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      QCOMPARE(dialog->directory().absolutePath(), QString("/tmp/kestrel-qt-test-base/zoq"));
+      QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+      dialog->reject();
+    });
+    QCOMPARE(ui_->ChooseFolder("フォルダ", "\\zoq"), std::string());
   }
 
  private:
