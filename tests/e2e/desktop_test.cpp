@@ -92,9 +92,10 @@ class Desktop : public ::testing::Test {
 XServer* Desktop::server_ = nullptr;
 
 // A message is a real box: the run waits for it and ends when it is closed;
-// the caller's window still gets its X11 message.
+// the caller's window still gets its X11 message, and the time-out ticks
+// while the box is open (each tick notifies too).
 TEST_F(Desktop, AMessageIsABoxAndTheRunEndsWhenItIsClosed) {
-  auto run = Start({"-h", std::to_string(window_->id()), "-p", "missing.pdat"}, "");
+  auto run = Start({"-h", std::to_string(window_->id()), "-p", "missing.pdat"}, "$pwait=300\r\n");
   const std::string box = WindowNamed("Kestrel");
   ASSERT_FALSE(box.empty());
   Grab(box, "message-box");
@@ -104,7 +105,14 @@ TEST_F(Desktop, AMessageIsABoxAndTheRunEndsWhenItIsClosed) {
   ProgramRun r = run.get();
   EXPECT_EQ(r.exitCode, 3) << r.err;
   EXPECT_EQ(Shown(), "印刷ファイル指定に異常があります(missing.pdat)\\n\n");
-  EXPECT_EQ(window_->Messages(1), std::vector<std::string>{kPrintOut});
+  // The box stayed open over a second: ticks, then the end steps' message.
+  const auto notified = window_->Messages(3);
+  EXPECT_GE(notified.size(), 3u);
+  EXPECT_EQ(notified, std::vector<std::string>(notified.size(), kPrintOut));
+  std::string log;
+  for (const auto& name : FindEntries(Base() + "zoq/plog", "plog_*.txt"))
+    log += Utf8FromSjis(ReadFile(Base() + "zoq/plog/" + name));
+  EXPECT_NE(log.find("WMGetTimer TimeOut : HANDLE : " + std::to_string(window_->id())), std::string::npos) << log;
 }
 
 // A folder run shows the progress form; its cancel button stops the run
@@ -112,7 +120,7 @@ TEST_F(Desktop, AMessageIsABoxAndTheRunEndsWhenItIsClosed) {
 TEST_F(Desktop, TheProgressFormsCancelButtonStopsTheFolder) {
   PageBuilder page;
   page.Paper(0, 9, 0, 1).Line(0, 100, 100, 800, 100, 0).End();
-  const int files = 40;
+  const int files = 80;
   for (int i = 0; i < files; ++i) base_.Write("jobs/p" + std::to_string(100 + i) + ".pdat", page.bytes());
   // JPEG pages at a high resolution: each file takes a while.
   auto run = Start({"-h", std::to_string(window_->id()), "-p", Base() + "jobs,0"}, "$pbar=1\r\n$jpeg=1\r\n$jdpi=600\r\n");
@@ -166,6 +174,13 @@ TEST(DesktopChoice, WindowsWithoutADisplayAreAnError) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("KESTREL_UI=qt needs a display"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(base.path() / "zoq"));
+
+  // A display that does not open: no windows, the run goes on headless.
+  r = RunProgramAndWait(KESTREL_PROGRAM, {"-p", "missing.pdat"},
+                        {{"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", ""}, {"DISPLAY", ":999"},
+                         {"WAYLAND_DISPLAY", ""}, {"KESTREL_NO_CUPS", "1"}});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("kestrel: 印刷ファイル指定に異常があります(missing.pdat)"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -33,6 +34,10 @@ void OnNextModal(std::function<void(QWidget*)> action, QWidget* except = nullptr
     poll->stop();
     poll->deleteLater();
     action(w);
+    // A failed check leaves its window open: close every one, so the test
+    // ends instead of waiting.
+    if (QTest::currentTestFailed())
+      while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->done(QDialog::Rejected);
   });
   poll->start();
 }
@@ -131,6 +136,7 @@ class QtUiTest : public QObject {
     QVERIFY(form != nullptr && form->isVisible());
     QCOMPARE(form->windowTitle(), QString::fromUtf8("Kestrel 印刷進捗状況"));
     QCOMPARE(form->size(), QSize(450, 146));
+    QCOMPARE(form->frameGeometry().center(), form->screen()->availableGeometry().center());
     QCOMPARE(Background(form), QColor(166, 202, 240));
     QCOMPARE(form->label()->geometry(), QRect(16, 24, 417, 17));
     QCOMPARE(Background(form->label()), QColor(Qt::white));
@@ -165,6 +171,7 @@ class QtUiTest : public QObject {
       QVERIFY(window != nullptr);
       QCOMPARE(window->windowTitle(), QString::fromUtf8("出力プリンタ選択画面"));
       QCOMPARE(window->size(), QSize(428, 390));
+      QCOMPARE(window->frameGeometry().center(), window->screen()->availableGeometry().center());
       QCOMPARE(Background(window), QColor(136, 136, 255));
       QCOMPARE(window->list()->geometry(), QRect(8, 32, 410, 265));
       QCOMPARE(window->status()->geometry(), QRect(8, 303, 410, 19));
@@ -177,7 +184,8 @@ class QtUiTest : public QObject {
       QTest::keyClick(window->list(), Qt::Key_Down);
       QCOMPARE(window->list()->selectedItems().value(0)->text(), QString("Kestrel PDF"));
       OnNextModal(
-          [](QWidget* box) {
+          [window](QWidget* box) {
+            QCOMPARE(window->status()->text(), QString::fromUtf8("選択されたデバイス：Kestrel PDF"));
             QCOMPARE(qobject_cast<QMessageBox*>(box)->text(),
                      QString::fromUtf8("Kestrel PDFを選択しました。\nよろしいですか？"));
             ButtonWithText(qobject_cast<QMessageBox*>(box), QString::fromUtf8("いいえ"))->click();
@@ -234,7 +242,7 @@ class QtUiTest : public QObject {
 
   // Windows start folders resolve under the base folder; the filter text
   // becomes the chooser's filters.
-  void fileChooserStartsInTheResolvedFolder() {
+  void choosersStartInTheResolvedFolder() {
     QDir().mkpath("/tmp/kestrel-qt-test-base/zoq/palog");
     OnNextModal([](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -245,6 +253,13 @@ class QtUiTest : public QObject {
     });
     QCOMPARE(ui_->ChooseFile("開く", "c:\\zoq\\palog", "pdat|*.pdat|全て|*.*"), std::string());
     QCOMPARE(QtFileFilter("解析イメージ|*.jpg;*.jpeg|txt"), std::string("解析イメージ (*.jpg *.jpeg)"));
+    OnNextModal([](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      QCOMPARE(dialog->directory().absolutePath(), QString("/tmp/kestrel-qt-test-base/zoq"));
+      QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
+      dialog->reject();
+    });
+    QCOMPARE(ui_->ChooseFolder("フォルダ", "\\zoq"), std::string());
   }
 
  private:

@@ -148,7 +148,11 @@ void DeviceDialogWindow::keyPressEvent(QKeyEvent* event) {
 
 void DeviceDialogWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  if (QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
   list_->setFocus(Qt::OtherFocusReason);
   // Focus gives the list a current row; nothing is highlighted on opening.
   Refresh();

@@ -25,6 +25,9 @@ class DeviceDialogWindow final : public QDialog {
   QLabel* status() const { return status_; }
   QLabel* hint() const { return hint_; }
 
+  // Draws the dialog's state; closes the window once the dialog closed.
+  void Refresh();
+
   static constexpr int kClientWidth = 428;
   static constexpr int kClientHeight = 390;
 
@@ -35,9 +38,6 @@ class DeviceDialogWindow final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Draws the dialog's state; closes the window once the dialog closed.
-  void Refresh();
-
   TSelPrn1& dialog_;
   QLabel* heading_;
   QListWidget* list_;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 #include <QToolButton>
 
 #include "platform/qt/desktop_fonts.h"
@@ -56,5 +57,15 @@ void ProgressWindow::SetProgress(int position, int maximum) {
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
+
+// Centred on the screen.
+void ProgressWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
 
 }  // namespace kestrel

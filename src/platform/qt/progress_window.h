@@ -32,6 +32,7 @@ class ProgressWindow final : public QWidget {
  protected:
   // The form has no close of its own while a folder prints.
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   QLabel* label_;

@@ -1,16 +1,14 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/device_selection.h"
-#include "platform/headless/headless_ui.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/device_dialog.h"
 #include "platform/qt/message_box.h"
@@ -20,18 +18,20 @@
 namespace kestrel {
 namespace {
 
-int64_t NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // The application object's arguments live as long as it does.
 int gArgc = 1;
 char gProgram[] = "kestrel";
 char* gArgv[] = {gProgram, nullptr};
 
-// Once per process, whoever created the application object.
+// Once per application object, whoever created it.
 void PrepareApplication() {
-  static bool prepared = false;
-  if (prepared) return;
-  prepared = true;
+  if (qApp->property("kestrelPrepared").toBool()) return;
+  qApp->setProperty("kestrelPrepared", true);
   QApplication::setQuitOnLastWindowClosed(false);
   auto* translator = new QTranslator(qApp);
   if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
@@ -48,7 +48,8 @@ std::string Env(const char* name) {
 
 }  // namespace
 
-QtUi::QtUi(std::string baseDir) : baseDir_(std::move(baseDir)), messagesFile_(Env("KESTREL_MESSAGES")) {
+QtUi::QtUi(std::string baseDir)
+    : baseDir_(std::move(baseDir)), messagesFile_(Env("KESTREL_MESSAGES")), terminal_({}, {}) {
   if (QApplication::instance() == nullptr) app_ = std::make_unique<QApplication>(gArgc, gArgv);
   PrepareApplication();
 }
@@ -97,14 +98,21 @@ bool QtUi::AskOkCancel(const std::string& text, MessageKind kind) {
 }
 
 // Warnings hold nothing up: standard error, as without a display.
-void QtUi::Warn(const std::string& text) { std::fprintf(stderr, "kestrel: [warning] %s\n", text.c_str()); }
+void QtUi::Warn(const std::string& text) { terminal_.Warn(text); }
 
 std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
-  TSelPrn1 dialog([this](DeviceQuestion, const std::string& text, MessageKind kind) { return AskYesNo(text, kind); });
+  DeviceDialogWindow* window = nullptr;
+  // The window shows the dialog's state as it asks (a taken row is in the
+  // status line while its confirmation is open).
+  TSelPrn1 dialog([this, &window](DeviceQuestion, const std::string& text, MessageKind kind) {
+    if (window != nullptr) window->Refresh();
+    return AskYesNo(text, kind);
+  });
   dialog.Configure(request);
   dialog.FormShow();
-  DeviceDialogWindow window(dialog, ModalParent());
-  RunModal(window);
+  DeviceDialogWindow shown(dialog, ModalParent());
+  window = &shown;
+  RunModal(shown);
   return dialog.GetSelection();
 }
 

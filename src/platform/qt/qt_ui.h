@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/headless/headless_ui.h"
 #include "platform/modal_timer.h"
 #include "platform/ui.h"
 
@@ -65,6 +66,7 @@ class QtUi final : public Ui {
   ModalTimer timer_;
   std::unique_ptr<ProgressWindow> progress_;
   bool cancelled_ = false;
+  HeadlessUi terminal_;  // warnings go where they go without a display
 };
 
 // The chooser's filter for a Windows filter text "label|pattern|label|

@@ -1,8 +1,9 @@
 // Which Ui a run of the program gets, from KESTREL_UI and the display:
 //   KESTREL_UI=headless   the headless Ui (standard error, KESTREL_ANSWERS)
 //   KESTREL_UI=qt         the desktop Ui; without a display an error
-//   unset or empty        the desktop Ui when DISPLAY or WAYLAND_DISPLAY is
-//                         set (not empty), else the headless Ui
+//   unset or empty        the desktop Ui when WAYLAND_DISPLAY is set or
+//                         DISPLAY names an X display that opens, else the
+//                         headless Ui
 //   any other value       an error
 #pragma once
 
