@@ -1,8 +1,11 @@
 #include "pdf/outliner_call.h"
 
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "util/char_forms.h"
+#include "util/paths.h"
 #include "util/windows_command_line.h"
 
 namespace kestrel {
@@ -51,6 +54,23 @@ int RunOutliner(System& system, Ui& ui, const std::string& outliner, const std::
   }
   ui.ShowMessage(kOutlinerFailedMessage, MessageKind::Error);
   return -1;
+}
+
+bool IsExistingFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+bool CheckOutlinerPath(Ui& ui, const std::string& path, const std::string& name) {
+  if (!IsExistingFile(path)) {
+    ui.ShowMessage("指定されたパスにOutlinerCmd.exeが存在していません。", MessageKind::Error);
+    return false;
+  }
+  if (FileNameOf(name) != "OutlinerCmd.exe") {
+    ui.ShowMessage("指定したOutlinerCmdパスは有効なプログラムではありません。", MessageKind::Error);
+    return false;
+  }
+  return true;
 }
 
 const char* ShellOpenMessage(int code) {

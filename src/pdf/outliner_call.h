@@ -34,6 +34,17 @@ std::string OutlinerCommandLine(const std::string& outliner, const std::string& 
 int RunOutliner(System& system, Ui& ui, const std::string& outliner, const std::string& sourcePdf,
                 const std::string& outputPdf, const std::string& bookmarkCsv);
 
+// The two checks of an outliner path before it is started, in this order:
+// the file exists ("指定されたパスにOutlinerCmd.exeが存在していません。"),
+// and its name is exactly "OutlinerCmd.exe", letter case included
+// ("指定したOutlinerCmdパスは有効なプログラムではありません。"). path is the
+// path of this system, name the path as the operator gave it. false with
+// the message shown when one fails.
+bool CheckOutlinerPath(Ui& ui, const std::string& path, const std::string& name);
+
+// A regular file (or a link to one) at path.
+bool IsExistingFile(const std::string& path);
+
 // The operator's message for an answer of System::ShellOpen; nullptr for
 // success and for the answers that have none.
 const char* ShellOpenMessage(int code);

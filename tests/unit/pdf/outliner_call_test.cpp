@@ -3,7 +3,6 @@
 #include "pdf/outliner_call.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,23 +10,15 @@
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/linux_system.h"
 #include "support/engine_fixture.h"
+#include "support/stand_in.h"
 
 namespace kestrel {
 namespace {
 
 using test::ReadFile;
 using test::TempDir;
+using test::RecordArgs;
 namespace fs = std::filesystem;
-
-// An executable script at path (folders made).
-void StandIn(const std::string& path, const std::string& body) {
-  fs::create_directories(fs::path(path).parent_path());
-  FILE* f = std::fopen(path.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fprintf(f, "#!/bin/sh\n%s\n", body.c_str());
-  std::fclose(f);
-  ::chmod(path.c_str(), 0755);
-}
 
 class OutlinerCall : public ::testing::Test {
  protected:
@@ -40,7 +31,7 @@ class OutlinerCall : public ::testing::Test {
 TEST_F(OutlinerCall, TheOutlinerGetsEachPathAsOneArgumentAndItsExitCodeIsIgnored) {
   EXPECT_EQ(OutlinerCommandLine("C:\\o\\OutlinerCmd.exe", "C:\\v\\a b.pdf", "C:\\v\\a b_bk.pdf", "C:\\v\\a.csv"),
             "\"C:\\o\\OutlinerCmd.exe\" /D \"C:\\v\\a b.pdf\" /O \"C:\\v\\a b_bk.pdf\" /B \"C:\\v\\a.csv\" /V");
-  StandIn(Outliner(), "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + dir.file("argv.txt") + "\"; exit 7");
+  test::WriteStandIn(Outliner(), RecordArgs(dir.file("argv.txt")) + "; exit 7");
   const std::string src = dir.file("my docs/a.b.pdf");
   ASSERT_EQ(RunOutliner(system, ui, Outliner(), src, dir.file("out/a.b_bk.pdf"), dir.file("a 'x'.csv")), 0);
   EXPECT_EQ(ReadFile(dir.file("argv.txt")),
@@ -55,7 +46,7 @@ TEST_F(OutlinerCall, AnOutlinerThatCannotRunOrAPathThatCannotBeQuotedIsAFailure)
 
   // A quote would end the path early and hand the rest on as further
   // arguments (here an output of the caller's choosing): not started.
-  StandIn(Outliner(), "touch \"" + dir.file("ran") + "\"");
+  test::WriteStandIn(Outliner(), "touch \"" + dir.file("ran") + "\"");
   HeadlessUi ui2{{}, ""};
   EXPECT_EQ(RunOutliner(system, ui2, Outliner(), "a\" /O \"/tmp/x.pdf", "b.pdf", "c.csv"), -1);
   EXPECT_EQ(RunOutliner(system, ui2, Outliner(), "a.pdf", "b.pdf", "dir\\"), -1);
@@ -70,7 +61,7 @@ TEST_F(OutlinerCall, AnOutlinerThatCannotRunOrAPathThatCannotBeQuotedIsAFailure)
 TEST_F(OutlinerCall, TheOpenersAnswersBecomeTheShellsMessages) {
   const std::string pdf = dir.Write("a.pdf", std::string("%PDF"));
   const std::string exitCode = dir.file("code");
-  StandIn(dir.file("bin/xdg-open"), "printf '%s' \"$1\" > \"" + dir.file("opened") + "\"; exit $(cat \"" +
+  test::WriteStandIn(dir.file("bin/xdg-open"), "printf '%s' \"$1\" > \"" + dir.file("opened") + "\"; exit $(cat \"" +
                                         exitCode + "\")");
   const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
   ::setenv("PATH", (dir.file("bin") + ":" + path).c_str(), 1);
