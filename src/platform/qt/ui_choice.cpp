@@ -1,0 +1,45 @@
+#include "platform/qt/ui_choice.h"
+
+#include <cstdlib>
+
+#include "platform/headless/headless_ui.h"
+#include "platform/qt/qt_ui.h"
+
+namespace kestrel {
+
+bool ChooseUiKind(const std::string& setting, bool displayPresent, UiKind& kind, std::string& error) {
+  if (setting == "headless") {
+    kind = UiKind::Headless;
+    return true;
+  }
+  if (setting == "qt") {
+    if (!displayPresent) {
+      error = "KESTREL_UI=qt needs a display, but neither DISPLAY nor WAYLAND_DISPLAY is set";
+      return false;
+    }
+    kind = UiKind::Desktop;
+    return true;
+  }
+  if (!setting.empty()) {
+    error = "KESTREL_UI=" + setting + " is not a Ui of this program (qt or headless)";
+    return false;
+  }
+  kind = displayPresent ? UiKind::Desktop : UiKind::Headless;
+  return true;
+}
+
+bool ChooseUiKindFromEnvironment(UiKind& kind, std::string& error) {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+  };
+  const char* setting = std::getenv("KESTREL_UI");
+  return ChooseUiKind(setting == nullptr ? "" : setting, set("DISPLAY") || set("WAYLAND_DISPLAY"), kind, error);
+}
+
+std::unique_ptr<Ui> MakeUi(UiKind kind, const std::string& baseDir) {
+  if (kind == UiKind::Desktop) return std::make_unique<QtUi>(baseDir);
+  return std::make_unique<HeadlessUi>();
+}
+
+}  // namespace kestrel
