@@ -19,7 +19,9 @@
 #include "platform/qt/bookmark_window.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/outliner_tab_page.h"
+#include "platform/qt/qt_ui.h"
 #include "platform/qt/raku2_tab_page.h"
+#include <QTimer>
 
 using namespace kestrel;
 
@@ -83,6 +85,29 @@ class BookmarkWindowsTest : public QObject {
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
+  }
+
+  // The menu's hook: a window on the desktop Ui, nothing on the headless one.
+  void theBookmarkHookShowsTheWindowOnTheDesktopUiOnly() {
+    QTemporaryDir dir;
+    RunSettings settings;
+    InitRunSettingsPaths(settings, dir.path().toStdString() + "/", "/etc/");
+    LinuxSystem system;
+    HeadlessUi headless({}, "");
+    QVERIFY(!ShowBookmarkDialog(headless, system, settings));
+    QVERIFY(!QDir(dir.path() + "/vpdf").exists());
+
+    QtUi desktop(dir.path().toStdString() + "/");
+    QString caption;
+    QTimer::singleShot(50, [&caption] {
+      QWidget* w = QApplication::activeModalWidget();
+      if (w == nullptr) return;
+      caption = w->windowTitle();
+      QTest::mouseClick(w->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    });
+    QVERIFY(ShowBookmarkDialog(desktop, system, settings));
+    QCOMPARE(caption, QString::fromUtf8("しおり追加処理画面"));
+    QVERIFY(QDir(dir.path() + "/vpdf").exists());
   }
 
   void theOutlinerPageFillsItsLabelsEvenWhenCancelled() {

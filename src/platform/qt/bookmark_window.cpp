@@ -133,4 +133,12 @@ void RunBookmarkWindow(QtUi& ui, TAddBookMark1& dialog) {
   ui.RunModal(window);
 }
 
+bool ShowBookmarkDialog(Ui& ui, System& system, RunSettings& settings) {
+  auto* desktop = dynamic_cast<QtUi*>(&ui);
+  if (desktop == nullptr) return false;
+  TAddBookMark1 dialog(settings, system, ui);
+  RunBookmarkWindow(*desktop, dialog);
+  return true;
+}
+
 }  // namespace kestrel

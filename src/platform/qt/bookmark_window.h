@@ -36,4 +36,9 @@ class BookmarkWindow final : public QDialog {
 // Shows the dialog modally on the desktop Ui until it is closed.
 void RunBookmarkWindow(QtUi& ui, TAddBookMark1& dialog);
 
+// The system menu's "しおり追加処理": creates the dialog on the run's
+// settings and shows its window when ui is the desktop Ui. false (nothing
+// created) for a Ui without windows.
+bool ShowBookmarkDialog(Ui& ui, System& system, RunSettings& settings);
+
 }  // namespace kestrel
