@@ -23,13 +23,13 @@ Raku2TabPage::Raku2TabPage(Raku2TestTab& tab, QWidget* parent) : QWidget(parent)
 
   int y = 36;
   int index = 0;
-  for (const Raku2TestTab::Button& spec : Raku2TestTab::kButtons) {
-    auto* button = new QPushButton(QString::fromUtf8(spec.caption), this);
+  for (const Raku2TestTab::Button& entry : Raku2TestTab::kButtons) {
+    auto* button = new QPushButton(QString::fromUtf8(entry.caption), this);
     button->setObjectName(QString("Button%1").arg(++index));
     button->setGeometry(336, y, 228, 32);
     button->setFont(FormFont(14));
     y += 44;
-    const auto click = spec.click;
+    const auto click = entry.click;
     connect(button, &QPushButton::clicked, this, [this, click] { (tab_.*click)(); });
   }
   OpenFolder();
