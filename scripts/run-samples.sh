@@ -9,7 +9,10 @@
 #   2. each sample as a JPEG page;
 #   3. the sample folder as one PDF document (a folder run: it takes its name
 #      and a bookmark list from the samples' information files; one document
-#      has the paper of its first page, A4, like every folder print).
+#      has the paper of its first page, A4, like every folder print);
+#   4. the bookmarks of that list added to the document by kestrel-outliner,
+#      started as the bookmark dialog starts its outliner (kestrel-tools
+#      outline): <name>_bk.pdf beside it.
 # Shows a line per step with the elapsed time, and at the end where each
 # file is and how to look at it.
 set -euo pipefail
@@ -20,8 +23,8 @@ step() { printf 'run-samples: [%3ds] %s\n' "$((SECONDS - start))" "$*"; }
 
 step "setting up (scripts/setup.sh)"
 scripts/setup.sh
-step "building kestrel and the sample forms (build/release)"
-scripts/build.sh release kestrel examples
+step "building kestrel, its tools, the outliner and the sample forms (build/release)"
+scripts/build.sh release kestrel kestrel-tools kestrel-outliner examples
 
 run="$PWD/out/samples-$(date +%Y%m%d-%H%M%S)"
 examples="$PWD/build/release/examples"
@@ -77,13 +80,27 @@ code=0
 kestrel "$run/folder" -p "$run/folder/data,2" || code=$?
 [ "$code" -eq 0 ] || { echo "run-samples: folder run: exit code $code" >&2; status=1; }
 
+step "adding the bookmarks to the folder's PDF (kestrel-tools outline, kestrel-outliner)"
+# The default $OutLinerPath: "Program Files/Antenna/Outliner/OutlinerCmd.exe"
+# under the base folder.
+outliner_dir="$run/folder/Program Files/Antenna/Outliner"
+mkdir -p "$outliner_dir"
+ln -sf "$PWD/build/release/kestrel-outliner" "$outliner_dir/OutlinerCmd.exe"
+for csv in "$run"/folder/vpdf/*.csv; do
+  code=0
+  KESTREL_BASE="$run/folder/" KESTREL_NO_CUPS=1 build/release/kestrel-tools outline "${csv%.csv}.pdf" "$csv" \
+    >/dev/null || code=$?
+  [ "$code" -eq 0 ] || { echo "run-samples: bookmarks: exit code $code" >&2; status=1; }
+done
+
 step "done"
 echo
 echo "PDF documents, one per sample (open with any PDF viewer, e.g. evince or xdg-open):"
 find "$run/pdf/vpdf" -type f -name '*.pdf' | sort | sed 's/^/  /'
 echo "JPEG pages, beside the copied print data (any image viewer):"
 find "$run/jpeg/data" -type f -iname '*.jp*g' | sort | sed 's/^/  /'
-echo "The folder run: one PDF named from the information files, and its bookmark list (CSV):"
+echo "The folder run: one PDF named from the information files, its bookmark list (CSV) and the PDF with"
+echo "those bookmarks (_bk.pdf; qpdf --json --json-key=outlines FILE lists them):"
 find "$run/folder/vpdf" -type f | sort | sed 's/^/  /'
 echo "Job and program logs (Shift-JIS: iconv -f CP932 -t UTF-8 FILE): $run/*/zoq/plog"
 exit $status

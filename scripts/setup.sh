@@ -16,6 +16,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils man-db
+  libqpdf-dev qpdf
 )
 
 missing=()

@@ -34,11 +34,16 @@ class System {
   // The system's text for an error code (the last error when code is 0).
   virtual std::string ErrorText(int code) = 0;
 
-  // Starts a command line and waits for it, without a time-out.
+  // Starts program (a path, or a name searched in PATH) with these
+  // arguments, no shell, only the standard streams handed on, and waits
+  // for it to end, without a time-out. An empty workDir keeps the current
+  // folder. (util/windows_command_line.h turns a Windows command line into
+  // program and arguments.)
   virtual ProcessResult RunAndWait(const std::string& program, const std::vector<std::string>& args,
                                    const std::string& workDir) = 0;
-  // Opens a file with its associated program; returns a value above 32 on
-  // success, or the shell's error code.
+  // Opens a file with its associated program (the desktop's opener);
+  // returns a value above 32 on success, or the shell's error code
+  // (2 file not found, 31 no program for the file, ...).
   virtual int ShellOpen(const std::string& path) = 0;
   // Deletes a file or a folder with its contents; 0 or an error code. Links
   // are never followed: a link (also the path's own last name) is removed

@@ -1,19 +1,27 @@
 // kestrel-tools: the maintenance functions of the system menu that need no
 // print run, from the command line: the font, printer and paper lists, the
 // default-printer choice for Win-direct printing, the PDF device choice and
-// the bare device dialog. They use the same printing system and Ui as
-// kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
+// the bare device dialog, the bookmark dialog's outliner run and the filing
+// plug-in calls of the filing test tab. They use the same printing system and
+// Ui as kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/bookmark_dialog.h"
+#include "app/run_settings.h"
 #include "fonts/font_list.h"
 #include "forms/device_choice.h"
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
+#include "pdf/raku2_client.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/qt/ui_choice.h"
+#include "util/numbers.h"
 #include "util/paths.h"
 
 namespace {
@@ -29,6 +37,11 @@ constexpr const char* kUsage =
     "  winprt [FILE]                   default printer for Win-direct printing (default zoq/WinPrinterSet.inf)\n"
     "  pdfdevice [FILE]                PDF output device into the settings file (default zoq/kestrel.inf)\n"
     "  select [CAPTION [HEADING [QUESTION]]]  the device dialog alone; prints its result\n"
+    "  outline SRC.pdf CSV [FOLDER]    bookmarks of CSV into SRC through the outliner ($OutLinerPath), as the\n"
+    "                                  bookmark dialog runs it: FOLDER/<SRC name>_bk.pdf (default $BookMarkPdfPath)\n"
+    "  filing CALL [ARGS]              a filing plug-in call with the filing test tab's result files:\n"
+    "                                  create MODE SOURCE BINDER | view A B BINDER | edit MODE BINDER |\n"
+    "                                  operate | links | find ROOT | flow\n"
     "Files are under the base folder's zoq/ unless given. Prints the status code (with its meaning when it is\n"
     "not 0); exit code 0 when it is 0, 1 for another status, 2 for wrong use.\n";
 
@@ -53,6 +66,89 @@ int Report(int status, const char* meaning) {
 }
 
 int ReportList(ListResult status) { return Report(int(status), ListStatusMeaning(status)); }
+
+int UsageError(const std::string& problem);
+
+// A path given on the command line: a Windows path ("C:\..", "\..") as it
+// is (it names a place under the base folder), any other made absolute
+// from the working folder.
+std::string GivenPath(const std::string& path) {
+  const bool windows = (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
+  if (windows || path.empty() || path[0] == '/') return path;
+  std::error_code ec;
+  return std::filesystem::absolute(path, ec).string();
+}
+
+// The modification time of a file (nothing when there is none).
+std::optional<int64_t> ModifiedAt(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// The bookmark dialog's run: the settings of zoq/kestrel.inf, the labels
+// filled from the arguments, "しおり付加実行". 0 when the outliner wrote the
+// output, 1 otherwise (the outliner's own messages on standard error).
+int Outline(Services& services, const std::vector<std::string>& args) {
+  RunSettings settings;
+  const std::string base = services.system.BaseDir();
+  InitRunSettingsPaths(settings, base, services.system.WindowsDir());
+  LoadSettings(settings, settings.SettingsPath, services.ui);
+  TAddBookMark1 dialog(settings, services.system, services.ui);
+  dialog.Label8 = GivenPath(args[0]);
+  dialog.Label9 = GivenPath(args[1]);
+  if (args.size() > 2) dialog.Label5 = GivenPath(args[2]);
+  const std::string output = dialog.OutputPdfPath();
+  const std::optional<int64_t> before = ModifiedAt(output);
+  const int status = dialog.Button24Click();
+  const std::optional<int64_t> after = ModifiedAt(output);
+  if (status == 0 && after && after != before) {
+    std::printf("0 %s\n", output.c_str());
+    return 0;
+  }
+  if (status == 0) return Report(-1, "the outliner wrote no output");
+  return Report(status, "a check failed or the outliner could not be started");
+}
+
+std::optional<int> Whole(const std::string& text) {
+  return text.empty() || text[0] == '$' ? std::nullopt : ParseInt(text);
+}
+
+// One plug-in call of the filing test tab; 2 for wrong use.
+int Filing(Services& services, const std::vector<std::string>& args) {
+  Raku2TestTab tab(services.system.BaseDir(), services.system, services.ui);
+  std::error_code ec;
+  std::filesystem::create_directories(tab.FolderListFolder(), ec);
+  Raku2Client client = tab.NewClient();
+  const std::string call = args.empty() ? "" : args[0];
+  const size_t n = args.size();
+  std::optional<int> status;
+  if (call == "create" && n == 4 && Whole(args[1])) {
+    client.sourceFile = GivenPath(args[2]);
+    client.binderFile = GivenPath(args[3]);
+    status = client.CreateFilingFile(*Whole(args[1]));
+  } else if (call == "view" && n == 4 && Whole(args[1]) && Whole(args[2])) {
+    client.binderFile = GivenPath(args[3]);
+    status = client.ShowFilingViewer(*Whole(args[1]), *Whole(args[2]));
+  } else if (call == "edit" && n == 3 && Whole(args[1])) {
+    client.binderFile = GivenPath(args[2]);
+    status = client.EditBinder(*Whole(args[1]));
+  } else if (call == "operate" && n == 1) {
+    status = client.OperateBinder();
+  } else if (call == "links" && n == 1) {
+    status = client.GetLinkFolders();
+    for (size_t i = 0; *status == 0 && i < client.linkFolderPaths.size(); ++i)
+      std::printf("%s\t%s\n", client.linkFolderPaths[i].c_str(), client.linkFolderNames[i].c_str());
+  } else if (call == "find" && n == 2) {
+    client.documentRoot = GivenPath(args[1]);
+    status = client.FindBinder();
+  } else if (call == "flow" && n == 1) {
+    status = tab.FlowTestClick();
+  }
+  if (!status) return UsageError("filing: unknown call or wrong arguments");
+  return Report(*status, *status == kRaku2ResultMissing ? "no result: the plug-in did not run or wrote no result file"
+                                                                     : "the call failed");
+}
 
 int UsageError(const std::string& problem) {
   std::fprintf(stderr, "kestrel-tools: %s\n%s", problem.c_str(), kUsage);
@@ -79,7 +175,7 @@ int main(int argc, char** argv) {
   // Only paperlist takes an option (-d DEVICE); anything else that looks
   // like an option is wrong use, never a file name (the dialog's texts of
   // select are free).
-  for (size_t i = 0; command != "select" && i < args.size(); ++i) {
+  for (size_t i = 0; command != "select" && command != "filing" && i < args.size(); ++i) {
     if (args[i].size() < 2 || args[i][0] != '-') continue;
     if (command == "paperlist" && i == 0 && args[i] == "-d") {
       if (args.size() < 2) return UsageError("-d needs a device name");
@@ -136,6 +232,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", RunDeviceSelection(services.ui, services.printers, args[0], args[1], args[2]).c_str());
     return 0;
   }
+  if (command == "outline" && (args.size() == 2 || args.size() == 3)) return Outline(services, args);
+  if (command == "filing") return Filing(services, args);
   std::fputs(kUsage, stderr);
   return 2;
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 extern char** environ;
 
@@ -121,6 +122,31 @@ int RemoveAt(int dirfd, const std::string& name) {
   return first;
 }
 
+// posix_spawnp with only standard input, output and error handed on
+// (the descriptors this process holds are not the child's).
+int SpawnWithoutHandles(pid_t& pid, const std::string& program, char* const argv[]) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return errno;
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  const int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc;
+}
+
+// The shell's answers for opening a file (ShellExecute): above 32 opened.
+constexpr int kShellFileNotFound = 2;
+constexpr int kShellNoAssociation = 31;
+constexpr int kShellOpened = 42;
+
+// xdg-open's exit codes as the shell's answers: 0 opened, 2 the file does
+// not exist; 3 (no program for it), 4 (the program failed) and the rest:
+// no association.
+int ShellResultOfOpener(int exitCode) {
+  if (exitCode == 0) return kShellOpened;
+  if (exitCode == 2) return kShellFileNotFound;
+  return kShellNoAssociation;
+}
+
 System::EntryKind KindOf(mode_t mode) {
   if (S_ISLNK(mode)) return System::EntryKind::kLink;
   if (S_ISDIR(mode)) return System::EntryKind::kFolder;
@@ -196,7 +222,7 @@ ProcessResult LinuxSystem::RunAndWait(const std::string& program, const std::vec
   fs::path previous = fs::current_path(ec);
   if (!workDir.empty()) fs::current_path(workDir, ec);
   pid_t pid = 0;
-  int rc = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  const int rc = SpawnWithoutHandles(pid, program, argv.data());
   if (!workDir.empty() && !previous.empty()) fs::current_path(previous, ec);
   if (rc != 0) {
     result.error = rc;
@@ -216,10 +242,29 @@ ProcessResult LinuxSystem::RunAndWait(const std::string& program, const std::vec
 
 int LinuxSystem::ShellOpen(const std::string& path) {
   std::error_code ec;
-  if (!fs::exists(path, ec)) return 2;  // file not found, as the shell says it
-  ProcessResult r = RunAndWait("xdg-open", {path}, {});
-  if (!r.started) return 31;  // no association
-  return r.exitCode == 0 ? 42 : 31;
+  if (!fs::exists(path, ec)) return kShellFileNotFound;
+  std::string program = "xdg-open";
+  std::string file = path;
+  char* argv[] = {program.data(), file.data(), nullptr};
+  pid_t pid = 0;
+  if (SpawnWithoutHandles(pid, program, argv) != 0) return kShellNoAssociation;
+  // xdg-open returns once the viewer runs on a desktop, but without one it
+  // may run the viewer itself and wait for it: a few seconds tell its
+  // answer, after that the file is taken as opened and the opener is
+  // reaped when it ends.
+  int status = 0;
+  for (int waited = 0; waited < 3000; waited += 20) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) return ShellResultOfOpener(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    if (done < 0 && errno != EINTR) return kShellNoAssociation;
+    usleep(20 * 1000);
+  }
+  std::thread([pid] {
+    int ignored = 0;
+    while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+  return kShellOpened;
 }
 
 int LinuxSystem::ShellDelete(const std::string& path) {

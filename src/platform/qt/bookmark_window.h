@@ -1,0 +1,44 @@
+// The bookmark dialog's window (caption "しおり追加処理画面", 842 x 570,
+// RGB 202,211,199) over its behaviour (TAddBookMark1): white labels that
+// show the dialog's paths, the "参照" buttons, the tick box, "しおり付加実行"
+// and "終     了". Every click goes to the dialog; the labels are drawn
+// again from it afterwards.
+#pragma once
+
+#include <QDialog>
+
+#include "app/bookmark_dialog.h"
+
+class QCheckBox;
+class QLabel;
+
+namespace kestrel {
+
+class QtUi;
+
+class BookmarkWindow final : public QDialog {
+  Q_OBJECT
+
+ public:
+  BookmarkWindow(TAddBookMark1& dialog, QWidget* parent);
+
+  // The white path labels, by their names ("Label10", "Label5", "Label8", "Label9").
+  QLabel* pathLabel(const char* name) const;
+
+ private:
+  void Refresh();
+
+  TAddBookMark1& dialog_;
+  QLabel *label10_, *label5_, *label8_, *label9_;
+  QCheckBox* checkBox1_;
+};
+
+// Shows the dialog modally on the desktop Ui until it is closed.
+void RunBookmarkWindow(QtUi& ui, TAddBookMark1& dialog);
+
+// The system menu's "しおり追加処理": creates the dialog on the run's
+// settings and shows its window when ui is the desktop Ui. false (nothing
+// created) for a Ui without windows.
+bool ShowBookmarkDialog(Ui& ui, System& system, RunSettings& settings);
+
+}  // namespace kestrel
