@@ -72,6 +72,13 @@ class Ui {
   virtual std::string ChooseFile(const std::string& title, const std::string& folder,
                                  const std::string& filter) = 0;
   virtual std::string ChooseFolder(const std::string& title, const std::string& folder) = 0;
+  // The file to save to, defaultName offered; empty when cancelled. A Ui
+  // without a save dialog of its own takes the name as ChooseFile does.
+  virtual std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,
+                                     const std::string& defaultName) {
+    (void)defaultName;
+    return ChooseFile(title, folder, filter);
+  }
 };
 
 }  // namespace kestrel
