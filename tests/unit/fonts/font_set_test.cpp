@@ -183,6 +183,17 @@ TEST_F(FontSetForm, ASettingsFileThatCannotBeReadIsNeverWritten) {
   EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
+// A file that cannot be written (its folder is missing) stops the save at
+// the first key, told, with the form left open.
+TEST_F(FontSetForm, ASaveThatCannotWriteSaysSoAndStaysOpen) {
+  const std::string nowhere = dir.file("missing/kestrel.inf");
+  HeadlessUi ui({}, {});
+  TFontSet form(ui, printer, nowhere);
+  EXPECT_FALSE(form.BitBtn1Click());
+  ASSERT_EQ(ui.shown().size(), 1u);
+  EXPECT_EQ(ui.shown()[0], nowhere + "への書き込みに失敗しました。\n保存処理を終了していません。");
+}
+
 TEST(FontSetMemo, LinesAndTextAgree) {
   MemoryPrintSystem printer({StandardDevice("Office")});
   HeadlessUi ui({}, {});
