@@ -175,7 +175,13 @@ bool TAnalysisLogTab::LoadLog(const std::string& path) {
                     MessageKind::Warning);
     return false;
   }
-  Replace(Utf16FromUtf8(Utf8FromSjis(bytes)));
+  // The area holds lines ended by line feeds (a CR LF pair is one end).
+  std::u16string text = Utf16FromUtf8(Utf8FromSjis(bytes));
+  size_t kept = 0;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')) text[kept++] = text[i];
+  text.resize(kept);
+  Replace(std::move(text));
   return true;
 }
 

@@ -114,7 +114,8 @@ TEST_F(LogTab, F3WalksThroughTheMatchesAfterTheCaretIgnoringCase) {
 }
 
 TEST_F(LogTab, TheSearchFieldsFirstTextIsSearchedUntilTheFieldIsEntered) {
-  dir.Write("alog.txt", SjisFromUtf8("x\nログ内検索ワード\n"));
+  // CR LF ends a line as LF does: positions count one per line end.
+  dir.Write("alog.txt", SjisFromUtf8("x\r\nログ内検索ワード\r\n"));
   HeadlessUi ui({log}, {});
   TAnalysisLogTab tab(ui, "/base/");
   ASSERT_TRUE(tab.OpenLog());
