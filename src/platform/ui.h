@@ -13,6 +13,10 @@ namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
 
+// The system menu's behaviour (forms/system_menu.h), which a windowed Ui
+// shows.
+class TSysMenu1;
+
 // What the device selection dialog is asked to show; empty texts keep the
 // dialog's own texts.
 struct DeviceDialogRequest {
@@ -78,6 +82,13 @@ class Ui {
                                      const std::string& defaultName) {
     (void)defaultName;
     return ChooseFile(title, folder, filter);
+  }
+
+  // Shows the system menu modally until the operator closes it; false when
+  // this Ui has no windows to show it in.
+  virtual bool ShowSystemMenu(TSysMenu1& menu) {
+    (void)menu;
+    return false;
   }
 };
 
