@@ -11,6 +11,7 @@
 #include "app/print_lists.h"
 #include "engine/gprint.h"
 #include "forms/device_choice.h"
+#include "fonts/font_set.h"
 #include "forms/system_menu.h"
 #include "pdf/bookmark_csv.h"
 #include "util/bounded_read.h"
@@ -189,7 +190,16 @@ void TForm1::RunSystemMenu(bool smallForm) {
     settings.ParentWindow = parentWindow;
     return code;
   };
+  // The font settings form: created before the menu, read once, shown
+  // any number of times from it, freed with it.
+  TFontSet fontForm(services_.ui, services_.printers, settings.SettingsPath);
   hooks.showFontForm = showFontForm;
+  if (!hooks.showFontForm) {
+    hooks.showFontForm = [this, &fontForm] {
+      if (!services_.ui.ShowFontSettings(fontForm))
+        services_.ui.ShowMessage(TSysMenu1::kFontFormPlaceholder, MessageKind::Information);
+    };
+  }
   hooks.showBookmarkDialog = showBookmarkDialog;
   TSysMenu1 menu(services_.ui, services_.printers, std::move(hooks));
   menu.FontListPath = settings.FontListPath;

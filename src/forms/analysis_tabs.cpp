@@ -6,7 +6,6 @@
 
 #include "platform/text_codec.h"
 #include "util/bounded_read.h"
-#include "util/paths.h"
 #include "util/replacing_file.h"
 #include "util/utf8.h"
 
@@ -46,8 +45,8 @@ bool IsFile(const std::string& path) {
   return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-std::string StartFolderOf(const DialogStartFolder& hook, const std::string& baseDir, const char* dialog) {
-  return hook ? hook(dialog) : DesignStartFolder(baseDir, dialog);
+std::string StartFolderOf(const DialogStartFolder& hook, const char* dialog) {
+  return hook ? hook(dialog) : std::string();
 }
 
 }  // namespace
@@ -93,40 +92,38 @@ void ClearAllChecks(NamedCheckBoxes& boxes, std::string_view prefix, int count) 
   for (int i = 1; i <= count; ++i) boxes.Set(std::string(prefix) + std::to_string(i), false);
 }
 
-std::string DesignStartFolder(const std::string& baseDir, const std::string& dialogName) {
-  if (dialogName == kDataDialog) return ResolvePath(baseDir, "c:\\zoq");
-  if (dialogName == kLogDialog || dialogName == kImageDialog) return ResolvePath(baseDir, "c:\\zoq\\palog");
-  return {};
-}
-
 // ---- PDAT解析 ----
 
-TAnalysisTab::TAnalysisTab(Ui& ui, std::string baseDir, Hooks hooks)
-    : ui_(ui), baseDir_(std::move(baseDir)), hooks_(std::move(hooks)) {
+TAnalysisTab::TAnalysisTab(Ui& ui, Hooks hooks)
+    : ui_(ui), hooks_(std::move(hooks)) {
   for (const ExclusionGroup& g : kExclusionGroups)
     for (int i = 1; i <= g.count; ++i) boxes_.Add(g.componentPrefix + std::to_string(i));
 }
 
 std::string TAnalysisTab::StartFolder(const char* dialog) const {
-  return StartFolderOf(hooks_.startFolder, baseDir_, dialog);
+  return StartFolderOf(hooks_.startFolder, dialog);
+}
+
+std::string TAnalysisTab::Label4() const { return hooks_.label ? hooks_.label() : label4_; }
+
+void TAnalysisTab::SetLabel4(const std::string& file) {
+  label4_ = file;
+  if (hooks_.setLabel) hooks_.setLabel(file);
 }
 
 void TAnalysisTab::Button14Click() {
   std::string chosen = ui_.ChooseFile("データ選択", StartFolder(kDataDialog), kDataFilter);
   if (!chosen.empty()) dialogFileName_ = chosen;
-  label4_ = dialogFileName_;
-  if (hooks_.fileChosen) hooks_.fileChosen(label4_);
+  SetLabel4(dialogFileName_);
 }
 
 bool TAnalysisTab::Button15Click() {
   if (hooks_.clearLog) hooks_.clearLog();
-  if (label4_.empty()) {
+  if (Label4().empty()) {
     ui_.ShowMessage("解析するPDATデータファイルを選択してください", MessageKind::Warning);
     return false;
   }
-  std::string file = label4_;
-  std::erase(file, '"');
-  if (hooks_.runFromMenu) hooks_.runFromMenu(file, CollectExclusions());
+  if (hooks_.runFromMenu) hooks_.runFromMenu(CollectExclusions());
   ui_.HideProgress();
   return true;
 }
@@ -153,11 +150,11 @@ void TAnalysisTab::Button22Click() {
 
 // ---- 解析ログ ----
 
-TAnalysisLogTab::TAnalysisLogTab(Ui& ui, std::string baseDir, DialogStartFolder startFolder)
-    : ui_(ui), baseDir_(std::move(baseDir)), startFolder_(std::move(startFolder)) {}
+TAnalysisLogTab::TAnalysisLogTab(Ui& ui, DialogStartFolder startFolder)
+    : ui_(ui), startFolder_(std::move(startFolder)) {}
 
 bool TAnalysisLogTab::OpenLog() {
-  std::string path = ui_.ChooseFile("解析ログ選択", StartFolderOf(startFolder_, baseDir_, kLogDialog), kLogFilter);
+  std::string path = ui_.ChooseFile("解析ログ選択", StartFolderOf(startFolder_, kLogDialog), kLogFilter);
   if (path.empty()) return false;
   if (!IsFile(path)) {
     ui_.ShowMessage("解析ログが見つかりません。\n解析実行後に再度選択して下さい", MessageKind::Warning);
@@ -195,7 +192,7 @@ void TAnalysisLogTab::Replace(std::u16string text) {
 
 bool TAnalysisLogTab::Save() {
   std::string path =
-      ui_.ChooseSaveFile("保存", StartFolderOf(startFolder_, baseDir_, kLogDialog), kSaveFilter, kSaveDefaultName);
+      ui_.ChooseSaveFile("保存", StartFolderOf(startFolder_, kLogDialog), kSaveFilter, kSaveDefaultName);
   if (path.empty()) return false;
   // Plain text: the lines as they stand, each ended by a line feed.
   std::string utf8 = Utf8FromUtf16(text_);
@@ -252,12 +249,12 @@ void TAnalysisLogTab::SetSelection(size_t start, size_t length) {
 
 // ---- 解析イメージ ----
 
-TAnalysisImageTab::TAnalysisImageTab(Ui& ui, std::string baseDir, DialogStartFolder startFolder)
-    : ui_(ui), baseDir_(std::move(baseDir)), startFolder_(std::move(startFolder)) {}
+TAnalysisImageTab::TAnalysisImageTab(Ui& ui, DialogStartFolder startFolder)
+    : ui_(ui), startFolder_(std::move(startFolder)) {}
 
 bool TAnalysisImageTab::ChooseImage() {
   std::string path =
-      ui_.ChooseFile("イメージ選択", StartFolderOf(startFolder_, baseDir_, kImageDialog), kImageFilter);
+      ui_.ChooseFile("イメージ選択", StartFolderOf(startFolder_, kImageDialog), kImageFilter);
   if (path.empty()) return false;
   if (!IsFile(path)) {
     ui_.ShowMessage("解析イメージが見つかりません。\n解析実行後に再度選択して下さい", MessageKind::Warning);
@@ -267,6 +264,30 @@ bool TAnalysisImageTab::ChooseImage() {
   ++revision_;
   return true;
 }
+
+// ---- The tabs of a menu ----
+
+namespace {
+
+TAnalysisTab::Hooks MenuHooks(TSysMenu1& menu, TAnalysisLogTab& log) {
+  TAnalysisTab::Hooks hooks;
+  hooks.startFolder = [&menu](const std::string& dialog) { return menu.SetDialogStartFolder(dialog); };
+  hooks.label = [&menu] { return menu.AnalysisFileLabel(); };
+  hooks.setLabel = [&menu](const std::string& file) { menu.SetDataLabels(file); };
+  hooks.runFromMenu = [&menu](const ExclusionLists& lists) {
+    menu.AnalysisFilters = lists;
+    menu.RunFromMenu(kRunFromMenuWithAnalysis);
+  };
+  hooks.clearLog = [&log] { log.Clear(); };
+  return hooks;
+}
+
+}  // namespace
+
+MenuAnalysisTabs::MenuAnalysisTabs(Ui& ui, TSysMenu1& menu)
+    : log(ui, [&menu](const std::string& dialog) { return menu.SetDialogStartFolder(dialog); }),
+      image(ui, [&menu](const std::string& dialog) { return menu.SetDialogStartFolder(dialog); }),
+      data(ui, MenuHooks(menu, log)) {}
 
 // ---- Text helpers ----
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "forms/system_menu.h"
 #include "platform/ui.h"
 
 namespace kestrel {
@@ -69,16 +70,14 @@ inline constexpr std::array<ExclusionGroup, 5> kExclusionGroups{{
 }};
 
 // The start folder of one of the menu window's file dialogs, by the
-// dialog's component name.
+// dialog's component name (the menu's SetDialogStartFolder); without it a
+// dialog starts where the Ui likes.
 using DialogStartFolder = std::function<std::string(const std::string& dialogName)>;
 
-// The dialogs' component names and their start folders by design.
+// The dialogs' component names.
 inline constexpr const char* kDataDialog = "OpenDialog1";
 inline constexpr const char* kLogDialog = "AnalyzeFOpen1";
 inline constexpr const char* kImageDialog = "AnalyzeImageFOpen1";
-// The design start folder of a dialog under the base folder ("c:\zoq",
-// "c:\zoq\palog"); empty for any other dialog.
-std::string DesignStartFolder(const std::string& baseDir, const std::string& dialogName);
 
 inline constexpr const char* kAnalysisNote =
     "システムメニュー起動中にプリンタ切り替えを行った場合は、一旦終了してから再度システムメニューを起動しなおしてください。";
@@ -89,16 +88,19 @@ class TAnalysisTab {
   struct Hooks {
     // SetDialogStartFolder of the menu; without it the design folder.
     DialogStartFolder startFolder;
-    // RunFromMenu with mode 1: the chosen file (without quotes) and the
-    // exclusion lists.
-    std::function<void(const std::string& dataFile, const ExclusionLists& lists)> runFromMenu;
-    // The chosen file, for the print settings tab's label.
-    std::function<void(const std::string& dataFile)> fileChosen;
+    // The file label, which the menu holds: its print tab's data choice
+    // sets it too, and this tab's choice sets the print tab's label.
+    // Without these the tab holds it.
+    std::function<std::string()> label;
+    std::function<void(const std::string& file)> setLabel;
+    // RunFromMenu with mode 1 and these exclusion lists (the -p value is
+    // the label without quotes).
+    std::function<void(const ExclusionLists& lists)> runFromMenu;
     // Empties the log tab's text area.
     std::function<void()> clearLog;
   };
 
-  TAnalysisTab(Ui& ui, std::string baseDir, Hooks hooks);
+  TAnalysisTab(Ui& ui, Hooks hooks);
 
   // データ選択: the dialog's file name, also when it was cancelled (then
   // the name it last took), goes to the label.
@@ -114,9 +116,9 @@ class TAnalysisTab {
   void Button21Click();
   void Button22Click();
 
-  // The chosen file; the print settings tab's data choice sets it too.
-  const std::string& Label4() const { return label4_; }
-  void SetLabel4(const std::string& file) { label4_ = file; }
+  // The chosen file (Label4).
+  std::string Label4() const;
+  void SetLabel4(const std::string& file);
 
   NamedCheckBoxes& Boxes() { return boxes_; }
   const NamedCheckBoxes& Boxes() const { return boxes_; }
@@ -126,7 +128,6 @@ class TAnalysisTab {
   std::string StartFolder(const char* dialog) const;
 
   Ui& ui_;
-  std::string baseDir_;
   Hooks hooks_;
   NamedCheckBoxes boxes_;
   std::string label4_;
@@ -145,7 +146,7 @@ class TAnalysisLogTab {
   static constexpr const char* kSearchPlaceholder = "ログ内検索ワード";
   static constexpr const char* kSaveDefaultName = "analyzetest.txt";
 
-  TAnalysisLogTab(Ui& ui, std::string baseDir, DialogStartFolder startFolder = {});
+  TAnalysisLogTab(Ui& ui, DialogStartFolder startFolder = {});
 
   // 解析ログ選択, and the change to this tab: a cancelled dialog changes
   // nothing; a missing file is reported. True when a log was loaded.
@@ -189,7 +190,6 @@ class TAnalysisLogTab {
   void Replace(std::u16string text);
 
   Ui& ui_;
-  std::string baseDir_;
   DialogStartFolder startFolder_;
   std::u16string text_;
   unsigned revision_ = 0;
@@ -200,7 +200,7 @@ class TAnalysisLogTab {
 // Tab "解析イメージ".
 class TAnalysisImageTab {
  public:
-  TAnalysisImageTab(Ui& ui, std::string baseDir, DialogStartFolder startFolder = {});
+  TAnalysisImageTab(Ui& ui, DialogStartFolder startFolder = {});
   // イメージ選択, and the change to this tab: a cancelled dialog changes
   // nothing; a missing file is reported. True when a file was chosen; the
   // window then loads it at its own size.
@@ -210,10 +210,19 @@ class TAnalysisImageTab {
 
  private:
   Ui& ui_;
-  std::string baseDir_;
   DialogStartFolder startFolder_;
   std::string path_;
   unsigned revision_ = 0;
+};
+
+// The three tabs of one system menu, bound to it: their dialogs start where
+// the menu's SetDialogStartFolder says, the file label is the menu's, the
+// run is the menu's RunFromMenu(1) and empties this log tab's area first.
+struct MenuAnalysisTabs {
+  MenuAnalysisTabs(Ui& ui, TSysMenu1& menu);
+  TAnalysisLogTab log;
+  TAnalysisImageTab image;
+  TAnalysisTab data;
 };
 
 // The search of the log tab: the first position at or after from where

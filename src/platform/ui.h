@@ -16,6 +16,8 @@ enum class MessageKind { Information, Warning, Error };
 // The system menu's behaviour (forms/system_menu.h), which a windowed Ui
 // shows.
 class TSysMenu1;
+// The font settings form's behaviour (fonts/font_set.h).
+class TFontSet;
 
 // What the device selection dialog is asked to show; empty texts keep the
 // dialog's own texts.
@@ -88,6 +90,12 @@ class Ui {
   // this Ui has no windows to show it in.
   virtual bool ShowSystemMenu(TSysMenu1& menu) {
     (void)menu;
+    return false;
+  }
+  // Shows the font settings form modally (the same form at every showing);
+  // false when this Ui has no windows to show it in.
+  virtual bool ShowFontSettings(TFontSet& form) {
+    (void)form;
     return false;
   }
 };

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/analysis_run.h"
+#include "app/controller.h"
 #include "fonts/font_list.h"
+#include "forms/analysis_tabs.h"
 #include "forms/device_choice.h"
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
@@ -131,15 +132,19 @@ int Analyse(std::vector<std::string> args) {
   const std::string palog = ProductPath(base, "zoq\\palog");
   const std::vector<std::string> before = LogsIn(palog);
 
+  // The menu as it opens, its print entry the program's, and its tabs.
   int status = 0;
-  TAnalysisTab::Hooks hooks;
-  hooks.runFromMenu = [&](const std::string& dataFile, const ExclusionLists& lists) {
-    status = RunAnalysisFromMenu(form, dataFile, AnalysisRunRequest(PrintTabInitialRequest(), lists));
+  SystemMenuHooks menuHooks;
+  menuHooks.printMain = [&](const std::vector<std::string>& runArgs, int runMode, const RunRequest& request) {
+    status = form.PrintMain(runArgs, runMode, request);
+    return status;
   };
-  TAnalysisTab tab(services.ui, base, hooks);
-  for (const std::string& name : ticks) tab.Boxes().Set(name, true);
-  tab.SetLabel4(file);
-  tab.Button15Click();
+  TSysMenu1 menu(services.ui, services.printers, menuHooks);
+  menu.SetBaseDir(base);
+  MenuAnalysisTabs tabs(services.ui, menu);
+  for (const std::string& name : ticks) tabs.data.Boxes().Set(name, true);
+  tabs.data.SetLabel4(file);
+  tabs.data.Button15Click();
 
   std::printf("%d\n", status);
   for (const std::string& log : LogsIn(palog))

@@ -12,7 +12,7 @@ namespace {
 
 TEST(ExclusionLists, TickedBoxesByNumberWithTheLetterCaseIgnored) {
   HeadlessUi ui({}, {});
-  TAnalysisTab tab(ui, "/base/", {});
+  TAnalysisTab tab(ui, {});
   EXPECT_EQ(CollectChecked(tab.Boxes(), "patcheck", 15), "");
   for (const char* name : {"patcheck2", "PATCHECK10", "patcheck15"}) ASSERT_TRUE(tab.Boxes().Set(name, true));
   EXPECT_EQ(CollectChecked(tab.Boxes(), "patcheck", 15), "2,10,15");
@@ -33,49 +33,41 @@ TEST(ExclusionLists, TickedBoxesByNumberWithTheLetterCaseIgnored) {
   EXPECT_EQ(tab.CollectExclusions(), ExclusionLists{});
 }
 
-TEST(AnalysisTab, TheRunNeedsAFileAndHandsTheMenuTheFileWithoutQuotesAndTheLists) {
-  HeadlessUi ui({"cancel"}, {});
-  int cleared = 0, runs = 0;
-  std::string ranWith;
-  ExclusionLists listsGiven;
-  TAnalysisTab::Hooks hooks;
-  hooks.clearLog = [&] { ++cleared; };
-  hooks.runFromMenu = [&](const std::string& file, const ExclusionLists& lists) {
-    ++runs;
-    ranWith = file;
-    listsGiven = lists;
+// On a menu: the run is the menu's RunFromMenu(1) with the tab's file
+// (without quotes) and lists; the data choice shows the file on both tabs
+// and starts in the menu's folder.
+TEST(AnalysisTab, TheRunNeedsAFileAndIsTheMenusAnalysisRun) {
+  HeadlessUi ui({"\"/data/a.pdat\"", "cancel"}, {});
+  std::vector<std::string> args;
+  int mode = -1;
+  RunRequest request;
+  SystemMenuHooks menuHooks;
+  menuHooks.printMain = [&](const std::vector<std::string>& a, int m, const RunRequest& r) {
+    args = a;
+    mode = m;
+    request = r;
+    return 0;
   };
-  TAnalysisTab tab(ui, "/base/", hooks);
-  EXPECT_FALSE(tab.Button15Click());
-  EXPECT_EQ(cleared, 1);
-  EXPECT_EQ(runs, 0);
+  MemoryPrintSystem printers({StandardDevice("Office")});
+  TSysMenu1 menu(ui, printers, menuHooks);
+  menu.SetBaseDir("/base/");
+  MenuAnalysisTabs tabs(ui, menu);
+  EXPECT_FALSE(tabs.data.Button15Click());
+  EXPECT_EQ(mode, -1);
   EXPECT_EQ(ui.shown().back(), "解析するPDATデータファイルを選択してください");
 
-  tab.SetLabel4("\"/data/a.pdat\"");
-  tab.Boxes().Set("circle1", true);
-  EXPECT_TRUE(tab.Button15Click());
-  EXPECT_EQ(cleared, 2);
-  EXPECT_EQ(ranWith, "/data/a.pdat");
-  EXPECT_EQ(listsGiven, (ExclusionLists{"", "", "1", "", ""}));
-}
-
-TEST(AnalysisTab, TheDataChoiceShowsTheDialogsNameAlsoWhenCancelled) {
-  HeadlessUi ui({"/data/a.pdat", "cancel"}, {});
-  std::vector<std::string> told;
-  std::vector<std::string> folders;
-  TAnalysisTab::Hooks hooks;
-  hooks.fileChosen = [&](const std::string& f) { told.push_back(f); };
-  hooks.startFolder = [&](const std::string& dialog) {
-    folders.push_back(dialog);
-    return std::string("/base/zoq");
-  };
-  TAnalysisTab tab(ui, "/base/", hooks);
-  tab.Button14Click();
-  tab.Button14Click();
-  EXPECT_EQ(tab.Label4(), "/data/a.pdat");
-  EXPECT_EQ(told, (std::vector<std::string>{"/data/a.pdat", "/data/a.pdat"}));
-  EXPECT_EQ(folders, (std::vector<std::string>{"OpenDialog1", "OpenDialog1"}));
-  EXPECT_EQ(DesignStartFolder("/base/", kLogDialog), "/base/zoq/palog");
+  tabs.data.Button14Click();
+  tabs.data.Button14Click();  // cancelled: the dialog's name again
+  EXPECT_EQ(menu.Label1(), "\"/data/a.pdat\"");
+  EXPECT_EQ(tabs.data.Label4(), "\"/data/a.pdat\"");
+  tabs.data.Boxes().Set("circle1", true);
+  tabs.data.Boxes().Set("strsize4", true);
+  EXPECT_TRUE(tabs.data.Button15Click());
+  EXPECT_EQ(mode, 1);
+  EXPECT_EQ(args, (std::vector<std::string>{"-p", "/data/a.pdat"}));
+  EXPECT_EQ(request.alog, 1);
+  EXPECT_EQ(request.jpeg, 1);
+  EXPECT_EQ(request.analysisFilters, (std::array<std::string, 5>{"", "", "1", "4", ""}));
 }
 
 class LogTab : public ::testing::Test {
@@ -86,7 +78,7 @@ class LogTab : public ::testing::Test {
 
 TEST_F(LogTab, F3WalksThroughTheMatchesAfterTheCaretIgnoringCase) {
   HeadlessUi ui({log}, {});
-  TAnalysisLogTab tab(ui, "/base/");
+  TAnalysisLogTab tab(ui);
   ASSERT_TRUE(tab.OpenLog());
   tab.Edit1Enter();
   tab.SetSearchText("abc");
@@ -117,7 +109,7 @@ TEST_F(LogTab, TheSearchFieldsFirstTextIsSearchedUntilTheFieldIsEntered) {
   // CR LF ends a line as LF does: positions count one per line end.
   dir.Write("alog.txt", SjisFromUtf8("x\r\nログ内検索ワード\r\n"));
   HeadlessUi ui({log}, {});
-  TAnalysisLogTab tab(ui, "/base/");
+  TAnalysisLogTab tab(ui);
   ASSERT_TRUE(tab.OpenLog());
   EXPECT_TRUE(tab.FindNextInLog());
   EXPECT_EQ(tab.SelStart(), 2u);
@@ -131,7 +123,7 @@ TEST_F(LogTab, TheSearchFieldsFirstTextIsSearchedUntilTheFieldIsEntered) {
 TEST_F(LogTab, ACancelledOrMissingChoiceLeavesTheAreaAndSavingWritesItBack) {
   const std::string saved = dir.file("analyzetest.txt");
   HeadlessUi ui({log, "cancel", dir.file("gone.txt"), saved}, {});
-  TAnalysisLogTab tab(ui, "/base/");
+  TAnalysisLogTab tab(ui);
   ASSERT_TRUE(tab.OpenLog());
   const unsigned revision = tab.Revision();
   const std::u16string text = tab.Text();
@@ -148,7 +140,7 @@ TEST(ImageTab, AChosenImageMustExist) {
   TempDir dir;
   const std::string page = dir.Write("alog.jpg", std::string("jpeg"));
   HeadlessUi ui({dir.file("none.jpg"), page, "cancel"}, {});
-  TAnalysisImageTab tab(ui, "/base/");
+  TAnalysisImageTab tab(ui);
   EXPECT_FALSE(tab.ChooseImage());
   EXPECT_EQ(ui.shown().back(), "解析イメージが見つかりません。\n解析実行後に再度選択して下さい");
   EXPECT_TRUE(tab.ChooseImage());
