@@ -1,8 +1,8 @@
 // Ui: everything the program shows to the operator.
 //
 // Backends: HeadlessUi (platform/headless; standard error, an optional
-// messages file and scripted answers from KESTREL_ANSWERS), the only Ui of
-// this build; a windowed Ui would be a sibling of it.
+// messages file and scripted answers from KESTREL_ANSWERS) and QtUi
+// (platform/qt; windows on a desktop).
 #pragma once
 
 #include <functional>
@@ -12,6 +12,9 @@
 namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
+
+// The application's title: the caption of its message boxes.
+inline constexpr const char* kApplicationTitle = "Kestrel";
 
 // The system menu's behaviour (forms/system_menu.h), which a windowed Ui
 // shows.
