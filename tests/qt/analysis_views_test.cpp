@@ -19,6 +19,7 @@
 
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/iconv_codec.h"
+#include "platform/text_codec.h"
 #include "platform/qt/analysis_image_page.h"
 #include "platform/qt/analysis_log_page.h"
 #include "platform/qt/analysis_page.h"
@@ -166,6 +167,60 @@ class AnalysisViewsTest : public QObject {
     const double perStep = double(scroll.elapsed()) / steps;
     qInfo("page image: loaded in %lld ms, %d scroll steps at %.2f ms each", loadMs, steps, perStep);
     QVERIFY(perStep < 16.0);
+  }
+
+  // Pictures for the README (scripts/analysis-screenshots.sh): with
+  // KESTREL_SCREENSHOTS naming a folder, KESTREL_SHOT_LOG an analysis log
+  // and KESTREL_SHOT_IMAGE its page, each window is grabbed there.
+  void screenshots() {
+    const QString folder = qEnvironmentVariable("KESTREL_SCREENSHOTS");
+    if (folder.isEmpty()) QSKIP("KESTREL_SCREENSHOTS not set");
+    const std::string log = qEnvironmentVariable("KESTREL_SHOT_LOG").toStdString();
+    const std::string image = qEnvironmentVariable("KESTREL_SHOT_IMAGE").toStdString();
+    auto save = [&](QWidget& w, const char* name) {
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      QTest::qWait(200);
+      QVERIFY(w.grab().save(folder + "/" + name));
+    };
+
+    MemoryDevice device = StandardDevice("Office");
+    device.fonts = {"IPAGothic", "IPAMincho", "IPAPGothic", "IPAPMincho", "OCR B"};
+    MemoryPrintSystem printers({device});
+    const std::string settings = TempFolder() + "/shot.inf";
+    std::ofstream(settings) << SjisFromUtf8(
+        "[SETTING]\r\n$pFontMin=\"IPAMincho\"\r\n$pFontEscape=3\r\n$pStringFontMin=\"IPAGothic\",\"A\",\"B\",\r\n"
+        "$pFontMinGrp=1\r\n$pStringFontGot2=\"IPAPGothic\",\"株式会社\",\"御中\",\r\n");
+    HeadlessUi ui({log, image}, {});
+    TFontSet form(ui, printers, settings);
+    FontSetDialog dialog(form);
+    save(dialog, "font-settings.png");
+
+    TAnalysisTab data(ui, {});
+    data.SetLabel4("/home/operator/zoq/invoice.pdat");
+    for (const char* name : {"patcheck3", "patcheck7", "LinePat1", "circle1", "font2"}) data.Boxes().Set(name, true);
+    AnalysisPage dataPage(data);
+    dataPage.resize(1010, 660);
+    save(dataPage, "analysis-tab.png");
+
+    TAnalysisLogTab logTab(ui);
+    AnalysisLogPage logPage(logTab);
+    logPage.setOpenOnShow(false);
+    logPage.resize(1010, 660);
+    QVERIFY(logTab.OpenLog());
+    logTab.SetSearchText("【円】");
+    logTab.FindNextInLog();
+    logPage.Refresh();
+    save(logPage, "analysis-log.png");
+
+    TAnalysisImageTab imageTab(ui);
+    AnalysisImagePage imagePage(imageTab);
+    imagePage.setOpenOnShow(false);
+    imagePage.resize(1010, 660);
+    QVERIFY(imageTab.ChooseImage());
+    imagePage.Refresh();
+    imagePage.scrollArea()->verticalScrollBar()->setValue(900);
+    save(imagePage, "analysis-image.png");
   }
 };
 

@@ -1,6 +1,7 @@
 #include "platform/qt/font_set_dialog.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -31,7 +32,7 @@ constexpr Place kMainFace[2]{{8, 36, 157, 24}, {172, 36, 157, 24}};
 constexpr Place kEscape[3]{{8, 16, 320, 17}, {8, 33, 320, 17}, {8, 50, 320, 17}};
 // Inside GroupBox5.
 constexpr Place kCheckBox4{8, 24, 120, 17};
-constexpr Place kWidthNote[3]{{136, 8, 536, 16}, {136, 24, 536, 16}, {136, 40, 536, 16}};
+constexpr Place kWidthNote[3]{{136, 16, 536, 14}, {136, 30, 536, 14}, {136, 44, 536, 14}};
 // A substitution panel inside GroupBox2 / GroupBox3 (left, right).
 constexpr int kPanelX[2]{8, 172};
 constexpr Place kPanelHeading{0, 18, 157, 16};
@@ -70,7 +71,7 @@ void Put(QWidget* w, const Place& p, int dx = 0) { w->setGeometry(p.x + dx, p.y,
 FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent), model_(model) {
   setWindowTitle("印字フォント設定画面");
   setFixedSize(kClientWidth, kClientHeight);
-  setFont(FormFont(12));
+  setFont(FormFont(11));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kBackground);
@@ -165,7 +166,8 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
   auto* memo5 = new QPlainTextEdit(kMemo5Lines, this);
   memo5->setObjectName("Memo5");
   memo5->setReadOnly(true);
-  memo5->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo5->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  memo5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Put(memo5, kMemo5);
 
   // Font width.
@@ -230,6 +232,8 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
 void FontSetDialog::Refresh() {
   refreshing_ = true;
   label1_->setText(QString::fromStdString(model_.Label1()));
+  // The label takes the width of its text (its place is where it starts).
+  label1_->resize(std::max(kLabel1.w, label1_->sizeHint().width()), kLabel1.h);
   for (int b = 0; b < TFontSet::kFaceBoxCount; ++b) {
     faces_[size_t(b)]->setCurrentIndex(model_.Selected(TFontSet::FaceBox(b)));
     if (model_.Selected(TFontSet::FaceBox(b)) < 0) faces_[size_t(b)]->setEditText({});
