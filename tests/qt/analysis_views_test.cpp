@@ -24,6 +24,8 @@
 #include "platform/qt/analysis_log_page.h"
 #include "platform/qt/analysis_page.h"
 #include "platform/qt/font_set_dialog.h"
+#include "platform/qt/qt_ui.h"
+#include "util/profile_file.h"
 #include "platform/recording/memory_print_system.h"
 
 using namespace kestrel;
@@ -87,6 +89,29 @@ class AnalysisViewsTest : public QObject {
     QVERIFY(again.check(TFontSet::CheckBox2)->isChecked());
     QCOMPARE(again.memo(TFontSet::Memo1)->toPlainText(), QString("A\nB"));
     QCOMPARE(again.face(TFontSet::ComboBox3)->currentIndex(), -1);
+  }
+
+  // The desktop Ui shows the form modally; its save writes the file.
+  void theDesktopUiShowsTheFormAndItsSaveWrites() {
+    QtUi desktop(TempFolder() + "/");
+    MemoryDevice device = StandardDevice("Office");
+    device.fonts = {"IPAGothic"};
+    MemoryPrintSystem printers({device});
+    const std::string settings = TempFolder() + "/desktop.inf";
+    TFontSet form(desktop, printers, settings);
+    form.Select(TFontSet::ComboBox2, 2);
+    bool pressed = false;
+    QTimer::singleShot(50, [&] {
+      auto* window = qobject_cast<FontSetDialog*>(QApplication::activeModalWidget());
+      if (window == nullptr) return;
+      pressed = true;
+      window->button(1)->click();
+    });
+    QVERIFY(desktop.ShowFontSettings(form));
+    QVERIFY(pressed);
+    ProfileFile file;
+    QVERIFY(file.Load(settings) == ProfileFile::LoadResult::kOk);
+    QCOMPARE(file.GetString("SETTING", "$pFontGot", "?"), std::string("IPAGothic"));
   }
 
   void analysisPageTicksReachTheLists() {
