@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "platform/qt/desktop_fonts.h"
 
@@ -139,6 +140,11 @@ void AnalysisPage::Refresh() {
     c->setChecked(ticked != nullptr && *ticked);
   }
   refreshing_ = false;
+}
+
+void AnalysisPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Refresh();
 }
 
 QCheckBox* AnalysisPage::box(const QString& name) const { return findChild<QCheckBox*>(name); }

@@ -28,6 +28,10 @@ class AnalysisPage final : public QWidget {
   QCheckBox* box(const QString& name) const;
   QPushButton* button(const char* name) const;
 
+ protected:
+  // The print tab's data choice may have changed the label meanwhile.
+  void showEvent(QShowEvent* event) override;
+
  private:
   TAnalysisTab& model_;
   QLabel* label4_ = nullptr;
