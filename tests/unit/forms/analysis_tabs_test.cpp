@@ -122,7 +122,8 @@ TEST_F(LogTab, TheSearchFieldsFirstTextIsSearchedUntilTheFieldIsEntered) {
 
 TEST_F(LogTab, ACancelledOrMissingChoiceLeavesTheAreaAndSavingWritesItBack) {
   const std::string saved = dir.file("analyzetest.txt");
-  HeadlessUi ui({log, "cancel", dir.file("gone.txt"), saved}, {});
+  const std::string unwritable = dir.file("missing/analyzetest.txt");
+  HeadlessUi ui({log, "cancel", dir.file("gone.txt"), saved, unwritable}, {});
   TAnalysisLogTab tab(ui);
   ASSERT_TRUE(tab.OpenLog());
   const unsigned revision = tab.Revision();
@@ -134,6 +135,8 @@ TEST_F(LogTab, ACancelledOrMissingChoiceLeavesTheAreaAndSavingWritesItBack) {
   EXPECT_EQ(tab.Revision(), revision);
   ASSERT_TRUE(tab.Save());
   EXPECT_EQ(ReadFile(saved), ReadFile(log));
+  EXPECT_FALSE(tab.Save());  // told, not silently lost
+  EXPECT_EQ(ui.shown().back(), unwritable + "を保存できませんでした。");
 }
 
 TEST(ImageTab, AChosenImageMustExist) {
