@@ -10,3 +10,4 @@ build/release/tests/kestrel_e2e_tests --gtest_filter='Desktop.*'
 mkdir -p docs/screenshots
 cp build/release/screenshots/*.png docs/screenshots/
 ls docs/screenshots
+build/release/tests/kestrel_e2e_tests --gtest_filter='DesktopMenu.*' && cp build/release/screenshots/system-menu-*.png docs/screenshots/

@@ -13,14 +13,14 @@ namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
 
-// The application's title: the caption of its message boxes.
-inline constexpr const char* kApplicationTitle = "Kestrel";
-
 // The system menu's behaviour (forms/system_menu.h), which a windowed Ui
 // shows.
 class TSysMenu1;
 // The font settings form's behaviour (fonts/font_set.h).
 class TFontSet;
+
+// The application's title: the caption of its message boxes.
+inline constexpr const char* kApplicationTitle = "Kestrel";
 
 // What the device selection dialog is asked to show; empty texts keep the
 // dialog's own texts.
