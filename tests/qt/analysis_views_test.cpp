@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "platform/qt/analysis_page.h"
 #include "platform/qt/font_set_dialog.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/system_menu_window.h"
 #include "util/profile_file.h"
 #include "platform/recording/memory_print_system.h"
 
@@ -112,6 +114,28 @@ class AnalysisViewsTest : public QObject {
     ProfileFile file;
     QVERIFY(file.Load(settings) == ProfileFile::LoadResult::kOk);
     QCOMPARE(file.GetString("SETTING", "$pFontGot", "?"), std::string("IPAGothic"));
+  }
+
+  // The desktop's system menu carries the three pages in their tabs.
+  void theMenuWindowHoldsTheAnalysisPages() {
+    QtUi desktop(TempFolder() + "/");
+    MemoryPrintSystem printers({StandardDevice("Office")});
+    TSysMenu1 menu(desktop, printers, {});
+    menu.SetBaseDir(TempFolder() + "/");
+    QStringList tabs;
+    QTimer::singleShot(50, [&] {
+      auto* window = qobject_cast<SystemMenuWindow*>(QApplication::activeModalWidget());
+      if (window == nullptr) return;
+      for (QWidget* page : std::initializer_list<QWidget*>{window->findChild<AnalysisPage*>(),
+                                                           window->findChild<AnalysisLogPage*>(),
+                                                           window->findChild<AnalysisImagePage*>()}) {
+        const int at = page == nullptr ? -1 : window->tabs()->indexOf(page);
+        tabs << (at < 0 ? QString() : window->tabs()->tabText(at));
+      }
+      window->close();
+    });
+    QVERIFY(desktop.ShowSystemMenu(menu));
+    QCOMPARE(tabs, (QStringList{"PDAT解析", "解析ログ", "解析イメージ"}));
   }
 
   void analysisPageTicksReachTheLists() {
