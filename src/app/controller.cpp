@@ -5,14 +5,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/bookmark_dialog.h"
 #include "app/cleanup.h"
 #include "app/command_line.h"
 #include "app/help_file.h"
 #include "app/print_lists.h"
 #include "engine/gprint.h"
 #include "forms/device_choice.h"
+#include "fonts/font_set.h"
 #include "forms/system_menu.h"
 #include "pdf/bookmark_csv.h"
+#include "pdf/raku2_client.h"
 #include "util/bounded_read.h"
 #include "util/comma_list.h"
 #include "util/paths.h"
@@ -189,8 +192,26 @@ void TForm1::RunSystemMenu(bool smallForm) {
     settings.ParentWindow = parentWindow;
     return code;
   };
+  // The font settings form: created before the menu, read once, shown
+  // any number of times from it, freed with it.
+  TFontSet fontForm(services_.ui, services_.printers, settings.SettingsPath);
   hooks.showFontForm = showFontForm;
+  if (!hooks.showFontForm) {
+    hooks.showFontForm = [this, &fontForm] {
+      if (!services_.ui.ShowFontSettings(fontForm))
+        services_.ui.ShowMessage(TSysMenu1::kFontFormPlaceholder, MessageKind::Information);
+    };
+  }
   hooks.showBookmarkDialog = showBookmarkDialog;
+  if (!hooks.showBookmarkDialog) {
+    // The bookmark dialog is made afresh at each showing, on the run's
+    // settings (it reads and writes its two paths there).
+    hooks.showBookmarkDialog = [this] {
+      TAddBookMark1 dialog(settings, services_.system, services_.ui);
+      if (!services_.ui.ShowBookmarkDialog(dialog))
+        services_.ui.ShowMessage(TSysMenu1::kBookmarkPlaceholder, MessageKind::Information);
+    };
+  }
   TSysMenu1 menu(services_.ui, services_.printers, std::move(hooks));
   menu.FontListPath = settings.FontListPath;
   menu.PrinterListPath = settings.PrinterListPath;
@@ -198,7 +219,11 @@ void TForm1::RunSystemMenu(bool smallForm) {
   menu.SettingsPath = settings.SettingsPath;
   menu.SetBaseDir(settings.BaseDir);
   menu.SetSmallForm(smallForm);
-  if (!services_.ui.ShowSystemMenu(menu)) services_.ui.ShowMessage(kSystemMenuNeedsDesktop, MessageKind::Information);
+  OutlinerTab outliner(settings.BaseDir, services_.system, services_.ui,
+                       [&menu](const std::string& dialogName) { return menu.SetDialogStartFolder(dialogName); });
+  Raku2TestTab filing(settings.BaseDir, services_.system, services_.ui);
+  if (!services_.ui.ShowSystemMenu(menu, SystemMenuPages{&outliner, &filing}))
+    services_.ui.ShowMessage(kSystemMenuNeedsDesktop, MessageKind::Information);
 }
 
 int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {

@@ -193,6 +193,11 @@ void TSysMenu1::CheckBox13Click(bool checked) {
   if (checked) CheckBox11Click(false);
 }
 
+void TSysMenu1::SetDataLabels(const std::string& file) {
+  label1_ = file;
+  analysisFileLabel_ = file;
+}
+
 void TSysMenu1::Button4Click() {
   const std::string folder = SetDialogStartFolder("OpenDialog1");
   if (comboBox1Index_ <= 1) {
@@ -256,7 +261,10 @@ RunRequest TSysMenu1::MakeRunRequest(int mode) {
 }
 
 int TSysMenu1::RunFromMenu(int mode) {
-  const std::vector<std::string> args = {"-p", PrintTarget()};
+  // An analysis runs the analysis tab's file, taken without quotes.
+  std::string analysisFile = analysisFileLabel_;
+  std::erase(analysisFile, '"');
+  const std::vector<std::string> args = {"-p", mode == kRunFromMenuWithAnalysis ? analysisFile : PrintTarget()};
   const RunRequest request = MakeRunRequest(mode);
   return hooks_.printMain ? hooks_.printMain(args, mode, request) : 0;
 }

@@ -156,6 +156,8 @@ class TSysMenu1 {
   // Also the analysis tab's file label.
   const std::string& AnalysisFileLabel() const { return analysisFileLabel_; }
   void SetAnalysisFileLabel(std::string text) { analysisFileLabel_ = std::move(text); }
+  // The analysis tab's data choice: both labels show the file.
+  void SetDataLabels(const std::string& file);
   int RadioGroup1() const { return radioGroup1_; }
   int RadioGroup2() const { return radioGroup2_; }
   int RadioGroup3() const { return radioGroup3_; }
@@ -185,7 +187,8 @@ class TSysMenu1 {
   // The request of a run in mode 0 (print) or 1 (analysis); an invalid DPI
   // is shown and 350 taken.
   RunRequest MakeRunRequest(int mode);
-  // Builds the argument list and the request and calls the print entry.
+  // Builds the argument list and the request and calls the print entry;
+  // an analysis (mode 1) runs the analysis tab's file, without quotes.
   int RunFromMenu(int mode);
   // The analysis tab's exclusion lists, handed over in mode 1.
   std::array<std::string, 5> AnalysisFilters;

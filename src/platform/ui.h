@@ -16,6 +16,11 @@ enum class MessageKind { Information, Warning, Error };
 // The system menu's behaviour (forms/system_menu.h), which a windowed Ui
 // shows.
 class TSysMenu1;
+// The font settings form's behaviour (fonts/font_set.h).
+class TFontSet;
+class TAddBookMark1;
+class OutlinerTab;
+class Raku2TestTab;
 
 // The application's title: the caption of its message boxes.
 inline constexpr const char* kApplicationTitle = "Kestrel";
@@ -35,6 +40,13 @@ struct DeviceDialogRequest {
   std::string unattendedChoice;
   // Told the device when the Ui took unattendedChoice so (the engine logs it).
   std::function<void(const std::string& device)> onUnattendedChoice;
+};
+
+// The system menu's tabs made by layers of their own: the outliner tab and
+// the filing test tab.
+struct SystemMenuPages {
+  OutlinerTab* outliner = nullptr;
+  Raku2TestTab* filing = nullptr;
 };
 
 class Ui {
@@ -79,11 +91,33 @@ class Ui {
   virtual std::string ChooseFile(const std::string& title, const std::string& folder,
                                  const std::string& filter) = 0;
   virtual std::string ChooseFolder(const std::string& title, const std::string& folder) = 0;
+  // The file to save to, defaultName offered; empty when cancelled. A Ui
+  // without a save dialog of its own takes the name as ChooseFile does.
+  virtual std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,
+                                     const std::string& defaultName) {
+    (void)defaultName;
+    return ChooseFile(title, folder, filter);
+  }
 
   // Shows the system menu modally until the operator closes it; false when
   // this Ui has no windows to show it in.
-  virtual bool ShowSystemMenu(TSysMenu1& menu) {
+  // pages: the menu's tabs that are forms of their own (null: the tab stays
+  // empty).
+  virtual bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) {
     (void)menu;
+    (void)pages;
+    return false;
+  }
+  // Shows the font settings form modally (the same form at every showing);
+  // false when this Ui has no windows to show it in.
+  virtual bool ShowFontSettings(TFontSet& form) {
+    (void)form;
+    return false;
+  }
+  // Shows the bookmark dialog modally until it is closed; false when this Ui
+  // has no windows to show it in.
+  virtual bool ShowBookmarkDialog(TAddBookMark1& dialog) {
+    (void)dialog;
     return false;
   }
 };

@@ -87,15 +87,17 @@ class BookmarkWindowsTest : public QObject {
     QVERIFY(!window.isVisible());
   }
 
-  // The menu's hook: a window on the desktop Ui, nothing on the headless one.
-  void theBookmarkHookShowsTheWindowOnTheDesktopUiOnly() {
+  // The dialog on the desktop Ui is a modal window; the headless Ui has none.
+  void theBookmarkDialogIsAWindowOnTheDesktopUiOnly() {
     QTemporaryDir dir;
     RunSettings settings;
     InitRunSettingsPaths(settings, dir.path().toStdString() + "/", "/etc/");
     LinuxSystem system;
     HeadlessUi headless({}, "");
-    QVERIFY(!ShowBookmarkDialog(headless, system, settings));
-    QVERIFY(!QDir(dir.path() + "/vpdf").exists());
+    {
+      TAddBookMark1 dialog(settings, system, headless);
+      QVERIFY(!headless.ShowBookmarkDialog(dialog));
+    }
 
     QtUi desktop(dir.path().toStdString() + "/");
     QString caption;
@@ -105,7 +107,8 @@ class BookmarkWindowsTest : public QObject {
       caption = w->windowTitle();
       QTest::mouseClick(w->findChild<QPushButton*>("Button1"), Qt::LeftButton);
     });
-    QVERIFY(ShowBookmarkDialog(desktop, system, settings));
+    TAddBookMark1 dialog(settings, system, desktop);
+    QVERIFY(desktop.ShowBookmarkDialog(dialog));
     QCOMPARE(caption, QString::fromUtf8("しおり追加処理画面"));
     QVERIFY(QDir(dir.path() + "/vpdf").exists());
   }

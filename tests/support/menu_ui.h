@@ -21,7 +21,8 @@ class MenuUi : public Ui {
   std::function<void(TSysMenu1&)> operate;
   int menusShown = 0;
 
-  bool ShowSystemMenu(TSysMenu1& menu) override {
+  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override {
+    (void)pages;
     if (!operate) return false;
     ++menusShown;
     menu.FormShow();

@@ -1,11 +1,13 @@
 // kestrel-tools: the maintenance functions of the system menu that need no
 // print run, from the command line: the font, printer and paper lists, the
 // default-printer choice for Win-direct printing, the PDF device choice and
-// the bare device dialog, the bookmark dialog's outliner run and the filing
+// the bare device dialog, the analysis run of the menu's analysis tab with
+// its exclusion boxes, the bookmark dialog's outliner run and the filing
 // plug-in calls of the filing test tab. They use the same printing system and
 // Ui as kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -13,8 +15,10 @@
 #include <vector>
 
 #include "app/bookmark_dialog.h"
+#include "app/controller.h"
 #include "app/run_settings.h"
 #include "fonts/font_list.h"
+#include "forms/analysis_tabs.h"
 #include "forms/device_choice.h"
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
@@ -42,6 +46,12 @@ constexpr const char* kUsage =
     "  filing CALL [ARGS]              a filing plug-in call with the filing test tab's result files:\n"
     "                                  create MODE SOURCE BINDER | view A B BINDER | edit MODE BINDER |\n"
     "                                  operate | links | find ROOT | flow\n"
+    "  analyse FILE [--exclude-patterns N,..] [--exclude-lines N,..] [--exclude-circles]\n"
+    "          [--exclude-chars N,..] [--exclude-fonts N,..]\n"
+    "                                  analysis run of FILE (JPEG page and analysis log in zoq/palog);\n"
+    "                                  the blocks of the listed fill patterns (1-15), line types (1-5),\n"
+    "                                  circles, character classes (1-5) and typefaces (1 Gothic, 2 Mincho)\n"
+    "                                  are left out of the log; prints the status, then the logs written\n"
     "Files are under the base folder's zoq/ unless given. Prints the status code (with its meaning when it is\n"
     "not 0); exit code 0 when it is 0, 1 for another status, 2 for wrong use.\n";
 
@@ -155,6 +165,90 @@ int UsageError(const std::string& problem) {
   return 2;
 }
 
+std::vector<std::string> LogsIn(const std::string& folder) {
+  std::vector<std::string> logs;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    if (entry.path().extension() == ".txt") logs.push_back(entry.path().string());
+  std::sort(logs.begin(), logs.end());
+  return logs;
+}
+
+// analyse: the analysis tab driven without a window. The options tick the
+// tab's exclusion boxes by name; its run button starts the menu's run.
+int Analyse(std::vector<std::string> args) {
+  struct Option {
+    const char* name;
+    const char* boxPrefix;
+    int count;
+  };
+  constexpr Option kOptions[] = {{"--exclude-patterns", "patcheck", 15},
+                                 {"--exclude-lines", "LinePat", 5},
+                                 {"--exclude-chars", "strsize", 5},
+                                 {"--exclude-fonts", "font", 2}};
+  std::vector<std::string> ticks;
+  std::string file;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--exclude-circles") {
+      ticks.push_back("circle1");
+      continue;
+    }
+    const Option* option = nullptr;
+    for (const Option& o : kOptions)
+      if (args[i] == o.name) option = &o;
+    if (option == nullptr) {
+      if (args[i].starts_with("-")) return UsageError("unknown option " + args[i]);
+      if (!file.empty()) return UsageError("one print-data file only");
+      file = args[i];
+      continue;
+    }
+    if (i + 1 >= args.size()) return UsageError(std::string(option->name) + " needs a list of numbers");
+    std::string list = args[++i];
+    for (size_t at = 0; at <= list.size();) {
+      size_t comma = std::min(list.find(',', at), list.size());
+      const std::string item = list.substr(at, comma - at);
+      int n = 0;
+      if (item.empty() || item.size() > 2 || !std::all_of(item.begin(), item.end(), ::isdigit) ||
+          (n = std::stoi(item)) < 1 || n > option->count)
+        return UsageError(std::string(option->name) + ": numbers 1-" + std::to_string(option->count) + " expected");
+      ticks.push_back(option->boxPrefix + std::to_string(n));
+      at = comma + 1;
+    }
+  }
+  if (file.empty()) return UsageError("analyse needs a print-data file");
+  std::error_code ec;
+  file = std::filesystem::absolute(file, ec).string();
+
+  auto platform = MakeLinuxPlatform();
+  LinuxPlatform* p = platform.get();
+  Services services = p->services();
+  TForm1 form(services, [p] { return p->MakePageImage(); });
+  const std::string base = services.system.BaseDir();
+  InitRunSettingsPaths(form.settings, base, services.system.WindowsDir());
+  ZoqFile(services, "");
+  const std::string palog = ProductPath(base, "zoq\\palog");
+  const std::vector<std::string> before = LogsIn(palog);
+
+  // The menu as it opens, its print entry the program's, and its tabs.
+  int status = 0;
+  SystemMenuHooks menuHooks;
+  menuHooks.printMain = [&](const std::vector<std::string>& runArgs, int runMode, const RunRequest& request) {
+    status = form.PrintMain(runArgs, runMode, request);
+    return status;
+  };
+  TSysMenu1 menu(services.ui, services.printers, menuHooks);
+  menu.SetBaseDir(base);
+  MenuAnalysisTabs tabs(services.ui, menu);
+  for (const std::string& name : ticks) tabs.data.Boxes().Set(name, true);
+  tabs.data.SetLabel4(file);
+  tabs.data.Button15Click();
+
+  std::printf("%d\n", status);
+  for (const std::string& log : LogsIn(palog))
+    if (!std::binary_search(before.begin(), before.end(), log)) std::printf("%s\n", log.c_str());
+  return status == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,6 +265,7 @@ int main(int argc, char** argv) {
   if (args[0] == "-h" || args[0] == "--help") return UsageError(args[0] + " takes no further argument");
   const std::string command = args[0];
   args.erase(args.begin());
+  if (command == "analyse") return Analyse(args);
 
   // Only paperlist takes an option (-d DEVICE); anything else that looks
   // like an option is wrong use, never a file name (the dialog's texts of

@@ -128,16 +128,9 @@ void BookmarkWindow::Refresh() {
   checkBox1_->setChecked(dialog_.CheckBox1);
 }
 
-void RunBookmarkWindow(QtUi& ui, TAddBookMark1& dialog) {
-  BookmarkWindow window(dialog, QtUi::ModalParent());
-  ui.RunModal(window);
-}
-
-bool ShowBookmarkDialog(Ui& ui, System& system, RunSettings& settings) {
-  auto* desktop = dynamic_cast<QtUi*>(&ui);
-  if (desktop == nullptr) return false;
-  TAddBookMark1 dialog(settings, system, ui);
-  RunBookmarkWindow(*desktop, dialog);
+bool QtUi::ShowBookmarkDialog(TAddBookMark1& dialog) {
+  BookmarkWindow window(dialog, ModalParent());
+  RunModal(window);
   return true;
 }
 

@@ -33,12 +33,6 @@ class BookmarkWindow final : public QDialog {
   QCheckBox* checkBox1_;
 };
 
-// Shows the dialog modally on the desktop Ui until it is closed.
-void RunBookmarkWindow(QtUi& ui, TAddBookMark1& dialog);
-
-// The system menu's "しおり追加処理": creates the dialog on the run's
-// settings and shows its window when ui is the desktop Ui. false (nothing
-// created) for a Ui without windows.
-bool ShowBookmarkDialog(Ui& ui, System& system, RunSettings& settings);
+// QtUi::ShowBookmarkDialog (defined with the window) shows it modally.
 
 }  // namespace kestrel

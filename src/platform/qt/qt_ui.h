@@ -47,7 +47,11 @@ class QtUi final : public Ui {
   std::string ChooseFile(const std::string& title, const std::string& folder,
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
-  bool ShowSystemMenu(TSysMenu1& menu) override;  // system_menu_window.cpp
+  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override;  // system_menu_window.cpp
+  bool ShowBookmarkDialog(TAddBookMark1& dialog) override;                      // bookmark_window.cpp
+  std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,
+                             const std::string& defaultName) override;  // analysis_log_page.cpp
+  bool ShowFontSettings(TFontSet& form) override;                    // font_set_dialog.cpp
 
   // Runs a modal window's own loop and returns its result; the time-out
   // timer is served once on entry when an interval has ended, then at the

@@ -13,6 +13,12 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "forms/analysis_tabs.h"
+#include "platform/qt/analysis_image_page.h"
+#include "platform/qt/analysis_log_page.h"
+#include "platform/qt/analysis_page.h"
+#include "platform/qt/outliner_tab_page.h"
+#include "platform/qt/raku2_tab_page.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/qt_ui.h"
 
@@ -170,7 +176,7 @@ QWidget* SystemMenuWindow::MakePrintTab() {
                             std::pair{&radioGroup2_, &TSysMenu1::SetRadioGroup2},
                             std::pair{&radioGroup3_, &TSysMenu1::SetRadioGroup3}}) {
     for (size_t i = 0; i < group->size(); ++i) {
-      connect((*group)[i], &QRadioButton::toggled, this, [this, set, i](bool on) {
+      connect((*group)[i], &QRadioButton::toggled, this, [this, set = set, i](bool on) {
         if (on) (menu_.*set)(int(i));
       });
     }
@@ -292,8 +298,15 @@ void SystemMenuWindow::closeEvent(QCloseEvent* event) {
 
 void SystemMenuWindow::reject() { close(); }
 
-bool QtUi::ShowSystemMenu(TSysMenu1& menu) {
+bool QtUi::ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) {
+  // The analysis tabs' forms, bound to the menu, and their pages.
+  MenuAnalysisTabs analysis(*this, menu);
   SystemMenuWindow window(menu, ModalParent());
+  window.InstallPage("PDAT解析", new AnalysisPage(analysis.data));
+  window.InstallPage("解析ログ", new AnalysisLogPage(analysis.log));
+  window.InstallPage("解析イメージ", new AnalysisImagePage(analysis.image));
+  if (pages.outliner != nullptr) window.InstallPage("アウトライナー２", new OutlinerTabPage(*pages.outliner));
+  if (pages.filing != nullptr) window.InstallPage("楽々テスト", new Raku2TabPage(*pages.filing));
   RunModal(window);
   return true;
 }
