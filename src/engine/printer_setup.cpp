@@ -30,16 +30,25 @@ Paper PaperOf(int code) {
   return Paper::Other;
 }
 
+// The paper codes of the print data that name a paper of the table.
+struct DataPaper {
+  int code;
+  int constant;
+};
+constexpr DataPaper kDataPapers[] = {
+    {130, kPaperA3}, {140, kPaperA4}, {150, kPaperA5}, {240, kPaperB4}, {250, kPaperB5},
+};
+
 // Portrait size in millimetres of a paper code; false for unlisted codes.
 bool PaperMillimetres(int code, int& width, int& height) {
-  switch (code) {
-    case 130: width = 297; height = 420; return true;
-    case 140: width = 210; height = 297; return true;
-    case 150: width = 148; height = 210; return true;
-    case 240: width = 257; height = 364; return true;
-    case 250: width = 182; height = 257; return true;
-    default: return false;
+  for (const DataPaper& p : kDataPapers) {
+    if (p.code != code) continue;
+    const PaperSize size = PaperSizeOf(p.constant);
+    width = size.width / 10;
+    height = size.height / 10;
+    return true;
   }
+  return false;
 }
 
 }  // namespace
@@ -234,7 +243,11 @@ int CheckDuplex(PrintContext& ctx) {
 int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   PrintSystem& ps = ctx.services.printers;
   const bool bySize = paperCheckMode != 0;
-  auto size = [&](int v) { return bySize ? v : 0; };
+  // The paper asked for: by size (from the paper table) or by constant alone.
+  auto ask = [&](int constant) {
+    const PaperSize size = bySize ? PaperSizeOf(constant) : PaperSize{};
+    return CheckPaperSize(ctx, constant, size.width, size.height);
+  };
   DevMode& dm = ctx.output.devMode;
 
   if (ctx.duplex == 1) {
@@ -256,7 +269,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   int r = 0;
   switch (PaperOf(ctx.paperCode)) {
     case Paper::A3:
-      r = CheckPaperSize(ctx, kPaperA3, size(2970), size(4200));
+      r = ask(kPaperA3);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(A3は未サポート) ] にセット\n");
       } else {
@@ -265,7 +278,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::A4:
-      r = CheckPaperSize(ctx, kPaperA4, size(2100), size(2970));
+      r = ask(kPaperA4);
       if (r == kPaperNotSupported) {
         EngineLog(ctx,
                   "【SetPrinterProperty】= 印刷用紙を [ プリンターのデフォルト印刷用紙(A4は未サポート) ] にセット\n");
@@ -275,7 +288,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::B4:
-      r = CheckPaperSize(ctx, kPaperB4, size(2570), size(3640));
+      r = ask(kPaperB4);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n");
       } else {
@@ -284,7 +297,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::B5:
-      r = CheckPaperSize(ctx, kPaperB5, size(1820), size(2570));
+      r = ask(kPaperB5);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B5は未サポート) ] にセット\n");
       } else {
