@@ -30,13 +30,15 @@ constexpr const char* kJobExceptionMessage =
     "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
     "印刷が出来なければカルメナへご連絡ください";
 
-// -1 empty, 0 an existing file, 1 an existing folder, -2 neither.
-int ClassifyPath(const std::string& path) {
-  if (path.empty()) return -1;
+// What a -p path names.
+enum class PathKind { kFile, kFolder, kEmpty, kMissing };
+
+PathKind ClassifyPath(const std::string& path) {
+  if (path.empty()) return PathKind::kEmpty;
   std::error_code ec;
   auto status = fs::status(path, ec);
-  if (ec || !fs::exists(status)) return -2;
-  return fs::is_directory(status) ? 1 : 0;
+  if (ec || !fs::exists(status)) return PathKind::kMissing;
+  return fs::is_directory(status) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool Exists(const std::string& path) {
@@ -282,8 +284,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
   // 11, 12. The target.
   const std::string firstPath = ResolveUserPath(s.BaseDir, first);
-  const int kind = ClassifyPath(firstPath);
-  if (kind < 0) {
+  const PathKind kind = ClassifyPath(firstPath);
+  if (kind == PathKind::kEmpty || kind == PathKind::kMissing) {
     target = Target::kUnusable;
     s.Dup = -1;
     std::string text = "印刷ファイル指定に異常があります(" + printTarget + ")\n";
@@ -292,7 +294,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     notPrinted_ = true;
     return 0;
   }
-  target = kind == 0 ? Target::kFile : Target::kFolder;
+  target = kind == PathKind::kFile ? Target::kFile : Target::kFolder;
 
   // Runs the jobs of one list; an exception ends the list with its message
   // and an extra notification.
@@ -308,7 +310,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     }
   };
 
-  if (kind == 0) {
+  if (kind == PathKind::kFile) {
     // 13. A list of print-data files.
     ctx->SetLogFileName(s.LogPath);
     log_.DumpSettings(*ctx);

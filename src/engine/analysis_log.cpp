@@ -90,16 +90,16 @@ FilterMatch IsExcluded(std::string_view filter, int number) {
     size_t i = 0;
     bool negative = false;
     if (i < item.size() && (item[i] == '+' || item[i] == '-')) negative = item[i++] == '-';
-    if (i == item.size()) return kFilterNotANumber;
+    if (i == item.size()) return FilterMatch::kNotANumber;
     long long value = 0;
     for (; i < item.size(); ++i) {
-      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return kFilterNotANumber;
+      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return FilterMatch::kNotANumber;
       value = value * 10 + (item[i] - '0');
     }
-    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return kFilterNotANumber;
-    if ((negative ? -value : value) == number) return kFilterListed;
+    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return FilterMatch::kNotANumber;
+    if ((negative ? -value : value) == number) return FilterMatch::kListed;
   }
-  return kFilterNotListed;
+  return FilterMatch::kNotListed;
 }
 
 }  // namespace kestrel

@@ -223,17 +223,17 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 7. Printer choice, Paper pass, start of the document.
   if (ctx.page.pageNumber == 0) {
-    int choice = ChoosePrinter(ctx);
-    if (choice == kChooseNoPrinter) {
+    const ChooseResult choice = ChoosePrinter(ctx);
+    if (choice == ChooseResult::kNoPrinter) {
       return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
                           "  ■GetProfile = -1 \n");
     }
-    if (choice == kChoosePdfCancelled) {
+    if (choice == ChooseResult::kPdfCancelled) {
       return ChoiceFailed(ctx,
                           "  ■ＰＤＦ出力をキャンセルしました。\n再度ＰＤＦ出力を行う時にデバイス選択画面が表示されます",
                           "  ■GetProfile = -2 \n");
     }
-    if (choice == kChooseDialogCancelled) {
+    if (choice == ChooseResult::kDialogCancelled) {
       ctx.exitCode = 1;
       ctx.lastErrorMessage.clear();
       return -1;
@@ -242,7 +242,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     int failedAt = -1;
     int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
-      if (gprint_paper(ctx, i, image) != 0 && ctx.options.parentWindow != 0) failedAt = i;
+      if (gprint_paper(ctx, i, image) != PaperStageResult::kDone && ctx.options.parentWindow != 0) failedAt = i;
     });
     if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
     if (paperEnd >= 0) {

@@ -40,12 +40,6 @@ struct FontSubstitutionList {
   std::string face;                // field 0 in UTF-8 (empty when missing)
 };
 
-// Printer choice results.
-inline constexpr int kChooseOk = 0;
-inline constexpr int kChooseNoPrinter = -1;
-inline constexpr int kChoosePdfCancelled = -2;
-inline constexpr int kChooseDialogCancelled = -3;
-
 // The job's options, set once before the first page: what the settings
 // table's job column fills (CopySettingsIntoJob; the log lines name these
 // by their settings names), then the run request and the settings paths.

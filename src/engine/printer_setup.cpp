@@ -75,9 +75,9 @@ std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, co
   return ctx.services.ui.SelectDevice(request);
 }
 
-int ChoosePrinter(PrintContext& ctx) {
+ChooseResult ChoosePrinter(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
-  if (ps.Printers().empty()) return kChooseNoPrinter;
+  if (ps.Printers().empty()) return ChooseResult::kNoPrinter;
 
   std::string fallbackMessage;
   if (ctx.options.pdfOutput == 0) {
@@ -85,7 +85,7 @@ int ChoosePrinter(PrintContext& ctx) {
       std::string chosen = RunDeviceSelection(
           ctx, "出力プリンタ選択画面", "出力するデバイスを選択して下さい。",
           "印刷をするプリンタが選択されていません。\n印刷はキャンセルされますがよろしいですか？");
-      if (chosen.empty()) return kChooseDialogCancelled;
+      if (chosen.empty()) return ChooseResult::kDialogCancelled;
       ctx.output.deviceName = chosen;
     } else if (ctx.output.printerName.empty()) {
       std::string name = ReadIniValue(ctx.options.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
@@ -111,11 +111,11 @@ int ChoosePrinter(PrintContext& ctx) {
         // device, never the paper of the current printer.
         std::string chosen = RunDeviceSelection(ctx, "", "", "", ps.BuiltInPdfDevice());
         if (!WriteIniValue(ctx.options.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
-        if (chosen.empty()) return kChoosePdfCancelled;
+        if (chosen.empty()) return ChooseResult::kPdfCancelled;
         name = chosen;
       } catch (const std::exception&) {
         ctx.services.ui.ShowMessage("PDFドライバ選択画面処理中に例外が発生しました", MessageKind::Error);
-        return kChoosePdfCancelled;
+        return ChooseResult::kPdfCancelled;
       }
     }
     ctx.output.deviceName = name;
@@ -128,7 +128,7 @@ int ChoosePrinter(PrintContext& ctx) {
     ctx.output.deviceName = ps.SelectedPrinter();
   }
   ps.SelectPrinter(ctx.output.deviceName);
-  return kChooseOk;
+  return ChooseResult::kChosen;
 }
 
 bool GetDevMode(PrintContext& ctx, const std::string& deviceName) {
@@ -228,16 +228,16 @@ int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) 
   return kPaperNotSupported;
 }
 
-int CheckDuplex(PrintContext& ctx) {
+DuplexCheck CheckDuplex(PrintContext& ctx) {
   int answer = ctx.services.printers.Duplex(ctx.output.deviceName);
   if (answer < 0) {
     EngineLog(ctx, "  ■DeviceCapabilitiesで例外が発生しました。\n", kLogError);
-    return kDuplexNotSupported;
+    return DuplexCheck::kNotCapable;
   }
   EngineLogf(ctx, kLogInfo, "【両面印刷可能】= [%ld] 1以外:不可能、1:可能\n", long(answer));
-  if (answer == 1) return 0;
+  if (answer == 1) return DuplexCheck::kCapable;
   EngineLog(ctx, "  ■両面印刷はサポートされていませんでした\n");
-  return kDuplexNotSupported;
+  return DuplexCheck::kNotCapable;
 }
 
 int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
@@ -251,7 +251,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   DevMode& dm = ctx.output.devMode;
 
   if (ctx.duplex == 1) {
-    if (CheckDuplex(ctx) != 0) {
+    if (CheckDuplex(ctx) != DuplexCheck::kCapable) {
       ctx.duplexSetting = 3;
     } else {
       dm.collate = 1;
@@ -324,7 +324,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   return -1;
 }
 
-int gprint_paper(PrintContext& ctx, int index, PageImage*) {
+PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.page.commands[size_t(index)]};
   ctx.orientation = p.orientation();
@@ -350,30 +350,30 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     int rc = GetPrinterInfo(ctx);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "GetPrinterInfo Error(code=%d)\n", rc);
-      return -1;
+      return PaperStageResult::kPrinterInfoFailed;
     }
   } catch (const std::exception&) {
     EngineLog(ctx, notSet, kLogError);
     EngineLog(ctx, "GetPrinterInfo内で例外が発生しました\n", kLogError);
-    return -2;
+    return PaperStageResult::kPrinterInfoRaised;
   }
   try {
     int rc = SetPrinterProperty(ctx, ctx.options.paperCheckMode);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "SetPrinterProperty Error(code=%d)\n", rc);
-      return -3;
+      return PaperStageResult::kPropertyFailed;
     }
   } catch (const std::exception&) {
     EngineLog(ctx, notSet, kLogError);
     EngineLog(ctx, "SetPrinterProperty内で例外が発生しました\n", kLogError);
-    return -4;
+    return PaperStageResult::kPropertyRaised;
   }
 
   ChooseMagnification(ctx);
 
   if (ps.SetOrientation(ctx.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.copies) != 0) {
     EngineLogf(ctx, kLogError, "  ■gprint_paper内BeginDocで例外が発生(%s)\n", ps.ErrorText(ps.LastError()).c_str());
-    return -5;
+    return PaperStageResult::kOrientationFailed;
   }
 
   ctx.page.landscape = ctx.orientation != 0 ? 1 : 0;
@@ -383,7 +383,7 @@ int gprint_paper(PrintContext& ctx, int index, PageImage*) {
     ctx.page.paperHeightMm = ctx.page.landscape ? w : h;
   }
   EngineLog(ctx, "【********** gprint_paper関数 End ***********】\n");
-  return 0;
+  return PaperStageResult::kDone;
 }
 
 void RestoreDefaultPrinter(PrintContext& ctx) {

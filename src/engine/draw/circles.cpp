@@ -50,9 +50,9 @@ void gprint_circle(PrintContext& ctx, int index) {
   canvas.Arc(box, start, end);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterCircles, 1);
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  const FilterMatch excluded = IsExcluded(ctx.options.filterCircles, 1);
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_circleで例外が発生し正しいログは出力されませんでした。");
     return;
   }

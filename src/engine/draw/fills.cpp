@@ -105,9 +105,9 @@ void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& ar
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, kFillPatterns[p.pattern()], colour);
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  const FilterMatch excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。");
     return;
   }

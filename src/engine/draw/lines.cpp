@@ -49,9 +49,9 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.LineTo(to);
 
   if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterLineTypes, code);
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  const FilterMatch excluded = IsExcluded(ctx.options.filterLineTypes, code);
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");
     return;
   }

@@ -132,18 +132,18 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
-  int cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
-  if (cls == -99) {
+  const FilterMatch cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
+  if (cls == FilterMatch::kNotANumber) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
-  if (cls != 0) return;
-  int face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
-  if (face == -99) {
+  if (cls != FilterMatch::kNotListed) return;
+  const FilterMatch face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  if (face == FilterMatch::kNotANumber) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
-  if (face != 0) return;
+  if (face != FilterMatch::kNotListed) return;
   SjisView chText(reinterpret_cast<const char*>(ch.bytes), ch.length);
   const bool pair = ch.length == 2;
   SjisLine l1;

@@ -21,17 +21,17 @@ namespace kestrel::test {
 namespace {
 
 TEST(IsExcluded, ListedNumbersAreLeftOutAndTextThatIsNotANumberIsAnError) {
-  EXPECT_EQ(IsExcluded("", 1), 0);
-  EXPECT_EQ(IsExcluded("1,3", 1), -1);
-  EXPECT_EQ(IsExcluded("1,3", 2), 0);
-  EXPECT_EQ(IsExcluded("1,3", 3), -1);
-  EXPECT_EQ(IsExcluded("1 3", 3), -1);
-  EXPECT_EQ(IsExcluded("\"2\",-4", -4), -1);
+  EXPECT_EQ(IsExcluded("", 1), FilterMatch::kNotListed);
+  EXPECT_EQ(IsExcluded("1,3", 1), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1,3", 2), FilterMatch::kNotListed);
+  EXPECT_EQ(IsExcluded("1,3", 3), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1 3", 3), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("\"2\",-4", -4), FilterMatch::kListed);
   // Compared in order: a match before the bad item wins.
-  EXPECT_EQ(IsExcluded("1,x", 1), -1);
-  EXPECT_EQ(IsExcluded("1,x", 2), -99);
-  EXPECT_EQ(IsExcluded("1,", 2), -99);  // the empty item after a final comma
-  EXPECT_EQ(IsExcluded("99999999999", 2), -99);
+  EXPECT_EQ(IsExcluded("1,x", 1), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1,x", 2), FilterMatch::kNotANumber);
+  EXPECT_EQ(IsExcluded("1,", 2), FilterMatch::kNotANumber);  // the empty item after a final comma
+  EXPECT_EQ(IsExcluded("99999999999", 2), FilterMatch::kNotANumber);
 }
 
 TEST(JpegFileName, FollowsTheAnalysisLogTheDataFileOrTheJpegFolder) {
