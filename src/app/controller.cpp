@@ -247,9 +247,9 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     ctx->options.suppressDebugLabel = true;
   }
   CopySettingsIntoJob(s, ctx->options);
-  ctx->duplexSetting = s.Dup;
+  ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = batchMode;
-  ctx->lastFile = lastFile;
+  ctx->page.lastFile = lastFile;
   ctx->options.pdfOutput = pdfOutput;
   ctx->options.settingsFilePath = s.SettingsPath;
   ctx->options.showPrinterDialog = s.AskPrinter;
@@ -259,7 +259,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
 
   // 8. Analysis log.
-  ctx->analysisLog = s.alog;
+  ctx->log.analysisLog = s.alog;
   if (s.alog != 0 && runMode == kRunFromCommandLine) {
     ctx->options.filterLineTypes.clear();
     ctx->options.filterCircles.clear();
@@ -316,7 +316,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     log_.DumpSettings(*ctx);
     return runJobs([&]() -> int {
       for (size_t i = 0; i < list.size(); ++i) {
-        if (i + 1 == list.size()) ctx->lastFile = 1;
+        if (i + 1 == list.size()) ctx->page.lastFile = 1;
         if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
           if (ctx->exitCode != 0) return ctx->exitCode;
           notPrinted_ = true;
@@ -337,7 +337,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (second == "1") {
   } else if (second == "2") {
     ctx->options.pdfOutput = 1;
-    ctx->skipFills = s.pdfspecial != 0;
+    ctx->options.skipFills = s.pdfspecial != 0;
     if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
       ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
       notPrinted_ = true;
@@ -365,8 +365,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
   if (s.pdat2 == 9) s.pdat2_Folder = folder;
   if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
-  ctx->jobTitle = MakePdfBaseName(s, s.InfoFile);
-  ctx->duplexSetting = s.Dup;
+  ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
+  ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;
   ctx->SetLogFileName(s.LogPath);
   log_.DumpSettings(*ctx);
@@ -385,7 +385,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         ui.ShowMessage("印刷を中止しました", MessageKind::Information);
         break;
       }
-      if (i == count - 1) ctx->lastFile = 1;
+      if (i == count - 1) ctx->page.lastFile = 1;
       if (s.pbar == 1) {
         if (!progressShown) {
           ui.ShowProgress(kCaption);

@@ -250,15 +250,15 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   };
   DevMode& dm = ctx.output.devMode;
 
-  if (ctx.duplex == 1) {
+  if (ctx.page.duplex == 1) {
     if (CheckDuplex(ctx) != DuplexCheck::kCapable) {
-      ctx.duplexSetting = 3;
+      ctx.output.duplexSetting = 3;
     } else {
       dm.collate = 1;
       dm.fields |= kDmDuplex | kDmCollate;
       // The page's own orientation (copied by the Paper stage) decides the
       // binding edge.
-      dm.duplex = ctx.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
+      dm.duplex = ctx.page.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
     }
   } else {
     dm.duplex = kDuplexSimplex;
@@ -267,7 +267,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   dm.paperSize = kPaperA4;
   EngineLog(ctx, "【SetPrinterProperty】= デフォルト印刷用紙を [ A4 ] にセット（初期化）\n");
   int r = 0;
-  switch (PaperOf(ctx.paperCode)) {
+  switch (PaperOf(ctx.page.paperCode)) {
     case Paper::A3:
       r = ask(kPaperA3);
       if (r == kPaperNotSupported) {
@@ -327,23 +327,23 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
 PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.page.commands[size_t(index)]};
-  ctx.orientation = p.orientation();
-  ctx.paperCode = p.paperCode();
-  if (ctx.options.compulsionPaper == 1) ctx.paperCode = 140;
-  if (ctx.options.compulsionPaper == 2) ctx.paperCode = 240;
-  ctx.userPaperCode = p.userPaperCode();
-  ctx.duplex = uint8_t(ctx.duplexSetting & 0xFF);
-  ctx.copies = p.copies();
+  ctx.page.orientation = p.orientation();
+  ctx.page.paperCode = p.paperCode();
+  if (ctx.options.compulsionPaper == 1) ctx.page.paperCode = 140;
+  if (ctx.options.compulsionPaper == 2) ctx.page.paperCode = 240;
+  ctx.page.userPaperCode = p.userPaperCode();
+  ctx.page.duplex = uint8_t(ctx.output.duplexSetting & 0xFF);
+  ctx.page.copies = p.copies();
 
-  EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.orientation);
+  EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.page.orientation);
   EngineLogf(ctx, kLogInfo, "【CompulsionPaper】= %d ( 1:A4に用紙sizeを強制指定, 2:B4に用紙sizeを強制指定 )\n",
              ctx.options.compulsionPaper);
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算前）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
              p.paperCode());
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算後）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
-             ctx.paperCode);
-  EngineLogf(ctx, kLogInfo, "【ユーザsize】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n", ctx.userPaperCode);
-  EngineLogf(ctx, kLogInfo, "【印刷部数】= %d\n", ctx.copies);
+             ctx.page.paperCode);
+  EngineLogf(ctx, kLogInfo, "【ユーザsize】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n", ctx.page.userPaperCode);
+  EngineLogf(ctx, kLogInfo, "【印刷部数】= %d\n", ctx.page.copies);
 
   const char* notSet = "プリンタが設定されていない可能性があります。\nプリンターの設定を見直して下さい。\n";
   try {
@@ -371,14 +371,14 @@ PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
 
   ChooseMagnification(ctx);
 
-  if (ps.SetOrientation(ctx.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.copies) != 0) {
+  if (ps.SetOrientation(ctx.page.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.page.copies) != 0) {
     EngineLogf(ctx, kLogError, "  ■gprint_paper内BeginDocで例外が発生(%s)\n", ps.ErrorText(ps.LastError()).c_str());
     return PaperStageResult::kOrientationFailed;
   }
 
-  ctx.page.landscape = ctx.orientation != 0 ? 1 : 0;
+  ctx.page.landscape = ctx.page.orientation != 0 ? 1 : 0;
   int w = 0, h = 0;
-  if (PaperMillimetres(ctx.paperCode, w, h)) {
+  if (PaperMillimetres(ctx.page.paperCode, w, h)) {
     ctx.page.paperWidthMm = ctx.page.landscape ? h : w;
     ctx.page.paperHeightMm = ctx.page.landscape ? w : h;
   }

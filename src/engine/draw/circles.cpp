@@ -49,7 +49,7 @@ void gprint_circle(PrintContext& ctx, int index) {
   const DevicePoint end{ClampToDevice(ctx, bex * ctx.page.scaleX), ClampToDevice(ctx, bey * ctx.page.scaleY)};
   canvas.Arc(box, start, end);
 
-  if (ctx.analysisLog != 1) return;
+  if (ctx.log.analysisLog != 1) return;
   const FilterMatch excluded = IsExcluded(ctx.options.filterCircles, 1);
   if (excluded == FilterMatch::kListed) return;
   if (excluded != FilterMatch::kNotListed) {

@@ -48,7 +48,7 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.MoveTo(from);
   canvas.LineTo(to);
 
-  if (ctx.analysisLog != 1) return;
+  if (ctx.log.analysisLog != 1) return;
   const FilterMatch excluded = IsExcluded(ctx.options.filterLineTypes, code);
   if (excluded == FilterMatch::kListed) return;
   if (excluded != FilterMatch::kNotListed) {

@@ -28,7 +28,7 @@ struct SetupRig {
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
     ctx().options.settingsFilePath = dir.file("kestrel.inf");
-    ctx().lastFile = 1;
+    ctx().page.lastFile = 1;
   }
   PrintContext& ctx() { return *rig.ctx; }
   std::string log() { return Utf8Log(dir.file("plog.txt")); }
@@ -331,24 +331,24 @@ TEST(CheckPaperSize, ADeviceWithoutPapersOrWithAFailingQueryFallsBackToA4) {
 TEST(Duplex, CapableDevicesGetCollationAndTheBindingEdgeOfTheOrientation) {
   for (int orientation : {0, 1}) {
     SetupRig s;
-    s.ctx().duplexSetting = 1;
-    s.ctx().lastFile = 0;
+    s.ctx().output.duplexSetting = 1;
+    s.ctx().page.lastFile = 0;
     ASSERT_EQ(s.PrintPaper(uint8_t(orientation), 140), 0);
     const DevMode& dm = s.rig.printers.devMode();
     EXPECT_EQ(dm.duplex, orientation ? kDuplexHorizontal : kDuplexVertical);
     EXPECT_EQ(dm.collate, 1);
     EXPECT_EQ(dm.fields & (kDmDuplex | kDmCollate), kDmDuplex | kDmCollate);
-    EXPECT_EQ(s.ctx().duplexSetting, 1);
+    EXPECT_EQ(s.ctx().output.duplexSetting, 1);
     EXPECT_TRUE(Has(s.log(), "【両面印刷可能】= [1] 1以外:不可能、1:可能\n"));
   }
 }
 
 TEST(Duplex, ADeviceWithoutDuplexSetsDuplexSettingThreeAndTheJobContinuesWithSheets) {
   SetupRig s({StandardDevice("Simplex", 0)});
-  s.ctx().duplexSetting = 1;
-  s.ctx().lastFile = 0;
+  s.ctx().output.duplexSetting = 1;
+  s.ctx().page.lastFile = 0;
   ASSERT_EQ(s.PrintPaper(1, 140), 0);
-  EXPECT_EQ(s.ctx().duplexSetting, 3);
+  EXPECT_EQ(s.ctx().output.duplexSetting, 3);
   EXPECT_EQ(s.rig.printers.devMode().duplex, kDuplexSimplex);
   EXPECT_EQ(s.rig.printers.devMode().collate, 0);
   std::string log = s.log();
@@ -374,7 +374,7 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     PrintContext ctx(Services{system, printers, ui}, 1, cache);
     ctx.SetLogFileName(dir.file("plog.txt"));
     ctx.options.parentWindow = parent;
-    ctx.lastFile = 1;
+    ctx.page.lastFile = 1;
     PageBuilder page;
     page.Paper(0, 140, 140, 1).End();
     int rc = gprint(ctx, dir.Write("a.pdat", page.bytes()), nullptr, "0");
