@@ -185,9 +185,9 @@ void WriteStartOfJobLines(PrintContext& ctx) {
   EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.options.widthFlag);
   std::tm local = LocalTimeNow();
   // asctime's fixed form: "Wed Jun 30 21:49:08 1993\n".
-  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::string asc = Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12],
                            local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
   EngineLogf(ctx, kLogInfo, "【実行時間】= %s", asc.c_str());
