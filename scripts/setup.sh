@@ -15,6 +15,7 @@ packages=(
   fonts-ipaexfont fonts-ipafont fonts-ocr-b
   g++-mingw-w64-x86-64-posix
   clang libclang-rt-14-dev
+  dpkg-dev lintian desktop-file-utils man-db
 )
 
 missing=()

@@ -2,7 +2,7 @@
 # Starts a private CUPS server for the printing tests; the machine's own CUPS
 # server, its configuration and its queues are never touched.
 #
-#   scripts/start-cups.sh [FOLDER]
+#   scripts/start-cups.sh [FOLDER [FILTER]]
 #
 # Everything of the server lives in FOLDER (default: a new folder under
 # /tmp): configuration, spool, logs, and the output of its queues. It listens
@@ -15,6 +15,11 @@
 #                  one-sided
 #   KestrelDuplex  CUPS' generic PostScript driver with its duplex unit
 #                  installed, two-sided
+# FILTER (a built pdattopdf) makes print data a document format of this
+# server alone: the program goes into the server's own filter folder and
+# the MIME files of packaging/cups/ into its configuration folder. A third
+# queue then takes PDF as it is, so that the text of a page stays readable:
+#   KestrelPdfIn   the printer of KestrelPDF taking PDF (after pdftopdf)
 # Prints FOLDER on standard output. Needs root (cupsd runs its filters as lp).
 # scripts/stop-cups.sh FOLDER stops the server and removes FOLDER.
 # Idempotent for one FOLDER: a server already running there is kept.
@@ -31,6 +36,11 @@ command -v cupsd >/dev/null && command -v lpadmin >/dev/null && command -v gs >/
 
 here=$(cd "$(dirname "$0")" && pwd)
 dir=${1:-}
+filter=${2:-}
+if [ -n "$filter" ] && [ ! -x "$filter" ]; then
+  echo "start-cups: $filter is not a program" >&2
+  exit 1
+fi
 if [ -z "$dir" ]; then
   dir=$(mktemp -d /tmp/kestrel-cups.XXXXXX)
 fi
@@ -50,6 +60,18 @@ flock 9
 
 running() { lpstat -h "$sock" -r 2>/dev/null | grep -q "is running"; }
 
+# Copies FILTER into the server's filter folder, anew on every start (the
+# build may have changed it). A sanitizer build reports no leaks here (the
+# font library's caches live to the end).
+install_filter() {
+  install -m 755 "$filter" "$dir/bin/filter/pdattopdf.bin"
+  cat >"$dir/bin/filter/pdattopdf" <<'EOF'
+#!/bin/sh
+ASAN_OPTIONS=detect_leaks=0 exec "$(dirname "$0")/pdattopdf.bin" "$@"
+EOF
+  chmod 755 "$dir/bin/filter/pdattopdf"
+}
+
 if ! running; then
   mkdir -p "$dir/etc/ppd" "$dir/spool/tmp" "$dir/cache" "$dir/state" "$dir/log" "$dir/out" "$dir/bin/backend"
   # cupsd drops to lp for filters; they must reach the spool inside the folder.
@@ -58,6 +80,14 @@ if ! running; then
   for sub in filter daemon driver cgi-bin monitor notifier; do
     [ -e "/usr/lib/cups/$sub" ] && ln -sfn "/usr/lib/cups/$sub" "$dir/bin/$sub"
   done
+  if [ -n "$filter" ]; then
+    # The system's filters and ours, in a filter folder of this server.
+    rm -f "$dir/bin/filter"
+    mkdir -p "$dir/bin/filter"
+    for f in /usr/lib/cups/filter/*; do ln -s "$f" "$dir/bin/filter/"; done
+    cp "$here/../packaging/cups/kestrel.types" "$here/../packaging/cups/kestrel.convs" "$dir/etc/"
+    install_filter
+  fi
   # The only backend: writes the job (PostScript or PDF) as a PDF file into
   # the folder named by the device URI "kestrel:<folder>".
   cat >"$dir/bin/backend/kestrel" <<'EOF'
@@ -132,6 +162,13 @@ EOF
   fi
 fi
 
+if [ -n "$filter" ]; then
+  if [ ! -f "$dir/etc/kestrel.convs" ]; then
+    echo "start-cups: the server in $dir was started without the print-data filter; stop it first" >&2
+    exit 1
+  fi
+  install_filter
+fi
 if ! lpstat -p KestrelPDF >/dev/null 2>&1; then
   lpadmin -p KestrelPDF -E -v "kestrel:$dir/out" -P "$here/kestrel-test-pdf.ppd" \
     -o media-default=iso_a4_210x297mm 2>/dev/null
@@ -140,6 +177,18 @@ if ! lpstat -p KestrelDuplex >/dev/null 2>&1; then
   lpadmin -p KestrelDuplex -E -v "kestrel:$dir/out" -m drv:///sample.drv/generic.ppd -o Option1=True \
     -o media-default=iso_a4_210x297mm 2>/dev/null
 fi
-cupsenable KestrelPDF KestrelDuplex
-cupsaccept KestrelPDF KestrelDuplex
+queues="KestrelPDF KestrelDuplex"
+if [ -n "$filter" ]; then
+  if ! lpstat -p KestrelPdfIn >/dev/null 2>&1; then
+    sed '/^\*TTRasterizer/a *cupsFilter2: "application/vnd.cups-pdf application/pdf 0 -"' \
+      "$here/kestrel-test-pdf.ppd" >"$dir/etc/kestrel-test-pdfin.ppd"
+    lpadmin -p KestrelPdfIn -E -v "kestrel:$dir/out" -P "$dir/etc/kestrel-test-pdfin.ppd" \
+      -o media-default=iso_a4_210x297mm 2>/dev/null
+  fi
+  queues="$queues KestrelPdfIn"
+fi
+# shellcheck disable=SC2086
+cupsenable $queues
+# shellcheck disable=SC2086
+cupsaccept $queues
 echo "$dir"

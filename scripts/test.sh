@@ -28,6 +28,9 @@ trap stop_test_cups EXIT
 scripts/build.sh release
 ctest --test-dir build/release --output-on-failure -j2 --timeout 600
 
+# The Debian package: lintian, installed, a sample printed, purged.
+scripts/test-install.sh
+
 scripts/build.sh asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure -j2 --timeout 900

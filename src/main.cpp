@@ -1,13 +1,41 @@
 // Process entry: sets up the Linux platform and hands the argument list
-// (the program's path first) to the controller.
+// (the program's path first) to the controller. "--version" and "--help"
+// are answered here, and only as the sole argument: anywhere else they are
+// ordinary items of the controller's command-line scan.
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/controller.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_system.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kestrel [-h WINDOW] [-pd PRINTER] [-plist=LIST] -p FILE[,FILE2]\n"
+    "       kestrel [-h WINDOW] [-pd PRINTER] [-plist=LIST] -p DIR,MODE   (MODE 0 one-sided, 1 two-sided, 2 PDF)\n"
+    "       kestrel -?        write the help file zoq/kestrel_help.txt\n"
+    "       kestrel -winprt   choose the default printer for Win-direct printing\n"
+    "       kestrel -debug    maintenance (system menu); no argument at all: the small system menu\n"
+    "  first run only (no zoq/kestrel.inf yet): -x SCALE -e -e2 -a FILL -g -f -l WIDTH -t MS\n"
+    "  exit codes: 0 printed, 1 the run ended at once, 2 an option lacks its value, 3 a file was not printed\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("kestrel %s\n", KESTREL_VERSION);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    const std::string base = kestrel::DefaultBaseDir();
+    std::printf("%s  base folder: $KESTREL_BASE, else %s\nSee kestrel(1).\n", kUsage,
+                base.empty() ? "the folder above the program's folder" : base.c_str());
+    return 0;
+  }
   std::vector<std::string> args(argv, argv + argc);
   if (args.empty()) args.emplace_back("kestrel");
   auto platform = kestrel::MakeLinuxPlatform();

@@ -43,7 +43,7 @@ class CupsServer : public ::testing::Environment {
     const char* given = std::getenv("KESTREL_TEST_CUPS");
     std::string folder = given != nullptr ? given : "";
     if (folder.empty()) {
-      folder = Shell(KESTREL_SOURCE_DIR "/scripts/start-cups.sh 2>&1");
+      folder = Shell("'" KESTREL_SOURCE_DIR "/scripts/start-cups.sh' '' '" PDATTOPDF_PROGRAM "' 2>&1");
       while (!folder.empty() && folder.back() == '\n') folder.pop_back();
       if (folder.empty() || folder[0] != '/' || folder.find('\n') != std::string::npos) {
         GTEST_SKIP() << "no private CUPS server (scripts/start-cups.sh needs root and the packages of "
@@ -568,6 +568,87 @@ TEST_F(ToolsOnQueues, ThePrinterListHoldsTheQueuesAndTheBuiltInDevice) {
     bool listed = text.find("\n□" + name + "\n") != std::string::npos || text.find("\n■" + name + "\n") != std::string::npos;
     EXPECT_TRUE(listed) << name << "\n" << text;
   }
+}
+
+// Print data as a document format of the server: its pdattopdf filter
+// (scripts/start-cups.sh installs it and the MIME files into the server's
+// own folders) draws what lp sends.
+class PrintDataFilter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(ServerFolder() + "/etc/kestrel.convs"))
+      GTEST_SKIP() << "the private server was started without the print-data filter";
+  }
+  // lp's job id, 0 when it made none.
+  static int Lp(const std::string& args) {
+    const std::string out = Shell("lp " + args + " 2>&1");
+    const auto at = out.find("request id is ");
+    const auto dash = out.find('-', at);
+    return at == std::string::npos || dash == std::string::npos ? 0 : std::atoi(out.c_str() + dash + 1);
+  }
+  static std::string Sample(const std::string& name) { return std::string(KESTREL_BINARY_DIR) + "/examples/" + name; }
+  // The server's log lines of a job ("[Job <id>]").
+  static std::string LogOf(const std::string& log, int id) {
+    std::ifstream in(ServerFolder() + "/log/" + log);
+    std::string line, lines;
+    const std::string tag = "[Job " + std::to_string(id) + "]";
+    while (std::getline(in, line))
+      if (line.find(tag) != std::string::npos || line.find(" " + std::to_string(id) + " [") != std::string::npos)
+        lines += line + "\n";
+    return lines;
+  }
+};
+
+TEST_F(PrintDataFilter, AFormArrivesAsThePdfOfItsPageWithItsTextOnItsPaper) {
+  const int id = Lp("-d KestrelPdfIn '" + Sample("invoice.pdat") + "'");
+  ASSERT_GT(id, 0);
+  ASSERT_EQ(WaitForJob(id).state, IPP_JSTATE_COMPLETED) << LogOf("error_log", id);
+  const std::string pdf = OutputOfJob(id);
+  const PdfInfo info = InfoOf(pdf);
+  EXPECT_EQ(info.pages, 1);
+  EXPECT_NEAR(info.width, 595, 2);
+  EXPECT_NEAR(info.height, 842, 2);
+  EXPECT_NE(Shell("pdftotext '" + pdf + "' -").find("請 求 書"), std::string::npos);
+  // One page in the page log: the filter's pages are not counted again.
+  EXPECT_NE(LogOf("page_log", id).find(" total 1 "), std::string::npos) << LogOf("page_log", id);
+}
+
+TEST_F(PrintDataFilter, DataThatIsNoPageFailsTheJobAndADamagedPagePrintsWithItsWarning) {
+  TempDir dir;
+  const std::string letter = dir.Write("letter.pdat", std::string("Dear customer, this is not print data.\n"));
+  int id = Lp("-d KestrelPDF '" + letter + "'");
+  ASSERT_GT(id, 0);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  JobInfo job = GetJob(id);
+  while (job.state < IPP_JSTATE_STOPPED && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    job = GetJob(id);
+  }
+  Shell("cancel " + std::to_string(id) + " 2>/dev/null");
+  EXPECT_NE(job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_NE(LogOf("error_log", id).find("not print data"), std::string::npos) << LogOf("error_log", id);
+
+  std::string page = ReadFile(Sample("invoice.pdat"));
+  page[32] = char(0x63);  // an unknown record kind
+  id = Lp("-d KestrelPDF '" + dir.Write("damaged.pdat", page) + "'");
+  ASSERT_GT(id, 0);
+  EXPECT_EQ(WaitForJob(id).state, IPP_JSTATE_COMPLETED) << LogOf("error_log", id);
+  EXPECT_EQ(InfoOf(OutputOfJob(id)).pages, 1);
+  const std::string log = LogOf("error_log", id);
+  EXPECT_NE(log.find("W ["), std::string::npos) << log;
+  EXPECT_NE(log.find("未定義の種別 1件"), std::string::npos) << log;
+}
+
+TEST_F(PrintDataFilter, TheJobsCopiesAndSidesReachTheQueue) {
+  const int id = Lp("-d KestrelDuplex -n 2 -o sides=two-sided-long-edge '" + Sample("invoice.pdat") + "'");
+  ASSERT_GT(id, 0);
+  const JobInfo job = WaitForJob(id);
+  ASSERT_EQ(job.state, IPP_JSTATE_COMPLETED) << LogOf("error_log", id);
+  EXPECT_EQ(job.copies, 2);
+  EXPECT_EQ(job.sides, "two-sided-long-edge");
+  const std::string pages = LogOf("page_log", id);
+  EXPECT_NE(pages.find(" total 2 "), std::string::npos) << pages;
+  EXPECT_NE(pages.find("two-sided-long-edge"), std::string::npos) << pages;
 }
 
 }  // namespace

@@ -62,10 +62,16 @@ int UsageError(const std::string& problem) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("kestrel-tools %s\n", KESTREL_VERSION);
+    return 0;
   }
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+    std::printf("%sSee kestrel-tools(1).\n", kUsage);
+    return 0;
+  }
+  if (args.empty()) return UsageError("no command");
+  if (args[0] == "-h" || args[0] == "--help") return UsageError(args[0] + " takes no further argument");
   const std::string command = args[0];
   args.erase(args.begin());
 

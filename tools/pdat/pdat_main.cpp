@@ -110,7 +110,11 @@ int Check(const std::vector<std::string>& files) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-    std::cout << kUsage;
+    std::cout << kUsage << "See pdat(1).\n";
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::cout << "pdat " << KESTREL_VERSION << "\n";
     return 0;
   }
   kestrel::InstallIconvCodec();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -57,7 +58,36 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// "m:ss", or "h:mm:ss" from an hour on.
+std::string FormatDuration(double seconds) {
+  const long total = std::lround(std::max(0.0, seconds));
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  }
+  return text;
+}
+
 }  // namespace
+
+std::string FormatProgressLine(int done, int total, double seconds) {
+  const int percent = total > 0 ? int(int64_t(done) * 100 / total) : 0;
+  const bool rateKnown = done > 0 && seconds > 0;
+  const double rate = rateKnown ? done / seconds : 0;
+  char rateText[32] = "--";
+  if (rateKnown) std::snprintf(rateText, sizeof rateText, "%.1f", rate);
+  std::string left = "--:--";
+  if (done >= total) {
+    left = FormatDuration(0);
+  } else if (rateKnown) {
+    left = FormatDuration((total - done) / rate);
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, "%d/%d  %3d%%  %s pages/s  %s left", done, total, percent, rateText, left.c_str());
+  return text;
+}
 
 std::vector<std::string> SplitAnswers(const std::string& list) {
   std::vector<std::string> out;
@@ -80,7 +110,14 @@ HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFil
       cancelAt_(EnvNumber("KESTREL_CANCEL_AT")),
       holdMs_(EnvNumber("KESTREL_HOLD_MS")) {}
 
+void HeadlessUi::BreakProgressLine() {
+  if (!progressLineShown_) return;
+  std::fputs("\r\033[K", stderr);
+  progressLineShown_ = false;
+}
+
 void HeadlessUi::Say(const std::string& text) {
+  BreakProgressLine();
   std::string line = OneLine(text);
   shown_.push_back(text);
   std::fprintf(stderr, "kestrel: %s\n", ForStandardError(text).c_str());
@@ -138,6 +175,7 @@ void HeadlessUi::ShowMessage(const std::string& text, MessageKind) { Say(text); 
 
 void HeadlessUi::Warn(const std::string& text) {
   warnings_.push_back(text);
+  BreakProgressLine();
   std::fprintf(stderr, "kestrel: [warning] %s\n", ForStandardError(text).c_str());
 }
 
@@ -171,6 +209,7 @@ std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
       if (!name.empty() && rows[i] == name) return int(i);
     return -1;
   };
+  BreakProgressLine();
   std::fprintf(stderr, "kestrel: [device dialog] %s\n", OneLine(dialog.Caption()).c_str());
   dialog.FormShow();
   RunModalLoop();
@@ -210,22 +249,38 @@ std::string HeadlessUi::SelectDevice(const DeviceDialogRequest& request) {
 
 void HeadlessUi::ShowProgress(const std::string& caption) {
   cancelled_ = false;
-  std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(caption).c_str());
+  progressOnTerminal_ = isatty(STDERR_FILENO) == 1;
+  progressStartMs_ = NowMs();
+  if (!progressOnTerminal_) std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(caption).c_str());
 }
 void HeadlessUi::SetProgressLabel(const std::string& label) {
-  std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(label).c_str());
+  if (!progressOnTerminal_) std::fprintf(stderr, "kestrel: [progress] %s\n", OneLine(label).c_str());
   if (cancelAt_ > 0 && ++labelsShown_ == cancelAt_) {
+    BreakProgressLine();
     std::fprintf(stderr, "kestrel: [progress] cancel pressed\n");
     cancelled_ = true;
   }
 }
 void HeadlessUi::SetProgress(int position, int maximum) {
-  std::fprintf(stderr, "kestrel: [progress] %d/%d\n", position, maximum);
+  if (!progressOnTerminal_) {
+    std::fprintf(stderr, "kestrel: [progress] %d/%d\n", position, maximum);
+    return;
+  }
+  const double seconds = double(NowMs() - progressStartMs_) / 1000.0;
+  std::fprintf(stderr, "\r\033[Kkestrel: %s", FormatProgressLine(position, maximum, seconds).c_str());
+  std::fflush(stderr);
+  progressLineShown_ = true;
 }
-void HeadlessUi::HideProgress() {}
+void HeadlessUi::HideProgress() {
+  // The last state of the line stays on the terminal.
+  if (progressLineShown_) std::fputs("\n", stderr);
+  progressLineShown_ = false;
+  progressOnTerminal_ = false;
+}
 bool HeadlessUi::ProcessEvents() { return cancelled_; }
 
 std::string HeadlessUi::ChooseFile(const std::string& title, const std::string&, const std::string&) {
+  BreakProgressLine();
   std::fprintf(stderr, "kestrel: [choose file] %s\n", OneLine(title).c_str());
   RunModalLoop();
   std::string a;
@@ -234,6 +289,7 @@ std::string HeadlessUi::ChooseFile(const std::string& title, const std::string&,
 }
 
 std::string HeadlessUi::ChooseFolder(const std::string& title, const std::string&) {
+  BreakProgressLine();
   std::fprintf(stderr, "kestrel: [choose folder] %s\n", OneLine(title).c_str());
   RunModalLoop();
   std::string a;

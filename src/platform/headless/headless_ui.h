@@ -27,7 +27,9 @@ namespace kestrel {
 //    PDF device choice: the built-in PDF device), says so on standard error
 //    and tells the caller; otherwise it is closed with the close box, and if
 //    that close is refused the shown selection is the result.
-//  - The progress form writes its label and position to standard error.
+//  - The progress form writes its label and position to standard error, a
+//    line each; on a terminal it is one line instead, rewritten in place
+//    (FormatProgressLine), which a message first clears.
 //    KESTREL_CANCEL_AT=n presses its cancel button while the n-th file
 //    prints (once the label has been set n times).
 //  - The time-out timer runs while a message box, question or the device
@@ -62,6 +64,9 @@ class HeadlessUi final : public Ui {
 
  private:
   void Say(const std::string& text);
+  // Clears the terminal's progress line before other output; the next
+  // position draws it again.
+  void BreakProgressLine();
   // A modal loop: serves the timer, holding the box open for holdMs_.
   void RunModalLoop();
   bool NextAnswer(std::string& answer);
@@ -75,6 +80,10 @@ class HeadlessUi final : public Ui {
   int cancelAt_ = 0;
   int labelsShown_ = 0;
   int holdMs_ = 0;
+  // The progress form on a terminal: one line, and when the run started.
+  bool progressOnTerminal_ = false;
+  bool progressLineShown_ = false;
+  int64_t progressStartMs_ = 0;
   // Time-out timer: start, interval and the last interval served (in
   // milliseconds of the steady clock).
   std::function<void()> timerHandler_;
@@ -83,6 +92,11 @@ class HeadlessUi final : public Ui {
   int64_t timerServed_ = 0;
   bool inTimer_ = false;
 };
+
+// The terminal's progress line for done of total pages after the given
+// seconds: "3/10  30%  2.5 pages/s  0:03 left" (rate and time left shown as
+// "--" until a page is done).
+std::string FormatProgressLine(int done, int total, double seconds);
 
 // Splits the KESTREL_ANSWERS form: comma-separated, blanks kept.
 std::vector<std::string> SplitAnswers(const std::string& list);

@@ -130,10 +130,20 @@ System::EntryKind KindOf(mode_t mode) {
 
 }  // namespace
 
+std::string DefaultBaseDir() {
+#ifdef KESTREL_DEFAULT_BASE
+  return KESTREL_DEFAULT_BASE;
+#else
+  return {};
+#endif
+}
+
 std::string LinuxSystem::BaseDir() {
   std::string base;
   if (const char* env = std::getenv("KESTREL_BASE"); env != nullptr && *env != '\0') {
     base = env;
+  } else if (!DefaultBaseDir().empty()) {
+    base = DefaultBaseDir();
   } else {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);

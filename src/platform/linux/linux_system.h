@@ -6,12 +6,19 @@
 namespace kestrel {
 
 // System services on Linux.
-//  - BaseDir: $KESTREL_BASE, else the folder above the one holding the
-//    program (an install in /opt/kestrel/bin gives /opt/kestrel/).
+//  - BaseDir: $KESTREL_BASE, else the folder fixed when the program was
+//    built (DefaultBaseDir), else the folder above the one holding the
+//    program (build/release/kestrel gives build/, /opt/kestrel/bin/kestrel
+//    gives /opt/kestrel/).
 //  - WindowsDir: /etc/ (where system-wide settings live on Linux).
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
 //  - The caller's window is an X11 window id; the notification is an X11
 //    client message.
+// The base folder fixed when the program was built (the CMake cache value
+// KESTREL_DEFAULT_BASE, /var/lib/kestrel in the Debian package); empty when
+// none was, and the program's own place decides.
+std::string DefaultBaseDir();
+
 class LinuxSystem : public System {
  public:
   std::string BaseDir() override;

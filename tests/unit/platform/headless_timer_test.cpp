@@ -113,5 +113,39 @@ TEST(HeadlessMessages, ATerminalShowsTheLinesOfAMessageAndTheFilesKeepOneLine) {
   EXPECT_EQ(file.str(), "first\\nsecond\\n\nfirst\\nsecond\\n\n");
 }
 
+TEST(HeadlessProgress, ATerminalGetsOneLineRewrittenInPlaceOtherOutputALinePerUpdate) {
+  HeadlessUi ui({}, "");
+  auto run = [&] {
+    ui.ShowProgress("caption");
+    ui.SetProgressLabel("a.pdat");
+    ui.SetProgress(0, 2);
+    ui.SetProgress(1, 2);
+    ui.Warn("damaged");
+    ui.SetProgress(2, 2);
+    ui.HideProgress();
+  };
+  const std::string terminal = StandardErrorOf(true, run);
+  // Every update rewrites the line; the warning clears it and stands on a
+  // line of its own; the last state stays.
+  EXPECT_EQ(terminal.rfind("\r\033[Kkestrel: 0/2    0%  -- pages/s  --:-- left\r\033[Kkestrel: 1/2   50%  ", 0), 0u)
+      << terminal;
+  EXPECT_NE(terminal.find(" left\r\033[Kkestrel: [warning] damaged\n\r\033[Kkestrel: 2/2  100%  "), std::string::npos)
+      << terminal;
+  EXPECT_EQ(terminal.substr(terminal.size() - 10), "0:00 left\n") << terminal;
+  EXPECT_EQ(terminal.find("[progress]"), std::string::npos);
+
+  EXPECT_EQ(StandardErrorOf(false, run),
+            "kestrel: [progress] caption\nkestrel: [progress] a.pdat\nkestrel: [progress] 0/2\n"
+            "kestrel: [progress] 1/2\nkestrel: [warning] damaged\nkestrel: [progress] 2/2\n");
+}
+
+TEST(HeadlessProgress, TheLineShowsRateAndTimeLeftFromThePagesDone) {
+  EXPECT_EQ(FormatProgressLine(0, 10, 0.0), "0/10    0%  -- pages/s  --:-- left");
+  EXPECT_EQ(FormatProgressLine(3, 10, 1.2), "3/10   30%  2.5 pages/s  0:03 left");
+  EXPECT_EQ(FormatProgressLine(1, 7201, 1.0), "1/7201    0%  1.0 pages/s  2:00:00 left");
+  EXPECT_EQ(FormatProgressLine(7, 7, 2.0), "7/7  100%  3.5 pages/s  0:00 left");
+  EXPECT_EQ(FormatProgressLine(7, 7, 0.0), "7/7  100%  -- pages/s  0:00 left");
+}
+
 }  // namespace
 }  // namespace kestrel

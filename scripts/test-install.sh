@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds the Debian package, checks it with lintian, installs it on this
+# machine, prints an installed sample form as a PDF and as a JPEG page with
+# the default base folder (KESTREL_BASE unset) as an unprivileged member of
+# the group kestrel, and purges the package again. Needs root; skipped (exit
+# 0, with the reason) without it, or when a kestrel package is already
+# installed here (that one is never replaced or removed). No print queue is
+# reached: the runs hide CUPS and print on the built-in PDF device; the
+# package's MIME files are left out, so the machine's CUPS server never sees
+# the new document format.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "test-install: skipped (installing a package needs root)"
+  exit 0
+fi
+if dpkg-query -W -f='${Status}' kestrel 2>/dev/null | grep -q "installed"; then
+  echo "test-install: skipped (a kestrel package is installed on this machine already)"
+  exit 0
+fi
+
+scripts/build.sh package >/dev/null
+deb=$(ls build/kestrel_*.deb)
+lintian --fail-on error "$deb"
+echo "test-install: lintian finds no error in $deb"
+
+base=/var/lib/kestrel
+group_made=0
+getent group kestrel >/dev/null || group_made=1
+scratch=$(mktemp -d /tmp/kestrel-install-test.XXXXXX)
+cleanup() {
+  dpkg --purge kestrel >/dev/null 2>&1 || true
+  # The package keeps the group it made, as system groups stay; the test
+  # leaves the machine as it found it.
+  if [ "$group_made" -eq 1 ] && getent group kestrel >/dev/null; then groupdel kestrel; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "test-install: FAILED: $*" >&2
+  exit 1
+}
+contents=$(dpkg-deb -c "$deb")
+for f in ./usr/share/cups/mime/kestrel.types ./usr/share/cups/mime/kestrel.convs ./usr/lib/cups/filter/pdattopdf; do
+  grep -q " $f\$" <<<"$contents" || fail "$f is not in the package"
+done
+# The machine's CUPS server is never given the new document format: the
+# MIME files stay out of this installation (the filter alone is run by hand).
+dpkg -i --path-exclude='/usr/share/cups/mime/*' "$deb" >/dev/null
+
+[ "$(kestrel --version)" = "kestrel $(dpkg-query -W -f='${Version}' kestrel)" ] || fail "kestrel --version"
+man -w kestrel >/dev/null 2>&1 || ! command -v man >/dev/null || fail "no man page kestrel(1)"
+desktop-file-validate /usr/share/applications/kestrel.desktop || fail "the desktop entry"
+[ "$(stat -c %G:%a "$base/zoq")" = "kestrel:2775" ] || fail "$base/zoq is not the group's"
+
+# An operator: not root, in the group kestrel, a home of their own.
+as_operator() {
+  env -u KESTREL_BASE HOME="$scratch" KESTREL_NO_CUPS=1 \
+    setpriv --reuid=nobody --regid=kestrel --clear-groups sh -c 'umask 002; exec "$@"' sh "$@"
+}
+chmod 777 "$scratch"
+sample=/usr/share/kestrel/examples/invoice.pdat
+
+as_operator kestrel -p "$sample" 2>"$scratch/pdf.err" || { cat "$scratch/pdf.err" >&2; fail "PDF run"; }
+[ -s "$base/vpdf/invoice.pdf" ] || fail "no $base/vpdf/invoice.pdf"
+pdfinfo "$base/vpdf/invoice.pdf" | grep -q "^Pages: *1$" || fail "invoice.pdf is not one page"
+
+# The same form as a JPEG page, written into the PDF folder of the base folder.
+printf '[SETTING]\r\n$jpeg=1\r\n$jpath=\\vpdf\\\r\n' >"$base/zoq/kestrel.inf"
+as_operator kestrel -p "$sample" 2>"$scratch/jpeg.err" || { cat "$scratch/jpeg.err" >&2; fail "JPEG run"; }
+[ "$(head -c 3 "$base/vpdf/invoice.jpg" | od -An -tx1 | tr -d ' ')" = "ffd8ff" ] || fail "no JPEG $base/vpdf/invoice.jpg"
+
+# The CUPS filter as CUPS runs it: the same page as PDF on standard output.
+as_operator /usr/lib/cups/filter/pdattopdf 1 nobody invoice 1 "" "$sample" >"$scratch/filter.pdf" 2>"$scratch/filter.err" ||
+  { cat "$scratch/filter.err" >&2; fail "pdattopdf"; }
+pdfinfo "$scratch/filter.pdf" | grep -q "^Pages: *1$" || fail "the filter's PDF is not one page"
+grep -q "^PAGE: 1 1$" "$scratch/filter.err" || fail "no PAGE line from the filter"
+
+echo "test-install: the installed kestrel printed $sample to $base/vpdf/invoice.pdf and invoice.jpg; pdattopdf drew it"

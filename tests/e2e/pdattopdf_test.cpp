@@ -1,0 +1,105 @@
+// pdattopdf run as CUPS runs it, without a server: a PDF on standard output
+// with the pages kestrel draws on the built-in device, log lines with CUPS'
+// prefixes, and nothing written outside its folder in $TMPDIR.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/engine_fixture.h"
+#include "support/program_runner.h"
+
+namespace kestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Sample(const std::string& name) { return std::string(KESTREL_BINARY_DIR) + "/examples/" + name; }
+
+std::vector<std::string> FilesUnder(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) names.push_back(e.path().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Where the first word of a PDF's first page begins, in points from the left.
+double FirstWordLeft(const std::string& pdf) {
+  const std::string boxes = Shell("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  const auto at = boxes.find("<word xMin=\"");
+  return at == std::string::npos ? -1 : std::atof(boxes.c_str() + at + 12);
+}
+
+class FilterProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(base.path() / "zoq");
+    base.Write("zoq/kestrel.inf", std::string("[SETTING]\r\n$plog=1\r\n"));
+  }
+  // Runs the filter with stdin from a file (or /dev/null), its PDF to out.pdf.
+  ProgramRun Filter(const std::string& args, const std::string& input = "/dev/null") {
+    return RunProgramAndWait("/bin/sh",
+                             {"-c", std::string("exec '") + PDATTOPDF_PROGRAM + "' " + args + " <'" + input + "' >'" +
+                                        work.file("out.pdf") + "'"},
+                             {{"KESTREL_BASE", base.path().string() + "/"}, {"TMPDIR", tmp.path().string()}});
+  }
+  std::string Pdf() const { return work.file("out.pdf"); }
+  TempDir base, tmp, work;
+};
+
+TEST_F(FilterProgram, DrawsTheFilesAsOneDocumentOfTheirOwnPapersAndWritesOnlyInItsFolder) {
+  const std::vector<std::string> before = FilesUnder(base.path());
+  ProgramRun r = Filter("7 user Forms 2 'media=iso_a3_297x420mm' '" + Sample("invoice.pdat") + "' '" +
+                        Sample("sales-ledger-b4.pdat") + "'");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("PAGE: 1 2\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("PAGE: 2 2\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("DEBUG: media=iso_a3_297x420mm not applied"), std::string::npos) << r.err;
+  // One document, as a -p list prints it: the paper of its first page.
+  std::string sizes = Shell("pdfinfo -f 1 -l 2 '" + Pdf() + "'");
+  EXPECT_NE(sizes.find("Pages:           2"), std::string::npos) << sizes;
+  EXPECT_NE(sizes.find("Page    2 size:  595.276 x 841.89 pts (A4)"), std::string::npos) << sizes;
+  // Alone, the ledger has its own paper and orientation, whatever the job's media.
+  ASSERT_EQ(Filter("8 user Ledger 1 'media=iso_a4_210x297mm' '" + Sample("sales-ledger-b4.pdat") + "'").exitCode, 0);
+  sizes = Shell("pdfinfo '" + Pdf() + "'");
+  EXPECT_NE(sizes.find("Page size:       1031.81 x 728.504 pts"), std::string::npos) << sizes;
+  // No file of the base folder written (its program log is on), nothing left in $TMPDIR.
+  EXPECT_EQ(FilesUnder(base.path()), before);
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST_F(FilterProgram, StandardInputGivesThePagesKestrelDrawsOnTheBuiltInDevice) {
+  ProgramRun r = Filter("1 user t 1 ''", Sample("invoice.pdat"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ProgramRun k = RunProgramAndWait(KESTREL_PROGRAM, {"-p", Sample("invoice.pdat")},
+                                   {{"KESTREL_BASE", work.path().string() + "/"}, {"KESTREL_NO_DEBUG_LABEL", "1"},
+                                    {"DISPLAY", ""}});
+  ASSERT_EQ(k.exitCode, 0) << k.err;
+  const std::string filterText = Shell("pdftotext -layout '" + Pdf() + "' -");
+  EXPECT_NE(filterText.find("請 求 書"), std::string::npos);
+  EXPECT_EQ(filterText, Shell("pdftotext -layout '" + work.file("vpdf/invoice.pdf") + "' -"));
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+
+  // The base folder's offsets for the built-in device move the page, as in kestrel.
+  const double left = FirstWordLeft(Pdf());
+  base.Write("zoq/pofset.txt", std::string("[OFSET]\r\nKestrel PDF=20,0\r\n"));
+  ASSERT_EQ(Filter("1 user t 1 ''", Sample("invoice.pdat")).exitCode, 0);
+  EXPECT_NEAR(FirstWordLeft(Pdf()) - left, 20 / 25.4 * 72, 1.0);
+}
+
+TEST_F(FilterProgram, FailsWithAnErrorLineOnDataThatIsNoPageAndOnWrongUse) {
+  const std::string letter = work.Write("letter.pdat", std::string("not print data at all\n"));
+  ProgramRun r = Filter("1 user t 1 '' '" + letter + "'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("ERROR: " + letter + ": not print data"), std::string::npos) << r.err;
+  EXPECT_EQ(fs::file_size(Pdf()), 0u);
+  r = Filter("1 user t 1 '' '" + work.file("missing.pdat") + "'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("ERROR: "), std::string::npos) << r.err;
+  r = Filter("1 user t");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("ERROR: usage: pdattopdf"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+}  // namespace
+}  // namespace kestrel::test

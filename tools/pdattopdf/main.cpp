@@ -1,0 +1,204 @@
+// pdattopdf: the CUPS filter from print data (application/vnd.kestrel-pdat)
+// to PDF.
+//
+//   pdattopdf job-id user title copies options [file...]
+//
+// Reads the print-data file(s), or standard input without one, and writes
+// one PDF on standard output, drawn by the engine on the page of the
+// built-in PDF device: the same pages, fonts and settings (faces, fill
+// method, offsets of the base folder's zoq/ files, read and never written)
+// as kestrel prints there. Log lines go to standard error with CUPS'
+// prefixes; one "PAGE: n copies" line per page (see PageLine). Everything it writes lies in
+// a folder of its own in $TMPDIR (CUPS' temporary folder for the job),
+// removed at the end. Exit 0 when the PDF is written, 1 with an "ERROR:"
+// line otherwise. See filter_job.h for how the job's options meet the page.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/run_settings.h"
+#include "engine/engine_cache.h"
+#include "engine/gprint.h"
+#include "engine/print_context.h"
+#include "engine/print_data.h"
+#include "filter_job.h"
+#include "filter_ui.h"
+#include "platform/fonts/fontconfig_resolver.h"
+#include "platform/linux/cups_print_system.h"
+#include "platform/linux/iconv_codec.h"
+#include "platform/linux/linux_system.h"
+#include "platform/text_codec.h"
+#include "util/bounded_read.h"
+
+namespace {
+
+using namespace kestrel;
+namespace fs = std::filesystem;
+
+// Standard input is kept up to this size (a page's records and a text pool
+// far larger than any form's).
+constexpr size_t kInputLimit = size_t(64) << 20;
+
+// The filter's own folder under $TMPDIR, removed with everything in it.
+class JobFolder {
+ public:
+  JobFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/pdattopdf-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~JobFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+int Fail(FilterUi& ui, const std::string& text) {
+  ui.Log("ERROR:", text);
+  return 1;
+}
+
+// Copies standard input into file; false when it cannot be written.
+bool SaveStandardInput(const std::string& file, FilterUi& ui) {
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  if (out == nullptr) return false;
+  char buffer[65536];
+  size_t total = 0, n = 0;
+  bool ok = true;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    if (total + n > kInputLimit) {
+      ui.Log("WARNING:", "print data beyond " + std::to_string(kInputLimit) + " bytes left out");
+      break;
+    }
+    total += n;
+    if (std::fwrite(buffer, 1, n, out) != n) ok = false;
+  }
+  if (std::ferror(stdin)) ok = false;
+  return std::fclose(out) == 0 && ok;
+}
+
+// The job log of the engine, as DEBUG lines (the file is CP932).
+void RelayJobLog(const std::string& file, FilterUi& ui) {
+  std::string bytes;
+  if (ReadBoundedFile(file, kProfileFileLimit, bytes, BeyondLimit::kCut) == ReadStatus::kOk)
+    ui.Log("DEBUG:", Utf8FromSjis(bytes));
+}
+
+bool CopyToStandardOutput(const std::string& file) {
+  std::FILE* in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) return false;
+  char buffer[65536];
+  size_t n = 0;
+  bool ok = true;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    if (std::fwrite(buffer, 1, n, stdout) != n) ok = false;
+  if (std::ferror(in)) ok = false;
+  std::fclose(in);
+  return std::fflush(stdout) == 0 && ok;
+}
+
+int RunFilter(const FilterJob& job, FilterUi& ui) {
+  JobFolder folder;
+  if (folder.path().empty()) return Fail(ui, "no temporary folder can be made in $TMPDIR");
+  // Font caches a lookup may write stay in the job's folder.
+  setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
+
+  std::vector<std::string> files = job.files;
+  if (files.empty()) {
+    files.push_back(folder.path() + "/input.pdat");
+    if (!SaveStandardInput(files[0], ui)) return Fail(ui, "the print data of standard input cannot be kept");
+  }
+  // Data that is not print data at all fails the job before a page is made.
+  for (const std::string& file : files) {
+    std::string head;
+    const ReadStatus status = ReadBoundedFile(file, kCommandAreaBytes, head, BeyondLimit::kCut);
+    if (status != ReadStatus::kOk) return Fail(ui, file + ": cannot be read");
+    if (!IsPrintData(reinterpret_cast<const uint8_t*>(head.data()), head.size()))
+      return Fail(ui, file + ": not print data (empty, or no record of a known kind)");
+  }
+
+  LinuxSystem system;
+  CupsPrintSystem printers(folder.path() + "/pdf", &SharedFontResolver(), false);
+  printers.SetFontLister(&InstalledFontNames);
+  RunSettings settings;
+  InitRunSettingsPaths(settings, system.BaseDir(), system.WindowsDir());
+  const bool read = LoadSettings(settings, settings.SettingsPath, ui) == 1;
+  ui.Log("DEBUG:", "base folder " + settings.BaseDir + (read ? ", settings read" : ", no settings file: defaults"));
+  for (const std::string& option : job.overridden) ui.Log("DEBUG:", option + " not applied: the page's paper decides");
+  for (const std::string& option : job.unusable) ui.Log("WARNING:", "option " + option + " ignored");
+
+  EngineCache cache;
+  PrintContext ctx(Services{system, printers, ui}, 0, cache);
+  CopySettingsIntoJob(settings, ctx.options);
+  ctx.output.printerName = kBuiltinPdfDevice;
+  ctx.output.jpegPages = false;
+  ctx.log.analysisLog = 0;
+  ctx.output.jobTitle = job.title;
+  ctx.output.duplexSetting = 0;
+  ctx.options.batchMode = files.size() > 1 ? 1 : 0;
+  ctx.options.pdfOutput = 0;
+  ctx.options.parentWindow = 0;
+  ctx.options.suppressDebugLabel = true;
+  ctx.options.offsetFilePath = settings.OffsetFilePath;
+  ctx.options.ocrChoiceFilePath = settings.OcrFontFilePath;
+  ctx.options.ocrFontFilePath = settings.OcrFontPath;
+  // Nothing of the base folder is written: the engine's logs go to the
+  // job's folder and reach CUPS' log from there.
+  const std::string jobLog = folder.path() + "/job.log";
+  ctx.options.exceptionLogPath = folder.path() + "/critical.log";
+  ctx.options.settingsFilePath.clear();
+  ctx.options.defaultPrinterFilePath.clear();
+  ctx.SetLogFileName(jobLog);
+
+  for (size_t i = 0; i < files.size(); ++i) {
+    ctx.page.lastFile = i + 1 == files.size() ? 1 : 0;
+    int rc = -1;
+    try {
+      rc = gprint(ctx, files[i], nullptr, "0");
+    } catch (const std::exception& e) {
+      ctx.lastErrorMessage = e.what();
+    }
+    if (rc != 0) {
+      RelayJobLog(jobLog, ui);
+      AbortPrintJob(ctx);
+      return Fail(ui, files[i] + ": " + (ctx.lastErrorMessage.empty() ? "the page failed" : ctx.lastErrorMessage));
+    }
+    std::fprintf(stderr, "%s\n", PageLine(i + 1, job.copies, std::getenv("FINAL_CONTENT_TYPE")).c_str());
+    std::fflush(stderr);
+  }
+  RelayJobLog(jobLog, ui);
+  RelayJobLog(ctx.options.exceptionLogPath, ui);
+  if (printers.lastPdfFile().empty() || !CopyToStandardOutput(printers.lastPdfFile()))
+    return Fail(ui, "the PDF cannot be written to standard output");
+  ui.Log("INFO:", std::to_string(files.size()) + (files.size() == 1 ? " page" : " pages") + " drawn as PDF");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("pdattopdf %s\n", KESTREL_VERSION);
+    return 0;
+  }
+  FilterUi ui(stderr);
+  FilterJob job;
+  std::string error;
+  if (!ParseFilterArguments(args, job, error)) return Fail(ui, error);
+  // A file-size limit fails the write that crosses it instead of the process;
+  // a closed standard output fails the copy.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
+  InstallIconvCodec();
+  return RunFilter(job, ui);
+}
