@@ -4,11 +4,14 @@ find_package(Threads REQUIRED)
 pkg_check_modules(PLATFORM_DEPS REQUIRED IMPORTED_TARGET
   cairo freetype2 fontconfig libturbojpeg libjpeg xcb)
 find_package(Cups REQUIRED)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 
 # The backends' libraries (cmake/layers.txt) and what each takes from the system.
 kestrel_add_layers(backends)
 target_link_libraries(kestrel_raster PUBLIC PkgConfig::PLATFORM_DEPS)
 target_link_libraries(kestrel_linux PUBLIC PkgConfig::PLATFORM_DEPS Cups::Cups Threads::Threads)
+set_target_properties(kestrel_qt PROPERTIES AUTOMOC ON)
+target_link_libraries(kestrel_qt PUBLIC Qt6::Widgets PkgConfig::PLATFORM_DEPS)
 # The backends a Linux program uses (the test doubles are not among them).
 add_library(kestrel_platform INTERFACE)
-target_link_libraries(kestrel_platform INTERFACE kestrel_linux)
+target_link_libraries(kestrel_platform INTERFACE kestrel_linux kestrel_qt)

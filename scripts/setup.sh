@@ -10,8 +10,8 @@ packages=(
   libcairo2-dev libfreetype-dev libfontconfig-dev
   libcups2-dev cups cups-client cups-bsd ghostscript poppler-utils
   libjpeg-turbo-progs time
-  qt6-base-dev qt6-translations-l10n
-  libxcb1-dev xvfb
+  qt6-base-dev qt6-translations-l10n qt6-wayland
+  libxcb1-dev xvfb xdotool imagemagick
   fonts-ipaexfont fonts-ipafont fonts-ocr-b
   g++-mingw-w64-x86-64-posix
   clang libclang-rt-14-dev

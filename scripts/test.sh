@@ -9,6 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 export KESTREL_NO_CUPS=1
+# Runs and tests use the headless Ui even on a desktop; the desktop Ui's tests
+# ask for their windows themselves.
+export KESTREL_UI=headless
 # Every include points down the layers (cmake/layers.txt).
 scripts/check-layers.sh
 

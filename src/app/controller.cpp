@@ -11,6 +11,7 @@
 #include "app/print_lists.h"
 #include "engine/gprint.h"
 #include "forms/device_choice.h"
+#include "forms/system_menu.h"
 #include "pdf/bookmark_csv.h"
 #include "util/bounded_read.h"
 #include "util/comma_list.h"
@@ -23,8 +24,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The system menu's forms are not part of this build yet.
-constexpr const char* kSystemMenuMissing = "システムメニューはこのビルドでは使用できません。";
+// A Ui without windows cannot show the system menu; the maintenance
+// functions that need no window are the commands of kestrel-tools.
+constexpr const char* kSystemMenuNeedsDesktop =
+    "システムメニューはデスクトップ（画面）のある環境でのみ使用できます。\n"
+    "画面の無い環境では次のコマンドを使用して下さい。\n"
+    "フォントリスト出力：kestrel-tools fontlist\n"
+    "プリンタドライバリスト出力：kestrel-tools printerlist\n"
+    "印刷可能用紙リスト出力：kestrel-tools paperlist\n"
+    "Win直デフォルト印刷プリンタ設定：kestrel-tools winprt\n"
+    "PDF出力デバイス選択：kestrel-tools pdfdevice";
 
 constexpr const char* kJobExceptionMessage =
     "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
@@ -123,7 +132,7 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
   notPrinted_ = false;
 
   if (args.size() <= 1) {
-    ui.ShowMessage(kSystemMenuMissing, MessageKind::Information);
+    RunSystemMenu(true);
     return 0;
   }
 
@@ -161,12 +170,37 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
 
   Target target = Target::kNotClassified;
   if (scan.mode == RunMode::kMaintenance) {
-    ui.ShowMessage(kSystemMenuMissing, MessageKind::Information);
+    RunSystemMenu(false);
   } else if (scan.mode == RunMode::kPrint) {
     if (int code = PrintPath(scan.printTarget, runMode, request, target); code != 0) return code;
   }
   EndSteps(target);
   return notPrinted_ ? kExitNotPrinted : 0;
+}
+
+void TForm1::RunSystemMenu(bool smallForm) {
+  SystemMenuHooks hooks;
+  hooks.saveSettings = [this](const std::string& path) { SaveSettings(settings, path, services_.ui); };
+  hooks.printMain = [this](const std::vector<std::string>& args, int runMode, const RunRequest& request) {
+    // A run from the menu is a run of its own; the menu's run keeps its
+    // own outcome and its caller's window, which its end steps notify.
+    const bool notPrinted = notPrinted_;
+    const uint64_t parentWindow = settings.ParentWindow;
+    const int code = PrintMain(args, runMode, request);
+    notPrinted_ = notPrinted;
+    settings.ParentWindow = parentWindow;
+    return code;
+  };
+  hooks.showFontForm = showFontForm;
+  hooks.showBookmarkDialog = showBookmarkDialog;
+  TSysMenu1 menu(services_.ui, services_.printers, std::move(hooks));
+  menu.FontListPath = settings.FontListPath;
+  menu.PrinterListPath = settings.PrinterListPath;
+  menu.PaperListPath = settings.PaperListPath;
+  menu.SettingsPath = settings.SettingsPath;
+  menu.SetBaseDir(settings.BaseDir);
+  menu.SetSmallForm(smallForm);
+  if (!services_.ui.ShowSystemMenu(menu)) services_.ui.ShowMessage(kSystemMenuNeedsDesktop, MessageKind::Information);
 }
 
 int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {

@@ -29,6 +29,7 @@
 #include "app/program_log.h"
 #include "app/run_settings.h"
 #include "engine/print_context.h"
+#include "forms/run_request.h"
 #include "platform/platform.h"
 #include "util/file_control.h"
 
@@ -39,39 +40,6 @@ inline constexpr int kExitNotPrinted = 3;
 
 // The completion message: WM_USER + 1000, wParam 0, lParam 0.
 inline constexpr uint32_t kPrintOutMessage = 0x400 + 1000;
-
-// Who called PrintMain.
-enum PrintRunMode {
-  kRunFromMenu = 0,              // the system menu's print
-  kRunFromMenuWithAnalysis = 1,  // the same, with all five analysis filters
-  kRunFromCommandLine = 2,       // FormCreate
-};
-
-// The system menu's request for one print run. For run modes other than
-// kRunFromCommandLine its fields replace the settings before the print path
-// (plog in every mode, when not 0). The command line passes all zeros.
-struct RunRequest {
-  int32_t CompulsionPaper = 0;
-  int32_t pmap_flg = 0;
-  int32_t alog = 0;
-  // Analysis filters 1-5 (fill patterns, line types, circles, character
-  // classes, typefaces); 2-5 are taken in kRunFromMenuWithAnalysis only.
-  std::array<std::string, 5> analysisFilters;
-  int32_t jpeg = 0;
-  int32_t pdat_flg = 0;  // also pdat2
-  int32_t width_flg = 0;
-  double pmag_flg = 0.0;
-  int32_t perr_flg = 0;
-  int32_t ppaper_check = 0;
-  int32_t plog = 0;
-  int32_t formMethod = 0;  // batchMode: 0 one sheet per document, 1 several
-  int32_t lastItem = 0;    // lastFile, initial value
-  int32_t pdfOutput = 0;   // initial value
-  int32_t jdpi = 0;
-  int32_t wait_time = 0;
-  int32_t AskPrinter = 0;
-  int32_t labelFlag = 0;   // suppressDebugLabel
-};
 
 using PageImageFactory = std::function<std::unique_ptr<PageImage>()>;
 
@@ -100,7 +68,15 @@ class TForm1 {
 
   RunSettings settings;
 
+  // The forms the system menu opens from layers of their own: the font
+  // settings form and the bookmark dialog. Empty ones show the menu's
+  // placeholder message.
+  std::function<void()> showFontForm;
+  std::function<void()> showBookmarkDialog;
+
  private:
+  // The system menu, small (the button column) or full, shown modally.
+  void RunSystemMenu(bool smallForm);
   // How the print target was classified, for the clean-up of the end steps.
   enum class Target { kNotClassified, kFile, kFolder, kUnusable };
 

@@ -39,6 +39,43 @@ struct DevMode {
   friend bool operator==(const DevMode&, const DevMode&) = default;
 };
 
+// Printer status bits (the Windows printing interface's values).
+inline constexpr uint32_t kPrinterStatusPaused = 0x00000001;
+inline constexpr uint32_t kPrinterStatusError = 0x00000002;
+inline constexpr uint32_t kPrinterStatusPaperJam = 0x00000008;
+inline constexpr uint32_t kPrinterStatusPaperOut = 0x00000010;
+inline constexpr uint32_t kPrinterStatusPaperProblem = 0x00000040;
+inline constexpr uint32_t kPrinterStatusOffline = 0x00000080;
+inline constexpr uint32_t kPrinterStatusPrinting = 0x00000400;
+inline constexpr uint32_t kPrinterStatusOutputBinFull = 0x00000800;
+inline constexpr uint32_t kPrinterStatusNotAvailable = 0x00001000;
+inline constexpr uint32_t kPrinterStatusTonerLow = 0x00020000;
+inline constexpr uint32_t kPrinterStatusNoToner = 0x00040000;
+inline constexpr uint32_t kPrinterStatusOutOfMemory = 0x00200000;
+inline constexpr uint32_t kPrinterStatusDoorOpen = 0x00400000;
+
+// Job status bits (the Windows printing interface's values).
+inline constexpr uint32_t kJobStatusPaused = 0x0001;
+inline constexpr uint32_t kJobStatusError = 0x0002;
+inline constexpr uint32_t kJobStatusSpooling = 0x0008;
+inline constexpr uint32_t kJobStatusPrinting = 0x0010;
+inline constexpr uint32_t kJobStatusOffline = 0x0020;
+inline constexpr uint32_t kJobStatusPaperOut = 0x0040;
+inline constexpr uint32_t kJobStatusBlockedDevq = 0x0200;
+
+// One job waiting or printing on a printer.
+struct QueuedJob {
+  int id = 0;
+  std::string name;
+  uint32_t status = 0;  // kJobStatus* bits
+};
+
+// A printer's state and its jobs not yet finished.
+struct PrinterQueueState {
+  uint32_t status = 0;  // kPrinterStatus* bits
+  std::vector<QueuedJob> jobs;
+};
+
 class PrintSystem {
  public:
   virtual ~PrintSystem() = default;
@@ -101,6 +138,14 @@ class PrintSystem {
   // The installed device that writes PDF files itself (no queue, no
   // paper), if this system has one; empty otherwise.
   virtual std::string BuiltInPdfDevice() { return {}; }
+
+  // The state of a printer and its unfinished jobs. 0, or -1 when the
+  // printer cannot be opened or asked (LastError() tells why).
+  virtual int QueryPrinterState(const std::string& name, PrinterQueueState& out) {
+    (void)name;
+    out = {};
+    return -1;
+  }
 };
 
 // A page bitmap for JPEG output: resized for each page, drawn through its

@@ -1,8 +1,8 @@
 // Ui: everything the program shows to the operator.
 //
 // Backends: HeadlessUi (platform/headless; standard error, an optional
-// messages file and scripted answers from KESTREL_ANSWERS), the only Ui of
-// this build; a windowed Ui would be a sibling of it.
+// messages file and scripted answers from KESTREL_ANSWERS) and QtUi
+// (platform/qt; windows on a desktop).
 #pragma once
 
 #include <functional>
@@ -12,6 +12,13 @@
 namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
+
+// The system menu's behaviour (forms/system_menu.h), which a windowed Ui
+// shows.
+class TSysMenu1;
+
+// The application's title: the caption of its message boxes.
+inline constexpr const char* kApplicationTitle = "Kestrel";
 
 // What the device selection dialog is asked to show; empty texts keep the
 // dialog's own texts.
@@ -72,6 +79,13 @@ class Ui {
   virtual std::string ChooseFile(const std::string& title, const std::string& folder,
                                  const std::string& filter) = 0;
   virtual std::string ChooseFolder(const std::string& title, const std::string& folder) = 0;
+
+  // Shows the system menu modally until the operator closes it; false when
+  // this Ui has no windows to show it in.
+  virtual bool ShowSystemMenu(TSysMenu1& menu) {
+    (void)menu;
+    return false;
+  }
 };
 
 }  // namespace kestrel

@@ -21,6 +21,7 @@
 
 #include "engine/gprint.h"
 #include "engine/print_context.h"
+#include "forms/system_menu.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/cups_print_system.h"
 #include "platform/fonts/font_resolver.h"
@@ -649,6 +650,82 @@ TEST_F(PrintDataFilter, TheJobsCopiesAndSidesReachTheQueue) {
   const std::string pages = LogOf("page_log", id);
   EXPECT_NE(pages.find(" total 2 "), std::string::npos) << pages;
   EXPECT_NE(pages.find("two-sided-long-edge"), std::string::npos) << pages;
+}
+
+// The system menu's spooler tab on queues the test makes for itself on the
+// private server: a stopped queue, one holding a job, an idle one.
+class SpoolerQueues : public ::testing::Test {
+ protected:
+  static constexpr const char* kQueues[] = {"KestrelSpoolStopped", "KestrelSpoolHeld", "KestrelSpoolIdle"};
+  void SetUp() override {
+    for (const char* queue : kQueues) {
+      Shell(std::string("lpadmin -p ") + queue + " -E -v 'kestrel:" + ServerFolder() + "/out' -P '" +
+            KESTREL_SOURCE_DIR "/scripts/kestrel-test-pdf.ppd' 2>&1");
+    }
+    Shell("cupsdisable KestrelSpoolStopped 2>&1");
+    PageBuilder page;
+    page.Paper(0, 9, 0, 1).End();
+    std::string file = dir.Write("held.pdat", page.bytes());
+    Shell("lp -d KestrelSpoolHeld -H hold '" + file + "' 2>&1");
+  }
+  void TearDown() override {
+    for (const char* queue : kQueues) {
+      Shell(std::string("cancel -a ") + queue + " 2>&1");
+      Shell(std::string("lpadmin -x ") + queue + " 2>&1");
+    }
+  }
+  // The spooler tab's lines for the queue selected as the printer.
+  std::vector<std::string> SpoolerTab(const std::string& queue, int& result) {
+    CupsPrintSystem printers(dir.file("vpdf"), nullptr);
+    EXPECT_TRUE(printers.SelectPrinter(queue));
+    TSysMenu1 menu(ui, printers, {});
+    result = menu.GetSpoolerInfoClick();
+    return menu.SpoolerLines();
+  }
+  TempDir dir;
+  HeadlessUi ui{{}, ""};
+};
+
+TEST_F(SpoolerQueues, TheSpoolerTabShowsAStoppedQueueAHeldJobAndAnIdleQueue) {
+  int result = 0;
+  EXPECT_EQ(SpoolerTab("KestrelSpoolStopped", result),
+            (std::vector<std::string>{"プリンタ：KestrelSpoolStopped", "状態：プリンタ異常(OFFLINE)"}));
+  EXPECT_EQ(result, -99);
+
+  CupsPrintSystem printers(dir.file("vpdf"), nullptr);
+  PrinterQueueState held;
+  ASSERT_EQ(printers.QueryPrinterState("KestrelSpoolHeld", held), 0);
+  ASSERT_EQ(held.jobs.size(), 1u);
+  EXPECT_EQ(held.jobs[0].status & (kJobStatusPaused | kJobStatusPrinting), kJobStatusPaused);
+  EXPECT_EQ(SpoolerTab("KestrelSpoolHeld", result),
+            (std::vector<std::string>{"プリンタ：KestrelSpoolHeld", "状態：ジョブ異常なし"}));
+  EXPECT_EQ(result, 0);
+
+  EXPECT_EQ(SpoolerTab("KestrelSpoolIdle", result),
+            (std::vector<std::string>{"プリンタ：KestrelSpoolIdle", "状態：ジョブ無し"}));
+  EXPECT_EQ(result, 0);
+
+  // A queue that is gone cannot be asked.
+  PrinterQueueState none;
+  ASSERT_TRUE(printers.SelectPrinter("KestrelSpoolIdle"));
+  Shell("lpadmin -x KestrelSpoolIdle 2>&1");
+  EXPECT_EQ(printers.QueryPrinterState("KestrelSpoolIdle", none), -1);
+}
+
+// The menu's list buttons write the files kestrel-tools writes.
+TEST_F(ToolsOnQueues, TheMenusListButtonsWriteWhatTheToolsWrite) {
+  ASSERT_EQ(Run({"printerlist"}).exitCode, 0);
+  ASSERT_EQ(Run({"paperlist"}, "KestrelDuplex").exitCode, 0);
+  TempDir menuDir;
+  CupsPrintSystem printers(menuDir.file("vpdf"), nullptr);
+  HeadlessUi ui({"KestrelDuplex"}, "");
+  TSysMenu1 menu(ui, printers, {});
+  menu.PrinterListPath = menuDir.file("pprinterlist.txt");
+  menu.PaperListPath = menuDir.file("ppaperlist.txt");
+  menu.Button29Click();
+  menu.Button30Click();
+  EXPECT_EQ(ReadFile(menu.PrinterListPath), Zoq("pprinterlist.txt"));
+  EXPECT_EQ(ReadFile(menu.PaperListPath), Zoq("ppaperlist.txt"));
 }
 
 }  // namespace

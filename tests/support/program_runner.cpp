@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,16 @@ ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::
     if (!replaced) envStrings.push_back(entry);
   }
   for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
+  // The programs run without windows unless a test asks for them: a test
+  // that starts an X server for the caller's window still gets boxes on
+  // standard error.
+  bool namesUi = false;
+  for (const auto& [k, v] : env)
+    if (k == "KESTREL_UI") namesUi = true;
+  if (!namesUi) {
+    std::erase_if(envStrings, [](const std::string& e) { return e.rfind("KESTREL_UI=", 0) == 0; });
+    envStrings.push_back("KESTREL_UI=headless");
+  }
   // fontconfig keeps its configuration until the process ends; in sanitizer
   // builds the programs' leak reports leave it out, as the fuzz runs do.
   bool hasLeakOptions = false;

@@ -39,7 +39,7 @@ XServer::XServer() {
     std::string prog = "Xvfb";
     // -noreset: a server that resets when its last client leaves refuses
     // the connections made meanwhile.
-    std::vector<std::string> args = {prog, display_, "-nolisten", "tcp", "-noreset", "-screen", "0", "640x480x24"};
+    std::vector<std::string> args = {prog, display_, "-nolisten", "tcp", "-noreset", "-screen", "0", "1024x768x24"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -2,7 +2,7 @@
 // print run, from the command line: the font, printer and paper lists, the
 // default-printer choice for Win-direct printing, the PDF device choice and
 // the bare device dialog. They use the same printing system and Ui as
-// kestrel (KESTREL_BASE, KESTREL_ANSWERS, KESTREL_NO_CUPS).
+// kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +13,7 @@
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/qt/ui_choice.h"
 #include "util/paths.h"
 
 namespace {
@@ -88,7 +89,11 @@ int main(int argc, char** argv) {
     return UsageError("unknown option " + args[i]);
   }
 
-  auto platform = MakeLinuxPlatform();
+  // On a desktop the device dialog and the boxes are windows (KESTREL_UI).
+  UiKind uiKind = UiKind::Headless;
+  std::string uiError;
+  if (!ChooseUiKindFromEnvironment(uiKind, uiError)) return UsageError(uiError);
+  auto platform = MakeLinuxPlatform([uiKind](System& system) { return MakeUi(uiKind, system.BaseDir()); });
   Services services = platform->services();
   auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };
 

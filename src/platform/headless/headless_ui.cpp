@@ -110,6 +110,14 @@ HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFil
       cancelAt_(EnvNumber("KESTREL_CANCEL_AT")),
       holdMs_(EnvNumber("KESTREL_HOLD_MS")) {}
 
+void AppendToMessagesFile(const std::string& file, const std::string& text) {
+  if (file.empty()) return;
+  if (FILE* f = std::fopen(file.c_str(), "ab")) {
+    std::fprintf(f, "%s\n", OneLine(text).c_str());
+    std::fclose(f);
+  }
+}
+
 void HeadlessUi::BreakProgressLine() {
   if (!progressLineShown_) return;
   std::fputs("\r\033[K", stderr);
@@ -118,50 +126,31 @@ void HeadlessUi::BreakProgressLine() {
 
 void HeadlessUi::Say(const std::string& text) {
   BreakProgressLine();
-  std::string line = OneLine(text);
   shown_.push_back(text);
   std::fprintf(stderr, "kestrel: %s\n", ForStandardError(text).c_str());
-  if (!messagesFile_.empty()) {
-    if (FILE* f = std::fopen(messagesFile_.c_str(), "ab")) {
-      std::fprintf(f, "%s\n", line.c_str());
-      std::fclose(f);
-    }
-  }
+  AppendToMessagesFile(messagesFile_, text);
   RunModalLoop();
 }
 
 void HeadlessUi::StartTimer(int intervalMs, std::function<void()> handler) {
-  timerHandler_ = std::move(handler);
-  timerInterval_ = intervalMs > 0 ? intervalMs : 1;
-  timerStart_ = NowMs();
-  timerServed_ = 0;
+  timer_.Start(NowMs(), intervalMs, std::move(handler));
 }
 
-void HeadlessUi::StopTimer() { timerHandler_ = nullptr; }
+void HeadlessUi::StopTimer() { timer_.Stop(); }
 
 void HeadlessUi::RunModalLoop() {
   // The handler may write and notify but shows nothing; a box it opened
   // would not serve the timer again.
-  if (inTimer_) return;
+  if (timer_.serving()) return;
   const int64_t end = NowMs() + holdMs_;
-  auto serve = [this] {
-    if (!timerHandler_) return;
-    const int64_t due = (NowMs() - timerStart_) / timerInterval_;
-    if (due <= timerServed_) return;
-    timerServed_ = due;
-    inTimer_ = true;
-    auto handler = timerHandler_;
-    handler();
-    inTimer_ = false;
-  };
-  serve();
+  timer_.ServeIfDue(NowMs());
   while (true) {
     int64_t now = NowMs();
     if (now >= end) break;
     int64_t wake = end;
-    if (timerHandler_) wake = std::min(wake, timerStart_ + (timerServed_ + 1) * timerInterval_);
+    if (timer_.running()) wake = std::min(wake, timer_.NextDue());
     if (wake > now) std::this_thread::sleep_for(std::chrono::milliseconds(wake - now));
-    serve();
+    timer_.ServeIfDue(NowMs());
   }
 }
 

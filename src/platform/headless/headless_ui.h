@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/modal_timer.h"
 #include "platform/ui.h"
 
 namespace kestrel {
@@ -84,19 +85,18 @@ class HeadlessUi final : public Ui {
   bool progressOnTerminal_ = false;
   bool progressLineShown_ = false;
   int64_t progressStartMs_ = 0;
-  // Time-out timer: start, interval and the last interval served (in
-  // milliseconds of the steady clock).
-  std::function<void()> timerHandler_;
-  int64_t timerStart_ = 0;
-  int64_t timerInterval_ = 0;
-  int64_t timerServed_ = 0;
-  bool inTimer_ = false;
+  ModalTimer timer_;
 };
 
 // The terminal's progress line for done of total pages after the given
 // seconds: "3/10  30%  2.5 pages/s  0:03 left" (rate and time left shown as
 // "--" until a page is done).
 std::string FormatProgressLine(int done, int total, double seconds);
+
+// Appends text as one UTF-8 line (line feeds shown as \n) to the messages
+// file (KESTREL_MESSAGES); nothing when file is empty. Every Ui records its
+// boxes there.
+void AppendToMessagesFile(const std::string& file, const std::string& text);
 
 // Splits the KESTREL_ANSWERS form: comma-separated, blanks kept.
 std::vector<std::string> SplitAnswers(const std::string& list);

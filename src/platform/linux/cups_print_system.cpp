@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/linux/cups_queue_state.h"
 #include "util/replacing_file.h"
 
 namespace kestrel {
@@ -552,6 +553,84 @@ std::string CupsPrintSystem::ErrorText(int code) {
   if (it != errorTexts_.end()) return it->second;
   if (code >= 0x0400) return ippErrorString(ipp_status_t(code));
   return std::strerror(code);
+}
+
+namespace {
+
+// The keywords of an attribute.
+std::vector<std::string> Keywords(ipp_attribute_t* attr) {
+  std::vector<std::string> out;
+  for (int i = 0; attr != nullptr && i < ippGetCount(attr); ++i) {
+    const char* s = ippGetString(attr, i, nullptr);
+    if (s != nullptr) out.emplace_back(s);
+  }
+  return out;
+}
+
+}  // namespace
+
+int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueState& out) {
+  out = {};
+  Device* d = Find(name);
+  if (d == nullptr) return Fail(kErrorInvalidPrinterName, "プリンター名が無効です。");
+  // The built-in device writes its files at once: never busy, never in error.
+  if (d->builtin) return 0;
+
+  char uri[1024];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                   name.c_str());
+  static const char* const kPrinterAttributes[] = {"printer-state", "printer-state-reasons",
+                                                   "printer-is-accepting-jobs"};
+  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                int(std::size(kPrinterAttributes)), nullptr, kPrinterAttributes);
+  ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+    ippDelete(response);
+    return Fail(int(cupsLastError()), cupsLastErrorString());
+  }
+  ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+  ipp_attribute_t* accepting = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+  out.status = PrinterStatusOfQueue(state != nullptr ? ippGetInteger(state, 0) : 0,
+                                    Keywords(ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)),
+                                    accepting == nullptr || ippGetBoolean(accepting, 0));
+  ippDelete(response);
+
+  static const char* const kJobAttributes[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
+  request = ippNewRequest(IPP_OP_GET_JOBS);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kJobAttributes)),
+                nullptr, kJobAttributes);
+  response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+    ippDelete(response);
+    return Fail(int(cupsLastError()), cupsLastErrorString());
+  }
+  // The jobs follow one another as groups of job attributes.
+  ipp_attribute_t* attr = ippFirstAttribute(response);
+  while (attr != nullptr) {
+    while (attr != nullptr && ippGetGroupTag(attr) != IPP_TAG_JOB) attr = ippNextAttribute(response);
+    if (attr == nullptr) break;
+    QueuedJob job;
+    int jobState = 0;
+    std::vector<std::string> reasons;
+    for (; attr != nullptr && ippGetGroupTag(attr) == IPP_TAG_JOB; attr = ippNextAttribute(response)) {
+      const char* attrName = ippGetName(attr);
+      if (attrName == nullptr) continue;
+      const std::string_view n = attrName;
+      if (n == "job-id") job.id = ippGetInteger(attr, 0);
+      if (n == "job-state") jobState = ippGetInteger(attr, 0);
+      if (n == "job-name" && ippGetString(attr, 0, nullptr) != nullptr) job.name = ippGetString(attr, 0, nullptr);
+      if (n == "job-state-reasons") reasons = Keywords(attr);
+    }
+    job.status = JobStatusOfQueue(jobState, reasons);
+    out.jobs.push_back(std::move(job));
+  }
+  ippDelete(response);
+  return 0;
 }
 
 }  // namespace kestrel

@@ -87,6 +87,9 @@ class CupsPrintSystem final : public PrintSystem {
   int LastError() override { return lastError_; }
   std::string ErrorText(int code) override;
   std::string BuiltInPdfDevice() override { return kBuiltinPdfDevice; }
+  // A queue's printer-state, printer-state-reasons and unfinished jobs in
+  // status bits (cups_queue_state.h); the built-in device is always idle.
+  int QueryPrinterState(const std::string& name, PrinterQueueState& out) override;
 
   // The file the last document of the built-in device became.
   const std::string& lastPdfFile() const { return lastPdfFile_; }

@@ -21,11 +21,13 @@ class Platform final : public LinuxPlatform {
   // The built-in PDF device writes into the PDF folder under the base
   // folder; KESTREL_NO_CUPS=1 leaves the CUPS queues out (the built-in
   // device alone).
-  Platform() : printers_(system_.BaseDir() + "vpdf", &SharedFontResolver(), !NoCups()) {
+  explicit Platform(const UiMaker& makeUi)
+      : printers_(system_.BaseDir() + "vpdf", &SharedFontResolver(), !NoCups()),
+        ui_(makeUi ? makeUi(system_) : std::make_unique<HeadlessUi>()) {
     // The printer's fonts are the faces the system knows.
     printers_.SetFontLister(&InstalledFontNames);
   }
-  Services services() override { return Services{system_, printers_, ui_}; }
+  Services services() override { return Services{system_, printers_, *ui_}; }
   // JPEG pages draw their text with FreeType; the rasterizer and its glyph
   // cache live as long as the platform, across pages and images.
   std::unique_ptr<PageImage> MakePageImage() override {
@@ -40,18 +42,18 @@ class Platform final : public LinuxPlatform {
     return v != nullptr && std::string(v) == "1";
   }
   CupsPrintSystem printers_;
-  HeadlessUi ui_;
+  std::unique_ptr<Ui> ui_;
   std::unique_ptr<FreeTypeRasterizer> text_;
 };
 
 }  // namespace
 
-std::unique_ptr<LinuxPlatform> MakeLinuxPlatform() {
+std::unique_ptr<LinuxPlatform> MakeLinuxPlatform(const UiMaker& makeUi) {
   // A file-size limit must fail the write that crosses it (the writer then
   // reports it and keeps the earlier file) instead of ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
   InstallIconvCodec();
-  return std::make_unique<Platform>();
+  return std::make_unique<Platform>(makeUi);
 }
 
 }  // namespace kestrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
@@ -15,8 +16,11 @@ class LinuxPlatform {
   virtual std::unique_ptr<PageImage> MakePageImage() = 0;
 };
 
+// Makes the run's Ui once the system exists (the base folder is known).
+using UiMaker = std::function<std::unique_ptr<Ui>(System& system)>;
+
 // Installs the CP932 codec and creates the system, print system and Ui
-// (the headless Ui: this build has no windowed one).
-std::unique_ptr<LinuxPlatform> MakeLinuxPlatform();
+// (makeUi's, else the headless Ui).
+std::unique_ptr<LinuxPlatform> MakeLinuxPlatform(const UiMaker& makeUi = nullptr);
 
 }  // namespace kestrel

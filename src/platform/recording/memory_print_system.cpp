@@ -59,6 +59,17 @@ bool MemoryPrintSystem::SelectPrinter(const std::string& name) {
   return true;
 }
 
+int MemoryPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueState& out) {
+  out = {};
+  const MemoryDevice* d = Find(name);
+  if (d == nullptr) {
+    lastError_ = kErrorInvalidPrinterName;
+    return -1;
+  }
+  out = d->queue;
+  return 0;
+}
+
 int MemoryPrintSystem::OpenPrinter(const std::string& name) {
   if (Find(name) == nullptr) {
     lastError_ = kErrorInvalidPrinterName;

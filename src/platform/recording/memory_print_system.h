@@ -18,6 +18,7 @@ struct MemoryDevice {
   int dpi = 600;
   std::vector<std::string> fonts;
   bool failPaperQuery = false;
+  PrinterQueueState queue;  // what QueryPrinterState reports
 };
 
 // A print system held in memory: a list of devices, a selected one, and
@@ -54,6 +55,7 @@ class MemoryPrintSystem : public PrintSystem {
   int LastError() override { return lastError_; }
   std::string ErrorText(int code) override;
   std::string BuiltInPdfDevice() override { return builtInPdf_; }
+  int QueryPrinterState(const std::string& name, PrinterQueueState& out) override;
   // Names one of the devices as the built-in PDF device.
   void SetBuiltInPdfDevice(std::string name) { builtInPdf_ = std::move(name); }
 
