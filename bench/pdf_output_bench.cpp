@@ -60,7 +60,7 @@ struct Run {
     if (jpeg) image = platform->MakePageImage();
     ctx = std::make_unique<PrintContext>(platform->services(), 1, cache);
     ctx->options.parentWindow = 1;
-    ctx->lastFile = 1;
+    ctx->page.lastFile = 1;
     ctx->output.jpegPages = jpeg;
   }
   bool Page(const std::string& file) {

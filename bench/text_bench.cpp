@@ -48,7 +48,7 @@ struct TextPageRig {
     ctx->page.scaleX = ctx->page.scaleY = kDpi * 0.00625;
     ctx->options.minchoFace = "標準明朝";
     ctx->options.gothicFace = "標準ゴシック";
-    ctx->ocrFontFace = "OCR B";
+    ctx->strings.ocrFontFace = "OCR B";
     // 50 strings: full-width (JIS pairs) and half-width, Mincho and Gothic.
     std::vector<uint8_t> bytes;
     std::vector<std::string> texts;

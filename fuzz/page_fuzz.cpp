@@ -36,13 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.options.scaleSetting = kMagnifications[(knobs[1] / 3) % 5];
   ctx.options.jpegDpi = 2 + knobs[2] % 11;  // 2-12 dots per inch
   ctx.output.jpegPages = (knobs[3] & 1) == 0;
-  ctx.analysisLog = 1;
-  ctx.skipFills = (knobs[3] >> 1) & 1;
+  ctx.log.analysisLog = 1;
+  ctx.options.skipFills = (knobs[3] >> 1) & 1;
   ctx.options.firstLineFlag = (knobs[3] >> 2) & 1;
   ctx.options.filterPatterns = (knobs[3] & 8) ? "1,3" : "";
   ctx.options.filterLineTypes = (knobs[3] & 16) ? "1,x" : "";
   ctx.options.filterCharClasses = (knobs[3] & 32) ? "\"2\" 5" : "";
-  ctx.lastFile = 1;
+  ctx.page.lastFile = 1;
   ctx.page.pageNumber = 0;
   try {
     gprint(ctx, file, ctx.output.jpegPages ? &image : nullptr, "0");
@@ -56,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // Nothing of this input stays on disk.
-  ctx.analysisLogStream.reset();
-  if (!ctx.analysisLogPath.empty()) {
-    std::remove(ctx.analysisLogPath.c_str());
-    std::remove(ChangeExtension(ctx.analysisLogPath, ".jpg").c_str());
+  ctx.log.analysisLogStream.reset();
+  if (!ctx.log.analysisLogPath.empty()) {
+    std::remove(ctx.log.analysisLogPath.c_str());
+    std::remove(ChangeExtension(ctx.log.analysisLogPath, ".jpg").c_str());
   }
   std::remove(ChangeExtension(file, ".jpg").c_str());
   return 0;

@@ -154,8 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.options.compulsionPaper = settings.CompulsionPaper;
   ctx.output.jpegPages = (knob(3) & 1) == 0;
   ctx.options.fillMethod = 1;
-  ctx.analysisLog = 0;
-  ctx.lastFile = 1;
+  ctx.log.analysisLog = 0;
+  ctx.page.lastFile = 1;
   ctx.page.pageNumber = 0;
   RecordingCanvas& printer = rig.printers.canvas();
   printer.SetRecording(!ctx.output.jpegPages);

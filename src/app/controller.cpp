@@ -42,13 +42,15 @@ constexpr const char* kJobExceptionMessage =
     "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
     "印刷が出来なければカルメナへご連絡ください";
 
-// -1 empty, 0 an existing file, 1 an existing folder, -2 neither.
-int ClassifyPath(const std::string& path) {
-  if (path.empty()) return -1;
+// What a -p path names.
+enum class PathKind { kFile, kFolder, kEmpty, kMissing };
+
+PathKind ClassifyPath(const std::string& path) {
+  if (path.empty()) return PathKind::kEmpty;
   std::error_code ec;
   auto status = fs::status(path, ec);
-  if (ec || !fs::exists(status)) return -2;
-  return fs::is_directory(status) ? 1 : 0;
+  if (ec || !fs::exists(status)) return PathKind::kMissing;
+  return fs::is_directory(status) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool Exists(const std::string& path) {
@@ -304,9 +306,9 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     ctx->options.suppressDebugLabel = true;
   }
   CopySettingsIntoJob(s, ctx->options);
-  ctx->duplexSetting = s.Dup;
+  ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = batchMode;
-  ctx->lastFile = lastFile;
+  ctx->page.lastFile = lastFile;
   ctx->options.pdfOutput = pdfOutput;
   ctx->options.settingsFilePath = s.SettingsPath;
   ctx->options.showPrinterDialog = s.AskPrinter;
@@ -316,7 +318,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
 
   // 8. Analysis log.
-  ctx->analysisLog = s.alog;
+  ctx->log.analysisLog = s.alog;
   if (s.alog != 0 && runMode == kRunFromCommandLine) {
     ctx->options.filterLineTypes.clear();
     ctx->options.filterCircles.clear();
@@ -341,8 +343,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 
   // 11, 12. The target.
   const std::string firstPath = ResolveUserPath(s.BaseDir, first);
-  const int kind = ClassifyPath(firstPath);
-  if (kind < 0) {
+  const PathKind kind = ClassifyPath(firstPath);
+  if (kind == PathKind::kEmpty || kind == PathKind::kMissing) {
     target = Target::kUnusable;
     s.Dup = -1;
     std::string text = "印刷ファイル指定に異常があります(" + printTarget + ")\n";
@@ -351,7 +353,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     notPrinted_ = true;
     return 0;
   }
-  target = kind == 0 ? Target::kFile : Target::kFolder;
+  target = kind == PathKind::kFile ? Target::kFile : Target::kFolder;
 
   // Runs the jobs of one list; an exception ends the list with its message
   // and an extra notification.
@@ -367,13 +369,13 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     }
   };
 
-  if (kind == 0) {
+  if (kind == PathKind::kFile) {
     // 13. A list of print-data files.
     ctx->SetLogFileName(s.LogPath);
     log_.DumpSettings(*ctx);
     return runJobs([&]() -> int {
       for (size_t i = 0; i < list.size(); ++i) {
-        if (i + 1 == list.size()) ctx->lastFile = 1;
+        if (i + 1 == list.size()) ctx->page.lastFile = 1;
         if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
           if (ctx->exitCode != 0) return ctx->exitCode;
           notPrinted_ = true;
@@ -394,7 +396,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else if (second == "1") {
   } else if (second == "2") {
     ctx->options.pdfOutput = 1;
-    ctx->skipFills = s.pdfspecial != 0;
+    ctx->options.skipFills = s.pdfspecial != 0;
     if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
       ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
       notPrinted_ = true;
@@ -422,8 +424,8 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
   if (s.pdat2 == 9) s.pdat2_Folder = folder;
   if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
-  ctx->jobTitle = MakePdfBaseName(s, s.InfoFile);
-  ctx->duplexSetting = s.Dup;
+  ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
+  ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;
   ctx->SetLogFileName(s.LogPath);
   log_.DumpSettings(*ctx);
@@ -442,7 +444,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         ui.ShowMessage("印刷を中止しました", MessageKind::Information);
         break;
       }
-      if (i == count - 1) ctx->lastFile = 1;
+      if (i == count - 1) ctx->page.lastFile = 1;
       if (s.pbar == 1) {
         if (!progressShown) {
           ui.ShowProgress(kCaption);

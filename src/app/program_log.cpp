@@ -170,7 +170,7 @@ void ProgramLog::DumpSettings(const PrintContext& ctx) {
   };
   // The run's own values; the settings table places its rows between them.
   std::vector<Line> lines = {
-      {5, Format("【両面印刷指定】: Dup[%d]\n", ctx.duplexSetting)},
+      {5, Format("【両面印刷指定】: Dup[%d]\n", ctx.output.duplexSetting)},
       {10, Format("【帳票印刷方法】: [%d] (0:１枚処理、1:複数一括処理)\n", ctx.options.batchMode)},
       {11, Format("【PDF出力指定】 : [%d] (0:PDF出力しない、1:PDF出力する)\n", ctx.options.pdfOutput)},
       {12, "【kestrel.infパス】: [" + s.SettingsPath + "]\n"},

@@ -41,7 +41,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   std::snprintf(stamp, sizeof stamp, "alog_%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   const std::string folder = ProductPath(base, "zoq\\palog\\");
-  ctx.analysisLogStream.reset();
+  ctx.log.analysisLogStream.reset();
 
   std::error_code ec;
   fs::create_directories(folder, ec);
@@ -51,24 +51,24 @@ void OpenAnalysisLog(PrintContext& ctx) {
   // that page's log and JPEG.
   int error = 0;
   for (int n = 1; n <= kMaxSameSecondLogs; ++n) {
-    ctx.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
-    ctx.analysisLogStream.reset(std::fopen(ctx.analysisLogPath.c_str(), "wbx"));
+    ctx.log.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
+    ctx.log.analysisLogStream.reset(std::fopen(ctx.log.analysisLogPath.c_str(), "wbx"));
     error = errno;
-    if (ctx.analysisLogStream || error != EEXIST) break;
+    if (ctx.log.analysisLogStream || error != EEXIST) break;
   }
-  if (!ctx.analysisLogStream) {
+  if (!ctx.log.analysisLogStream) {
     const std::string reason = std::error_code(error, std::generic_category()).message();
-    throw JobFailure(Format("  ■解析ログ作成エラー(%s : %s)\n", ctx.analysisLogPath.c_str(), reason.c_str()));
+    throw JobFailure(Format("  ■解析ログ作成エラー(%s : %s)\n", ctx.log.analysisLogPath.c_str(), reason.c_str()));
   }
   AnalysisLine(ctx, "########## 解析ログ出力開始 ############");
 }
 
 void AnalysisWrite(PrintContext& ctx, SjisView text) {
-  if (ctx.analysisLogStream) std::fwrite(text.data(), 1, text.size(), ctx.analysisLogStream.get());
+  if (ctx.log.analysisLogStream) std::fwrite(text.data(), 1, text.size(), ctx.log.analysisLogStream.get());
 }
 
 void AnalysisLine(PrintContext& ctx, std::string_view utf8) {
-  if (!ctx.analysisLogStream) return;
+  if (!ctx.log.analysisLogStream) return;
   AnalysisWrite(ctx, SjisFromUtf8(utf8));
   AnalysisWrite(ctx, "\n");
 }
@@ -81,7 +81,7 @@ void WriteAnalysisCounts(PrintContext& ctx) {
   AnalysisLine(ctx, Format("【円コマンド数】：[%d]", ctx.page.counts.circle));
   AnalysisLine(ctx, Format("【文字コマンド数】：[%d]", ctx.page.counts.string));
   AnalysisLine(ctx, "");
-  if (ctx.analysisLogStream) std::fflush(ctx.analysisLogStream.get());
+  if (ctx.log.analysisLogStream) std::fflush(ctx.log.analysisLogStream.get());
 }
 
 FilterMatch IsExcluded(std::string_view filter, int number) {
@@ -90,16 +90,16 @@ FilterMatch IsExcluded(std::string_view filter, int number) {
     size_t i = 0;
     bool negative = false;
     if (i < item.size() && (item[i] == '+' || item[i] == '-')) negative = item[i++] == '-';
-    if (i == item.size()) return kFilterNotANumber;
+    if (i == item.size()) return FilterMatch::kNotANumber;
     long long value = 0;
     for (; i < item.size(); ++i) {
-      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return kFilterNotANumber;
+      if (item[i] < '0' || item[i] > '9' || value > 0x7FFFFFFF) return FilterMatch::kNotANumber;
       value = value * 10 + (item[i] - '0');
     }
-    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return kFilterNotANumber;
-    if ((negative ? -value : value) == number) return kFilterListed;
+    if (value > 0x7FFFFFFFLL + (negative ? 1 : 0)) return FilterMatch::kNotANumber;
+    if ((negative ? -value : value) == number) return FilterMatch::kListed;
   }
-  return kFilterNotListed;
+  return FilterMatch::kNotListed;
 }
 
 }  // namespace kestrel

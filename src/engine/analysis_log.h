@@ -27,12 +27,13 @@ void AnalysisLine(PrintContext& ctx, std::string_view utf8);
 // The page counts at the end of a page.
 void WriteAnalysisCounts(PrintContext& ctx);
 
-// Whether a number is listed in a filter of the analysis log; the stages log
-// the number.
-enum FilterMatch : int {
-  kFilterNotListed = 0,
-  kFilterListed = -1,
-  kFilterNotANumber = -99,  // an item met before a match is not a decimal integer
+// Whether a number is listed in a filter of the analysis log: a listed
+// command is left out, and a filter that is not a list of numbers gives the
+// stage's error line instead of the command's block.
+enum class FilterMatch : int {
+  kNotListed = 0,
+  kListed = -1,
+  kNotANumber = -99,  // an item met before a match is not a decimal integer
 };
 FilterMatch IsExcluded(std::string_view filter, int number);
 

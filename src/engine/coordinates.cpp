@@ -47,7 +47,7 @@ double MagnificationFor(int paper, int user) {
 }
 
 void ChooseMagnification(PrintContext& ctx) {
-  ctx.page.magnification = MagnificationFor(ctx.paperCode, ctx.userPaperCode);
+  ctx.page.magnification = MagnificationFor(ctx.page.paperCode, ctx.page.userPaperCode);
   if (ctx.options.scaleSetting > 0) ctx.page.magnification = ctx.options.scaleSetting;
 }
 

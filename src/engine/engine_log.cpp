@@ -55,35 +55,35 @@ std::string Format(const char* format, ...) {
 }
 
 void OpenEngineLog(PrintContext& ctx) {
-  if (ctx.logEnabled == 0) return;
+  if (ctx.log.logEnabled == 0) return;
   int mode = kOpenCreate;
   bool emptyFirst = false;  // an existing file too long to append to
-  if (!ctx.logStream && Exists(ctx.logFileName)) {
+  if (!ctx.log.logStream && Exists(ctx.log.logFileName)) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(ctx.logFileName, ec);
+    uintmax_t size = fs::file_size(ctx.log.logFileName, ec);
     if (ec) {
-      ctx.logEnabled = 0;
+      ctx.log.logEnabled = 0;
       ctx.lastErrorMessage = Format("gprintMain : LogFile stat Errorの為、ログは残りません\n%s(%d)\n",
-                                    ctx.logFileName.c_str(), kOpenCreate);
+                                    ctx.log.logFileName.c_str(), kOpenCreate);
       return;
     }
     if (size < kAppendLimit) mode = kOpenAppend;
     emptyFirst = mode == kOpenCreate;
   }
-  if (!ctx.logStream) {
+  if (!ctx.log.logStream) {
     // Appending in both modes (a file too long to append to is emptied
     // first): runs printing files of the same name in the same second
     // share this log, and a writer with its own position would write over
     // the others' lines.
     if (emptyFirst) {
       std::error_code ec;
-      fs::resize_file(ctx.logFileName, 0, ec);
+      fs::resize_file(ctx.log.logFileName, 0, ec);
     }
-    ctx.logStream.reset(std::fopen(ctx.logFileName.c_str(), "ab"));
-    if (!ctx.logStream) {
-      ctx.logEnabled = 0;
+    ctx.log.logStream.reset(std::fopen(ctx.log.logFileName.c_str(), "ab"));
+    if (!ctx.log.logStream) {
+      ctx.log.logEnabled = 0;
       ctx.lastErrorMessage =
-          Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)\n", ctx.logFileName.c_str(), mode);
+          Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)\n", ctx.log.logFileName.c_str(), mode);
       return;
     }
   }
@@ -91,24 +91,24 @@ void OpenEngineLog(PrintContext& ctx) {
 }
 
 void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
-  if (ctx.analysisLog == 1) {
+  if (ctx.log.analysisLog == 1) {
     AnalysisWrite(ctx, sjis);
     AnalysisWrite(ctx, "\n");
   }
-  if (ctx.logEnabled != 0) {
-    if (ctx.logStream && std::fwrite(sjis.data(), 1, sjis.size(), ctx.logStream.get()) != sjis.size()) {
+  if (ctx.log.logEnabled != 0) {
+    if (ctx.log.logStream && std::fwrite(sjis.data(), 1, sjis.size(), ctx.log.logStream.get()) != sjis.size()) {
       // A log that cannot be written is switched off; the job goes on.
-      ctx.logEnabled = 0;
+      ctx.log.logEnabled = 0;
       return;
     }
-    if (ctx.logStream) std::fflush(ctx.logStream.get());
+    if (ctx.log.logStream) std::fflush(ctx.log.logStream.get());
     return;
   }
-  if (level != kLogError || ctx.logStream || ctx.options.exceptionLogPath.empty()) return;
+  if (level != kLogError || ctx.log.logStream || ctx.options.exceptionLogPath.empty()) return;
   bool existed = Exists(ctx.options.exceptionLogPath);
   FileStream critical(std::fopen(ctx.options.exceptionLogPath.c_str(), "ab"));
   if (!critical) {
-    ctx.logEnabled = 0;
+    ctx.log.logEnabled = 0;
     ctx.services.ui.ShowMessage(Format("CriticalLog Error : Open Errorの為、ログは残りません\n%s(%d)",
                                        ctx.options.exceptionLogPath.c_str(), existed ? kOpenAppend : kOpenCreate),
                                 MessageKind::Error);
@@ -117,7 +117,7 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
   WriteBytes(critical.get(), SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@："));
   WriteBytes(critical.get(), sjis);
   WriteBytes(critical.get(), "\n");
-  if (ctx.analysisLog == 1) {
+  if (ctx.log.analysisLog == 1) {
     AnalysisWrite(ctx, SjisFromUtf8("@@@@@@@@@@ 例外発生 @@@@@@@@@@"));
     AnalysisWrite(ctx, sjis);
   }
@@ -126,8 +126,8 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
 namespace {
 // true when a line of this level would be written anywhere.
 bool LogWanted(const PrintContext& ctx, int level) {
-  return ctx.analysisLog == 1 || ctx.logEnabled != 0 ||
-         (level == kLogError && !ctx.logStream && !ctx.options.exceptionLogPath.empty());
+  return ctx.log.analysisLog == 1 || ctx.log.logEnabled != 0 ||
+         (level == kLogError && !ctx.log.logStream && !ctx.options.exceptionLogPath.empty());
 }
 }  // namespace
 
@@ -179,15 +179,15 @@ void WriteStartOfJobLines(PrintContext& ctx) {
   }
 
   EngineLog(ctx, "【************** gprint() in Kestrel ****************】\n");
-  EngineLogf(ctx, kLogInfo, "【ログファイル】= %d(0:ログオフ 1:ログオン)\n", ctx.logEnabled);
-  EngineLogf(ctx, kLogInfo, "【ログファイル名】= %s\n", ctx.logFileName.c_str());
+  EngineLogf(ctx, kLogInfo, "【ログファイル】= %d(0:ログオフ 1:ログオン)\n", ctx.log.logEnabled);
+  EngineLogf(ctx, kLogInfo, "【ログファイル名】= %s\n", ctx.log.logFileName.c_str());
   EngineLogf(ctx, kLogInfo, "【印刷データファイル削除】= %d(0:削除 1:保存)\n", ctx.options.keepPrintData);
   EngineLogf(ctx, kLogInfo, "【計算時端数】= %d(0:四捨五入 1:切り捨て 2:切り上げ)\n", ctx.options.widthFlag);
   std::tm local = LocalTimeNow();
   // asctime's fixed form: "Wed Jun 30 21:49:08 1993\n".
-  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   std::string asc = Format("%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12],
                            local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
   EngineLogf(ctx, kLogInfo, "【実行時間】= %s", asc.c_str());
@@ -206,7 +206,7 @@ void WritePathLines(PrintContext& ctx) {
     EngineLogf(ctx, kLogInfo, "%s= [%s] : FileExist(%s)\n", label, path.c_str(), exists ? "true" : "false");
     return exists;
   };
-  line("【ログファイルパス】", ctx.logFileName);
+  line("【ログファイルパス】", ctx.log.logFileName);
   line("【外部フォントファイルパス】", ctx.options.ocrChoiceFilePath);
   ctx.page.offsetFileFound = line("【オフセットファイルパス】", ctx.options.offsetFilePath);
 }

@@ -139,13 +139,13 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
       if (ctx.output.canvas != nullptr) ctx.output.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
     };
     int rc = 0;
-    if (ctx.lastFile == 1) {
+    if (ctx.page.lastFile == 1) {
       rc = ps.EndDocument();
       if (rc == 0) {
         whiteBrush();
         return 0;  // on to the end of the job
       }
-    } else if (ctx.options.batchMode == 0 && ctx.duplexSetting == 0) {
+    } else if (ctx.options.batchMode == 0 && ctx.output.duplexSetting == 0) {
       rc = ps.EndDocument();
       if (rc == 0) {
         whiteBrush();
@@ -174,13 +174,13 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   PrintSystem& ps = ctx.services.printers;
 
   // 1. Analysis log.
-  if (ctx.analysisLog == 1) OpenAnalysisLog(ctx);
+  if (ctx.log.analysisLog == 1) OpenAnalysisLog(ctx);
 
   // 2. Start of a job.
   if (ctx.page.pageNumber == 0) {
     // Pattern bitmaps are looked for again by each job.
-    ctx.fillBitmapsLoaded = false;
-    ctx.fillBitmapsReported.clear();
+    ctx.fills.loaded = false;
+    ctx.fills.reported.clear();
     try {
       WriteStartOfJobLines(ctx);
     } catch (const std::exception&) {
@@ -197,7 +197,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 3. Empty page area, page label.
-  ctx.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
+  ctx.page.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
 
   // 4. Read the page.
   if (!ReadPage(ctx, dataFile)) {
@@ -223,17 +223,17 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
   // 7. Printer choice, Paper pass, start of the document.
   if (ctx.page.pageNumber == 0) {
-    int choice = ChoosePrinter(ctx);
-    if (choice == kChooseNoPrinter) {
+    const ChooseResult choice = ChoosePrinter(ctx);
+    if (choice == ChooseResult::kNoPrinter) {
       return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
                           "  ■GetProfile = -1 \n");
     }
-    if (choice == kChoosePdfCancelled) {
+    if (choice == ChooseResult::kPdfCancelled) {
       return ChoiceFailed(ctx,
                           "  ■ＰＤＦ出力をキャンセルしました。\n再度ＰＤＦ出力を行う時にデバイス選択画面が表示されます",
                           "  ■GetProfile = -2 \n");
     }
-    if (choice == kChooseDialogCancelled) {
+    if (choice == ChooseResult::kDialogCancelled) {
       ctx.exitCode = 1;
       ctx.lastErrorMessage.clear();
       return -1;
@@ -242,7 +242,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     int failedAt = -1;
     int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
-      if (gprint_paper(ctx, i, image) != 0 && ctx.options.parentWindow != 0) failedAt = i;
+      if (gprint_paper(ctx, i, image) != PaperStageResult::kDone && ctx.options.parentWindow != 0) failedAt = i;
     });
     if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
     if (paperEnd >= 0) {
@@ -251,7 +251,8 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
 
     if (!ctx.output.jpegPages) {
       EngineLog(ctx, "【********** BeginDoc Before ***********】\n");
-      std::string title = !ctx.jobTitle.empty() ? ctx.jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
+      const std::string& jobTitle = ctx.output.jobTitle;
+      std::string title = !jobTitle.empty() ? jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
       if (ps.BeginDocument(title) != 0) {
         int code = ps.LastError();
         EngineLogf(ctx, kLogError, "  ■BeginDocで例外が発生 (%d) = GetLastError : [%s]\n", code,
@@ -314,7 +315,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 13. Fill pass.
-  if (!ctx.skipFills) {
+  if (!ctx.options.skipFills) {
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
       ctx.page.counts.paint++;
@@ -324,7 +325,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   }
 
   // 14. Page label for runs without a caller.
-  if (!ctx.debugLabel.empty() && ctx.options.parentWindow == 0) {
+  if (!ctx.page.debugLabel.empty() && ctx.options.parentWindow == 0) {
     FontSpec saved = ctx.output.canvas->state().font;
     Colour savedColour = ctx.output.canvas->state().textColour;
     FontSpec label;
@@ -332,7 +333,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     label.height = -(12 * ctx.output.canvas->PixelsPerInchY() / 72);  // 12 points, em height
     ctx.output.canvas->SetFont(label);
     ctx.output.canvas->SetTextColour(kBlack);
-    ctx.output.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.debugLabel);
+    ctx.output.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.page.debugLabel);
     ctx.output.canvas->SetFont(saved);
     ctx.output.canvas->SetTextColour(savedColour);
   }
@@ -357,7 +358,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (int rc = EndOfPage(ctx, dataFile, image, jpegFolder, finished); rc != 0 || finished) return rc;
 
   // 17-19. End of the job.
-  if (ctx.analysisLog == 1) WriteAnalysisCounts(ctx);
+  if (ctx.log.analysisLog == 1) WriteAnalysisCounts(ctx);
   if (!ctx.output.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
   return ReleasePrinter(ctx);
 }
@@ -372,7 +373,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
   } catch (const JobFailure& e) {
     // Raised on to the caller, with its line in the job log first (opened
     // here when the failure came before the job's start).
-    if (!ctx.logStream) OpenEngineLog(ctx);
+    if (!ctx.log.logStream) OpenEngineLog(ctx);
     EngineLog(ctx, e.what(), kLogError);
     ctx.lastErrorMessage = e.what();
     throw;

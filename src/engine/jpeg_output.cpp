@@ -22,7 +22,7 @@ std::string ChangeExtension(const std::string& path, const std::string& extensio
 }
 
 std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, const std::string& jpegFolder) {
-  if (ctx.analysisLog == 1) return ChangeExtension(ctx.analysisLogPath, ".jpg");
+  if (ctx.log.analysisLog == 1) return ChangeExtension(ctx.log.analysisLogPath, ".jpg");
   if (jpegFolder.empty()) return ChangeExtension(dataFile, ".jpg");
   return jpegFolder + ChangeExtension(dataFile.substr(NameStart(dataFile)), ".jpg");
 }

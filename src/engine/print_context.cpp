@@ -22,22 +22,23 @@ void PageState::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
 
 PageState::PageState() : commands(ZeroedCommandArea()) {}
 
-PrintContext::PrintContext(Services s, uint64_t window, EngineCache& c)
-    : services(s), cache(c), mainWindow(window), textBuffer(new uint8_t[kTextBufferBytes]()) {}
+StringState::StringState() : textBuffer(new uint8_t[kTextBufferBytes]()) {}
+
+PrintContext::PrintContext(Services s, uint64_t window, EngineCache& c) : services(s), cache(c), mainWindow(window) {}
 
 PrintContext::~PrintContext() = default;
 
 void PrintContext::SetLogFileName(const std::string& path) {
-  logFileName = path;
-  if (!path.empty()) logEnabled = 1;
+  log.logFileName = path;
+  if (!path.empty()) log.logEnabled = 1;
 }
 
 const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert) {
-  uint8_t* out = ctx.textBuffer.get();
+  uint8_t* out = ctx.strings.textBuffer.get();
   // The buffer is all zero again once what the last call wrote is cleared
   // (clearing all 600,000 bytes for every string cost more than drawing it).
-  std::memset(out, 0, ctx.textBufferUsed);
-  ctx.textBufferUsed = 0;
+  std::memset(out, 0, ctx.strings.textBufferUsed);
+  ctx.strings.textBufferUsed = 0;
   const size_t poolStart = kCommandSize * (size_t(ctx.page.commandCount) + 1);
   // A text must start inside the data read; it then runs to its NUL, to the
   // end of the data read, or to the buffer's size, whichever comes first.
@@ -56,7 +57,7 @@ const uint8_t* GetStringText(PrintContext& ctx, int32_t textOffset, bool convert
   } else {
     std::memcpy(out, area + start, length);
   }
-  ctx.textBufferUsed = length;
+  ctx.strings.textBufferUsed = length;
   return out;
 }
 

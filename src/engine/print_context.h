@@ -3,8 +3,9 @@
 // The controller creates one per run, fills its options, and calls gprint
 // once per print-data file. Inside: the job's fixed options (JobOptions),
 // where it draws (JobOutput), the page being drawn (PageState: one fixed
-// array of 600,000 command records, the colour table, scale and offsets),
-// the job-log and analysis-log streams and the font substitution lists; the
+// array of 600,000 command records, the colour table, scale and offsets,
+// the paper), the job-log and analysis-log streams (JobLog), what the
+// string and fill stages keep within the job (StringState, FillState); the
 // program's EngineCache is handed in. It lives on the heap (the command area
 // alone is 9.6 MB).
 #pragma once
@@ -40,12 +41,6 @@ struct FontSubstitutionList {
   std::string face;                // field 0 in UTF-8 (empty when missing)
 };
 
-// Printer choice results.
-inline constexpr int kChooseOk = 0;
-inline constexpr int kChooseNoPrinter = -1;
-inline constexpr int kChoosePdfCancelled = -2;
-inline constexpr int kChooseDialogCancelled = -3;
-
 // The job's options, set once before the first page: what the settings
 // table's job column fills (CopySettingsIntoJob; the log lines name these
 // by their settings names), then the run request and the settings paths.
@@ -73,6 +68,7 @@ struct JobOptions {
   int32_t pdfOutput = 0;
   int32_t showPrinterDialog = 0;
   bool suppressDebugLabel = false;
+  bool skipFills = false;  // $pdfspecial: fills left out, white text drawn black
   // Comma lists of numbers the analysis log leaves out.
   std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
   std::string exceptionLogPath, offsetFilePath, ocrChoiceFilePath, ocrFontFilePath, settingsFilePath;
@@ -83,6 +79,10 @@ struct JobOptions {
 struct JobOutput {
   std::string printerName;
   std::string deviceName;
+  std::string jobTitle;  // the print document's title; empty: the data file's name
+  // Dup: 1 asks for duplex; the Paper stage makes it 3 when the device
+  // cannot duplex (each page then starts a new sheet).
+  int32_t duplexSetting = 0;
   bool jpegPages = false;  // JPEG pages instead of the printer
   Canvas* canvas = nullptr;  // the page being drawn; null between pages
   // Device mode of the open printer; devModeHeld plays the movable memory
@@ -108,6 +108,13 @@ struct PageState {
   std::array<Colour, kColourCount> colorTable{};
   int32_t commandCount = 0;
   int32_t pageNumber = 0;
+  int32_t lastFile = 0;  // 1 when this file ends the print document
+  // What the Paper stage copies from the page's Paper command.
+  uint8_t orientation = 0;  // 0 portrait, other landscape
+  int16_t paperCode = 0;    // after the forced-paper rule
+  int16_t userPaperCode = 0;
+  uint8_t duplex = 0;  // low byte of duplexSetting
+  uint8_t copies = 0;
   double scaleX = 0, scaleY = 0;
   double magnification = 1.0;
   // Device values of this page held at the drawable range (coordinates.h).
@@ -116,6 +123,8 @@ struct PageState {
   int32_t paperWidthMm = 210, paperHeightMm = 297;
   int32_t landscape = 0;
   bool offsetFileFound = false;
+  // Printed after "DEBUG MODE :" (the data file's name; empty: no label).
+  std::string debugLabel;
   // High-water mark of the command area bytes written by earlier pages.
   size_t bytesUsed = 0;
 
@@ -123,6 +132,35 @@ struct PageState {
   struct Counts {
     int palette = 0, paint = 0, line = 0, circle = 0, string = 0;
   } counts;
+};
+
+// The job log and the analysis log of the job.
+struct JobLog {
+  int32_t logEnabled = 0;  // 1 while the job log is written
+  std::string logFileName;
+  FileStream logStream;
+  int32_t analysisLog = 0;  // 1: an analysis log per page
+  std::string analysisLogPath;
+  FileStream analysisLogStream;
+};
+
+// What the string stage keeps within the job: the OCR face (found by the
+// first OCR string), the substitution lists (rebuilt every page) and the
+// fixed buffer a command's text is read into.
+struct StringState {
+  StringState();
+  std::string ocrFontFace;
+  FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
+  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+  size_t textBufferUsed = 0;              // bytes the last text may have set
+};
+
+// What the fill stage keeps within the job: the pattern bitmaps of method
+// 3 and the names of missing ones already reported.
+struct FillState {
+  std::vector<std::unique_ptr<SmallBitmap>> bitmaps;
+  std::vector<std::string> reported;
+  bool loaded = false;
 };
 
 class PrintContext {
@@ -142,39 +180,16 @@ class PrintContext {
   JobOutput output;
   PageState page;
 
-  uint64_t mainWindow = 0;
-  uint8_t orientation = 0;
-  int16_t paperCode = 0;
-  int16_t userPaperCode = 0;
-  uint8_t duplex = 0;
-  uint8_t copies = 0;
-  std::string jobTitle;
-  std::string ocrFontFace;
-  int32_t logEnabled = 0;
-  int32_t duplexSetting = 0;
-  int32_t lastFile = 0;
-  bool skipFills = false;  // $pdfspecial: fills left out, white text drawn black
-  FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  std::string debugLabel;
-  int32_t analysisLog = 0;
-  std::string analysisLogPath;
-  FileStream analysisLogStream;
-  FileStream logStream;
-  std::string logFileName;
+  JobLog log;
+  StringState strings;
+  FillState fills;
+
+  const uint64_t mainWindow;
+  // The job's answer to the controller after a call: the message of a
+  // failure, and the exit code when a failure must end the process (no
+  // caller's window to report to).
   std::string lastErrorMessage;
-  // Set when a failure must end the process (no caller's window to report
-  // to): the exit code the controller ends with.
   int32_t exitCode = 0;
-
-  // Engine-owned fixed buffers for string texts.
-  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
-  size_t textBufferUsed = 0;              // bytes the last text may have set
-
-  // Per-job state of the fill stage (pattern bitmaps of method 3 and the
-  // names of missing ones already reported).
-  std::vector<std::unique_ptr<SmallBitmap>> fillBitmaps;
-  std::vector<std::string> fillBitmapsReported;
-  bool fillBitmapsLoaded = false;
 };
 
 // The text of a String command: a NUL-terminated Shift-JIS string in the

@@ -30,16 +30,25 @@ Paper PaperOf(int code) {
   return Paper::Other;
 }
 
+// The paper codes of the print data that name a paper of the table.
+struct DataPaper {
+  int code;
+  int constant;
+};
+constexpr DataPaper kDataPapers[] = {
+    {130, kPaperA3}, {140, kPaperA4}, {150, kPaperA5}, {240, kPaperB4}, {250, kPaperB5},
+};
+
 // Portrait size in millimetres of a paper code; false for unlisted codes.
 bool PaperMillimetres(int code, int& width, int& height) {
-  switch (code) {
-    case 130: width = 297; height = 420; return true;
-    case 140: width = 210; height = 297; return true;
-    case 150: width = 148; height = 210; return true;
-    case 240: width = 257; height = 364; return true;
-    case 250: width = 182; height = 257; return true;
-    default: return false;
+  for (const DataPaper& p : kDataPapers) {
+    if (p.code != code) continue;
+    const PaperSize size = PaperSizeOf(p.constant);
+    width = size.width / 10;
+    height = size.height / 10;
+    return true;
   }
+  return false;
 }
 
 }  // namespace
@@ -66,9 +75,9 @@ std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, co
   return ctx.services.ui.SelectDevice(request);
 }
 
-int ChoosePrinter(PrintContext& ctx) {
+ChooseResult ChoosePrinter(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
-  if (ps.Printers().empty()) return kChooseNoPrinter;
+  if (ps.Printers().empty()) return ChooseResult::kNoPrinter;
 
   std::string fallbackMessage;
   if (ctx.options.pdfOutput == 0) {
@@ -76,7 +85,7 @@ int ChoosePrinter(PrintContext& ctx) {
       std::string chosen = RunDeviceSelection(
           ctx, "出力プリンタ選択画面", "出力するデバイスを選択して下さい。",
           "印刷をするプリンタが選択されていません。\n印刷はキャンセルされますがよろしいですか？");
-      if (chosen.empty()) return kChooseDialogCancelled;
+      if (chosen.empty()) return ChooseResult::kDialogCancelled;
       ctx.output.deviceName = chosen;
     } else if (ctx.output.printerName.empty()) {
       std::string name = ReadIniValue(ctx.options.defaultPrinterFilePath, "DefaultPrinter", "SelectPrinter", "Default");
@@ -102,11 +111,11 @@ int ChoosePrinter(PrintContext& ctx) {
         // device, never the paper of the current printer.
         std::string chosen = RunDeviceSelection(ctx, "", "", "", ps.BuiltInPdfDevice());
         if (!WriteIniValue(ctx.options.settingsFilePath, "PDF", "$path", chosen)) throw std::runtime_error("write");
-        if (chosen.empty()) return kChoosePdfCancelled;
+        if (chosen.empty()) return ChooseResult::kPdfCancelled;
         name = chosen;
       } catch (const std::exception&) {
         ctx.services.ui.ShowMessage("PDFドライバ選択画面処理中に例外が発生しました", MessageKind::Error);
-        return kChoosePdfCancelled;
+        return ChooseResult::kPdfCancelled;
       }
     }
     ctx.output.deviceName = name;
@@ -119,7 +128,7 @@ int ChoosePrinter(PrintContext& ctx) {
     ctx.output.deviceName = ps.SelectedPrinter();
   }
   ps.SelectPrinter(ctx.output.deviceName);
-  return kChooseOk;
+  return ChooseResult::kChosen;
 }
 
 bool GetDevMode(PrintContext& ctx, const std::string& deviceName) {
@@ -219,33 +228,37 @@ int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height) 
   return kPaperNotSupported;
 }
 
-int CheckDuplex(PrintContext& ctx) {
+DuplexCheck CheckDuplex(PrintContext& ctx) {
   int answer = ctx.services.printers.Duplex(ctx.output.deviceName);
   if (answer < 0) {
     EngineLog(ctx, "  ■DeviceCapabilitiesで例外が発生しました。\n", kLogError);
-    return kDuplexNotSupported;
+    return DuplexCheck::kNotCapable;
   }
   EngineLogf(ctx, kLogInfo, "【両面印刷可能】= [%ld] 1以外:不可能、1:可能\n", long(answer));
-  if (answer == 1) return 0;
+  if (answer == 1) return DuplexCheck::kCapable;
   EngineLog(ctx, "  ■両面印刷はサポートされていませんでした\n");
-  return kDuplexNotSupported;
+  return DuplexCheck::kNotCapable;
 }
 
 int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   PrintSystem& ps = ctx.services.printers;
   const bool bySize = paperCheckMode != 0;
-  auto size = [&](int v) { return bySize ? v : 0; };
+  // The paper asked for: by size (from the paper table) or by constant alone.
+  auto ask = [&](int constant) {
+    const PaperSize size = bySize ? PaperSizeOf(constant) : PaperSize{};
+    return CheckPaperSize(ctx, constant, size.width, size.height);
+  };
   DevMode& dm = ctx.output.devMode;
 
-  if (ctx.duplex == 1) {
-    if (CheckDuplex(ctx) != 0) {
-      ctx.duplexSetting = 3;
+  if (ctx.page.duplex == 1) {
+    if (CheckDuplex(ctx) != DuplexCheck::kCapable) {
+      ctx.output.duplexSetting = 3;
     } else {
       dm.collate = 1;
       dm.fields |= kDmDuplex | kDmCollate;
       // The page's own orientation (copied by the Paper stage) decides the
       // binding edge.
-      dm.duplex = ctx.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
+      dm.duplex = ctx.page.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
     }
   } else {
     dm.duplex = kDuplexSimplex;
@@ -254,9 +267,9 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   dm.paperSize = kPaperA4;
   EngineLog(ctx, "【SetPrinterProperty】= デフォルト印刷用紙を [ A4 ] にセット（初期化）\n");
   int r = 0;
-  switch (PaperOf(ctx.paperCode)) {
+  switch (PaperOf(ctx.page.paperCode)) {
     case Paper::A3:
-      r = CheckPaperSize(ctx, kPaperA3, size(2970), size(4200));
+      r = ask(kPaperA3);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(A3は未サポート) ] にセット\n");
       } else {
@@ -265,7 +278,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::A4:
-      r = CheckPaperSize(ctx, kPaperA4, size(2100), size(2970));
+      r = ask(kPaperA4);
       if (r == kPaperNotSupported) {
         EngineLog(ctx,
                   "【SetPrinterProperty】= 印刷用紙を [ プリンターのデフォルト印刷用紙(A4は未サポート) ] にセット\n");
@@ -275,7 +288,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::B4:
-      r = CheckPaperSize(ctx, kPaperB4, size(2570), size(3640));
+      r = ask(kPaperB4);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n");
       } else {
@@ -284,7 +297,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
       }
       break;
     case Paper::B5:
-      r = CheckPaperSize(ctx, kPaperB5, size(1820), size(2570));
+      r = ask(kPaperB5);
       if (r == kPaperNotSupported) {
         EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B5は未サポート) ] にセット\n");
       } else {
@@ -311,66 +324,66 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   return -1;
 }
 
-int gprint_paper(PrintContext& ctx, int index, PageImage*) {
+PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
   PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.page.commands[size_t(index)]};
-  ctx.orientation = p.orientation();
-  ctx.paperCode = p.paperCode();
-  if (ctx.options.compulsionPaper == 1) ctx.paperCode = 140;
-  if (ctx.options.compulsionPaper == 2) ctx.paperCode = 240;
-  ctx.userPaperCode = p.userPaperCode();
-  ctx.duplex = uint8_t(ctx.duplexSetting & 0xFF);
-  ctx.copies = p.copies();
+  ctx.page.orientation = p.orientation();
+  ctx.page.paperCode = p.paperCode();
+  if (ctx.options.compulsionPaper == 1) ctx.page.paperCode = 140;
+  if (ctx.options.compulsionPaper == 2) ctx.page.paperCode = 240;
+  ctx.page.userPaperCode = p.userPaperCode();
+  ctx.page.duplex = uint8_t(ctx.output.duplexSetting & 0xFF);
+  ctx.page.copies = p.copies();
 
-  EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.orientation);
+  EngineLogf(ctx, kLogInfo, "【用紙方向】= %d ( 0:port(垂直), 1:land(水平) )\n", ctx.page.orientation);
   EngineLogf(ctx, kLogInfo, "【CompulsionPaper】= %d ( 1:A4に用紙sizeを強制指定, 2:B4に用紙sizeを強制指定 )\n",
              ctx.options.compulsionPaper);
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算前）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
              p.paperCode());
   EngineLogf(ctx, kLogInfo, "【用紙size（CompulsionPaper計算後）】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n",
-             ctx.paperCode);
-  EngineLogf(ctx, kLogInfo, "【ユーザsize】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n", ctx.userPaperCode);
-  EngineLogf(ctx, kLogInfo, "【印刷部数】= %d\n", ctx.copies);
+             ctx.page.paperCode);
+  EngineLogf(ctx, kLogInfo, "【ユーザsize】= %d ( A3=130, A4=140, A5=150, B4=240, B5=250 )\n", ctx.page.userPaperCode);
+  EngineLogf(ctx, kLogInfo, "【印刷部数】= %d\n", ctx.page.copies);
 
   const char* notSet = "プリンタが設定されていない可能性があります。\nプリンターの設定を見直して下さい。\n";
   try {
     int rc = GetPrinterInfo(ctx);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "GetPrinterInfo Error(code=%d)\n", rc);
-      return -1;
+      return PaperStageResult::kPrinterInfoFailed;
     }
   } catch (const std::exception&) {
     EngineLog(ctx, notSet, kLogError);
     EngineLog(ctx, "GetPrinterInfo内で例外が発生しました\n", kLogError);
-    return -2;
+    return PaperStageResult::kPrinterInfoRaised;
   }
   try {
     int rc = SetPrinterProperty(ctx, ctx.options.paperCheckMode);
     if (rc != 0) {
       EngineLogf(ctx, kLogInfo, "SetPrinterProperty Error(code=%d)\n", rc);
-      return -3;
+      return PaperStageResult::kPropertyFailed;
     }
   } catch (const std::exception&) {
     EngineLog(ctx, notSet, kLogError);
     EngineLog(ctx, "SetPrinterProperty内で例外が発生しました\n", kLogError);
-    return -4;
+    return PaperStageResult::kPropertyRaised;
   }
 
   ChooseMagnification(ctx);
 
-  if (ps.SetOrientation(ctx.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.copies) != 0) {
+  if (ps.SetOrientation(ctx.page.orientation != 0 ? 1 : 0) != 0 || ps.SetCopies(ctx.page.copies) != 0) {
     EngineLogf(ctx, kLogError, "  ■gprint_paper内BeginDocで例外が発生(%s)\n", ps.ErrorText(ps.LastError()).c_str());
-    return -5;
+    return PaperStageResult::kOrientationFailed;
   }
 
-  ctx.page.landscape = ctx.orientation != 0 ? 1 : 0;
+  ctx.page.landscape = ctx.page.orientation != 0 ? 1 : 0;
   int w = 0, h = 0;
-  if (PaperMillimetres(ctx.paperCode, w, h)) {
+  if (PaperMillimetres(ctx.page.paperCode, w, h)) {
     ctx.page.paperWidthMm = ctx.page.landscape ? h : w;
     ctx.page.paperHeightMm = ctx.page.landscape ? w : h;
   }
   EngineLog(ctx, "【********** gprint_paper関数 End ***********】\n");
-  return 0;
+  return PaperStageResult::kDone;
 }
 
 void RestoreDefaultPrinter(PrintContext& ctx) {

@@ -15,14 +15,36 @@
 
 namespace kestrel {
 
-// Result of CheckPaperSize when the device lacks the paper.
+// Result of CheckPaperSize when the device lacks the paper (its other
+// results are paper constants).
 inline constexpr int kPaperNotSupported = -99999;
-// Result of the duplex check when the device cannot duplex.
-inline constexpr int kDuplexNotSupported = -99;
 
-// 0 chosen, -1 no printer installed, -2 PDF device choice cancelled,
-// -3 printer dialog cancelled. Selects the printer and sets deviceName.
-int ChoosePrinter(PrintContext& ctx);
+// What the duplex check finds.
+enum class DuplexCheck : int {
+  kCapable = 0,
+  kNotCapable = -99,  // also when the query fails
+};
+
+// What the printer choice ends with.
+enum class ChooseResult : int {
+  kChosen = 0,
+  kNoPrinter = -1,        // no printer installed
+  kPdfCancelled = -2,     // the PDF device choice was cancelled (or failed)
+  kDialogCancelled = -3,  // the printer dialog was cancelled
+};
+
+// What the Paper stage ends with.
+enum class PaperStageResult : int {
+  kDone = 0,
+  kPrinterInfoFailed = -1,  // GetPrinterInfo gave an error code
+  kPrinterInfoRaised = -2,  // GetPrinterInfo raised an error
+  kPropertyFailed = -3,     // SetPrinterProperty gave an error code
+  kPropertyRaised = -4,     // SetPrinterProperty raised an error
+  kOrientationFailed = -5,  // the printer took no orientation or copies
+};
+
+// Selects the printer and sets deviceName.
+ChooseResult ChoosePrinter(PrintContext& ctx);
 // Position of name in the system's printer list (exact, case-sensitive
 // match), or -1; an empty name gives -1.
 int FindPrinterIndex(PrintContext& ctx, const std::string& name);
@@ -32,8 +54,8 @@ int FindPrinterIndex(PrintContext& ctx, const std::string& name);
 // DeviceDialogRequest); the job log names it when it was taken so.
 std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
                                const std::string& noSelectionMessage, const std::string& unattendedChoice = {});
-// The Paper stage for the Paper command at index; 0 or -1..-5.
-int gprint_paper(PrintContext& ctx, int index, PageImage* image);
+// The Paper stage for the Paper command at index.
+PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage* image);
 // Opens deviceName and fetches its default device mode; 0 or the last
 // error code met.
 int GetPrinterInfo(PrintContext& ctx);
@@ -46,8 +68,8 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode);
 // The device's paper constant to use, or kPaperNotSupported. Width and
 // height in 0.1 mm; both non-zero compares sizes, otherwise constants.
 int CheckPaperSize(PrintContext& ctx, int paperConstant, int width, int height);
-// 0 when the device duplexes, kDuplexNotSupported when not.
-int CheckDuplex(PrintContext& ctx);
+// Whether the device duplexes.
+DuplexCheck CheckDuplex(PrintContext& ctx);
 // After PDF output: selects the system default printer again, resets its
 // device mode and clears savedDefaultPrinter.
 void RestoreDefaultPrinter(PrintContext& ctx);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/paper_table.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
 #include "util/list_file.h"
@@ -12,9 +13,8 @@
 
 namespace kestrel {
 
-// The description of a paper constant, as CP932 bytes; empty outside 1-118.
-// Five rows hold a single Western code-page fraction byte (0xBD one half,
-// 0xBE three quarters) that the list writes unchanged.
+// The description of a paper constant as the list writes it: CP932 bytes,
+// unchanged (PaperConstantDescription); empty outside 1-118.
 SjisView PaperConstantName(int code);
 
 // What a result of the list writers (font, printer and paper list) means;

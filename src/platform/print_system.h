@@ -13,17 +13,9 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/paper_table.h"
 
 namespace kestrel {
-
-// Windows paper constants used by the engine.
-inline constexpr int kPaperLetter = 1;
-inline constexpr int kPaperLegal = 5;
-inline constexpr int kPaperA3 = 8;
-inline constexpr int kPaperA4 = 9;
-inline constexpr int kPaperA5 = 11;
-inline constexpr int kPaperB4 = 12;
-inline constexpr int kPaperB5 = 13;
 
 // Field mask bits of a device mode.
 inline constexpr uint32_t kDmOrientation = 0x00000001;
@@ -45,13 +37,6 @@ struct DevMode {
   int copies = 1;
   uint32_t fields = kDmOrientation | kDmPaperSize | kDmCopies;
   friend bool operator==(const DevMode&, const DevMode&) = default;
-};
-
-// A paper size in 0.1 mm.
-struct PaperSize {
-  int32_t width = 0;
-  int32_t height = 0;
-  friend bool operator==(PaperSize, PaperSize) = default;
 };
 
 // Printer status bits (the Windows printing interface's values).

@@ -217,7 +217,7 @@ struct CupsRig {
   int Print(const std::vector<std::vector<uint8_t>>& pages) {
     ctx->options.batchMode = pages.size() > 1 ? 1 : 0;
     for (size_t i = 0; i < pages.size(); ++i) {
-      ctx->lastFile = i + 1 == pages.size() ? 1 : 0;
+      ctx->page.lastFile = i + 1 == pages.size() ? 1 : 0;
       int rc = gprint(*ctx, dir.Write("p" + std::to_string(i) + ".pdat", pages[i]), nullptr, "0");
       if (rc != 0) return rc;
     }
@@ -312,7 +312,7 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   {
     CupsRig rig;
     rig.ctx->output.printerName = "KestrelDuplex";
-    rig.ctx->duplexSetting = 1;
+    rig.ctx->output.duplexSetting = 1;
     ASSERT_EQ(rig.Print({PaperPage(1, 140), PaperPage(1, 140)}), 0) << rig.ctx->lastErrorMessage;
     JobInfo job = WaitForJob(rig.printers.lastJobId());
     EXPECT_EQ(job.sides, "two-sided-short-edge");
@@ -323,9 +323,9 @@ TEST(CupsPrinting, DuplexFollowsTheQueueAndTheOrientation) {
   {
     CupsRig rig;
     rig.ctx->output.printerName = "KestrelPDF";
-    rig.ctx->duplexSetting = 1;
+    rig.ctx->output.duplexSetting = 1;
     ASSERT_EQ(rig.Print({PaperPage(0, 140)}), 0);
-    EXPECT_EQ(rig.ctx->duplexSetting, 3);
+    EXPECT_EQ(rig.ctx->output.duplexSetting, 3);
     JobInfo job = WaitForJob(rig.printers.lastJobId());
     EXPECT_EQ(job.sides, "one-sided");
     EXPECT_NE(rig.log().find("  ■両面印刷はサポートされていませんでした\n"), std::string::npos);
@@ -385,7 +385,7 @@ TEST(BuiltinPdfPrinting, TheEnginesPagesBecomeOneSearchableFileInThePdfFolder) {
   CupsRig rig(&fonts);
   rig.ctx->output.printerName = kBuiltinPdfDevice;
   rig.ctx->options.parentWindow = 0;  // the page label is drawn without a caller
-  rig.ctx->jobTitle = "2024/請求書:山田";
+  rig.ctx->output.jobTitle = "2024/請求書:山田";
   ASSERT_EQ(rig.Print({PaperPage(1, 130), PaperPage(1, 130)}), 0) << rig.ctx->lastErrorMessage;
   std::string file = rig.dir.file("vpdf/2024_請求書_山田.pdf");
   ASSERT_EQ(rig.printers.lastPdfFile(), file);

@@ -141,9 +141,9 @@ int RunFilter(const FilterJob& job, FilterUi& ui) {
   CopySettingsIntoJob(settings, ctx.options);
   ctx.output.printerName = kBuiltinPdfDevice;
   ctx.output.jpegPages = false;
-  ctx.analysisLog = 0;
-  ctx.jobTitle = job.title;
-  ctx.duplexSetting = 0;
+  ctx.log.analysisLog = 0;
+  ctx.output.jobTitle = job.title;
+  ctx.output.duplexSetting = 0;
   ctx.options.batchMode = files.size() > 1 ? 1 : 0;
   ctx.options.pdfOutput = 0;
   ctx.options.parentWindow = 0;
@@ -160,7 +160,7 @@ int RunFilter(const FilterJob& job, FilterUi& ui) {
   ctx.SetLogFileName(jobLog);
 
   for (size_t i = 0; i < files.size(); ++i) {
-    ctx.lastFile = i + 1 == files.size() ? 1 : 0;
+    ctx.page.lastFile = i + 1 == files.size() ? 1 : 0;
     int rc = -1;
     try {
       rc = gprint(ctx, files[i], nullptr, "0");

@@ -49,10 +49,10 @@ void gprint_circle(PrintContext& ctx, int index) {
   const DevicePoint end{ClampToDevice(ctx, bex * ctx.page.scaleX), ClampToDevice(ctx, bey * ctx.page.scaleY)};
   canvas.Arc(box, start, end);
 
-  if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterCircles, 1);
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  if (ctx.log.analysisLog != 1) return;
+  const FilterMatch excluded = IsExcluded(ctx.options.filterCircles, 1);
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_circleで例外が発生し正しいログは出力されませんでした。");
     return;
   }

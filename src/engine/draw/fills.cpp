@@ -84,7 +84,7 @@ FillArea AreaOf(PrintContext& ctx, const PaintCommand& p) {
 }
 
 void NoteUnknownPattern(PrintContext& ctx, int pattern) {
-  if (ctx.analysisLog != 1) return;
+  if (ctx.log.analysisLog != 1) return;
   AnalysisLine(ctx, Format("【塗り潰し】：パターン(%d)は定義されていないため描画しません", pattern));
   AnalysisLine(ctx, "");
 }
@@ -104,10 +104,10 @@ void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& ar
   Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, kFillPatterns[p.pattern()], colour);
-  if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  if (ctx.log.analysisLog != 1) return;
+  const FilterMatch excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。");
     return;
   }
@@ -139,19 +139,20 @@ void PaintWindowsPattern(PrintContext& ctx, const PaintCommand& p, const FillAre
 void PaintExportBitmap(PrintContext& ctx, const PaintCommand& p, const FillArea& area, Colour colour) {
   Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
-  if (!ctx.fillBitmapsLoaded) {
+  if (!ctx.fills.loaded) {
     LoadPatternBitmaps(ctx, ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\"));
   }
   const int pattern = p.pattern();
-  const SmallBitmap* bitmap = size_t(pattern) < ctx.fillBitmaps.size() ? ctx.fillBitmaps[size_t(pattern)].get() : nullptr;
+  const SmallBitmap* bitmap =
+      size_t(pattern) < ctx.fills.bitmaps.size() ? ctx.fills.bitmaps[size_t(pattern)].get() : nullptr;
   if (bitmap == nullptr) {
     // No usable bitmap: the pattern as method 1 draws it, and one job-log
     // line per job naming the file.
     std::string name = PatternBitmapName(pattern);
     bool reported = false;
-    for (const auto& r : ctx.fillBitmapsReported) reported = reported || r == name;
+    for (const auto& r : ctx.fills.reported) reported = reported || r == name;
     if (!reported) {
-      ctx.fillBitmapsReported.push_back(name);
+      ctx.fills.reported.push_back(name);
       EngineLogf(ctx, kLogInfo, "  ■塗り潰しパターンのBitmapがありません(%s)\n",
                  ProductPath(ctx.services.system.BaseDir(), "zoq\\pmap\\" + name).c_str());
     }

@@ -48,10 +48,10 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.MoveTo(from);
   canvas.LineTo(to);
 
-  if (ctx.analysisLog != 1) return;
-  int excluded = IsExcluded(ctx.options.filterLineTypes, code);
-  if (excluded == -1) return;
-  if (excluded != 0) {
+  if (ctx.log.analysisLog != 1) return;
+  const FilterMatch excluded = IsExcluded(ctx.options.filterLineTypes, code);
+  if (excluded == FilterMatch::kListed) return;
+  if (excluded != FilterMatch::kNotListed) {
     AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");
     return;
   }

@@ -94,16 +94,16 @@ bool DecodeBmp(const std::vector<uint8_t>& b, SmallBitmap& out) {
 }
 
 void LoadPatternBitmaps(PrintContext& ctx, const std::string& folder) {
-  ctx.fillBitmaps.clear();
-  ctx.fillBitmaps.resize(kFillPatternCount);
+  ctx.fills.bitmaps.clear();
+  ctx.fills.bitmaps.resize(kFillPatternCount);
   for (int p = 0; p < kFillPatternCount; ++p) {
     std::string file;
     if (ReadBoundedFile(folder + PatternBitmapName(p), kMaxFileBytes, file) != ReadStatus::kOk) continue;
     const std::vector<uint8_t> bytes(file.begin(), file.end());
     auto bitmap = std::make_unique<SmallBitmap>();
-    if (DecodeBmp(bytes, *bitmap)) ctx.fillBitmaps[size_t(p)] = std::move(bitmap);
+    if (DecodeBmp(bytes, *bitmap)) ctx.fills.bitmaps[size_t(p)] = std::move(bitmap);
   }
-  ctx.fillBitmapsLoaded = true;
+  ctx.fills.loaded = true;
 }
 
 }  // namespace kestrel

@@ -20,7 +20,7 @@ std::string PatternBitmapName(int pattern);
 // another kind gives false; nothing is read outside the bytes given.
 bool DecodeBmp(const std::vector<uint8_t>& bytes, SmallBitmap& out);
 
-// Loads the bitmaps of all patterns from folder into ctx.fillBitmaps
+// Loads the bitmaps of all patterns from folder into ctx.fills.bitmaps
 // (null where a file is missing or damaged).
 void LoadPatternBitmaps(PrintContext& ctx, const std::string& folder);
 

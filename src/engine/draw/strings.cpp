@@ -132,18 +132,18 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
-  int cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
-  if (cls == -99) {
+  const FilterMatch cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
+  if (cls == FilterMatch::kNotANumber) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
-  if (cls != 0) return;
-  int face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
-  if (face == -99) {
+  if (cls != FilterMatch::kNotListed) return;
+  const FilterMatch face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
+  if (face == FilterMatch::kNotANumber) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
     return;
   }
-  if (face != 0) return;
+  if (face != FilterMatch::kNotListed) return;
   SjisView chText(reinterpret_cast<const char*>(ch.bytes), ch.length);
   const bool pair = ch.length == 2;
   SjisLine l1;
@@ -197,18 +197,18 @@ const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, s
 }
 
 const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontFile) {
-  if (!ctx.ocrFontFace.empty()) return ctx.ocrFontFace;
-  ctx.ocrFontFace = ReadIniValue(ctx.options.ocrChoiceFilePath, "OCR", "FONT", "");
+  if (!ctx.strings.ocrFontFace.empty()) return ctx.strings.ocrFontFace;
+  ctx.strings.ocrFontFace = ReadIniValue(ctx.options.ocrChoiceFilePath, "OCR", "FONT", "");
   std::vector<std::string> fonts;
-  if (!ctx.ocrFontFace.empty()) {
+  if (!ctx.strings.ocrFontFace.empty()) {
     fonts = ctx.services.printers.Fonts();
     for (const auto& name : fonts) {
-      if (name == ctx.ocrFontFace) {
+      if (name == ctx.strings.ocrFontFace) {
         EngineLog(ctx, "【適用するOCRフォント名】:" + name);
-        return ctx.ocrFontFace;
+        return ctx.strings.ocrFontFace;
       }
     }
-    EngineLogf(ctx, kLogInfo, "指定した外部フォント(%s)は見つかりませんでした\n", ctx.ocrFontFace.c_str());
+    EngineLogf(ctx, kLogInfo, "指定した外部フォント(%s)は見つかりませんでした\n", ctx.strings.ocrFontFace.c_str());
     EngineLog(ctx, "デフォルトフォントが適用されます。\n");
   }
   // The OCR font file counts as installed when it is in the fonts folder
@@ -218,15 +218,15 @@ const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontF
     if (fonts.empty()) fonts = ctx.services.printers.Fonts();
     for (const auto& name : fonts) {
       if (name == kOcrFontNames[0] || name == kOcrFontNames[1]) {
-        ctx.ocrFontFace = name;
+        ctx.strings.ocrFontFace = name;
         EngineLog(ctx, "【適用するOCRフォント名】:" + name);
-        return ctx.ocrFontFace;
+        return ctx.strings.ocrFontFace;
       }
     }
   }
-  ctx.ocrFontFace = kOcrFallbackFace;
-  EngineLog(ctx, "【適用するOCRフォント名】:" + ctx.ocrFontFace);
-  return ctx.ocrFontFace;
+  ctx.strings.ocrFontFace = kOcrFallbackFace;
+  EngineLog(ctx, "【適用するOCRフォント名】:" + ctx.strings.ocrFontFace);
+  return ctx.strings.ocrFontFace;
 }
 
 FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaultFace) {
@@ -241,10 +241,10 @@ FontSubstitutionList SplitFontList(std::string_view key, std::string_view defaul
 void RebuildFontLists(PrintContext& ctx) {
   const std::string mincho = EngineMinchoFace(ctx.options.minchoFace);
   const std::string gothic = EngineGothicFace(ctx.options.gothicFace);
-  ctx.minchoCharFonts = SplitFontList(ctx.options.stringFontMin, mincho);
-  ctx.gothicCharFonts = SplitFontList(ctx.options.stringFontGot, gothic);
-  ctx.minchoTextFonts = SplitFontList(ctx.options.stringFontMin2, mincho);
-  ctx.gothicTextFonts = SplitFontList(ctx.options.stringFontGot2, gothic);
+  ctx.strings.minchoCharFonts = SplitFontList(ctx.options.stringFontMin, mincho);
+  ctx.strings.gothicCharFonts = SplitFontList(ctx.options.stringFontGot, gothic);
+  ctx.strings.minchoTextFonts = SplitFontList(ctx.options.stringFontMin2, mincho);
+  ctx.strings.gothicTextFonts = SplitFontList(ctx.options.stringFontGot2, gothic);
 }
 
 void gprint_string(PrintContext& ctx, int index) {
@@ -295,11 +295,13 @@ void gprint_string(PrintContext& ctx, int index) {
     if (minchoGroup && gothicGroup) {
       if (typeface == 3 || typeface == 4) {
         if (*gothicGroup != 0) {
-          font.face = ctx.gothicCharFonts.face.empty() ? ctx.options.gothicFace : ctx.gothicCharFonts.face;
+          const FontSubstitutionList& list = ctx.strings.gothicCharFonts;
+          font.face = list.face.empty() ? ctx.options.gothicFace : list.face;
           state = FaceState::Group;
         }
       } else if (*minchoGroup != 0) {
-        font.face = ctx.minchoCharFonts.face.empty() ? ctx.options.minchoFace : ctx.minchoCharFonts.face;
+        const FontSubstitutionList& list = ctx.strings.minchoCharFonts;
+        font.face = list.face.empty() ? ctx.options.minchoFace : list.face;
         state = FaceState::Group;
       }
     }
@@ -307,7 +309,7 @@ void gprint_string(PrintContext& ctx, int index) {
 
   canvas.SetFont(font);
   Colour colour = ColourAt(ctx, s.colorIndex());
-  if (ctx.skipFills && colour == kWhite) colour = kBlack;
+  if (ctx.options.skipFills && colour == kWhite) colour = kBlack;
   canvas.SetTextColour(colour);
   canvas.SetBrush(Brush{BrushKind::Clear});
   canvas.SetTransparentBackground(true);
@@ -324,11 +326,11 @@ void gprint_string(PrintContext& ctx, int index) {
   if (state == FaceState::Mincho || state == FaceState::Gothic) {
     const bool mincho = state == FaceState::Mincho;
     defaultFace = mincho ? &ctx.options.minchoFace : &ctx.options.gothicFace;
-    const FontSubstitutionList& textList = mincho ? ctx.minchoTextFonts : ctx.gothicTextFonts;
+    const FontSubstitutionList& textList = mincho ? ctx.strings.minchoTextFonts : ctx.strings.gothicTextFonts;
     font.face = LookupFace(whole, textList, ctx.options.fontEscape, *defaultFace);
     canvas.SetFont(font);
     if (font.face != *defaultFace) state = FaceState::Substituted;
-    charList = pairText ? &textList : (mincho ? &ctx.minchoCharFonts : &ctx.gothicCharFonts);
+    charList = pairText ? &textList : (mincho ? &ctx.strings.minchoCharFonts : &ctx.strings.gothicCharFonts);
   }
   const bool perCharacter = state == FaceState::Mincho || state == FaceState::Gothic;
 
@@ -347,7 +349,7 @@ void gprint_string(PrintContext& ctx, int index) {
       canvas.SetFont(font);
     }
     canvas.DrawText({ClampToDevice(ctx, double(i) * P + X), y}, CharUtf8(ctx.cache, ch.bytes, step));
-    if (ctx.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
+    if (ctx.log.analysisLog == 1) WriteAnalysisBlock(ctx, index, s, whole, ch, colour, font, X, Y, P);
   }
 }
 

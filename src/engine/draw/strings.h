@@ -16,7 +16,7 @@ namespace kestrel {
 const std::string& LookupFace(SjisView text, const FontSubstitutionList& list, std::string_view escapeFlags,
                               const std::string& defaultFace);
 
-// The OCR face of the run, resolved once and kept in ctx.ocrFontFace: the
+// The OCR face of the run, resolved once and kept in ctx.strings.ocrFontFace: the
 // face named in the OCR font choice file when the printer has it, else the
 // OCR font's own names when its file is installed, else "ＭＳ ゴシック".
 const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontFile);

@@ -26,47 +26,13 @@ constexpr int kErrorNotReady = 21;
 
 constexpr int kDefaultDpi = 600;
 
-struct KnownPaper {
-  int constant;
-  int width, height;  // 0.1 mm, portrait
-  const char* name;
-};
-
-// Windows paper constants of the common media. Queues describe a medium by
-// its size, often rounded through PostScript points (A4 as 209.90 x
-// 297.04 mm, B4 as 256.47 x 363.01 mm), so sizes match within a millimetre.
-constexpr KnownPaper kKnownPapers[] = {
-    {1, 2159, 2794, "Letter"},
-    {3, 2794, 4318, "Tabloid"},
-    {4, 4318, 2794, "Ledger"},
-    {5, 2159, 3556, "Legal"},
-    {7, 1841, 2667, "Executive"},
-    {8, 2970, 4200, "A3"},
-    {9, 2100, 2970, "A4"},
-    {11, 1480, 2100, "A5"},
-    {12, 2570, 3640, "B4 (JIS)"},
-    {13, 1820, 2570, "B5 (JIS)"},
-    {20, 1048, 2413, "Envelope #10"},
-    {27, 1100, 2200, "Envelope DL"},
-    {28, 1620, 2290, "Envelope C5"},
-    {30, 2290, 3240, "Envelope C4"},
-    {34, 1760, 2500, "Envelope B5"},
-    {37, 984, 1905, "Envelope Monarch"},
-    {43, 1000, 1480, "Japanese Postcard"},
-    {66, 4200, 5940, "A2"},
-    {70, 1050, 1480, "A6"},
-    {88, 1280, 1820, "B6 (JIS)"},
-};
-
-// The papers of the built-in device: those the engine asks for.
-const std::vector<DevicePaper>& BuiltinPapers() {
-  static const std::vector<DevicePaper> papers = {
-      {8, {2970, 4200}, "A3", "iso_a3_297x420mm"},
-      {9, {2100, 2970}, "A4", "iso_a4_210x297mm"},
-      {11, {1480, 2100}, "A5", "iso_a5_148x210mm"},
-      {12, {2570, 3640}, "B4 (JIS)", "jis_b4_257x364mm"},
-      {13, {1820, 2570}, "B5 (JIS)", "jis_b5_182x257mm"},
-  };
+// The papers of the built-in device: those forms are laid out on.
+std::vector<DevicePaper> BuiltinPapers() {
+  std::vector<DevicePaper> papers;
+  for (int constant : kFormPapers) {
+    const PaperInfo* p = FindPaper(constant);
+    papers.push_back({uint16_t(constant), p->size, p->name, {}});
+  }
   return papers;
 }
 
@@ -104,11 +70,15 @@ std::FILE* MakeTempFile(const std::string& folder, std::string& path) {
 
 }  // namespace
 
+// Queues describe a medium by its size, often rounded through PostScript
+// points (A4 as 209.90 x 297.04 mm, B4 as 256.47 x 363.01 mm), so sizes
+// match the paper table within a millimetre.
 int PaperConstantOfSize(int widthHundredthMm, int lengthHundredthMm, std::string& name, PaperSize& size) {
-  for (const auto& p : kKnownPapers) {
-    if (std::abs(widthHundredthMm - p.width * 10) <= 100 && std::abs(lengthHundredthMm - p.height * 10) <= 100) {
+  for (const PaperInfo& p : kPaperTable) {
+    if (std::abs(widthHundredthMm - p.size.width * 10) <= 100 &&
+        std::abs(lengthHundredthMm - p.size.height * 10) <= 100) {
       name = p.name;
-      size = {p.width, p.height};
+      size = p.size;
       return p.constant;
     }
   }
@@ -440,7 +410,7 @@ int CupsPrintSystem::BeginDocument(const std::string& title) {
     if (p.constant == devMode_.paperSize) paper = &p;
   for (const auto& p : d->papers)
     if (paper == nullptr && p.constant == d->defaultPaper) paper = &p;
-  PaperSize size = paper != nullptr ? paper->size : PaperSize{2100, 2970};
+  PaperSize size = paper != nullptr ? paper->size : PaperSizeOf(kPaperA4);
   if (devMode_.orientation == 2) std::swap(size.width, size.height);
 
   std::error_code ec;

@@ -40,7 +40,7 @@ struct DevicePaper {
   uint16_t constant = 0;   // Windows paper constant, 256 and up for papers without one
   PaperSize size{};        // 0.1 mm, portrait
   std::string name;        // display name, at most 63 bytes
-  std::string media;       // the medium's own name (PWG) for job options
+  std::string media;       // the medium's own name (PWG) for job options; empty on the built-in device
 };
 
 // Windows paper constant of a medium size (hundredths of mm), or 0 when the

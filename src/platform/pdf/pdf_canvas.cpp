@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/gdi_patterns.h"
+#include "platform/gdi_shapes.h"
 #include "platform/fonts/font_resolver.h"
 #include "platform/fonts/fontconfig_resolver.h"
 #include "platform/fonts/gdi_font_metrics.h"
@@ -199,7 +199,7 @@ void PdfCanvas::StrokePathWithPen(const Pen& pen, bool opaque, Colour background
     cairo_new_path(cr_);
     return;
   }
-  if (pen.width <= 1) {
+  if (IsCosmeticPen(pen)) {
     cairo_set_line_width(cr_, 1.0);
     cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
@@ -240,7 +240,7 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
   key.pen = s.pen;
   key.opaque = !s.transparentBackground;
   key.background = s.backgroundColour;
-  key.oneColour = s.pen.width > 1 || DashRunsOf(s.pen.style).count == 0 || !key.opaque;
+  key.oneColour = !DrawsDashes(s.pen) || !key.opaque;
   key.paint = s.pen.colour;
   // The pixels the line may paint (in 64 bits: points may lie anywhere).
   const int64_t reach = int64_t(std::max(s.pen.width, 1)) / 2 + 1;
@@ -250,7 +250,7 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
                             clamp(int64_t(std::min(from.y, to.y)) - reach),
                             clamp(int64_t(std::max(from.x, to.x)) + reach + 1),
                             clamp(int64_t(std::max(from.y, to.y)) + reach + 1)};
-  if (s.pen.width <= 1) {
+  if (IsCosmeticPen(s.pen)) {
     // Through the pixel centres, ending half a pixel before the end point's
     // centre so that its pixel stays out.
     const double dx = to.x - from.x, dy = to.y - from.y;
@@ -344,37 +344,32 @@ void PdfCanvas::DrawGroups() {
   shapes_.clear();
 }
 
-// The outline runs through (l,t) (r-1,t) (r-1,b-1) (l,b-1); the brush fills
-// its inside. With a null pen GDI fills [l, r-1) x [t, b-1).
+// Rectangle (gdi_shapes.h): the brush fills the inside of the outline, then
+// the pen draws the outline through the box's ink corners.
 void PdfCanvas::Rectangle(DeviceRect rc) {
   Flush();
   if (cr_ == nullptr) return;
-  int l = std::min(rc.left, rc.right), r = std::max(rc.left, rc.right);
-  int t = std::min(rc.top, rc.bottom), b = std::max(rc.top, rc.bottom);
-  if (r - l < 1 || b - t < 1) return;
+  const DeviceRect box = OrderedBox(rc);
+  if (box.width() < 1 || box.height() < 1) return;
   const Pen& pen = state().pen;
-  if (pen.style == PenStyle::Null) {
-    if (r - l > 1 && b - t > 1) {
-      cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
-      FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour);
-    }
-    return;
-  }
-  if (r - l > 2 && b - t > 2) {
-    cairo_rectangle(cr_, l + 1, t + 1, r - l - 2, b - t - 2);
+  const DeviceRect fill = RectangleFill(box, pen);
+  if (fill.width() > 0 && fill.height() > 0) {
+    cairo_rectangle(cr_, fill.left, fill.top, fill.width(), fill.height());
     FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour);
   }
-  if (pen.width <= 1) {
-    if (r - l == 1 || b - t == 1) {
+  if (pen.style == PenStyle::Null) return;
+  const DeviceRect o = InkBox(box);
+  if (IsCosmeticPen(pen)) {
+    if (box.width() == 1 || box.height() == 1) {
       // A one-pixel-wide outline is a filled strip.
-      cairo_rectangle(cr_, l, t, r - l, b - t);
+      cairo_rectangle(cr_, box.left, box.top, box.width(), box.height());
       SetColour(pen.colour);
       cairo_fill(cr_);
       return;
     }
-    cairo_rectangle(cr_, l + 0.5, t + 0.5, r - l - 1, b - t - 1);
+    cairo_rectangle(cr_, o.left + 0.5, o.top + 0.5, o.width(), o.height());
   } else {
-    cairo_rectangle(cr_, l, t, r - 1 - l, b - 1 - t);
+    cairo_rectangle(cr_, o.left, o.top, o.width(), o.height());
   }
   StrokePathWithPen(state().pen, !state().transparentBackground, state().backgroundColour);
 }
@@ -382,12 +377,11 @@ void PdfCanvas::Rectangle(DeviceRect rc) {
 void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   Flush();
   if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
-  int l = std::min(box.left, box.right), r = std::max(box.left, box.right);
-  int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom);
   // The ink lies inside the box with the right and bottom edges left out:
   // the one-pixel curve runs through the centres of the outer pixels.
-  const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
-  const double rx = (r - l - 1) / 2.0, ry = (b - t - 1) / 2.0;
+  const DeviceRect ink = InkBox(OrderedBox(box));
+  const double cx = (ink.left + ink.right + 1) / 2.0, cy = (ink.top + ink.bottom + 1) / 2.0;
+  const double rx = (ink.right - ink.left) / 2.0, ry = (ink.bottom - ink.top) / 2.0;
   if (rx <= 0 || ry <= 0) return;
   // Angles of the radials through start and end, measured on the circle
   // the ellipse comes from.

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/gdi_patterns.h"
+#include "platform/gdi_shapes.h"
 
 namespace kestrel {
 
@@ -206,28 +206,25 @@ void RasterCanvas::FillTileRows(int l, int t, int r, int b, const uint8_t* cells
 
 void RasterCanvas::FillRect(DeviceRect r) { FillWithBrush(r.left, r.top, r.right, r.bottom); }
 
-bool RasterCanvas::Cosmetic() const { return state().pen.width <= 1; }
+bool RasterCanvas::Cosmetic() const { return IsCosmeticPen(state().pen); }
 
-// Rectangle: the corners are put in order; the outline runs through
-// (l,t) (r-1,t) (r-1,b-1) (l,b-1) with the pen, so its ink stays inside the
-// rectangle for a one-pixel pen, and the brush fills the inside of the
-// outline. With a null pen GDI fills [l, r-1) x [t, b-1).
+// Rectangle (gdi_shapes.h): the brush fills the inside of the outline, then
+// the pen draws the outline through the box's ink corners.
 void RasterCanvas::Rectangle(DeviceRect rc) {
-  int l = std::min(rc.left, rc.right), r = std::max(rc.left, rc.right);
-  int t = std::min(rc.top, rc.bottom), b = std::max(rc.top, rc.bottom);
-  if (r - l < 1 || b - t < 1) return;
-  if (state().pen.style == PenStyle::Null) {
-    FillWithBrush(l, t, r - 1, b - 1);
-    return;
-  }
-  FillWithBrush(l + 1, t + 1, r - 1, b - 1);
-  const DevicePoint path[5] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}, {l, t}};
+  const DeviceRect box = OrderedBox(rc);
+  if (box.width() < 1 || box.height() < 1) return;
+  const DeviceRect fill = RectangleFill(box, state().pen);
+  FillWithBrush(fill.left, fill.top, fill.right, fill.bottom);
+  if (state().pen.style == PenStyle::Null) return;
+  const DeviceRect o = InkBox(box);
+  const DevicePoint path[5] = {
+      {o.left, o.top}, {o.right, o.top}, {o.right, o.bottom}, {o.left, o.bottom}, {o.left, o.top}};
   int dashPos = 0;  // the pattern runs on around the outline
   for (int i = 0; i < 4; ++i) {
     if (Cosmetic()) CosmeticLine(path[i], path[i + 1], &dashPos);
     else WideLine(path[i], path[i + 1], state().pen.width);
   }
-  if (Cosmetic() && r - l == 1 && b - t == 1) Put(l, t, IndexOf(state().pen.colour));
+  if (Cosmetic() && box.width() == 1 && box.height() == 1) Put(o.left, o.top, IndexOf(state().pen.colour));
 }
 
 void RasterCanvas::DrawLine(DevicePoint from, DevicePoint to) {
@@ -386,8 +383,7 @@ void RasterCanvas::WideLine(DevicePoint from, DevicePoint to, int width) {
 }
 
 // GDI Arc: the ellipse inscribed in the box, its ink inside the box with the
-// right and bottom edges excluded for a one-pixel pen (box (350,90)-(450,190)
-// inks x 350..449, y 90..189). The arc runs counterclockwise as seen on the
+// right and bottom edges excluded for a one-pixel pen (InkBox). The arc runs counterclockwise as seen on the
 // page from the radial through the start point to the radial through the
 // end point; equal points (or the same radial) draw the whole ellipse.
 // A one-pixel pen draws one pixel per column where the curve is flat and one
@@ -397,11 +393,11 @@ void RasterCanvas::WideLine(DevicePoint from, DevicePoint to, int width) {
 void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   const Pen& pen = state().pen;
   if (pen.style == PenStyle::Null) return;
-  const int l = std::min(box.left, box.right), r = std::max(box.left, box.right);
-  const int t = std::min(box.top, box.bottom), b = std::max(box.top, box.bottom);
-  if (r - l < 1 || b - t < 1) return;
-  const double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0;
-  const double a = (r - l - 1) / 2.0, bb = (b - t - 1) / 2.0;
+  const DeviceRect ordered = OrderedBox(box);
+  if (ordered.width() < 1 || ordered.height() < 1) return;
+  const DeviceRect inkBox = InkBox(ordered);
+  const double cx = (inkBox.left + inkBox.right) / 2.0, cy = (inkBox.top + inkBox.bottom) / 2.0;
+  const double a = (inkBox.right - inkBox.left) / 2.0, bb = (inkBox.bottom - inkBox.top) / 2.0;
 
   const double sdx = start.x - cx, sdy = start.y - cy, edx = end.x - cx, edy = end.y - cy;
   const double as = PageAngle(sdx, sdy);
@@ -465,12 +461,12 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   const double diag = std::sqrt(a * a + bb * bb);
   auto add = [&](int px, int py) {
     if (unsigned(px) >= unsigned(width_) || unsigned(py) >= unsigned(height_)) return;
-    if (px < l || px > r - 1 || py < t || py > b - 1) return;
+    if (px < inkBox.left || px > inkBox.right || py < inkBox.top || py > inkBox.bottom) return;
     arcScratch_.push_back({float(AngleFrom(PageAngle(px - cx, py - cy), as)), px, py});
   };
   // Flat parts: one pixel per column; ties round towards the centre.
   const double uMax = diag > 0 ? a * a / diag : 0;
-  for (int px = std::max(l, 0); px <= std::min(r - 1, width_ - 1); ++px) {
+  for (int px = std::max(inkBox.left, 0); px <= std::min(inkBox.right, width_ - 1); ++px) {
     double u = px - cx;
     if (std::fabs(u) > uMax + 1e-9) continue;
     double v = a > 0 ? bb * std::sqrt(std::max(0.0, 1 - (u / a) * (u / a))) : bb;
@@ -479,7 +475,7 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   }
   // Steep parts: one pixel per row.
   const double wMax = diag > 0 ? bb * bb / diag : 0;
-  for (int py = std::max(t, 0); py <= std::min(b - 1, height_ - 1); ++py) {
+  for (int py = std::max(inkBox.top, 0); py <= std::min(inkBox.bottom, height_ - 1); ++py) {
     double w = py - cy;
     if (std::fabs(w) > wMax + 1e-9) continue;
     double h = bb > 0 ? a * std::sqrt(std::max(0.0, 1 - (w / bb) * (w / bb))) : a;

@@ -1,6 +1,7 @@
 #include "platform/recording/memory_print_system.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kestrel {
 
@@ -12,9 +13,15 @@ constexpr int kErrorNotReady = 21;
 MemoryDevice StandardDevice(const std::string& name, int duplex, int dpi) {
   MemoryDevice d;
   d.name = name;
-  d.papers = {kPaperLetter, kPaperLegal, kPaperA3, kPaperA4, kPaperA5, kPaperB4, kPaperB5};
-  d.paperSizes = {{2159, 2794}, {2159, 3556}, {2970, 4200}, {2100, 2970}, {1480, 2100}, {2570, 3640}, {1820, 2570}};
-  d.paperNames = {"Letter", "Legal", "A3", "A4", "A5", "B4 (JIS)", "B5 (JIS)"};
+  // Letter and Legal, then the papers forms are laid out on.
+  std::vector<int> papers = {kPaperLetter, kPaperLegal};
+  papers.insert(papers.end(), std::begin(kFormPapers), std::end(kFormPapers));
+  for (int constant : papers) {
+    const PaperInfo* p = FindPaper(constant);
+    d.papers.push_back(uint16_t(constant));
+    d.paperSizes.push_back(p->size);
+    d.paperNames.push_back(p->name);
+  }
   d.duplex = duplex;
   d.dpi = dpi;
   d.fonts = {"IPAex明朝", "IPAexゴシック"};

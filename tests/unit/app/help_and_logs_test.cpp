@@ -224,7 +224,7 @@ TEST(ProgramLog, SettingsDumpWritesEveryLineInOrder) {
   PrintContext& ctx = *rig.engine.ctx;
   ctx.options.widthFlag = 1;
   ctx.options.fillMethod = 4;
-  ctx.duplexSetting = 1;
+  ctx.output.duplexSetting = 1;
   ctx.options.scaleSetting = 0.95;
   ctx.options.waitTime = 5000;
   ctx.options.batchMode = 1;

@@ -21,17 +21,17 @@ namespace kestrel::test {
 namespace {
 
 TEST(IsExcluded, ListedNumbersAreLeftOutAndTextThatIsNotANumberIsAnError) {
-  EXPECT_EQ(IsExcluded("", 1), 0);
-  EXPECT_EQ(IsExcluded("1,3", 1), -1);
-  EXPECT_EQ(IsExcluded("1,3", 2), 0);
-  EXPECT_EQ(IsExcluded("1,3", 3), -1);
-  EXPECT_EQ(IsExcluded("1 3", 3), -1);
-  EXPECT_EQ(IsExcluded("\"2\",-4", -4), -1);
+  EXPECT_EQ(IsExcluded("", 1), FilterMatch::kNotListed);
+  EXPECT_EQ(IsExcluded("1,3", 1), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1,3", 2), FilterMatch::kNotListed);
+  EXPECT_EQ(IsExcluded("1,3", 3), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1 3", 3), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("\"2\",-4", -4), FilterMatch::kListed);
   // Compared in order: a match before the bad item wins.
-  EXPECT_EQ(IsExcluded("1,x", 1), -1);
-  EXPECT_EQ(IsExcluded("1,x", 2), -99);
-  EXPECT_EQ(IsExcluded("1,", 2), -99);  // the empty item after a final comma
-  EXPECT_EQ(IsExcluded("99999999999", 2), -99);
+  EXPECT_EQ(IsExcluded("1,x", 1), FilterMatch::kListed);
+  EXPECT_EQ(IsExcluded("1,x", 2), FilterMatch::kNotANumber);
+  EXPECT_EQ(IsExcluded("1,", 2), FilterMatch::kNotANumber);  // the empty item after a final comma
+  EXPECT_EQ(IsExcluded("99999999999", 2), FilterMatch::kNotANumber);
 }
 
 TEST(JpegFileName, FollowsTheAnalysisLogTheDataFileOrTheJpegFolder) {
@@ -41,25 +41,25 @@ TEST(JpegFileName, FollowsTheAnalysisLogTheDataFileOrTheJpegFolder) {
   EXPECT_EQ(JpegFileName(ctx, "C:\\data\\page01.pdat", "D:\\out\\"), "D:\\out\\page01.jpg");
   EXPECT_EQ(JpegFileName(ctx, "C:\\data\\page01.pdat", "D:\\out"), "D:\\outpage01.jpg");
   EXPECT_EQ(JpegFileName(ctx, "/data/v1.2/page", ""), "/data/v1.2/page.jpg");
-  ctx.analysisLog = 1;
-  ctx.analysisLogPath = "/base/zoq/palog/alog_20261206_101816.txt";
+  ctx.log.analysisLog = 1;
+  ctx.log.analysisLogPath = "/base/zoq/palog/alog_20261206_101816.txt";
   EXPECT_EQ(JpegFileName(ctx, "C:\\data\\page01.pdat", "D:\\out\\"), "/base/zoq/palog/alog_20261206_101816.jpg");
 }
 
 TEST(Coordinates, MagnificationScaleAndRounding) {
   EngineRig rig;
   PrintContext& ctx = *rig.ctx;
-  ctx.paperCode = 140, ctx.userPaperCode = 130;
+  ctx.page.paperCode = 140, ctx.page.userPaperCode = 130;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.707142857);
   EXPECT_NEAR(3.75 * ctx.page.magnification, 2.6517857, 1e-7);
-  ctx.paperCode = 240, ctx.userPaperCode = 140;
+  ctx.page.paperCode = 240, ctx.page.userPaperCode = 140;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.page.magnification, 1.225589225);
   ctx.options.scaleSetting = 0.5;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
-  ctx.paperCode = ctx.userPaperCode = 140;
+  ctx.page.paperCode = ctx.page.userPaperCode = 140;
   ChooseMagnification(ctx);
   EXPECT_DOUBLE_EQ(ctx.page.magnification, 0.5);
   EXPECT_DOUBLE_EQ(MagnificationFor(250, 140), 1.0);
@@ -118,16 +118,16 @@ class AnalysisRunTest : public ::testing::Test {
   void SetUp() override {
     setenv("KESTREL_BASE", (base.path().string() + "/").c_str(), 1);
     ctx().output.jpegPages = true;
-    ctx().lastFile = 1;
+    ctx().page.lastFile = 1;
     ctx().options.suppressDebugLabel = true;
-    ctx().analysisLog = 1;
+    ctx().log.analysisLog = 1;
   }
   void TearDown() override { unsetenv("KESTREL_BASE"); }
   std::string Run(const PageBuilder& page) {
     std::string file = base.Write("page.pdat", page.bytes());
     EXPECT_EQ(gprint(ctx(), file, &image, ""), 0) << ctx().lastErrorMessage;
-    ctx().analysisLogStream.reset();
-    return Utf8FromSjis(ReadFile(ctx().analysisLogPath));
+    ctx().log.analysisLogStream.reset();
+    return Utf8FromSjis(ReadFile(ctx().log.analysisLogPath));
   }
 };
 
@@ -183,7 +183,7 @@ TEST_F(AnalysisRunTest, AKnownPageWritesItsBlocksAndCountsExactly) {
   EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
   // The JPEG beside the log, A4 portrait at 350 dpi.
   DecodedJpeg jpeg;
-  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
+  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().log.analysisLogPath, ".jpg"), jpeg));
   EXPECT_EQ(jpeg.width, 2894);
   EXPECT_EQ(jpeg.height, 4093);
   EXPECT_EQ(jpeg.components, 3);  // a red page is a colour JPEG
@@ -208,9 +208,9 @@ TEST_F(AnalysisRunTest, ALogNameOfTheSameSecondIsNeverReplaced) {
     base.Write(std::string(stem) + ".jpg", std::string("other"));
   }
   Run(page);
-  const std::string first = ctx().analysisLogPath;
+  const std::string first = ctx().log.analysisLogPath;
   Run(page);
-  const std::string second = ctx().analysisLogPath;
+  const std::string second = ctx().log.analysisLogPath;
   EXPECT_EQ(first.substr(first.size() - 6), "_2.txt") << first;
   EXPECT_NE(second, first);
   for (const std::string& path : taken) {
@@ -239,7 +239,7 @@ TEST_F(AnalysisRunTest, FiltersLeaveBlocksOutAndTextThatIsNotANumberWritesTheErr
   EXPECT_EQ(log.find("【円】"), std::string::npos);
   // A page black and white only is written as a grey JPEG.
   DecodedJpeg jpeg;
-  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().analysisLogPath, ".jpg"), jpeg));
+  ASSERT_TRUE(DecodeJpeg(ChangeExtension(ctx().log.analysisLogPath, ".jpg"), jpeg));
   EXPECT_EQ(jpeg.components, 1);
 
   ctx().options.filterPatterns = "2,x";
@@ -259,7 +259,7 @@ TEST_F(AnalysisRunTest, FillMethodZeroAndSkippedFillsDrawAndLogNoFill) {
   page.Palette(1, 255, 0, 0).Paint(1, 0, 0, 80, 80, 1).End();
   for (int mode : {0, 1}) {
     ctx().options.fillMethod = mode == 0 ? 0 : 1;
-    ctx().skipFills = mode == 1;
+    ctx().options.skipFills = mode == 1;
     std::string log = Run(page);
     EXPECT_EQ(log.find("【塗り潰し】"), std::string::npos);
     EXPECT_EQ(image.raster().PixelAt(1, 0), kWhite);

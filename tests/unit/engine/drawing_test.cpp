@@ -180,7 +180,7 @@ TEST_F(StageTest, MethodThreeUsesTheOperatorsBitmapAndFallsBackToMethodOneForMis
     }
   base.Write("zoq/pmap/pattern02.bmp", bmp);
   base.Write("zoq/pmap/pattern03.bmp", std::string("BM\x10\x00garbage", 11));
-  ctx().fillBitmapsLoaded = false;
+  ctx().fills.loaded = false;
   Fill(3, 1, 0, 0, 20, 20, 2);
   Fill(3, 1, 20, 0, 40, 20, 3);
   Fill(3, 1, 40, 0, 60, 20, 3);
@@ -191,7 +191,7 @@ TEST_F(StageTest, MethodThreeUsesTheOperatorsBitmapAndFallsBackToMethodOneForMis
         return AsDrawn(3, x % 8, y % 8) ? kRed : kWhite;
       },
       "method 3");
-  EXPECT_EQ(ctx().fillBitmapsReported, std::vector<std::string>{"pattern03.bmp"});
+  EXPECT_EQ(ctx().fills.reported, std::vector<std::string>{"pattern03.bmp"});
   unsetenv("KESTREL_BASE");
 }
 
@@ -322,7 +322,7 @@ TEST_F(StageTest, GprintDrawsFillsBeforeLinesWhateverTheirOrderInTheFile) {
   ctx().output.jpegPages = true;
   ctx().options.jpegDpi = 160;  // one pixel per unit
   ctx().options.suppressDebugLabel = true;
-  ctx().lastFile = 1;
+  ctx().page.lastFile = 1;
   PageBuilder b;
   b.Paper(0, 140, 140, 1)
       .Line(1, 10, 20, 100, 20, 0xFFFF)  // before the fill in the file

@@ -24,7 +24,7 @@ TEST_F(EngineLogTest, ALogUnder31000BytesIsAppendedToAndALargerOneStartedAnew) {
     EngineRig r;
     r.ctx->SetLogFileName(path);
     OpenEngineLog(*r.ctx);
-    r.ctx->logStream.reset();
+    r.ctx->log.logStream.reset();
     std::string content = ReadFile(path);
     std::string opening = SjisFromUtf8("\n【■■■■■■■■■■ Kestrel 印刷処理スタート ■■■■■■■■■■】\n");
     if (size == 30999) {
@@ -38,7 +38,7 @@ TEST_F(EngineLogTest, ALogUnder31000BytesIsAppendedToAndALargerOneStartedAnew) {
 TEST_F(EngineLogTest, AnUnopenableLogSwitchesLoggingOffWithAMessage) {
   ctx().SetLogFileName(dir.file("no-such-folder/plog.txt"));
   OpenEngineLog(ctx());
-  EXPECT_EQ(ctx().logEnabled, 0);
+  EXPECT_EQ(ctx().log.logEnabled, 0);
   EXPECT_EQ(ctx().lastErrorMessage,
             "gprintMain : LogFile Open Errorの為、ログは残りません\n" + dir.file("no-such-folder/plog.txt") + "(65535)\n");
 }
@@ -78,10 +78,10 @@ TEST_F(EngineLogTest, TheJobLogOfAKnownPageIsExact) {
   ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
   ctx().options.offsetFilePath = dir.file("pofset.txt");
   ctx().options.parentWindow = 1234;
-  ctx().lastFile = 1;
+  ctx().page.lastFile = 1;
   ctx().options.waitTime = 5000;
   ASSERT_EQ(gprint(ctx(), data, nullptr, "0"), 0);
-  ctx().logStream.reset();
+  ctx().log.logStream.reset();
 
   std::string text = Utf8FromSjis(ReadFile(log));
   text = std::regex_replace(text, std::regex("コンピュータ名：\\[[^\\]]*\\]"), "コンピュータ名：[HOST]");

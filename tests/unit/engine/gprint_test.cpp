@@ -58,7 +58,7 @@ class GprintTest : public ::testing::Test {
     ctx().options.exceptionLogPath = dir.file("CriticalPLOG.txt");
     ctx().options.offsetFilePath = dir.file("pofset.txt");
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
-    ctx().lastFile = 1;
+    ctx().page.lastFile = 1;
   }
 };
 
@@ -110,7 +110,7 @@ TEST_F(GprintTest, ABatchOfThreeFilesMakesOneDocumentWithThreeSheets) {
   std::string file = dir.Write("a.pdat", page.bytes());
   ctx().options.batchMode = 1;
   for (int i = 0; i < 3; ++i) {
-    ctx().lastFile = i == 2 ? 1 : 0;
+    ctx().page.lastFile = i == 2 ? 1 : 0;
     ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0) << ctx().lastErrorMessage;
   }
   const auto& ev = rig.printers.events();
@@ -174,11 +174,11 @@ TEST_F(GprintTest, ALaterShorterPageSeesNothingOfTheEarlierOne) {
   PageBuilder first;
   for (int i = 0; i < 10; ++i) first.Palette(uint8_t(i), 5, 5, 5);
   ctx().options.batchMode = 1;
-  ctx().lastFile = 0;
+  ctx().page.lastFile = 0;
   ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", first.bytes()), nullptr, "0"), 0);
   PageBuilder second;
   second.Line(0, 1, 1, 2, 2, 0xFFFF);
-  ctx().lastFile = 1;
+  ctx().page.lastFile = 1;
   ASSERT_EQ(gprint(ctx(), dir.Write("b.pdat", second.bytes()), nullptr, "0"), 0);
   EXPECT_EQ(ctx().page.counts.palette, 0);
   EXPECT_EQ(ctx().page.counts.line, 1);
@@ -251,7 +251,7 @@ TEST_F(GprintTest, ASpoolerThatRefusesTheDocumentFailsTheJobWithASystemErrorLine
 TEST_F(GprintTest, RandomBytesNeverReadOutsideTheirBuffers) {
   std::mt19937 rng(1234);
   ctx().SetLogFileName("");
-  ctx().logEnabled = 0;
+  ctx().log.logEnabled = 0;
   for (int round = 0; round < 40; ++round) {
     std::string bytes(size_t(rng() % 4096), '\0');
     for (auto& b : bytes) b = char(rng());

@@ -28,7 +28,7 @@ struct SetupRig {
     ctx().options.ocrChoiceFilePath = dir.file("pfont.txt");
     ctx().options.defaultPrinterFilePath = dir.file("WinPrinterSet.inf");
     ctx().options.settingsFilePath = dir.file("kestrel.inf");
-    ctx().lastFile = 1;
+    ctx().page.lastFile = 1;
   }
   PrintContext& ctx() { return *rig.ctx; }
   std::string log() { return Utf8Log(dir.file("plog.txt")); }
@@ -45,14 +45,14 @@ struct SetupRig {
 TEST(ChoosePrinter, UsesTheRunsPrinterOrFallsBackToTheSelectedOneWithItsMessage) {
   SetupRig s;
   s.ctx().output.printerName = "Plotter";
-  EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+  EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
   EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   EXPECT_EQ(s.rig.printers.SelectedPrinter(), "Plotter");
   EXPECT_TRUE(s.rig.ui.shown().empty());
 
   SetupRig t;
   t.ctx().output.printerName = "plotter";  // names match exactly, case included
-  EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
+  EXPECT_EQ(ChoosePrinter(t.ctx()), ChooseResult::kChosen);
   EXPECT_EQ(t.ctx().output.deviceName, "Office");
   ASSERT_EQ(t.rig.ui.shown().size(), 1u);
   EXPECT_EQ(t.rig.ui.shown()[0],
@@ -62,21 +62,21 @@ TEST(ChoosePrinter, UsesTheRunsPrinterOrFallsBackToTheSelectedOneWithItsMessage)
 TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
   {
     SetupRig s;  // no file: "Default", the selected printer, no message
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
     EXPECT_EQ(s.ctx().output.deviceName, "Office");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;  // the dialog writes the name in double quotes
     s.dir.Write("WinPrinterSet.inf", SjisFromUtf8("[DefaultPrinter]\r\nSelectPrinter=\"Plotter\"\r\n"));
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
     EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
     EXPECT_TRUE(s.rig.ui.shown().empty());
   }
   {
     SetupRig s;
     s.dir.Write("WinPrinterSet.inf", "[defaultprinter]\nselectprinter = Gone\n");
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
     EXPECT_EQ(s.ctx().output.deviceName, "Office");
     ASSERT_EQ(s.rig.ui.shown().size(), 1u);
     EXPECT_EQ(s.rig.ui.shown()[0], "Win直デフォルト印刷プリンタ指定に異常がありました。\n通常使用するプリンタをセットします");
@@ -85,7 +85,7 @@ TEST(ChoosePrinter, ReadsTheDefaultPrinterFile) {
     SetupRig s;
     s.dir.Write("WinPrinterSet.inf", "[DefaultPrinter]\nSelectPrinter=Default\n");
     s.rig.printers.SelectPrinter("Plotter");  // selected earlier in the run
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
     EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
   }
 }
@@ -94,12 +94,12 @@ TEST(ChoosePrinter, ThePrinterDialogPicksTheDeviceOrCancelsTheJob) {
   SetupRig s({StandardDevice("Office"), StandardDevice("Plotter")}, {"Plotter"});
   s.ctx().options.showPrinterDialog = 1;
   s.ctx().output.printerName = "Office";  // the dialog wins over the run's printer
-  EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+  EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
   EXPECT_EQ(s.ctx().output.deviceName, "Plotter");
 
   SetupRig c({StandardDevice("Office")}, {"cancel", "yes"});
   c.ctx().options.showPrinterDialog = 1;
-  EXPECT_EQ(ChoosePrinter(c.ctx()), kChooseDialogCancelled);
+  EXPECT_EQ(ChoosePrinter(c.ctx()), ChooseResult::kDialogCancelled);
 
   // Through gprint a cancelled dialog ends the process even with a caller.
   SetupRig g({StandardDevice("Office")}, {"cancel", "yes"});
@@ -132,7 +132,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office")}, {"cancel", "yes"});
     s.dir.Write("kestrel.inf", "[PDF]\n$path=Uninstalled\n$pdfbk=1\n");
     s.ctx().options.pdfOutput = 1;
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChoosePdfCancelled);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kPdfCancelled);
     std::string file = ReadFile(s.dir.file("kestrel.inf"));
     EXPECT_TRUE(Has(file, "$path=\r\n")) << file;
     EXPECT_TRUE(Has(file, "$pdfbk=1")) << file;
@@ -140,7 +140,7 @@ TEST(ChoosePrinter, AMissingPdfDeviceAsksAgainAndACancelIsStored) {
   {
     SetupRig s(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("PDF Writer")}, {"PDF Writer"});
     s.ctx().options.pdfOutput = 1;  // no settings file at all
-    EXPECT_EQ(ChoosePrinter(s.ctx()), kChooseOk);
+    EXPECT_EQ(ChoosePrinter(s.ctx()), ChooseResult::kChosen);
     EXPECT_EQ(s.ctx().output.deviceName, "PDF Writer");
     EXPECT_EQ(s.ctx().output.savedDefaultPrinter, "Office");
     EXPECT_TRUE(Has(ReadFile(s.dir.file("kestrel.inf")), "[PDF]\r\n$path=PDF Writer\r\n"));
@@ -183,7 +183,7 @@ TEST(ChoosePrinter, AnUnattendedPdfRunTakesTheBuiltInDeviceNotTheDefaultQueue) {
   SetupRig t(std::vector<MemoryDevice>{StandardDevice("Office"), StandardDevice("Kestrel PDF")}, {"close", "no"});
   t.rig.printers.SetBuiltInPdfDevice("Kestrel PDF");
   t.ctx().options.pdfOutput = 1;
-  EXPECT_EQ(ChoosePrinter(t.ctx()), kChooseOk);
+  EXPECT_EQ(ChoosePrinter(t.ctx()), ChooseResult::kChosen);
   EXPECT_EQ(t.ctx().output.deviceName, "Office");
   EXPECT_TRUE(Has(ReadFile(t.dir.file("kestrel.inf")), "$path=Cancel\r\n"));
 }
@@ -331,24 +331,24 @@ TEST(CheckPaperSize, ADeviceWithoutPapersOrWithAFailingQueryFallsBackToA4) {
 TEST(Duplex, CapableDevicesGetCollationAndTheBindingEdgeOfTheOrientation) {
   for (int orientation : {0, 1}) {
     SetupRig s;
-    s.ctx().duplexSetting = 1;
-    s.ctx().lastFile = 0;
+    s.ctx().output.duplexSetting = 1;
+    s.ctx().page.lastFile = 0;
     ASSERT_EQ(s.PrintPaper(uint8_t(orientation), 140), 0);
     const DevMode& dm = s.rig.printers.devMode();
     EXPECT_EQ(dm.duplex, orientation ? kDuplexHorizontal : kDuplexVertical);
     EXPECT_EQ(dm.collate, 1);
     EXPECT_EQ(dm.fields & (kDmDuplex | kDmCollate), kDmDuplex | kDmCollate);
-    EXPECT_EQ(s.ctx().duplexSetting, 1);
+    EXPECT_EQ(s.ctx().output.duplexSetting, 1);
     EXPECT_TRUE(Has(s.log(), "【両面印刷可能】= [1] 1以外:不可能、1:可能\n"));
   }
 }
 
 TEST(Duplex, ADeviceWithoutDuplexSetsDuplexSettingThreeAndTheJobContinuesWithSheets) {
   SetupRig s({StandardDevice("Simplex", 0)});
-  s.ctx().duplexSetting = 1;
-  s.ctx().lastFile = 0;
+  s.ctx().output.duplexSetting = 1;
+  s.ctx().page.lastFile = 0;
   ASSERT_EQ(s.PrintPaper(1, 140), 0);
-  EXPECT_EQ(s.ctx().duplexSetting, 3);
+  EXPECT_EQ(s.ctx().output.duplexSetting, 3);
   EXPECT_EQ(s.rig.printers.devMode().duplex, kDuplexSimplex);
   EXPECT_EQ(s.rig.printers.devMode().collate, 0);
   std::string log = s.log();
@@ -374,7 +374,7 @@ TEST(PaperStage, AnUnopenablePrinterFailsTheStageAndOnlyACallerStopsTheJob) {
     PrintContext ctx(Services{system, printers, ui}, 1, cache);
     ctx.SetLogFileName(dir.file("plog.txt"));
     ctx.options.parentWindow = parent;
-    ctx.lastFile = 1;
+    ctx.page.lastFile = 1;
     PageBuilder page;
     page.Paper(0, 140, 140, 1).End();
     int rc = gprint(ctx, dir.Write("a.pdat", page.bytes()), nullptr, "0");

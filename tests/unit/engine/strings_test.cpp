@@ -140,7 +140,7 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
   dir.Write("pfont.txt", std::string("[OCR]\r\nFONT=IPAex明朝\r\n"));
   EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "OCR B");
   // Named but missing: the OCR font's own names when its file exists.
-  ctx().ocrFontFace.clear();
+  ctx().strings.ocrFontFace.clear();
   dir.Write("pfont.txt", SjisFromUtf8("[OCR]\r\nFONT=HG正楷書体-PRO\r\n"));
   dir.Write("KRM_OCRB.TTF", std::string("x"));
   EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "KARMENA OCR-B");
@@ -151,7 +151,7 @@ TEST_F(StringsTest, OcrFaceComesFromTheChoiceFileOrTheOcrFontsOwnNames) {
             std::string::npos);
   EXPECT_NE(log.find("【適用するOCRフォント名】:KARMENA OCR-B"), std::string::npos);
   // Without the file: the fallback face.
-  ctx().ocrFontFace.clear();
+  ctx().strings.ocrFontFace.clear();
   std::filesystem::remove(dir.file("KRM_OCRB.TTF"));
   EXPECT_EQ(ResolveOcrFace(ctx(), ctx().options.ocrFontFilePath), "ＭＳ ゴシック");
 }
@@ -240,7 +240,7 @@ TEST_F(StringsTest, GroupFaceTakesTheHalfWidthListsFaceForWholeStrings) {
 
 TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
   ctx().options.zeroFontWidth = 1;
-  ctx().skipFills = true;
+  ctx().options.skipFills = true;
   PageBuilder page;
   std::string pairs;
   for (int i = 0; i < 6000; ++i) pairs += Bytes({0x24, 0x22});
@@ -250,7 +250,7 @@ TEST_F(StringsTest, ZeroWidthWhiteTextAndTheLengthCut) {
   auto calls = Draw(page);
   ASSERT_EQ(calls.size(), 9999u + 4999u);
   EXPECT_NE(calls[0].find("font=標準明朝/60/0/0 colour=000000"), std::string::npos);
-  ctx().skipFills = false;
+  ctx().options.skipFills = false;
   calls = Draw(page);
   EXPECT_NE(calls[0].find("colour=FFFFFF"), std::string::npos);
 }
@@ -261,8 +261,8 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   page.Text("A");
   page.Text(Bytes({0x24, 0x22}));
   Draw(page);  // the once-per-program log lines are behind us
-  ctx().analysisLog = 1;
-  ctx().analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
+  ctx().log.analysisLog = 1;
+  ctx().log.analysisLogStream.reset(std::fopen(dir.file("alog.txt").c_str(), "wb"));
   ctx().page.offsetX = 2;
   ctx().page.offsetY = 4;
   ctx().options.filterTypefaces = "2";  // leaves out the Mincho string
@@ -270,7 +270,7 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
   ctx().options.filterTypefaces.clear();
   ctx().options.filterCharClasses = "x";
   Draw(page);
-  ctx().analysisLogStream.reset();
+  ctx().log.analysisLogStream.reset();
   std::string log = Utf8FromSjis(ReadFile(dir.file("alog.txt")));
   EXPECT_EQ(log,
             "【半角文字】：【A】の中の[A]\n"
@@ -286,9 +286,9 @@ TEST_F(StringsTest, AnalysisBlockPerCharacterWithBothFilters) {
             "解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。\n");
   // The pair form of the block.
   ctx().options.filterCharClasses.clear();
-  ctx().analysisLogStream.reset(std::fopen(dir.file("alog2.txt").c_str(), "wb"));
+  ctx().log.analysisLogStream.reset(std::fopen(dir.file("alog2.txt").c_str(), "wb"));
   Draw(page);
-  ctx().analysisLogStream.reset();
+  ctx().log.analysisLogStream.reset();
   log = Utf8FromSjis(ReadFile(dir.file("alog2.txt")));
   EXPECT_NE(log.find("【全角文字】：【あ】の中の[あ]\nデータNO：[1]\nコード：[0x82][0xa0], 色(0x563412), font名(標準明朝)\n"),
             std::string::npos);
