@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: release (default), asan, or windows-core;
+# Configures and builds one configuration: release (default), asan, windows
+# (kestrel.exe, pdat.exe, kestrel-tools.exe with mingw-w64) or windows-core;
 # further arguments name the targets to build (default: all of them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,9 +14,14 @@ case "$config" in
   asan)
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTREL_SANITIZE=ON -DKESTREL_BENCH=OFF >/dev/null
     ninja -C build/asan -j"$jobs" "$@" ;;
+  windows)
+    # The Windows programs, cross-compiled and statically linked.
+    cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DKESTREL_BENCH=OFF >/dev/null
+    ninja -C build/windows -j"$jobs" "$@" ;;
   windows-core)
     # The platform-free core must compile for Windows too.
     cmake -S . -B build/windows-core -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKESTREL_CORE_ONLY=ON >/dev/null
     ninja -C build/windows-core -j"$jobs" ;;
-  *) echo "build: unknown configuration $config (release, asan, windows-core)" >&2; exit 2 ;;
+  *) echo "build: unknown configuration $config (release, asan, windows, windows-core)" >&2; exit 2 ;;
 esac

@@ -12,7 +12,11 @@
 #include "forms/device_choice.h"
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_platform.h"
+#else
 #include "platform/linux/linux_platform.h"
+#endif
 #include "util/paths.h"
 
 namespace {
@@ -82,7 +86,11 @@ int main(int argc, char** argv) {
     return UsageError("unknown option " + args[i]);
   }
 
+#if defined(_WIN32)
+  auto platform = MakeWin32Platform();
+#else
   auto platform = MakeLinuxPlatform();
+#endif
   Services services = platform->services();
   auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };
 
