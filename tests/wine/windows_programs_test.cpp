@@ -155,7 +155,7 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
   const size_t jobsBefore = FilesIn(out, ".pdf").size();
 
-  ProgramRun run = RunWindows("kestrel.exe", {"-f", "-a", "9", "-pd", "KestrelPDF", "-p", "c:\\data\\invoice.pdat"}, base);
+  ProgramRun run = RunWindows("kestrel.exe", {"-f", "-a", "9", "-pd", "KestrelPDF", "-p", "\\data\\invoice.pdat"}, base);
   ASSERT_EQ(run.exitCode, 0) << run.err;
 
   const std::string settings = Utf8File(base / "zoq" / "kestrel.inf");
