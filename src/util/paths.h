@@ -22,6 +22,15 @@
 
 namespace kestrel {
 
+// Whether this system's file names are Windows names: case-insensitive (a
+// caller's print target is lowered) with "\" as the separator (the logged
+// items of the print target show it).
+#if defined(_WIN32)
+inline constexpr bool kWindowsFileNames = true;
+#else
+inline constexpr bool kWindowsFileNames = false;
+#endif
+
 // A product path: relative paths are taken from baseDir.
 std::string ResolvePath(std::string_view baseDir, std::string_view path);
 

@@ -144,8 +144,9 @@ void WriteSettings(const fs::path& base, const std::string& lines) {
 }
 
 // A first run without a settings file takes the fallback options into a new
-// settings file, logs, and prints through Wine's spooler: the CUPS queue
-// receives the page as one PDF job of the page's paper.
+// settings file, logs (the print target lowered, as Windows names are), and
+// prints through Wine's spooler: the CUPS queue receives the page as one PDF
+// job of the page's paper.
 TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   TempDir dir;
@@ -155,7 +156,7 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
   const size_t jobsBefore = FilesIn(out, ".pdf").size();
 
-  ProgramRun run = RunWindows("kestrel.exe", {"-f", "-a", "9", "-pd", "KestrelPDF", "-p", "\\data\\invoice.pdat"}, base);
+  ProgramRun run = RunWindows("kestrel.exe", {"-f", "-a", "9", "-pd", "KestrelPDF", "-p", "/Data/Invoice.PDAT"}, base);
   ASSERT_EQ(run.exitCode, 0) << run.err;
 
   const std::string settings = Utf8File(base / "zoq" / "kestrel.inf");
@@ -166,6 +167,8 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   for (const auto& log : FilesIn(base / "zoq" / "plog", ".txt")) logs += Utf8File(log);
   EXPECT_NE(logs.find("【印刷終了時間】"), std::string::npos) << logs;
   EXPECT_NE(logs.find("KestrelPDF"), std::string::npos) << logs;
+  // Names are Windows names: the target is lowered and logged with "\".
+  EXPECT_NE(logs.find("【印刷指定コマンド引数(-p)】:[\\data\\invoice.pdat,]"), std::string::npos) << logs;
 
   // The job reaches the queue's folder (the server converts it first, under
   // a hidden name).
