@@ -3,7 +3,7 @@
 # DLLs to ship besides the system's).
 kestrel_add_layers(backends kestrel_headless)
 kestrel_add_layers(windows)
-target_link_libraries(kestrel_win32 PUBLIC windowscodecs ole32 oleaut32 uuid shell32 winspool gdi32 user32)
+target_link_libraries(kestrel_win32 PUBLIC windowscodecs ole32 oleaut32 uuid shell32 comctl32 winspool gdi32 user32)
 add_link_options(-static -s)
 add_library(kestrel_platform INTERFACE)
 target_link_libraries(kestrel_platform INTERFACE kestrel_win32)

@@ -3,7 +3,11 @@
 // the other arguments, counts the completion messages (WM_USER + 1000)
 // the window receives until the program has ended, and prints
 //   messages <count> exit <exit code>
-// on standard output.
+// on standard output. With --press-cancel first (a display is needed), it
+// presses the cancel button of the program's progress form as soon as the
+// form is there, and presses OK on each of the program's message boxes
+// ("Kestrel") once it has been open 2.5 seconds, and adds
+// " cancelled <0 or 1> boxes <count>".
 #include <windows.h>
 
 #include <cstdio>
@@ -36,8 +40,11 @@ std::wstring Quote(const wchar_t* arg) {
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc < 2) {
-    std::fprintf(stderr, "usage: kestrel_test_window PROGRAM [ARGUMENTS...]\n");
+  int first = 1;
+  const bool pressCancel = argc > 1 && std::wcscmp(argv[1], L"--press-cancel") == 0;
+  if (pressCancel) first = 2;
+  if (argv == nullptr || argc <= first) {
+    std::fprintf(stderr, "usage: kestrel_test_window [--press-cancel] PROGRAM [ARGUMENTS...]\n");
     return 2;
   }
   WNDCLASSW wc{};
@@ -52,8 +59,8 @@ int main() {
     std::fprintf(stderr, "test window: no window (%lu)\n", GetLastError());
     return 1;
   }
-  std::wstring line = Quote(argv[1]) + L" -h " + std::to_wstring(reinterpret_cast<uintptr_t>(window));
-  for (int i = 2; i < argc; ++i) line += L" " + Quote(argv[i]);
+  std::wstring line = Quote(argv[first]) + L" -h " + std::to_wstring(reinterpret_cast<uintptr_t>(window));
+  for (int i = first + 1; i < argc; ++i) line += L" " + Quote(argv[i]);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -63,14 +70,39 @@ int main() {
   }
   // Serve the window while the program runs; its messages are sent, so
   // they arrive through this wait.
-  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+  int cancelled = 0, boxes = 0;
+  HWND box = nullptr;
+  ULONGLONG boxSeen = 0;
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, pressCancel ? 5 : INFINITE, QS_ALLINPUT) !=
+         WAIT_OBJECT_0) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    if (pressCancel && cancelled == 0) {
+      HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
+      HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
+      if (button != nullptr) {
+        PostMessageW(button, BM_CLICK, 0, 0);
+        cancelled = 1;
+      }
+    }
+    if (pressCancel) {
+      HWND open = FindWindowW(L"#32770", L"Kestrel");
+      if (open != box) {
+        box = open;
+        boxSeen = GetTickCount64();
+      } else if (box != nullptr && GetTickCount64() - boxSeen >= 2500) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ++boxes;
+        box = nullptr;
+      }
+    }
   }
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
-  std::printf("messages %d exit %lu\n", g_count, static_cast<unsigned long>(code));
+  std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
+  if (pressCancel) std::printf(" cancelled %d boxes %d", cancelled, boxes);
+  std::printf("\n");
   return 0;
 }

@@ -26,6 +26,7 @@
 #include "support/engine_fixture.h"
 #include "support/jpeg_files.h"
 #include "support/program_runner.h"
+#include "support/x11_fixture.h"
 
 extern char** environ;
 
@@ -68,20 +69,22 @@ std::string MissingForPrinting() {
   return {};
 }
 
-// A Windows program of the build under Wine, headless, with no display.
+// A Windows program of the build under Wine, headless, with no display
+// (windowed: on the display of DISPLAY, with its windows and message boxes).
 // Its outputs go to files and the wait is for the program alone: the
 // services Wine starts beside the first program of a prefix inherit them
 // and stay as long as the prefix's server.
 ProgramRun RunWindows(const std::string& program, const std::vector<std::string>& args, const fs::path& base,
-                      std::vector<std::pair<std::string, std::string>> env = {}) {
+                      std::vector<std::pair<std::string, std::string>> env = {}, bool windowed = false) {
   ProgramRun run;
-  std::vector<std::string> all = {"/usr/bin/env", "-u", "DISPLAY"};
+  std::vector<std::string> all = {"/usr/bin/env"};
+  if (!windowed) all.insert(all.end(), {"-u", "DISPLAY"});
   const std::string socket = CupsSocket();
   env.insert(env.end(), {{"WINEPREFIX", WineFolder() + "/prefix"},
                          {"WINEARCH", "win64"},
                          {"WINEDEBUG", "-all"},
                          {"CUPS_SERVER", socket.empty() ? WineFolder() + "/no-cups.sock" : socket},
-                         {"KESTREL_HEADLESS", "1"},
+                         {"KESTREL_HEADLESS", windowed ? "0" : "1"},
                          {"KESTREL_BASE", WindowsPath(base) + "\\"}});
   for (const auto& [name, value] : env) all.push_back(name + "=" + value);
   all.insert(all.end(), {"/usr/bin/wine", kWindows + "/" + program});
@@ -119,6 +122,14 @@ ProgramRun RunWindows(const std::string& program, const std::vector<std::string>
   return run;
 }
 
+// Ends every program of the prefix (the desktop with them) and starts its
+// server again.
+void RestartWineSession() {
+  const std::string prefix = "WINEPREFIX='" + WineFolder() + "/prefix' ";
+  Shell(prefix + "wineserver -k 2>/dev/null; " + prefix + "wineserver -w; " + prefix +
+        "wineserver -p </dev/null >/dev/null 2>&1");
+}
+
 std::string Utf8File(const fs::path& path) { return Shell("iconv -f CP932 -t UTF-8 '" + path.string() + "'"); }
 
 std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extension) {
@@ -141,6 +152,35 @@ std::string PdfInfoField(const std::string& info, const std::string& name) {
 void WriteSettings(const fs::path& base, const std::string& lines) {
   fs::create_directories(base / "zoq");
   std::ofstream(base / "zoq" / "kestrel.inf", std::ios::binary) << "[SETTING]\r\n" << lines;
+}
+
+// With a display: the progress form of a folder run is a window whose
+// cancel button stops the run before the next file; the message saying so
+// is a message box, and while it stays open (2.5 s) the time-out timer
+// ($pwait=1000) ticks twice, each tick notifying the caller's window before
+// the end steps do.
+TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  XServer display;
+  if (!display.ok()) GTEST_SKIP() << "no Xvfb";
+  // The Wine session's desktop keeps the display it started with: a new
+  // session on this display, and a new one again when it goes away.
+  RestartWineSession();
+  struct Restart {
+    ~Restart() { RestartWineSession(); }
+  } restartAfter;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "jobs");
+  for (int i = 1; i <= 4; ++i)
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / ("p" + std::to_string(i) + ".pdat"));
+  WriteSettings(base, "$jpeg=1\r\n$pwait=1000\r\n");
+  const std::string kestrel = WindowsPath(kWindows + "/kestrel.exe");
+
+  ProgramRun run = RunWindows("kestrel_test_window.exe", {"--press-cancel", kestrel, "-pd", "KestrelPDF", "-p", "\\jobs,0"},
+                              base, {}, true);
+  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1\r\n") << run.err;
+  EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 
 // A first run without a settings file takes the fallback options into a new

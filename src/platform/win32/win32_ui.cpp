@@ -78,15 +78,6 @@ bool Win32Ui::AskOkCancel(const std::string& text, MessageKind kind) {
   return Box(text, MB_OKCANCEL | IconOf(kind)) == IDOK;
 }
 
-bool Win32Ui::ProcessEvents() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    // Timer ticks belong to the modal boxes; between files they wait.
-    if (msg.message == WM_TIMER) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return fallback_.ProcessEvents();
-}
+bool Win32Ui::ProcessEvents() { return progress_.ProcessMessages(); }
 
 }  // namespace kestrel

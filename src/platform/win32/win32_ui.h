@@ -8,16 +8,17 @@
 
 #include "platform/headless/headless_ui.h"
 #include "platform/ui.h"
+#include "platform/win32/progress_window.h"
 
 namespace kestrel {
 
 // The Windows Ui: message boxes and questions are MessageBoxW boxes with the
 // kind's icon, captioned with the program's title. The time-out timer is a
 // SetTimer timer, served while such a box runs its modal loop (once on
-// entry when an interval ended meanwhile, then at each interval).
-// The progress form, the device dialog and the file choosers have no window
-// of their own yet: they are the headless Ui's (standard error, the answers
-// of KESTREL_ANSWERS), as are warnings.
+// entry when an interval ended meanwhile, then at each interval). The
+// progress form is a window (ProgressWindow). The device dialog and the
+// file choosers have no window of their own yet: they are the headless
+// Ui's (standard error, the answers of KESTREL_ANSWERS), as are warnings.
 class Win32Ui final : public Ui {
  public:
   Win32Ui();
@@ -28,10 +29,10 @@ class Win32Ui final : public Ui {
   bool AskOkCancel(const std::string& text, MessageKind kind) override;
   void Warn(const std::string& text) override { fallback_.Warn(text); }
   std::string SelectDevice(const DeviceDialogRequest& request) override { return fallback_.SelectDevice(request); }
-  void ShowProgress(const std::string& caption) override { fallback_.ShowProgress(caption); }
-  void SetProgressLabel(const std::string& label) override { fallback_.SetProgressLabel(label); }
-  void SetProgress(int position, int maximum) override { fallback_.SetProgress(position, maximum); }
-  void HideProgress() override { fallback_.HideProgress(); }
+  void ShowProgress(const std::string& caption) override { progress_.Show(caption); }
+  void SetProgressLabel(const std::string& label) override { progress_.SetLabel(label); }
+  void SetProgress(int position, int maximum) override { progress_.SetProgress(position, maximum); }
+  void HideProgress() override { progress_.Hide(); }
   bool ProcessEvents() override;
   void StartTimer(int intervalMs, std::function<void()> handler) override;
   void StopTimer() override;
@@ -49,6 +50,7 @@ class Win32Ui final : public Ui {
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
 
   HeadlessUi fallback_;
+  ProgressWindow progress_;
   std::function<void()> timerHandler_;
   uint64_t timerStart_ = 0;
   int timerInterval_ = 1;
