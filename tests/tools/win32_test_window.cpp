@@ -3,11 +3,16 @@
 // the other arguments, counts the completion messages (WM_USER + 1000)
 // the window receives until the program has ended, and prints
 //   messages <count> exit <exit code>
-// on standard output. With --press-cancel first (a display is needed), it
-// presses the cancel button of the program's progress form as soon as the
-// form is there, and presses OK on each of the program's message boxes
-// ("Kestrel") once it has been open 2.5 seconds, and adds
-// " cancelled <0 or 1> boxes <count>".
+// on standard output. Options before the program (a display is needed for
+// the windows):
+//   --press-cancel   presses the cancel button of the program's progress
+//                    form as soon as the form is there
+//   --pick-device=N  double-clicks row N of the program's device dialog
+//   --no-handle      starts the program without "-h <window>"
+//   --box-wait=MS    how long a message box stays open (default 2500)
+// With any of the first two it also presses the first button (OK, Yes) of
+// each of the program's message boxes ("Kestrel") once the box has been
+// open that long, and adds " cancelled <0 or 1> boxes <count>".
 #include <windows.h>
 
 #include <cstdio>
@@ -41,10 +46,20 @@ int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   int first = 1;
-  const bool pressCancel = argc > 1 && std::wcscmp(argv[1], L"--press-cancel") == 0;
-  if (pressCancel) first = 2;
+  bool pressCancel = false, handle = true;
+  int pickDevice = -1;
+  ULONGLONG boxWait = 2500;
+  for (; argv != nullptr && first < argc && std::wcsncmp(argv[first], L"--", 2) == 0; ++first) {
+    if (std::wcscmp(argv[first], L"--press-cancel") == 0) pressCancel = true;
+    else if (std::wcsncmp(argv[first], L"--pick-device=", 14) == 0) pickDevice = _wtoi(argv[first] + 14);
+    else if (std::wcscmp(argv[first], L"--no-handle") == 0) handle = false;
+    else if (std::wcsncmp(argv[first], L"--box-wait=", 11) == 0) boxWait = ULONGLONG(_wtoi(argv[first] + 11));
+  }
+  const bool driving = pressCancel || pickDevice >= 0;
   if (argv == nullptr || argc <= first) {
-    std::fprintf(stderr, "usage: kestrel_test_window [--press-cancel] PROGRAM [ARGUMENTS...]\n");
+    std::fprintf(stderr,
+                 "usage: kestrel_test_window [--press-cancel] [--pick-device=N] [--no-handle] [--box-wait=MS] PROGRAM "
+                 "[ARGUMENTS...]\n");
     return 2;
   }
   WNDCLASSW wc{};
@@ -59,7 +74,8 @@ int main() {
     std::fprintf(stderr, "test window: no window (%lu)\n", GetLastError());
     return 1;
   }
-  std::wstring line = Quote(argv[first]) + L" -h " + std::to_wstring(reinterpret_cast<uintptr_t>(window));
+  std::wstring line = Quote(argv[first]);
+  if (handle) line += L" -h " + std::to_wstring(reinterpret_cast<uintptr_t>(window));
   for (int i = first + 1; i < argc; ++i) line += L" " + Quote(argv[i]);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -71,9 +87,10 @@ int main() {
   // Serve the window while the program runs; its messages are sent, so
   // they arrive through this wait.
   int cancelled = 0, boxes = 0;
-  HWND box = nullptr;
+  bool picked = false;
+  HWND box = nullptr, pressed = nullptr;
   ULONGLONG boxSeen = 0;
-  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, pressCancel ? 5 : INFINITE, QS_ALLINPUT) !=
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -85,14 +102,25 @@ int main() {
         cancelled = 1;
       }
     }
-    if (pressCancel) {
+    if (pickDevice >= 0 && !picked) {
+      HWND dialog = FindWindowW(L"KestrelDeviceDialog", nullptr);
+      HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
+      if (list != nullptr) {
+        PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        picked = true;
+      }
+    }
+    if (driving) {
       HWND open = FindWindowW(L"#32770", L"Kestrel");
+      if (open == pressed) open = nullptr;  // pressed, closing
       if (open != box) {
         box = open;
         boxSeen = GetTickCount64();
-      } else if (box != nullptr && GetTickCount64() - boxSeen >= 2500) {
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      } else if (box != nullptr && GetTickCount64() - boxSeen >= boxWait) {
+        if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
         ++boxes;
+        pressed = box;
         box = nullptr;
       }
     }
@@ -102,7 +130,7 @@ int main() {
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
-  if (pressCancel) std::printf(" cancelled %d boxes %d", cancelled, boxes);
+  if (driving) std::printf(" cancelled %d boxes %d", cancelled, boxes);
   std::printf("\n");
   return 0;
 }

@@ -183,6 +183,31 @@ TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
   EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 
+// With a display the device dialog is a window: a double click on a row
+// asks its confirmation in a message box, and Yes takes that device (here
+// the two-sided queue, whose paper list says so).
+TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  XServer display;
+  if (!display.ok()) GTEST_SKIP() << "no Xvfb";
+  RestartWineSession();
+  struct Restart {
+    ~Restart() { RestartWineSession(); }
+  } restartAfter;
+  TempDir dir;
+  const std::string tools = WindowsPath(kWindows + "/kestrel-tools.exe");
+  for (const auto& [row, duplex] : {std::pair{0, "[1]"}, std::pair{1, "[0]"}}) {
+    ProgramRun run = RunWindows("kestrel_test_window.exe",
+                                {"--no-handle", "--box-wait=300", "--pick-device=" + std::to_string(row), tools, "paperlist"},
+                                dir.path(), {}, true);
+    // The confirmation and the list's "written" message.
+    EXPECT_NE(run.out.find("exit 0 cancelled 0 boxes 2"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(Utf8File(dir.path() / "zoq" / "ppaperlist.txt").find(std::string("【両面印刷可能】= ") + duplex),
+              std::string::npos)
+        << row;
+  }
+}
+
 // A first run without a settings file takes the fallback options into a new
 // settings file, logs (the print target lowered, as Windows names are), and
 // prints through Wine's spooler: the CUPS queue receives the page as one PDF

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_ui.h"
 
+#include "platform/win32/device_dialog_window.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrel {
@@ -76,6 +77,12 @@ bool Win32Ui::AskYesNo(const std::string& text, MessageKind kind) {
 
 bool Win32Ui::AskOkCancel(const std::string& text, MessageKind kind) {
   return Box(text, MB_OKCANCEL | IconOf(kind)) == IDOK;
+}
+
+std::string Win32Ui::SelectDevice(const DeviceDialogRequest& request) {
+  std::string chosen;
+  if (RunDeviceDialogWindow(request, *this, chosen)) return chosen;
+  return fallback_.SelectDevice(request);
 }
 
 bool Win32Ui::ProcessEvents() { return progress_.ProcessMessages(); }

@@ -16,9 +16,11 @@ namespace kestrel {
 // kind's icon, captioned with the program's title. The time-out timer is a
 // SetTimer timer, served while such a box runs its modal loop (once on
 // entry when an interval ended meanwhile, then at each interval). The
-// progress form is a window (ProgressWindow). The device dialog and the
-// file choosers have no window of their own yet: they are the headless
-// Ui's (standard error, the answers of KESTREL_ANSWERS), as are warnings.
+// progress form and the device dialog are windows (ProgressWindow,
+// RunDeviceDialogWindow; without a desktop the dialog is the headless
+// Ui's). The file choosers have no window of their own yet: they are the
+// headless Ui's (standard error, the answers of KESTREL_ANSWERS), as are
+// warnings.
 class Win32Ui final : public Ui {
  public:
   Win32Ui();
@@ -28,7 +30,7 @@ class Win32Ui final : public Ui {
   bool AskYesNo(const std::string& text, MessageKind kind) override;
   bool AskOkCancel(const std::string& text, MessageKind kind) override;
   void Warn(const std::string& text) override { fallback_.Warn(text); }
-  std::string SelectDevice(const DeviceDialogRequest& request) override { return fallback_.SelectDevice(request); }
+  std::string SelectDevice(const DeviceDialogRequest& request) override;
   void ShowProgress(const std::string& caption) override { progress_.Show(caption); }
   void SetProgressLabel(const std::string& label) override { progress_.SetLabel(label); }
   void SetProgress(int position, int maximum) override { progress_.SetProgress(position, maximum); }
