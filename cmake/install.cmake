@@ -11,7 +11,7 @@
 # package's postinst and writable by the group kestrel.
 include(GNUInstallDirs)
 
-foreach(program kestrel pdat kestrel-tools pdattopdf)
+foreach(program pdattopdf)
   target_compile_definitions(${program} PRIVATE KESTREL_VERSION="${PROJECT_VERSION}")
 endforeach()
 if(NOT KESTREL_DEFAULT_BASE STREQUAL "")

@@ -1,5 +1,7 @@
 # Builds the libraries of cmake/layers.txt: kestrel_add_layers(core) those
-# of the core, kestrel_add_layers(backends) those under src/platform/.
+# of the core, kestrel_add_layers(backends) those under src/platform/ but
+# the Windows ones, kestrel_add_layers(windows) those under
+# src/platform/win32/; names after the kind build only those layers of it.
 file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/layers.txt kestrel_layer_lines REGEX "^[a-z]")
 set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/layers.txt)
 set(kestrel_layer_folders)
@@ -13,12 +15,14 @@ function(kestrel_add_layers which)
   foreach(line IN LISTS kestrel_layer_lines)
     string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
     list(POP_FRONT fields name folder)
-    if(folder MATCHES "^platform/")
+    if(folder MATCHES "^platform/win32(/|$)")
+      set(kind windows)
+    elseif(folder MATCHES "^platform/")
       set(kind backends)
     else()
       set(kind core)
     endif()
-    if(NOT kind STREQUAL which)
+    if(NOT kind STREQUAL which OR (ARGN AND NOT name IN_LIST ARGN))
       continue()
     endif()
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)

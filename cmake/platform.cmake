@@ -1,4 +1,9 @@
 # Platform backends for Linux: one folder (and library) per backend under src/platform.
+# A Windows build takes the Windows backends instead.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/platform-win32.cmake)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 pkg_check_modules(PLATFORM_DEPS REQUIRED IMPORTED_TARGET

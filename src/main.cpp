@@ -1,18 +1,23 @@
-// Process entry: picks the Ui (a desktop's windows or the headless one,
-// platform/qt/ui_choice.h), sets up the Linux platform and hands the argument
-// list (the program's path first) to the controller. "--version" and "--help"
-// are answered here, and only as the sole argument: anywhere else they are
-// ordinary items of the controller's command-line scan.
+// Process entry: sets up the platform (Linux, or Windows in a Windows build)
+// and hands the argument list (the program's path first) to the controller.
+// On Linux the Ui is a desktop's windows or the headless one
+// (platform/qt/ui_choice.h). "--version" and "--help" are answered here, and
+// only as the sole argument: anywhere else they are ordinary items of the
+// controller's command-line scan.
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/controller.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
+#else
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_system.h"
 #include "platform/qt/ui_choice.h"
+#endif
 
 namespace {
 
@@ -28,18 +33,33 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+#if defined(_WIN32)
+  // The wide command line, so that arguments keep every character.
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args = kestrel::CommandLineArguments();
+#else
+  std::vector<std::string> args(argv, argv + argc);
+#endif
+  if (args.size() == 2 && args[1] == "--version") {
     std::printf("kestrel %s\n", KESTREL_VERSION);
     return 0;
   }
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+  if (args.size() == 2 && args[1] == "--help") {
+#if defined(_WIN32)
+    std::printf("%s  base folder: %%KESTREL_BASE%%, else the program's drive root\n", kUsage);
+#else
     const std::string base = kestrel::DefaultBaseDir();
     std::printf("%s  base folder: $KESTREL_BASE, else %s\nSee kestrel(1).\n", kUsage,
                 base.empty() ? "the folder above the program's folder" : base.c_str());
+#endif
     return 0;
   }
-  std::vector<std::string> args(argv, argv + argc);
   if (args.empty()) args.emplace_back("kestrel");
+#if defined(_WIN32)
+  auto platform = kestrel::MakeWin32Platform();
+  kestrel::Win32Platform* p = platform.get();
+#else
   kestrel::UiKind uiKind = kestrel::UiKind::Headless;
   std::string error;
   if (!kestrel::ChooseUiKindFromEnvironment(uiKind, error)) {
@@ -49,5 +69,6 @@ int main(int argc, char** argv) {
   auto platform = kestrel::MakeLinuxPlatform(
       [uiKind](kestrel::System& system) { return kestrel::MakeUi(uiKind, system.BaseDir()); });
   kestrel::LinuxPlatform* p = platform.get();
+#endif
   return kestrel::RunProgram(p->services(), args, [p] { return p->MakePageImage(); });
 }

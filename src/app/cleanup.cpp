@@ -26,12 +26,14 @@ LocalTime Local(int64_t seconds) {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-// The components of a real path ("/a/b" gives a, b).
+// The components of a real path ("/a/b" gives a, b; "C:\a\b" gives C:, a, b).
+// A backslash separates too: in a name on Linux it can only make a folder
+// look like it holds more, never less.
 std::vector<std::string_view> Components(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t pos = 0;
   while (pos < path.size()) {
-    size_t end = path.find('/', pos);
+    size_t end = path.find_first_of("/\\", pos);
     if (end == std::string_view::npos) end = path.size();
     if (end > pos) parts.push_back(path.substr(pos, end - pos));
     pos = end + 1;
@@ -78,7 +80,13 @@ void PrintDataCleanup::CleanupOldPrintData(const std::string& base, const std::s
 }
 
 bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders) {
-  if (realFolder.empty() || realFolder.front() != '/') return true;
+  // Absolute: from the root ("/..."), a drive's root ("C:\...") or a share
+  // ("\\server\...").
+  const bool fromRoot = !realFolder.empty() && realFolder.front() == '/';
+  const bool fromShare = realFolder.substr(0, 2) == "\\\\";
+  const bool fromDrive =
+      realFolder.size() >= 3 && realFolder[1] == ':' && (realFolder[2] == '\\' || realFolder[2] == '/');
+  if (!fromRoot && !fromShare && !fromDrive) return true;
   const auto folder = Components(realFolder);
   for (const std::string& product : realProductFolders) {
     const auto held = Components(product);

@@ -107,7 +107,7 @@ MainScan ScanMainOptions(RunSettings& s, const std::vector<std::string>& args) {
     if (option == "-h") s.ParentWindow = static_cast<uint32_t>(AtoI(args[i + 1]));
     if (option == "-pd") s.PrinterName = args[i + 1];
     if (option == "-p") {
-      scan.printTarget = args[i + 1];
+      scan.printTarget = kWindowsFileNames ? LowerAscii(args[i + 1]) : args[i + 1];
       scan.mode = RunMode::kPrint;
     }
     if (option == "-debug") {

@@ -250,9 +250,10 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
   const std::string first = list[0];
 
-  // 4. Start lines. Items are logged as given: on this system "/" is the
-  // separator and is not turned into "\".
-  log_.WriteLog("【印刷指定コマンド引数(-p)】:[" + first + "," + second + "]\n");
+  // 4. Start lines. Items are logged as given where "/" is the separator;
+  // with Windows names "/" is shown as "\".
+  auto logged = [](const std::string& item) { return kWindowsFileNames ? WithBackslashes(item) : item; };
+  log_.WriteLog("【印刷指定コマンド引数(-p)】:[" + logged(first) + "," + logged(second) + "]\n");
   LogTime("【印刷実行時間】= ");
 
   // 5. Time-out timer.

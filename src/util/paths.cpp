@@ -8,10 +8,18 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The separator of this system's paths: a Windows build keeps the paths in
+// the Windows form, backslashes throughout.
+#if defined(_WIN32)
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
 std::string Slashes(std::string_view path) {
   std::string out(path);
   for (char& c : out) {
-    if (c == '\\') c = '/';
+    if (IsSeparator(c)) c = kSeparator;
   }
   return out;
 }
@@ -23,15 +31,17 @@ bool HasDrive(std::string_view path) {
 std::string UnderBase(std::string_view baseDir, std::string_view rest) {
   while (!rest.empty() && IsSeparator(rest.front())) rest.remove_prefix(1);
   std::string out(baseDir);
-  if (!out.empty() && !IsSeparator(out.back())) out.push_back('/');
+  if (!out.empty() && !IsSeparator(out.back())) out.push_back(kSeparator);
   out += Slashes(rest);
   return out;
 }
 
 std::string Resolve(std::string_view baseDir, std::string_view path, bool relativeUnderBase) {
   if (path.empty()) return {};
-  if (HasDrive(path)) return UnderBase(baseDir, path.substr(2));
-  if (path.front() == '\\') return UnderBase(baseDir, path);
+  // Drives exist on Windows only; elsewhere a drive path names its place
+  // under the base folder.
+  if (HasDrive(path)) return kSeparator == '\\' ? Slashes(path) : UnderBase(baseDir, path.substr(2));
+  if (path.front() == '\\' || (kSeparator == '\\' && path.front() == '/')) return UnderBase(baseDir, path);
   if (path.front() == '/') return std::string(path);
   if (relativeUnderBase) return UnderBase(baseDir, path);
   return Slashes(path);

@@ -6,7 +6,10 @@
 // separator). A drive path "X:\..." and a rooted path "\..." name places
 // under it; product paths such as "zoq\kestrel.inf" are relative to it.
 // Backslashes become slashes; a POSIX absolute path is used as it is; case
-// is kept (lower-casing would name another file).
+// is kept (lower-casing would name another file). A Windows build keeps
+// the Windows form instead: slashes become backslashes, a drive path is
+// that drive's, and "/..." is a rooted path like "\..." (under the base
+// folder, which stands for the program's drive).
 //
 //   ResolvePath("/opt/k/", "c:\vpdf")            -> /opt/k/vpdf
 //   ResolvePath("/opt/k/", "\zoq\bunsho")        -> /opt/k/zoq/bunsho
@@ -18,6 +21,15 @@
 #include <string_view>
 
 namespace kestrel {
+
+// Whether this system's file names are Windows names: case-insensitive (a
+// caller's print target is lowered) with "\" as the separator (the logged
+// items of the print target show it).
+#if defined(_WIN32)
+inline constexpr bool kWindowsFileNames = true;
+#else
+inline constexpr bool kWindowsFileNames = false;
+#endif
 
 // A product path: relative paths are taken from baseDir.
 std::string ResolvePath(std::string_view baseDir, std::string_view path);

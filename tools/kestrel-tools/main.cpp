@@ -5,8 +5,6 @@
 // its exclusion boxes, the bookmark dialog's outliner run and the filing
 // plug-in calls of the filing test tab. They use the same printing system and
 // Ui as kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -23,8 +21,12 @@
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
 #include "pdf/raku2_client.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_platform.h"
+#else
 #include "platform/linux/linux_platform.h"
 #include "platform/qt/ui_choice.h"
+#endif
 #include "util/numbers.h"
 #include "util/paths.h"
 
@@ -91,9 +93,10 @@ std::string GivenPath(const std::string& path) {
 
 // The modification time of a file (nothing when there is none).
 std::optional<int64_t> ModifiedAt(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  std::error_code ec;
+  const auto time = std::filesystem::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  return int64_t(time.time_since_epoch().count());
 }
 
 // The bookmark dialog's run: the settings of zoq/kestrel.inf, the labels
@@ -219,8 +222,12 @@ int Analyse(std::vector<std::string> args) {
   std::error_code ec;
   file = std::filesystem::absolute(file, ec).string();
 
+#if defined(_WIN32)
+  auto platform = MakeWin32Platform();
+#else
   auto platform = MakeLinuxPlatform();
-  LinuxPlatform* p = platform.get();
+#endif
+  auto* p = platform.get();
   Services services = p->services();
   TForm1 form(services, [p] { return p->MakePageImage(); });
   const std::string base = services.system.BaseDir();
@@ -280,11 +287,15 @@ int main(int argc, char** argv) {
     return UsageError("unknown option " + args[i]);
   }
 
+#if defined(_WIN32)
+  auto platform = MakeWin32Platform();
+#else
   // On a desktop the device dialog and the boxes are windows (KESTREL_UI).
   UiKind uiKind = UiKind::Headless;
   std::string uiError;
   if (!ChooseUiKindFromEnvironment(uiKind, uiError)) return UsageError(uiError);
   auto platform = MakeLinuxPlatform([uiKind](System& system) { return MakeUi(uiKind, system.BaseDir()); });
+#endif
   Services services = platform->services();
   auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };
 

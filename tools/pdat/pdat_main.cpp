@@ -20,7 +20,11 @@
 
 #include "engine/print_data.h"
 #include "pdat_text.h"
+#if defined(_WIN32)
+#include "platform/win32/cp932_codec.h"
+#else
 #include "platform/linux/iconv_codec.h"
+#endif
 
 namespace {
 
@@ -117,7 +121,11 @@ int main(int argc, char** argv) {
     std::cout << "pdat " << KESTREL_VERSION << "\n";
     return 0;
   }
+#if defined(_WIN32)
+  kestrel::InstallCp932Codec();
+#else
   kestrel::InstallIconvCodec();
+#endif
   if (args.size() == 3 && args[0] == "compile") return Compile(args[1], args[2]);
   if ((args.size() == 2 || args.size() == 3) && args[0] == "dump")
     return Dump(args[1], args.size() == 3 ? &args[2] : nullptr);

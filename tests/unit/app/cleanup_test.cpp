@@ -208,6 +208,12 @@ TEST(CleanupRule, AFolderThatIsOrHoldsAProductFolderIsRefused) {
     EXPECT_TRUE(HoldsProductFolder(folder, products)) << folder;
   for (const char* folder : {"/b/zoq/bunsho", "/b/jobs", "/bb", "/b/vpdfx", "/etc2"})
     EXPECT_FALSE(HoldsProductFolder(folder, products)) << folder;
+  // The real paths of a Windows system.
+  const std::vector<std::string> drive = {"D:\\", "D:\\zoq", "D:\\vpdf", "C:\\Windows"};
+  for (const char* folder : {"D:\\", "D:\\zoq", "C:\\Windows", "C:\\", "data"})
+    EXPECT_TRUE(HoldsProductFolder(folder, drive)) << folder;
+  for (const char* folder : {"D:\\data\\0001", "D:\\zoqx", "C:\\Windows2", "E:\\zoq"})
+    EXPECT_FALSE(HoldsProductFolder(folder, drive)) << folder;
 }
 
 }  // namespace

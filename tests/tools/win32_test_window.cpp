@@ -1,0 +1,136 @@
+// A stand-in for the calling application on Windows: creates a window,
+// starts the program named by its arguments with "-h <window>" put before
+// the other arguments, counts the completion messages (WM_USER + 1000)
+// the window receives until the program has ended, and prints
+//   messages <count> exit <exit code>
+// on standard output. Options before the program (a display is needed for
+// the windows):
+//   --press-cancel   presses the cancel button of the program's progress
+//                    form as soon as the form is there
+//   --pick-device=N  double-clicks row N of the program's device dialog
+//   --no-handle      starts the program without "-h <window>"
+//   --box-wait=MS    how long a message box stays open (default 2500)
+// With any of the first two it also presses the first button (OK, Yes) of
+// each of the program's message boxes ("Kestrel") once the box has been
+// open that long, and adds " cancelled <0 or 1> boxes <count>".
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT kPrintOut = WM_USER + 1000;
+int g_count = 0;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == kPrintOut && wparam == 0 && lparam == 0) ++g_count;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+std::wstring Quote(const wchar_t* arg) {
+  std::wstring a = arg;
+  if (!a.empty() && a.find_first_of(L" \t\"") == std::wstring::npos) return a;
+  std::wstring out = L"\"";
+  for (wchar_t c : a) {
+    if (c == L'"') out += L'\\';
+    out += c;
+  }
+  return out + L"\"";
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  int first = 1;
+  bool pressCancel = false, handle = true;
+  int pickDevice = -1;
+  ULONGLONG boxWait = 2500;
+  for (; argv != nullptr && first < argc && std::wcsncmp(argv[first], L"--", 2) == 0; ++first) {
+    if (std::wcscmp(argv[first], L"--press-cancel") == 0) pressCancel = true;
+    else if (std::wcsncmp(argv[first], L"--pick-device=", 14) == 0) pickDevice = _wtoi(argv[first] + 14);
+    else if (std::wcscmp(argv[first], L"--no-handle") == 0) handle = false;
+    else if (std::wcsncmp(argv[first], L"--box-wait=", 11) == 0) boxWait = ULONGLONG(_wtoi(argv[first] + 11));
+  }
+  const bool driving = pressCancel || pickDevice >= 0;
+  if (argv == nullptr || argc <= first) {
+    std::fprintf(stderr,
+                 "usage: kestrel_test_window [--press-cancel] [--pick-device=N] [--no-handle] [--box-wait=MS] PROGRAM "
+                 "[ARGUMENTS...]\n");
+    return 2;
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"KestrelTestCaller";
+  RegisterClassW(&wc);
+  // A message-only window: it needs no desktop.
+  HWND window = CreateWindowExW(0, wc.lpszClassName, L"caller", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                wc.hInstance, nullptr);
+  if (window == nullptr) {
+    std::fprintf(stderr, "test window: no window (%lu)\n", GetLastError());
+    return 1;
+  }
+  std::wstring line = Quote(argv[first]);
+  if (handle) line += L" -h " + std::to_wstring(reinterpret_cast<uintptr_t>(window));
+  for (int i = first + 1; i < argc; ++i) line += L" " + Quote(argv[i]);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::fprintf(stderr, "test window: cannot start the program (%lu)\n", GetLastError());
+    return 1;
+  }
+  // Serve the window while the program runs; its messages are sent, so
+  // they arrive through this wait.
+  int cancelled = 0, boxes = 0;
+  bool picked = false;
+  HWND box = nullptr, pressed = nullptr;
+  ULONGLONG boxSeen = 0;
+  while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
+         WAIT_OBJECT_0) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    if (pressCancel && cancelled == 0) {
+      HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
+      HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
+      if (button != nullptr) {
+        PostMessageW(button, BM_CLICK, 0, 0);
+        cancelled = 1;
+      }
+    }
+    if (pickDevice >= 0 && !picked) {
+      HWND dialog = FindWindowW(L"KestrelDeviceDialog", nullptr);
+      HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
+      if (list != nullptr) {
+        PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        picked = true;
+      }
+    }
+    if (driving) {
+      HWND open = FindWindowW(L"#32770", L"Kestrel");
+      if (open == pressed) open = nullptr;  // pressed, closing
+      if (open != box) {
+        box = open;
+        boxSeen = GetTickCount64();
+      } else if (box != nullptr && GetTickCount64() - boxSeen >= boxWait) {
+        if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
+        ++boxes;
+        pressed = box;
+        box = nullptr;
+      }
+    }
+  }
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
+  if (driving) std::printf(" cancelled %d boxes %d", cancelled, boxes);
+  std::printf("\n");
+  return 0;
+}

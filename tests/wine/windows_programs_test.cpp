@@ -1,0 +1,435 @@
+// The Windows programs (build/windows, mingw-w64) run under Wine: settings,
+// logs, printing through Wine's spooler to a queue of the tests' private
+// CUPS server, JPEG pages drawn by GDI against the Linux raster page, and the
+// completion message to a caller's window. ctest makes the Wine prefix once
+// (scripts/wine-prefix.sh, fixture wine_prefix, folder in KESTREL_TEST_WINE)
+// and starts the private CUPS server (fixture cups_server, KESTREL_TEST_CUPS):
+// Wine's printers are that server's queues, never the machine's. Without
+// wine, the Windows programs, the prefix or the server the tests are skipped
+// with the reason.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
+#include "support/program_runner.h"
+#include "support/x11_fixture.h"
+
+extern char** environ;
+
+namespace kestrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWindows = KESTREL_WINDOWS_BUILD;
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr ? v : "";
+}
+
+std::string WineFolder() { return Env("KESTREL_TEST_WINE"); }
+std::string CupsSocket() { return Env("KESTREL_TEST_CUPS").empty() ? "" : Env("KESTREL_TEST_CUPS") + "/cups.sock"; }
+
+// Z: is the Linux root in every Wine prefix.
+std::string WindowsPath(const fs::path& path) {
+  std::string out = "Z:" + path.string();
+  std::replace(out.begin(), out.end(), '/', '\\');
+  return out;
+}
+
+// Why the Windows tests cannot run here; empty when they can.
+std::string MissingForWine() {
+  if (!fs::exists("/usr/bin/wine")) return "wine is not installed";
+  if (!fs::exists(kWindows + "/kestrel.exe")) return "no Windows build in " + kWindows + " (scripts/build.sh windows)";
+  if (WineFolder().empty() || !fs::exists(WineFolder() + "/prefix/system.reg"))
+    return "no Wine prefix (ctest makes it: fixture wine_prefix)";
+  return {};
+}
+
+std::string MissingForPrinting() {
+  if (std::string missing = MissingForWine(); !missing.empty()) return missing;
+  if (CupsSocket().empty() ||
+      Shell("lpstat -h '" + CupsSocket() + "' -r 2>/dev/null").find("is running") == std::string::npos)
+    return "no private CUPS server (fixture cups_server, needs root): Wine would have no printer";
+  return {};
+}
+
+// A Windows program of the build under Wine, headless, with no display
+// (windowed: on the display of DISPLAY, with its windows and message boxes).
+// Its outputs go to files and the wait is for the program alone: the
+// services Wine starts beside the first program of a prefix inherit them
+// and stay as long as the prefix's server.
+ProgramRun RunWindows(const std::string& program, const std::vector<std::string>& args, const fs::path& base,
+                      std::vector<std::pair<std::string, std::string>> env = {}, bool windowed = false) {
+  ProgramRun run;
+  std::vector<std::string> all = {"/usr/bin/env"};
+  if (!windowed) all.insert(all.end(), {"-u", "DISPLAY"});
+  const std::string socket = CupsSocket();
+  env.insert(env.end(), {{"WINEPREFIX", WineFolder() + "/prefix"},
+                         {"WINEARCH", "win64"},
+                         {"WINEDEBUG", "-all"},
+                         {"CUPS_SERVER", socket.empty() ? WineFolder() + "/no-cups.sock" : socket},
+                         {"KESTREL_UI", windowed ? "windows" : "headless"},
+                         {"KESTREL_BASE", WindowsPath(base) + "\\"}});
+  for (const auto& [name, value] : env) all.push_back(name + "=" + value);
+  all.insert(all.end(), {"/usr/bin/wine", kWindows + "/" + program});
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  TempDir outputs;
+  const std::string out = outputs.file("out"), err = outputs.file("err");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    run.err = "cannot start wine";
+    return run;
+  }
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  return run;
+}
+
+// Ends every program of the prefix (the desktop with them) and starts its
+// server again.
+void RestartWineSession() {
+  const std::string prefix = "WINEPREFIX='" + WineFolder() + "/prefix' ";
+  Shell(prefix + "wineserver -k 2>/dev/null; " + prefix + "wineserver -w; " + prefix +
+        "wineserver -p </dev/null >/dev/null 2>&1");
+}
+
+std::string Utf8File(const fs::path& path) { return Shell("iconv -f CP932 -t UTF-8 '" + path.string() + "'"); }
+
+std::vector<fs::path> FilesIn(const fs::path& folder, const std::string& extension) {
+  std::vector<fs::path> out;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() == extension && e.path().filename().string()[0] != '.') out.push_back(e.path());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// One field of pdfinfo's report, without the blanks before it.
+std::string PdfInfoField(const std::string& info, const std::string& name) {
+  const size_t at = info.find("\n" + name + ":");
+  if (at == std::string::npos) return {};
+  size_t from = info.find_first_not_of(' ', at + name.size() + 2);
+  return info.substr(from, info.find('\n', from) - from);
+}
+
+void WriteSettings(const fs::path& base, const std::string& lines) {
+  fs::create_directories(base / "zoq");
+  std::ofstream(base / "zoq" / "kestrel.inf", std::ios::binary) << "[SETTING]\r\n" << lines;
+}
+
+// With a display: the progress form of a folder run is a window whose
+// cancel button stops the run before the next file; the message saying so
+// is a message box, and while it stays open (2.5 s) the time-out timer
+// ($pwait=1000) ticks twice, each tick notifying the caller's window before
+// the end steps do.
+TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  XServer display;
+  if (!display.ok()) GTEST_SKIP() << "no Xvfb";
+  // The Wine session's desktop keeps the display it started with: a new
+  // session on this display, and a new one again when it goes away.
+  RestartWineSession();
+  struct Restart {
+    ~Restart() { RestartWineSession(); }
+  } restartAfter;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "jobs");
+  for (int i = 1; i <= 4; ++i)
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / ("p" + std::to_string(i) + ".pdat"));
+  WriteSettings(base, "$jpeg=1\r\n$pwait=1000\r\n");
+  const std::string kestrel = WindowsPath(kWindows + "/kestrel.exe");
+
+  ProgramRun run = RunWindows("kestrel_test_window.exe", {"--press-cancel", kestrel, "-pd", "KestrelPDF", "-p", "\\jobs,0"},
+                              base, {}, true);
+  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1\r\n") << run.err;
+  EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
+}
+
+// With a display the device dialog is a window: a double click on a row
+// asks its confirmation in a message box, and Yes takes that device (here
+// the two-sided queue, whose paper list says so).
+TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  XServer display;
+  if (!display.ok()) GTEST_SKIP() << "no Xvfb";
+  RestartWineSession();
+  struct Restart {
+    ~Restart() { RestartWineSession(); }
+  } restartAfter;
+  TempDir dir;
+  const std::string tools = WindowsPath(kWindows + "/kestrel-tools.exe");
+  for (const auto& [row, duplex] : {std::pair{0, "[1]"}, std::pair{1, "[0]"}}) {
+    ProgramRun run = RunWindows("kestrel_test_window.exe",
+                                {"--no-handle", "--box-wait=300", "--pick-device=" + std::to_string(row), tools, "paperlist"},
+                                dir.path(), {}, true);
+    // The confirmation and the list's "written" message.
+    EXPECT_NE(run.out.find("exit 0 cancelled 0 boxes 2"), std::string::npos) << run.out << run.err;
+    EXPECT_NE(Utf8File(dir.path() / "zoq" / "ppaperlist.txt").find(std::string("【両面印刷可能】= ") + duplex),
+              std::string::npos)
+        << row;
+  }
+}
+
+// A first run without a settings file takes the fallback options into a new
+// settings file, logs (the print target lowered, as Windows names are), and
+// prints through Wine's spooler: the CUPS queue receives the page as one PDF
+// job of the page's paper.
+TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "data");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "invoice.pdat");
+  const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
+  const size_t jobsBefore = FilesIn(out, ".pdf").size();
+
+  ProgramRun run = RunWindows("kestrel.exe", {"-f", "-a", "9", "-pd", "KestrelPDF", "-p", "/Data/Invoice.PDAT"}, base);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+
+  const std::string settings = Utf8File(base / "zoq" / "kestrel.inf");
+  EXPECT_NE(settings.find("$plog=1\r\n"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("$pmap=1\r\n"), std::string::npos) << settings;  // -a 9 is out of range
+  ASSERT_EQ(FilesIn(base / "zoq" / "plog", ".txt").size(), 2u);  // the program log and the job log
+  std::string logs;
+  for (const auto& log : FilesIn(base / "zoq" / "plog", ".txt")) logs += Utf8File(log);
+  EXPECT_NE(logs.find("【印刷終了時間】"), std::string::npos) << logs;
+  EXPECT_NE(logs.find("KestrelPDF"), std::string::npos) << logs;
+  // Names are Windows names: the target is lowered and logged with "\".
+  EXPECT_NE(logs.find("【印刷指定コマンド引数(-p)】:[\\data\\invoice.pdat,]"), std::string::npos) << logs;
+
+  // The job reaches the queue's folder (the server converts it first, under
+  // a hidden name).
+  std::vector<fs::path> jobs;
+  for (int i = 0; i < 300 && jobs.size() <= jobsBefore; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    jobs = FilesIn(out, ".pdf");
+  }
+  ASSERT_EQ(jobs.size(), jobsBefore + 1) << "no job arrived in " << out;
+  const fs::path job = *std::max_element(jobs.begin(), jobs.end(), [](const fs::path& a, const fs::path& b) {
+    return fs::last_write_time(a) < fs::last_write_time(b);
+  });
+  const std::string info = Shell("pdfinfo '" + job.string() + "'");
+  EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+  EXPECT_EQ(PdfInfoField(info, "Page size"), "595 x 842 pts (A4)") << info;
+}
+
+// Pixels of two pages that differ by more than JPEG noise: a channel apart
+// by more than a quarter of its range.
+struct PageDifference {
+  long long pixels = 0;
+  long long differing = 0;
+  double fraction() const { return pixels == 0 ? 1.0 : double(differing) / double(pixels); }
+};
+
+PageDifference Compare(const DecodedJpeg& a, const DecodedJpeg& b) {
+  PageDifference d;
+  d.pixels = (long long)a.width * a.height;
+  auto channel = [](const DecodedJpeg& j, size_t pixel, int c) {
+    return int(j.samples[pixel * size_t(j.components) + size_t(j.components == 1 ? 0 : c)]);
+  };
+  for (size_t p = 0; p < size_t(d.pixels); ++p) {
+    for (int c = 0; c < 3; ++c) {
+      if (std::abs(channel(a, p, c) - channel(b, p, c)) > 64) {
+        ++d.differing;
+        break;
+      }
+    }
+  }
+  return d;
+}
+
+// Fills of every pattern, lines of every style, full circles and arcs.
+std::string DrawingTestPage() {
+  std::ostringstream page;
+  page << "paper orientation=portrait paper=A4 userPaper=A4 copies=1\n"
+          "palette index=1 red=200 green=30 blue=30\npalette index=2 red=20 green=90 blue=160\n";
+  for (int p = 0; p <= 16; ++p) {
+    const int x = 80 + (p % 6) * 200, y = 80 + (p / 6) * 200;
+    page << "paint color=" << (p % 3) << " x1=" << x << " y1=" << y << " x2=" << x + 170 << " y2=" << y + 170
+         << " pattern=" << p << "\n";
+  }
+  const char* styles[] = {"solid", "dash", "dot", "dashdot", "dashdotdot"};
+  for (int i = 0; i < 5; ++i) {
+    const int y = 760 + i * 40;
+    page << "line color=" << (i % 3) << " x0=80 y0=" << y << " x1=1240 y1=" << y + i * 30 << " style=" << styles[i]
+         << "\n";
+    page << "line color=0 x0=" << 100 + i * 60 << " y0=1000 x1=" << 100 + i * 60 << " y1=1300 style=" << styles[i]
+         << "\n";
+  }
+  const int arcs[][2] = {{0, 0}, {0, 90}, {90, 270}, {45, 315}, {180, 0}, {270, 90}};
+  for (int i = 0; i < 6; ++i) {
+    page << "circle color=" << (i % 3) << " cx=" << 500 + (i % 3) * 260 << " cy=" << 1080 + (i / 3) * 260
+         << " end=" << arcs[i][0] << " start=" << arcs[i][1] << " radius=" << 40 + i * 15 << "\n";
+  }
+  page << "end\n";
+  return page.str();
+}
+
+// Writes a copy of the print data without its string commands.
+void WithoutStrings(const fs::path& from, const fs::path& to, const fs::path& scratch) {
+  const std::string dumped = (scratch / "dump.txt").string();
+  Shell(std::string(PDAT_PROGRAM) + " dump '" + from.string() + "' '" + dumped + "'");
+  std::ifstream in(dumped);
+  std::ofstream kept(scratch / "kept.txt");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("string ", 0) != 0) kept << line << "\n";
+  kept.close();
+  Shell(std::string(PDAT_PROGRAM) + " compile '" + (scratch / "kept.txt").string() + "' '" + to.string() + "'");
+}
+
+// The JPEG page of kestrel.exe (GDI on a DIB section, WIC) and of the Linux
+// program (the raster canvas, libjpeg) of the sample forms and a drawing test
+// page, without their texts: the same size and the same pixels but for at
+// most 0.1 % of them. With their texts the pages differ where the glyphs
+// differ (Wine's and FreeType's rendering of the same IPA faces); those
+// fractions are printed, not held to the bound.
+TEST(WindowsPrograms, JpegPagesMatchTheLinuxPage) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path scratch = dir.path() / "scratch";
+  fs::create_directories(scratch);
+  std::vector<std::string> names;
+  for (const auto& sample : FilesIn(KESTREL_BINARY_DIR "/examples", ".pdat")) names.push_back(sample.stem().string());
+  ASSERT_GE(names.size(), 5u);
+  {
+    std::ofstream(scratch / "drawing-test.txt") << DrawingTestPage();
+    Shell(std::string(PDAT_PROGRAM) + " compile '" + (scratch / "drawing-test.txt").string() + "' '" +
+          (scratch / "drawing-test.pdat").string() + "'");
+    ASSERT_TRUE(fs::exists(scratch / "drawing-test.pdat"));
+  }
+  for (const char* system : {"linux", "windows"}) {
+    for (const char* kind : {"shapes", "text"}) {
+      const fs::path folder = dir.path() / system / kind;
+      fs::create_directories(folder);
+      for (const std::string& name : names) {
+        const fs::path sample = fs::path(KESTREL_BINARY_DIR "/examples") / (name + ".pdat");
+        if (std::string(kind) == "text") {
+          fs::copy_file(sample, folder / (name + ".pdat"));
+        } else {
+          WithoutStrings(sample, folder / (name + ".pdat"), scratch);
+        }
+      }
+      fs::copy_file(scratch / "drawing-test.pdat", folder / "drawing-test.pdat");
+    }
+    // The imaging component of Wine 8 encodes at quality 75 with the colour
+    // channels at half resolution whatever the page asks; the Linux page is
+    // encoded alike so that the comparison sees the drawing, not the encoders.
+    WriteSettings(dir.path() / system, "$jpeg=1\r\n$jquality=75\r\n$jsampling=420\r\n");
+  }
+  for (const char* kind : {"shapes", "text"}) {
+    ProgramRun linux = RunProgramAndWait(
+        KESTREL_PROGRAM, {"-p", (dir.path() / "linux" / kind).string() + ",0"},
+        {{"KESTREL_BASE", (dir.path() / "linux").string()}, {"KESTREL_NO_CUPS", "1"}, {"KESTREL_NO_DEBUG_LABEL", "1"}});
+    ASSERT_EQ(linux.exitCode, 0) << linux.err;
+    ProgramRun windows = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", std::string("\\") + kind + ",0"},
+                                    dir.path() / "windows", {{"KESTREL_NO_DEBUG_LABEL", "1"}});
+    ASSERT_EQ(windows.exitCode, 0) << windows.err;
+  }
+  names.push_back("drawing-test");
+  for (const std::string& name : names) {
+    for (const char* kind : {"shapes", "text"}) {
+      DecodedJpeg lin, win;
+      ASSERT_TRUE(DecodeJpeg((dir.path() / "linux" / kind / (name + ".jpg")).string(), lin)) << name;
+      ASSERT_TRUE(DecodeJpeg((dir.path() / "windows" / kind / (name + ".jpg")).string(), win)) << name;
+      ASSERT_EQ(win.width, lin.width) << name;
+      ASSERT_EQ(win.height, lin.height) << name;
+      const PageDifference d = Compare(lin, win);
+      std::printf("%-20s %-6s %dx%d: %lld of %lld pixels differ (%.4f %%)\n", name.c_str(), kind, lin.width,
+                  lin.height, d.differing, d.pixels, d.fraction() * 100);
+      if (std::string(kind) == "shapes") {
+        EXPECT_LT(d.fraction(), 0.001) << name;
+      }
+    }
+  }
+}
+
+// The clean-up after a folder run ($pdat2=9) deletes the printed folder
+// through the shell, judged by its Windows real path; a product folder is
+// never deleted (a critical-log line instead).
+TEST(WindowsPrograms, FolderCleanupDeletesThePrintedFolderButNoProductFolder) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "jobs" / "0001");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / "0001" / "invoice.pdat");
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n[PM2]\r\n$pdat2=9\r\n");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "zoq" / "invoice.pdat");
+
+  ProgramRun jobs = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
+  EXPECT_EQ(jobs.exitCode, 0) << jobs.err;
+  EXPECT_FALSE(fs::exists(base / "jobs" / "0001"));
+  EXPECT_TRUE(fs::exists(base / "jobs"));
+
+  ProgramRun zoq = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\zoq,0"}, base);
+  EXPECT_EQ(zoq.exitCode, 0) << zoq.err;
+  EXPECT_TRUE(fs::exists(base / "zoq" / "invoice.jpg"));
+  EXPECT_TRUE(fs::exists(base / "zoq" / "kestrel.inf"));
+  EXPECT_TRUE(fs::exists(base / "zoq" / "CriticalPLOG.txt"));
+}
+
+// The caller's window receives WM__PRINTOUT (WM_USER + 1000, sent): once
+// after a print run; twice after a print list that is missing (at the
+// refusal and from the end steps); three times when a message box stays
+// open over two time-out intervals ($pwait) before the end steps.
+TEST(WindowsPrograms, CallersWindowReceivesTheCompletionMessages) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "data");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "invoice.pdat");
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n$pwait=1000\r\n");
+  const std::string kestrel = WindowsPath(kWindows + "/kestrel.exe");
+
+  ProgramRun once = RunWindows("kestrel_test_window.exe", {kestrel, "-pd", "KestrelPDF", "-p", "\\data\\invoice.pdat"}, base);
+  EXPECT_EQ(once.out, "messages 1 exit 0\r\n") << once.err;
+  EXPECT_TRUE(fs::exists(base / "data" / "invoice.jpg"));
+
+  ProgramRun twice = RunWindows("kestrel_test_window.exe", {kestrel, "-plist=\\data\\none.inf", "-p", "\\data"}, base);
+  EXPECT_EQ(twice.out, "messages 2 exit 3\r\n") << twice.err;
+
+  ProgramRun thrice = RunWindows("kestrel_test_window.exe", {kestrel, "-pd", "KestrelPDF", "-p", "\\data\\none.pdat"},
+                                 base, {{"KESTREL_HOLD_MS", "2500"}});
+  EXPECT_EQ(thrice.out, "messages 3 exit 3\r\n") << thrice.err;
+}
+
+}  // namespace
+}  // namespace kestrel::test
