@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/qt_ui.h"
@@ -13,13 +12,6 @@ namespace kestrel {
 namespace {
 
 QColor FromColorRef(unsigned bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-void Fill(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
 
 QLabel* Heading(QWidget* parent, const char* name, const char* text, int x, int y) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -115,7 +107,7 @@ BookmarkWindow::BookmarkWindow(TAddBookMark1& dialog, QWidget* parent)
   connect(checkBox1_, &QCheckBox::toggled, this, [this](bool on) { dialog_.CheckBox1 = on; });
   connect(button1, &QPushButton::clicked, this, [this] { accept(); });
   Refresh();
-  if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(this);
 }
 
 QLabel* BookmarkWindow::pathLabel(const char* name) const { return findChild<QLabel*>(name); }

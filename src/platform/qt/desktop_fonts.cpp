@@ -2,7 +2,12 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <QColor>
 #include <QFont>
+#include <QPalette>
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
 
 namespace kestrel {
 namespace {
@@ -54,6 +59,21 @@ QFont FormFont(int pixelSize, bool bold) {
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   return font;
+}
+
+void Fill(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+void CentreOnScreen(QWidget* window) {
+  if (QScreen* screen = window->screen()) {
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+  }
 }
 
 }  // namespace kestrel

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QScreen>
 #include <QTimer>
 
 #include "platform/qt/desktop_fonts.h"
@@ -13,13 +12,6 @@ namespace kestrel {
 namespace {
 
 constexpr int kRowHeight = 19;
-
-void Fill(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
 
 }  // namespace
 
@@ -148,11 +140,7 @@ void DeviceDialogWindow::keyPressEvent(QKeyEvent* event) {
 
 void DeviceDialogWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(this);
   list_->setFocus(Qt::OtherFocusReason);
   // Focus gives the list a current row; nothing is highlighted on opening.
   Refresh();

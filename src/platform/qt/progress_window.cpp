@@ -3,23 +3,11 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 #include <QToolButton>
 
 #include "platform/qt/desktop_fonts.h"
 
 namespace kestrel {
-namespace {
-
-void Fill(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
-}  // namespace
-
 ProgressWindow::ProgressWindow(std::function<void()> onCancel)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setFixedSize(kClientWidth, kClientHeight);
@@ -61,11 +49,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 // Centred on the screen.
 void ProgressWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(this);
 }
 
 }  // namespace kestrel

@@ -31,13 +31,6 @@ const QColor kSkyBlue(166, 202, 240);
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-void Fill(QWidget* widget, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(QPalette::Window, colour);
-  widget->setPalette(palette);
-  widget->setAutoFillBackground(true);
-}
-
 void RedCaption(QWidget* widget) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::ButtonText, Qt::red);
