@@ -4,7 +4,7 @@
 #   bin/kestrel, bin/pdat, bin/kestrel-tools
 #   lib/cups/filter/pdattopdf, share/cups/mime/kestrel.types, kestrel.convs
 #   share/kestrel/examples/   the sample forms and their information files
-#   share/man/man1/           kestrel.1.gz pdat.1.gz kestrel-tools.1.gz
+#   share/man/man1/           kestrel.1.gz pdat.1.gz kestrel-tools.1.gz kestrel-outliner.1.gz
 #   share/applications/kestrel.desktop, share/icons/hicolor/scalable/apps/kestrel.svg
 #   share/doc/kestrel/        README.md, copyright, changelog.gz
 # The base folder (zoq/, vpdf/) is KESTREL_DEFAULT_BASE, made by the
@@ -33,7 +33,7 @@ else()
   set(KESTREL_MAN_BASE "${KESTREL_DEFAULT_BASE}")
 endif()
 set(man_pages)
-foreach(page kestrel pdat kestrel-tools)
+foreach(page kestrel pdat kestrel-tools kestrel-outliner)
   set(roff ${CMAKE_BINARY_DIR}/man/${page}.1)
   configure_file(${CMAKE_SOURCE_DIR}/docs/man/${page}.1.in ${roff} @ONLY)
   add_custom_command(

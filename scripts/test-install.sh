@@ -52,6 +52,9 @@ dpkg -i --path-exclude='/usr/share/cups/mime/*' "$deb" >/dev/null
 
 [ "$(kestrel --version)" = "kestrel $(dpkg-query -W -f='${Version}' kestrel)" ] || fail "kestrel --version"
 man -w kestrel >/dev/null 2>&1 || ! command -v man >/dev/null || fail "no man page kestrel(1)"
+man -w kestrel-outliner >/dev/null 2>&1 || ! command -v man >/dev/null || fail "no man page kestrel-outliner(1)"
+[ "$(readlink "$base/Program Files/Antenna/Outliner/OutlinerCmd.exe")" = /usr/bin/kestrel-outliner ] ||
+  fail "the default outliner path does not lead to kestrel-outliner"
 desktop-file-validate /usr/share/applications/kestrel.desktop || fail "the desktop entry"
 [ "$(stat -c %G:%a "$base/zoq")" = "kestrel:2775" ] || fail "$base/zoq is not the group's"
 
