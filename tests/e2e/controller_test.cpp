@@ -25,16 +25,11 @@ const std::string kPrintOut = "WM__PRINTOUT 2024 0 0";
 // print-data file left unprinted.
 constexpr int kNotPrinted = 3;
 
-class ControllerRun : public ::testing::Test {
+class ControllerRun : public XServerSuite {
  protected:
-  static void SetUpTestSuite() { server_ = new XServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
 
   void SetUp() override {
-    if (!server_->ok()) GTEST_SKIP() << "Xvfb is not available";
+    if (!ServerRunning()) GTEST_SKIP() << "Xvfb is not available";
     window_ = std::make_unique<TestWindow>(records_.file("messages.txt"));
     ASSERT_NE(window_->id(), 0u);
     fs::create_directories(base_.path() / "zoq");
@@ -111,14 +106,11 @@ class ControllerRun : public ::testing::Test {
     ASSERT_EQ(utime(path.c_str(), &times), 0);
   }
 
-  static XServer* server_;
   TempDir base_;
   TempDir records_;
   std::unique_ptr<TestWindow> window_;
   ProgramRun last_;
 };
-
-XServer* ControllerRun::server_ = nullptr;
 
 TEST_F(ControllerRun, OneFileOneJobOneNotification) {
   Settings("");

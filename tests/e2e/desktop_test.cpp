@@ -22,17 +22,12 @@ namespace fs = std::filesystem;
 
 const std::string kPrintOut = "WM__PRINTOUT 2024 0 0";
 
-class Desktop : public ::testing::Test {
+class Desktop : public XServerSuite {
  protected:
-  static void SetUpTestSuite() { server_ = new XServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
 
   void SetUp() override {
-    if (!server_->ok()) GTEST_SKIP() << "Xvfb is not available";
-    if (Shell("command -v xdotool import identify convert >/dev/null && echo yes") != "yes\n")
+    if (!ServerRunning()) GTEST_SKIP() << "Xvfb is not available";
+    if (!DesktopToolsInstalled())
       GTEST_SKIP() << "xdotool or ImageMagick is not installed";
     window_ = std::make_unique<TestWindow>(records_.file("messages.txt"));
     ASSERT_NE(window_->id(), 0u);
@@ -83,13 +78,10 @@ class Desktop : public ::testing::Test {
 
   std::string Shown() const { return ReadFile(records_.file("shown.txt")); }
 
-  static XServer* server_;
   TempDir base_;
   TempDir records_;
   std::unique_ptr<TestWindow> window_;
 };
-
-XServer* Desktop::server_ = nullptr;
 
 // A message is a real box: the run waits for it and ends when it is closed;
 // the caller's window still gets its X11 message, and the time-out ticks

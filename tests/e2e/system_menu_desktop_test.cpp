@@ -20,16 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DesktopMenu : public ::testing::Test {
+class DesktopMenu : public XServerSuite {
  protected:
-  static void SetUpTestSuite() { server_ = new XServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    if (!server_->ok()) GTEST_SKIP() << "Xvfb is not available";
-    if (Shell("command -v xdotool import identify convert >/dev/null && echo yes") != "yes\n")
+    if (!ServerRunning()) GTEST_SKIP() << "Xvfb is not available";
+    if (!DesktopToolsInstalled())
       GTEST_SKIP() << "xdotool or ImageMagick is not installed";
     fs::create_directories(base_.path() / "zoq");
   }
@@ -58,11 +53,8 @@ class DesktopMenu : public ::testing::Test {
     return {size, colour};
   }
 
-  static XServer* server_;
   TempDir base_;
 };
-
-XServer* DesktopMenu::server_ = nullptr;
 
 TEST_F(DesktopMenu, WithoutArgumentsTheSmallFormClosesWithItsButton) {
   auto run = Start({});

@@ -110,4 +110,8 @@ std::vector<std::string> TestWindow::Messages(size_t expectAtLeast) const {
   return lines;
 }
 
+bool XServerSuite::DesktopToolsInstalled() {
+  return std::system("command -v xdotool import identify convert >/dev/null 2>&1") == 0;
+}
+
 }  // namespace kestrel::test

@@ -2,6 +2,7 @@
 // caller's notification.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <string>
@@ -21,6 +22,23 @@ class XServer {
   std::string display_;
   std::string previous_;
   bool hadPrevious_ = false;
+};
+
+// A test suite whose tests share one Xvfb display, started for the suite and
+// stopped after it. SetUp of a test calls RequireServer first.
+class XServerSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { server_ = new XServer(); }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  static bool ServerRunning() { return server_ != nullptr && server_->ok(); }
+  // Whether the operator's tools the desktop tests drive are installed.
+  static bool DesktopToolsInstalled();
+
+ private:
+  static inline XServer* server_ = nullptr;
 };
 
 class TestWindow {
