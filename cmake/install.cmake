@@ -19,6 +19,8 @@ if(NOT KESTREL_DEFAULT_BASE STREQUAL "")
     COMPILE_DEFINITIONS KESTREL_DEFAULT_BASE="${KESTREL_DEFAULT_BASE}")
 endif()
 install(TARGETS kestrel pdat kestrel-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The desktop Ui's module, where the installed programs look for it (ui_choice.h).
+install(TARGETS kestrel_qt_ui LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kestrel)
 # CUPS' folders are lib/cups and share/cups under its prefix (/usr) on every
 # architecture.
 install(TARGETS pdattopdf RUNTIME DESTINATION lib/cups/filter)

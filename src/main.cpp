@@ -1,7 +1,7 @@
 // Process entry: sets up the platform (Linux, or Windows in a Windows build)
 // and hands the argument list (the program's path first) to the controller.
 // On Linux the Ui is a desktop's windows or the headless one
-// (platform/qt/ui_choice.h). "--version" and "--help" are answered here, and
+// (platform/linux/ui_choice.h). "--version" and "--help" are answered here, and
 // only as the sole argument: anywhere else they are ordinary items of the
 // controller's command-line scan.
 #include <cstdio>
@@ -16,7 +16,7 @@
 #else
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/linux_system.h"
-#include "platform/qt/ui_choice.h"
+#include "platform/linux/ui_choice.h"
 #endif
 
 namespace {
@@ -66,8 +66,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kestrel: %s\n", error.c_str());
     return 1;
   }
-  auto platform = kestrel::MakeLinuxPlatform(
-      [uiKind](kestrel::System& system) { return kestrel::MakeUi(uiKind, system.BaseDir()); });
+  kestrel::UiMaker makeUi;
+  if (!kestrel::LoadUiMaker(uiKind, makeUi, error)) {
+    std::fprintf(stderr, "kestrel: %s\n", error.c_str());
+    return 1;
+  }
+  auto platform = kestrel::MakeLinuxPlatform(makeUi);
   kestrel::LinuxPlatform* p = platform.get();
 #endif
   return kestrel::RunProgram(p->services(), args, [p] { return p->MakePageImage(); });

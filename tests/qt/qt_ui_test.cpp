@@ -18,7 +18,7 @@
 #include "platform/qt/device_dialog.h"
 #include "platform/qt/progress_window.h"
 #include "platform/qt/qt_ui.h"
-#include "platform/qt/ui_choice.h"
+#include "platform/linux/ui_choice.h"
 
 using namespace kestrel;
 

@@ -25,7 +25,7 @@
 #include "platform/win32/win32_platform.h"
 #else
 #include "platform/linux/linux_platform.h"
-#include "platform/qt/ui_choice.h"
+#include "platform/linux/ui_choice.h"
 #endif
 #include "util/numbers.h"
 #include "util/paths.h"
@@ -294,7 +294,12 @@ int main(int argc, char** argv) {
   UiKind uiKind = UiKind::Headless;
   std::string uiError;
   if (!ChooseUiKindFromEnvironment(uiKind, uiError)) return UsageError(uiError);
-  auto platform = MakeLinuxPlatform([uiKind](System& system) { return MakeUi(uiKind, system.BaseDir()); });
+  UiMaker makeUi;
+  if (!LoadUiMaker(uiKind, makeUi, uiError)) {
+    std::fprintf(stderr, "kestrel-tools: %s\n", uiError.c_str());
+    return 1;
+  }
+  auto platform = MakeLinuxPlatform(makeUi);
 #endif
   Services services = platform->services();
   auto fileArg = [&](const char* name) { return args.empty() ? ZoqFile(services, name) : args[0]; };

@@ -1,6 +1,5 @@
 #include "platform/linux/cups_print_system.h"
 
-#include <cups/cups.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/linux/cups_library.h"
 #include "platform/linux/cups_queue_state.h"
 #include "util/replacing_file.h"
 
@@ -123,7 +123,7 @@ struct CupsPrintSystem::Destinations {
   cups_dest_t* dests = nullptr;
   int count = 0;
   ~Destinations() {
-    if (dests != nullptr) cupsFreeDests(count, dests);
+    if (dests != nullptr) Cups().cupsFreeDests(count, dests);
   }
 };
 
@@ -139,7 +139,7 @@ struct CupsPrintSystem::Device {
   int duplex = 0;
   int dpi = kDefaultDpi;
   ~Device() {
-    if (info != nullptr) cupsFreeDestInfo(info);
+    if (info != nullptr) Cups().cupsFreeDestInfo(info);
   }
 };
 
@@ -157,7 +157,15 @@ void CupsPrintSystem::Load() {
   if (loaded_) return;
   loaded_ = true;
   dests_ = std::make_unique<Destinations>();
-  if (useCups_) dests_->count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_->dests);
+  // libcups is opened here, at the first question to the print system.
+  // Without it the machine's queues cannot be seen: the built-in device
+  // alone, as with the queues hidden, and a warning that says why.
+  std::string error;
+  if (useCups_ && !OpenCups(error)) {
+    std::fprintf(stderr, "kestrel: [warning] the CUPS queues cannot be listed: %s\n", error.c_str());
+    useCups_ = false;
+  }
+  if (useCups_) dests_->count = Cups().cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_->dests);
   std::vector<cups_dest_t*> list;
   for (int i = 0; i < dests_->count; ++i)
     if (dests_->dests[i].instance == nullptr) list.push_back(&dests_->dests[i]);
@@ -193,17 +201,17 @@ CupsPrintSystem::Device* CupsPrintSystem::Find(const std::string& name) {
 bool CupsPrintSystem::LoadCapabilities(Device& d) {
   if (d.capsLoaded) return !d.capsFailed;
   d.capsLoaded = true;
-  d.info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
+  d.info = Cups().cupsCopyDestInfo(CUPS_HTTP_DEFAULT, d.dest);
   if (d.info == nullptr) {
     d.capsFailed = true;
-    Fail(int(cupsLastError()), cupsLastErrorString());
+    Fail(int(Cups().cupsLastError()), Cups().cupsLastErrorString());
     return false;
   }
-  int count = cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, d.dest, d.info, CUPS_MEDIA_FLAGS_DEFAULT);
+  int count = Cups().cupsGetDestMediaCount(CUPS_HTTP_DEFAULT, d.dest, d.info, CUPS_MEDIA_FLAGS_DEFAULT);
   int unnumbered = 0;
   for (int i = 0; i < count; ++i) {
     cups_size_t size{};
-    if (!cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    if (!Cups().cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
     DevicePaper p;
     p.media = size.media;
     std::string name;
@@ -220,22 +228,22 @@ bool CupsPrintSystem::LoadCapabilities(Device& d) {
                             [&](const DevicePaper& q) { return q.constant == p.constant; });
     if (!seen) d.papers.push_back(p);
   }
-  if (ipp_attribute_t* media = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "media")) {
-    const char* value = ippGetString(media, 0, nullptr);
+  if (ipp_attribute_t* media = Cups().cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "media")) {
+    const char* value = Cups().ippGetString(media, 0, nullptr);
     cups_size_t size{};
     if (value != nullptr &&
-        cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d.dest, d.info, value, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
+        Cups().cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d.dest, d.info, value, CUPS_MEDIA_FLAGS_DEFAULT, &size)) {
       std::string name;
       PaperSize ps;
       int c = PaperConstantOfSize(size.width, size.length, name, ps);
       if (c != 0) d.defaultPaper = c;
     }
   }
-  d.duplex = cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "sides", "two-sided-long-edge") ? 1 : 0;
-  if (ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "printer-resolution")) {
+  d.duplex = Cups().cupsCheckDestSupported(CUPS_HTTP_DEFAULT, d.dest, d.info, "sides", "two-sided-long-edge") ? 1 : 0;
+  if (ipp_attribute_t* res = Cups().cupsFindDestDefault(CUPS_HTTP_DEFAULT, d.dest, d.info, "printer-resolution")) {
     ipp_res_t units{};
     int y = 0;
-    int x = ippGetResolution(res, 0, &y, &units);
+    int x = Cups().ippGetResolution(res, 0, &y, &units);
     if (units == IPP_RES_PER_CM) x = int(x * 2.54 + 0.5);
     if (x > 0) d.dpi = x;
   }
@@ -426,30 +434,30 @@ int CupsPrintSystem::BeginDocument(const std::string& title) {
   if (!d->builtin) {
     cups_option_t* options = nullptr;
     int n = 0;
-    if (paper != nullptr) n = cupsAddOption("media", paper->media.c_str(), n, &options);
-    n = cupsAddOption("orientation-requested", devMode_.orientation == 2 ? "4" : "3", n, &options);
+    if (paper != nullptr) n = Cups().cupsAddOption("media", paper->media.c_str(), n, &options);
+    n = Cups().cupsAddOption("orientation-requested", devMode_.orientation == 2 ? "4" : "3", n, &options);
     const char* sides = devMode_.duplex == kDuplexVertical     ? "two-sided-long-edge"
                         : devMode_.duplex == kDuplexHorizontal ? "two-sided-short-edge"
                                                                : "one-sided";
-    n = cupsAddOption("sides", sides, n, &options);
-    n = cupsAddIntegerOption("copies", devMode_.copies, n, &options);
+    n = Cups().cupsAddOption("sides", sides, n, &options);
+    n = Cups().cupsAddIntegerOption("copies", devMode_.copies, n, &options);
     if (devMode_.copies > 1) {
-      n = cupsAddOption("multiple-document-handling",
+      n = Cups().cupsAddOption("multiple-document-handling",
                         devMode_.collate ? "separate-documents-collated-copies"
                                          : "separate-documents-uncollated-copies",
                         n, &options);
     }
-    ipp_status_t st = cupsCreateDestJob(CUPS_HTTP_DEFAULT, d->dest, d->info, &jobId_, title.c_str(), n, options);
-    cupsFreeOptions(n, options);
+    ipp_status_t st = Cups().cupsCreateDestJob(CUPS_HTTP_DEFAULT, d->dest, d->info, &jobId_, title.c_str(), n, options);
+    Cups().cupsFreeOptions(n, options);
     if (st > IPP_STATUS_OK_CONFLICTING) {
       RemoveTemp();
-      return Fail(int(st), cupsLastErrorString());
+      return Fail(int(st), Cups().cupsLastErrorString());
     }
   }
 
   std::string error;
   if (!canvas_.Begin(tempStream_, size.width, size.height, d->dpi, title, error)) {
-    if (jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    if (jobId_ != 0) Cups().cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     jobId_ = 0;
     RemoveTemp();
     return Fail(EIO, error);
@@ -474,7 +482,7 @@ int CupsPrintSystem::EndDocument() {
   std::string error;
   if (!canvas_.Finish(error) || std::fflush(tempStream_) != 0) {
     if (error.empty()) error = std::strerror(errno);
-    if (d != nullptr && jobId_ != 0) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    if (d != nullptr && jobId_ != 0) Cups().cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     RemoveTemp();
     return Fail(EIO, error);
   }
@@ -513,27 +521,27 @@ int CupsPrintSystem::EndDocument() {
   std::FILE* f = tempStream_;
   if (std::fseek(f, 0, SEEK_SET) != 0) {
     int e = errno;
-    cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+    Cups().cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
     RemoveTemp();
     return Fail(e, std::strerror(e));
   }
-  http_status_t hs = cupsStartDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info, jobId_, title_.c_str(),
+  http_status_t hs = Cups().cupsStartDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info, jobId_, title_.c_str(),
                                            CUPS_FORMAT_PDF, 0, nullptr, 1);
   bool ok = hs == HTTP_STATUS_CONTINUE;
   char buf[65536];
   size_t got = 0;
   while (ok && (got = std::fread(buf, 1, sizeof buf, f)) > 0)
-    ok = cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, got) == HTTP_STATUS_CONTINUE;
+    ok = Cups().cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, got) == HTTP_STATUS_CONTINUE;
   if (std::ferror(f)) ok = false;
-  ipp_status_t st = hs == HTTP_STATUS_CONTINUE ? cupsFinishDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info)
-                                               : cupsLastError();
+  ipp_status_t st = hs == HTTP_STATUS_CONTINUE ? Cups().cupsFinishDestDocument(CUPS_HTTP_DEFAULT, d->dest, d->info)
+                                               : Cups().cupsLastError();
   RemoveTemp();
   lastJobId_ = jobId_;
   jobId_ = 0;
   if (!ok || st > IPP_STATUS_OK_CONFLICTING) {
     int code = int(st > IPP_STATUS_OK_CONFLICTING ? st : IPP_STATUS_ERROR_INTERNAL);
-    cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, lastJobId_);
-    return Fail(code, cupsLastErrorString());
+    Cups().cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, lastJobId_);
+    return Fail(code, Cups().cupsLastErrorString());
   }
   return 0;
 }
@@ -541,7 +549,7 @@ int CupsPrintSystem::EndDocument() {
 int CupsPrintSystem::AbortDocument() {
   canvas_.Discard();
   Device* d = Current();
-  if (jobId_ != 0 && d != nullptr && d->dest != nullptr) cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
+  if (jobId_ != 0 && d != nullptr && d->dest != nullptr) Cups().cupsCancelDestJob(CUPS_HTTP_DEFAULT, d->dest, jobId_);
   jobId_ = 0;
   RemoveTemp();
   documentOpen_ = false;
@@ -551,7 +559,7 @@ int CupsPrintSystem::AbortDocument() {
 std::string CupsPrintSystem::ErrorText(int code) {
   auto it = errorTexts_.find(code);
   if (it != errorTexts_.end()) return it->second;
-  if (code >= 0x0400) return ippErrorString(ipp_status_t(code));
+  if (code >= 0x0400) return Cups().ippErrorString(ipp_status_t(code));
   return std::strerror(code);
 }
 
@@ -560,8 +568,8 @@ namespace {
 // The keywords of an attribute.
 std::vector<std::string> Keywords(ipp_attribute_t* attr) {
   std::vector<std::string> out;
-  for (int i = 0; attr != nullptr && i < ippGetCount(attr); ++i) {
-    const char* s = ippGetString(attr, i, nullptr);
+  for (int i = 0; attr != nullptr && i < Cups().ippGetCount(attr); ++i) {
+    const char* s = Cups().ippGetString(attr, i, nullptr);
     if (s != nullptr) out.emplace_back(s);
   }
   return out;
@@ -577,59 +585,59 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
   if (d->builtin) return 0;
 
   char uri[1024];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+  Cups().httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
                    name.c_str());
   static const char* const kPrinterAttributes[] = {"printer-state", "printer-state-reasons",
                                                    "printer-is-accepting-jobs"};
-  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+  ipp_t* request = Cups().ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 int(std::size(kPrinterAttributes)), nullptr, kPrinterAttributes);
-  ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-  if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
-    ippDelete(response);
-    return Fail(int(cupsLastError()), cupsLastErrorString());
+  ipp_t* response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  if (response == nullptr || Cups().ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+    Cups().ippDelete(response);
+    return Fail(int(Cups().cupsLastError()), Cups().cupsLastErrorString());
   }
-  ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
-  ipp_attribute_t* accepting = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
-  out.status = PrinterStatusOfQueue(state != nullptr ? ippGetInteger(state, 0) : 0,
-                                    Keywords(ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)),
-                                    accepting == nullptr || ippGetBoolean(accepting, 0));
-  ippDelete(response);
+  ipp_attribute_t* state = Cups().ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+  ipp_attribute_t* accepting = Cups().ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+  out.status = PrinterStatusOfQueue(state != nullptr ? Cups().ippGetInteger(state, 0) : 0,
+                                    Keywords(Cups().ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)),
+                                    accepting == nullptr || Cups().ippGetBoolean(accepting, 0));
+  Cups().ippDelete(response);
 
   static const char* const kJobAttributes[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
-  request = ippNewRequest(IPP_OP_GET_JOBS);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kJobAttributes)),
+  request = Cups().ippNewRequest(IPP_OP_GET_JOBS);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, Cups().cupsUser());
+  Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
+  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kJobAttributes)),
                 nullptr, kJobAttributes);
-  response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-  if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
-    ippDelete(response);
-    return Fail(int(cupsLastError()), cupsLastErrorString());
+  response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+  if (response == nullptr || Cups().ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+    Cups().ippDelete(response);
+    return Fail(int(Cups().cupsLastError()), Cups().cupsLastErrorString());
   }
   // The jobs follow one another as groups of job attributes.
-  ipp_attribute_t* attr = ippFirstAttribute(response);
+  ipp_attribute_t* attr = Cups().ippFirstAttribute(response);
   while (attr != nullptr) {
-    while (attr != nullptr && ippGetGroupTag(attr) != IPP_TAG_JOB) attr = ippNextAttribute(response);
+    while (attr != nullptr && Cups().ippGetGroupTag(attr) != IPP_TAG_JOB) attr = Cups().ippNextAttribute(response);
     if (attr == nullptr) break;
     QueuedJob job;
     int jobState = 0;
     std::vector<std::string> reasons;
-    for (; attr != nullptr && ippGetGroupTag(attr) == IPP_TAG_JOB; attr = ippNextAttribute(response)) {
-      const char* attrName = ippGetName(attr);
+    for (; attr != nullptr && Cups().ippGetGroupTag(attr) == IPP_TAG_JOB; attr = Cups().ippNextAttribute(response)) {
+      const char* attrName = Cups().ippGetName(attr);
       if (attrName == nullptr) continue;
       const std::string_view n = attrName;
-      if (n == "job-id") job.id = ippGetInteger(attr, 0);
-      if (n == "job-state") jobState = ippGetInteger(attr, 0);
-      if (n == "job-name" && ippGetString(attr, 0, nullptr) != nullptr) job.name = ippGetString(attr, 0, nullptr);
+      if (n == "job-id") job.id = Cups().ippGetInteger(attr, 0);
+      if (n == "job-state") jobState = Cups().ippGetInteger(attr, 0);
+      if (n == "job-name" && Cups().ippGetString(attr, 0, nullptr) != nullptr) job.name = Cups().ippGetString(attr, 0, nullptr);
       if (n == "job-state-reasons") reasons = Keywords(attr);
     }
     job.status = JobStatusOfQueue(jobState, reasons);
     out.jobs.push_back(std::move(job));
   }
-  ippDelete(response);
+  Cups().ippDelete(response);
   return 0;
 }
 

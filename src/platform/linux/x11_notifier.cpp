@@ -1,6 +1,6 @@
 #include "platform/linux/x11_notifier.h"
 
-#include <xcb/xcb.h>
+#include "platform/linux/xcb_library.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +9,7 @@
 namespace kestrel {
 
 X11Notifier::~X11Notifier() {
-  if (connection_ != nullptr) xcb_disconnect(connection_);
+  if (connection_ != nullptr) Xcb().xcb_disconnect(connection_);
 }
 
 bool X11Notifier::Connect(std::string& error) {
@@ -19,9 +19,14 @@ bool X11Notifier::Connect(std::string& error) {
     error = "no display (DISPLAY is not set)";
     return false;
   }
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  if (c == nullptr || xcb_connection_has_error(c) != 0) {
-    if (c != nullptr) xcb_disconnect(c);
+  std::string reason;
+  if (!OpenXcb(reason)) {
+    error = "cannot open the X library: " + reason;
+    return false;
+  }
+  xcb_connection_t* c = Xcb().xcb_connect(nullptr, nullptr);
+  if (c == nullptr || Xcb().xcb_connection_has_error(c) != 0) {
+    if (c != nullptr) Xcb().xcb_disconnect(c);
     error = std::string("cannot connect to display ") + display;
     return false;
   }
@@ -32,8 +37,8 @@ bool X11Notifier::Connect(std::string& error) {
 bool X11Notifier::Send(uint32_t window, const std::string& atomName, uint32_t message, uint32_t wparam,
                        uint32_t lparam, std::string& error) {
   if (!Connect(error)) return false;
-  xcb_intern_atom_cookie_t ac = xcb_intern_atom(connection_, 0, uint16_t(atomName.size()), atomName.c_str());
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(xcb_intern_atom_reply(connection_, ac, nullptr),
+  xcb_intern_atom_cookie_t ac = Xcb().xcb_intern_atom(connection_, 0, uint16_t(atomName.size()), atomName.c_str());
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(Xcb().xcb_intern_atom_reply(connection_, ac, nullptr),
                                                                       &std::free);
   if (!atom) {
     error = "cannot intern atom " + atomName;
@@ -48,15 +53,15 @@ bool X11Notifier::Send(uint32_t window, const std::string& atomName, uint32_t me
   event.data.data32[0] = message;
   event.data.data32[1] = wparam;
   event.data.data32[2] = lparam;
-  xcb_void_cookie_t cookie = xcb_send_event_checked(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+  xcb_void_cookie_t cookie = Xcb().xcb_send_event_checked(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
                                                     reinterpret_cast<const char*>(&event));
-  std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> failure(xcb_request_check(connection_, cookie),
+  std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> failure(Xcb().xcb_request_check(connection_, cookie),
                                                                      &std::free);
   if (failure) {
     error = failure->error_code == XCB_WINDOW ? "no such window" : "X error " + std::to_string(failure->error_code);
     return false;
   }
-  xcb_flush(connection_);
+  Xcb().xcb_flush(connection_);
   return true;
 }
 
