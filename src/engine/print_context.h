@@ -151,7 +151,12 @@ struct StringState {
   StringState();
   std::string ocrFontFace;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
+  // kTextBufferBytes, zeroed by the system (calloc) like the command area:
+  // a page without text never touches it.
+  struct FreeText {
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t[], FreeText> textBuffer;
   size_t textBufferUsed = 0;              // bytes the last text may have set
 };
 
