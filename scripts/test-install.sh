@@ -75,6 +75,11 @@ printf '[SETTING]\r\n$jpeg=1\r\n$jpath=\\vpdf\\\r\n' >"$base/zoq/kestrel.inf"
 as_operator kestrel -p "$sample" 2>"$scratch/jpeg.err" || { cat "$scratch/jpeg.err" >&2; fail "JPEG run"; }
 [ "$(head -c 3 "$base/vpdf/invoice.jpg" | od -An -tx1 | tr -d ' ')" = "ffd8ff" ] || fail "no JPEG $base/vpdf/invoice.jpg"
 
+# The desktop Ui's module, found by the installed program: the same run with the windows (drawn offscreen).
+as_operator env WAYLAND_DISPLAY=kestrel-test QT_QPA_PLATFORM=offscreen KESTREL_UI=qt XDG_RUNTIME_DIR="$scratch" \
+  timeout 60 kestrel -h 1 -p "$sample" 2>"$scratch/qt.err" || { cat "$scratch/qt.err" >&2; fail "desktop Ui run"; }
+grep -q "desktop Ui cannot be loaded" "$scratch/qt.err" && fail "the installed program does not find its desktop Ui"
+
 # The CUPS filter as CUPS runs it: the same page as PDF on standard output.
 as_operator /usr/lib/cups/filter/pdattopdf 1 nobody invoice 1 "" "$sample" >"$scratch/filter.pdf" 2>"$scratch/filter.err" ||
   { cat "$scratch/filter.err" >&2; fail "pdattopdf"; }
