@@ -1,6 +1,7 @@
 // What a run loads: the desktop toolkit only for the desktop Ui (a module of
 // its own), libcups only when the print system's queues are asked for, so a
-// headless run with the queues hidden starts without either.
+// headless run with the queues hidden starts without either, and a libcups
+// that cannot be loaded leaves the built-in device instead of stopping the run.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -47,6 +48,22 @@ TEST(Startup, DesktopUiWithoutItsModuleIsAClearError) {
   EXPECT_NE(r.err.find("kestrel-qt-ui.so"), std::string::npos) << r.err;
   // Nothing ran: no settings file was made.
   EXPECT_FALSE(fs::exists(base.file("zoq")));
+}
+
+TEST(Startup, ALibcupsThatCannotBeLoadedLeavesTheBuiltInDevice) {
+  TempDir base;
+  // A damaged libcups.so.2 found before the system's.
+  base.Write("lib/libcups.so.2", std::string("not a library"));
+  PageBuilder page;
+  page.Paper(0, 9, 0, 1).End();
+  const std::string data = base.Write("empty.pdat", page.bytes());
+  ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-h", "1", "-p", data},
+                                   {{"KESTREL_BASE", base.path().string() + "/"}, {"DISPLAY", ""},
+                                    {"KESTREL_UI", "headless"}, {"KESTREL_NO_CUPS", "0"},
+                                    {"CUPS_SERVER", base.file("no-server.sock")}, {"LD_LIBRARY_PATH", base.file("lib")}});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("kestrel: [warning] the CUPS queues cannot be listed: "), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(base.file("vpdf/empty.pdf")));
 }
 
 }  // namespace
