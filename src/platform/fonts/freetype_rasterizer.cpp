@@ -77,14 +77,18 @@ struct FreeTypeRasterizer::Impl {
   std::unordered_map<uint32_t, Face*> fallbackFaces;  // per codepoint, null when none covers it
   size_t rendered = 0;
 
-  explicit Impl(FontconfigResolver& r) : resolver(r) {
-    if (FT_Init_FreeType(&library) != 0) throw std::runtime_error("FreeType: cannot start");
-  }
+  // FreeType starts with the first face a string opens: a page without
+  // text never starts it.
+  explicit Impl(FontconfigResolver& r) : resolver(r) {}
   ~Impl() {
     ClearSized();
     for (auto& f : faces)
       if (f->face != nullptr) FT_Done_Face(f->face);
-    FT_Done_FreeType(library);
+    if (library != nullptr) FT_Done_FreeType(library);
+  }
+  FT_Library Library() {
+    if (library == nullptr && FT_Init_FreeType(&library) != 0) throw std::runtime_error("FreeType: cannot start");
+    return library;
   }
 
   void ClearSized() {
@@ -104,7 +108,7 @@ struct FreeTypeRasterizer::Impl {
     auto f = std::make_unique<Face>();
     f->file = r.file;
     f->index = r.index;
-    if (r.file.empty() || FT_New_Face(library, r.file.c_str(), r.index, &f->face) != 0) f->face = nullptr;
+    if (r.file.empty() || FT_New_Face(Library(), r.file.c_str(), r.index, &f->face) != 0) f->face = nullptr;
     // A face without a Unicode map cannot be addressed by character.
     if (f->face != nullptr && FT_Select_Charmap(f->face, FT_ENCODING_UNICODE) != 0 && f->face->charmap == nullptr) {
       FT_Done_Face(f->face);
