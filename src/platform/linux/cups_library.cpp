@@ -6,28 +6,16 @@ namespace kestrel {
 
 namespace {
 
-struct Opened {
-  CupsLibrary table;
-  bool ok = false;
-  std::string error;
-};
-
-Opened OpenOnce() {
-  Opened o;
-  void* library = OpenSharedLibrary("libcups.so.2", o.error);
-  if (library == nullptr) return o;
-#define KESTREL_CUPS_RESOLVE(name)                                                              \
-  o.table.name = reinterpret_cast<decltype(o.table.name)>(LibrarySymbol(library, #name, o.error)); \
-  if (o.table.name == nullptr) return o;
-  KESTREL_CUPS_FUNCTIONS(KESTREL_CUPS_RESOLVE)
-#undef KESTREL_CUPS_RESOLVE
-  o.ok = true;
-  return o;
-}
-
-const Opened& Library() {
-  static const Opened opened = OpenOnce();
-  return opened;
+const LoadedTable<CupsLibrary>& Library() {
+  static const LoadedTable<CupsLibrary> loaded =
+      LoadTable<CupsLibrary>("libcups.so.2", [](void* library, CupsLibrary& table, std::string& error) {
+#define KESTREL_RESOLVE(name) \
+  if (!ResolveFunction(library, #name, table.name, error)) return false;
+        KESTREL_CUPS_FUNCTIONS(KESTREL_RESOLVE)
+#undef KESTREL_RESOLVE
+        return true;
+      });
+  return loaded;
 }
 
 }  // namespace

@@ -211,7 +211,8 @@ bool CupsPrintSystem::LoadCapabilities(Device& d) {
   int unnumbered = 0;
   for (int i = 0; i < count; ++i) {
     cups_size_t size{};
-    if (!Cups().cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)) continue;
+    if (!Cups().cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, d.dest, d.info, i, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+      continue;
     DevicePaper p;
     p.media = size.media;
     std::string name;
@@ -601,7 +602,8 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
   ipp_attribute_t* state = Cups().ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
   ipp_attribute_t* accepting = Cups().ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
   out.status = PrinterStatusOfQueue(state != nullptr ? Cups().ippGetInteger(state, 0) : 0,
-                                    Keywords(Cups().ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD)),
+                                    Keywords(Cups().ippFindAttribute(response, "printer-state-reasons",
+                                                                     IPP_TAG_KEYWORD)),
                                     accepting == nullptr || Cups().ippGetBoolean(accepting, 0));
   Cups().ippDelete(response);
 
@@ -610,8 +612,8 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, Cups().cupsUser());
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
-  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(kJobAttributes)),
-                nullptr, kJobAttributes);
+  Cups().ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                       int(std::size(kJobAttributes)), nullptr, kJobAttributes);
   response = Cups().cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
   if (response == nullptr || Cups().ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
     Cups().ippDelete(response);
@@ -631,7 +633,8 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
       const std::string_view n = attrName;
       if (n == "job-id") job.id = Cups().ippGetInteger(attr, 0);
       if (n == "job-state") jobState = Cups().ippGetInteger(attr, 0);
-      if (n == "job-name" && Cups().ippGetString(attr, 0, nullptr) != nullptr) job.name = Cups().ippGetString(attr, 0, nullptr);
+      if (n == "job-name" && Cups().ippGetString(attr, 0, nullptr) != nullptr)
+        job.name = Cups().ippGetString(attr, 0, nullptr);
       if (n == "job-state-reasons") reasons = Keywords(attr);
     }
     job.status = JobStatusOfQueue(jobState, reasons);

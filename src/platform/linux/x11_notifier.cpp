@@ -38,8 +38,8 @@ bool X11Notifier::Send(uint32_t window, const std::string& atomName, uint32_t me
                        uint32_t lparam, std::string& error) {
   if (!Connect(error)) return false;
   xcb_intern_atom_cookie_t ac = Xcb().xcb_intern_atom(connection_, 0, uint16_t(atomName.size()), atomName.c_str());
-  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(Xcb().xcb_intern_atom_reply(connection_, ac, nullptr),
-                                                                      &std::free);
+  std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+      Xcb().xcb_intern_atom_reply(connection_, ac, nullptr), &std::free);
   if (!atom) {
     error = "cannot intern atom " + atomName;
     return false;

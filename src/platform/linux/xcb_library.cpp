@@ -6,28 +6,16 @@ namespace kestrel {
 
 namespace {
 
-struct Opened {
-  XcbLibrary table;
-  bool ok = false;
-  std::string error;
-};
-
-Opened OpenOnce() {
-  Opened o;
-  void* library = OpenSharedLibrary("libxcb.so.1", o.error);
-  if (library == nullptr) return o;
-#define KESTREL_XCB_RESOLVE(name)                                                              \
-  o.table.name = reinterpret_cast<decltype(o.table.name)>(LibrarySymbol(library, #name, o.error)); \
-  if (o.table.name == nullptr) return o;
-  KESTREL_XCB_FUNCTIONS(KESTREL_XCB_RESOLVE)
-#undef KESTREL_XCB_RESOLVE
-  o.ok = true;
-  return o;
-}
-
-const Opened& Library() {
-  static const Opened opened = OpenOnce();
-  return opened;
+const LoadedTable<XcbLibrary>& Library() {
+  static const LoadedTable<XcbLibrary> loaded =
+      LoadTable<XcbLibrary>("libxcb.so.1", [](void* library, XcbLibrary& table, std::string& error) {
+#define KESTREL_RESOLVE(name) \
+  if (!ResolveFunction(library, #name, table.name, error)) return false;
+        KESTREL_XCB_FUNCTIONS(KESTREL_RESOLVE)
+#undef KESTREL_RESOLVE
+        return true;
+      });
+  return loaded;
 }
 
 }  // namespace
