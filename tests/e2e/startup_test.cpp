@@ -31,6 +31,44 @@ TEST(Startup, HeadlessPageRunLoadsNeitherTheToolkitNorCups) {
     EXPECT_EQ(r.err.find(std::string("file=") + library), std::string::npos) << library << " was loaded";
 }
 
+// The loader's trace of the runs that wrote it into folder (one file per process).
+std::string LoaderTrace(const fs::path& folder) {
+  std::string trace;
+  for (const auto& entry : fs::directory_iterator(folder)) trace += ReadFile(entry.path().string());
+  return trace;
+}
+
+TEST(Startup, BothProgramsOpenTheDesktopUiModule) {
+  // Every symbol the module takes from the program must be there (it is
+  // opened with all of them bound): drawn offscreen, no display needed.
+  TempDir base;
+  PageBuilder page;
+  page.Paper(0, 9, 0, 1).End();
+  const std::string data = base.Write("empty.pdat", page.bytes());
+  const std::string module = "file=" + std::string(KESTREL_BINARY_DIR) + "/kestrel-qt-ui.so";
+  // Runs that show no box (nobody could answer it): a page printed, and the
+  // paper list of a device that is not installed (status -7).
+  const std::vector<std::pair<std::string, std::string>> programs = {
+      {KESTREL_PROGRAM, "-p"}, {KESTREL_TOOLS_PROGRAM, "paperlist"}};
+  for (const auto& [program, command] : programs) {
+    const fs::path traces = base.path() / ("trace-" + command);
+    fs::create_directories(traces);
+    const std::vector<std::pair<std::string, std::string>> env = {
+        {"KESTREL_BASE", base.path().string() + "/"}, {"KESTREL_UI", "qt"}, {"WAYLAND_DISPLAY", "kestrel-test"},
+        {"QT_QPA_PLATFORM", "offscreen"}, {"LD_DEBUG", "files"}, {"LD_DEBUG_OUTPUT", (traces / "t").string()}};
+    const std::vector<std::string> args =
+        command == "-p" ? std::vector<std::string>{"-h", "1", "-p", data}
+                        : std::vector<std::string>{"paperlist", "-d", "No Such Device", base.file("papers.txt")};
+    ProgramRun r = RunProgramAndWait(program, args, env, 60);
+    EXPECT_EQ(r.exitCode, command == "-p" ? 0 : 1) << program << ": " << r.err;
+    EXPECT_NE(LoaderTrace(traces).find(module), std::string::npos) << program;
+    if (command != "-p") {
+      EXPECT_NE(r.out.find("-7"), std::string::npos) << r.out;
+    }
+  }
+  EXPECT_TRUE(fs::exists(base.file("vpdf/empty.pdf")));
+}
+
 TEST(Startup, DesktopUiWithoutItsModuleIsAClearError) {
   TempDir base;
   // The program alone, without the module beside it or an installed one.
