@@ -35,9 +35,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   reloaded.pAutoFontWidth == settings.pAutoFontWidth && reloaded.wait_time == settings.wait_time,
               "saved numbers load back");
   fuzz::Check(reloaded.jpath.empty(), "$jpath is saved empty");
-  // The lines as the writes left them read as a fresh parse of their text.
-  for (const SettingKey& row : SettingKeys())
-    fuzz::Check(file.FindRaw(row.section, row.key) == saved.FindRaw(row.section, row.key),
-                "written lines read as their text");
   return 0;
 }

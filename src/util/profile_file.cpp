@@ -246,14 +246,15 @@ void ProfileFile::Set(SjisView section, SjisView key, SjisView value) {
   }
   size_t insertAt = range->header + 1;
   for (size_t i = range->begin; i < range->end; ++i) {
-    ParsedLine p = ParsedAt(lines_[i], parses_[i]);
-    if (p.kind == LineKind::kKey && SameName(p.name, key)) {
+    const LineKind kind = LineKind(parses_[i].kind);
+    if (kind == LineKind::kKey && parses_[i].nameLength == key.size() &&
+        SameName(ParsedAt(lines_[i], parses_[i]).name, key)) {
       lines_[i] = std::move(line);
       parses_[i] = ParseOf(lines_[i]);
       last_.valid = parses_[i].kind != int(LineKind::kSection);
       return;
     }
-    if (p.kind != LineKind::kBlank) insertAt = i + 1;
+    if (kind != LineKind::kBlank) insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
   parses_.insert(parses_.begin() + static_cast<std::ptrdiff_t>(insertAt), ParseOf(lines_[insertAt]));
