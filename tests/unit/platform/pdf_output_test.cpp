@@ -54,7 +54,7 @@ Gray Render(const std::string& pdf, int dpi, const std::string& outStem) {
   return g;
 }
 
-// Pages in a PDF that cairo wrote (page objects are not compressed).
+// Pages in a PDF whose page objects are not compressed.
 int CountPages(const std::string& pdf) {
   std::string s = ReadFile(pdf);
   const std::string key = "/Type /Page";
@@ -381,6 +381,58 @@ TEST_F(PdfCanvasPixels, GatheredLinesAndFillsKeepTheirOrderWhereTheyMeet) {
   for (size_t at = pdf.find("/PatternType"); at != std::string::npos; at = pdf.find("/PatternType", at + 1)) ++patterns;
   EXPECT_EQ(images, 1u);
   EXPECT_EQ(patterns, 1u);
+}
+
+// A document of many pages: each page's content goes to the file as the
+// page ends, every page shares one tiling pattern per distinct tile (a
+// hatch in any colour is one mask), and the file is well formed.
+TEST(PdfDocumentFile, ManyPagesShareOnePatternPerDistinctTileAndTheFileChecksClean) {
+  TempDir dir;
+  PdfCanvas canvas(&SharedFontResolver());
+  std::string error;
+  const std::string path = dir.file("m.pdf");
+  OpenFile out(path);
+  ASSERT_TRUE(canvas.Begin(out.f, 2100, 2970, 600, "請求書 (控)", error)) << error;
+  PatternBitmap three;  // three colours: a coloured tile
+  for (int i = 0; i < 64; ++i)
+    three.cells[size_t(i)] = i % 3 == 0 ? kBlack : (i % 3 == 1 ? kWhite : Colour::Rgb(200, 0, 0));
+  FontSpec font;
+  font.height = 80;
+  font.face = "IPAex明朝";
+  const int kPages = 40;
+  long written = 0;
+  for (int page = 0; page < kPages; ++page) {
+    if (page > 0) {
+      canvas.NextPage();
+      // The finished page is in the file, not held back.
+      EXPECT_GT(std::ftell(out.f), written) << page;
+      written = std::ftell(out.f);
+    }
+    canvas.SetTransparentBackground(true);
+    canvas.SetBrush(Brush{BrushKind::Hatch, Colour::Rgb(0, 0, 255), HatchStyle::FDiagonal});
+    canvas.FillRect({100, 100, 400, 300});
+    canvas.SetBrush(Brush{BrushKind::Hatch, Colour::Rgb(0, 160, 0), HatchStyle::FDiagonal});
+    canvas.FillRect({500, 100, 800, 300});
+    canvas.SetTransparentBackground(false);
+    canvas.SetBrush(Brush{BrushKind::Pattern, kBlack, HatchStyle::Horizontal, three});
+    canvas.FillRect({100, 400, 400, 600});
+    canvas.Rectangle({500, 400, 800, 600});
+    canvas.SetPen(Pen{kBlack, 1, PenStyle::DashDot});
+    canvas.Arc({900, 100, 1300, 500}, {1300, 300}, {900, 300});
+    canvas.SetFont(font);
+    canvas.DrawText({100, 700}, "頁 " + std::to_string(page + 1));
+  }
+  ASSERT_TRUE(canvas.Finish(error)) << error;
+  out.Close();
+  const std::string pdf = ReadFile(path);
+  size_t patterns = 0;
+  for (size_t at = pdf.find("/PatternType"); at != std::string::npos; at = pdf.find("/PatternType", at + 1)) ++patterns;
+  EXPECT_EQ(patterns, 2u);  // the diagonal hatch in both colours, the three-colour tile
+  EXPECT_EQ(CountPages(path), kPages);
+  const ProgramRun check = RunProgramAndWait("/usr/bin/qpdf", {"--check", path});
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+  EXPECT_NE(Shell("pdfinfo '" + path + "'").find("請求書 (控)"), std::string::npos);
+  EXPECT_NE(Shell("pdftotext -f 40 -l 40 -enc UTF-8 '" + path + "' -").find("頁 40"), std::string::npos);
 }
 
 TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
