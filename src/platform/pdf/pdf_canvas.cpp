@@ -521,7 +521,10 @@ void PdfCanvas::Gather(const Group& key, const Shape& shape) {
     // it crosses (gaps and dashes are stroked one after the other). Fills of
     // one brush paint the same tile at the same origin: their order never shows.
     const bool selfOrdered = key.line && !key.oneColour;
-    for (size_t i = groups_[group].first; i < shapes_.size(); ++i) {
+    // Shapes of later groups all come after the next group's first one.
+    const size_t from = selfOrdered ? groups_[group].first
+                                    : (group + 1 < groups_.size() ? groups_[group + 1].first : shapes_.size());
+    for (size_t i = from; i < shapes_.size(); ++i) {
       const Shape& o = shapes_[i];
       if (o.group < group || (o.group == group && !selfOrdered)) continue;
       const Group& og = groups_[o.group];
@@ -535,9 +538,13 @@ void PdfCanvas::Gather(const Group& key, const Shape& shape) {
   if (group == groups_.size()) {
     groups_.push_back(key);
     groups_.back().first = shapes_.size();
+  } else {
+    shapes_[groups_[group].last].next = uint32_t(shapes_.size());
   }
+  groups_[group].last = shapes_.size();
   shapes_.push_back(shape);
   shapes_.back().group = uint32_t(group);
+  shapes_.back().next = 0;
 }
 
 void PdfCanvas::DrawGroups() {
@@ -545,9 +552,8 @@ void PdfCanvas::DrawGroups() {
   for (size_t g = 0; g < groups_.size(); ++g) {
     const Group& group = groups_[g];
     path_.clear();
-    for (size_t i = group.first; i < shapes_.size(); ++i) {
+    for (size_t i = group.first;; i = shapes_[i].next) {
       const Shape& sh = shapes_[i];
-      if (sh.group != g) continue;
       if (group.line) {
         AppendPoint(sh.x0, sh.y0, "m");
         AppendPoint(sh.x1, sh.y1, "l");
@@ -561,6 +567,7 @@ void PdfCanvas::DrawGroups() {
         AppendPdfNumber(path_, sh.y1 - sh.y0);
         path_ += " re\n";
       }
+      if (sh.next == 0) break;
     }
     if (group.line) StrokePathWithPen(path_, group.pen, group.opaque, group.background);
     else FillPathWithBrush(group.brush, group.opaque, group.background, group.bare);

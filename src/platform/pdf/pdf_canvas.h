@@ -167,11 +167,13 @@ class PdfCanvas final : public Canvas {
     bool oneColour = false;  // paints only paint (no gaps, no tile)
     Colour paint{};
     size_t first = 0;  // index of its first shape
+    size_t last = 0;   // and of its last
   };
   struct Shape {
     DeviceRect bounds;  // the pixels it may paint, right and bottom excluded
     double x0, y0, x1, y1;  // a line's path, or a fill's rectangle
     uint32_t group;
+    uint32_t next;  // the next shape of its group (0: none)
   };
   std::vector<Group> groups_;
   std::vector<Shape> shapes_;

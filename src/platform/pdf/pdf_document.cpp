@@ -118,7 +118,7 @@ void PdfDocument::WriteStream(int id, std::string_view entries, std::string_view
     uLongf size = compressBound(uLong(data.size()));
     packed_.resize(size);
     if (compress2(reinterpret_cast<Bytef*>(packed_.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                  uLong(data.size()), Z_DEFAULT_COMPRESSION) != Z_OK) {
+                  uLong(data.size()), 2) != Z_OK) {
       ok_ = false;
       return;
     }
