@@ -917,6 +917,7 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
     if (!inText_) {
       content_ += "BT\n";
       inText_ = true;
+      textMatrix_ = {};
     }
     if (textFont_ != pdfFont) {
       content_ += '/';
@@ -927,13 +928,29 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
     SetFill(state().textColour);
     // Text space: the em stretched by the width, turned by the escapement,
     // its y axis up on the page.
-    for (double v : {size.emX * cosA, size.emX * sinA, size.emY * sinA, -size.emY * cosA, penX, penY}) {
-      AppendPdfNumber(content_, v);
-      content_ += ' ';
+    const std::array<double, 4> matrix{size.emX * cosA, size.emX * sinA, size.emY * sinA, -size.emY * cosA};
+    static constexpr std::string_view kShow = "> Tj\n";
+    const bool follows = matrix == textMatrix_ && std::fabs(penX - textX_) < 0.001 && std::fabs(penY - textY_) < 0.001;
+    if (follows && content_.size() >= kShow.size() &&
+        std::string_view(content_).substr(content_.size() - kShow.size()) == kShow) {
+      // Where the last glyphs left the text position: more glyphs of the
+      // same string.
+      content_.resize(content_.size() - kShow.size());
+    } else {
+      if (!follows) {
+        for (double v : {matrix[0], matrix[1], matrix[2], matrix[3], penX, penY}) {
+          AppendPdfNumber(content_, v);
+          content_ += ' ';
+        }
+        content_ += "Tm ";
+        textMatrix_ = matrix;
+      }
+      content_ += '<';
     }
-    content_ += "Tm <";
     content_ += glyphs_;
-    content_ += "> Tj\n";
+    content_ += kShow;
+    textX_ = penX + cosA * advance;
+    textY_ = penY + sinA * advance;
     penX += cosA * advance;
     penY += sinA * advance;
   }

@@ -122,6 +122,10 @@ class PdfCanvas final : public Canvas {
   PenStyle dash_ = PenStyle::Solid;
   bool inText_ = false;
   const PdfFont* textFont_ = nullptr;
+  // The text matrix's scale and turn, and where the last glyphs left the
+  // text position (device pixels).
+  std::array<double, 4> textMatrix_{};
+  double textX_ = 0, textY_ = 0;
   // Resources shared by every page of the document, written at its end.
   std::string patternResources_, xobjectResources_;
   // Brush tiles of this document: one tiling pattern per distinct tile.
