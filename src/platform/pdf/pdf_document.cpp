@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "util/utf8.h"
 
@@ -123,14 +124,31 @@ void PdfDocument::WriteObject(int id, std::string_view body) {
 void PdfDocument::WriteStream(int id, std::string_view entries, std::string_view data, bool compress) {
   std::string_view bytes = data;
   if (compress) {
-    uLongf size = compressBound(uLong(data.size()));
-    packed_.resize(size);
-    if (compress2(reinterpret_cast<Bytef*>(packed_.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                  uLong(data.size()), kLevel) != Z_OK) {
+    // One deflate state for the document, reset for each stream (its
+    // quarter megabyte of tables is made once, not per page).
+    if (zstream_ == nullptr) {
+      zstream_ = std::make_unique<z_stream>();
+      *zstream_ = z_stream{};
+      if (deflateInit(zstream_.get(), kLevel) != Z_OK) {
+        zstream_.reset();
+        ok_ = false;
+        return;
+      }
+    } else if (deflateReset(zstream_.get()) != Z_OK) {
       ok_ = false;
       return;
     }
-    bytes = std::string_view(packed_.data(), size);
+    z_stream& z = *zstream_;
+    packed_.resize(deflateBound(&z, uLong(data.size())));
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed_.data());
+    z.avail_out = uInt(packed_.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) {
+      ok_ = false;
+      return;
+    }
+    bytes = std::string_view(packed_.data(), packed_.size() - z.avail_out);
   }
   Mark(id);
   head_.clear();
@@ -170,6 +188,12 @@ bool PdfDocument::Finish(int root, int info) {
   out_ = nullptr;
   ok_ = false;
   return ok;
+}
+
+PdfDocument::PdfDocument() = default;
+
+PdfDocument::~PdfDocument() {
+  if (zstream_ != nullptr) deflateEnd(zstream_.get());
 }
 
 }  // namespace kestrel

@@ -16,9 +16,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct z_stream_s;
 
 namespace kestrel {
 
@@ -32,6 +35,11 @@ void AppendPdfTextString(std::string& out, std::string_view utf8);
 
 class PdfDocument {
  public:
+  PdfDocument();
+  ~PdfDocument();
+  PdfDocument(const PdfDocument&) = delete;
+  PdfDocument& operator=(const PdfDocument&) = delete;
+
   // Starts a document on out (left open; the caller's): the header line.
   void Open(std::FILE* out);
   bool ok() const { return ok_; }
@@ -57,6 +65,7 @@ class PdfDocument {
   std::vector<uint64_t> offsets_;  // by object number - 1; 0 while not written
   std::string head_;               // reused
   std::string packed_;             // reused compression buffer
+  std::unique_ptr<z_stream_s> zstream_;
 };
 
 }  // namespace kestrel
