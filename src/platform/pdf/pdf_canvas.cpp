@@ -3,6 +3,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cmath>
@@ -112,6 +113,7 @@ void PdfCanvas::StartPage() {
   dash_ = PenStyle::Solid;
   inText_ = false;
   textFont_ = nullptr;
+  invisibleText_ = false;
   painted_.assign(size_t(cellsX_) * size_t(cellsY_), 0);
   // Device pixels to points, y downwards from the top-left corner.
   const double scale = 72.0 / dpi_;
@@ -829,6 +831,80 @@ const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t
   return face;
 }
 
+// The glyphs of a face that cannot be embedded (a Type 1 font, say) are
+// drawn as their outlines, filled: the page shows them, though a reader
+// cannot copy them as text.
+void PdfCanvas::DrawGlyphOutlines(FT_Face ft, std::string_view run, double x, double y, double unitX,
+                                  double unitY, double cosA, double sinA) {
+  struct Walk {
+    PdfCanvas* canvas;
+    double x, y, ax, ay, bx, by;  // origin, font units to device along and up
+    FT_Vector last;
+    void Point(const FT_Vector* v, const char* op) {
+      canvas->AppendPoint(x + ax * double(v->x) + bx * double(v->y), y + ay * double(v->x) + by * double(v->y), op);
+    }
+    void Control(double u, double v) {
+      AppendPdfNumber(canvas->path_, x + ax * u + bx * v);
+      canvas->path_ += ' ';
+      AppendPdfNumber(canvas->path_, y + ay * u + by * v);
+      canvas->path_ += ' ';
+    }
+  };
+  FT_Outline_Funcs funcs{};
+  funcs.move_to = [](const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Point(to, "m");
+    w->last = *to;
+    return 0;
+  };
+  funcs.line_to = [](const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Point(to, "l");
+    w->last = *to;
+    return 0;
+  };
+  funcs.conic_to = [](const FT_Vector* c, const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Control(double(w->last.x) + 2.0 / 3.0 * double(c->x - w->last.x),
+               double(w->last.y) + 2.0 / 3.0 * double(c->y - w->last.y));
+    w->Control(double(to->x) + 2.0 / 3.0 * double(c->x - to->x), double(to->y) + 2.0 / 3.0 * double(c->y - to->y));
+    w->Point(to, "c");
+    w->last = *to;
+    return 0;
+  };
+  funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Control(double(c1->x), double(c1->y));
+    w->Control(double(c2->x), double(c2->y));
+    w->Point(to, "c");
+    w->last = *to;
+    return 0;
+  };
+  Walk walk{this, x, y, unitX * cosA, unitX * sinA, unitY * sinA, -unitY * cosA, {}};
+  EndText();
+  SetFill(state().textColour);
+  path_.clear();
+  for (size_t i = 0; i < run.size();) {
+    const Utf8Char c = DecodeUtf8(run, i);
+    i += c.length;
+    const FT_UInt gid = FT_Get_Char_Index(ft, c.codepoint);
+    if (FT_Load_Glyph(ft, gid, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
+        ft->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+      walk.x = x, walk.y = y;
+      FT_Outline_Decompose(&ft->glyph->outline, &funcs, &walk);
+    }
+    FT_Fixed units = 0;
+    FT_Get_Advance(ft, gid, FT_LOAD_NO_SCALE, &units);
+    x += double(units) * unitX * cosA;
+    y += double(units) * unitX * sinA;
+  }
+  if (!path_.empty()) {
+    content_ += path_;
+    content_ += "f\n";
+  }
+  path_.clear();
+}
+
 // Text: the logical-font rules of the raster page (ComputeGdiFontSize): a
 // positive height is the cell height (Windows ascent + descent), a negative
 // one the em; a width is the average character width and stretches the
@@ -914,6 +990,12 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
       content_ += "h f\n";
       path_.clear();
     }
+    // A face that cannot be embedded is drawn as outlines, its text written
+    // over them invisibly so that it can still be searched and copied.
+    const bool outlines = !runFace->embeddable;
+    if (outlines)
+      DrawGlyphOutlines(ft, run, penX, penY, perUnit, size.emY / double(ft->units_per_EM > 0 ? ft->units_per_EM : 1000),
+                        cosA, sinA);
     if (!inText_) {
       content_ += "BT\n";
       inText_ = true;
@@ -924,6 +1006,10 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
       content_ += pdfFont->resource();
       content_ += " 1 Tf\n";
       textFont_ = pdfFont;
+    }
+    if (outlines != invisibleText_) {
+      content_ += outlines ? "3 Tr\n" : "0 Tr\n";
+      invisibleText_ = outlines;
     }
     SetFill(state().textColour);
     // Text space: the em stretched by the width, turned by the escapement,

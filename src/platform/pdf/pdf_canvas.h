@@ -30,6 +30,8 @@
 #include "platform/canvas.h"
 #include "platform/pdf/pdf_document.h"
 
+struct FT_FaceRec_;
+
 namespace kestrel {
 
 class FontResolver;
@@ -92,6 +94,10 @@ class PdfCanvas final : public Canvas {
   const Face* FaceOfFile(const ResolvedFace& resolved);
   const Face* CoveringFace(const std::string& name, uint32_t codepoint);
   PdfFont* FontOf(const Face* face);
+  // Draws a run's glyphs as filled outlines from the baseline origin (x, y):
+  // unitX/unitY device pixels per font unit, turned by the escapement.
+  void DrawGlyphOutlines(FT_FaceRec_* ft, std::string_view run, double x, double y, double unitX, double unitY,
+                         double cosA, double sinA);
   // The resource name of the tiling pattern of an 8x8 tile: coloured (argb,
   // 0 transparent) or, masked, the ink cells of mask (bit 63: cell 0).
   const std::string& TilePattern(const std::array<uint32_t, 64>& argb, uint64_t mask, bool masked);
@@ -122,6 +128,7 @@ class PdfCanvas final : public Canvas {
   PenStyle dash_ = PenStyle::Solid;
   bool inText_ = false;
   const PdfFont* textFont_ = nullptr;
+  bool invisibleText_ = false;  // text rendering mode 3
   // The text matrix's scale and turn, and where the last glyphs left the
   // text position (device pixels).
   std::array<double, 4> textMatrix_{};

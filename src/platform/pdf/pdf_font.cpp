@@ -106,7 +106,8 @@ hb_blob_t* MakeSubset(const std::string& file, int index, const std::map<uint32_
 bool PdfFont::Write(PdfDocument& doc) const {
   const bool cff = !HasTable(face_, TTAG_glyf);
   HbPtr<hb_map_t, hb_map_destroy> newIds(hb_map_create());
-  HbPtr<hb_blob_t, hb_blob_destroy> packed(MakeSubset(file_, index_, used_, cff, newIds.p));
+  HbPtr<hb_blob_t, hb_blob_destroy> packed(Embeddable(face_) ? MakeSubset(file_, index_, used_, cff, newIds.p)
+                                                              : nullptr);
   unsigned int length = 0;
   const char* data = packed.p != nullptr ? hb_blob_get_data(packed.p, &length) : nullptr;
   const bool embedded = data != nullptr && length > 0;

@@ -531,6 +531,61 @@ TEST(PdfCanvasText, TextLandsWhereTheRasterPagePutsItForEveryFontRule) {
   }
 }
 
+// A Type 1 face cannot be subset into a CID font: its glyphs are drawn as
+// outlines, where the same design as an OpenType face (embedded) puts them,
+// and the text is written over them invisibly.
+TEST(PdfCanvasText, AFaceThatCannotBeEmbeddedIsDrawnAsOutlinesWhereAnEmbeddedOnePutsIt) {
+  class FileResolver : public FontResolver {
+   public:
+    explicit FileResolver(std::string file) : file_(std::move(file)) {}
+    ResolvedFace Resolve(const std::string&) override {
+      ResolvedFace f;
+      f.file = file_;
+      f.family = "Nimbus Sans";
+      return f;
+    }
+
+   private:
+    std::string file_;
+  };
+  FileResolver type1("/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1");
+  FileResolver openType("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf");
+  if (!std::filesystem::exists(type1.Resolve("").file) || !std::filesystem::exists(openType.Resolve("").file))
+    GTEST_SKIP() << "the URW fonts are not installed";
+  FontSpec font;
+  font.height = -60;  // the em: the two files' Windows metrics differ
+  font.escapement = 900;
+  font.face = "Helvetica";
+  TempDir dir;
+  auto draw = [&](FontResolver& fonts, const std::string& name, InkBox& box) {
+    PdfCanvas canvas(&fonts);
+    std::string error;
+    const std::string path = dir.file(name + ".pdf");
+    OpenFile out(path);
+    ASSERT_TRUE(canvas.Begin(out.f, 1016, 1016, 100, "t", error)) << error;
+    canvas.SetFont(font);
+    canvas.SetTransparentBackground(true);
+    canvas.DrawText({200, 300}, "HEg");
+    ASSERT_TRUE(canvas.Finish(error));
+    out.Close();
+    Gray g = Render(path, 400, dir.file(name));
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x)
+        if (g.pixels[size_t(y) * size_t(g.width) + size_t(x)] < 128) box.Add(x, y);
+  };
+  InkBox outlines, embedded;
+  draw(type1, "type1", outlines);
+  draw(openType, "opentype", embedded);
+  ASSERT_GE(embedded.right, 0);
+  EXPECT_NEAR(outlines.left, embedded.left, 4);  // a device pixel (4 rendered ones)
+  EXPECT_NEAR(outlines.top, embedded.top, 4);
+  EXPECT_NEAR(outlines.right, embedded.right, 4);
+  EXPECT_NEAR(outlines.bottom, embedded.bottom, 4);
+  // The text is there to copy, in a font named without its program.
+  EXPECT_NE(Shell("pdftotext '" + dir.file("type1.pdf") + "' -").find("HEg"), std::string::npos);
+  EXPECT_NE(Shell("pdffonts '" + dir.file("type1.pdf") + "' | tail -n +3").find(" no  no  yes "), std::string::npos);
+}
+
 TEST(PdfCanvasText, ALabelWithAFileNameThatIsNotUtf8DrawsTheSameCharactersAsTheRasterPage) {
   // The page label of a data file named in Shift-JIS ("あ"), with a cut
   // UTF-8 character after it: one U+FFFD per malformed sequence on both
