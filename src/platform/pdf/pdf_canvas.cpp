@@ -245,6 +245,7 @@ void PdfCanvas::Mark(const DeviceRect& r) {
   if (painted_.empty() || r.right <= 0 || r.bottom <= 0 || r.left >= width_ || r.top >= height_) return;
   const int x0 = std::clamp(r.left, 0, width_) / kCell, x1 = std::clamp(r.right - 1, 0, width_) / kCell;
   const int y0 = std::clamp(r.top, 0, height_) / kCell, y1 = std::clamp(r.bottom - 1, 0, height_) / kCell;
+  if (x1 < x0 || y1 < y0) return;
   for (int y = y0; y <= y1 && y < cellsY_; ++y)
     std::memset(&painted_[size_t(y) * size_t(cellsX_) + size_t(x0)], 1, size_t(std::min(x1, cellsX_ - 1) - x0 + 1));
 }
