@@ -53,10 +53,12 @@ void AppendColour(std::string& out, uint32_t rgb, const char* rgbOp, const char*
   out += '\n';
 }
 
-// Numbers with five decimals and no trailing zeros (page sizes in points).
+// Numbers of the page's geometry (sizes in points, the scale of device
+// pixels): ten decimals, no trailing zeros, so that the page's
+// transformation and the patterns' agree to far below a pixel.
 void AppendPoints(std::string& out, double v) {
-  char buf[32];
-  int n = std::snprintf(buf, sizeof buf, "%.5f", v);
+  char buf[48];
+  int n = std::snprintf(buf, sizeof buf, "%.10f", v);
   while (n > 0 && buf[n - 1] == '0') --n;
   if (n > 0 && buf[n - 1] == '.') --n;
   out.append(buf, size_t(std::max(n, 0)));
@@ -117,9 +119,9 @@ void PdfCanvas::StartPage() {
   painted_.assign(size_t(cellsX_) * size_t(cellsY_), 0);
   // Device pixels to points, y downwards from the top-left corner.
   const double scale = 72.0 / dpi_;
-  AppendPdfNumber(content_, scale);
+  AppendPoints(content_, scale);
   content_ += " 0 0 ";
-  AppendPdfNumber(content_, -scale);
+  AppendPoints(content_, -scale);
   content_ += " 0 ";
   AppendPoints(content_, heightPt_);
   content_ += " cm\n";

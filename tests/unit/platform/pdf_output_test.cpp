@@ -247,6 +247,43 @@ TEST_F(PdfCanvasPixels, FillsLeaveOutTheRightAndBottomEdgeAndWidePensHaveRoundEn
   EXPECT_FALSE(g.ink(305, 301));
 }
 
+// At a resolution whose points per pixel have no short decimal form, a fill
+// and a hatch at the far corner of an A4 page still meet their pixels.
+TEST(PdfCanvasGeometry, TheFarCornerOfAPageAt350DpiStaysOnItsPixels) {
+  TempDir dir;
+  PdfCanvas canvas(nullptr);
+  std::string error;
+  const std::string path = dir.file("c.pdf");
+  OpenFile out(path);
+  ASSERT_TRUE(canvas.Begin(out.f, 2100, 2970, 350, "t", error)) << error;
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({2800, 4000, 2810, 4010});
+  canvas.SetTransparentBackground(true);
+  canvas.SetBrush(Brush{BrushKind::Hatch, kBlack, HatchStyle::Horizontal});
+  canvas.FillRect({2820, 4000, 2840, 4020});
+  ASSERT_TRUE(canvas.Finish(error)) << error;
+  out.Close();
+  // Device pixels 2790..2849 x 3990..4029, four rendered pixels each.
+  Shell("pdftoppm -r 1400 -gray -aa no -aaVector no -x 11160 -y 15960 -W 240 -H 160 -singlefile '" + path + "' '" +
+        dir.file("r") + "'");
+  std::ifstream in(dir.file("r.pgm"), std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, maxval = 0;
+  in >> magic >> w >> h >> maxval;
+  in.get();
+  std::vector<uint8_t> px(size_t(w) * size_t(h));
+  in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()));
+  ASSERT_EQ(w, 240);
+  auto ink = [&](int x, int y) { return px[size_t((y - 3990) * 4 + 2) * size_t(w) + size_t((x - 2790) * 4 + 2)] < 128; };
+  EXPECT_TRUE(ink(2800, 4000));
+  EXPECT_TRUE(ink(2809, 4009));
+  EXPECT_FALSE(ink(2799, 4005));
+  EXPECT_FALSE(ink(2810, 4005));
+  EXPECT_FALSE(ink(2805, 3999));
+  EXPECT_FALSE(ink(2805, 4010));
+  for (int y = 4000; y < 4020; ++y) EXPECT_EQ(ink(2830, y), y % 8 == 3) << y;  // GDI's rows
+}
+
 TEST_F(PdfCanvasPixels, DashesRunLikeGdisAndHatchesDrawGdisRowsAnchoredAtTheDeviceOrigin) {
   canvas.SetTransparentBackground(true);
   canvas.SetPen(Pen{kBlack, 1, PenStyle::Dash});
