@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Time and peak memory of a folder -> JPEG run (OUTPUT=pdf: a folder -> one
-# PDF document on the built-in device), for folders of N copies of one
+# Time and peak memory of a folder -> JPEG run, for folders of N copies of one
 # sample page, so that growth with the page count shows:
-#   [OUTPUT=pdf] bench/folder_memory.sh [build dir] [sample name] [page counts...]
+#   bench/folder_memory.sh [build dir] [sample name] [page counts...]
 #   (defaults: build/release invoice 10 100)
 # Each run has its own scratch base folder under /tmp with CUPS hidden
 # (KESTREL_NO_CUPS=1) and the headless Ui; nothing goes to a print queue.
@@ -23,25 +22,17 @@ trap 'rm -rf "$work"' EXIT
 for n in "${counts[@]}"; do
   base="$work/$n"
   mkdir -p "$base/zoq" "$base/data"
-  if [ "${OUTPUT:-jpeg}" = pdf ]; then
-    printf '[SETTING]\r\n$jpeg=0\r\n$pbar=0\r\n[PDF]\r\n$path=Kestrel PDF\r\n' >"$base/zoq/kestrel.inf"
-  else
-    printf '[SETTING]\r\n$jpeg=1\r\n$pbar=0\r\n' >"$base/zoq/kestrel.inf"
-  fi
+  printf '[SETTING]\r\n$jpeg=1\r\n$pbar=0\r\n' >"$base/zoq/kestrel.inf"
   for i in $(seq -w 1 "$n"); do cp "$page" "$base/data/p$i.pdat"; done
   KESTREL_BASE="$base/" KESTREL_NO_CUPS=1 KESTREL_UI=headless KESTREL_NO_DEBUG_LABEL=1 \
     /usr/bin/time -v -o "$base/time.txt" "$build/kestrel" -h 1 -p "$base/data,0" >/dev/null 2>&1 || {
     echo "folder_memory: the run of $n pages failed" >&2
     exit 1
   }
-  if [ "${OUTPUT:-jpeg}" = pdf ]; then
-    written=$(find "$base/vpdf" -name '*.pdf' -exec pdfinfo {} \; | sed -n 's/^Pages: *//p')
-  else
-    written=$(find "$base/data" -name '*.jpg' | wc -l)
-  fi
+  written=$(find "$base/data" -name '*.jpg' | wc -l)
   awk -v n="$n" -v w="$written" -F': ' '
     /User time/ {u = $2} /System time/ {s = $2} /Elapsed/ {e = $2}
     /Maximum resident/ {r = $2} /Minor/ {f = $2}
-    END {printf "%5d pages (%d written): CPU %.2f s (%.1f ms a page), wall %s, peak RSS %.1f MiB, minor faults %d\n",
+    END {printf "%5d pages (%d JPEG files): CPU %.2f s (%.1f ms a page), wall %s, peak RSS %.1f MiB, minor faults %d\n",
                 n, w, u + s, (u + s) * 1000 / n, e, r / 1024, f}' "$base/time.txt"
 done
