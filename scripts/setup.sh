@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev
-  libcairo2-dev libfreetype-dev libfontconfig-dev
+  libfreetype-dev libfontconfig-dev libharfbuzz-dev zlib1g-dev
   libcups2-dev cups cups-client cups-bsd ghostscript poppler-utils
   libjpeg-turbo-progs time
   qt6-base-dev qt6-translations-l10n qt6-wayland

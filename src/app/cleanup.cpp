@@ -112,6 +112,15 @@ std::string PrintDataCleanup::RealOrNearest(const std::string& path) const {
   return out;
 }
 
+bool PrintDataCleanup::IsFolder(const std::string& real) const {
+  const fs::path path(real);
+  if (!path.has_filename()) return true;  // a root
+  const std::string name = path.filename().string();
+  for (const System::FolderEntry& entry : system_.ListFolder(path.parent_path().string()))
+    if (entry.name == name) return entry.kind == System::EntryKind::kFolder;
+  return false;
+}
+
 std::vector<std::string> PrintDataCleanup::ProductFolders() const {
   std::vector<std::string> folders;
   for (const std::string& folder :
@@ -141,7 +150,9 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
   }
   const std::string real = system_.RealPath(resolved);
   if (real.empty()) return;  // a folder that does not exist has nothing to clean
-  if (deletes && HoldsProductFolder(real, ProductFolders())) {
+  // Only a folder is cleaned: a file named here (the settings file, a
+  // log) is never deleted in its place.
+  if (deletes && (HoldsProductFolder(real, ProductFolders()) || !IsFolder(real))) {
     refuse();
     return;
   }

@@ -55,6 +55,8 @@ class PrintDataCleanup {
   // Real paths of the base folder, zoq, the PDF folder, the bookmark PDF
   // folder and the Windows folder.
   std::vector<std::string> ProductFolders() const;
+  // Whether the real path names a folder (not a file, not a link).
+  bool IsFolder(const std::string& real) const;
 
   const RunSettings& settings_;
   ProgramLog& log_;

@@ -204,20 +204,7 @@ void InitRunSettingsPaths(RunSettings& s, const std::string& baseDir, const std:
   s.WinPrinterSetPath = ProductPath(baseDir, "zoq\\WinPrinterSet.inf");
 }
 
-int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
-  ProfileFile file;
-  switch (file.Load(path)) {
-    case ProfileFile::LoadResult::kMissing:
-      return 0;
-    case ProfileFile::LoadResult::kOpenFailed:
-      ui.ShowMessage(Message("infが生成できませんでした(%s)", path), MessageKind::Error);
-      return 0;
-    case ProfileFile::LoadResult::kReadFailed:
-      ui.ShowMessage(Message("infが読めませんでした(%s)", s.SettingsPath), MessageKind::Error);
-      return 0;
-    case ProfileFile::LoadResult::kOk:
-      break;
-  }
+void ApplySettings(RunSettings& s, const ProfileFile& file) {
   for (const SettingKey& row : kKeys) {
     if (row.field.index() == 0) continue;
     if (row.flags & SettingKey::kRaw) {
@@ -250,7 +237,44 @@ int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
   }
   // Only three samplings exist; any other number in the range is not one.
   if (s.jsampling != 444 && s.jsampling != 422 && s.jsampling != 420) s.jsampling = kDefaultJpegSampling;
+}
+
+int LoadSettings(RunSettings& s, const std::string& path, Ui& ui) {
+  ProfileFile file;
+  switch (file.Load(path)) {
+    case ProfileFile::LoadResult::kMissing:
+      return 0;
+    case ProfileFile::LoadResult::kOpenFailed:
+      ui.ShowMessage(Message("infが生成できませんでした(%s)", path), MessageKind::Error);
+      return 0;
+    case ProfileFile::LoadResult::kReadFailed:
+      ui.ShowMessage(Message("infが読めませんでした(%s)", s.SettingsPath), MessageKind::Error);
+      return 0;
+    case ProfileFile::LoadResult::kOk:
+      break;
+  }
+  ApplySettings(s, file);
   return 1;
+}
+
+void StoreSettings(const RunSettings& s, ProfileFile& file) {
+  for (const SettingKey& row : kKeys) {
+    if (row.flags & SettingKey::kSavedEmpty) file.SetString(row.section, row.key, "");
+    if (row.flags & SettingKey::kSaved) {
+      std::visit(
+          [&](auto field) {
+            using F = decltype(field);
+            if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
+              file.SetString(row.section, row.key, std::to_string(s.*field));
+            } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
+              file.SetString(row.section, row.key, FormatReal(s.*field));
+            } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
+              file.SetString(row.section, row.key, s.*field);
+            }
+          },
+          row.field);
+    }
+  }
 }
 
 void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
@@ -277,23 +301,7 @@ void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
   // written key by key, it would show them a file holding only the first
   // keys, and they would take the defaults for the rest. A failed write
   // leaves the earlier file as it was.
-  for (const SettingKey& row : kKeys) {
-    if (row.flags & SettingKey::kSavedEmpty) file.SetString(row.section, row.key, "");
-    if (row.flags & SettingKey::kSaved) {
-      std::visit(
-          [&](auto field) {
-            using F = decltype(field);
-            if constexpr (std::is_same_v<F, int32_t RunSettings::*>) {
-              file.SetString(row.section, row.key, std::to_string(s.*field));
-            } else if constexpr (std::is_same_v<F, double RunSettings::*>) {
-              file.SetString(row.section, row.key, FormatReal(s.*field));
-            } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
-              file.SetString(row.section, row.key, s.*field);
-            }
-          },
-          row.field);
-    }
-  }
+  StoreSettings(s, file);
   if (!file.Save(path)) ui.ShowMessage(Message("infが保存できませんでした(%s)", s.SettingsPath), MessageKind::Error);
 }
 

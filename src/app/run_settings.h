@@ -98,6 +98,13 @@ int LoadSettings(RunSettings& settings, const std::string& path, Ui& ui);
 // the earlier file as it was.
 void SaveSettings(const RunSettings& settings, const std::string& path, Ui& ui);
 
+class ProfileFile;
+// The two halves of a load and a save without the file: every key read
+// from the parsed lines into the record, and every stored key set in the
+// lines (the lines the record does not own stay as they are).
+void ApplySettings(RunSettings& settings, const ProfileFile& file);
+void StoreSettings(const RunSettings& settings, ProfileFile& file);
+
 struct JobOptions;
 
 // One row of the settings table.

@@ -32,7 +32,7 @@ inline int TruncToInt(double v) {
 // The drawable range. Device positions stay within +-kDeviceLimit pixels:
 // far beyond any page (A3 at 2400 dpi is under 40,000 pixels) and small
 // enough for every canvas to compute with (differences and products of
-// positions, cairo's fixed-point numbers). Device sizes (pen widths,
+// positions, PDF readers' fixed-point numbers). Device sizes (pen widths,
 // character cells) stay within +-kDeviceSizeLimit: a character of A3 data
 // at 2400 dpi is at most about 5,400 pixels. Values beyond (an absurd
 // $pmag, offsets or $jdpi) are held at the limit, counted in

@@ -5,7 +5,7 @@
 // The canvases that exist:
 //   - RasterCanvas (platform/raster): an 8-bit indexed page bitmap that draws
 //     by the Windows GDI rules; used for JPEG pages and for pixel tests.
-//   - PdfCanvas (platform/linux): a vector page of a PDF document (cairo).
+//   - PdfCanvas (platform/pdf): a vector page of a PDF document (our own writer).
 //   - RecordingCanvas (platform/recording): writes every call as a line of
 //     text; tests use it to see what the engine drew and in which order.
 //

@@ -117,6 +117,7 @@ ProfileFile::LineParse ProfileFile::ParseOf(const SjisString& line) {
 ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
   lines_.clear();
   parses_.clear();
+  last_.valid = false;
   SjisString bytes;
   switch (ReadBoundedFile(path, kProfileFileLimit, bytes)) {
     case ReadStatus::kOk: break;
@@ -131,6 +132,7 @@ ProfileFile::LoadResult ProfileFile::Load(const std::string& path) {
 void ProfileFile::Parse(SjisView bytes) {
   lines_.clear();
   parses_.clear();
+  last_.valid = false;
   size_t start = 0;
   while (start < bytes.size()) {
     size_t end = bytes.find('\n', start);
@@ -144,7 +146,11 @@ void ProfileFile::Parse(SjisView bytes) {
 }
 
 std::optional<ProfileFile::Range> ProfileFile::FindSection(SjisView section) const {
+  if (last_.valid && SameName(last_.name, section)) return last_.range;
   constexpr int kSectionLine = int(LineKind::kSection);
+  last_.valid = true;
+  last_.name = SjisString(section);
+  last_.range.reset();
   for (size_t i = 0; i < lines_.size(); ++i) {
     if (parses_[i].kind != kSectionLine || !SameName(ParsedAt(lines_[i], parses_[i]).name, section)) continue;
     Range r{i, i + 1, lines_.size()};
@@ -154,9 +160,10 @@ std::optional<ProfileFile::Range> ProfileFile::FindSection(SjisView section) con
         break;
       }
     }
-    return r;
+    last_.range = r;
+    break;
   }
-  return std::nullopt;
+  return last_.range;
 }
 
 std::optional<SjisString> ProfileFile::Find(SjisView section, SjisView key) const {
@@ -228,20 +235,32 @@ void ProfileFile::Set(SjisView section, SjisView key, SjisView value) {
     parses_.push_back(ParseOf(lines_.back()));
     lines_.push_back(std::move(line));
     parses_.push_back(ParseOf(lines_.back()));
+    // The new section is the one asked for, unless its name does not read
+    // back as written or the key line reads as a header: look again then.
+    const size_t header = lines_.size() - 2;
+    last_.valid = parses_.back().kind != int(LineKind::kSection) &&
+                  parses_[header].kind == int(LineKind::kSection) &&
+                  SameName(ParsedAt(lines_[header], parses_[header]).name, section);
+    last_.range = Range{lines_.size() - 2, lines_.size() - 1, lines_.size()};
     return;
   }
   size_t insertAt = range->header + 1;
   for (size_t i = range->begin; i < range->end; ++i) {
-    ParsedLine p = ParsedAt(lines_[i], parses_[i]);
-    if (p.kind == LineKind::kKey && SameName(p.name, key)) {
+    const LineKind kind = LineKind(parses_[i].kind);
+    if (kind == LineKind::kKey && parses_[i].nameLength == key.size() &&
+        SameName(ParsedAt(lines_[i], parses_[i]).name, key)) {
       lines_[i] = std::move(line);
       parses_[i] = ParseOf(lines_[i]);
+      last_.valid = parses_[i].kind != int(LineKind::kSection);
       return;
     }
-    if (p.kind != LineKind::kBlank) insertAt = i + 1;
+    if (kind != LineKind::kBlank) insertAt = i + 1;
   }
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
   parses_.insert(parses_.begin() + static_cast<std::ptrdiff_t>(insertAt), ParseOf(lines_[insertAt]));
+  // The section grew by the line, unless that line reads as a header.
+  last_.valid = parses_[insertAt].kind != int(LineKind::kSection);
+  last_.range->end += 1;
 }
 
 void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {

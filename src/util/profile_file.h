@@ -87,6 +87,14 @@ class ProfileFile {
 
   std::vector<SjisString> lines_;  // without line ends
   std::vector<LineParse> parses_;  // one per line
+  // The last section looked up (keys are read and written section by
+  // section), kept true by every change of the lines.
+  struct LastSection {
+    bool valid = false;
+    SjisString name;
+    std::optional<Range> range;
+  };
+  mutable LastSection last_;
 };
 
 // One-call forms, each reading (and for writes, rewriting) the file, in

@@ -27,7 +27,7 @@ TEST(Startup, HeadlessPageRunLoadsNeitherTheToolkitNorCups) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(fs::exists(base.file("empty.jpg")));
   ASSERT_NE(r.err.find("file=libstdc++"), std::string::npos) << "no loader trace";
-  for (const char* library : {"libQt6", "kestrel-qt-ui", "libcups"})
+  for (const char* library : {"libQt6", "kestrel-qt-ui", "libcups", "libxcb"})
     EXPECT_EQ(r.err.find(std::string("file=") + library), std::string::npos) << library << " was loaded";
 }
 

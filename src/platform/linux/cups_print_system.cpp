@@ -52,7 +52,7 @@ std::string WithoutSuffix(std::string s, const std::string& suffix) {
 }
 
 // The document's temporary file in folder, made anew (never through a
-// link planted there) and kept open: cairo writes into it and the finished
+// link planted there) and kept open: the PDF page writes into it and the finished
 // document is read back from it, never reopened by name.
 std::FILE* MakeTempFile(const std::string& folder, std::string& path) {
   int fd = CreateTemporaryFile(folder + "/.kestrel-document", path);
@@ -518,7 +518,7 @@ int CupsPrintSystem::EndDocument() {
   }
 
   // The whole PDF goes to the job as its one document, read back from the
-  // file cairo wrote.
+  // file the PDF page wrote.
   std::FILE* f = tempStream_;
   if (std::fseek(f, 0, SEEK_SET) != 0) {
     int e = errno;

@@ -1,21 +1,21 @@
 #include "platform/pdf/pdf_canvas.h"
 
-#include <cairo-ft.h>
-#include <cairo-pdf.h>
-#include <cairo.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_TRUETYPE_TABLES_H
+#include FT_ADVANCES_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 
-#include "platform/gdi_shapes.h"
 #include "platform/fonts/font_resolver.h"
 #include "platform/fonts/fontconfig_resolver.h"
 #include "platform/fonts/gdi_font_metrics.h"
+#include "platform/gdi_shapes.h"
+#include "platform/pdf/pdf_font.h"
 #include "util/utf8.h"
 
 namespace kestrel {
@@ -23,11 +23,11 @@ namespace kestrel {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
+constexpr int kCell = 32;  // device pixels a side of a cell of the painted map
 
 uint32_t Argb(Colour c) { return 0xFF000000u | (uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b(); }
 
-// A FreeType library for the life of the process: cairo may keep font
-// faces (and with them FreeType faces) cached past any one canvas.
+// A FreeType library for the life of the process.
 FT_Library Library() {
   static FT_Library lib = [] {
     FT_Library l = nullptr;
@@ -37,15 +37,42 @@ FT_Library Library() {
   return lib;
 }
 
-const cairo_user_data_key_t kFaceKey{};
+// A colour's components as PDF numbers; a grey as one number.
+void AppendColour(std::string& out, uint32_t rgb, const char* rgbOp, const char* greyOp) {
+  const int r = int(rgb >> 16), g = int((rgb >> 8) & 0xFF), b = int(rgb & 0xFF);
+  for (int v : {r, g, b}) {
+    AppendPdfNumber(out, v / 255.0);
+    out += ' ';
+    if (r == g && g == b) {
+      out += greyOp;
+      out += '\n';
+      return;
+    }
+  }
+  out += rgbOp;
+  out += '\n';
+}
+
+// Numbers of the page's geometry (sizes in points, the scale of device
+// pixels): ten decimals, no trailing zeros, so that the page's
+// transformation and the patterns' agree to far below a pixel.
+void AppendPoints(std::string& out, double v) {
+  char buf[48];
+  int n = std::snprintf(buf, sizeof buf, "%.10f", v);
+  while (n > 0 && buf[n - 1] == '0') --n;
+  if (n > 0 && buf[n - 1] == '.') --n;
+  out.append(buf, size_t(std::max(n, 0)));
+}
 
 }  // namespace
 
 struct PdfCanvas::Face {
-  cairo_font_face_t* face = nullptr;
-  FT_Face ft = nullptr;  // owned by face (its user data)
+  FT_Face ft = nullptr;
+  std::string file;
+  int index = 0;
+  bool embeddable = false;
   ~Face() {
-    if (face != nullptr) cairo_font_face_destroy(face);
+    if (ft != nullptr) FT_Done_Face(ft);
   }
 };
 
@@ -53,111 +80,266 @@ PdfCanvas::PdfCanvas(FontResolver* fonts) : fonts_(fonts) {}
 
 PdfCanvas::~PdfCanvas() { Discard(); }
 
-namespace {
-
-cairo_status_t WriteToStream(void* closure, const unsigned char* data, unsigned int length) {
-  auto* out = static_cast<std::FILE*>(closure);
-  return std::fwrite(data, 1, length, out) == length ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
-}
-
-}  // namespace
-
-bool PdfCanvas::Begin(std::FILE* out, int widthTenthMm, int heightTenthMm, int dpi,
-                      const std::string& title, std::string& error) {
+bool PdfCanvas::Begin(std::FILE* out, int widthTenthMm, int heightTenthMm, int dpi, const std::string& title,
+                      std::string& error) {
   Discard();
   if (dpi <= 0) dpi = 600;
   dpi_ = dpi;
-  const double wPt = widthTenthMm / 10.0 / kMmPerInch * 72.0;
-  const double hPt = heightTenthMm / 10.0 / kMmPerInch * 72.0;
+  widthPt_ = widthTenthMm / 10.0 / kMmPerInch * 72.0;
+  heightPt_ = heightTenthMm / 10.0 / kMmPerInch * 72.0;
   width_ = int(widthTenthMm / 10.0 / kMmPerInch * dpi);
   height_ = int(heightTenthMm / 10.0 / kMmPerInch * dpi);
   if (out == nullptr) {
     error = "no file";
     return false;
   }
-  surface_ = cairo_pdf_surface_create_for_stream(WriteToStream, out, wPt, hPt);
-  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-    error = cairo_status_to_string(cairo_surface_status(surface_));
-    cairo_surface_destroy(surface_);
-    surface_ = nullptr;
-    return false;
-  }
-  if (!title.empty()) cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, title.c_str());
-  cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATOR, "Kestrel");
-  cr_ = cairo_create(surface_);
-  cairo_scale(cr_, 72.0 / dpi, 72.0 / dpi);
-  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-  cairo_font_options_t* fo = cairo_font_options_create();
-  cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-  cairo_set_font_options(cr_, fo);
-  cairo_font_options_destroy(fo);
+  doc_.Open(out);
+  title_.clear();
+  AppendValidUtf8(title, title_);
+  catalog_ = doc_.NewObject();
+  pageTree_ = doc_.NewObject();
+  resources_ = doc_.NewObject();
+  info_ = doc_.NewObject();
+  cellsX_ = std::max(width_, 1) / kCell + 1;
+  cellsY_ = std::max(height_, 1) / kCell + 1;
+  open_ = true;
   pages_ = 1;
-  PaintPaper();
+  StartPage();
   return true;
 }
 
-void PdfCanvas::PaintPaper() {
-  cairo_set_source_rgb(cr_, 1, 1, 1);
-  cairo_paint(cr_);
+void PdfCanvas::StartPage() {
+  content_.clear();
+  fill_ = stroke_ = -1;
+  lineWidth_ = lineCap_ = -1;
+  dash_ = PenStyle::Solid;
+  inText_ = false;
+  textFont_ = nullptr;
+  invisibleText_ = false;
+  painted_.assign(size_t(cellsX_) * size_t(cellsY_), 0);
+  // Device pixels to points, y downwards from the top-left corner.
+  const double scale = 72.0 / dpi_;
+  AppendPoints(content_, scale);
+  content_ += " 0 0 ";
+  AppendPoints(content_, -scale);
+  content_ += " 0 ";
+  AppendPoints(content_, heightPt_);
+  content_ += " cm\n";
+}
+
+void PdfCanvas::EndPage() {
+  Flush();
+  EndText();
+  const int contents = doc_.NewObject();
+  doc_.WriteStream(contents, {}, content_);
+  const int page = doc_.NewObject();
+  std::string body = "<< /Type /Page /Parent ";
+  AppendPdfInteger(body, pageTree_);
+  body += " 0 R /MediaBox [ 0 0 ";
+  AppendPoints(body, widthPt_);
+  body += ' ';
+  AppendPoints(body, heightPt_);
+  body += " ] /Resources ";
+  AppendPdfInteger(body, resources_);
+  body += " 0 R /Contents ";
+  AppendPdfInteger(body, contents);
+  body += " 0 R >>";
+  doc_.WriteObject(page, body);
+  pageObjects_.push_back(page);
+  content_.clear();
 }
 
 void PdfCanvas::NextPage() {
-  if (cr_ == nullptr) return;
-  Flush();
-  cairo_show_page(cr_);
+  if (!open_) return;
+  EndPage();
   ++pages_;
-  PaintPaper();
+  StartPage();
 }
 
 bool PdfCanvas::Finish(std::string& error) {
-  if (cr_ == nullptr) {
+  if (!open_) {
     error = "no document";
     return false;
   }
-  Flush();
-  cairo_show_page(cr_);
-  cairo_destroy(cr_);
-  cr_ = nullptr;
-  DropBlitCache();
-  DropTileCache();
-  cairo_surface_finish(surface_);
-  cairo_status_t st = cairo_surface_status(surface_);
-  cairo_surface_destroy(surface_);
-  surface_ = nullptr;
-  if (st != CAIRO_STATUS_SUCCESS) {
-    error = cairo_status_to_string(st);
+  EndPage();
+  std::string body = "<< /ColorSpace << /PC [/Pattern /DeviceRGB] >> /Pattern << ";
+  body += patternResources_;
+  body += ">> /XObject << ";
+  body += xobjectResources_;
+  body += ">> /Font << ";
+  for (const auto& [face, font] : documentFonts_) {
+    font->Write(doc_);
+    body += '/';
+    body += font->resource();
+    body += ' ';
+    AppendPdfInteger(body, font->object());
+    body += " 0 R ";
+  }
+  body += ">> >>";
+  doc_.WriteObject(resources_, body);
+  body = "<< /Type /Pages /Kids [";
+  for (int page : pageObjects_) {
+    body += ' ';
+    AppendPdfInteger(body, page);
+    body += " 0 R";
+  }
+  body += " ] /Count ";
+  AppendPdfInteger(body, int64_t(pageObjects_.size()));
+  body += " >>";
+  doc_.WriteObject(pageTree_, body);
+  body = "<< /Type /Catalog /Pages ";
+  AppendPdfInteger(body, pageTree_);
+  body += " 0 R >>";
+  doc_.WriteObject(catalog_, body);
+  body = "<< ";
+  if (!title_.empty()) {
+    body += "/Title ";
+    AppendPdfTextString(body, title_);
+    body += ' ';
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  char date[40] = "";
+  if (gmtime_r(&now, &utc) != nullptr) std::strftime(date, sizeof date, "(D:%Y%m%d%H%M%SZ)", &utc);
+  body += "/Creator (Kestrel) /Producer (Kestrel) /CreationDate ";
+  body += date[0] != '\0' ? date : "(D:19700101000000Z)";
+  body += " >>";
+  doc_.WriteObject(info_, body);
+  const bool ok = doc_.Finish(catalog_, info_);
+  open_ = false;
+  Discard();
+  if (!ok) {
+    error = "cannot write the PDF file";
     return false;
   }
   return true;
 }
 
 void PdfCanvas::Discard() {
-  DropBlitCache();
-  DropTileCache();
+  open_ = false;
   pending_ = Pending::None;
   pendingPixels_ = 0;
   groups_.clear();
   shapes_.clear();
-  if (cr_ != nullptr) cairo_destroy(cr_);
-  cr_ = nullptr;
-  if (surface_ != nullptr) {
-    cairo_surface_finish(surface_);
-    cairo_surface_destroy(surface_);
-  }
-  surface_ = nullptr;
+  pageObjects_.clear();
+  colourTiles_.clear();
+  maskTiles_.clear();
+  blitTiles_.clear();
+  patternResources_.clear();
+  xobjectResources_.clear();
+  resourceCount_ = 0;
+  documentFonts_.clear();
+  content_.clear();
+  content_.shrink_to_fit();
+  painted_.clear();
 }
 
-void PdfCanvas::SetColour(Colour c) { cairo_set_source_rgb(cr_, c.r() / 255.0, c.g() / 255.0, c.b() / 255.0); }
+bool PdfCanvas::Painted(const DeviceRect& r) const {
+  const int x0 = std::clamp(r.left, 0, width_) / kCell, x1 = std::clamp(r.right - 1, 0, width_) / kCell;
+  const int y0 = std::clamp(r.top, 0, height_) / kCell, y1 = std::clamp(r.bottom - 1, 0, height_) / kCell;
+  for (int y = y0; y <= y1 && y < cellsY_; ++y)
+    for (int x = x0; x <= x1 && x < cellsX_; ++x)
+      if (painted_[size_t(y) * size_t(cellsX_) + size_t(x)] != 0) return true;
+  return false;
+}
 
-void PdfCanvas::FillPathWithBrush(const Brush& brush, bool opaque, Colour background) {
+void PdfCanvas::Mark(const DeviceRect& r) {
+  if (painted_.empty() || r.right <= 0 || r.bottom <= 0 || r.left >= width_ || r.top >= height_) return;
+  const int x0 = std::clamp(r.left, 0, width_) / kCell, x1 = std::clamp(r.right - 1, 0, width_) / kCell;
+  const int y0 = std::clamp(r.top, 0, height_) / kCell, y1 = std::clamp(r.bottom - 1, 0, height_) / kCell;
+  if (x1 < x0 || y1 < y0) return;
+  for (int y = y0; y <= y1 && y < cellsY_; ++y)
+    std::memset(&painted_[size_t(y) * size_t(cellsX_) + size_t(x0)], 1, size_t(std::min(x1, cellsX_ - 1) - x0 + 1));
+}
+
+void PdfCanvas::EndText() {
+  if (!inText_) return;
+  content_ += "ET\n";
+  inText_ = false;
+}
+
+void PdfCanvas::SetFill(Colour c) {
+  const int64_t rgb = int64_t((uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b());
+  if (fill_ == rgb) return;
+  fill_ = rgb;
+  AppendColour(content_, uint32_t(rgb), "rg", "g");
+}
+
+void PdfCanvas::SetStroke(Colour c) {
+  const int64_t rgb = int64_t((uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b());
+  if (stroke_ == rgb) return;
+  stroke_ = rgb;
+  AppendColour(content_, uint32_t(rgb), "RG", "G");
+}
+
+void PdfCanvas::AppendPoint(double x, double y, const char* op) {
+  AppendPdfNumber(path_, x);
+  path_ += ' ';
+  AppendPdfNumber(path_, y);
+  path_ += ' ';
+  path_ += op;
+  path_ += '\n';
+}
+
+// An 8x8 tile as a tiling pattern painted with an 8x8 image. A tile of one
+// colour on a background is the mask of its ink cells: an uncoloured
+// pattern given its colour where it is used, so one pattern serves a hatch
+// or a two-colour pattern in every colour, and the background is a plain
+// fill under it (left out over bare paper when it is white). Other tiles
+// are coloured patterns with a colour image. The pattern's matrix puts its
+// cells on the device pixels from the device origin on every page (pages
+// of a document share their size).
+const std::string& PdfCanvas::TilePattern(const std::array<uint32_t, 64>& argb, uint64_t mask, bool masked) {
+  auto* names = masked ? &maskTiles_ : nullptr;
+  if (masked) {
+    auto it = maskTiles_.find(mask);
+    if (it != maskTiles_.end()) return it->second;
+  } else {
+    auto it = colourTiles_.find(argb);
+    if (it != colourTiles_.end()) return it->second;
+  }
+  const int image = doc_.NewObject();
+  std::string data;
+  if (masked) {
+    for (int y = 0; y < 8; ++y) data += char((mask >> (56 - 8 * y)) & 0xFF);
+    doc_.WriteStream(image, "/Subtype /Image /Width 8 /Height 8 /ImageMask true /Decode [1 0]", data, false);
+  } else {
+    for (uint32_t cell : argb) {
+      data += char((cell >> 16) & 0xFF);
+      data += char((cell >> 8) & 0xFF);
+      data += char(cell & 0xFF);
+    }
+    doc_.WriteStream(image, "/Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8", data);
+  }
+  std::string entries = masked ? "/PatternType 1 /PaintType 2" : "/PatternType 1 /PaintType 1";
+  entries += " /TilingType 1 /BBox [0 0 8 8] /XStep 8 /YStep 8 /Matrix [";
+  const double scale = 72.0 / dpi_;
+  for (double v : {scale, 0.0, 0.0, -scale, 0.0}) {
+    AppendPoints(entries, v);
+    entries += ' ';
+  }
+  AppendPoints(entries, heightPt_);
+  entries += "] /Resources << /XObject << /I ";
+  AppendPdfInteger(entries, image);
+  entries += " 0 R >> >>";
+  const int pattern = doc_.NewObject();
+  doc_.WriteStream(pattern, entries, "8 0 0 -8 0 8 cm /I Do", false);
+  std::string name = "P" + std::to_string(resourceCount_++);
+  patternResources_ += '/' + name + ' ' + std::to_string(pattern) + " 0 R ";
+  if (names != nullptr) return maskTiles_.emplace(mask, std::move(name)).first->second;
+  return colourTiles_.emplace(argb, std::move(name)).first->second;
+}
+
+void PdfCanvas::FillPathWithBrush(const Brush& brush, bool opaque, Colour background, bool bare) {
   if (brush.kind == BrushKind::Clear) {
-    cairo_new_path(cr_);
+    path_.clear();
     return;
   }
   if (brush.kind == BrushKind::Solid) {
-    SetColour(brush.colour);
-    cairo_fill(cr_);
+    SetFill(brush.colour);
+    content_ += path_;
+    content_ += "f\n";
+    path_.clear();
     return;
   }
   std::array<uint32_t, 64> argb{};
@@ -168,71 +350,100 @@ void PdfCanvas::FillPathWithBrush(const Brush& brush, bool opaque, Colour backgr
       else if (HatchInk(brush.hatch, x, y)) cell = Argb(brush.colour);
       else cell = opaque ? Argb(background) : 0;  // transparent gaps
     }
-  cairo_pattern_t* pattern = nullptr;
-  for (const Tile& t : tiles_)
-    if (t.argb == argb) pattern = t.pattern;
-  if (pattern == nullptr) {
-    cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
-    cairo_surface_flush(img);
-    auto* data = cairo_image_surface_get_data(img);
-    const int stride = cairo_image_surface_get_stride(img);
-    for (int y = 0; y < 8; ++y) std::memcpy(data + y * stride, &argb[size_t(y * 8)], 8 * sizeof(uint32_t));
-    cairo_surface_mark_dirty(img);
-    pattern = cairo_pattern_create_for_surface(img);
-    cairo_surface_destroy(img);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
-    tiles_.push_back(Tile{argb, pattern});
+  // The tile's colours: at most two (ink, and what lies under it) make a
+  // mask; the ink is the colour that is not white.
+  uint32_t first = argb[0], second = first;
+  bool two = true;
+  for (uint32_t cell : argb) {
+    if (cell == first || cell == second) continue;
+    if (second == first) second = cell;
+    else two = false;
   }
-  // The pattern is fixed to user space, whose origin is the device origin.
-  cairo_set_source(cr_, pattern);
-  cairo_fill(cr_);
-}
-
-void PdfCanvas::DropTileCache() {
-  for (Tile& t : tiles_) cairo_pattern_destroy(t.pattern);
-  tiles_.clear();
-}
-
-void PdfCanvas::StrokePathWithPen(const Pen& pen, bool opaque, Colour background) {
-  if (pen.style == PenStyle::Null) {
-    cairo_new_path(cr_);
+  if (two && first == second) {  // one colour: a plain fill
+    if (first != 0) {
+      SetFill(Colour::Rgb(uint8_t(first >> 16), uint8_t(first >> 8), uint8_t(first)));
+      content_ += path_;
+      content_ += "f\n";
+    }
+    path_.clear();
     return;
   }
-  if (IsCosmeticPen(pen)) {
-    cairo_set_line_width(cr_, 1.0);
-    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
-    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
-    const DashRuns d = DashRunsOf(pen.style);
-    if (d.count > 0) {
-      double runs[6];
-      for (int i = 0; i < d.count; ++i) runs[i] = d.runs[size_t(i)];
-      if (opaque) {
-        // OPAQUE mode paints the gaps in the background colour: the line
-        // solid in that colour under its dashes. A solid stroke costs the
-        // writer little; the lines of one path never cross (see Gather).
-        SetColour(background);
-        cairo_set_dash(cr_, nullptr, 0, 0);
-        cairo_stroke_preserve(cr_);
-      }
-      cairo_set_dash(cr_, runs, d.count, 0);
-    } else {
-      cairo_set_dash(cr_, nullptr, 0, 0);
-    }
-  } else {
-    // A wide pen draws solid whatever its style, with round ends and joins.
-    cairo_set_line_width(cr_, pen.width);
-    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_dash(cr_, nullptr, 0, 0);
+  const uint32_t kWhiteArgb = Argb(kWhite);
+  uint32_t ink = first, under = second;
+  if (ink == 0 || ink == kWhiteArgb) std::swap(ink, under);
+  if (under == kWhiteArgb && bare) under = 0;  // white over bare paper
+  uint64_t mask = 0;
+  for (size_t i = 0; i < 64; ++i)
+    if (argb[i] == ink) mask |= uint64_t(1) << (63 - i);
+  if (two && under != 0) {
+    SetFill(Colour::Rgb(uint8_t(under >> 16), uint8_t(under >> 8), uint8_t(under)));
+    content_ += path_;
+    content_ += "f\n";
   }
-  SetColour(pen.colour);
-  cairo_stroke(cr_);
-  cairo_set_dash(cr_, nullptr, 0, 0);
+  const std::string& name = TilePattern(argb, mask, two);
+  if (two) {
+    content_ += "/PC cs ";
+    for (int shift : {16, 8, 0}) {
+      AppendPdfNumber(content_, ((ink >> shift) & 0xFF) / 255.0);
+      content_ += ' ';
+    }
+    content_ += '/';
+    content_ += name;
+    content_ += " scn\n";
+  } else {
+    content_ += "/Pattern cs /";
+    content_ += name;
+    content_ += " scn\n";
+  }
+  fill_ = -1;  // the fill is a pattern now
+  content_ += path_;
+  content_ += "f\n";
+  path_.clear();
 }
 
+void PdfCanvas::StrokePathWithPen(const std::string& path, const Pen& pen, bool opaque, Colour background) {
+  if (pen.style == PenStyle::Null || path.empty()) return;
+  const bool cosmetic = IsCosmeticPen(pen);
+  const int width = cosmetic ? 1 : pen.width;
+  const int cap = cosmetic ? 0 : 1;  // butt ends and mitred joins, or round both
+  if (width != lineWidth_) {
+    AppendPdfInteger(content_, width);
+    content_ += " w\n";
+    lineWidth_ = width;
+  }
+  if (cap != lineCap_) {
+    content_ += cap == 0 ? "0 J 0 j\n" : "1 J 1 j\n";
+    lineCap_ = cap;
+  }
+  // A wide pen draws solid whatever its style.
+  const PenStyle style = cosmetic && DashRunsOf(pen.style).count > 0 ? pen.style : PenStyle::Solid;
+  auto setDash = [&](PenStyle s) {
+    if (s == dash_) return;
+    dash_ = s;
+    const DashRuns d = DashRunsOf(s);
+    content_ += '[';
+    for (int i = 0; i < d.count; ++i) {
+      if (i > 0) content_ += ' ';
+      AppendPdfInteger(content_, d.runs[size_t(i)]);
+    }
+    content_ += "] 0 d\n";
+  };
+  if (style != PenStyle::Solid && opaque) {
+    // OPAQUE mode paints the gaps in the background colour: the line solid
+    // in that colour under its dashes. The lines of one path never cross
+    // (see Gather).
+    setDash(PenStyle::Solid);
+    SetStroke(background);
+    content_ += path;
+    content_ += "S\n";
+  }
+  setDash(style);
+  SetStroke(pen.colour);
+  content_ += path;
+  content_ += "S\n";
+}
 void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
-  if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
+  if (!open_ || state().pen.style == PenStyle::Null) return;
   if (from == to) return;  // GDI draws nothing for a zero-length line
   const CanvasState& s = state();
   Group key;
@@ -250,6 +461,13 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
                             clamp(int64_t(std::min(from.y, to.y)) - reach),
                             clamp(int64_t(std::max(from.x, to.x)) + reach + 1),
                             clamp(int64_t(std::max(from.y, to.y)) + reach + 1)};
+  // Gaps painted in white over bare paper change nothing: such a line is
+  // drawn as its dashes alone.
+  if (key.opaque && DrawsDashes(s.pen) && s.backgroundColour == kWhite && !Painted(shape.bounds)) {
+    key.opaque = false;
+    key.oneColour = true;
+  }
+  Mark(shape.bounds);
   if (IsCosmeticPen(s.pen)) {
     // Through the pixel centres, ending half a pixel before the end point's
     // centre so that its pixel stays out.
@@ -265,7 +483,7 @@ void PdfCanvas::DrawLine(DevicePoint from, DevicePoint to) {
 }
 
 void PdfCanvas::FillRect(DeviceRect r) {
-  if (cr_ == nullptr) return;
+  if (!open_) return;
   int l = std::min(r.left, r.right), rr = std::max(r.left, r.right);
   int t = std::min(r.top, r.bottom), b = std::max(r.top, r.bottom);
   if (rr <= l || b <= t || state().brush.kind == BrushKind::Clear) return;
@@ -279,6 +497,9 @@ void PdfCanvas::FillRect(DeviceRect r) {
   Shape shape;
   shape.bounds = DeviceRect{l, t, rr, b};
   shape.x0 = l, shape.y0 = t, shape.x1 = rr, shape.y1 = b;
+  // A tile's white cells over bare paper may be left out.
+  key.bare = s.brush.kind != BrushKind::Solid && !Painted(shape.bounds);
+  Mark(shape.bounds);
   Gather(key, shape);
 }
 
@@ -288,7 +509,7 @@ void PdfCanvas::Gather(const Group& key, const Shape& shape) {
     pending_ = Pending::Shapes;
   }
   auto same = [&](const Group& g) {
-    return g.line == key.line && g.opaque == key.opaque && g.background == key.background &&
+    return g.line == key.line && g.opaque == key.opaque && g.background == key.background && g.bare == key.bare &&
            (key.line ? g.pen == key.pen : g.brush == key.brush);
   };
   auto meets = [](const DeviceRect& a, const DeviceRect& b) {
@@ -305,7 +526,10 @@ void PdfCanvas::Gather(const Group& key, const Shape& shape) {
     // it crosses (gaps and dashes are stroked one after the other). Fills of
     // one brush paint the same tile at the same origin: their order never shows.
     const bool selfOrdered = key.line && !key.oneColour;
-    for (size_t i = groups_[group].first; i < shapes_.size(); ++i) {
+    // Shapes of later groups all come after the next group's first one.
+    const size_t from = selfOrdered ? groups_[group].first
+                                    : (group + 1 < groups_.size() ? groups_[group + 1].first : shapes_.size());
+    for (size_t i = from; i < shapes_.size(); ++i) {
       const Shape& o = shapes_[i];
       if (o.group < group || (o.group == group && !selfOrdered)) continue;
       const Group& og = groups_[o.group];
@@ -319,27 +543,41 @@ void PdfCanvas::Gather(const Group& key, const Shape& shape) {
   if (group == groups_.size()) {
     groups_.push_back(key);
     groups_.back().first = shapes_.size();
+  } else {
+    shapes_[groups_[group].last].next = uint32_t(shapes_.size());
   }
+  groups_[group].last = shapes_.size();
   shapes_.push_back(shape);
   shapes_.back().group = uint32_t(group);
+  shapes_.back().next = 0;
 }
 
 void PdfCanvas::DrawGroups() {
+  EndText();
   for (size_t g = 0; g < groups_.size(); ++g) {
     const Group& group = groups_[g];
-    for (size_t i = group.first; i < shapes_.size(); ++i) {
+    path_.clear();
+    for (size_t i = group.first;; i = shapes_[i].next) {
       const Shape& sh = shapes_[i];
-      if (sh.group != g) continue;
       if (group.line) {
-        cairo_move_to(cr_, sh.x0, sh.y0);
-        cairo_line_to(cr_, sh.x1, sh.y1);
+        AppendPoint(sh.x0, sh.y0, "m");
+        AppendPoint(sh.x1, sh.y1, "l");
       } else {
-        cairo_rectangle(cr_, sh.x0, sh.y0, sh.x1 - sh.x0, sh.y1 - sh.y0);
+        AppendPdfNumber(path_, sh.x0);
+        path_ += ' ';
+        AppendPdfNumber(path_, sh.y0);
+        path_ += ' ';
+        AppendPdfNumber(path_, sh.x1 - sh.x0);
+        path_ += ' ';
+        AppendPdfNumber(path_, sh.y1 - sh.y0);
+        path_ += " re\n";
       }
+      if (sh.next == 0) break;
     }
-    if (group.line) StrokePathWithPen(group.pen, group.opaque, group.background);
-    else FillPathWithBrush(group.brush, group.opaque, group.background);
+    if (group.line) StrokePathWithPen(path_, group.pen, group.opaque, group.background);
+    else FillPathWithBrush(group.brush, group.opaque, group.background, group.bare);
   }
+  path_.clear();
   groups_.clear();
   shapes_.clear();
 }
@@ -348,85 +586,131 @@ void PdfCanvas::DrawGroups() {
 // the pen draws the outline through the box's ink corners.
 void PdfCanvas::Rectangle(DeviceRect rc) {
   Flush();
-  if (cr_ == nullptr) return;
+  if (!open_) return;
   const DeviceRect box = OrderedBox(rc);
   if (box.width() < 1 || box.height() < 1) return;
+  EndText();
   const Pen& pen = state().pen;
+  const int reach = std::max(pen.width, 1) / 2 + 1;
   const DeviceRect fill = RectangleFill(box, pen);
+  const bool bare = !Painted(fill);
+  Mark(DeviceRect{box.left - reach, box.top - reach, box.right + reach, box.bottom + reach});
+  auto rect = [&](double x, double y, double w, double h) {
+    path_.clear();
+    for (double v : {x, y, w, h}) {
+      AppendPdfNumber(path_, v);
+      path_ += ' ';
+    }
+    path_ += "re\n";
+  };
   if (fill.width() > 0 && fill.height() > 0) {
-    cairo_rectangle(cr_, fill.left, fill.top, fill.width(), fill.height());
-    FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour);
+    rect(fill.left, fill.top, fill.width(), fill.height());
+    FillPathWithBrush(state().brush, !state().transparentBackground, state().backgroundColour, bare);
   }
   if (pen.style == PenStyle::Null) return;
   const DeviceRect o = InkBox(box);
   if (IsCosmeticPen(pen)) {
     if (box.width() == 1 || box.height() == 1) {
       // A one-pixel-wide outline is a filled strip.
-      cairo_rectangle(cr_, box.left, box.top, box.width(), box.height());
-      SetColour(pen.colour);
-      cairo_fill(cr_);
+      rect(box.left, box.top, box.width(), box.height());
+      SetFill(pen.colour);
+      content_ += path_;
+      content_ += "f\n";
+      path_.clear();
       return;
     }
-    cairo_rectangle(cr_, o.left + 0.5, o.top + 0.5, o.width(), o.height());
+    rect(o.left + 0.5, o.top + 0.5, o.width(), o.height());
   } else {
-    cairo_rectangle(cr_, o.left, o.top, o.width(), o.height());
+    rect(o.left, o.top, o.width(), o.height());
   }
-  StrokePathWithPen(state().pen, !state().transparentBackground, state().backgroundColour);
+  const std::string outline = path_;
+  path_.clear();
+  StrokePathWithPen(outline, pen, !state().transparentBackground, state().backgroundColour);
 }
 
 void PdfCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
   Flush();
-  if (cr_ == nullptr || state().pen.style == PenStyle::Null) return;
+  if (!open_ || state().pen.style == PenStyle::Null) return;
   // The ink lies inside the box with the right and bottom edges left out:
   // the one-pixel curve runs through the centres of the outer pixels.
   const DeviceRect ink = InkBox(OrderedBox(box));
   const double cx = (ink.left + ink.right + 1) / 2.0, cy = (ink.top + ink.bottom + 1) / 2.0;
   const double rx = (ink.right - ink.left) / 2.0, ry = (ink.bottom - ink.top) / 2.0;
   if (rx <= 0 || ry <= 0) return;
+  EndText();
+  const int reach = std::max(state().pen.width, 1) / 2 + 1;
+  Mark(DeviceRect{ink.left - reach, ink.top - reach, ink.right + reach + 1, ink.bottom + reach + 1});
   // Angles of the radials through start and end, measured on the circle
-  // the ellipse comes from.
+  // the ellipse comes from; counterclockwise on the page, whose y axis
+  // points down, is towards smaller angles.
   auto angle = [&](DevicePoint p) { return std::atan2((p.y + 0.5 - cy) / ry, (p.x + 0.5 - cx) / rx); };
-  cairo_save(cr_);
-  cairo_translate(cr_, cx, cy);
-  cairo_scale(cr_, rx, ry);
-  cairo_new_path(cr_);
-  if (start == end) {
-    cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
-    cairo_close_path(cr_);
-  } else {
-    double a0 = angle(start), a1 = angle(end);
-    // Counterclockwise on the page, whose y axis points down.
+  double a0 = 0, a1 = -2 * M_PI;
+  const bool full = start == end;
+  if (!full) {
+    a0 = angle(start);
+    a1 = angle(end);
     if (a1 >= a0) a1 -= 2 * M_PI;
-    cairo_arc_negative(cr_, 0, 0, 1, a0, a1);
   }
-  cairo_restore(cr_);  // stroke with an unscaled pen
-  StrokePathWithPen(state().pen, !state().transparentBackground, state().backgroundColour);
+  // Cubic Bézier curves of at most a quarter turn each.
+  const int pieces = std::max(1, int(std::ceil((a0 - a1) / (M_PI / 2) - 1e-9)));
+  const double step = (a1 - a0) / pieces;
+  const double k = 4.0 / 3.0 * std::tan(step / 4);
+  path_.clear();
+  double t = a0;
+  double x = cx + rx * std::cos(t), y = cy + ry * std::sin(t);
+  AppendPoint(x, y, "m");
+  for (int i = 0; i < pieces; ++i) {
+    const double t1 = a0 + step * (i + 1);
+    const double x1 = cx + rx * std::cos(t1), y1 = cy + ry * std::sin(t1);
+    AppendPdfNumber(path_, x - k * rx * std::sin(t));
+    path_ += ' ';
+    AppendPdfNumber(path_, y + k * ry * std::cos(t));
+    path_ += ' ';
+    AppendPdfNumber(path_, x1 + k * rx * std::sin(t1));
+    path_ += ' ';
+    AppendPdfNumber(path_, y1 - k * ry * std::cos(t1));
+    path_ += ' ';
+    AppendPoint(x1, y1, "c");
+    t = t1, x = x1, y = y1;
+  }
+  if (full) path_ += "h\n";
+  const std::string curve = path_;
+  path_.clear();
+  StrokePathWithPen(curve, state().pen, !state().transparentBackground, state().backgroundColour);
 }
 
 // Pixels set one after another in one colour become one filled path.
 void PdfCanvas::SetPixel(DevicePoint p, Colour c) {
-  if (cr_ == nullptr) return;
+  if (!open_) return;
   if (pending_ != Pending::Pixels || c != pendingColour_ || pendingPixels_ >= 4096) {
     Flush();
     pending_ = Pending::Pixels;
     pendingColour_ = c;
   }
   ++pendingPixels_;
-  cairo_rectangle(cr_, p.x, p.y, 1, 1);
+  Mark(DeviceRect{p.x, p.y, p.x + 1, p.y + 1});
+  AppendPdfInteger(path_, p.x);
+  path_ += ' ';
+  AppendPdfInteger(path_, p.y);
+  path_ += " 1 1 re\n";
 }
 
 void PdfCanvas::Flush() {
   const Pending what = pending_;
   pending_ = Pending::None;
   pendingPixels_ = 0;
-  if (cr_ == nullptr) {
+  if (!open_) {
     groups_.clear();
     shapes_.clear();
+    path_.clear();
     return;
   }
   if (what == Pending::Pixels) {
-    SetColour(pendingColour_);
-    cairo_fill(cr_);
+    EndText();
+    SetFill(pendingColour_);
+    content_ += path_;
+    content_ += "f\n";
+    path_.clear();
   } else if (what == Pending::Shapes) {
     DrawGroups();
   }
@@ -437,78 +721,66 @@ void PdfCanvas::Flush() {
 // that is white or already painted by the other: OR paints every pixel
 // that is not black (exact for black and white sources, which is what the
 // mask of a two-step pattern holds), AND paints every pixel that is not
-// white (exact for the colour step over its mask).
+// white (exact for the colour step over its mask). Each is an image whose
+// one left-out colour is masked (black or white); a tile of up to 8x8 is
+// one image however often it is drawn.
 void PdfCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) {
   Flush();
-  if (cr_ == nullptr || bitmap.width <= 0 || bitmap.height <= 0) return;
+  if (!open_ || bitmap.width <= 0 || bitmap.height <= 0) return;
   if (bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height)) return;
-  auto argbOf = [&](int x, int y) {
-    Colour c = bitmap.at(x, y);
-    bool skip = orMode ? c == kBlack : c == kWhite;
-    return skip ? 0u : Argb(c);
-  };
-  cairo_surface_t* img = nullptr;
-  const bool small = bitmap.width <= 8 && bitmap.height <= 8;
-  std::array<uint32_t, 64> key{};
+  const Colour skip = orMode ? kBlack : kWhite;
   bool any = false;
-  if (small) {
+  for (int y = 0; y < bitmap.height && !any; ++y)
+    for (int x = 0; x < bitmap.width && !any; ++x) any = bitmap.at(x, y) != skip;
+  if (!any) return;
+  auto makeImage = [&]() {
+    std::string data;
+    data.reserve(size_t(bitmap.width) * size_t(bitmap.height) * 3);
     for (int y = 0; y < bitmap.height; ++y)
       for (int x = 0; x < bitmap.width; ++x) {
-        key[size_t(y * 8 + x)] = argbOf(x, y);
-        any = any || key[size_t(y * 8 + x)] != 0;
+        const Colour c = bitmap.at(x, y);
+        data += char(c.r());
+        data += char(c.g());
+        data += char(c.b());
       }
-    if (!any) return;
-    for (auto& t : blitTiles_) {
-      if (t.surface != nullptr && t.orMode == orMode && t.width == bitmap.width && t.height == bitmap.height &&
-          t.argb == key) {
-        img = cairo_surface_reference(t.surface);
-        break;
-      }
-    }
+    const int image = doc_.NewObject();
+    std::string entries = "/Type /XObject /Subtype /Image /Width ";
+    AppendPdfInteger(entries, bitmap.width);
+    entries += " /Height ";
+    AppendPdfInteger(entries, bitmap.height);
+    entries += orMode ? " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Mask [0 0 0 0 0 0]"
+                      : " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Mask [255 255 255 255 255 255]";
+    doc_.WriteStream(image, entries, data);
+    std::string name = "X" + std::to_string(resourceCount_++);
+    xobjectResources_ += '/' + name + ' ' + std::to_string(image) + " 0 R ";
+    return name;
+  };
+  std::string once;
+  const std::string* name = nullptr;
+  if (bitmap.width <= 8 && bitmap.height <= 8) {
+    BlitKey key{orMode, bitmap.width, bitmap.height, {}};
+    for (int y = 0; y < bitmap.height; ++y)
+      for (int x = 0; x < bitmap.width; ++x) key.argb[size_t(y * 8 + x)] = Argb(bitmap.at(x, y));
+    auto it = blitTiles_.find(key);
+    if (it == blitTiles_.end()) it = blitTiles_.emplace(key, makeImage()).first;
+    name = &it->second;
+  } else {
+    once = makeImage();
+    name = &once;
   }
-  if (img == nullptr) {
-    img = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, bitmap.width, bitmap.height);
-    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
-      cairo_surface_destroy(img);
-      return;
-    }
-    cairo_surface_flush(img);
-    auto* data = cairo_image_surface_get_data(img);
-    const int stride = cairo_image_surface_get_stride(img);
-    for (int y = 0; y < bitmap.height; ++y) {
-      auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
-      for (int x = 0; x < bitmap.width; ++x) {
-        row[x] = small ? key[size_t(y * 8 + x)] : argbOf(x, y);
-        any = any || row[x] != 0;
-      }
-    }
-    cairo_surface_mark_dirty(img);
-    if (small) {
-      BlitTile& t = blitTiles_[nextBlitTile_];
-      nextBlitTile_ = (nextBlitTile_ + 1) % blitTiles_.size();
-      if (t.surface != nullptr) cairo_surface_destroy(t.surface);
-      t.orMode = orMode;
-      t.width = bitmap.width;
-      t.height = bitmap.height;
-      t.argb = key;
-      t.surface = cairo_surface_reference(img);
-    }
-  }
-  if (any) {
-    cairo_set_source_surface(cr_, img, at.x, at.y);
-    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
-    cairo_rectangle(cr_, at.x, at.y, bitmap.width, bitmap.height);
-    cairo_fill(cr_);
-  }
-  cairo_surface_destroy(img);
-}
-
-void PdfCanvas::DropBlitCache() {
-  for (auto& t : blitTiles_) {
-    if (t.surface != nullptr) cairo_surface_destroy(t.surface);
-    t = BlitTile{};
-  }
-  nextBlitTile_ = 0;
+  EndText();
+  Mark(DeviceRect{at.x, at.y, at.x + bitmap.width, at.y + bitmap.height});
+  content_ += "q ";
+  AppendPdfInteger(content_, bitmap.width);
+  content_ += " 0 0 ";
+  AppendPdfInteger(content_, -bitmap.height);
+  content_ += ' ';
+  AppendPdfInteger(content_, at.x);
+  content_ += ' ';
+  AppendPdfInteger(content_, int64_t(at.y) + bitmap.height);
+  content_ += " cm /";
+  content_ += *name;
+  content_ += " Do Q\n";
 }
 
 void PdfCanvas::BlitOr(DevicePoint at, const SmallBitmap& bitmap) { Blit(at, bitmap, true); }
@@ -522,21 +794,22 @@ const PdfCanvas::Face* PdfCanvas::FaceOfFile(const ResolvedFace& resolved) {
   FT_Face ft = nullptr;
   if (!resolved.file.empty() && Library() != nullptr &&
       FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &ft) == 0) {
-    face->face = cairo_ft_font_face_create_for_ft_face(ft, 0);
-    // The FreeType face lives as long as cairo uses it.
-    if (cairo_font_face_set_user_data(face->face, &kFaceKey, ft,
-                                      [](void* p) { FT_Done_Face(static_cast<FT_Face>(p)); }) !=
-        CAIRO_STATUS_SUCCESS) {
-      cairo_font_face_destroy(face->face);
-      face->face = nullptr;
-      FT_Done_Face(ft);
-    } else {
-      face->ft = ft;
-    }
+    face->ft = ft;
+    face->file = resolved.file;
+    face->index = resolved.index;
+    face->embeddable = PdfFont::Embeddable(ft);
   }
   const Face* out = face.get();
   faces_.emplace(key, std::move(face));
   return out;
+}
+
+PdfFont* PdfCanvas::FontOf(const Face* face) {
+  auto it = documentFonts_.find(face);
+  if (it != documentFonts_.end()) return it->second.get();
+  auto font = std::make_unique<PdfFont>(face->ft, face->file, face->index, doc_.NewObject(),
+                                        int(documentFonts_.size()) + 1);
+  return documentFonts_.emplace(face, std::move(font)).first->second.get();
 }
 
 const PdfCanvas::Face* PdfCanvas::FaceFor(const std::string& name) {
@@ -561,6 +834,80 @@ const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t
   return face;
 }
 
+// The glyphs of a face that cannot be embedded (a Type 1 font, say) are
+// drawn as their outlines, filled: the page shows them, though a reader
+// cannot copy them as text.
+void PdfCanvas::DrawGlyphOutlines(FT_Face ft, std::string_view run, double x, double y, double unitX,
+                                  double unitY, double cosA, double sinA) {
+  struct Walk {
+    PdfCanvas* canvas;
+    double x, y, ax, ay, bx, by;  // origin, font units to device along and up
+    FT_Vector last;
+    void Point(const FT_Vector* v, const char* op) {
+      canvas->AppendPoint(x + ax * double(v->x) + bx * double(v->y), y + ay * double(v->x) + by * double(v->y), op);
+    }
+    void Control(double u, double v) {
+      AppendPdfNumber(canvas->path_, x + ax * u + bx * v);
+      canvas->path_ += ' ';
+      AppendPdfNumber(canvas->path_, y + ay * u + by * v);
+      canvas->path_ += ' ';
+    }
+  };
+  FT_Outline_Funcs funcs{};
+  funcs.move_to = [](const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Point(to, "m");
+    w->last = *to;
+    return 0;
+  };
+  funcs.line_to = [](const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Point(to, "l");
+    w->last = *to;
+    return 0;
+  };
+  funcs.conic_to = [](const FT_Vector* c, const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Control(double(w->last.x) + 2.0 / 3.0 * double(c->x - w->last.x),
+               double(w->last.y) + 2.0 / 3.0 * double(c->y - w->last.y));
+    w->Control(double(to->x) + 2.0 / 3.0 * double(c->x - to->x), double(to->y) + 2.0 / 3.0 * double(c->y - to->y));
+    w->Point(to, "c");
+    w->last = *to;
+    return 0;
+  };
+  funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    auto* w = static_cast<Walk*>(user);
+    w->Control(double(c1->x), double(c1->y));
+    w->Control(double(c2->x), double(c2->y));
+    w->Point(to, "c");
+    w->last = *to;
+    return 0;
+  };
+  Walk walk{this, x, y, unitX * cosA, unitX * sinA, unitY * sinA, -unitY * cosA, {}};
+  EndText();
+  SetFill(state().textColour);
+  path_.clear();
+  for (size_t i = 0; i < run.size();) {
+    const Utf8Char c = DecodeUtf8(run, i);
+    i += c.length;
+    const FT_UInt gid = FT_Get_Char_Index(ft, c.codepoint);
+    if (FT_Load_Glyph(ft, gid, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
+        ft->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+      walk.x = x, walk.y = y;
+      FT_Outline_Decompose(&ft->glyph->outline, &funcs, &walk);
+    }
+    FT_Fixed units = 0;
+    FT_Get_Advance(ft, gid, FT_LOAD_NO_SCALE, &units);
+    x += double(units) * unitX * cosA;
+    y += double(units) * unitX * sinA;
+  }
+  if (!path_.empty()) {
+    content_ += path_;
+    content_ += "f\n";
+  }
+  path_.clear();
+}
+
 // Text: the logical-font rules of the raster page (ComputeGdiFontSize): a
 // positive height is the cell height (Windows ascent + descent), a negative
 // one the em; a width is the average character width and stretches the
@@ -568,10 +915,11 @@ const PdfCanvas::Face* PdfCanvas::CoveringFace(const std::string& name, uint32_t
 // escapement about it. Characters the face lacks (user-defined characters,
 // symbols) come from the face fontconfig finds for them, at the same size.
 // Malformed UTF-8 (a data file's name in the page label) is drawn as the
-// raster page draws it, one U+FFFD per malformed sequence.
+// raster page draws it, one U+FFFD per malformed sequence. Glyphs advance
+// by the face's unhinted widths.
 void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
   Flush();
-  if (cr_ == nullptr || fonts_ == nullptr || text.empty()) return;
+  if (!open_ || fonts_ == nullptr || text.empty()) return;
   std::string_view utf8 = text;
   if (!IsValidUtf8(text)) {
     validText_.clear();
@@ -580,16 +928,14 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
   }
   const FontSpec& font = state().font;
   const Face* face = FaceFor(font.face);
-  if (face == nullptr || face->face == nullptr) return;
+  if (face == nullptr || face->ft == nullptr) return;
   const GdiFontSize size = ComputeGdiFontSize(face->ft, font.height, font.width);
 
   const double angle = -font.escapement / 10.0 * M_PI / 180.0;  // counterclockwise on the page
-  cairo_matrix_t fm;
-  cairo_matrix_init_rotate(&fm, angle);
-  cairo_matrix_scale(&fm, size.emX, size.emY);
-  cairo_set_font_matrix(cr_, &fm);
-  double penX = p.x - std::sin(angle) * size.ascent;
-  double penY = p.y + std::cos(angle) * size.ascent;
+  const double cosA = std::cos(angle), sinA = std::sin(angle);
+  double penX = p.x - sinA * size.ascent;
+  double penY = p.y + cosA * size.ascent;
+  const bool opaque = !state().transparentBackground;
 
   // Runs of characters drawn by one face.
   size_t at = 0;
@@ -611,36 +957,91 @@ void PdfCanvas::DrawText(DevicePoint p, std::string_view text) {
     const std::string_view run = utf8.substr(at, end - at);
     at = end;
 
-    cairo_set_font_face(cr_, runFace->face);
-    cairo_scaled_font_t* sf = cairo_get_scaled_font(cr_);
-    cairo_glyph_t* glyphs = nullptr;
-    int glyphCount = 0;
-    cairo_text_cluster_t* clusters = nullptr;
-    int clusterCount = 0;
-    cairo_text_cluster_flags_t flags{};
-    if (cairo_scaled_font_text_to_glyphs(sf, penX, penY, run.data(), int(run.size()), &glyphs, &glyphCount,
-                                         &clusters, &clusterCount, &flags) != CAIRO_STATUS_SUCCESS) {
-      return;
+    // The run's glyph codes and its advance along the baseline.
+    PdfFont* pdfFont = FontOf(runFace);
+    FT_Face ft = runFace->ft;
+    const double perUnit = size.emX / double(ft->units_per_EM > 0 ? ft->units_per_EM : 1000);
+    double advance = 0;
+    glyphs_.clear();
+    static const char kHex[] = "0123456789ABCDEF";
+    for (size_t i = 0; i < run.size();) {
+      const Utf8Char c = DecodeUtf8(run, i);
+      i += c.length;
+      const uint32_t gid = FT_Get_Char_Index(ft, c.codepoint);
+      FT_Fixed units = 0;
+      FT_Get_Advance(ft, gid, FT_LOAD_NO_SCALE, &units);
+      advance += double(units) * perUnit;
+      pdfFont->Use(gid, gid == 0 ? 0 : c.codepoint);
+      for (int shift = 12; shift >= 0; shift -= 4) glyphs_ += kHex[(gid >> shift) & 15];
     }
-    cairo_text_extents_t ext;
-    cairo_scaled_font_glyph_extents(sf, glyphs, glyphCount, &ext);
-    if (!state().transparentBackground) {
+    const double topX = penX + sinA * size.ascent, topY = penY - cosA * size.ascent;
+    const double w = advance, h = size.cellHeight();
+    Mark(DeviceRect{int(std::floor(std::min({topX, topX + w * cosA, topX - h * sinA, topX + w * cosA - h * sinA}))) - int(h),
+                    int(std::floor(std::min({topY, topY + w * sinA, topY + h * cosA, topY + w * sinA + h * cosA}))) - int(h),
+                    int(std::ceil(std::max({topX, topX + w * cosA, topX - h * sinA, topX + w * cosA - h * sinA}))) + int(h) + 1,
+                    int(std::ceil(std::max({topY, topY + w * sinA, topY + h * cosA, topY + w * sinA + h * cosA}))) + int(h) + 1});
+    if (opaque) {
       // OPAQUE mode fills the cell behind the text with the background colour.
-      cairo_save(cr_);
-      cairo_translate(cr_, penX + std::sin(angle) * size.ascent, penY - std::cos(angle) * size.ascent);
-      cairo_rotate(cr_, angle);
-      cairo_rectangle(cr_, 0, 0, std::hypot(ext.x_advance, ext.y_advance), size.cellHeight());
-      cairo_restore(cr_);
-      SetColour(state().backgroundColour);
-      cairo_fill(cr_);
+      EndText();
+      SetFill(state().backgroundColour);
+      path_.clear();
+      AppendPoint(topX, topY, "m");
+      AppendPoint(topX + w * cosA, topY + w * sinA, "l");
+      AppendPoint(topX + w * cosA - h * sinA, topY + w * sinA + h * cosA, "l");
+      AppendPoint(topX - h * sinA, topY + h * cosA, "l");
+      content_ += path_;
+      content_ += "h f\n";
+      path_.clear();
     }
-    SetColour(state().textColour);
-    // Glyphs with their text, so that readers copy the characters themselves.
-    cairo_show_text_glyphs(cr_, run.data(), int(run.size()), glyphs, glyphCount, clusters, clusterCount, flags);
-    cairo_glyph_free(glyphs);
-    cairo_text_cluster_free(clusters);
-    penX += ext.x_advance;
-    penY += ext.y_advance;
+    // A face that cannot be embedded is drawn as outlines, its text written
+    // over them invisibly so that it can still be searched and copied.
+    const bool outlines = !runFace->embeddable;
+    if (outlines)
+      DrawGlyphOutlines(ft, run, penX, penY, perUnit, size.emY / double(ft->units_per_EM > 0 ? ft->units_per_EM : 1000),
+                        cosA, sinA);
+    if (!inText_) {
+      content_ += "BT\n";
+      inText_ = true;
+      textMatrix_ = {};
+    }
+    if (textFont_ != pdfFont) {
+      content_ += '/';
+      content_ += pdfFont->resource();
+      content_ += " 1 Tf\n";
+      textFont_ = pdfFont;
+    }
+    if (outlines != invisibleText_) {
+      content_ += outlines ? "3 Tr\n" : "0 Tr\n";
+      invisibleText_ = outlines;
+    }
+    SetFill(state().textColour);
+    // Text space: the em stretched by the width, turned by the escapement,
+    // its y axis up on the page.
+    const std::array<double, 4> matrix{size.emX * cosA, size.emX * sinA, size.emY * sinA, -size.emY * cosA};
+    static constexpr std::string_view kShow = "> Tj\n";
+    const bool follows = matrix == textMatrix_ && std::fabs(penX - textX_) < 0.001 && std::fabs(penY - textY_) < 0.001;
+    if (follows && content_.size() >= kShow.size() &&
+        std::string_view(content_).substr(content_.size() - kShow.size()) == kShow) {
+      // Where the last glyphs left the text position: more glyphs of the
+      // same string.
+      content_.resize(content_.size() - kShow.size());
+    } else {
+      if (!follows) {
+        for (double v : {matrix[0], matrix[1], matrix[2], matrix[3], penX, penY}) {
+          AppendPdfNumber(content_, v);
+          content_ += ' ';
+        }
+        content_ += "Tm ";
+        textMatrix_ = matrix;
+      }
+      content_ += '<';
+    }
+    content_ += glyphs_;
+    content_ += kShow;
+    textX_ = penX + cosA * advance;
+    textY_ = penY + sinA * advance;
+    penX += cosA * advance;
+    penY += sinA * advance;
   }
 }
 

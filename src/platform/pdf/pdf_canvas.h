@@ -1,15 +1,19 @@
-// PdfCanvas: pages of a vector PDF document drawn with cairo.
+// PdfCanvas: pages of a vector PDF document.
 //
 // The canvas speaks device pixels at the document's resolution, as a
-// printer's canvas does; cairo's user space is scaled so that one unit is
-// one device pixel. Drawing follows the GDI rules as far as vector output
-// can: one-pixel lines run through pixel centres and leave out the end
-// point's pixel, wide pens have round ends centred on the points, styled
-// one-pixel pens dash with GDI's runs, right and bottom edges of fills are
-// excluded, hatch and pattern brushes are crisp 8x8 device-pixel tiles
-// anchored at the device origin, and text is real text (subset-embedded
-// fonts, with the characters' Unicode so that it can be searched and
-// copied) placed by the logical-font rules.
+// printer's canvas does; one transformation per page turns device pixels
+// into points with y downwards, so the page content holds small whole
+// numbers (halves where a one-pixel line runs through pixel centres).
+// Drawing follows the GDI rules as far as vector output can: one-pixel
+// lines run through pixel centres and leave out the end point's pixel,
+// wide pens have round ends centred on the points, styled one-pixel pens
+// dash with GDI's runs, right and bottom edges of fills are excluded, hatch
+// and pattern brushes are crisp 8x8 device-pixel tiles anchored at the
+// device origin (one tiling pattern per distinct tile, shared by every
+// page), and text is real text (subset-embedded fonts, with the characters'
+// Unicode so that it can be searched and copied) placed by the
+// logical-font rules. The file structure is PdfDocument's; each page's
+// content is written as the page ends.
 //
 // One canvas object serves a whole run: Begin opens a document, NextPage
 // adds a sheet, Finish writes the file, Discard drops it. Between documents
@@ -24,15 +28,14 @@
 #include <vector>
 
 #include "platform/canvas.h"
+#include "platform/pdf/pdf_document.h"
 
-typedef struct _cairo cairo_t;
-typedef struct _cairo_surface cairo_surface_t;
-typedef struct _cairo_pattern cairo_pattern_t;
-typedef struct _cairo_font_face cairo_font_face_t;
+struct FT_FaceRec_;
 
 namespace kestrel {
 
 class FontResolver;
+class PdfFont;
 struct ResolvedFace;
 
 class PdfCanvas final : public Canvas {
@@ -54,7 +57,7 @@ class PdfCanvas final : public Canvas {
   bool Finish(std::string& error);
   // Drops the document (the file it was writing stays for the caller to remove).
   void Discard();
-  bool open() const { return cr_ != nullptr; }
+  bool open() const { return open_; }
   int pages() const { return pages_; }
 
   int Width() const override { return width_; }
@@ -75,35 +78,85 @@ class PdfCanvas final : public Canvas {
 
  private:
   struct Face;
-  void SetColour(Colour c);
-  // Fills the current path with the brush (opaque: hatch gaps in background).
-  void FillPathWithBrush(const Brush& brush, bool opaque, Colour background);
-  // Strokes the current path with the pen (style, width, opaque: gaps in background).
-  void StrokePathWithPen(const Pen& pen, bool opaque, Colour background);
+  // The content operators of the page being drawn.
+  void SetFill(Colour c);
+  void SetStroke(Colour c);
+  void EndText();
+  void AppendPoint(double x, double y, const char* op);
+  // Fills the path with the brush (opaque: hatch gaps in background; bare:
+  // nothing drawn under it yet, so white cells may be left out).
+  void FillPathWithBrush(const Brush& brush, bool opaque, Colour background, bool bare);
+  // Strokes the path with the pen (style, width, opaque: gaps in background).
+  // path holds the path's operators, written once or, for painted gaps, twice.
+  void StrokePathWithPen(const std::string& path, const Pen& pen, bool opaque, Colour background);
   void Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode);
   const Face* FaceFor(const std::string& name);
   const Face* FaceOfFile(const ResolvedFace& resolved);
   const Face* CoveringFace(const std::string& name, uint32_t codepoint);
-  void DropBlitCache();
-  void DropTileCache();
+  PdfFont* FontOf(const Face* face);
+  // Draws a run's glyphs as filled outlines from the baseline origin (x, y):
+  // unitX/unitY device pixels per font unit, turned by the escapement.
+  void DrawGlyphOutlines(FT_FaceRec_* ft, std::string_view run, double x, double y, double unitX, double unitY,
+                         double cosA, double sinA);
+  // The resource name of the tiling pattern of an 8x8 tile: coloured (argb,
+  // 0 transparent) or, masked, the ink cells of mask (bit 63: cell 0).
+  const std::string& TilePattern(const std::array<uint32_t, 64>& argb, uint64_t mask, bool masked);
   // Draws what is gathered (pixels, lines and fills).
   void Flush();
-  // The paper: every page starts as one white sheet, so that the document
-  // writer has a single opaque region to add each operation to.
-  void PaintPaper();
+  // Writes the page's content and its page object.
+  void EndPage();
+  void StartPage();
+  // Whether anything may have been painted on the page in r; Mark records r.
+  bool Painted(const DeviceRect& r) const;
+  void Mark(const DeviceRect& r);
 
   FontResolver* fonts_;
-  cairo_surface_t* surface_ = nullptr;
-  cairo_t* cr_ = nullptr;
+  bool open_ = false;
+  PdfDocument doc_;
   int width_ = 0, height_ = 0, dpi_ = 600;
   int pages_ = 0;
-  // Brush tiles made in this document, one per distinct 8x8 tile, so that
-  // every fill with the same tile uses the same image.
-  struct Tile {
-    std::array<uint32_t, 64> argb{};
-    cairo_pattern_t* pattern = nullptr;
+  double widthPt_ = 0, heightPt_ = 0;
+  std::string title_;
+  int catalog_ = 0, pageTree_ = 0, resources_ = 0, info_ = 0;
+  std::vector<int> pageObjects_;
+  std::string content_;   // the page being drawn, reused page after page
+  std::string path_;      // a path being built, reused
+  // What the content has set so far on this page (colours as 0x00RRGGBB,
+  // -1 while unset).
+  int64_t fill_ = -1, stroke_ = -1;
+  int lineWidth_ = -1, lineCap_ = -1;
+  PenStyle dash_ = PenStyle::Solid;
+  bool inText_ = false;
+  const PdfFont* textFont_ = nullptr;
+  bool invisibleText_ = false;  // text rendering mode 3
+  // The text matrix's scale and turn, and where the last glyphs left the
+  // text position (device pixels).
+  std::array<double, 4> textMatrix_{};
+  double textX_ = 0, textY_ = 0;
+  // Resources shared by every page of the document, written at its end.
+  std::string patternResources_, xobjectResources_;
+  // Brush tiles of this document: one tiling pattern per distinct tile.
+  std::map<std::array<uint32_t, 64>, std::string> colourTiles_;
+  std::map<uint64_t, std::string> maskTiles_;
+  // Tiles of block transfers (up to 8x8), one image per distinct tile.
+  struct BlitKey {
+    bool orMode;
+    int width, height;
+    std::array<uint32_t, 64> argb;
+    friend bool operator<(const BlitKey& a, const BlitKey& b) {
+      if (a.orMode != b.orMode) return a.orMode < b.orMode;
+      if (a.width != b.width) return a.width < b.width;
+      if (a.height != b.height) return a.height < b.height;
+      return a.argb < b.argb;
+    }
   };
-  std::vector<Tile> tiles_;
+  std::map<BlitKey, std::string> blitTiles_;
+  int resourceCount_ = 0;
+  // Cells of 32x32 device pixels in which something was drawn on this page:
+  // the gaps of an opaque dashed line need drawing only where the paper is
+  // not known to be bare.
+  std::vector<uint8_t> painted_;
+  int cellsX_ = 0, cellsY_ = 0;
   // What is gathered and not yet drawn. Pixels of one colour become one
   // filled path. Lines and fills are gathered in groups of one pen or one
   // brush, each drawn as one path when something else is drawn: fewer and
@@ -121,14 +174,17 @@ class PdfCanvas final : public Canvas {
     Brush brush;
     bool opaque = false;
     Colour background{};
+    bool bare = false;  // a tile's white cells may be left out
     bool oneColour = false;  // paints only paint (no gaps, no tile)
     Colour paint{};
     size_t first = 0;  // index of its first shape
+    size_t last = 0;   // and of its last
   };
   struct Shape {
     DeviceRect bounds;  // the pixels it may paint, right and bottom excluded
     double x0, y0, x1, y1;  // a line's path, or a fill's rectangle
     uint32_t group;
+    uint32_t next;  // the next shape of its group (0: none)
   };
   std::vector<Group> groups_;
   std::vector<Shape> shapes_;
@@ -137,18 +193,11 @@ class PdfCanvas final : public Canvas {
   std::map<std::string, std::unique_ptr<Face>> faces_;  // by file and index
   std::map<std::string, const Face*> namedFaces_;
   std::map<std::string, const Face*> coveringFaces_;  // by name and code point
+  // The fonts of this document, by face.
+  std::map<const Face*, std::unique_ptr<PdfFont>> documentFonts_;
   std::string validText_;  // a malformed text with its replacements, reused
+  std::string glyphs_;     // a text run's glyph codes, reused
   Colour pendingColour_{};  // of gathered pixels
-  // Tiles of block transfers (up to 8x8) already made in this document: a
-  // pattern of many tiles becomes one image used again and again.
-  struct BlitTile {
-    bool orMode = false;
-    int width = 0, height = 0;
-    std::array<uint32_t, 64> argb{};
-    cairo_surface_t* surface = nullptr;
-  };
-  std::array<BlitTile, 16> blitTiles_{};
-  size_t nextBlitTile_ = 0;
 };
 
 }  // namespace kestrel

@@ -200,6 +200,11 @@ TEST_F(CleanupTest, TheFolderIsJudgedByItsRealPathAndLinksInsideAreNeverEntered)
   cleanup->CleanupPrintFolder(base.file("jobs/0001/"), 0, 9, "");
   EXPECT_FALSE(Has("jobs/0001"));
   EXPECT_TRUE(fs::exists(elsewhere.file("sub/keep.pdat")));
+
+  // A file named as the folder is never deleted in its place.
+  for (const std::string& folder : {std::string("\\zoq\\kestrel.inf"), "/" + base.file("zoq/kestrel.inf")})
+    for (int mode : {2, 9}) cleanup->CleanupPrintFolder(folder, 0, mode, "");
+  EXPECT_TRUE(Has("zoq/kestrel.inf"));
 }
 
 TEST(CleanupRule, AFolderThatIsOrHoldsAProductFolderIsRefused) {

@@ -1,11 +1,11 @@
 // kestrel-outliner's work: bookmark CSV rows into a PDF's outline.
 #include "pdf_outline.h"
 
-#include <cairo-pdf.h>
 #include <gtest/gtest.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include <filesystem>
 
@@ -23,11 +23,15 @@ namespace fs = std::filesystem;
 // A PDF of n blank A4 pages.
 std::string BlankPdf(const TempDir& dir, const std::string& name, int pages) {
   const std::string path = dir.file(name);
-  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 595, 842);
-  cairo_t* cr = cairo_create(surface);
-  for (int i = 0; i < pages; ++i) cairo_show_page(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFPageDocumentHelper helper(pdf);
+  for (int i = 0; i < pages; ++i)
+    helper.addPage(pdf.makeIndirectObject(
+                       QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>")),
+                   false);
+  QPDFWriter writer(pdf, path.c_str());
+  writer.write();
   return path;
 }
 

@@ -54,7 +54,7 @@ Gray Render(const std::string& pdf, int dpi, const std::string& outStem) {
   return g;
 }
 
-// Pages in a PDF that cairo wrote (page objects are not compressed).
+// Pages in a PDF whose page objects are not compressed.
 int CountPages(const std::string& pdf) {
   std::string s = ReadFile(pdf);
   const std::string key = "/Type /Page";
@@ -247,6 +247,43 @@ TEST_F(PdfCanvasPixels, FillsLeaveOutTheRightAndBottomEdgeAndWidePensHaveRoundEn
   EXPECT_FALSE(g.ink(305, 301));
 }
 
+// At a resolution whose points per pixel have no short decimal form, a fill
+// and a hatch at the far corner of an A4 page still meet their pixels.
+TEST(PdfCanvasGeometry, TheFarCornerOfAPageAt350DpiStaysOnItsPixels) {
+  TempDir dir;
+  PdfCanvas canvas(nullptr);
+  std::string error;
+  const std::string path = dir.file("c.pdf");
+  OpenFile out(path);
+  ASSERT_TRUE(canvas.Begin(out.f, 2100, 2970, 350, "t", error)) << error;
+  canvas.SetBrush(Brush{BrushKind::Solid, kBlack});
+  canvas.FillRect({2800, 4000, 2810, 4010});
+  canvas.SetTransparentBackground(true);
+  canvas.SetBrush(Brush{BrushKind::Hatch, kBlack, HatchStyle::Horizontal});
+  canvas.FillRect({2820, 4000, 2840, 4020});
+  ASSERT_TRUE(canvas.Finish(error)) << error;
+  out.Close();
+  // Device pixels 2790..2849 x 3990..4029, four rendered pixels each.
+  Shell("pdftoppm -r 1400 -gray -aa no -aaVector no -x 11160 -y 15960 -W 240 -H 160 -singlefile '" + path + "' '" +
+        dir.file("r") + "'");
+  std::ifstream in(dir.file("r.pgm"), std::ios::binary);
+  std::string magic;
+  int w = 0, h = 0, maxval = 0;
+  in >> magic >> w >> h >> maxval;
+  in.get();
+  std::vector<uint8_t> px(size_t(w) * size_t(h));
+  in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()));
+  ASSERT_EQ(w, 240);
+  auto ink = [&](int x, int y) { return px[size_t((y - 3990) * 4 + 2) * size_t(w) + size_t((x - 2790) * 4 + 2)] < 128; };
+  EXPECT_TRUE(ink(2800, 4000));
+  EXPECT_TRUE(ink(2809, 4009));
+  EXPECT_FALSE(ink(2799, 4005));
+  EXPECT_FALSE(ink(2810, 4005));
+  EXPECT_FALSE(ink(2805, 3999));
+  EXPECT_FALSE(ink(2805, 4010));
+  for (int y = 4000; y < 4020; ++y) EXPECT_EQ(ink(2830, y), y % 8 == 3) << y;  // GDI's rows
+}
+
 TEST_F(PdfCanvasPixels, DashesRunLikeGdisAndHatchesDrawGdisRowsAnchoredAtTheDeviceOrigin) {
   canvas.SetTransparentBackground(true);
   canvas.SetPen(Pen{kBlack, 1, PenStyle::Dash});
@@ -383,6 +420,58 @@ TEST_F(PdfCanvasPixels, GatheredLinesAndFillsKeepTheirOrderWhereTheyMeet) {
   EXPECT_EQ(patterns, 1u);
 }
 
+// A document of many pages: each page's content goes to the file as the
+// page ends, every page shares one tiling pattern per distinct tile (a
+// hatch in any colour is one mask), and the file is well formed.
+TEST(PdfDocumentFile, ManyPagesShareOnePatternPerDistinctTileAndTheFileChecksClean) {
+  TempDir dir;
+  PdfCanvas canvas(&SharedFontResolver());
+  std::string error;
+  const std::string path = dir.file("m.pdf");
+  OpenFile out(path);
+  ASSERT_TRUE(canvas.Begin(out.f, 2100, 2970, 600, "請求書 (控)", error)) << error;
+  PatternBitmap three;  // three colours: a coloured tile
+  for (int i = 0; i < 64; ++i)
+    three.cells[size_t(i)] = i % 3 == 0 ? kBlack : (i % 3 == 1 ? kWhite : Colour::Rgb(200, 0, 0));
+  FontSpec font;
+  font.height = 80;
+  font.face = "IPAex明朝";
+  const int kPages = 40;
+  long written = 0;
+  for (int page = 0; page < kPages; ++page) {
+    if (page > 0) {
+      canvas.NextPage();
+      // The finished page is in the file, not held back.
+      EXPECT_GT(std::ftell(out.f), written) << page;
+      written = std::ftell(out.f);
+    }
+    canvas.SetTransparentBackground(true);
+    canvas.SetBrush(Brush{BrushKind::Hatch, Colour::Rgb(0, 0, 255), HatchStyle::FDiagonal});
+    canvas.FillRect({100, 100, 400, 300});
+    canvas.SetBrush(Brush{BrushKind::Hatch, Colour::Rgb(0, 160, 0), HatchStyle::FDiagonal});
+    canvas.FillRect({500, 100, 800, 300});
+    canvas.SetTransparentBackground(false);
+    canvas.SetBrush(Brush{BrushKind::Pattern, kBlack, HatchStyle::Horizontal, three});
+    canvas.FillRect({100, 400, 400, 600});
+    canvas.Rectangle({500, 400, 800, 600});
+    canvas.SetPen(Pen{kBlack, 1, PenStyle::DashDot});
+    canvas.Arc({900, 100, 1300, 500}, {1300, 300}, {900, 300});
+    canvas.SetFont(font);
+    canvas.DrawText({100, 700}, "頁 " + std::to_string(page + 1));
+  }
+  ASSERT_TRUE(canvas.Finish(error)) << error;
+  out.Close();
+  const std::string pdf = ReadFile(path);
+  size_t patterns = 0;
+  for (size_t at = pdf.find("/PatternType"); at != std::string::npos; at = pdf.find("/PatternType", at + 1)) ++patterns;
+  EXPECT_EQ(patterns, 2u);  // the diagonal hatch in both colours, the three-colour tile
+  EXPECT_EQ(CountPages(path), kPages);
+  const ProgramRun check = RunProgramAndWait("/usr/bin/qpdf", {"--check", path});
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+  EXPECT_NE(Shell("pdfinfo '" + path + "'").find("請求書 (控)"), std::string::npos);
+  EXPECT_NE(Shell("pdftotext -f 40 -l 40 -enc UTF-8 '" + path + "' -").find("頁 40"), std::string::npos);
+}
+
 TEST(PdfCanvasText, TextIsRealTextThatCopiesAsTheCharactersThemselves) {
   TempDir dir;
   FixedResolver fonts;
@@ -477,6 +566,61 @@ TEST(PdfCanvasText, TextLandsWhereTheRasterPagePutsItForEveryFontRule) {
     EXPECT_NEAR((pdf.right + 1) / 4.0, sink.box.right + 1, 1.5) << c.face << " " << c.escapement;
     EXPECT_NEAR((pdf.bottom + 1) / 4.0, sink.box.bottom + 1, 1.5) << c.face << " " << c.escapement;
   }
+}
+
+// A Type 1 face cannot be subset into a CID font: its glyphs are drawn as
+// outlines, where the same design as an OpenType face (embedded) puts them,
+// and the text is written over them invisibly.
+TEST(PdfCanvasText, AFaceThatCannotBeEmbeddedIsDrawnAsOutlinesWhereAnEmbeddedOnePutsIt) {
+  class FileResolver : public FontResolver {
+   public:
+    explicit FileResolver(std::string file) : file_(std::move(file)) {}
+    ResolvedFace Resolve(const std::string&) override {
+      ResolvedFace f;
+      f.file = file_;
+      f.family = "Nimbus Sans";
+      return f;
+    }
+
+   private:
+    std::string file_;
+  };
+  FileResolver type1("/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1");
+  FileResolver openType("/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf");
+  if (!std::filesystem::exists(type1.Resolve("").file) || !std::filesystem::exists(openType.Resolve("").file))
+    GTEST_SKIP() << "the URW fonts are not installed";
+  FontSpec font;
+  font.height = -60;  // the em: the two files' Windows metrics differ
+  font.escapement = 900;
+  font.face = "Helvetica";
+  TempDir dir;
+  auto draw = [&](FontResolver& fonts, const std::string& name, InkBox& box) {
+    PdfCanvas canvas(&fonts);
+    std::string error;
+    const std::string path = dir.file(name + ".pdf");
+    OpenFile out(path);
+    ASSERT_TRUE(canvas.Begin(out.f, 1016, 1016, 100, "t", error)) << error;
+    canvas.SetFont(font);
+    canvas.SetTransparentBackground(true);
+    canvas.DrawText({200, 300}, "HEg");
+    ASSERT_TRUE(canvas.Finish(error));
+    out.Close();
+    Gray g = Render(path, 400, dir.file(name));
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x)
+        if (g.pixels[size_t(y) * size_t(g.width) + size_t(x)] < 128) box.Add(x, y);
+  };
+  InkBox outlines, embedded;
+  draw(type1, "type1", outlines);
+  draw(openType, "opentype", embedded);
+  ASSERT_GE(embedded.right, 0);
+  EXPECT_NEAR(outlines.left, embedded.left, 4);  // a device pixel (4 rendered ones)
+  EXPECT_NEAR(outlines.top, embedded.top, 4);
+  EXPECT_NEAR(outlines.right, embedded.right, 4);
+  EXPECT_NEAR(outlines.bottom, embedded.bottom, 4);
+  // The text is there to copy, in a font named without its program.
+  EXPECT_NE(Shell("pdftotext '" + dir.file("type1.pdf") + "' -").find("HEg"), std::string::npos);
+  EXPECT_NE(Shell("pdffonts '" + dir.file("type1.pdf") + "' | tail -n +3").find(" no  no  yes "), std::string::npos);
 }
 
 TEST(PdfCanvasText, ALabelWithAFileNameThatIsNotUtf8DrawsTheSameCharactersAsTheRasterPage) {

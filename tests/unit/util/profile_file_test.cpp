@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "support/engine_fixture.h"
 
@@ -76,6 +78,23 @@ TEST(ProfileFile, WritesReplaceInPlaceAppendToTheSectionOrAddTheSection) {
   f.SetString("C", "z", "3");
   f.SetString("B", "y", "");
   EXPECT_EQ(f.Serialize(), "; top comment\r\n[A]\r\nX=10\r\nnew=n\r\n\r\n[B]\r\ny=\r\n[C]\r\nz=3\r\n");
+}
+
+TEST(ProfileFile, LookupsAfterWritesReadAsAFreshParseOfTheText) {
+  // Writes whose names or lines read as headers change where sections end.
+  const std::vector<std::array<const char*, 3>> writes = {
+      {"A", "x", "1"}, {"B", "y", "2"},   {"A", "z", "3"},  {"a]b", "k", "4"}, {"A", "[C", "]"},
+      {"A", "k", "9"}, {"C", "k", "5"}, {"A", "x", "[D]"}, {"B", "y", "6"},  {"D", "q", "7"},   {"a]b", "k", "8"}};
+  auto f = Parsed("[A]\nx=0\n[B]\n");
+  for (const auto& [section, key, value] : writes) {
+    f.SetString(section, key, value);
+    const ProfileFile fresh = Parsed(f.Serialize());
+    for (const char* s : {"A", "B", "C", "C=", "D", "a]b", "a"})
+      for (const char* k : {"x", "y", "z", "k", "[C", "q"}) {
+        ProfileFile after = f;  // as the write left it, for the next write too
+        EXPECT_EQ(after.FindRaw(s, k), fresh.FindRaw(s, k)) << "after " << section << "/" << key << ": " << s << "/" << k;
+      }
+  }
 }
 
 TEST(ProfileFile, MissingFileReadsEmptyAndIsCreatedByAWrite) {

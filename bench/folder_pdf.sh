@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Time and peak memory of a folder run to one PDF document on the built-in
+# device, for folders of N copies of one sample page, so that growth with the
+# page count shows (bench/folder_memory.sh does the same for JPEG pages):
+#   bench/folder_pdf.sh [build dir] [sample name] [page counts...]
+#   (defaults: build/release invoice 10 100)
+# Each run has its own scratch base folder under /tmp with CUPS hidden
+# (KESTREL_NO_CUPS=1) and the headless Ui; nothing goes to a print queue.
+# Needs GNU time (/usr/bin/time, package time) and the built sample forms.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+sample=${2:-invoice}
+shift $(($# < 2 ? $# : 2))
+counts=("$@")
+[ "${#counts[@]}" -gt 0 ] || counts=(10 100)
+[ -x /usr/bin/time ] || { echo "folder_pdf: /usr/bin/time is missing (scripts/setup.sh installs it)" >&2; exit 1; }
+page="$build/examples/$sample.pdat"
+[ -f "$page" ] || { echo "folder_pdf: no sample $page (build the target examples)" >&2; exit 1; }
+
+work=$(mktemp -d /tmp/kestrel-folder-pdf.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+for n in "${counts[@]}"; do
+  base="$work/$n"
+  mkdir -p "$base/zoq" "$base/data"
+  printf '[SETTING]\r\n$jpeg=0\r\n$pbar=0\r\n[PDF]\r\n$path=Kestrel PDF\r\n' >"$base/zoq/kestrel.inf"
+  for i in $(seq -w 1 "$n"); do cp "$page" "$base/data/p$i.pdat"; done
+  KESTREL_BASE="$base/" KESTREL_NO_CUPS=1 KESTREL_UI=headless KESTREL_NO_DEBUG_LABEL=1 \
+    /usr/bin/time -v -o "$base/time.txt" "$build/kestrel" -h 1 -p "$base/data,0" >/dev/null 2>&1 || {
+    echo "folder_pdf: the run of $n pages failed" >&2
+    exit 1
+  }
+  written=$(find "$base/vpdf" -name '*.pdf' -exec pdfinfo {} \; | sed -n 's/^Pages: *//p')
+  awk -v n="$n" -v w="$written" -F': ' '
+    /User time/ {u = $2} /System time/ {s = $2} /Elapsed/ {e = $2}
+    /Maximum resident/ {r = $2} /Minor/ {f = $2}
+    END {printf "%5d pages (%d in the PDF): CPU %.2f s (%.1f ms a page), wall %s, peak RSS %.1f MiB, minor faults %d\n",
+                n, w, u + s, (u + s) * 1000 / n, e, r / 1024, f}' "$base/time.txt"
+done
