@@ -16,7 +16,7 @@ include(GNUInstallDirs)
 kestrel_add_layers(backends)
 target_link_libraries(kestrel_raster PUBLIC PkgConfig::PLATFORM_DEPS)
 target_link_libraries(kestrel_linux PUBLIC PkgConfig::PLATFORM_DEPS Threads::Threads)
-# libcups and libxcb are opened when first used (platform/linux/shared_library.h):
+# libcups and libxcb are opened when first used (platform/loader/shared_library.h):
 # the backend takes only the headers of libcups, and the programs link with
 # --as-needed, so that a library named but not called is not loaded at start.
 target_include_directories(kestrel_linux PUBLIC ${CUPS_INCLUDE_DIRS})

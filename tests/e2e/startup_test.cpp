@@ -1,7 +1,8 @@
 // What a run loads: the desktop toolkit only for the desktop Ui (a module of
-// its own), libcups only when the print system's queues are asked for, so a
-// headless run with the queues hidden starts without either, and a libcups
-// that cannot be loaded leaves the built-in device instead of stopping the run.
+// its own), libcups only when the print system's queues are asked for,
+// HarfBuzz only when a PDF font is written, so a headless run of a page
+// without text starts without any of them; and a library that cannot be
+// loaded leaves the run going without it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -27,7 +28,7 @@ TEST(Startup, HeadlessPageRunLoadsNeitherTheToolkitNorCups) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(fs::exists(base.file("empty.jpg")));
   ASSERT_NE(r.err.find("file=libstdc++"), std::string::npos) << "no loader trace";
-  for (const char* library : {"libQt6", "kestrel-qt-ui", "libcups", "libxcb"})
+  for (const char* library : {"libQt6", "kestrel-qt-ui", "libcups", "libxcb", "libharfbuzz"})
     EXPECT_EQ(r.err.find(std::string("file=") + library), std::string::npos) << library << " was loaded";
 }
 
@@ -102,6 +103,30 @@ TEST(Startup, ALibcupsThatCannotBeLoadedLeavesTheBuiltInDevice) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("kestrel: [warning] the CUPS queues cannot be listed: "), std::string::npos) << r.err;
   EXPECT_TRUE(fs::exists(base.file("vpdf/empty.pdf")));
+}
+
+TEST(Startup, WithoutHarfBuzzThePdfTextStaysTextInFontsNotEmbedded) {
+  TempDir base;
+  base.Write("lib/libharfbuzz-subset.so.0", std::string("not a library"));
+  PageBuilder page;
+  page.Paper(0, 9, 0, 1).Palette(1, 0, 0, 0).String(1, 100, 800, 1, 1, 12, 24, 12, 0).End();
+  page.Text("KESTREL");
+  const std::string data = base.Write("text.pdat", page.bytes());
+  const std::vector<std::pair<std::string, std::string>> env = {
+      {"KESTREL_BASE", base.path().string() + "/"}, {"DISPLAY", ""}, {"KESTREL_UI", "headless"}};
+  ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, {"-h", "1", "-p", data}, env);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string pdf = base.file("vpdf/text.pdf");
+  EXPECT_NE(Shell("pdffonts '" + pdf + "'").find(" yes yes "), std::string::npos) << "embedded with HarfBuzz";
+  fs::remove(pdf);
+  auto without = env;
+  without.emplace_back("LD_LIBRARY_PATH", base.file("lib"));
+  r = RunProgramAndWait(KESTREL_PROGRAM, {"-h", "1", "-p", data}, without);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Shell("pdftotext '" + pdf + "' -").find("KESTREL"), std::string::npos);
+  const std::string fonts = Shell("pdffonts '" + pdf + "'");
+  EXPECT_EQ(fonts.find(" yes yes "), std::string::npos) << fonts;
+  EXPECT_NE(fonts.find("CID TrueType"), std::string::npos) << fonts;
 }
 
 }  // namespace

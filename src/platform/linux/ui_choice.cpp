@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "platform/headless/headless_ui.h"
-#include "platform/linux/shared_library.h"
+#include "platform/loader/shared_library.h"
 #include "platform/linux/xcb_library.h"
 #include "platform/system.h"
 

@@ -1,6 +1,6 @@
 #include "platform/linux/xcb_library.h"
 
-#include "platform/linux/shared_library.h"
+#include "platform/loader/shared_library.h"
 
 namespace kestrel {
 

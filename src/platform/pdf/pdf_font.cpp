@@ -3,12 +3,10 @@
 #include FT_ADVANCES_H
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
-#include <hb-subset.h>
-#include <hb.h>
-
 #include <cstring>
 #include <utility>
 
+#include "platform/pdf/harfbuzz_library.h"
 #include "platform/pdf/pdf_document.h"
 
 namespace kestrel {
@@ -40,12 +38,13 @@ void AppendUtf16Hex(std::string& out, uint32_t cp) {
 }
 
 // Owns a HarfBuzz object for the length of a scope.
-template <typename T, void (*Destroy)(T*)>
+template <typename T>
 struct HbPtr {
   T* p;
-  explicit HbPtr(T* ptr) : p(ptr) {}
+  void (*destroy)(T*);
+  HbPtr(T* ptr, void (*destroyer)(T*)) : p(ptr), destroy(destroyer) {}
   ~HbPtr() {
-    if (p != nullptr) Destroy(p);
+    if (p != nullptr) destroy(p);
   }
   HbPtr(const HbPtr&) = delete;
   HbPtr& operator=(const HbPtr&) = delete;
@@ -68,32 +67,33 @@ namespace {
 // The subset of face (file, index) holding the glyphs used, or null.
 hb_blob_t* MakeSubset(const std::string& file, int index, const std::map<uint32_t, uint32_t>& used, bool cff,
                       hb_map_t* newIds) {
-  HbPtr<hb_blob_t, hb_blob_destroy> blob(hb_blob_create_from_file_or_fail(file.c_str()));
+  const HarfBuzzLibrary& hb = HarfBuzz();
+  HbPtr<hb_blob_t> blob(hb.hb_blob_create_from_file_or_fail(file.c_str()), hb.hb_blob_destroy);
   if (blob.p == nullptr) return nullptr;
-  HbPtr<hb_face_t, hb_face_destroy> source(hb_face_create(blob.p, unsigned(index)));
-  HbPtr<hb_subset_input_t, hb_subset_input_destroy> input(hb_subset_input_create_or_fail());
+  HbPtr<hb_face_t> source(hb.hb_face_create(blob.p, unsigned(index)), hb.hb_face_destroy);
+  HbPtr<hb_subset_input_t> input(hb.hb_subset_input_create_or_fail(), hb.hb_subset_input_destroy);
   if (input.p == nullptr) return nullptr;
-  hb_set_t* glyphs = hb_subset_input_glyph_set(input.p);
-  hb_set_add(glyphs, 0);
-  for (const auto& [gid, cp] : used) hb_set_add(glyphs, gid);
+  hb_set_t* glyphs = hb.hb_subset_input_glyph_set(input.p);
+  hb.hb_set_add(glyphs, 0);
+  for (const auto& [gid, cp] : used) hb.hb_set_add(glyphs, gid);
   // Only the outlines and metrics are read from an embedded font: no
   // hinting, no layout or vertical tables.
-  hb_set_t* drop = hb_subset_input_set(input.p, HB_SUBSET_SETS_DROP_TABLE_TAG);
+  hb_set_t* drop = hb.hb_subset_input_set(input.p, HB_SUBSET_SETS_DROP_TABLE_TAG);
   for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "vhea", "vmtx", "VORG", "DSIG", "kern"})
-    hb_set_add(drop, hb_tag_from_string(tag, 4));
+    hb.hb_set_add(drop, hb.hb_tag_from_string(tag, 4));
   // A CFF subset keeps the glyph ids (the CIDs of its CIDFont); a TrueType
   // subset renumbers them and the CIDFont maps the ids to the new numbers.
-  hb_subset_input_set_flags(input.p, cff ? HB_SUBSET_FLAGS_NO_HINTING | HB_SUBSET_FLAGS_RETAIN_GIDS
-                                                : unsigned(HB_SUBSET_FLAGS_NO_HINTING));
-  HbPtr<hb_subset_plan_t, hb_subset_plan_destroy> plan(hb_subset_plan_create_or_fail(source.p, input.p));
+  hb.hb_subset_input_set_flags(input.p, cff ? HB_SUBSET_FLAGS_NO_HINTING | HB_SUBSET_FLAGS_RETAIN_GIDS
+                                                   : unsigned(HB_SUBSET_FLAGS_NO_HINTING));
+  HbPtr<hb_subset_plan_t> plan(hb.hb_subset_plan_create_or_fail(source.p, input.p), hb.hb_subset_plan_destroy);
   if (plan.p == nullptr) return nullptr;
-  HbPtr<hb_face_t, hb_face_destroy> subset(hb_subset_plan_execute_or_fail(plan.p));
+  HbPtr<hb_face_t> subset(hb.hb_subset_plan_execute_or_fail(plan.p), hb.hb_face_destroy);
   if (subset.p == nullptr) return nullptr;
-  const hb_map_t* planIds = hb_subset_plan_old_to_new_glyph_mapping(plan.p);
-  for (const auto& [gid, cp] : used) hb_map_set(newIds, gid, hb_map_get(planIds, gid));
-  hb_blob_t* packed = hb_face_reference_blob(subset.p);
-  if (hb_blob_get_length(packed) == 0) {
-    hb_blob_destroy(packed);
+  const hb_map_t* planIds = hb.hb_subset_plan_old_to_new_glyph_mapping(plan.p);
+  for (const auto& [gid, cp] : used) hb.hb_map_set(newIds, gid, hb.hb_map_get(planIds, gid));
+  hb_blob_t* packed = hb.hb_face_reference_blob(subset.p);
+  if (hb.hb_blob_get_length(packed) == 0) {
+    hb.hb_blob_destroy(packed);
     return nullptr;
   }
   return packed;
@@ -105,11 +105,14 @@ hb_blob_t* MakeSubset(const std::string& file, int index, const std::map<uint32_
 // without its program: readers draw a substitute, and the text stays text.
 bool PdfFont::Write(PdfDocument& doc) const {
   const bool cff = !HasTable(face_, TTAG_glyf);
-  HbPtr<hb_map_t, hb_map_destroy> newIds(hb_map_create());
-  HbPtr<hb_blob_t, hb_blob_destroy> packed(Embeddable(face_) ? MakeSubset(file_, index_, used_, cff, newIds.p)
-                                                              : nullptr);
+  // Without HarfBuzz (it is opened here, at the first font) no subset is made.
+  std::string unavailable;
+  const bool subset = Embeddable(face_) && OpenHarfBuzz(unavailable);
+  const HarfBuzzLibrary& hb = HarfBuzz();
+  HbPtr<hb_map_t> newIds(subset ? hb.hb_map_create() : nullptr, hb.hb_map_destroy);
+  HbPtr<hb_blob_t> packed(subset ? MakeSubset(file_, index_, used_, cff, newIds.p) : nullptr, hb.hb_blob_destroy);
   unsigned int length = 0;
-  const char* data = packed.p != nullptr ? hb_blob_get_data(packed.p, &length) : nullptr;
+  const char* data = packed.p != nullptr ? hb.hb_blob_get_data(packed.p, &length) : nullptr;
   const bool embedded = data != nullptr && length > 0;
 
   // The subset's tag: six capitals from the glyphs it holds, so that two
@@ -201,7 +204,7 @@ bool PdfFont::Write(PdfDocument& doc) const {
     const uint32_t last = used_.empty() ? 0 : used_.rbegin()->first;
     std::string table(size_t(last + 1) * 2, '\0');
     for (const auto& [gid, cp] : used_) {
-      const hb_codepoint_t to = hb_map_get(map, gid);
+      const hb_codepoint_t to = hb.hb_map_get(map, gid);
       if (to == HB_MAP_VALUE_INVALID) continue;
       table[size_t(gid) * 2] = char(to >> 8);
       table[size_t(gid) * 2 + 1] = char(to & 0xFF);

@@ -1,4 +1,4 @@
-#include "platform/linux/shared_library.h"
+#include "platform/loader/shared_library.h"
 
 #include <dlfcn.h>
 
