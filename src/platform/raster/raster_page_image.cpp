@@ -5,11 +5,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <thread>
 
 #include <jpeglib.h>
 #include <jerror.h>
-#include <unistd.h>
 
 #include "util/replacing_file.h"
 
@@ -38,6 +37,12 @@ void OnJpegMessage(j_common_ptr) {}
 
 // Rows handed to the encoder per call.
 constexpr int kBandRows = 16;
+// Bytes written to the file per write.
+constexpr size_t kFileBufferBytes = 64 * 1024;
+// A part boundary falls after a multiple of this many block rows, so that
+// the restart markers (numbered 0-7 in turn) of the lower part keep their
+// numbers in the joined file.
+constexpr int kRestartCycle = 8;
 
 // The samples of a page: a grey page as one channel, a colour page as four
 // bytes a pixel (R, G, B and one unused), the layout the encoder converts
@@ -58,30 +63,157 @@ void FillTable(const RasterCanvas& page, SampleTable& table) {
   }
 }
 
-// The encoding itself, free of C++ objects with destructors: libjpeg reports
-// errors by longjmp out of here. band holds kBandRows rows of samples.
-bool Encode(const RasterCanvas& page, std::FILE* out, const JpegSettings& settings, const SampleTable& table,
-            uint8_t* band, char* message) {
+// The position of a frame header's height field, or 0 when bytes holds none.
+size_t FrameHeightAt(const uint8_t* bytes, size_t size) {
+  for (size_t at = 2; at + 4 <= size && bytes[at] == 0xFF;) {
+    const uint8_t marker = bytes[at + 1];
+    if (marker >= 0xC0 && marker <= 0xC2) return at + 5 + 2 <= size ? at + 5 : 0;
+    if (marker == 0xDA) return 0;
+    at += 2 + ((size_t(bytes[at + 2]) << 8) | bytes[at + 3]);
+  }
+  return 0;
+}
+
+// Where the compressed data of the first scan starts (after its header).
+size_t ScanDataAt(const uint8_t* bytes, size_t size) {
+  for (size_t at = 2; at + 4 <= size && bytes[at] == 0xFF;) {
+    const size_t length = (size_t(bytes[at + 2]) << 8) | bytes[at + 3];
+    if (bytes[at + 1] == 0xDA) return at + 2 + length <= size ? at + 2 + length : 0;
+    at += 2 + length;
+  }
+  return 0;
+}
+
+// One part of the page: rows [firstRow, firstRow + rows), written to the
+// file (its frame header given the height of the whole page, its end
+// marker taken back when another part follows) or into buffers.lower.
+struct Part {
+  int firstRow = 0, rows = 0;
+  int pageHeight = 0;
+  bool followed = false;
+  std::FILE* file = nullptr;
+  JpegBuffers* buffers = nullptr;
+  uint8_t* band = nullptr;
+  size_t memorySize = 0;  // bytes in buffers->lower
+  bool ok = false;
+  char message[JMSG_LENGTH_MAX] = {};
+};
+
+struct Destination {
+  jpeg_destination_mgr mgr;  // first: libjpeg sees only this
+  Part* part;
+  bool headerDone;
+};
+
+void Fail(j_compress_ptr cinfo, int code) {
+  cinfo->err->msg_code = code;
+  (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+}
+
+void WriteOut(j_compress_ptr cinfo, size_t count) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  uint8_t* bytes = d->part->buffers->fileBuffer.data();
+  if (!d->headerDone) {
+    // The headers come first and fit the first buffer whole.
+    d->headerDone = true;
+    if (size_t at = FrameHeightAt(bytes, count); at != 0) {
+      bytes[at] = uint8_t(d->part->pageHeight >> 8);
+      bytes[at + 1] = uint8_t(d->part->pageHeight);
+    }
+  }
+  errno = 0;
+  if (count > 0 && std::fwrite(bytes, 1, count, d->part->file) != count) Fail(cinfo, JERR_FILE_WRITE);
+}
+
+void FileInit(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  d->mgr.next_output_byte = d->part->buffers->fileBuffer.data();
+  d->mgr.free_in_buffer = d->part->buffers->fileBuffer.size();
+}
+
+boolean FileEmpty(j_compress_ptr cinfo) {
+  WriteOut(cinfo, reinterpret_cast<Destination*>(cinfo->dest)->part->buffers->fileBuffer.size());
+  FileInit(cinfo);
+  return TRUE;
+}
+
+void FileTerm(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  WriteOut(cinfo, d->part->buffers->fileBuffer.size() - d->mgr.free_in_buffer);
+  // The lower part goes where the end marker (two bytes) was.
+  if (d->part->followed && std::fseek(d->part->file, -2, SEEK_CUR) != 0) Fail(cinfo, JERR_FILE_WRITE);
+}
+
+bool GrowLower(JpegBuffers& b) {
+  const size_t capacity = b.lowerCapacity == 0 ? size_t(1) << 20 : b.lowerCapacity * 2;
+  auto* grown = static_cast<uint8_t*>(std::realloc(b.lower.get(), capacity));
+  if (grown == nullptr) return false;
+  (void)b.lower.release();
+  b.lower.reset(grown);
+  b.lowerCapacity = capacity;
+  return true;
+}
+
+void MemoryInit(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  JpegBuffers& b = *d->part->buffers;
+  if (b.lowerCapacity == 0 && !GrowLower(b)) Fail(cinfo, JERR_OUT_OF_MEMORY);
+  d->mgr.next_output_byte = b.lower.get();
+  d->mgr.free_in_buffer = b.lowerCapacity;
+}
+
+boolean MemoryEmpty(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  JpegBuffers& b = *d->part->buffers;
+  const size_t used = b.lowerCapacity;
+  if (!GrowLower(b)) Fail(cinfo, JERR_OUT_OF_MEMORY);
+  d->mgr.next_output_byte = b.lower.get() + used;
+  d->mgr.free_in_buffer = b.lowerCapacity - used;
+  return TRUE;
+}
+
+void MemoryTerm(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
+  d->part->memorySize = d->part->buffers->lowerCapacity - d->mgr.free_in_buffer;
+}
+
+// The encoding of one part, free of C++ objects with destructors: libjpeg
+// reports errors by longjmp out of here.
+void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const SampleTable& table, Part& part) {
   jpeg_compress_struct cinfo;
   JpegError err;
+  Destination dest;
   cinfo.err = jpeg_std_error(&err.mgr);
   err.mgr.error_exit = OnJpegError;
   err.mgr.output_message = OnJpegMessage;
   err.message[0] = '\0';
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
-    std::snprintf(message, JMSG_LENGTH_MAX, "%s", err.message);
-    return false;
+    std::snprintf(part.message, sizeof part.message, "%s", err.message);
+    part.ok = false;
+    return;
   }
   const bool grey = table.grey;
   jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, out);
+  dest.part = &part;
+  dest.headerDone = false;
+  if (part.file != nullptr) {
+    dest.mgr.init_destination = FileInit;
+    dest.mgr.empty_output_buffer = FileEmpty;
+    dest.mgr.term_destination = FileTerm;
+  } else {
+    dest.mgr.init_destination = MemoryInit;
+    dest.mgr.empty_output_buffer = MemoryEmpty;
+    dest.mgr.term_destination = MemoryTerm;
+  }
+  cinfo.dest = &dest.mgr;
   cinfo.image_width = JDIMENSION(page.Width());
-  cinfo.image_height = JDIMENSION(page.Height());
+  cinfo.image_height = JDIMENSION(part.rows);
   cinfo.input_components = grey ? 1 : 4;
   cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_RGBX;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, settings.quality, TRUE);
+  cinfo.restart_in_rows = 1;
   if (!grey) {
     // Luminance at full resolution; the colour at the chosen sampling.
     cinfo.comp_info[0].h_samp_factor = settings.sampling == 444 ? 1 : 2;
@@ -98,11 +230,11 @@ bool Encode(const RasterCanvas& page, std::FILE* out, const JpegSettings& settin
   const int width = page.Width();
   const size_t rowBytes = size_t(width) * (grey ? 1 : 4);
   JSAMPROW rows[kBandRows];
-  for (int r = 0; r < kBandRows; ++r) rows[r] = band + size_t(r) * rowBytes;
-  for (int y = 0; y < page.Height();) {
-    const int count = std::min(kBandRows, page.Height() - y);
+  for (int r = 0; r < kBandRows; ++r) rows[r] = part.band + size_t(r) * rowBytes;
+  for (int y = 0; y < part.rows;) {
+    const int count = std::min(kBandRows, part.rows - y);
     for (int r = 0; r < count; ++r) {
-      const uint8_t* src = page.Row(y + r);
+      const uint8_t* src = page.Row(part.firstRow + y + r);
       if (grey) {
         uint8_t* d = rows[r];
         for (int x = 0; x < width; ++x) d[x] = table.greyLevel[src[x]];
@@ -116,12 +248,23 @@ bool Encode(const RasterCanvas& page, std::FILE* out, const JpegSettings& settin
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
-  return true;
+  part.ok = true;
+}
+
+// Rows of the upper part: whole cycles of restart intervals, about half the
+// page; 0 when the page is too small to be worth two parts.
+int UpperRows(int height, int blockRowHeight) {
+  const int blockRows = (height + blockRowHeight - 1) / blockRowHeight;
+  const int cycles = blockRows / kRestartCycle;
+  if (cycles < 2) return 0;
+  const int upper = (cycles / 2) * kRestartCycle * blockRowHeight;
+  return upper < height ? upper : 0;
 }
 
 }  // namespace
 
-bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& given, std::string& error) {
+bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& given, std::string& error,
+               JpegBuffers* reused) {
   if (page.Width() <= 0 || page.Height() <= 0 || page.Width() > 65500 || page.Height() > 65500) {
     error = "JPEG: page size " + std::to_string(page.Width()) + "x" + std::to_string(page.Height()) +
             " cannot be encoded";
@@ -133,8 +276,15 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
 
   SampleTable table;
   FillTable(page, table);
-  // One band of rows, aligned for four-byte pixels.
-  std::vector<uint32_t> band((size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4);
+  JpegBuffers local;
+  JpegBuffers& buffers = reused != nullptr ? *reused : local;
+  const int blockRowHeight = !table.grey && settings.sampling == 420 ? 16 : 8;
+  const int upperRows = settings.split ? UpperRows(page.Height(), blockRowHeight) : 0;
+  // A band of rows for each part, aligned for four-byte pixels.
+  const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
+  for (int i = 0; i < (upperRows > 0 ? 2 : 1); ++i)
+    if (buffers.bands[i].size() < bandWords) buffers.bands[i].resize(bandWords);
+  if (buffers.fileBuffer.size() != kFileBufferBytes) buffers.fileBuffer.resize(kFileBufferBytes);
 
   // Under a temporary name made anew beside path (never through a link
   // planted there), renamed into place when whole.
@@ -143,10 +293,44 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
     error = "JPEG: cannot create a temporary file for " + path + ": " + std::strerror(file.error());
     return false;
   }
-  char message[JMSG_LENGTH_MAX] = {};
-  if (!Encode(page, file.stream(), settings, table, reinterpret_cast<uint8_t*>(band.data()), message)) {
-    error = std::string("JPEG: ") + message;
+  Part upper, lower;
+  upper.rows = upperRows > 0 ? upperRows : page.Height();
+  upper.pageHeight = page.Height();
+  upper.followed = upperRows > 0;
+  upper.file = file.stream();
+  upper.buffers = &buffers;
+  upper.band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
+  if (upperRows > 0) {
+    // The lower part is encoded at the same time into memory, then follows
+    // the upper part in the file after the restart marker that ends the
+    // upper part's last block row.
+    lower.firstRow = upperRows;
+    lower.rows = page.Height() - upperRows;
+    lower.pageHeight = lower.rows;
+    lower.buffers = &buffers;
+    lower.band = reinterpret_cast<uint8_t*>(buffers.bands[1].data());
+    std::thread second([&] { EncodePart(page, settings, table, lower); });
+    EncodePart(page, settings, table, upper);
+    second.join();
+  } else {
+    EncodePart(page, settings, table, upper);
+  }
+  if (!upper.ok || (upperRows > 0 && !lower.ok)) {
+    error = std::string("JPEG: ") + (upper.ok ? lower.message : upper.message);
     return false;
+  }
+  if (upperRows > 0) {
+    const uint8_t* bytes = buffers.lower.get();
+    const size_t start = ScanDataAt(bytes, lower.memorySize);
+    if (start == 0 || lower.memorySize < start + 2) {
+      error = "JPEG: the lower part of the page has no scan";
+      return false;
+    }
+    const int restart = (upperRows / blockRowHeight - 1) % kRestartCycle;
+    const char marker[2] = {char(0xFF), char(0xD0 + restart)};
+    // The lower part's data keeps its own end marker.
+    file.Write(std::string_view(marker, 2));
+    file.Write(std::string_view(reinterpret_cast<const char*>(bytes) + start, lower.memorySize - start));
   }
   if (!file.Commit()) {
     error = "JPEG: cannot write " + path + ": " + std::strerror(file.error());
