@@ -294,6 +294,18 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
   const bool gaps = styled && !state().transparentBackground;
   const uint8_t gap = gaps ? IndexOf(state().backgroundColour) : 0;
 
+  if (m == 0 && !styled) {
+    // A solid rule across or down: one run of pixels.
+    const int64_t from = major0 + majorInc * kLo, to = major0 + majorInc * kHi;
+    const int64_t lo = std::min(from, to), count = std::max(from, to) - lo + 1;
+    if (xMajor) {
+      std::memset(index_.get() + size_t(minor0) * size_t(width_) + size_t(lo), ink, size_t(count));
+    } else {
+      uint8_t* at = index_.get() + size_t(lo) * size_t(width_) + size_t(minor0);
+      for (int64_t i = 0; i < count; ++i, at += width_) *at = ink;
+    }
+    return;
+  }
   int64_t c = std::max<int64_t>(0, CeilDiv(2 * kLo * m - n + bias, 2 * n));
   int64_t err = 2 * (kLo + 1) * m - n - 2 * n * c;
   int dash = int((startDash + kLo) % kDashPeriod);
