@@ -7,8 +7,10 @@
 #include <cstring>
 #include <thread>
 
+#include <fcntl.h>
 #include <jpeglib.h>
 #include <jerror.h>
+#include <unistd.h>
 
 #include "util/replacing_file.h"
 
@@ -37,8 +39,23 @@ void OnJpegMessage(j_common_ptr) {}
 
 // Rows handed to the encoder per call.
 constexpr int kBandRows = 16;
-// Bytes written to the file per write.
-constexpr size_t kFileBufferBytes = 64 * 1024;
+// Bytes written to a part's file per write.
+constexpr size_t kOutputBufferBytes = 64 * 1024;
+
+// A descriptor closed when it goes.
+class UniqueDescriptor {
+ public:
+  explicit UniqueDescriptor(int fd) : fd_(fd) {}
+  ~UniqueDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  UniqueDescriptor(const UniqueDescriptor&) = delete;
+  UniqueDescriptor& operator=(const UniqueDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
 // A part boundary falls after a multiple of this many block rows, so that
 // the restart markers (numbered 0-7 in turn) of the lower part keep their
 // numbers in the joined file.
@@ -86,15 +103,18 @@ size_t ScanDataAt(const uint8_t* bytes, size_t size) {
 
 // One part of the page: rows [firstRow, firstRow + rows), written to the
 // file (its frame header given the height of the whole page, its end
-// marker taken back when another part follows) or into buffers.lower.
+// marker taken back when another part follows) or to a descriptor (the
+// lower part: where its scan data starts is noted).
 struct Part {
   int firstRow = 0, rows = 0;
   int pageHeight = 0;
   bool followed = false;
   std::FILE* file = nullptr;
-  JpegBuffers* buffers = nullptr;
+  int descriptor = -1;
+  std::vector<uint8_t>* buffer = nullptr;
   uint8_t* band = nullptr;
-  size_t memorySize = 0;  // bytes in buffers->lower
+  size_t written = 0;    // bytes written to the descriptor
+  size_t scanStart = 0;  // where the scan data starts there
   bool ok = false;
   char message[JMSG_LENGTH_MAX] = {};
 };
@@ -110,71 +130,58 @@ void Fail(j_compress_ptr cinfo, int code) {
   (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
 }
 
-void WriteOut(j_compress_ptr cinfo, size_t count) {
-  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  uint8_t* bytes = d->part->buffers->fileBuffer.data();
-  if (!d->headerDone) {
-    // The headers come first and fit the first buffer whole.
-    d->headerDone = true;
-    if (size_t at = FrameHeightAt(bytes, count); at != 0) {
-      bytes[at] = uint8_t(d->part->pageHeight >> 8);
-      bytes[at + 1] = uint8_t(d->part->pageHeight);
-    }
+bool WriteAll(int fd, const uint8_t* bytes, size_t count) {
+  while (count > 0) {
+    const ssize_t n = ::write(fd, bytes, count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    count -= size_t(n);
   }
-  errno = 0;
-  if (count > 0 && std::fwrite(bytes, 1, count, d->part->file) != count) Fail(cinfo, JERR_FILE_WRITE);
-}
-
-void FileInit(j_compress_ptr cinfo) {
-  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  d->mgr.next_output_byte = d->part->buffers->fileBuffer.data();
-  d->mgr.free_in_buffer = d->part->buffers->fileBuffer.size();
-}
-
-boolean FileEmpty(j_compress_ptr cinfo) {
-  WriteOut(cinfo, reinterpret_cast<Destination*>(cinfo->dest)->part->buffers->fileBuffer.size());
-  FileInit(cinfo);
-  return TRUE;
-}
-
-void FileTerm(j_compress_ptr cinfo) {
-  auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  WriteOut(cinfo, d->part->buffers->fileBuffer.size() - d->mgr.free_in_buffer);
-  // The lower part goes where the end marker (two bytes) was.
-  if (d->part->followed && std::fseek(d->part->file, -2, SEEK_CUR) != 0) Fail(cinfo, JERR_FILE_WRITE);
-}
-
-bool GrowLower(JpegBuffers& b) {
-  const size_t capacity = b.lowerCapacity == 0 ? size_t(1) << 20 : b.lowerCapacity * 2;
-  auto* grown = static_cast<uint8_t*>(std::realloc(b.lower.get(), capacity));
-  if (grown == nullptr) return false;
-  (void)b.lower.release();
-  b.lower.reset(grown);
-  b.lowerCapacity = capacity;
   return true;
 }
 
-void MemoryInit(j_compress_ptr cinfo) {
+void WriteOut(j_compress_ptr cinfo, size_t count) {
   auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  JpegBuffers& b = *d->part->buffers;
-  if (b.lowerCapacity == 0 && !GrowLower(b)) Fail(cinfo, JERR_OUT_OF_MEMORY);
-  d->mgr.next_output_byte = b.lower.get();
-  d->mgr.free_in_buffer = b.lowerCapacity;
+  Part& part = *d->part;
+  uint8_t* bytes = part.buffer->data();
+  if (!d->headerDone) {
+    // The headers come first and fit the first buffer whole.
+    d->headerDone = true;
+    if (part.file != nullptr) {
+      if (size_t at = FrameHeightAt(bytes, count); at != 0) {
+        bytes[at] = uint8_t(part.pageHeight >> 8);
+        bytes[at + 1] = uint8_t(part.pageHeight);
+      }
+    } else {
+      part.scanStart = ScanDataAt(bytes, count);
+    }
+  }
+  errno = 0;
+  if (count == 0) return;
+  if (part.file != nullptr ? std::fwrite(bytes, 1, count, part.file) != count
+                           : !WriteAll(part.descriptor, bytes, count))
+    Fail(cinfo, JERR_FILE_WRITE);
+  part.written += count;
 }
 
-boolean MemoryEmpty(j_compress_ptr cinfo) {
+void InitBuffer(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  JpegBuffers& b = *d->part->buffers;
-  const size_t used = b.lowerCapacity;
-  if (!GrowLower(b)) Fail(cinfo, JERR_OUT_OF_MEMORY);
-  d->mgr.next_output_byte = b.lower.get() + used;
-  d->mgr.free_in_buffer = b.lowerCapacity - used;
+  d->mgr.next_output_byte = d->part->buffer->data();
+  d->mgr.free_in_buffer = d->part->buffer->size();
+}
+
+boolean EmptyBuffer(j_compress_ptr cinfo) {
+  WriteOut(cinfo, reinterpret_cast<Destination*>(cinfo->dest)->part->buffer->size());
+  InitBuffer(cinfo);
   return TRUE;
 }
 
-void MemoryTerm(j_compress_ptr cinfo) {
+void TermBuffer(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<Destination*>(cinfo->dest);
-  d->part->memorySize = d->part->buffers->lowerCapacity - d->mgr.free_in_buffer;
+  WriteOut(cinfo, d->part->buffer->size() - d->mgr.free_in_buffer);
+  // The lower part goes where the end marker (two bytes) was.
+  if (d->part->followed && std::fseek(d->part->file, -2, SEEK_CUR) != 0) Fail(cinfo, JERR_FILE_WRITE);
 }
 
 // The encoding of one part, free of C++ objects with destructors: libjpeg
@@ -197,15 +204,9 @@ void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const Sa
   jpeg_create_compress(&cinfo);
   dest.part = &part;
   dest.headerDone = false;
-  if (part.file != nullptr) {
-    dest.mgr.init_destination = FileInit;
-    dest.mgr.empty_output_buffer = FileEmpty;
-    dest.mgr.term_destination = FileTerm;
-  } else {
-    dest.mgr.init_destination = MemoryInit;
-    dest.mgr.empty_output_buffer = MemoryEmpty;
-    dest.mgr.term_destination = MemoryTerm;
-  }
+  dest.mgr.init_destination = InitBuffer;
+  dest.mgr.empty_output_buffer = EmptyBuffer;
+  dest.mgr.term_destination = TermBuffer;
   cinfo.dest = &dest.mgr;
   cinfo.image_width = JDIMENSION(page.Width());
   cinfo.image_height = JDIMENSION(part.rows);
@@ -261,6 +262,39 @@ int UpperRows(int height, int blockRowHeight) {
   return upper < height ? upper : 0;
 }
 
+// An unnamed file in the folder of path for the lower part of a page
+// (nothing of it is left if the process ends); -1 where the system has none.
+int UnnamedFileBeside(const std::string& path) {
+#if defined(O_TMPFILE)
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#else
+  (void)path;
+  return -1;
+#endif
+}
+
+// Appends count bytes of from, starting at offset, to the descriptor to.
+bool CopyInto(int to, int from, size_t offset, size_t count) {
+  off_t at = off_t(offset);
+  while (count > 0) {
+    const ssize_t n = ::copy_file_range(from, &at, to, nullptr, count, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // not offered between these files: copied below
+    count -= size_t(n);
+  }
+  uint8_t block[16384];
+  while (count > 0) {
+    const ssize_t n = ::pread(from, block, std::min(count, sizeof block), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !WriteAll(to, block, size_t(n))) return false;
+    at += n;
+    count -= size_t(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& given, std::string& error,
@@ -278,13 +312,6 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
   FillTable(page, table);
   JpegBuffers local;
   JpegBuffers& buffers = reused != nullptr ? *reused : local;
-  const int blockRowHeight = !table.grey && settings.sampling == 420 ? 16 : 8;
-  const int upperRows = settings.split ? UpperRows(page.Height(), blockRowHeight) : 0;
-  // A band of rows for each part, aligned for four-byte pixels.
-  const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
-  for (int i = 0; i < (upperRows > 0 ? 2 : 1); ++i)
-    if (buffers.bands[i].size() < bandWords) buffers.bands[i].resize(bandWords);
-  if (buffers.fileBuffer.size() != kFileBufferBytes) buffers.fileBuffer.resize(kFileBufferBytes);
 
   // Under a temporary name made anew beside path (never through a link
   // planted there), renamed into place when whole.
@@ -293,21 +320,34 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
     error = "JPEG: cannot create a temporary file for " + path + ": " + std::strerror(file.error());
     return false;
   }
+  const int blockRowHeight = !table.grey && settings.sampling == 420 ? 16 : 8;
+  int upperRows = settings.split ? UpperRows(page.Height(), blockRowHeight) : 0;
+  UniqueDescriptor lowerFile(upperRows > 0 ? UnnamedFileBeside(path) : -1);
+  if (lowerFile.get() < 0) upperRows = 0;
+  buffers.parts = upperRows > 0 ? 2 : 1;
+  // A band of rows for each part, aligned for four-byte pixels.
+  const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
+  for (int i = 0; i < buffers.parts; ++i) {
+    if (buffers.bands[i].size() < bandWords) buffers.bands[i].resize(bandWords);
+    if (buffers.output[i].size() != kOutputBufferBytes) buffers.output[i].resize(kOutputBufferBytes);
+  }
+
   Part upper, lower;
   upper.rows = upperRows > 0 ? upperRows : page.Height();
   upper.pageHeight = page.Height();
   upper.followed = upperRows > 0;
   upper.file = file.stream();
-  upper.buffers = &buffers;
+  upper.buffer = &buffers.output[0];
   upper.band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
   if (upperRows > 0) {
-    // The lower part is encoded at the same time into memory, then follows
-    // the upper part in the file after the restart marker that ends the
-    // upper part's last block row.
+    // The lower part is encoded at the same time into its own file, then
+    // follows the upper part after the restart marker that ends the upper
+    // part's last block row.
     lower.firstRow = upperRows;
     lower.rows = page.Height() - upperRows;
     lower.pageHeight = lower.rows;
-    lower.buffers = &buffers;
+    lower.descriptor = lowerFile.get();
+    lower.buffer = &buffers.output[1];
     lower.band = reinterpret_cast<uint8_t*>(buffers.bands[1].data());
     std::thread second([&] { EncodePart(page, settings, table, lower); });
     EncodePart(page, settings, table, upper);
@@ -320,17 +360,18 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
     return false;
   }
   if (upperRows > 0) {
-    const uint8_t* bytes = buffers.lower.get();
-    const size_t start = ScanDataAt(bytes, lower.memorySize);
-    if (start == 0 || lower.memorySize < start + 2) {
+    if (lower.scanStart == 0 || lower.written < lower.scanStart + 2) {
       error = "JPEG: the lower part of the page has no scan";
       return false;
     }
     const int restart = (upperRows / blockRowHeight - 1) % kRestartCycle;
     const char marker[2] = {char(0xFF), char(0xD0 + restart)};
     // The lower part's data keeps its own end marker.
-    file.Write(std::string_view(marker, 2));
-    file.Write(std::string_view(reinterpret_cast<const char*>(bytes) + start, lower.memorySize - start));
+    if (!file.Write(std::string_view(marker, 2)) || std::fflush(file.stream()) != 0 ||
+        !CopyInto(::fileno(file.stream()), lowerFile.get(), lower.scanStart, lower.written - lower.scanStart)) {
+      error = "JPEG: cannot write " + path + ": " + std::strerror(errno);
+      return false;
+    }
   }
   if (!file.Commit()) {
     error = "JPEG: cannot write " + path + ": " + std::strerror(file.error());

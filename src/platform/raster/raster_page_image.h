@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,15 +23,12 @@ struct JpegSettings {
 };
 
 // What the writer keeps from page to page: a band of converted rows for
-// each part, the file's output buffer and the lower part's bytes.
+// each part and an output buffer for each, and the number of parts the last
+// page was encoded in.
 struct JpegBuffers {
-  struct FreeBytes {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
   std::vector<uint32_t> bands[2];
-  std::vector<uint8_t> fileBuffer;
-  std::unique_ptr<uint8_t[], FreeBytes> lower;  // grown with realloc
-  size_t lowerCapacity = 0;
+  std::vector<uint8_t> output[2];
+  int parts = 0;
 };
 
 // Writes a raster page as a JPEG file. The file is
@@ -41,8 +36,9 @@ struct JpegBuffers {
 // never sees half a file and a failed write leaves an older file intact.
 // A page drawn only in greys is written as a one-channel JPEG. Each row of
 // 8 x 8 blocks (16 rows high with 420 sampling) is a restart interval, so
-// that parts of the page can be encoded apart. buffers (optional) are
-// reused.
+// that parts of the page can be encoded apart; the lower part goes through
+// an unnamed temporary file beside path (one encoder where none can be
+// made). buffers (optional) are reused.
 bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& settings, std::string& error,
                JpegBuffers* buffers = nullptr);
 
