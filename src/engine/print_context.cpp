@@ -22,7 +22,11 @@ void PageState::FreeArea::operator()(PrintCommand* p) const { std::free(p); }
 
 PageState::PageState() : commands(ZeroedCommandArea()) {}
 
-StringState::StringState() : textBuffer(new uint8_t[kTextBufferBytes]()) {}
+void StringState::FreeBuffer::operator()(uint8_t* p) const { std::free(p); }
+
+StringState::StringState() : textBuffer(static_cast<uint8_t*>(std::calloc(kTextBufferBytes, 1))) {
+  if (textBuffer == nullptr) throw std::bad_alloc();
+}
 
 PrintContext::PrintContext(Services s, uint64_t window, EngineCache& c) : services(s), cache(c), mainWindow(window) {}
 

@@ -151,8 +151,13 @@ struct StringState {
   StringState();
   std::string ocrFontFace;
   FontSubstitutionList minchoCharFonts, gothicCharFonts, minchoTextFonts, gothicTextFonts;
-  std::unique_ptr<uint8_t[]> textBuffer;  // kTextBufferBytes
-  size_t textBufferUsed = 0;              // bytes the last text may have set
+  // kTextBufferBytes, zeroed by the system (calloc): only the bytes texts
+  // have used are ever touched.
+  struct FreeBuffer {
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t[], FreeBuffer> textBuffer;
+  size_t textBufferUsed = 0;  // bytes the last text may have set
 };
 
 // What the fill stage keeps within the job: the pattern bitmaps of method
