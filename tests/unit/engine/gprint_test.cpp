@@ -93,6 +93,21 @@ TEST(PrintContextMemory, TheBigAreasCostOnlyWhatIsUsed) {
   EXPECT_LT(ResidentBytes() - before, 256 * 1024);
 }
 
+// The character conversions of a job's strings cost memory for the
+// characters met, not for the whole table of pairs (512 KB).
+TEST_F(GprintTest, ConvertedCharactersCostOnlyTheirSlots) {
+  PageBuilder plain;
+  plain.Line(0, 10, 10, 100, 10, 0xFFFF).End();
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", plain.bytes()), nullptr, "0"), 0);
+  PageBuilder page;
+  page.String(0, 10, 10, 1, 3, 20, 20, 20, 0).End();
+  page.Text("\x30\x21\x30\x22");
+  const std::string file = dir.Write("b.pdat", page.bytes());
+  const long before = ResidentBytes();
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
+  EXPECT_LT(ResidentBytes() - before, 256 * 1024);
+}
+
 TEST_F(GprintTest, TextOffsetsOutsideTheDataGiveEmptyTextsAndTextsStopAtTheEndOfTheData) {
   PageBuilder page;
   page.End();
