@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -349,9 +350,14 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
     lower.descriptor = lowerFile.get();
     lower.buffer = &buffers.output[1];
     lower.band = reinterpret_cast<uint8_t*>(buffers.bands[1].data());
-    std::thread second([&] { EncodePart(page, settings, table, lower); });
+    std::thread second;
+    try {
+      second = std::thread([&] { EncodePart(page, settings, table, lower); });
+    } catch (const std::system_error&) {
+      EncodePart(page, settings, table, lower);  // no thread to be had: one after the other
+    }
     EncodePart(page, settings, table, upper);
-    second.join();
+    if (second.joinable()) second.join();
   } else {
     EncodePart(page, settings, table, upper);
   }
