@@ -1,6 +1,8 @@
 #include "platform/raster/raster_page_image.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -114,8 +116,10 @@ struct Part {
   int descriptor = -1;
   std::vector<uint8_t>* buffer = nullptr;
   uint8_t* band = nullptr;
-  size_t written = 0;    // bytes written to the descriptor
-  size_t scanStart = 0;  // where the scan data starts there
+  size_t written = 0;    // bytes this part wrote
+  size_t scanStart = 0;  // where its scan data starts among them
+  int worker = 0;        // the thread that encoded it
+  size_t base = 0;       // where it starts in that thread's file
   bool ok = false;
   char message[JMSG_LENGTH_MAX] = {};
 };
@@ -253,14 +257,14 @@ void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const Sa
   part.ok = true;
 }
 
-// Rows of the upper part: whole cycles of restart intervals, about half the
-// page; 0 when the page is too small to be worth two parts.
-int UpperRows(int height, int blockRowHeight) {
-  const int blockRows = (height + blockRowHeight - 1) / blockRowHeight;
-  const int cycles = blockRows / kRestartCycle;
-  if (cycles < 2) return 0;
-  const int upper = (cycles / 2) * kRestartCycle * blockRowHeight;
-  return upper < height ? upper : 0;
+// The parts of a page: whole cycles of restart intervals each, at most
+// kMaxParts of them, taken in turn by the two threads as each finishes one,
+// so that a thread slowed by other work on the machine takes fewer.
+constexpr int kMaxParts = 8;
+
+// The first row of part i of count (the page's height for i == count).
+int PartStart(int i, int count, int cycles, int cycleRows, int height) {
+  return i >= count ? height : (i * cycles / count) * cycleRows;
 }
 
 // An unnamed file in the folder of path for the lower part of a page
@@ -322,59 +326,88 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
     return false;
   }
   const int blockRowHeight = !table.grey && settings.sampling == 420 ? 16 : 8;
-  int upperRows = settings.split ? UpperRows(page.Height(), blockRowHeight) : 0;
-  UniqueDescriptor lowerFile(upperRows > 0 ? UnnamedFileBeside(path) : -1);
-  if (lowerFile.get() < 0) upperRows = 0;
-  buffers.parts = upperRows > 0 ? 2 : 1;
-  // A band of rows for each part, aligned for four-byte pixels.
+  const int cycleRows = kRestartCycle * blockRowHeight;
+  const int cycles = (page.Height() + blockRowHeight - 1) / blockRowHeight / kRestartCycle;
+  int count = settings.split ? std::min(kMaxParts, cycles) : 1;
+  // Each thread's parts but the first go into an unnamed file of its own
+  // beside the page, and are copied into the page's file in order.
+  UniqueDescriptor spillMain(count >= 2 ? UnnamedFileBeside(path) : -1);
+  UniqueDescriptor spillSecond(count >= 2 ? UnnamedFileBeside(path) : -1);
+  if (spillMain.get() < 0 || spillSecond.get() < 0) count = 1;
+  const int spill[2] = {spillMain.get(), spillSecond.get()};
+  buffers.parts = count;
+  const int workers = count >= 2 ? 2 : 1;
+  // A band of rows for each thread, aligned for four-byte pixels.
   const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
-  for (int i = 0; i < buffers.parts; ++i) {
-    if (buffers.bands[i].size() < bandWords) buffers.bands[i].resize(bandWords);
-    if (buffers.output[i].size() != kOutputBufferBytes) buffers.output[i].resize(kOutputBufferBytes);
+  for (int w = 0; w < workers; ++w) {
+    if (buffers.bands[w].size() < bandWords) buffers.bands[w].resize(bandWords);
+    if (buffers.output[w].size() != kOutputBufferBytes) buffers.output[w].resize(kOutputBufferBytes);
   }
 
-  Part upper, lower;
-  upper.rows = upperRows > 0 ? upperRows : page.Height();
-  upper.pageHeight = page.Height();
-  upper.followed = upperRows > 0;
-  upper.file = file.stream();
-  upper.buffer = &buffers.output[0];
-  upper.band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
-  if (upperRows > 0) {
-    // The lower part is encoded at the same time into its own file, then
-    // follows the upper part after the restart marker that ends the upper
-    // part's last block row.
-    lower.firstRow = upperRows;
-    lower.rows = page.Height() - upperRows;
-    lower.pageHeight = lower.rows;
-    lower.descriptor = lowerFile.get();
-    lower.buffer = &buffers.output[1];
-    lower.band = reinterpret_cast<uint8_t*>(buffers.bands[1].data());
-    std::thread second;
-    try {
-      second = std::thread([&] { EncodePart(page, settings, table, lower); });
-    } catch (const std::system_error&) {
-      EncodePart(page, settings, table, lower);  // no thread to be had: one after the other
+  std::array<Part, kMaxParts> parts;
+  for (int i = 0; i < count; ++i) {
+    Part& part = parts[size_t(i)];
+    part.firstRow = PartStart(i, count, cycles, cycleRows, page.Height());
+    part.rows = PartStart(i + 1, count, cycles, cycleRows, page.Height()) - part.firstRow;
+    part.pageHeight = i == 0 ? page.Height() : part.rows;
+  }
+  // The first part streams into the page's file, its end marker taken back
+  // when other parts follow.
+  parts[0].file = file.stream();
+  parts[0].followed = count > 1;
+  parts[0].buffer = &buffers.output[0];
+  parts[0].band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
+  std::atomic<int> next{1};
+  std::atomic<bool> failed{false};
+  size_t spilled[2] = {0, 0};
+  auto work = [&](int w) {
+    for (int i = next++; i < count && !failed; i = next++) {
+      Part& part = parts[size_t(i)];
+      part.worker = w;
+      part.descriptor = spill[w];
+      part.base = spilled[w];
+      part.buffer = &buffers.output[w];
+      part.band = reinterpret_cast<uint8_t*>(buffers.bands[w].data());
+      EncodePart(page, settings, table, part);
+      spilled[w] += part.written;
+      if (!part.ok) failed = true;
     }
-    EncodePart(page, settings, table, upper);
-    if (second.joinable()) second.join();
-  } else {
-    EncodePart(page, settings, table, upper);
+  };
+  std::thread second;
+  if (count > 1) {
+    try {
+      second = std::thread(work, 1);
+    } catch (const std::system_error&) {
+      // No thread to be had: this one takes every part.
+    }
   }
-  if (!upper.ok || (upperRows > 0 && !lower.ok)) {
-    error = std::string("JPEG: ") + (upper.ok ? lower.message : upper.message);
-    return false;
-  }
-  if (upperRows > 0) {
-    if (lower.scanStart == 0 || lower.written < lower.scanStart + 2) {
-      error = "JPEG: the lower part of the page has no scan";
+  EncodePart(page, settings, table, parts[0]);
+  if (!parts[0].ok) failed = true;
+  work(0);
+  if (second.joinable()) second.join();
+  for (int i = 0; i < count; ++i) {
+    if (!parts[size_t(i)].ok) {
+      error = std::string("JPEG: ") + (parts[size_t(i)].message[0] != '\0' ? parts[size_t(i)].message : "a part of the page was not encoded");
       return false;
     }
-    const int restart = (upperRows / blockRowHeight - 1) % kRestartCycle;
-    const char marker[2] = {char(0xFF), char(0xD0 + restart)};
-    // The lower part's data keeps its own end marker.
-    if (!file.Write(std::string_view(marker, 2)) || std::fflush(file.stream()) != 0 ||
-        !CopyInto(::fileno(file.stream()), lowerFile.get(), lower.scanStart, lower.written - lower.scanStart)) {
+  }
+  // Each further part's scan data follows the restart marker that ends the
+  // block row before it; all but the last without their end marker.
+  if (count > 1 && std::fflush(file.stream()) != 0) {
+    error = "JPEG: cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  for (int i = 1; i < count; ++i) {
+    const Part& part = parts[size_t(i)];
+    if (part.scanStart == 0 || part.written < part.scanStart + 2) {
+      error = "JPEG: a part of the page has no scan";
+      return false;
+    }
+    const int restart = (part.firstRow / blockRowHeight - 1) % kRestartCycle;
+    const uint8_t marker[2] = {0xFF, uint8_t(0xD0 + restart)};
+    const size_t end = part.written - (i + 1 < count ? 2 : 0);
+    if (!WriteAll(::fileno(file.stream()), marker, 2) ||
+        !CopyInto(::fileno(file.stream()), spill[part.worker], part.base + part.scanStart, end - part.scanStart)) {
       error = "JPEG: cannot write " + path + ": " + std::strerror(errno);
       return false;
     }

