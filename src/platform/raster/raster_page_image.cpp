@@ -260,7 +260,7 @@ void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const Sa
 // The parts of a page: whole cycles of restart intervals each, at most
 // kMaxParts of them, taken in turn by the two threads as each finishes one,
 // so that a thread slowed by other work on the machine takes fewer.
-constexpr int kMaxParts = 8;
+constexpr int kMaxParts = 4;
 
 // The first row of part i of count (the page's height for i == count).
 int PartStart(int i, int count, int cycles, int cycleRows, int height) {
