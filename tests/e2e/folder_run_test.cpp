@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <vector>
 
 #include "platform/text_codec.h"
 #include "support/engine_fixture.h"
@@ -85,10 +86,13 @@ RunResult RunFolder(const TempDir& base, bool sequential) {
     result.jpegs[e.path().filename().string()] = ReadFile(e.path().string());
     fs::remove(e.path());
   }
-  // The logs are taken away, so that the next run starts its own.
-  for (const auto& e : fs::directory_iterator(base.path() / "zoq" / "plog")) {
-    result.logs += e.path().filename().string().substr(0, 4) + ":\n" + Utf8FromSjis(ReadFile(e.path().string()));
-    fs::remove(e.path());
+  // The logs, by name, are taken away, so that the next run starts its own.
+  std::vector<fs::path> logs;
+  for (const auto& e : fs::directory_iterator(base.path() / "zoq" / "plog")) logs.push_back(e.path());
+  std::sort(logs.begin(), logs.end());
+  for (const auto& log : logs) {
+    result.logs += log.filename().string().substr(0, 4) + ":\n" + Utf8FromSjis(ReadFile(log.string()));
+    fs::remove(log);
   }
   result.logs = WithoutTimes(result.logs);
   return result;
