@@ -60,7 +60,7 @@ class UniqueDescriptor {
   int fd_;
 };
 // A part boundary falls after a multiple of this many block rows, so that
-// the restart markers (numbered 0-7 in turn) of the lower part keep their
+// the restart markers (numbered 0-7 in turn) of every part keep their
 // numbers in the joined file.
 constexpr int kRestartCycle = 8;
 
@@ -105,9 +105,10 @@ size_t ScanDataAt(const uint8_t* bytes, size_t size) {
 }
 
 // One part of the page: rows [firstRow, firstRow + rows), written to the
-// file (its frame header given the height of the whole page, its end
-// marker taken back when another part follows) or to a descriptor (the
-// lower part: where its scan data starts is noted).
+// page's file (the first part: its frame header given the height of the
+// whole page, its end marker taken back when other parts follow) or to a
+// thread's unnamed file (a further part: where its scan data starts is
+// noted).
 struct Part {
   int firstRow = 0, rows = 0;
   int pageHeight = 0;
@@ -185,7 +186,7 @@ boolean EmptyBuffer(j_compress_ptr cinfo) {
 void TermBuffer(j_compress_ptr cinfo) {
   auto* d = reinterpret_cast<Destination*>(cinfo->dest);
   WriteOut(cinfo, d->part->buffer->size() - d->mgr.free_in_buffer);
-  // The lower part goes where the end marker (two bytes) was.
+  // The next part goes where the end marker (two bytes) was.
   if (d->part->followed && std::fseek(d->part->file, -2, SEEK_CUR) != 0) Fail(cinfo, JERR_FILE_WRITE);
 }
 
@@ -267,7 +268,7 @@ int PartStart(int i, int count, int cycles, int cycleRows, int height) {
   return i >= count ? height : (i * cycles / count) * cycleRows;
 }
 
-// An unnamed file in the folder of path for the lower part of a page
+// An unnamed file in the folder of path for a thread's parts of a page
 // (nothing of it is left if the process ends); -1 where the system has none.
 int UnnamedFileBeside(const std::string& path) {
 #if defined(O_TMPFILE)

@@ -13,18 +13,18 @@ namespace kestrel {
 
 // How a page is encoded: quality 1..100 (clamped) and the sampling of the
 // colour channels, 444 (full resolution), 422 (half across) or 420 (half
-// both ways; anything else is 444). With split, the upper and the lower
-// part of a page are encoded at once on two threads and joined; the file
-// is byte for byte the one a single encoder writes.
+// both ways; anything else is 444). With split, bands of a page are
+// encoded at once on two threads and joined; the file is byte for byte the
+// one a single encoder writes.
 struct JpegSettings {
   int quality = kDefaultJpegQuality;
   int sampling = kDefaultJpegSampling;
   bool split = true;
 };
 
-// What the writer keeps from page to page: a band of converted rows for
-// each part and an output buffer for each, and the number of parts the last
-// page was encoded in.
+// What the writer keeps from page to page: a band of converted rows and an
+// output buffer for each of the two threads, and the number of parts the
+// last page was encoded in.
 struct JpegBuffers {
   std::vector<uint32_t> bands[2];
   std::vector<uint8_t> output[2];
@@ -36,9 +36,9 @@ struct JpegBuffers {
 // never sees half a file and a failed write leaves an older file intact.
 // A page drawn only in greys is written as a one-channel JPEG. Each row of
 // 8 x 8 blocks (16 rows high with 420 sampling) is a restart interval, so
-// that parts of the page can be encoded apart; the lower part goes through
-// an unnamed temporary file beside path (one encoder where none can be
-// made). buffers (optional) are reused.
+// that parts of the page can be encoded apart; all but the first go through
+// unnamed temporary files beside path (one part where none can be made).
+// buffers (optional) are reused.
 bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& settings, std::string& error,
                JpegBuffers* buffers = nullptr);
 

@@ -124,7 +124,7 @@ TEST(RasterPageImage, APageEncodedInTwoPartsIsTheFileOfOneEncoder) {
         difference += std::abs(read.Grey(x, y) - (c.r() + c.g() + c.b()) / 3);
       }
     // Colour halved across or down blurs the one-pixel rules a little; a
-    // lower part joined wrongly would read back as noise.
+    // part joined wrongly would read back as noise.
     EXPECT_LT(double(difference) / (203 * 701), sampling == 422 || sampling == 420 ? 10.0 : 3.0) << sampling;
   }
 }
