@@ -85,14 +85,14 @@ TEST(RasterPageImage, TheSequentialSwitchKeepsTheEncoderOnOneThread) {
   EXPECT_FALSE(static_cast<RasterPageImage&>(*image).jpegSettings().split);
 }
 
-// A page encoded as two parts at once is byte for byte the file one encoder
+// A page encoded in parts on two threads is byte for byte the file one encoder
 // writes, for a grey page and a colour page at each sampling, with a
 // height that ends inside a row of blocks; and it reads back as the page.
-TEST(RasterPageImage, APageEncodedInTwoPartsIsTheFileOfOneEncoder) {
+TEST(RasterPageImage, APageEncodedInPartsIsTheFileOfOneEncoder) {
   TempDir dir;
   for (int sampling : {0, 444, 422, 420}) {  // 0: a grey page
     RasterCanvas page(203, 701, 350);
-    // Bands of colour across the whole height (the parts' boundary among
+    // Bands of colour across the whole height (the parts' boundaries among
     // them) and rules down it, so that every block row holds ink.
     for (int y = 0; y < 701; y += 9) {
       const uint8_t v = uint8_t(y * 7 % 256);
