@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Whole processes of kestrel against Ghostscript and cjpeg on the dense page.
 
-    bench/compare.py [--build build/release] [--runs 5] [--quality 90]
+    bench/compare.py [--build build/release] [--runs 5] [--quality 90] [--only pdf|jpeg]
 
 Writes the dense benchmark page (print data and the same page as PostScript)
 with the dense-page tool into a scratch folder, then runs each pair of
@@ -72,10 +72,11 @@ class Kestrel:
         shutil.copyfile(pdat, target)
         return target
 
-    def __call__(self, pdat):
+    def __call__(self, pdat, sequential=False):
         shutil.rmtree(os.path.join(self.base, "vpdf"), ignore_errors=True)
         # -h: a caller's window number, so that no page label is drawn.
-        return run([self.program, "-h", "1", "-p", pdat], env=self.env)
+        env = dict(self.env, KESTREL_SEQUENTIAL="1") if sequential else self.env
+        return run([self.program, "-h", "1", "-p", pdat], env=env)
 
     def output(self, pdat):
         stem = os.path.splitext(os.path.basename(pdat))[0]
@@ -110,6 +111,7 @@ def main():
     ap.add_argument("--build", default=os.path.join(here, "..", "build", "release"))
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--quality", type=int, default=90, help="JPEG quality for all three programs")
+    ap.add_argument("--only", choices=("pdf", "jpeg"), help="only the PDF rows or only the JPEG rows")
     args = ap.parse_args()
     for tool in ("gs", "cjpeg", "djpeg", "pdftotext", "pdffonts"):
         if shutil.which(tool) is None:
@@ -141,40 +143,60 @@ def main():
 
         print(f"dense page: {os.path.getsize(pdat)} bytes of print data; {args.runs} runs each, alternating;"
               f" medians; JPEG quality {args.quality}")
-        k, g = median_pair(args.runs, lambda: kpdf(kpdf_page),
-                           lambda: run(gs + ["-sDEVICE=pdfwrite", f"-sOutputFile={gs_pdf_out}", ps]))
-        kpdf_file = kpdf.output(kpdf_page)
-        row("dense page -> PDF", k, g, "gs pdfwrite", os.path.getsize(kpdf_file), os.path.getsize(gs_pdf_out))
-        text = subprocess.run(["pdftotext", kpdf_file, "-"], capture_output=True, text=True).stdout
-        fonts = subprocess.run(["pdffonts", kpdf_file], capture_output=True, text=True).stdout.splitlines()[2:]
-        subset = bool(fonts) and all(" yes yes " in line and "+" in line.split()[0] for line in fonts)
-        print(f"{'':34s} text extractable: {'yes' if '株式会社ケストレル商会御中' in text else 'NO'};"
-              f" fonts subset-embedded: {'yes' if subset else 'NO'} ({len(fonts)} fonts)")
-
-        k, g = median_pair(args.runs, lambda: kjpg(kjpg_page),
-                           lambda: run(gs + ["-sDEVICE=jpeg", "-r350", f"-dJPEGQ={args.quality}",
-                                             f"-sOutputFile={gs_jpg_out}", ps]))
-        kjpg_file = kjpg.output(kjpg_page)
-        row("dense page -> JPEG (350 dpi)", k, g, "gs jpeg", os.path.getsize(kjpg_file), os.path.getsize(gs_jpg_out))
-
-        # cjpeg encodes the page kestrel drew (decoded) at the same quality and sampling.
-        factors, components = sampling(kjpg_file)
-        raw = os.path.join(work, "page.pnm")
-        with open(raw, "wb") as f:
-            subprocess.run(["djpeg", "-pnm", kjpg_file], stdout=f, check=True)
-        cj_out = os.path.join(work, "cjpeg.jpg")
-        cjpeg = ["cjpeg", "-quality", str(args.quality), "-sample", factors, "-outfile", cj_out, raw]
-        if components == 1:
-            cjpeg.insert(1, "-grayscale")
-        k, c = median_pair(args.runs, lambda: kjpg(kjpg_page), lambda: run(cjpeg))
-        row(f"  same page, cjpeg -sample {factors}", k, c, "cjpeg", os.path.getsize(kjpg_file), os.path.getsize(cj_out))
-
-        k, g = median_pair(args.runs, lambda: kjpg(kempty_page),
-                           lambda: run(gs + ["-sDEVICE=jpeg", "-r350", f"-dJPEGQ={args.quality}",
-                                             f"-sOutputFile={gs_jpg_out}", empty_ps]))
-        row("empty page -> JPEG (start-up)", k, g, "gs jpeg")
+        if args.only != "jpeg":
+            compare_pdf(args, gs, ps, kpdf, kpdf_page, gs_pdf_out)
+        if args.only != "pdf":
+            compare_jpeg(args, gs, ps, empty_ps, kjpg, kjpg_page, kempty_page, gs_jpg_out, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def compare_pdf(args, gs, ps, kpdf, kpdf_page, gs_pdf_out):
+    k, g = median_pair(args.runs, lambda: kpdf(kpdf_page),
+                       lambda: run(gs + ["-sDEVICE=pdfwrite", f"-sOutputFile={gs_pdf_out}", ps]))
+    kpdf_file = kpdf.output(kpdf_page)
+    row("dense page -> PDF", k, g, "gs pdfwrite", os.path.getsize(kpdf_file), os.path.getsize(gs_pdf_out))
+    text = subprocess.run(["pdftotext", kpdf_file, "-"], capture_output=True, text=True).stdout
+    fonts = subprocess.run(["pdffonts", kpdf_file], capture_output=True, text=True).stdout.splitlines()[2:]
+    subset = bool(fonts) and all(" yes yes " in line and "+" in line.split()[0] for line in fonts)
+    print(f"{'':34s} text extractable: {'yes' if '株式会社ケストレル商会御中' in text else 'NO'};"
+          f" fonts subset-embedded: {'yes' if subset else 'NO'} ({len(fonts)} fonts)")
+
+
+def compare_jpeg(args, gs, ps, empty_ps, kjpg, kjpg_page, kempty_page, gs_jpg_out, work):
+    k, g = median_pair(args.runs, lambda: kjpg(kjpg_page),
+                       lambda: run(gs + ["-sDEVICE=jpeg", "-r350", f"-dJPEGQ={args.quality}",
+                                         f"-sOutputFile={gs_jpg_out}", ps]))
+    kjpg_file = kjpg.output(kjpg_page)
+    row("dense page -> JPEG (350 dpi)", k, g, "gs jpeg", os.path.getsize(kjpg_file), os.path.getsize(gs_jpg_out))
+
+    # cjpeg encodes the page kestrel drew (decoded) at the same quality and sampling.
+    factors, components = sampling(kjpg_file)
+    raw = os.path.join(work, "page.pnm")
+    with open(raw, "wb") as f:
+        subprocess.run(["djpeg", "-pnm", kjpg_file], stdout=f, check=True)
+    cj_out = os.path.join(work, "cjpeg.jpg")
+    cjpeg = ["cjpeg", "-quality", str(args.quality), "-sample", factors, "-outfile", cj_out, raw]
+    if components == 1:
+        cjpeg.insert(1, "-grayscale")
+    k, c = median_pair(args.runs, lambda: kjpg(kjpg_page), lambda: run(cjpeg))
+    row(f"  same page, cjpeg -sample {factors}", k, c, "cjpeg", os.path.getsize(kjpg_file), os.path.getsize(cj_out))
+    dense = k
+
+    # The page encoded on two threads (the default) against one.
+    two, one = median_pair(args.runs, lambda: kjpg(kjpg_page), lambda: kjpg(kjpg_page, sequential=True))
+    print(f"{'  two encoder threads vs one':34s} wall {two[1] * 1000:6.1f} ms against {one[1] * 1000:6.1f} ms"
+          f" ({one[1] / two[1]:4.2f}x); CPU {two[0] * 1000:6.1f} ms against {one[0] * 1000:6.1f} ms;"
+          f" peak RSS {two[2] / 1024:5.1f} MiB against {one[2] / 1024:5.1f} MiB")
+
+    k, g = median_pair(args.runs, lambda: kjpg(kempty_page),
+                       lambda: run(gs + ["-sDEVICE=jpeg", "-r350", f"-dJPEGQ={args.quality}",
+                                         f"-sOutputFile={gs_jpg_out}", empty_ps]))
+    row("empty page -> JPEG (start-up)", k, g, "gs jpeg")
+    # The dense page's own cost: the empty page's run (start-up and a
+    # white page encoded) taken off.
+    print(f"{'  dense minus empty page':34s} kestrel {(dense[0] - k[0]) * 1000:7.1f} ms CPU"
+          f"  cjpeg {c[0] * 1000:7.1f} ms CPU  -> {(dense[0] - k[0]) / c[0]:4.2f}x cjpeg's CPU")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,9 @@
 # sample page, so that growth with the page count shows:
 #   bench/folder_memory.sh [build dir] [sample name] [page counts...]
 #   (defaults: build/release invoice 10 100)
+# Each folder is run with its pages encoded on two threads and then on one
+# (KESTREL_SEQUENTIAL=1), one after the other; a KESTREL_SEQUENTIAL given
+# by the caller keeps that one way only.
 # Each run has its own scratch base folder under /tmp with CUPS hidden
 # (KESTREL_NO_CUPS=1) and the headless Ui; nothing goes to a print queue.
 # Needs GNU time (/usr/bin/time, package time) and the built sample forms.
@@ -19,20 +22,25 @@ page="$build/examples/$sample.pdat"
 
 work=$(mktemp -d /tmp/kestrel-folder-memory.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+ways=(0 1)
+[ -z "${KESTREL_SEQUENTIAL:-}" ] || ways=("$KESTREL_SEQUENTIAL")
 for n in "${counts[@]}"; do
-  base="$work/$n"
-  mkdir -p "$base/zoq" "$base/data"
-  printf '[SETTING]\r\n$jpeg=1\r\n$pbar=0\r\n' >"$base/zoq/kestrel.inf"
-  for i in $(seq -w 1 "$n"); do cp "$page" "$base/data/p$i.pdat"; done
-  KESTREL_BASE="$base/" KESTREL_NO_CUPS=1 KESTREL_UI=headless KESTREL_NO_DEBUG_LABEL=1 \
-    /usr/bin/time -v -o "$base/time.txt" "$build/kestrel" -h 1 -p "$base/data,0" >/dev/null 2>&1 || {
-    echo "folder_memory: the run of $n pages failed" >&2
-    exit 1
-  }
-  written=$(find "$base/data" -name '*.jpg' | wc -l)
-  awk -v n="$n" -v w="$written" -F': ' '
-    /User time/ {u = $2} /System time/ {s = $2} /Elapsed/ {e = $2}
-    /Maximum resident/ {r = $2} /Minor/ {f = $2}
-    END {printf "%5d pages (%d JPEG files): CPU %.2f s (%.1f ms a page), wall %s, peak RSS %.1f MiB, minor faults %d\n",
-                n, w, u + s, (u + s) * 1000 / n, e, r / 1024, f}' "$base/time.txt"
+  for way in "${ways[@]}"; do
+    base="$work/$n-$way"
+    mkdir -p "$base/zoq" "$base/data"
+    printf '[SETTING]\r\n$jpeg=1\r\n$pbar=0\r\n' >"$base/zoq/kestrel.inf"
+    for i in $(seq -w 1 "$n"); do cp "$page" "$base/data/p$i.pdat"; done
+    KESTREL_BASE="$base/" KESTREL_NO_CUPS=1 KESTREL_UI=headless KESTREL_NO_DEBUG_LABEL=1 KESTREL_SEQUENTIAL="$way" \
+      /usr/bin/time -v -o "$base/time.txt" "$build/kestrel" -h 1 -p "$base/data,0" >/dev/null 2>&1 || {
+      echo "folder_memory: the run of $n pages failed" >&2
+      exit 1
+    }
+    written=$(find "$base/data" -name '*.jpg' | wc -l)
+    awk -v n="$n" -v w="$written" -v way="$([ "$way" = 1 ] && echo "1 thread " || echo "2 threads")" -F': ' '
+      /User time/ {u = $2} /System time/ {s = $2} /Elapsed/ {e = $2}
+      /Maximum resident/ {r = $2} /Minor/ {f = $2}
+      END {printf "%5d pages (%d JPEG files, %s): CPU %.2f s (%.1f ms a page), wall %s, peak RSS %.1f MiB, minor faults %d\n",
+                  n, w, way, u + s, (u + s) * 1000 / n, e, r / 1024, f}' "$base/time.txt"
+    rm -rf "$base"
+  done
 done

@@ -3,7 +3,8 @@
 //  - BM_DenseFormDraw: a dense form page (3,000 lines of the five types,
 //    400 pattern fills, 20 circles; no text) drawn through the engine's
 //    stages, the clearing included, the encoding not;
-//  - BM_DenseFormEncode: the same page encoded as a JPEG file;
+//  - BM_DenseFormEncode: the same page encoded as a JPEG file, on two
+//    threads (/1, the product's default) and on one (/0);
 //  - BM_FillMethod/<m>: 500 fills of mixed patterns and sizes by method m;
 //  - BM_FullPageCircle, BM_FullPagePatternFill: one circle as large as the
 //    page (the pen of the settings) and one pattern fill of the whole page:
@@ -138,20 +139,26 @@ void BM_DenseFormDraw(benchmark::State& state) {
 }
 BENCHMARK(BM_DenseFormDraw)->Unit(benchmark::kMillisecond);
 
+// The product's writer at its default settings, on two threads (1) and on
+// one (0): wall time, and the CPU time of both threads.
 void BM_DenseFormEncode(benchmark::State& state) {
   Rig rig;
   BuildDenseForm(rig);
   rig.Draw();
   std::string path = (std::filesystem::temp_directory_path() / "kestrel_bench_page.jpg").string();
   std::string error;
+  JpegSettings settings;
+  settings.split = state.range(0) != 0;
+  JpegBuffers buffers;
   for (auto _ : state) {
-    if (!WriteJpeg(rig.image.raster(), path, JpegSettings{}, error)) state.SkipWithError(error.c_str());
+    if (!WriteJpeg(rig.image.raster(), path, settings, error, &buffers)) state.SkipWithError(error.c_str());
   }
   std::error_code ec;
   state.counters["bytes"] = double(std::filesystem::file_size(path, ec));
+  state.counters["parts"] = buffers.parts;
   std::filesystem::remove(path, ec);
 }
-BENCHMARK(BM_DenseFormEncode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DenseFormEncode)->Arg(1)->Arg(0)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_FillMethod(benchmark::State& state) {
   Rig rig;

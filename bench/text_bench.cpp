@@ -149,7 +149,7 @@ void BM_TextPage_EncodeJpeg(benchmark::State& state) {
   state.counters["bytes"] = double(std::filesystem::file_size(path, ec));
   std::filesystem::remove(path, ec);
 }
-BENCHMARK(BM_TextPage_EncodeJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextPage_EncodeJpeg)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 struct NullSink : SpanSink {
   long n = 0;

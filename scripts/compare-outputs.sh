@@ -8,7 +8,7 @@
 # Three runs per sample, each on a scratch base folder: JPEG pages ($jpeg=1),
 # a PDF document (vpdf/<title>.pdf) and an analysis run ($alog=1); then one
 # folder run to PDF with bookmarks. The fingerprint holds the hash of every
-# JPEG file, the PDF page count, text (pdftotext) and pixels (pdftoppm, 20 dpi),
+# JPEG page's pixels (as djpeg decodes them), the PDF page count, text (pdftotext) and pixels (pdftoppm, 20 dpi),
 # the settings file, the bookmark list and the logs with their times and the
 # scratch folder's name replaced.
 set -euo pipefail
@@ -68,7 +68,7 @@ record() {
     esac
     case "$file" in
       *.jpg | *.jpeg | *.JPG)
-        echo "== $rel jpeg $(sha256sum <"$file" | cut -c1-64)" >>"$out" ;;
+        echo "== $rel jpeg pixels $(djpeg -pnm "$file" | sha256sum | cut -c1-64)" >>"$out" ;;
       *.pdf)
         echo "== $rel pdf pages $(pdfinfo "$file" | sed -n 's/^Pages: *//p')" >>"$out"
         pdftotext -layout "$file" - >>"$out"

@@ -478,11 +478,11 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
     return gprint(ctx, dataFile, nullptr, "0");
   }
   ctx.output.jpegPages = true;
-  std::unique_ptr<PageImage> image = makePageImage_ ? makePageImage_() : nullptr;
+  if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
   // $jpath is put directly before the file name: "\out\" is a folder,
   // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
   const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
-  return gprint(ctx, dataFile, image.get(), folder);
+  return gprint(ctx, dataFile, pageImage_.get(), folder);
 }
 
 void TForm1::EndSteps(Target target) {

@@ -92,6 +92,9 @@ class TForm1 {
 
   Services services_;
   PageImageFactory makePageImage_;
+  // The JPEG page bitmap and its encoder's buffers, made at the first JPEG
+  // job and reused by every later page of the program.
+  std::unique_ptr<PageImage> pageImage_;
   ProgramLog log_;
   FileControl files_;
   bool timerStarted_ = false;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/canvas.h"
@@ -28,7 +29,12 @@ struct EngineCache {
     char bytes[7] = {};
   };
   std::array<Utf8Char, 256> utf8Singles{};
-  std::unique_ptr<std::array<Utf8Char, 65536>> utf8Pairs;  // made at the first pair
+  // Made at the first pair, zeroed by the system (calloc): only the slots
+  // of characters met cost memory.
+  struct FreeSlots {
+    void operator()(std::array<Utf8Char, 65536>* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::array<Utf8Char, 65536>, FreeSlots> utf8Pairs;
 
   // Strings: the logical font, one object reused by every command so that
   // setting a face copies into capacity already there.

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <system_error>
 
 #include "engine/analysis_log.h"
@@ -88,7 +90,12 @@ std::string_view CharUtf8(EngineCache& cache, const uint8_t* sjis, size_t length
     slot = &cache.utf8Singles[sjis[0]];
   } else {
     auto& pairs = cache.utf8Pairs;
-    if (!pairs) pairs = std::make_unique<std::array<EngineCache::Utf8Char, 65536>>();
+    if (!pairs) {
+      // All zero: every slot "not converted yet".
+      pairs.reset(static_cast<std::array<EngineCache::Utf8Char, 65536>*>(
+          std::calloc(1, sizeof(std::array<EngineCache::Utf8Char, 65536>))));
+      if (!pairs) throw std::bad_alloc();
+    }
     slot = &(*pairs)[size_t(sjis[0]) << 8 | sjis[1]];
   }
   if (slot->length == 0) {

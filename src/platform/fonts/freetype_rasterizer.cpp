@@ -4,7 +4,14 @@
 #include FT_FREETYPE_H
 #include FT_SIZES_H
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 #include <unordered_map>
@@ -17,10 +24,94 @@ namespace kestrel {
 
 namespace {
 
+// A font file read through a descriptor: FreeType reads the tables and
+// outlines it needs into its own memory instead of mapping the whole file,
+// of which a page of text touches megabytes (a Japanese face is 6-9 MB).
+// Small reads (FreeType reads some tables field by field) are served from
+// a few blocks of the file kept in turn.
+class FontFile {
+ public:
+  explicit FontFile(int fd, unsigned long size) : fd_(fd), size_(size) {}
+  ~FontFile() { ::close(fd_); }
+  FontFile(const FontFile&) = delete;
+  FontFile& operator=(const FontFile&) = delete;
+
+  unsigned long size() const { return size_; }
+  unsigned long Read(unsigned long offset, unsigned char* buffer, unsigned long count) {
+    if (count >= kBlockBytes) {
+      const ssize_t n = ::pread(fd_, buffer, count, off_t(offset));
+      return n < 0 ? 0 : (unsigned long)(n);
+    }
+    unsigned long done = 0;
+    while (done < count) {
+      const Block* b = BlockAt(offset + done);
+      if (b == nullptr) break;
+      const unsigned long from = offset + done - b->start;
+      const unsigned long n = std::min(count - done, b->length - from);
+      std::memcpy(buffer + done, b->bytes + from, n);
+      done += n;
+    }
+    return done;
+  }
+
+ private:
+  static constexpr unsigned long kBlockBytes = 8192;
+  struct Block {
+    unsigned long start = 0, length = 0;
+    unsigned char bytes[kBlockBytes];
+  };
+  const Block* BlockAt(unsigned long offset) {
+    for (const Block& b : blocks_)
+      if (b.length > 0 && offset >= b.start && offset < b.start + b.length) return &b;
+    Block& b = blocks_[next_];
+    next_ = (next_ + 1) % kBlocks;
+    b.start = offset - offset % kBlockBytes;
+    const ssize_t n = ::pread(fd_, b.bytes, kBlockBytes, off_t(b.start));
+    b.length = n < 0 ? 0 : (unsigned long)(n);
+    return offset < b.start + b.length ? &b : nullptr;
+  }
+  static constexpr size_t kBlocks = 4;
+  int fd_;
+  unsigned long size_;
+  Block blocks_[kBlocks];
+  size_t next_ = 0;
+};
+
+unsigned long ReadFontFile(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count) {
+  if (count == 0) return offset <= stream->size ? 0 : 1;  // a seek: 0 when it succeeds
+  return static_cast<FontFile*>(stream->descriptor.pointer)->Read(offset, buffer, count);
+}
+
+void CloseFontFile(FT_Stream) {}  // the face's FontFile closes the descriptor
+
+// Opens face index of file; false when it cannot be read as a font.
+bool OpenFontFile(FT_Library library, const std::string& file, int index, std::unique_ptr<FontFile>& reader,
+                  FT_StreamRec& stream, FT_Face* face) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  reader = std::make_unique<FontFile>(fd, (unsigned long)(st.st_size));
+  stream = FT_StreamRec{};
+  stream.size = reader->size();
+  stream.descriptor.pointer = reader.get();
+  stream.read = ReadFontFile;
+  stream.close = CloseFontFile;
+  FT_Open_Args args{};
+  args.flags = FT_OPEN_STREAM;
+  args.stream = &stream;
+  return FT_Open_Face(library, &args, index, face) == 0;
+}
+
 struct Face {
   std::string file;
   int index = 0;
   FT_Face face = nullptr;
+  std::unique_ptr<FontFile> reader;  // both live as long as the face
+  FT_StreamRec stream{};
 };
 
 // One run of ink of a rendered glyph, relative to the pen origin on the
@@ -108,7 +199,7 @@ struct FreeTypeRasterizer::Impl {
     auto f = std::make_unique<Face>();
     f->file = r.file;
     f->index = r.index;
-    if (r.file.empty() || FT_New_Face(Library(), r.file.c_str(), r.index, &f->face) != 0) f->face = nullptr;
+    if (r.file.empty() || !OpenFontFile(Library(), r.file, r.index, f->reader, f->stream, &f->face)) f->face = nullptr;
     // A face without a Unicode map cannot be addressed by character.
     if (f->face != nullptr && FT_Select_Charmap(f->face, FT_ENCODING_UNICODE) != 0 && f->face->charmap == nullptr) {
       FT_Done_Face(f->face);

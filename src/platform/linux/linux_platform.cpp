@@ -29,14 +29,19 @@ class Platform final : public LinuxPlatform {
   }
   Services services() override { return Services{system_, printers_, *ui_}; }
   // JPEG pages draw their text with FreeType; the rasterizer and its glyph
-  // cache live as long as the platform, across pages and images.
+  // cache live as long as the platform, across pages and images. Each page
+  // is encoded on two threads unless KESTREL_SEQUENTIAL=1 (the same bytes).
   std::unique_ptr<PageImage> MakePageImage() override {
     if (!text_) text_ = std::make_unique<FreeTypeRasterizer>();
-    return std::make_unique<RasterPageImage>(text_.get());
+    return std::make_unique<RasterPageImage>(text_.get(), !Sequential());
   }
 
  private:
   LinuxSystem system_;
+  static bool Sequential() {
+    const char* v = std::getenv("KESTREL_SEQUENTIAL");
+    return v != nullptr && std::string(v) == "1";
+  }
   static bool NoCups() {
     const char* v = std::getenv("KESTREL_NO_CUPS");
     return v != nullptr && std::string(v) == "1";

@@ -294,6 +294,18 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
   const bool gaps = styled && !state().transparentBackground;
   const uint8_t gap = gaps ? IndexOf(state().backgroundColour) : 0;
 
+  if (m == 0 && !styled) {
+    // A solid rule across or down: one run of pixels.
+    const int64_t from = major0 + majorInc * kLo, to = major0 + majorInc * kHi;
+    const int64_t lo = std::min(from, to), count = std::max(from, to) - lo + 1;
+    if (xMajor) {
+      std::memset(index_.get() + size_t(minor0) * size_t(width_) + size_t(lo), ink, size_t(count));
+    } else {
+      uint8_t* at = index_.get() + size_t(lo) * size_t(width_) + size_t(minor0);
+      for (int64_t i = 0; i < count; ++i, at += width_) *at = ink;
+    }
+    return;
+  }
   int64_t c = std::max<int64_t>(0, CeilDiv(2 * kLo * m - n + bias, 2 * n));
   int64_t err = 2 * (kLo + 1) * m - n - 2 * n * c;
   int dash = int((startDash + kLo) % kDashPeriod);
@@ -332,14 +344,20 @@ void RasterCanvas::WideLine(DevicePoint from, DevicePoint to, int width) {
   int yTop = int(std::floor(std::min(ay, by) - r)), yBottom = int(std::ceil(std::max(ay, by) + r));
   yTop = std::max(yTop, 0);
   yBottom = std::min(yBottom, height_ - 1);
-  // A vertical segment's rows between its end points are one span each.
+  // A vertical segment's rows between its end points are one span each,
+  // the same for every row.
   const bool vertical = ax == bx && len > 0;
   const double yMin = std::min(ay, by), yMax = std::max(ay, by);
+  const double columnFirst = std::max(0.0, std::floor(ax - r) + 1);
+  const double columnLast = std::min(double(width_ - 1), std::ceil(ax + r) - 1);
   for (int py = yTop; py <= yBottom; ++py) {
     double lo = HUGE_VAL, hi = -HUGE_VAL;
     if (vertical && py >= yMin && py <= yMax) {
-      double first = std::max(0.0, std::floor(ax - r) + 1), last = std::min(double(width_ - 1), std::ceil(ax + r) - 1);
-      if (first <= last) Span(py, int(first), int(last) + 1, ink);
+      if (columnFirst > columnLast) continue;
+      const size_t count = size_t(columnLast - columnFirst) + 1;
+      uint8_t* at = index_.get() + size_t(py) * size_t(width_) + size_t(columnFirst);
+      for (; py <= yBottom && py <= yMax; ++py, at += width_) std::memset(at, ink, count);
+      --py;
       continue;
     }
     auto disc = [&](double cx, double cy) {

@@ -2,7 +2,9 @@
 // buffer is reused from page to page, and a JPEG writer (libjpeg-turbo).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/print_system.h"
 #include "platform/raster/raster_canvas.h"
@@ -11,21 +13,42 @@ namespace kestrel {
 
 // How a page is encoded: quality 1..100 (clamped) and the sampling of the
 // colour channels, 444 (full resolution), 422 (half across) or 420 (half
-// both ways; anything else is 444).
+// both ways; anything else is 444). With split, bands of a page are
+// encoded at once on two threads and joined; the file is byte for byte the
+// one a single encoder writes.
 struct JpegSettings {
   int quality = kDefaultJpegQuality;
   int sampling = kDefaultJpegSampling;
+  bool split = true;
+};
+
+// What the writer keeps from page to page: a band of converted rows and an
+// output buffer for each of the two threads, and the number of parts the
+// last page was encoded in.
+struct JpegBuffers {
+  std::vector<uint32_t> bands[2];
+  std::vector<uint8_t> output[2];
+  int parts = 0;
 };
 
 // Writes a raster page as a JPEG file. The file is
 // written under a temporary name beside path and renamed, so that a reader
 // never sees half a file and a failed write leaves an older file intact.
-// A page drawn only in greys is written as a one-channel JPEG.
-bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& settings, std::string& error);
+// A page drawn only in greys is written as a one-channel JPEG. Each row of
+// 8 x 8 blocks (16 rows high with 420 sampling) is a restart interval, so
+// that parts of the page can be encoded apart; all but the first go through
+// unnamed temporary files beside path (one part where none can be made).
+// buffers (optional) are reused.
+bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& settings, std::string& error,
+               JpegBuffers* buffers = nullptr);
 
 class RasterPageImage final : public PageImage {
  public:
-  explicit RasterPageImage(TextRasterizer* text = nullptr) { canvas_.SetTextRasterizer(text); }
+  // splitEncoding: the two parts of a page encoded at once (JpegSettings).
+  explicit RasterPageImage(TextRasterizer* text = nullptr, bool splitEncoding = true) {
+    canvas_.SetTextRasterizer(text);
+    jpeg_.split = splitEncoding;
+  }
 
   Canvas& Prepare(int width, int height, int dpi) override {
     canvas_.Reset(width, height, dpi);
@@ -33,16 +56,18 @@ class RasterPageImage final : public PageImage {
   }
   Canvas& canvas() override { return canvas_; }
   bool SaveJpeg(const std::string& path, std::string& error) override {
-    return WriteJpeg(canvas_, path, jpeg_, error);
+    return WriteJpeg(canvas_, path, jpeg_, error, &buffers_);
   }
   void SetJpegQuality(int quality) override { jpeg_.quality = quality; }
   void SetJpegSampling(int sampling) override { jpeg_.sampling = sampling; }
 
   RasterCanvas& raster() { return canvas_; }
+  const JpegSettings& jpegSettings() const { return jpeg_; }
 
  private:
   RasterCanvas canvas_;
   JpegSettings jpeg_;
+  JpegBuffers buffers_;
 };
 
 }  // namespace kestrel

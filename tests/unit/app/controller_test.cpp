@@ -283,6 +283,26 @@ TEST_F(ControllerTest, TheJpegSamplingSettingReachesTheFile) {
   }
 }
 
+// A folder run draws every page on one page image: its bitmap and the
+// encoder's buffers are made once, not per file.
+TEST_F(ControllerTest, AFolderRunMakesOnePageImageForAllItsPages) {
+  for (const char* name : {"d/p1.pdat", "d/p2.pdat", "d/p3.pdat"}) {
+    PageBuilder page;
+    page.Paper(0, 9, 0, 1).Line(0, 100, 100, 800, 100, 0xFFFF).End();
+    base.Write(name, page.bytes());
+  }
+  base.Write("zoq/kestrel.inf", "[SETTING]\r\n$jpeg=1\r\n$jdpi=30\r\n$pbar=0\r\n");
+  int made = 0;
+  TForm1 form(Services{system, printers, ui}, [&made] {
+    ++made;
+    return std::make_unique<RasterPageImage>();
+  });
+  InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+  ASSERT_EQ(form.PrintMain({"kestrel", "-h", "9", "-p", base.file("d") + ",0"}, kRunFromCommandLine, RunRequest{}), 0);
+  EXPECT_EQ(made, 1);
+  for (const char* name : {"d/p1.jpg", "d/p2.jpg", "d/p3.jpg"}) EXPECT_TRUE(fs::exists(base.file(name))) << name;
+}
+
 // Two failures go up to the exception step (its message and the extra
 // WM__PRINTOUT) with the system's reason in the job log: a JPEG file that
 // cannot be saved, and an analysis log that cannot be created.

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <random>
 #include <regex>
 
@@ -71,6 +74,38 @@ TEST_F(GprintTest, StringTextsAreLookedUpBehindTheEndRecordAndConvertedForJisCla
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, true))), "\x82\xA0\x82\xA2");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(GetStringText(ctx(), at, false))), "\x24\x22\x24\x24");
   EXPECT_EQ(ctx().page.counts.string, 2);
+}
+
+// Resident memory of this process, in bytes.
+long ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// The command area (9.6 MB) and the text buffer (600 KB) cost memory only
+// where a page's data and texts reach.
+TEST(PrintContextMemory, TheBigAreasCostOnlyWhatIsUsed) {
+  const long before = ResidentBytes();
+  auto page = std::make_unique<PageState>();
+  auto strings = std::make_unique<StringState>();
+  EXPECT_LT(ResidentBytes() - before, 256 * 1024);
+}
+
+// The character conversions of a job's strings cost memory for the
+// characters met, not for the whole table of pairs (512 KB).
+TEST_F(GprintTest, ConvertedCharactersCostOnlyTheirSlots) {
+  PageBuilder plain;
+  plain.Line(0, 10, 10, 100, 10, 0xFFFF).End();
+  ASSERT_EQ(gprint(ctx(), dir.Write("a.pdat", plain.bytes()), nullptr, "0"), 0);
+  PageBuilder page;
+  page.String(0, 10, 10, 1, 3, 20, 20, 20, 0).End();
+  page.Text("\x30\x21\x30\x22");
+  const std::string file = dir.Write("b.pdat", page.bytes());
+  const long before = ResidentBytes();
+  ASSERT_EQ(gprint(ctx(), file, nullptr, "0"), 0);
+  EXPECT_LT(ResidentBytes() - before, 256 * 1024);
 }
 
 TEST_F(GprintTest, TextOffsetsOutsideTheDataGiveEmptyTextsAndTextsStopAtTheEndOfTheData) {

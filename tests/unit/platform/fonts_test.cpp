@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <fstream>
+#include <string>
 #include <set>
 #include <utility>
 #include <vector>
@@ -187,6 +189,28 @@ TEST(FreeTypeRasterizer, CharactersNoFaceHasAndBrokenTextDoNotStopTheRun) {
   r.Rasterize(Font("標準明朝", 40), "\xEE\x80\x80\xFF" "A", {0, 0}, ink);
   EXPECT_FALSE(ink.spans.empty());
   EXPECT_EQ(r.GlyphsRendered(), 3u);
+}
+
+// How many times the process maps file.
+int Mappings(const std::string& file) {
+  std::ifstream maps("/proc/self/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);)
+    if (line.size() > file.size() && line.compare(line.size() - file.size(), file.size(), file) == 0) ++count;
+  return count;
+}
+
+// A face is read as its glyphs need it, never mapped whole: a mapped
+// Japanese font counts megabytes to the process's memory.
+TEST(FreeTypeRasterizer, FontFilesAreReadNotMapped) {
+  const std::string file = SharedFontResolver().Resolve("ＭＳ 明朝").file;
+  ASSERT_FALSE(file.empty());
+  const int before = Mappings(file);
+  FreeTypeRasterizer r;
+  InkSink ink;
+  r.Rasterize(Font("ＭＳ 明朝", 50), "請求書", {0, 0}, ink);
+  EXPECT_FALSE(ink.spans.empty());
+  EXPECT_EQ(Mappings(file), before);
 }
 
 }  // namespace

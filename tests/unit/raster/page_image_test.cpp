@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "platform/linux/linux_platform.h"
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 
 namespace kestrel::test {
 namespace {
@@ -69,6 +71,62 @@ TEST(RasterPageImage, ALinkPlantedAtTheTemporaryNameIsNeverWrittenThrough) {
   EXPECT_EQ(ReadFile(victim), "keep me");
   EXPECT_FALSE(std::filesystem::is_symlink(path));
   EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
+}
+
+// KESTREL_SEQUENTIAL=1 makes the platform's page images encode on one thread.
+TEST(RasterPageImage, TheSequentialSwitchKeepsTheEncoderOnOneThread) {
+  ::unsetenv("KESTREL_SEQUENTIAL");
+  auto platform = MakeLinuxPlatform();
+  auto image = platform->MakePageImage();
+  EXPECT_TRUE(static_cast<RasterPageImage&>(*image).jpegSettings().split);
+  ::setenv("KESTREL_SEQUENTIAL", "1", 1);
+  image = platform->MakePageImage();
+  ::unsetenv("KESTREL_SEQUENTIAL");
+  EXPECT_FALSE(static_cast<RasterPageImage&>(*image).jpegSettings().split);
+}
+
+// A page encoded in parts on two threads is byte for byte the file one encoder
+// writes, for a grey page and a colour page at each sampling, with a
+// height that ends inside a row of blocks; and it reads back as the page.
+TEST(RasterPageImage, APageEncodedInPartsIsTheFileOfOneEncoder) {
+  TempDir dir;
+  for (int sampling : {0, 444, 422, 420}) {  // 0: a grey page
+    RasterCanvas page(203, 701, 350);
+    // Bands of colour across the whole height (the parts' boundaries among
+    // them) and rules down it, so that every block row holds ink.
+    for (int y = 0; y < 701; y += 9) {
+      const uint8_t v = uint8_t(y * 7 % 256);
+      page.SetBrush(Brush{BrushKind::Solid, sampling == 0 ? Colour::Rgb(v, v, v) : Colour::Rgb(v, 255 - v, 90)});
+      page.FillRect({0, y, 203, y + 5});
+    }
+    page.SetPen(Pen{sampling == 0 ? kBlack : Colour::Rgb(0, 0, 255), 1, PenStyle::Solid});
+    for (int x = 3; x < 203; x += 17) {
+      page.MoveTo({x, 0});
+      page.LineTo({x, 701});
+    }
+    const std::string one = dir.file("one.jpg"), two = dir.file("two.jpg");
+    std::string error;
+    JpegBuffers buffers;
+    ASSERT_TRUE(WriteJpeg(page, one, JpegSettings{90, sampling, false}, error)) << error;
+    ASSERT_TRUE(WriteJpeg(page, two, JpegSettings{90, sampling, true}, error, &buffers)) << error;
+    EXPECT_GE(buffers.parts, 2) << sampling << ": the page was not encoded in parts";
+    EXPECT_EQ(ReadFile(one), ReadFile(two)) << sampling;
+
+    DecodedJpeg read;
+    ASSERT_TRUE(DecodeJpeg(two, read));
+    ASSERT_EQ(read.width, 203);
+    ASSERT_EQ(read.height, 701);
+    EXPECT_EQ(read.components, sampling == 0 ? 1 : 3);
+    long difference = 0;
+    for (int y = 0; y < 701; ++y)
+      for (int x = 0; x < 203; ++x) {
+        const Colour c = page.PixelAt(x, y);
+        difference += std::abs(read.Grey(x, y) - (c.r() + c.g() + c.b()) / 3);
+      }
+    // Colour halved across or down blurs the one-pixel rules a little; a
+    // part joined wrongly would read back as noise.
+    EXPECT_LT(double(difference) / (203 * 701), sampling == 422 || sampling == 420 ? 10.0 : 3.0) << sampling;
+  }
 }
 
 }  // namespace
