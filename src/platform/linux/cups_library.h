@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/loader/shared_library.h"
+
 #define KESTREL_CUPS_FUNCTIONS(X)                                                                                     \
   X(cupsAddIntegerOption) X(cupsAddOption) X(cupsCancelDestJob) X(cupsCheckDestSupported) X(cupsCopyDestInfo)      \
   X(cupsCreateDestJob) X(cupsDoRequest) X(cupsFindDestDefault) X(cupsFinishDestDocument) X(cupsFreeDestInfo)        \
@@ -20,9 +22,7 @@
 namespace kestrel {
 
 struct CupsLibrary {
-#define KESTREL_CUPS_POINTER(name) decltype(&::name) name = nullptr;
-  KESTREL_CUPS_FUNCTIONS(KESTREL_CUPS_POINTER)
-#undef KESTREL_CUPS_POINTER
+  KESTREL_CUPS_FUNCTIONS(KESTREL_FUNCTION_POINTER)
 };
 
 // Opens libcups once per process; false with the reason in error (on every

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/loader/shared_library.h"
+
 #define KESTREL_XCB_FUNCTIONS(X)                                                                        \
   X(xcb_connect) X(xcb_connection_has_error) X(xcb_disconnect) X(xcb_intern_atom) X(xcb_intern_atom_reply) \
   X(xcb_send_event_checked) X(xcb_request_check) X(xcb_flush)
@@ -14,9 +16,7 @@
 namespace kestrel {
 
 struct XcbLibrary {
-#define KESTREL_XCB_POINTER(name) decltype(&::name) name = nullptr;
-  KESTREL_XCB_FUNCTIONS(KESTREL_XCB_POINTER)
-#undef KESTREL_XCB_POINTER
+  KESTREL_XCB_FUNCTIONS(KESTREL_FUNCTION_POINTER)
 };
 
 // Opens libxcb once per process; false with the reason in error when it

@@ -39,6 +39,31 @@ bool ResolveFunction(void* library, const char* name, Function& function, std::s
   return function != nullptr;
 }
 
+// The tables of the libraries opened on first use: LIST(X) names each
+// function the program calls.
+//   struct Table { LIST(KESTREL_FUNCTION_POINTER) };   in the header
+//   KESTREL_LOADED_LIBRARY(Table, LIST, "libx.so.1", OpenX, X)   in one source
+// defines bool OpenX(std::string& error) (opens the library once per
+// process; false with the reason on every call when it or a function is
+// missing) and const Table& X() (the table, after OpenX succeeded).
+#define KESTREL_FUNCTION_POINTER(name) decltype(&::name) name = nullptr;
+#define KESTREL_RESOLVE_FUNCTION(name) \
+  if (!::kestrel::ResolveFunction(library, #name, table.name, error)) return false;
+#define KESTREL_LOADED_LIBRARY(Table, LIST, soname, Open, Get)                                              \
+  static const ::kestrel::LoadedTable<Table>& Get##Loaded() {                                               \
+    static const ::kestrel::LoadedTable<Table> loaded =                                                     \
+        ::kestrel::LoadTable<Table>(soname, [](void* library, Table& table, std::string& error) {          \
+          LIST(KESTREL_RESOLVE_FUNCTION)                                                                    \
+          return true;                                                                                      \
+        });                                                                                                 \
+    return loaded;                                                                                          \
+  }                                                                                                         \
+  bool Open(std::string& error) {                                                                           \
+    if (!Get##Loaded().ok) error = Get##Loaded().error;                                                     \
+    return Get##Loaded().ok;                                                                                \
+  }                                                                                                         \
+  const Table& Get() { return Get##Loaded().table; }
+
 // The folder of the running program, with a trailing '/' (empty when the
 // system cannot tell).
 std::string ProgramFolder();

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "platform/loader/shared_library.h"
+
 #define KESTREL_HARFBUZZ_FUNCTIONS(X)                                                                              \
   X(hb_blob_create_from_file_or_fail) X(hb_blob_destroy) X(hb_blob_get_data) X(hb_blob_get_length) X(hb_face_create) \
   X(hb_face_destroy) X(hb_face_reference_blob) X(hb_map_create) X(hb_map_destroy) X(hb_map_get) X(hb_map_set)        \
@@ -18,9 +20,7 @@
 namespace kestrel {
 
 struct HarfBuzzLibrary {
-#define KESTREL_HARFBUZZ_POINTER(name) decltype(&::name) name = nullptr;
-  KESTREL_HARFBUZZ_FUNCTIONS(KESTREL_HARFBUZZ_POINTER)
-#undef KESTREL_HARFBUZZ_POINTER
+  KESTREL_HARFBUZZ_FUNCTIONS(KESTREL_FUNCTION_POINTER)
 };
 
 // Opens the subsetter (and HarfBuzz with it) once per process; false with
