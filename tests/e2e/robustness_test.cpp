@@ -432,9 +432,10 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
                         {"-p", "Doomed", "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
                 .exitCode,
             0);
-  // Pages slow enough to draw (bitmap fills) that the job is open a while.
+  // Enough pages (with bitmap fills) that the job is open a good while
+  // after the server is stopped, however fast the pages are drawn.
   Settings({"$pmap=4"});
-  for (int p = 0; p < 120; ++p) Write("job/p" + std::to_string(1000 + p) + ".pdat", GoodPage());
+  for (int p = 0; p < 1000; ++p) Write("job/p" + std::to_string(10000 + p) + ".pdat", GoodPage());
   fs::create_directories(File("tmp"));
   auto run = std::async(std::launch::async, [&] {
     return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 60,
