@@ -432,23 +432,23 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
                         {"-p", "Doomed", "-E", "-v", "file:///dev/null", "-m", "drv:///sample.drv/generic.ppd"})
                 .exitCode,
             0);
-  // Enough pages (with bitmap fills) that the job is open a good while
-  // after the server is stopped, however fast the pages are drawn.
+  // Pages with bitmap fills, so that the document stays open a while.
   Settings({"$pmap=4"});
-  for (int p = 0; p < 1000; ++p) Write("job/p" + std::to_string(10000 + p) + ".pdat", GoodPage());
+  for (int p = 0; p < 200; ++p) Write("job/p" + std::to_string(1000 + p) + ".pdat", GoodPage());
   fs::create_directories(File("tmp"));
   auto run = std::async(std::launch::async, [&] {
     return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 60,
                {{"CUPS_SERVER", cups.socket()}, {"TMPDIR", File("tmp")}});
   });
-  // The document's work file appears as the document starts and the job
-  // is made right after it: stop the server while the pages are drawn.
+  // The job is made before the document's work file is written to: stop
+  // the server once pages reach that file, while the rest are drawn.
   bool started = false;
-  for (int i = 0; i < 1000 && !started; ++i) {
-    started = !fs::is_empty(File("tmp"));
-    if (!started) usleep(10000);
+  for (int i = 0; i < 20000 && !started; ++i) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(File("tmp"), ec))
+      if (entry.is_regular_file(ec) && entry.file_size(ec) > 0) started = true;
+    if (!started) usleep(1000);
   }
-  usleep(300000);
   cups.Stop();
   ProgramRun r = run.get();
   ASSERT_TRUE(started) << r.err;
