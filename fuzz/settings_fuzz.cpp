@@ -20,14 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   ProfileFile file;
   file.Parse(SjisView(reinterpret_cast<const char*>(data), size));
-  RunSettings settings = fresh;
+  // Kept across inputs: assigning the fresh record reuses their strings.
+  static RunSettings settings, reloaded;
+  settings = fresh;
   ApplySettings(settings, file);
 
   // The save rewrites what it loaded, keeping the lines it does not own.
   StoreSettings(settings, file);
   ProfileFile saved;
   saved.Parse(file.Serialize());
-  RunSettings reloaded = fresh;
+  reloaded = fresh;
   ApplySettings(reloaded, saved);
   fuzz::Check(reloaded.pmap_flg == settings.pmap_flg && reloaded.plog == settings.plog &&
                   reloaded.jdpi == settings.jdpi && reloaded.pdat2_time == settings.pdat2_time &&
