@@ -32,19 +32,12 @@ void UseScratchBase(const char* name);
 std::vector<std::string> SplitAtNul(const uint8_t* data, size_t size);
 
 // Counts messages, shows nothing, answers No/Cancel.
-class QuietUi final : public Ui {
+class QuietUi final : public WindowlessUi {
  public:
   void ShowMessage(const std::string&, MessageKind) override { ++messages; }
   bool AskYesNo(const std::string&, MessageKind) override { return false; }
   bool AskOkCancel(const std::string&, MessageKind) override { return false; }
   std::string SelectDevice(const DeviceDialogRequest&) override { return {}; }
-  void ShowProgress(const std::string&) override {}
-  void SetProgressLabel(const std::string&) override {}
-  void SetProgress(int, int) override {}
-  void HideProgress() override {}
-  bool ProcessEvents() override { return false; }
-  std::string ChooseFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-  std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
   int messages = 0;
 };
 

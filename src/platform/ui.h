@@ -122,4 +122,18 @@ class Ui {
   }
 };
 
+// A Ui without a screen (a filter, a fuzz target, a test): no progress form,
+// no events, every chooser cancelled. Messages, questions and the device
+// dialog are the deriving class's.
+class WindowlessUi : public Ui {
+ public:
+  void ShowProgress(const std::string&) override {}
+  void SetProgressLabel(const std::string&) override {}
+  void SetProgress(int, int) override {}
+  void HideProgress() override {}
+  bool ProcessEvents() override { return false; }
+  std::string ChooseFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+  std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
+};
+
 }  // namespace kestrel

@@ -12,7 +12,7 @@
 
 namespace kestrel {
 
-class FilterUi final : public Ui {
+class FilterUi final : public WindowlessUi {
  public:
   explicit FilterUi(std::FILE* log) : log_(log) {}
 
@@ -21,13 +21,6 @@ class FilterUi final : public Ui {
   bool AskOkCancel(const std::string& text, MessageKind kind) override;
   void Warn(const std::string& text) override { Log("WARNING:", text); }
   std::string SelectDevice(const DeviceDialogRequest& request) override;
-  void ShowProgress(const std::string&) override {}
-  void SetProgressLabel(const std::string&) override {}
-  void SetProgress(int, int) override {}
-  void HideProgress() override {}
-  bool ProcessEvents() override { return false; }
-  std::string ChooseFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-  std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
 
   // Writes "<prefix> <line>" for each line of text.
   void Log(const char* prefix, const std::string& text);

@@ -208,7 +208,7 @@ TEST(DeviceDialog, HeadlessOutOfAnswersTakesTheUnattendedChoice) {
 }
 
 // A Ui that records the dialog request and answers with a fixed result.
-class RequestUi final : public Ui {
+class RequestUi final : public WindowlessUi {
  public:
   explicit RequestUi(std::string result) : result_(std::move(result)) {}
   std::string SelectDevice(const DeviceDialogRequest& r) override {
@@ -219,13 +219,6 @@ class RequestUi final : public Ui {
   void ShowMessage(const std::string& text, MessageKind) override { shown_.push_back(text); }
   bool AskYesNo(const std::string&, MessageKind) override { return false; }
   bool AskOkCancel(const std::string&, MessageKind) override { return false; }
-  void ShowProgress(const std::string&) override {}
-  void SetProgressLabel(const std::string&) override {}
-  void SetProgress(int, int) override {}
-  void HideProgress() override {}
-  bool ProcessEvents() override { return false; }
-  std::string ChooseFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-  std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
   const std::vector<std::string>& shown() const { return shown_; }
   std::vector<DeviceDialogRequest> requests;
 
