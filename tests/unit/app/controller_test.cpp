@@ -121,6 +121,37 @@ TEST_F(ControllerTest, TheMenusRequestReplacesTheSettingsTheCommandLineDoesNot) 
   EXPECT_NE(log.find("【帳票印刷方法】: [0]"), std::string::npos);
 }
 
+// The menu's printer-dialog box makes the job ask for its device before it
+// prints; its label box leaves the file-name label off the page.
+TEST_F(ControllerTest, TheMenusPrinterDialogAndLabelBoxesReachTheJob) {
+  auto run = [&](int askPrinter, int labelFlag, std::vector<std::string> answers, MemoryPrintSystem& devices) {
+    HeadlessUi answering(std::move(answers), "");
+    RunRequest request;
+    request.AskPrinter = askPrinter;
+    request.labelFlag = labelFlag;
+    TForm1 form(Services{system, devices, answering}, {});
+    InitRunSettingsPaths(form.settings, system.BaseDir(), "/etc/");
+    EXPECT_EQ(form.PrintMain({"kestrel", "-p", File()}, kRunFromMenu, request), 0);
+    return answering.shown();
+  };
+  auto labelled = [](MemoryPrintSystem& devices) {
+    for (const std::string& call : devices.canvas().calls())
+      if (call.find("DEBUG MODE :") != std::string::npos) return true;
+    return false;
+  };
+  MemoryPrintSystem asked{{StandardDevice("Office"), StandardDevice("Plotter")}, "Office"};
+  EXPECT_EQ(run(1, 1, {"Plotter"}, asked), std::vector<std::string>{"Plotterを選択しました。\nよろしいですか？"});
+  EXPECT_EQ(asked.SelectedPrinter(), "Plotter");
+  EXPECT_EQ(asked.sheets(), 1);
+  EXPECT_FALSE(labelled(asked));
+
+  MemoryPrintSystem plain{{StandardDevice("Office"), StandardDevice("Plotter")}, "Office"};
+  EXPECT_TRUE(run(0, 0, {"Plotter"}, plain).empty());
+  EXPECT_EQ(plain.SelectedPrinter(), "Office");
+  EXPECT_EQ(plain.sheets(), 1);
+  EXPECT_TRUE(labelled(plain));
+}
+
 TEST_F(ControllerTest, AnExceptionDuringTheJobsIsShownAndNotifiedBeforeTheEndSteps) {
   base.Write("zoq/kestrel.inf", "[SETTING]\r\n$jpeg=1\r\n$plog=1\r\n");
   TForm1 form(Services{system, printers, ui}, [] () -> std::unique_ptr<PageImage> {
