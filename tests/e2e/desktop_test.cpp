@@ -8,9 +8,11 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <set>
 #include <thread>
 
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 #include "support/program_runner.h"
 #include "support/x11_fixture.h"
 #include "util/find_files.h"
@@ -108,14 +110,15 @@ TEST_F(Desktop, AMessageIsABoxAndTheRunEndsWhenItIsClosed) {
 }
 
 // A folder run shows the progress form; its cancel button stops the run
-// after the file being printed, with the box that says so.
+// after the file being printed, with the box that says so: the pages written
+// are whole and are the folder's first files, none skipped.
 TEST_F(Desktop, TheProgressFormsCancelButtonStopsTheFolder) {
   PageBuilder page;
   page.Paper(0, 9, 0, 1).Line(0, 100, 100, 800, 100, 0).End();
   const int files = 80;
   for (int i = 0; i < files; ++i) base_.Write("jobs/p" + std::to_string(100 + i) + ".pdat", page.bytes());
   // JPEG pages at a high resolution: each file takes a while.
-  auto run = Start({"-h", std::to_string(window_->id()), "-p", Base() + "jobs,0"}, "$pbar=1\r\n$jpeg=1\r\n$jdpi=600\r\n");
+  auto run = Start({"-h", std::to_string(window_->id()), "-p", Base() + "jobs,1"}, "$pbar=1\r\n$jpeg=1\r\n$jdpi=600\r\n");
   const std::string form = WindowNamed("Kestrel 印刷進捗状況");
   ASSERT_FALSE(form.empty());
   const Picture picture = Grab(form, "progress-form");
@@ -130,9 +133,16 @@ TEST_F(Desktop, TheProgressFormsCancelButtonStopsTheFolder) {
   ProgramRun r = run.get();
   EXPECT_EQ(r.exitCode, 3) << r.err;
   EXPECT_EQ(Shown(), "印刷を中止しました\n");
-  const size_t pages = FindEntries(Base() + "jobs", "*.jpg").size();
-  EXPECT_GE(pages, 1u);
-  EXPECT_LT(pages, size_t(files));
+  const std::vector<std::string> pages = FindEntries(Base() + "jobs", "*.jpg");
+  EXPECT_GE(pages.size(), 1u);
+  EXPECT_LT(pages.size(), size_t(files));
+  std::set<std::string> written(pages.begin(), pages.end());
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const std::string name = "p" + std::to_string(100 + i) + ".jpg";
+    EXPECT_TRUE(written.count(name)) << name;
+    DecodedJpeg jpeg;
+    EXPECT_TRUE(DecodeJpeg(Base() + "jobs/" + name, jpeg)) << name;
+  }
   EXPECT_EQ(window_->Messages(1), std::vector<std::string>{kPrintOut});
 }
 
