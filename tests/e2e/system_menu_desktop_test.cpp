@@ -30,9 +30,33 @@ class DesktopMenu : public XServerSuite {
   }
 
   std::future<ProgramRun> Start(const std::vector<std::string>& args) {
-    std::vector<std::pair<std::string, std::string>> env = {
-        {"KESTREL_BASE", base_.path().string() + "/"}, {"KESTREL_UI", "qt"}, {"KESTREL_NO_CUPS", "1"}};
+    std::vector<std::pair<std::string, std::string>> env = {{"KESTREL_BASE", base_.path().string() + "/"},
+                                                           {"KESTREL_UI", "qt"},
+                                                           {"KESTREL_NO_CUPS", "1"},
+                                                           {"KESTREL_MESSAGES", base_.file("shown.txt")}};
     return std::async(std::launch::async, [args, env] { return RunProgramAndWait(KESTREL_PROGRAM, args, env, 60); });
+  }
+
+  // The visible window whose caption is exactly name; empty when none shows
+  // up within 20 seconds.
+  static std::string WindowNamed(const std::string& name) {
+    std::string id = Shell("timeout 20 xdotool search --sync --onlyvisible --name '^" + name + "$' | head -1");
+    while (!id.empty() && id.back() == '\n') id.pop_back();
+    return id;
+  }
+  // A click on the middle of a button of the column (left 32, 377 x 30).
+  static void ClickColumnButton(const std::string& menu, int top) {
+    Shell("xdotool mousemove --window " + menu + " 220 " + std::to_string(top + 15) + " click 1");
+  }
+  // Keys typed into the window with that caption once it shows; false when
+  // it does not. The window is gone before this returns.
+  static bool Answer(const std::string& caption, const std::string& keys) {
+    const std::string window = WindowNamed(caption);
+    if (window.empty()) return false;
+    Shell("xdotool windowfocus --sync " + window + " && sleep 0.2 && xdotool key --delay 150 " + keys);
+    Shell("for i in $(seq 50); do xdotool search --onlyvisible --name '^" + caption + "$' | grep -qx " + window +
+          " || break; sleep 0.1; done");
+    return true;
   }
 
   // Grabs the menu's window as name.png; gives its size and the colour of a
@@ -81,6 +105,61 @@ TEST_F(DesktopMenu, DebugShowsTheFullForm) {
   for (const auto& name : FindEntries(base_.file("zoq/plog"), "plog_*.txt"))
     log += Utf8FromSjis(ReadFile(base_.file("zoq/plog/" + name)));
   EXPECT_NE(log.find("【印刷終了時間】"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// The small form's buttons do their jobs in the running program: the list
+// buttons write the files kestrel-tools writes, byte for byte (the paper list
+// of the device taken in the device dialog), and kestrel.inf作成 writes the
+// settings file once and then only says that it exists.
+TEST_F(DesktopMenu, TheButtonColumnWritesWhatTheToolsWrite) {
+  auto run = Start({});
+  const std::string menu = WindowNamed("システムメニュー");
+  ASSERT_FALSE(menu.empty());
+  ClickColumnButton(menu, 39);  // フォントリスト出力
+  ASSERT_TRUE(Answer("Kestrel", "Return"));
+  ClickColumnButton(menu, 70);  // kestrel.inf作成
+  for (int i = 0; i < 50 && !fs::exists(base_.path() / "zoq/kestrel.inf"); ++i) Shell("sleep 0.1");
+  ASSERT_TRUE(fs::exists(base_.path() / "zoq/kestrel.inf"));
+  const std::string settings = ReadFile(base_.file("zoq/kestrel.inf"));
+  ClickColumnButton(menu, 70);
+  ASSERT_TRUE(Answer("Kestrel", "Return"));
+  ClickColumnButton(menu, 132);  // プリンタドライバリスト出力
+  ASSERT_TRUE(Answer("Kestrel", "Return"));
+  ClickColumnButton(menu, 163);  // 印刷可能用紙リスト出力
+  ASSERT_TRUE(Answer("印刷可能用紙リスト出力画面", "Down Return"));
+  ASSERT_TRUE(Answer("Kestrel", "Return"));  // the row's confirmation
+  ASSERT_TRUE(Answer("Kestrel", "Return"));  // the list is written
+  ClickColumnButton(menu, 256);              // 終　　了
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  ProgramRun r = run.get();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+
+  const std::string zoq = base_.file("zoq") + "/";
+  EXPECT_EQ(ReadFile(base_.file("shown.txt")),
+            zoq + "pfontlist.txtを作成しました\n"
+            "既に存在しています。\\n作成できませんでした\\n" + zoq + "kestrel.inf\n" +
+            zoq + "pprinterlist.txtを作成しました\n"
+            "Kestrel PDFを選択しました。\\nよろしいですか？\n" +
+            zoq + "ppaperlist.txtを作成しました\n");
+  EXPECT_EQ(ReadFile(base_.file("zoq/kestrel.inf")), settings);
+
+  TempDir tools;
+  const std::vector<std::pair<std::string, std::string>> env = {{"KESTREL_BASE", tools.path().string() + "/"},
+                                                               {"KESTREL_UI", "headless"},
+                                                               {"KESTREL_NO_CUPS", "1"}};
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"fontlist"}, {"printerlist"}, {"paperlist", "-d", "Kestrel PDF"}})
+    ASSERT_EQ(RunProgramAndWait(KESTREL_TOOLS_PROGRAM, command, env, 60).exitCode, 0) << command[0];
+  for (const char* list : {"zoq/pfontlist.txt", "zoq/pprinterlist.txt", "zoq/ppaperlist.txt"}) {
+    ASSERT_TRUE(fs::exists(tools.path() / list)) << list;
+    EXPECT_EQ(ReadFile(base_.file(list)), ReadFile(tools.file(list))) << list;
+  }
 }
 
 }  // namespace
