@@ -10,6 +10,7 @@
 #include <future>
 
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 #include "support/program_runner.h"
 #include "support/x11_fixture.h"
 #include "platform/text_codec.h"
@@ -160,6 +161,46 @@ TEST_F(DesktopMenu, TheButtonColumnWritesWhatTheToolsWrite) {
     ASSERT_TRUE(fs::exists(tools.path() / list)) << list;
     EXPECT_EQ(ReadFile(base_.file(list)), ReadFile(tools.file(list))) << list;
   }
+}
+
+// The full form's print tab: the file chosen in the data dialog prints with
+// the tab's options (here JPEG at 200 dpi and the program log), as the
+// operator sets them with the mouse and the keyboard.
+TEST_F(DesktopMenu, ThePrintTabPrintsTheChosenFileWithItsOptions) {
+  PageBuilder page;
+  page.Paper(0, 9, 0, 1).Line(0, 100, 100, 800, 100, 0).End();
+  const std::string data = base_.Write("data/a.pdat", page.bytes());
+  auto run = Start({"-debug"});
+  const std::string menu = WindowNamed("システムメニュー");
+  ASSERT_FALSE(menu.empty());
+  // The tab's page lies at (9, 317) of the window.
+  auto click = [&](int x, int y) {
+    Shell("xdotool mousemove --window " + menu + " " + std::to_string(9 + x) + " " + std::to_string(317 + y) +
+          " click 1");
+  };
+  click(636, 20);  // データ選択
+  const std::string chooser = WindowNamed("開く");
+  ASSERT_FALSE(chooser.empty());
+  Shell("xdotool windowfocus --sync " + chooser + " && sleep 0.3 && xdotool type --delay 20 '" + data +
+        "' && xdotool key Return");
+  Shell("sleep 0.5");
+  click(573, 126);  // JPEG出力
+  click(628, 169);  // JPEG出力時DPI指定
+  Shell("xdotool key ctrl+a BackSpace && xdotool type --delay 50 200");
+  click(573, 200);  // ログ出力
+  click(764, 20);   // 印刷実行
+  const std::string jpeg = base_.file("data/a.jpg");
+  for (int i = 0; i < 100 && !fs::exists(jpeg); ++i) Shell("sleep 0.1");
+  Shell("sleep 0.5");
+  ClickColumnButton(menu, 256);  // 終　　了
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  ProgramRun r = run.get();
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  DecodedJpeg decoded;
+  ASSERT_TRUE(DecodeJpeg(jpeg, decoded));
+  EXPECT_EQ(decoded.width, 1654);  // A4 at 200 dpi
+  EXPECT_EQ(decoded.height, 2339);
+  EXPECT_FALSE(FindEntries(base_.file("zoq/plog"), "a_*.txt").empty());
 }
 
 }  // namespace
