@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -15,6 +17,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "platform/qt/desktop_fonts.h"
 #include "platform/qt/device_dialog.h"
 #include "platform/qt/progress_window.h"
 #include "platform/qt/qt_ui.h"
@@ -69,6 +72,15 @@ class QtUiTest : public QObject {
     QVERIFY(!ChooseUiKind("qt", false, kind, error));
     QVERIFY(error.find("display") != std::string::npos);
     QVERIFY(!ChooseUiKind("gtk", true, kind, error));
+  }
+
+  // The forms' Tahoma is drawn in the Japanese face fontconfig chose for it.
+  void formFaceHasJapaneseGlyphs() {
+    const std::string family = FormFaceFamily();
+    QVERIFY(!family.empty());
+    const QFont font = FormFont(13);
+    QCOMPARE(QFontInfo(font).family(), QString::fromStdString(family));
+    QVERIFY(QFontMetrics(font).inFont(QChar(0x5370)));  // 印
   }
 
   // Yes/No: caption, icon, Japanese buttons, Yes as default; Esc and the
