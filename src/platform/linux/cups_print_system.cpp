@@ -607,7 +607,8 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
                                     accepting == nullptr || Cups().ippGetBoolean(accepting, 0));
   Cups().ippDelete(response);
 
-  static const char* const kJobAttributes[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
+  static const char* const kJobAttributes[] = {"job-id", "job-name", "job-state", "job-state-reasons",
+                                               "job-printer-state-reasons"};
   request = Cups().ippNewRequest(IPP_OP_GET_JOBS);
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
   Cups().ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, Cups().cupsUser());
@@ -626,7 +627,7 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
     if (attr == nullptr) break;
     QueuedJob job;
     int jobState = 0;
-    std::vector<std::string> reasons;
+    std::vector<std::string> reasons, printerReasons;
     for (; attr != nullptr && Cups().ippGetGroupTag(attr) == IPP_TAG_JOB; attr = Cups().ippNextAttribute(response)) {
       const char* attrName = Cups().ippGetName(attr);
       if (attrName == nullptr) continue;
@@ -636,8 +637,9 @@ int CupsPrintSystem::QueryPrinterState(const std::string& name, PrinterQueueStat
       if (n == "job-name" && Cups().ippGetString(attr, 0, nullptr) != nullptr)
         job.name = Cups().ippGetString(attr, 0, nullptr);
       if (n == "job-state-reasons") reasons = Keywords(attr);
+      if (n == "job-printer-state-reasons") printerReasons = Keywords(attr);
     }
-    job.status = JobStatusOfQueue(jobState, reasons);
+    job.status = JobStatusOfQueue(jobState, reasons, printerReasons);
     out.jobs.push_back(std::move(job));
   }
   Cups().ippDelete(response);

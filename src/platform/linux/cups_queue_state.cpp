@@ -1,6 +1,7 @@
 #include "platform/linux/cups_queue_state.h"
 
 #include <string_view>
+#include <utility>
 
 #include "platform/print_system.h"
 
@@ -45,6 +46,13 @@ constexpr ReasonBit kJobReasons[] = {
     {"job-data-insufficient", kJobStatusSpooling},
 };
 
+// Printer status bits that a job reports as its own when the server
+// recorded them with the job.
+constexpr std::pair<uint32_t, uint32_t> kJobBitsOfPrinter[] = {
+    {kPrinterStatusPaperOut, kJobStatusPaperOut},
+    {kPrinterStatusOffline, kJobStatusOffline},
+};
+
 constexpr int kPrinterStopped = 5;
 constexpr int kPrinterProcessing = 4;
 constexpr int kJobHeld = 4;
@@ -82,7 +90,8 @@ uint32_t PrinterStatusOfQueue(int printerState, const std::vector<std::string>& 
   return status;
 }
 
-uint32_t JobStatusOfQueue(int jobState, const std::vector<std::string>& reasons) {
+uint32_t JobStatusOfQueue(int jobState, const std::vector<std::string>& reasons,
+                          const std::vector<std::string>& printerReasons) {
   uint32_t status = 0;
   if (jobState == kJobHeld) status |= kJobStatusPaused;
   if (jobState == kJobProcessing) status |= kJobStatusPrinting;
@@ -92,6 +101,11 @@ uint32_t JobStatusOfQueue(int jobState, const std::vector<std::string>& reasons)
     status |= Lookup(kJobReasons, std::size(kJobReasons), reason);
     if (EndsWith(reason, "-error")) status |= kJobStatusError;
   }
+  // The printer's reasons by the printer's table (idle, accepting: only the
+  // reasons count).
+  const uint32_t printer = PrinterStatusOfQueue(0, printerReasons, true);
+  for (const auto& [printerBit, jobBit] : kJobBitsOfPrinter)
+    if ((printer & printerBit) != 0) status |= jobBit;
   return status;
 }
 

@@ -15,7 +15,10 @@ namespace kestrel {
 uint32_t PrinterStatusOfQueue(int printerState, const std::vector<std::string>& reasons, bool accepting);
 
 // jobState: the IPP job-state (3 pending ... 9 completed); reasons:
-// job-state-reasons.
-uint32_t JobStatusOfQueue(int jobState, const std::vector<std::string>& reasons);
+// job-state-reasons; printerReasons: job-printer-state-reasons, the
+// printer's reasons the server recorded with the job (paper out and offline
+// become the job's own bits).
+uint32_t JobStatusOfQueue(int jobState, const std::vector<std::string>& reasons,
+                          const std::vector<std::string>& printerReasons = {});
 
 }  // namespace kestrel

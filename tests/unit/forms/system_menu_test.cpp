@@ -255,6 +255,11 @@ TEST(SpoolerState, CupsStatesAndReasonsBecomeStatusBits) {
   EXPECT_EQ(JobStatusOfQueue(4, {"job-hold-until-specified"}), kJobStatusPaused);
   EXPECT_EQ(JobStatusOfQueue(5, {"printer-stopped"}), kJobStatusPrinting | kJobStatusBlockedDevq);
   EXPECT_EQ(JobStatusOfQueue(5, {"document-format-error"}), kJobStatusPrinting | kJobStatusError);
+  // The printer's reasons recorded with the job: paper out and offline are
+  // the job's too, a warning is nothing.
+  EXPECT_EQ(JobStatusOfQueue(5, {"job-printing"}, {"media-empty-error", "offline-report", "toner-low-warning"}),
+            kJobStatusPrinting | kJobStatusPaperOut | kJobStatusOffline);
+  EXPECT_EQ(JobStatusOfQueue(5, {"job-printing"}, {"media-needed-warning"}), kJobStatusPrinting);
 }
 
 TEST(SpoolerState, TheSpoolerTabAppendsThePrinterAndItsStateOrShowsTheOpenFailure) {
