@@ -55,9 +55,13 @@ class DesktopMenu : public XServerSuite {
     const std::string window = WindowNamed(caption);
     if (window.empty()) return false;
     Shell("xdotool windowfocus --sync " + window + " && sleep 0.2 && xdotool key --delay 150 " + keys);
+    WaitGone(caption, window);
+    return true;
+  }
+  // Waits up to 5 seconds for that window to be gone.
+  static void WaitGone(const std::string& caption, const std::string& window) {
     Shell("for i in $(seq 50); do xdotool search --onlyvisible --name '^" + caption + "$' | grep -qx " + window +
           " || break; sleep 0.1; done");
-    return true;
   }
 
   // Grabs the menu's window as name.png; gives its size and the colour of a
@@ -183,7 +187,7 @@ TEST_F(DesktopMenu, ThePrintTabPrintsTheChosenFileWithItsOptions) {
   ASSERT_FALSE(chooser.empty());
   Shell("xdotool windowfocus --sync " + chooser + " && sleep 0.3 && xdotool type --delay 20 '" + data +
         "' && xdotool key Return");
-  Shell("sleep 0.5");
+  WaitGone("開く", chooser);
   click(573, 126);  // JPEG出力
   click(628, 169);  // JPEG出力時DPI指定
   Shell("xdotool key ctrl+a BackSpace && xdotool type --delay 50 200");
