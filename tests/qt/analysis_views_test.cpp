@@ -1,12 +1,15 @@
 // The analysis tabs' pages and the font settings window, offscreen: the
 // window's geometry and colour, what reaches the models from the controls,
 // the keys of the log page and the page image at its own size.
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "platform/headless/headless_ui.h"
@@ -24,6 +28,7 @@
 #include "platform/qt/analysis_image_page.h"
 #include "platform/qt/analysis_log_page.h"
 #include "platform/qt/analysis_page.h"
+#include "platform/qt/desktop_fonts.h"
 #include "platform/qt/font_set_dialog.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/system_menu_window.h"
@@ -43,13 +48,37 @@ std::string TempFolder() {
   return folder;
 }
 
+// The controls under root that an operator cannot see whole: a widget
+// reaching out of its parent (cut off there), or a caption wider than its
+// control. Scroll areas are taken as a whole (their content scrolls).
+QStringList CutOff(QWidget* root) {
+  QStringList cut;
+  const std::function<void(QWidget*)> walk = [&](QWidget* parent) {
+    for (QWidget* w : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!w->isVisibleTo(root) || w->isWindow()) continue;
+      const QString name = w->objectName().isEmpty() ? QString(w->metaObject()->className()) : w->objectName();
+      if (!parent->rect().contains(w->geometry())) cut << name + " outside its parent";
+      QString caption;
+      if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && !label->wordWrap()) caption = label->text();
+      if (auto* button = qobject_cast<QAbstractButton*>(w)) caption = button->text();
+      if (!caption.isEmpty() && w->sizeHint().width() > w->width()) cut << caption + " cut off";
+      if (qobject_cast<QAbstractScrollArea*>(w) == nullptr) walk(w);
+    }
+  };
+  walk(root);
+  return cut;
+}
+
 }  // namespace
 
 class AnalysisViewsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { InstallIconvCodec(); }
+  void initTestCase() {
+    InstallIconvCodec();
+    MapFormFace();
+  }
   void cleanupTestCase() { std::filesystem::remove_all(TempFolder()); }
 
   void fontFormHasItsSizeColourAndPlaces() {
@@ -66,6 +95,8 @@ class AnalysisViewsTest : public QObject {
     QCOMPARE(dialog.label1()->text(), QString("選択できるフォント数：4 個"));
     QCOMPARE(dialog.face(TFontSet::ComboBox6)->count(), 4);
     QVERIFY(!dialog.check(TFontSet::hanmin_chk2)->isVisibleTo(&dialog));
+    const QStringList cut = CutOff(&dialog);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
 
     // A chosen entry is a selection; typed text is not.
     dialog.face(TFontSet::ComboBox3)->setCurrentIndex(2);
@@ -122,7 +153,7 @@ class AnalysisViewsTest : public QObject {
     MemoryPrintSystem printers({StandardDevice("Office")});
     TSysMenu1 menu(desktop, printers, {});
     menu.SetBaseDir(TempFolder() + "/");
-    QStringList tabs;
+    QStringList tabs, cut;
     QTimer::singleShot(50, [&] {
       auto* window = qobject_cast<SystemMenuWindow*>(QApplication::activeModalWidget());
       if (window == nullptr) return;
@@ -131,11 +162,19 @@ class AnalysisViewsTest : public QObject {
                                                            window->findChild<AnalysisImagePage*>()}) {
         const int at = page == nullptr ? -1 : window->tabs()->indexOf(page);
         tabs << (at < 0 ? QString() : window->tabs()->tabText(at));
+        // Each page shows whole in its tab, which gives it the size of the
+        // page shown (without showing it: the log and image tabs would open
+        // their choosers).
+        if (page == nullptr) continue;
+        page->resize(window->tabs()->currentWidget()->size());
+        if (QLayout* layout = page->layout()) layout->activate();
+        cut << CutOff(page);
       }
       window->close();
     });
     QVERIFY(desktop.ShowSystemMenu(menu, {}));
     QCOMPARE(tabs, (QStringList{"PDAT解析", "解析ログ", "解析イメージ"}));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
   }
 
   void analysisPageTicksReachTheLists() {
