@@ -222,6 +222,20 @@ class AnalysisViewsTest : public QObject {
     QCOMPARE(page.area()->textCursor().position(), 0);
   }
 
+  // Changing to the tab opens the log chooser; afterwards the text area
+  // holds the focus, and the search field keeps its first text until the
+  // operator enters it.
+  void theLogTabKeepsTheSearchFieldsFirstText() {
+    HeadlessUi ui({}, {});  // the chooser is cancelled
+    TAnalysisLogTab model(ui);
+    AnalysisLogPage page(model);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTRY_VERIFY(page.area()->hasFocus());
+    QCOMPARE(page.searchField()->text(), QString("ログ内検索ワード"));
+    QCOMPARE(model.SearchText(), std::string("ログ内検索ワード"));
+  }
+
   // A page at 350 dpi: shown at its own size, and a scroll step through it
   // takes a few milliseconds.
   void aFullPageImageScrolls() {
