@@ -1,8 +1,6 @@
 // The analysis tabs' pages and the font settings window, offscreen: the
 // window's geometry and colour, what reaches the models from the controls,
 // the keys of the log page and the page image at its own size.
-#include <QAbstractButton>
-#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
-#include <functional>
 #include <fstream>
 
 #include "platform/headless/headless_ui.h"
@@ -27,6 +24,7 @@
 #include "platform/text_codec.h"
 #include "platform/qt/analysis_image_page.h"
 #include "platform/qt/analysis_log_page.h"
+#include "cut_off.h"
 #include "platform/qt/analysis_page.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/font_set_dialog.h"
@@ -46,27 +44,6 @@ std::string TempFolder() {
     return f;
   }();
   return folder;
-}
-
-// The controls under root that an operator cannot see whole: a widget
-// reaching out of its parent (cut off there), or a caption wider than its
-// control. Scroll areas are taken as a whole (their content scrolls).
-QStringList CutOff(QWidget* root) {
-  QStringList cut;
-  const std::function<void(QWidget*)> walk = [&](QWidget* parent) {
-    for (QWidget* w : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!w->isVisibleTo(root) || w->isWindow()) continue;
-      const QString name = w->objectName().isEmpty() ? QString(w->metaObject()->className()) : w->objectName();
-      if (!parent->rect().contains(w->geometry())) cut << name + " outside its parent";
-      QString caption;
-      if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && !label->wordWrap()) caption = label->text();
-      if (auto* button = qobject_cast<QAbstractButton*>(w)) caption = button->text();
-      if (!caption.isEmpty() && w->sizeHint().width() > w->width()) cut << caption + " cut off";
-      if (qobject_cast<QAbstractScrollArea*>(w) == nullptr) walk(w);
-    }
-  };
-  walk(root);
-  return cut;
 }
 
 }  // namespace
