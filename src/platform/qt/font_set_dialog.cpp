@@ -169,8 +169,12 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
   auto* memo5 = new QPlainTextEdit(kMemo5Lines, this);
   memo5->setObjectName("Memo5");
   memo5->setReadOnly(true);
-  memo5->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // The five lines in the notes' size, so that each keeps to one line.
+  memo5->setFont(FormFont(10));
+  memo5->document()->setDocumentMargin(2);
+  memo5->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memo5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Put(memo5, kMemo5);
 
   // Font width.
