@@ -74,6 +74,11 @@ TEST_F(AnalysisAndFonts, AnalyseLeavesTheExcludedBlocksOutOfTheLog) {
   EXPECT_EQ(Count(filtered, "【円】"), 0u);
   EXPECT_EQ(Count(filtered, "【半角文字】"), 0u);  // a Mincho string
 
+  // Character classes: half-width alphanumerics ("AB") are class 1.
+  const std::string chars = Analyse({"--exclude-chars", "2,1"});
+  EXPECT_EQ(Count(chars, "【半角文字】"), 0u);
+  EXPECT_EQ(Count(chars, "【線】"), 2u);
+
   const std::string fills = Analyse({"--exclude-patterns", "1,3"});
   EXPECT_EQ(Count(fills, "【塗り潰し】"), 0u);
   EXPECT_EQ(Count(fills, "【線】"), 2u);

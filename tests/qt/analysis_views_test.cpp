@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -23,7 +24,9 @@
 #include "platform/text_codec.h"
 #include "platform/qt/analysis_image_page.h"
 #include "platform/qt/analysis_log_page.h"
+#include "cut_off.h"
 #include "platform/qt/analysis_page.h"
+#include "platform/qt/desktop_fonts.h"
 #include "platform/qt/font_set_dialog.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/system_menu_window.h"
@@ -49,7 +52,10 @@ class AnalysisViewsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { InstallIconvCodec(); }
+  void initTestCase() {
+    InstallIconvCodec();
+    MapFormFace();
+  }
   void cleanupTestCase() { std::filesystem::remove_all(TempFolder()); }
 
   void fontFormHasItsSizeColourAndPlaces() {
@@ -66,6 +72,8 @@ class AnalysisViewsTest : public QObject {
     QCOMPARE(dialog.label1()->text(), QString("選択できるフォント数：4 個"));
     QCOMPARE(dialog.face(TFontSet::ComboBox6)->count(), 4);
     QVERIFY(!dialog.check(TFontSet::hanmin_chk2)->isVisibleTo(&dialog));
+    const QStringList cut = CutOff(&dialog);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
 
     // A chosen entry is a selection; typed text is not.
     dialog.face(TFontSet::ComboBox3)->setCurrentIndex(2);
@@ -122,7 +130,7 @@ class AnalysisViewsTest : public QObject {
     MemoryPrintSystem printers({StandardDevice("Office")});
     TSysMenu1 menu(desktop, printers, {});
     menu.SetBaseDir(TempFolder() + "/");
-    QStringList tabs;
+    QStringList tabs, cut;
     QTimer::singleShot(50, [&] {
       auto* window = qobject_cast<SystemMenuWindow*>(QApplication::activeModalWidget());
       if (window == nullptr) return;
@@ -131,11 +139,19 @@ class AnalysisViewsTest : public QObject {
                                                            window->findChild<AnalysisImagePage*>()}) {
         const int at = page == nullptr ? -1 : window->tabs()->indexOf(page);
         tabs << (at < 0 ? QString() : window->tabs()->tabText(at));
+        // Each page shows whole in its tab, which gives it the size of the
+        // page shown (without showing it: the log and image tabs would open
+        // their choosers).
+        if (page == nullptr) continue;
+        page->resize(window->tabs()->currentWidget()->size());
+        if (QLayout* layout = page->layout()) layout->activate();
+        cut << CutOff(page);
       }
       window->close();
     });
     QVERIFY(desktop.ShowSystemMenu(menu, {}));
     QCOMPARE(tabs, (QStringList{"PDAT解析", "解析ログ", "解析イメージ"}));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
   }
 
   void analysisPageTicksReachTheLists() {
@@ -181,6 +197,20 @@ class AnalysisViewsTest : public QObject {
     QCOMPARE(page.area()->textCursor().position(), 24);
     QTest::keyClick(page.area(), Qt::Key_F1);
     QCOMPARE(page.area()->textCursor().position(), 0);
+  }
+
+  // Changing to the tab opens the log chooser; afterwards the text area
+  // holds the focus, and the search field keeps its first text until the
+  // operator enters it.
+  void theLogTabKeepsTheSearchFieldsFirstText() {
+    HeadlessUi ui({}, {});  // the chooser is cancelled
+    TAnalysisLogTab model(ui);
+    AnalysisLogPage page(model);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&page));
+    QTRY_VERIFY(page.area()->hasFocus());
+    QCOMPARE(page.searchField()->text(), QString("ログ内検索ワード"));
+    QCOMPARE(model.SearchText(), std::string("ログ内検索ワード"));
   }
 
   // A page at 350 dpi: shown at its own size, and a scroll step through it

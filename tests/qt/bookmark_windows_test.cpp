@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "app/bookmark_dialog.h"
+#include "cut_off.h"
 #include "pdf/raku2_client.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/linux/linux_system.h"
@@ -74,6 +75,7 @@ class BookmarkWindowsTest : public QObject {
     QCOMPARE(Text(window, "Label10"), QString::fromUtf8("c:\\Program Files\\Antenna\\Outliner\\OutlinerCmd.exe"));
     QCOMPARE(Text(window, "Label5"), QString::fromUtf8("c:\\vpdf"));
     QCOMPARE(window.pathLabel("Label8")->grab().toImage().pixelColor(6, 6), QColor(Qt::white));
+    QVERIFY2(CutOff(&window).isEmpty(), qPrintable(CutOff(&window).join("; ")));
 
     QTest::mouseClick(window.findChild<QPushButton*>("Button23"), Qt::LeftButton);
     QCOMPARE(Text(window, "Label8"), QString::fromStdString(base + "vpdf/請求書.pdf"));
@@ -125,6 +127,7 @@ class BookmarkWindowsTest : public QObject {
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonCsv"), Qt::LeftButton);
     QCOMPARE(Text(page, "LabelCsv"), QString("/data/a.csv"));
     QCOMPARE(Text(page, "LabelNote"), QString::fromUtf8(OutlinerTab::kNote));
+    QVERIFY2(CutOff(&page).isEmpty(), qPrintable(CutOff(&page).join("; ")));
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonAdd"), Qt::LeftButton);
     QCOMPARE(ui.shown().size(), size_t(1));  // no outliner chosen: check 1
     Screenshot(page, "outliner-tab.png");
@@ -140,6 +143,7 @@ class BookmarkWindowsTest : public QObject {
     Raku2TabPage page(tab);
     QCOMPARE(page.folderList()->item(0)->text(), QString::fromStdString(base + "zoq/bunsho/"));
     QCOMPARE(page.folderList()->count(), 2);
+    QVERIFY2(CutOff(&page).isEmpty(), qPrintable(CutOff(&page).join("; ")));
     const char* captions[] = {"ファイル作成", "ビューア表示", "バインダ編集", "バインダ操作", "リンクフォルダ取得", "バインダ検索",
                               "流れテスト"};
     for (int i = 0; i < 7; ++i)

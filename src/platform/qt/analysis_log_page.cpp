@@ -90,6 +90,10 @@ AnalysisLogPage::AnalysisLogPage(TAnalysisLogTab& model, QWidget* parent) : QWid
   area_->setPalette(colours);
   area_->installEventFilter(this);
   column->addWidget(area_, 1);
+  // The text area takes the focus with the page: the search field keeps
+  // its first text until the operator enters it.
+  setFocusProxy(area_);
+  QWidget::setTabOrder(area_, search_);
   Refresh();
 }
 
@@ -142,6 +146,7 @@ bool AnalysisLogPage::eventFilter(QObject* watched, QEvent* event) {
 void AnalysisLogPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A tab change, not the window coming back from being minimised.
+  if (!event->spontaneous()) area_->setFocus();
   if (openOnShow_ && !event->spontaneous()) {
     QTimer::singleShot(0, this, [this] {
       model_.OpenLog();

@@ -16,16 +16,19 @@ struct Place {
   int x, y, w, h;
 };
 
-// The page (inside the menu's tab, about 1000 by 730).
-constexpr Place kButton14{16, 12, 120, 30}, kLabel4{144, 12, 600, 30}, kButton15{752, 12, 120, 30};
-constexpr Place kSettings{16, 52, 976, 560};  // "解析設定"
-constexpr Place kNote{16, 624, 976, 20};
+// The page fits the menu's tab (about 996 by 436).
+constexpr Place kButton14{8, 8, 120, 28}, kLabel4{136, 8, 600, 28}, kButton15{744, 8, 120, 28};
+constexpr Place kSettings{8, 42, 980, 310};  // "解析設定"
+constexpr Place kRunNote{8, 358, 980, 18}, kNote{8, 380, 980, 18};
 // Inside "解析設定": the four exclusion groups.
-constexpr Place kPatterns{12, 24, 952, 150}, kLines{12, 184, 952, 90}, kCircles{12, 284, 952, 60};
-constexpr Place kChars{12, 354, 952, 190};
-constexpr int kBoxWidth = 110, kBoxHeight = 22, kBoxesPerRow = 8;
-constexpr int kAllWidth = 140, kAllHeight = 28;
+constexpr Place kPatterns{8, 22, 964, 80}, kLines{8, 106, 964, 56}, kCircles{8, 166, 964, 52};
+constexpr Place kChars{8, 222, 964, 80};
+constexpr int kBoxWidth = 96, kCharBoxWidth = 120, kBoxHeight = 22, kBoxesPerRow = 8, kFirstRow = 24;
+// The tick-all and untick-all buttons at a group's right: one above the
+// other, or side by side in a group of one row.
+constexpr int kAllWidth = 140, kAllHeight = 26, kAllRight = 812, kAllLeft = kAllRight - kAllWidth - 8;
 
+constexpr const char* kRunNoteText = "印刷基本設定で設定した内容で解析します。注意して下さい。";
 constexpr const char* kLineTypes[5] = {"実線", "破線", "点線", "一点鎖線", "二点鎖線"};
 constexpr const char* kCharClasses[5] = {"半角英数", "カタカナ半角", "全角(JIS)", "外字(86,87区)", "13区"};
 constexpr const char* kTypefaces[2] = {"ゴシック", "明朝"};
@@ -66,33 +69,32 @@ AnalysisPage::AnalysisPage(TAnalysisTab& model, QWidget* parent) : QWidget(paren
 
   auto* settings = new QGroupBox("解析設定", this);
   Put(settings, kSettings);
-  auto* note = new QLabel(kAnalysisNote, this);
-  Put(note, kNote);
+  Put(new QLabel(kRunNoteText, this), kRunNote);
+  Put(new QLabel(kAnalysisNote, this), kNote);
 
   // A group's boxes in rows, named prefix1..prefixN as the model's.
-  auto addBoxes = [this](QGroupBox* group, const char* prefix, int count, int first, int top,
-                         auto caption) {
+  auto addBoxes = [this](QGroupBox* group, const char* prefix, int count, int first, int width, auto caption) {
     for (int i = 1; i <= count; ++i) {
       auto* c = new QCheckBox(caption(i), group);
       const QString name = QString("%1%2").arg(prefix).arg(i);
       c->setObjectName(name);
       const int at = first + i - 1;
-      c->setGeometry(12 + (at % kBoxesPerRow) * kBoxWidth, top + (at / kBoxesPerRow) * (kBoxHeight + 4),
-                     kBoxWidth, kBoxHeight);
+      c->setGeometry(12 + (at % kBoxesPerRow) * width, kFirstRow + (at / kBoxesPerRow) * (kBoxHeight + 4), width,
+                     kBoxHeight);
       connect(c, &QCheckBox::toggled, this, [this, name](bool on) {
         if (!refreshing_) model_.Boxes().Set(name.toStdString(), on);
       });
       boxes_.push_back(c);
     }
   };
-  auto addAll = [this](QGroupBox* group, const char* tick, const char* untick, int top, auto onTick,
+  auto addAll = [this](QGroupBox* group, const char* tick, const char* untick, bool stacked, auto onTick,
                        auto onUntick) {
     auto* all = new QPushButton("オールチェック", group);
     all->setObjectName(tick);
-    all->setGeometry(group->width() - 2 * kAllWidth - 24, top, kAllWidth, kAllHeight);
+    all->setGeometry(stacked ? kAllRight : kAllLeft, 20, kAllWidth, kAllHeight);
     auto* none = new QPushButton("オールチェック解除", group);
     none->setObjectName(untick);
-    none->setGeometry(group->width() - kAllWidth - 12, top, kAllWidth, kAllHeight);
+    none->setGeometry(kAllRight, stacked ? 20 + kAllHeight + 2 : 20, kAllWidth, kAllHeight);
     connect(all, &QPushButton::clicked, this, [this, onTick] {
       (model_.*onTick)();
       Refresh();
@@ -109,25 +111,25 @@ AnalysisPage::AnalysisPage(TAnalysisTab& model, QWidget* parent) : QWidget(paren
   };
 
   QGroupBox* patterns = group("解析ログ除外：網掛けパターン選択", kPatterns);
-  addBoxes(patterns, kExclusionGroups[0].componentPrefix, kExclusionGroups[0].count, 0, 24,
+  addBoxes(patterns, kExclusionGroups[0].componentPrefix, kExclusionGroups[0].count, 0, kBoxWidth,
            [](int i) { return QString("パターン%1").arg(i); });
-  addAll(patterns, "Button17", "Button18", 110, &TAnalysisTab::Button17Click, &TAnalysisTab::Button18Click);
+  addAll(patterns, "Button17", "Button18", true, &TAnalysisTab::Button17Click, &TAnalysisTab::Button18Click);
 
   QGroupBox* lines = group("解析ログ除外：線種選択", kLines);
-  addBoxes(lines, kExclusionGroups[1].componentPrefix, kExclusionGroups[1].count, 0, 24,
+  addBoxes(lines, kExclusionGroups[1].componentPrefix, kExclusionGroups[1].count, 0, kBoxWidth,
            [](int i) { return QString(kLineTypes[i - 1]); });
-  addAll(lines, "Button19", "Button20", 52, &TAnalysisTab::Button19Click, &TAnalysisTab::Button20Click);
+  addAll(lines, "Button19", "Button20", false, &TAnalysisTab::Button19Click, &TAnalysisTab::Button20Click);
 
   QGroupBox* circles = group("解析ログ除外：円選択", kCircles);
-  addBoxes(circles, kExclusionGroups[2].componentPrefix, kExclusionGroups[2].count, 0, 24,
+  addBoxes(circles, kExclusionGroups[2].componentPrefix, kExclusionGroups[2].count, 0, kBoxWidth,
            [](int) { return QString("解析しない"); });
 
   QGroupBox* chars = group("解析ログ除外：文字選択", kChars);
-  addBoxes(chars, kExclusionGroups[3].componentPrefix, kExclusionGroups[3].count, 0, 24,
+  addBoxes(chars, kExclusionGroups[3].componentPrefix, kExclusionGroups[3].count, 0, kCharBoxWidth,
            [](int i) { return QString(kCharClasses[i - 1]); });
-  addBoxes(chars, kExclusionGroups[4].componentPrefix, kExclusionGroups[4].count, kBoxesPerRow, 40,
+  addBoxes(chars, kExclusionGroups[4].componentPrefix, kExclusionGroups[4].count, kBoxesPerRow, kCharBoxWidth,
            [](int i) { return QString(kTypefaces[i - 1]); });
-  addAll(chars, "Button21", "Button22", 150, &TAnalysisTab::Button21Click, &TAnalysisTab::Button22Click);
+  addAll(chars, "Button21", "Button22", true, &TAnalysisTab::Button21Click, &TAnalysisTab::Button22Click);
 
   Refresh();
 }

@@ -32,7 +32,7 @@ constexpr Place kMainFace[2]{{8, 36, 157, 24}, {172, 36, 157, 24}};
 constexpr Place kEscape[3]{{8, 16, 320, 17}, {8, 33, 320, 17}, {8, 50, 320, 17}};
 // Inside GroupBox5.
 constexpr Place kCheckBox4{8, 24, 120, 17};
-constexpr Place kWidthNote[3]{{136, 16, 536, 14}, {136, 30, 536, 14}, {136, 44, 536, 14}};
+constexpr Place kWidthNote[3]{{130, 16, 546, 14}, {130, 30, 546, 14}, {130, 44, 546, 14}};
 // A substitution panel inside GroupBox2 / GroupBox3 (left, right).
 constexpr int kPanelX[2]{8, 172};
 constexpr Place kPanelHeading{0, 18, 157, 16};
@@ -145,8 +145,11 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
     });
     memos_[memo] = m;
   };
+  // Headings and notes in a smaller size than the controls, so that the
+  // longest fits its place.
   auto makeHeading = [](const char* text, QWidget* parent, const Place& place, int dx) {
     auto* l = new QLabel(text, parent);
+    l->setFont(FormFont(10));
     Put(l, place, dx);
   };
 
@@ -166,8 +169,12 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
   auto* memo5 = new QPlainTextEdit(kMemo5Lines, this);
   memo5->setObjectName("Memo5");
   memo5->setReadOnly(true);
-  memo5->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // The five lines in the notes' size, so that each keeps to one line.
+  memo5->setFont(FormFont(10));
+  memo5->document()->setDocumentMargin(2);
+  memo5->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo5->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memo5->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Put(memo5, kMemo5);
 
   // Font width.
