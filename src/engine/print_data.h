@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/paper_table.h"
+
 namespace kestrel {
 
 inline constexpr size_t kCommandSize = 16;
@@ -51,6 +53,17 @@ struct PaperCommand {
   int16_t paperCode() const { return c.i16(2); }
   int16_t userPaperCode() const { return c.i16(4); }
   uint8_t copies() const { return c.u8(7); }
+};
+
+// The paper codes of a Paper command that name a paper of the paper table,
+// with the names the text form of print data gives them.
+struct DataPaper {
+  int16_t code;
+  int constant;  // Windows paper constant
+  const char* name;
+};
+inline constexpr DataPaper kDataPapers[] = {
+    {130, kPaperA3, "A3"}, {140, kPaperA4, "A4"}, {150, kPaperA5, "A5"}, {240, kPaperB4, "B4"}, {250, kPaperB5, "B5"},
 };
 
 struct PaletteCommand {
