@@ -80,14 +80,18 @@ struct Named {
   int64_t value;
 };
 const Named kOrientations[] = {{"portrait", 0}, {"landscape", 1}};
-// The papers by the names of the print data's paper table.
+// The papers by the names of the print data's paper-code table.
 constexpr auto kPapers = [] {
   std::array<Named, std::size(kDataPapers)> papers{};
   for (size_t i = 0; i < papers.size(); ++i) papers[i] = {kDataPapers[i].name, kDataPapers[i].code};
   return papers;
 }();
-const Named kLineStyles[] = {
-    {"solid", 0xFFFF}, {"dash", 0xF0F0}, {"dot", 0x3333}, {"dashdot", 0xFAFA}, {"dashdotdot", 0xEAEA}};
+// The line types by the names of the print data's line-style table.
+constexpr auto kLineStyles = [] {
+  std::array<Named, std::size(kDataLineStyles)> styles{};
+  for (size_t i = 0; i < styles.size(); ++i) styles[i] = {kDataLineStyles[i].name, kDataLineStyles[i].word};
+  return styles;
+}();
 
 template <typename Table>
 const char* NameOf(const Table& table, int64_t value) {
