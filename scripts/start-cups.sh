@@ -65,6 +65,9 @@ running() { lpstat -h "$sock" -r 2>/dev/null | grep -q "is running"; }
 # font library's caches live to the end).
 install_filter() {
   install -m 755 "$filter" "$dir/bin/filter/pdattopdf.bin"
+  # A file of its own, never written through a link to the machine's filter
+  # of the same name (an installed kestrel package has one).
+  rm -f "$dir/bin/filter/pdattopdf"
   cat >"$dir/bin/filter/pdattopdf" <<'EOF'
 #!/bin/sh
 ASAN_OPTIONS=detect_leaks=0 exec "$(dirname "$0")/pdattopdf.bin" "$@"
@@ -84,7 +87,9 @@ if ! running; then
     # The system's filters and ours, in a filter folder of this server.
     rm -f "$dir/bin/filter"
     mkdir -p "$dir/bin/filter"
-    for f in /usr/lib/cups/filter/*; do ln -s "$f" "$dir/bin/filter/"; done
+    for f in /usr/lib/cups/filter/*; do
+      [ "${f##*/}" = pdattopdf ] || ln -s "$f" "$dir/bin/filter/"
+    done
     cp "$here/../packaging/cups/kestrel.types" "$here/../packaging/cups/kestrel.convs" "$dir/etc/"
     install_filter
   fi

@@ -29,7 +29,9 @@ base=/var/lib/kestrel
 group_made=0
 getent group kestrel >/dev/null || group_made=1
 scratch=$(mktemp -d /tmp/kestrel-install-test.XXXXXX)
+cups=
 cleanup() {
+  [ -n "$cups" ] && [ -d "$cups" ] && scripts/stop-cups.sh "$cups" >/dev/null
   dpkg --purge kestrel >/dev/null 2>&1 || true
   # The package keeps the group it made, as system groups stay; the test
   # leaves the machine as it found it.
@@ -49,6 +51,14 @@ done
 # The machine's CUPS server is never given the new document format: the
 # MIME files stay out of this installation (the filter alone is run by hand).
 dpkg -i --path-exclude='/usr/share/cups/mime/*' "$deb" >/dev/null
+
+# The tests' private CUPS server, started beside the installed package, keeps
+# its filter to itself: the package's pdattopdf stays the package's.
+cups=$(scripts/start-cups.sh "" build/package/pdattopdf)
+verify=$(dpkg --verify kestrel || true)
+grep -q " /usr/lib/cups/filter/pdattopdf\$" <<<"$verify" &&
+  fail "the private CUPS server changed the installed /usr/lib/cups/filter/pdattopdf"
+scripts/stop-cups.sh "$cups" >/dev/null
 
 [ "$(kestrel --version)" = "kestrel $(dpkg-query -W -f='${Version}' kestrel)" ] || fail "kestrel --version"
 man -w kestrel >/dev/null 2>&1 || ! command -v man >/dev/null || fail "no man page kestrel(1)"

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/canvas.h"
+#include "platform/paper_table.h"
+
 namespace kestrel {
 
 inline constexpr size_t kCommandSize = 16;
@@ -53,6 +56,17 @@ struct PaperCommand {
   uint8_t copies() const { return c.u8(7); }
 };
 
+// The paper codes of a Paper command that name a paper of the paper table,
+// with the names the text form of print data gives them.
+struct DataPaper {
+  int16_t code;
+  int constant;  // Windows paper constant
+  const char* name;
+};
+inline constexpr DataPaper kDataPapers[] = {
+    {130, kPaperA3, "A3"}, {140, kPaperA4, "A4"}, {150, kPaperA5, "A5"}, {240, kPaperB4, "B4"}, {250, kPaperB5, "B5"},
+};
+
 struct PaletteCommand {
   const PrintCommand& c;
   uint8_t colorIndex() const { return c.u8(1); }
@@ -79,6 +93,22 @@ struct LineCommand {
   uint16_t x1() const { return c.u16(6); }
   uint16_t y1() const { return c.u16(8); }
   uint16_t lineStyle() const { return c.u16(10); }
+};
+
+// The pattern words of a Line command that name a line type: the pen style,
+// the type's number (1-5, as the analysis tab's exclusions count them) and
+// the name the text form of print data gives it. Another word keeps the
+// canvas's pen style.
+struct DataLineStyle {
+  uint16_t word;
+  PenStyle style;
+  int type;
+  const char* name;
+};
+inline constexpr DataLineStyle kDataLineStyles[] = {
+    {0xFFFF, PenStyle::Solid, 1, "solid"},        {0xF0F0, PenStyle::Dash, 2, "dash"},
+    {0x3333, PenStyle::Dot, 3, "dot"},            {0xFAFA, PenStyle::DashDot, 4, "dashdot"},
+    {0xEAEA, PenStyle::DashDotDot, 5, "dashdotdot"},
 };
 
 struct CircleCommand {

@@ -30,15 +30,6 @@ Paper PaperOf(int code) {
   return Paper::Other;
 }
 
-// The paper codes of the print data that name a paper of the table.
-struct DataPaper {
-  int code;
-  int constant;
-};
-constexpr DataPaper kDataPapers[] = {
-    {130, kPaperA3}, {140, kPaperA4}, {150, kPaperA5}, {240, kPaperB4}, {250, kPaperB5},
-};
-
 // Portrait size in millimetres of a paper code; false for unlisted codes.
 bool PaperMillimetres(int code, int& width, int& height) {
   for (const DataPaper& p : kDataPapers) {

@@ -1,6 +1,5 @@
 #include "util/replacing_file.h"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -37,17 +36,15 @@ long ProcessId() {
 #endif
 }
 
-// Six letters or digits no other process picks at the same time: the
-// random device mixed with the clock and a counter of this process.
+// Six letters or digits no other process or thread picks at the same time:
+// the random device, drawn anew for every name, mixed with the clock. No
+// state is kept between names; a name that is taken anyway is refused by
+// the exclusive create and another is drawn.
 std::string RandomLetters() {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::atomic<uint64_t> counter{0};
-  static const uint64_t seed = [] {
-    std::random_device device;
-    return (uint64_t(device()) << 32) ^ device();
-  }();
-  uint64_t value = seed ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                   (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  std::random_device device;
+  uint64_t value = ((uint64_t(device()) << 32) ^ device()) ^
+                   (uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) * 0x9E3779B97F4A7C15ull);
   std::string out(6, 'a');
   for (char& c : out) {
     c = kLetters[value % 62];

@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
@@ -46,6 +51,31 @@ TEST(ProgramInfo, KestrelPrintsWhenHelpIsOneArgumentAmongOthers) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out.find("usage"), std::string::npos);
   EXPECT_TRUE(fs::exists(base.file("vpdf/form.pdf"))) << r.err;
+}
+
+// The commands a program's --help lists, each an entry of its man page: a
+// command added to the program and not to the page fails here.
+TEST(ProgramInfo, ManPagesDescribeEveryCommandTheUsageLists) {
+  const std::vector<std::tuple<std::string, std::string, std::regex>> programs = {
+      // "  fontlist [FILE] ...": a command per line of two blanks and a word.
+      {KESTREL_TOOLS_PROGRAM, "kestrel-tools", std::regex("\n  ([a-z]+)[ \n]")},
+      // "usage: pdat compile ...", "       pdat dump ...".
+      {PDAT_PROGRAM, "pdat", std::regex("pdat ([a-z]+) ")}};
+  for (const auto& [program, name, command] : programs) {
+    const ProgramRun help = RunProgramAndWait(program, {"--help"}, {{"DISPLAY", ""}});
+    ASSERT_EQ(help.exitCode, 0) << name;
+    std::ifstream in(std::string(KESTREL_SOURCE_DIR) + "/docs/man/" + name + ".1.in");
+    ASSERT_TRUE(in) << name;
+    std::stringstream page;
+    page << in.rdbuf();
+    int commands = 0;
+    for (std::sregex_iterator it(help.out.begin(), help.out.end(), command), end; it != end; ++it, ++commands) {
+      const std::string word = (*it)[1];
+      EXPECT_TRUE(std::regex_search(page.str(), std::regex("\n\\.BR? (" + name + " )?" + word + "[ \n]")))
+          << name + "(1) has no entry for " + word;
+    }
+    EXPECT_GE(commands, 3) << help.out;
+  }
 }
 
 }  // namespace

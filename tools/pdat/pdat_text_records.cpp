@@ -1,4 +1,6 @@
+#include <array>
 #include <cstdio>
+#include <iterator>
 
 #include "engine/print_data.h"
 #include "pdat_records.h"
@@ -78,19 +80,28 @@ struct Named {
   int64_t value;
 };
 const Named kOrientations[] = {{"portrait", 0}, {"landscape", 1}};
-const Named kPapers[] = {{"A3", 130}, {"A4", 140}, {"A5", 150}, {"B4", 240}, {"B5", 250}};
-const Named kLineStyles[] = {
-    {"solid", 0xFFFF}, {"dash", 0xF0F0}, {"dot", 0x3333}, {"dashdot", 0xFAFA}, {"dashdotdot", 0xEAEA}};
+// The papers by the names of the print data's paper-code table.
+constexpr auto kPapers = [] {
+  std::array<Named, std::size(kDataPapers)> papers{};
+  for (size_t i = 0; i < papers.size(); ++i) papers[i] = {kDataPapers[i].name, kDataPapers[i].code};
+  return papers;
+}();
+// The line types by the names of the print data's line-style table.
+constexpr auto kLineStyles = [] {
+  std::array<Named, std::size(kDataLineStyles)> styles{};
+  for (size_t i = 0; i < styles.size(); ++i) styles[i] = {kDataLineStyles[i].name, kDataLineStyles[i].word};
+  return styles;
+}();
 
-template <size_t N>
-const char* NameOf(const Named (&table)[N], int64_t value) {
+template <typename Table>
+const char* NameOf(const Table& table, int64_t value) {
   for (const auto& n : table)
     if (n.value == value) return n.name;
   return nullptr;
 }
 
-template <size_t N>
-bool ValueOf(const Named (&table)[N], std::string_view name, int64_t* value) {
+template <typename Table>
+bool ValueOf(const Table& table, std::string_view name, int64_t* value) {
   for (const auto& n : table)
     if (name == n.name) {
       *value = n.value;
@@ -99,8 +110,8 @@ bool ValueOf(const Named (&table)[N], std::string_view name, int64_t* value) {
   return false;
 }
 
-template <size_t N>
-std::string NameList(const Named (&table)[N]) {
+template <typename Table>
+std::string NameList(const Table& table) {
   std::string list;
   for (const auto& n : table) {
     if (!list.empty()) list += ", ";

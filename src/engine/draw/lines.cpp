@@ -16,13 +16,12 @@ void gprint_line(PrintContext& ctx, int index) {
   Pen pen = canvas.state().pen;
   pen.width = 1;
   int code = 1;
-  switch (l.lineStyle()) {
-    case 0xFFFF: pen.style = PenStyle::Solid, code = 1, pen.width = RoundByWidthFlag(ctx, 1); break;
-    case 0xF0F0: pen.style = PenStyle::Dash, code = 2; break;
-    case 0x3333: pen.style = PenStyle::Dot, code = 3; break;
-    case 0xFAFA: pen.style = PenStyle::DashDot, code = 4; break;
-    case 0xEAEA: pen.style = PenStyle::DashDotDot, code = 5; break;
-    default: break;  // the default pen: the style stays
+  for (const DataLineStyle& known : kDataLineStyles) {
+    if (known.word != l.lineStyle()) continue;
+    pen.style = known.style;
+    code = known.type;
+    if (known.style == PenStyle::Solid) pen.width = RoundByWidthFlag(ctx, 1);
+    break;
   }
 
   const double bx0 = l.x0() + ctx.page.offsetX, by0 = l.y0() + ctx.page.offsetY;
