@@ -285,13 +285,13 @@ TEST(CupsPrinting, ASheetsDocumentBecomesOneJobWithTheDeviceModesOptions) {
   EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
   EXPECT_EQ(job.copies, 2);
   EXPECT_EQ(job.sides, "one-sided");
-  EXPECT_NE(job.media.find("256.47x363.01mm"), std::string::npos) << job.media;  // the queue's B4
+  EXPECT_EQ(job.media.rfind("jis_b4_257x364mm", 0), 0u) << job.media;  // the queue's B4
   std::string out = OutputOfJob(id);
   ASSERT_FALSE(out.empty());
   PdfInfo info = InfoOf(out);
   EXPECT_EQ(info.pages, 3);
-  EXPECT_NEAR(info.width, 727, 2);
-  EXPECT_NEAR(info.height, 1029, 2);
+  EXPECT_NEAR(info.width, 728.5, 1);
+  EXPECT_NEAR(info.height, 1031.8, 1);
   EXPECT_NE(rig.log().find("【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n"), std::string::npos);
 }
 

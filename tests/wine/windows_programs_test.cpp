@@ -149,6 +149,21 @@ std::string PdfInfoField(const std::string& info, const std::string& name) {
   return info.substr(from, info.find('\n', from) - from);
 }
 
+// The job that reaches the queue's folder after the `before` jobs there (the
+// server converts it first, under a hidden name); empty after 30 s.
+fs::path NextJob(const fs::path& out, size_t before) {
+  std::vector<fs::path> jobs;
+  for (int i = 0; i < 300 && jobs.size() <= before; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    jobs = FilesIn(out, ".pdf");
+  }
+  EXPECT_EQ(jobs.size(), before + 1) << "no job arrived in " << out;
+  if (jobs.size() <= before) return {};
+  return *std::max_element(jobs.begin(), jobs.end(), [](const fs::path& a, const fs::path& b) {
+    return fs::last_write_time(a) < fs::last_write_time(b);
+  });
+}
+
 void WriteSettings(const fs::path& base, const std::string& lines) {
   fs::create_directories(base / "zoq");
   std::ofstream(base / "zoq" / "kestrel.inf", std::ios::binary) << "[SETTING]\r\n" << lines;
@@ -235,20 +250,27 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   // Names are Windows names: the target is lowered and logged with "\".
   EXPECT_NE(logs.find("【印刷指定コマンド引数(-p)】:[\\data\\invoice.pdat,]"), std::string::npos) << logs;
 
-  // The job reaches the queue's folder (the server converts it first, under
-  // a hidden name).
-  std::vector<fs::path> jobs;
-  for (int i = 0; i < 300 && jobs.size() <= jobsBefore; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    jobs = FilesIn(out, ".pdf");
-  }
-  ASSERT_EQ(jobs.size(), jobsBefore + 1) << "no job arrived in " << out;
-  const fs::path job = *std::max_element(jobs.begin(), jobs.end(), [](const fs::path& a, const fs::path& b) {
-    return fs::last_write_time(a) < fs::last_write_time(b);
-  });
-  const std::string info = Shell("pdfinfo '" + job.string() + "'");
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
   EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
-  EXPECT_EQ(PdfInfoField(info, "Page size"), "595 x 842 pts (A4)") << info;
+  EXPECT_EQ(PdfInfoField(info, "Page size"), "595.3 x 841.9 pts (A4)") << info;
+}
+
+// A B4 form takes the driver's B4 paper, found by its size in the paper
+// list of the spooler (2570 x 3640), and arrives on B4, not on the queue's
+// default A4.
+TEST(WindowsPrograms, B4FormArrivesOnTheQueuesB4Paper) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  fs::create_directories(dir.path() / "data");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/sales-ledger-b4.pdat", dir.path() / "data" / "ledger.pdat");
+  const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
+  const size_t jobsBefore = FilesIn(out, ".pdf").size();
+
+  ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data\\ledger.pdat"}, dir.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
+  EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+  EXPECT_EQ(PdfInfoField(info, "Page size"), "728.6 x 1031.9 pts") << info;  // the queue's B4
 }
 
 // Pixels of two pages that differ by more than JPEG noise: a channel apart
