@@ -404,6 +404,28 @@ TEST(WindowsPrograms, JpegPagesMatchTheLinuxPage) {
   }
 }
 
+// A folder with a print list prints the files the list names, not the
+// folder's listing: a bare name from the folder, a rooted Windows path from
+// under the base folder; each JPEG page lies beside its print data.
+TEST(WindowsPrograms, APrintListPrintsTheFilesItNames) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "jobs" / "0001");
+  fs::create_directories(base / "other");
+  for (const fs::path& to : {base / "jobs" / "0001" / "p0001.pdat", base / "jobs" / "0001" / "p0002.pdat",
+                             base / "other" / "x.pdat"})
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", to);
+  std::ofstream(base / "jobs" / "0001" / "plist.inf", std::ios::binary)
+      << "[PrintData]\r\nKeyMax=3\r\n1=p0002.pdat\r\n3=\\other\\x.pdat\r\n";
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n");
+
+  ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(FilesIn(base / "jobs" / "0001", ".jpg"), std::vector<fs::path>{base / "jobs" / "0001" / "p0002.jpg"});
+  EXPECT_TRUE(fs::exists(base / "other" / "x.jpg"));
+}
+
 // The clean-up after a folder run ($pdat2=9) deletes the printed folder
 // through the shell, judged by its Windows real path; a product folder is
 // never deleted (a critical-log line instead).
