@@ -80,7 +80,8 @@ ProgramRun RunWindows(const std::string& program, const std::vector<std::string>
   std::vector<std::string> all = {"/usr/bin/env"};
   if (!windowed) all.insert(all.end(), {"-u", "DISPLAY"});
   const std::string socket = CupsSocket();
-  env.insert(env.end(), {{"WINEPREFIX", WineFolder() + "/prefix"},
+  // The caller's variables come last and so win.
+  env.insert(env.begin(), {{"WINEPREFIX", WineFolder() + "/prefix"},
                          {"WINEARCH", "win64"},
                          {"WINEDEBUG", "-all"},
                          {"CUPS_SERVER", socket.empty() ? WineFolder() + "/no-cups.sock" : socket},
@@ -253,6 +254,22 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
   EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
   EXPECT_EQ(PdfInfoField(info, "Page size"), "595.3 x 841.9 pts (A4)") << info;
+}
+
+// Run without arguments, the Windows Ui (message boxes; no display here, so
+// the box answers at once) says that this build has no system menu form
+// and names the commands that do its work; the box is recorded in
+// KESTREL_MESSAGES as every Ui's are.
+TEST(WindowsPrograms, TheNoArgumentRunSaysTheSystemMenuIsNotInThisBuild) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path messages = dir.path() / "messages.txt";
+  ProgramRun run = RunWindows("kestrel.exe", {}, dir.path(),
+                              {{"KESTREL_UI", "windows"}, {"KESTREL_MESSAGES", WindowsPath(messages)}});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::string shown = ReadFile(messages.string());
+  EXPECT_EQ(shown.rfind("システムメニューの画面はこのWindows版にはまだありません。\\n", 0), 0u) << shown;
+  EXPECT_NE(shown.find("kestrel-tools paperlist"), std::string::npos) << shown;
 }
 
 // A B4 form takes the driver's B4 paper, found by its size in the paper
