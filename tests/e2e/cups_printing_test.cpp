@@ -621,6 +621,13 @@ TEST_F(PrintDataFilter, AFormArrivesAsThePdfOfItsPageWithItsTextOnItsPaper) {
   EXPECT_NE(Shell("pdftotext '" + pdf + "' -").find("請 求 書"), std::string::npos);
   // One page in the page log: the filter's pages are not counted again.
   EXPECT_NE(LogOf("page_log", id).find(" total 1 "), std::string::npos) << LogOf("page_log", id);
+
+  // A file without the extension is known by its first records.
+  TempDir dir;
+  const int unnamed = Lp("-d KestrelPdfIn '" + dir.Write("form", ReadFile(Sample("invoice.pdat"))) + "'");
+  ASSERT_GT(unnamed, 0);
+  ASSERT_EQ(WaitForJob(unnamed).state, IPP_JSTATE_COMPLETED) << LogOf("error_log", unnamed);
+  EXPECT_NE(Shell("pdftotext '" + OutputOfJob(unnamed) + "' -").find("請 求 書"), std::string::npos);
 }
 
 TEST_F(PrintDataFilter, DataThatIsNoPageFailsTheJobAndADamagedPagePrintsWithItsWarning) {
