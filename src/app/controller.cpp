@@ -424,16 +424,16 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
 
   list.clear();
-  const std::string plist = folder + "/" + kPrintListName;
+  const std::string plist = folder + kPathSeparator + kPrintListName;
   std::error_code ec;
   if (s.PrintListPath.empty() && fs::is_regular_file(plist, ec)) s.PrintListPath = plist;
   if (s.PrintListPath.empty()) {
-    CollectFolderFiles(folder + "/", "*.pdat", list, s.InfoFile);
+    CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
   } else {
     if (ReadPrintList(s, folder, list, ui) > 0 || list.empty()) notPrinted_ = true;
   }
   if (s.pdat2 == 9) s.pdat2_Folder = folder;
-  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
+  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
   ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
   ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;

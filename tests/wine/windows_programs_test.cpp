@@ -423,7 +423,9 @@ TEST(WindowsPrograms, JpegPagesMatchTheLinuxPage) {
 
 // A folder with a print list prints the files the list names, not the
 // folder's listing: a bare name from the folder, a rooted Windows path from
-// under the base folder; each JPEG page lies beside its print data.
+// under the base folder; each JPEG page lies beside its print data. Paths
+// of the folder's files are Windows paths (the job log shows them), with a
+// print list and without one.
 TEST(WindowsPrograms, APrintListPrintsTheFilesItNames) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   TempDir dir;
@@ -435,12 +437,29 @@ TEST(WindowsPrograms, APrintListPrintsTheFilesItNames) {
     fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", to);
   std::ofstream(base / "jobs" / "0001" / "plist.inf", std::ios::binary)
       << "[PrintData]\r\nKeyMax=3\r\n1=p0002.pdat\r\n3=\\other\\x.pdat\r\n";
-  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n");
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n$plog=1\r\n");
+  auto logs = [&] {
+    std::string text;
+    for (const auto& log : FilesIn(base / "zoq" / "plog", ".txt")) text += Utf8File(log);
+    fs::remove_all(base / "zoq" / "plog");
+    return text;
+  };
+  auto logged = [](const fs::path& file) { return "【印刷データファイル名】= " + WindowsPath(file) + "("; };
 
   ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(FilesIn(base / "jobs" / "0001", ".jpg"), std::vector<fs::path>{base / "jobs" / "0001" / "p0002.jpg"});
   EXPECT_TRUE(fs::exists(base / "other" / "x.jpg"));
+  std::string log = logs();
+  EXPECT_NE(log.find(logged(base / "jobs" / "0001" / "p0002.pdat")), std::string::npos) << log;
+  EXPECT_NE(log.find(logged(base / "other" / "x.pdat")), std::string::npos) << log;
+
+  fs::remove(base / "jobs" / "0001" / "plist.inf");
+  run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::exists(base / "jobs" / "0001" / "p0001.jpg"));
+  log = logs();
+  EXPECT_NE(log.find(logged(base / "jobs" / "0001" / "p0001.pdat")), std::string::npos) << log;
 }
 
 // The clean-up after a folder run ($pdat2=9) deletes the printed folder
