@@ -656,6 +656,15 @@ TEST_F(PrintDataFilter, DataThatIsNoPageFailsTheJobAndADamagedPagePrintsWithItsW
   EXPECT_TRUE(HasLine(log, "W [", "未定義の種別 1件")) << log;
 }
 
+// CUPS hands a filter one file at a time: each file of a job is a document
+// of its own, and the job holds the pages of all of them.
+TEST_F(PrintDataFilter, EveryFileOfAJobPrints) {
+  const int id = Lp("-d KestrelPDF '" + Sample("invoice.pdat") + "' '" + Sample("delivery-slip.pdat") + "'");
+  ASSERT_GT(id, 0);
+  ASSERT_EQ(WaitForJob(id).state, IPP_JSTATE_COMPLETED) << LogOf("error_log", id);
+  EXPECT_EQ(InfoOf(OutputOfJob(id)).pages, 2);
+}
+
 TEST_F(PrintDataFilter, TheJobsCopiesAndSidesReachTheQueue) {
   const int id = Lp("-d KestrelDuplex -n 2 -o sides=two-sided-long-edge '" + Sample("invoice.pdat") + "'");
   ASSERT_GT(id, 0);
