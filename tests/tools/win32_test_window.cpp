@@ -6,7 +6,10 @@
 // on standard output. Options before the program (a display is needed for
 // the windows):
 //   --press-cancel   presses the cancel button of the program's progress
-//                    form as soon as the form is there
+//                    form half a second after the form is there, and adds
+//                    " form <width>x<height> <colour> label <colour>" (the
+//                    client size, the colours of the form and of its file
+//                    label on the screen, as RRGGBB)
 //   --pick-device=N  double-clicks row N of the program's device dialog
 //   --no-handle      starts the program without "-h <window>"
 //   --box-wait=MS    how long a message box stays open (default 2500)
@@ -89,7 +92,8 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  ULONGLONG boxSeen = 0;
+  ULONGLONG boxSeen = 0, formSeen = 0;
+  char formReport[80] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
     MSG msg;
@@ -97,7 +101,21 @@ int main() {
     if (pressCancel && cancelled == 0) {
       HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
       HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
-      if (button != nullptr) {
+      if (button != nullptr && formSeen == 0) formSeen = GetTickCount64();
+      if (button != nullptr && GetTickCount64() - formSeen >= 500) {
+        RECT client{};
+        GetClientRect(form, &client);
+        POINT formPoint{4, 4};
+        ClientToScreen(form, &formPoint);
+        RECT label{};
+        if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
+        HDC screen = GetDC(nullptr);
+        const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
+        const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
+        ReleaseDC(nullptr, screen);
+        std::snprintf(formReport, sizeof formReport, " form %ldx%ld %02X%02X%02X label %02X%02X%02X",
+                      client.right, client.bottom, GetRValue(formColour), GetGValue(formColour),
+                      GetBValue(formColour), GetRValue(labelColour), GetGValue(labelColour), GetBValue(labelColour));
         PostMessageW(button, BM_CLICK, 0, 0);
         cancelled = 1;
       }
@@ -130,7 +148,7 @@ int main() {
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
-  if (driving) std::printf(" cancelled %d boxes %d", cancelled, boxes);
+  if (driving) std::printf(" cancelled %d boxes %d%s", cancelled, boxes, formReport);
   std::printf("\n");
   return 0;
 }

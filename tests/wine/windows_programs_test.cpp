@@ -170,8 +170,8 @@ void WriteSettings(const fs::path& base, const std::string& lines) {
   std::ofstream(base / "zoq" / "kestrel.inf", std::ios::binary) << "[SETTING]\r\n" << lines;
 }
 
-// With a display: the progress form of a folder run is a window whose
-// cancel button stops the run before the next file; the message saying so
+// With a display: the progress form of a folder run is a window of its
+// size and colours whose cancel button stops the run before the next file; the message saying so
 // is a message box, and while it stays open (2.5 s) the time-out timer
 // ($pwait=1000) ticks twice, each tick notifying the caller's window before
 // the end steps do.
@@ -195,7 +195,8 @@ TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
 
   ProgramRun run = RunWindows("kestrel_test_window.exe", {"--press-cancel", kestrel, "-pd", "KestrelPDF", "-p", "\\jobs,0"},
                               base, {}, true);
-  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1\r\n") << run.err;
+  // The form: 450 x 146, sky blue, the file label a white field.
+  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1 form 450x146 A6CAF0 label FFFFFF\r\n") << run.err;
   EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 
