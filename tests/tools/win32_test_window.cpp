@@ -11,6 +11,10 @@
 //                    client size, the colours of the form and of its file
 //                    label on the screen, as RRGGBB)
 //   --pick-device=N  double-clicks row N of the program's device dialog
+//                    half a second after it is there, and adds " dialog
+//                    <width>x<height> <colour> status <colour> hint
+//                    <colour>" (its client size, the colours of the dialog,
+//                    its status line and its hint on the screen)
 //   --no-handle      starts the program without "-h <window>"
 //   --box-wait=MS    how long a message box stays open (default 2500)
 // With any of the first two it also presses the first button (OK, Yes) of
@@ -92,8 +96,8 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  ULONGLONG boxSeen = 0, formSeen = 0;
-  char formReport[80] = "";
+  ULONGLONG boxSeen = 0, formSeen = 0, dialogSeen = 0;
+  char formReport[96] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
     MSG msg;
@@ -123,7 +127,27 @@ int main() {
     if (pickDevice >= 0 && !picked) {
       HWND dialog = FindWindowW(L"KestrelDeviceDialog", nullptr);
       HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
-      if (list != nullptr) {
+      if (list != nullptr && dialogSeen == 0) dialogSeen = GetTickCount64();
+      if (list != nullptr && GetTickCount64() - dialogSeen >= 500) {
+        RECT client{}, status{}, hint{};
+        GetClientRect(dialog, &client);
+        POINT corner{4, 4};
+        ClientToScreen(dialog, &corner);
+        // The labels in their order: heading, status line, hint.
+        HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
+        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+        if (label != nullptr) GetWindowRect(label, &status);
+        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+        if (label != nullptr) GetWindowRect(label, &hint);
+        HDC screen = GetDC(nullptr);
+        const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y),
+                                    GetPixel(screen, status.right - 3, status.top + 1),
+                                    GetPixel(screen, hint.right - 3, hint.bottom - 2)};
+        ReleaseDC(nullptr, screen);
+        std::snprintf(formReport, sizeof formReport,
+                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom, GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]),
+                      GetRValue(colours[1]), GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]),
+                      GetGValue(colours[2]), GetBValue(colours[2]));
         PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
         picked = true;

@@ -200,7 +200,8 @@ TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
   EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 
-// With a display the device dialog is a window: a double click on a row
+// With a display the device dialog is a window of its size and colours: a
+// double click on a row
 // asks its confirmation in a message box, and Yes takes that device (here
 // the two-sided queue, whose paper list says so).
 TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
@@ -219,6 +220,8 @@ TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
                                 dir.path(), {}, true);
     // The confirmation and the list's "written" message.
     EXPECT_NE(run.out.find("exit 0 cancelled 0 boxes 2"), std::string::npos) << run.out << run.err;
+    // The dialog: 428 x 390, blue, a white status line and a silver hint.
+    EXPECT_NE(run.out.find(" dialog 428x390 8888FF status FFFFFF hint C0C0C0"), std::string::npos) << run.out;
     EXPECT_NE(Utf8File(dir.path() / "zoq" / "ppaperlist.txt").find(std::string("【両面印刷可能】= ") + duplex),
               std::string::npos)
         << row;
