@@ -145,9 +145,10 @@ int main() {
                                     GetPixel(screen, hint.right - 3, hint.bottom - 2)};
         ReleaseDC(nullptr, screen);
         std::snprintf(formReport, sizeof formReport,
-                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom, GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]),
-                      GetRValue(colours[1]), GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]),
-                      GetGValue(colours[2]), GetBValue(colours[2]));
+                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom,
+                      GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]), GetRValue(colours[1]),
+                      GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]), GetGValue(colours[2]),
+                      GetBValue(colours[2]));
         PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
         picked = true;
