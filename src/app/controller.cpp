@@ -27,16 +27,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A Ui without windows cannot show the system menu; the maintenance
-// functions that need no window are the commands of kestrel-tools.
-constexpr const char* kSystemMenuNeedsDesktop =
-    "システムメニューはデスクトップ（画面）のある環境でのみ使用できます。\n"
-    "画面の無い環境では次のコマンドを使用して下さい。\n"
+// A Ui without windows cannot show the system menu, nor can the Windows
+// build's Ui yet (its forms are message boxes, the progress form and the
+// device dialog); the maintenance functions that need no window are the
+// commands of kestrel-tools.
+constexpr const char* kMaintenanceCommands =
     "フォントリスト出力：kestrel-tools fontlist\n"
     "プリンタドライバリスト出力：kestrel-tools printerlist\n"
     "印刷可能用紙リスト出力：kestrel-tools paperlist\n"
     "Win直デフォルト印刷プリンタ設定：kestrel-tools winprt\n"
     "PDF出力デバイス選択：kestrel-tools pdfdevice";
+constexpr const char* kSystemMenuNeedsDesktop =
+    "システムメニューはデスクトップ（画面）のある環境でのみ使用できます。\n"
+    "画面の無い環境では次のコマンドを使用して下さい。\n";
+constexpr const char* kSystemMenuNotInThisBuild =
+    "システムメニューの画面はこのWindows版にはまだありません。\n"
+    "次のコマンドを使用して下さい。\n";
 
 constexpr const char* kJobExceptionMessage =
     "印刷メイン処理で例外が発生しました。\nPCを再起動後再度印刷を行って見て下さい。\n"
@@ -225,7 +231,10 @@ void TForm1::RunSystemMenu(bool smallForm) {
                        [&menu](const std::string& dialogName) { return menu.SetDialogStartFolder(dialogName); });
   Raku2TestTab filing(settings.BaseDir, services_.system, services_.ui);
   if (!services_.ui.ShowSystemMenu(menu, SystemMenuPages{&outliner, &filing}))
-    services_.ui.ShowMessage(kSystemMenuNeedsDesktop, MessageKind::Information);
+    services_.ui.ShowMessage(
+        std::string(services_.ui.HasWindows() ? kSystemMenuNotInThisBuild : kSystemMenuNeedsDesktop) +
+            kMaintenanceCommands,
+        MessageKind::Information);
 }
 
 int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {
@@ -415,16 +424,16 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   }
 
   list.clear();
-  const std::string plist = folder + "/" + kPrintListName;
+  const std::string plist = folder + kPathSeparator + kPrintListName;
   std::error_code ec;
   if (s.PrintListPath.empty() && fs::is_regular_file(plist, ec)) s.PrintListPath = plist;
   if (s.PrintListPath.empty()) {
-    CollectFolderFiles(folder + "/", "*.pdat", list, s.InfoFile);
+    CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
   } else {
     if (ReadPrintList(s, folder, list, ui) > 0 || list.empty()) notPrinted_ = true;
   }
   if (s.pdat2 == 9) s.pdat2_Folder = folder;
-  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + "/", "*.txt");
+  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
   ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
   ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;

@@ -82,7 +82,7 @@ int ReadPrintList(const RunSettings& s, const std::string& folder, std::vector<s
     }
     previous = number;
     const std::string value = Utf8FromSjis(bytes);
-    std::string path = HasFolderPart(value) ? ResolveUserPath(s.BaseDir, value) : base + "/" + value;
+    std::string path = HasFolderPart(value) ? ResolveUserPath(s.BaseDir, value) : base + kPathSeparator + value;
     if (IsFile(path)) {
       list.push_back(path);
     } else {

@@ -38,7 +38,7 @@ std::string LogTimeStamp(const std::tm& t) {
 }
 
 std::string JobLogName(const std::string& baseDir, const std::string& firstItem, const std::tm& local) {
-  return ProductPath(baseDir, "zoq\\plog") + "/" + WithoutExtension(FileNameOf(firstItem)) + "_" +
+  return ProductPath(baseDir, "zoq\\plog") + kPathSeparator + WithoutExtension(FileNameOf(firstItem)) + "_" +
          LogTimeStamp(local) + ".txt";
 }
 

@@ -99,8 +99,11 @@ class Ui {
     return ChooseFile(title, folder, filter);
   }
 
+  // Whether this Ui shows its messages as windows on a desktop (a Ui that
+  // does may still lack some forms: ShowSystemMenu says so by false).
+  virtual bool HasWindows() const { return false; }
   // Shows the system menu modally until the operator closes it; false when
-  // this Ui has no windows to show it in.
+  // this Ui has no windows to show it in, or no system menu form.
   // pages: the menu's tabs that are forms of their own (null: the tab stays
   // empty).
   virtual bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) {

@@ -31,6 +31,9 @@ inline constexpr bool kWindowsFileNames = true;
 inline constexpr bool kWindowsFileNames = false;
 #endif
 
+// The separator this system's paths are joined with.
+inline constexpr const char* kPathSeparator = kWindowsFileNames ? "\\" : "/";
+
 // A product path: relative paths are taken from baseDir.
 std::string ResolvePath(std::string_view baseDir, std::string_view path);
 

@@ -6,8 +6,15 @@
 // on standard output. Options before the program (a display is needed for
 // the windows):
 //   --press-cancel   presses the cancel button of the program's progress
-//                    form as soon as the form is there
+//                    form half a second after the form is there, and adds
+//                    " form <width>x<height> <colour> label <colour>" (the
+//                    client size, the colours of the form and of its file
+//                    label on the screen, as RRGGBB)
 //   --pick-device=N  double-clicks row N of the program's device dialog
+//                    half a second after it is there, and adds " dialog
+//                    <width>x<height> <colour> status <colour> hint
+//                    <colour>" (its client size, the colours of the dialog,
+//                    its status line and its hint on the screen)
 //   --no-handle      starts the program without "-h <window>"
 //   --box-wait=MS    how long a message box stays open (default 2500)
 // With any of the first two it also presses the first button (OK, Yes) of
@@ -89,7 +96,8 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  ULONGLONG boxSeen = 0;
+  ULONGLONG boxSeen = 0, formSeen = 0, dialogSeen = 0;
+  char formReport[96] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
     MSG msg;
@@ -97,7 +105,21 @@ int main() {
     if (pressCancel && cancelled == 0) {
       HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
       HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
-      if (button != nullptr) {
+      if (button != nullptr && formSeen == 0) formSeen = GetTickCount64();
+      if (button != nullptr && GetTickCount64() - formSeen >= 500) {
+        RECT client{};
+        GetClientRect(form, &client);
+        POINT formPoint{4, 4};
+        ClientToScreen(form, &formPoint);
+        RECT label{};
+        if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
+        HDC screen = GetDC(nullptr);
+        const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
+        const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
+        ReleaseDC(nullptr, screen);
+        std::snprintf(formReport, sizeof formReport, " form %ldx%ld %02X%02X%02X label %02X%02X%02X",
+                      client.right, client.bottom, GetRValue(formColour), GetGValue(formColour),
+                      GetBValue(formColour), GetRValue(labelColour), GetGValue(labelColour), GetBValue(labelColour));
         PostMessageW(button, BM_CLICK, 0, 0);
         cancelled = 1;
       }
@@ -105,7 +127,28 @@ int main() {
     if (pickDevice >= 0 && !picked) {
       HWND dialog = FindWindowW(L"KestrelDeviceDialog", nullptr);
       HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
-      if (list != nullptr) {
+      if (list != nullptr && dialogSeen == 0) dialogSeen = GetTickCount64();
+      if (list != nullptr && GetTickCount64() - dialogSeen >= 500) {
+        RECT client{}, status{}, hint{};
+        GetClientRect(dialog, &client);
+        POINT corner{4, 4};
+        ClientToScreen(dialog, &corner);
+        // The labels in their order: heading, status line, hint.
+        HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
+        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+        if (label != nullptr) GetWindowRect(label, &status);
+        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+        if (label != nullptr) GetWindowRect(label, &hint);
+        HDC screen = GetDC(nullptr);
+        const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y),
+                                    GetPixel(screen, status.right - 3, status.top + 1),
+                                    GetPixel(screen, hint.right - 3, hint.bottom - 2)};
+        ReleaseDC(nullptr, screen);
+        std::snprintf(formReport, sizeof formReport,
+                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom,
+                      GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]), GetRValue(colours[1]),
+                      GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]), GetGValue(colours[2]),
+                      GetBValue(colours[2]));
         PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
         picked = true;
@@ -130,7 +173,7 @@ int main() {
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
-  if (driving) std::printf(" cancelled %d boxes %d", cancelled, boxes);
+  if (driving) std::printf(" cancelled %d boxes %d%s", cancelled, boxes, formReport);
   std::printf("\n");
   return 0;
 }

@@ -80,7 +80,8 @@ ProgramRun RunWindows(const std::string& program, const std::vector<std::string>
   std::vector<std::string> all = {"/usr/bin/env"};
   if (!windowed) all.insert(all.end(), {"-u", "DISPLAY"});
   const std::string socket = CupsSocket();
-  env.insert(env.end(), {{"WINEPREFIX", WineFolder() + "/prefix"},
+  // The caller's variables come last and so win.
+  env.insert(env.begin(), {{"WINEPREFIX", WineFolder() + "/prefix"},
                          {"WINEARCH", "win64"},
                          {"WINEDEBUG", "-all"},
                          {"CUPS_SERVER", socket.empty() ? WineFolder() + "/no-cups.sock" : socket},
@@ -149,13 +150,28 @@ std::string PdfInfoField(const std::string& info, const std::string& name) {
   return info.substr(from, info.find('\n', from) - from);
 }
 
+// The job that reaches the queue's folder after the `before` jobs there (the
+// server converts it first, under a hidden name); empty after 30 s.
+fs::path NextJob(const fs::path& out, size_t before) {
+  std::vector<fs::path> jobs;
+  for (int i = 0; i < 300 && jobs.size() <= before; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    jobs = FilesIn(out, ".pdf");
+  }
+  EXPECT_EQ(jobs.size(), before + 1) << "no job arrived in " << out;
+  if (jobs.size() <= before) return {};
+  return *std::max_element(jobs.begin(), jobs.end(), [](const fs::path& a, const fs::path& b) {
+    return fs::last_write_time(a) < fs::last_write_time(b);
+  });
+}
+
 void WriteSettings(const fs::path& base, const std::string& lines) {
   fs::create_directories(base / "zoq");
   std::ofstream(base / "zoq" / "kestrel.inf", std::ios::binary) << "[SETTING]\r\n" << lines;
 }
 
-// With a display: the progress form of a folder run is a window whose
-// cancel button stops the run before the next file; the message saying so
+// With a display: the progress form of a folder run is a window of its
+// size and colours whose cancel button stops the run before the next file; the message saying so
 // is a message box, and while it stays open (2.5 s) the time-out timer
 // ($pwait=1000) ticks twice, each tick notifying the caller's window before
 // the end steps do.
@@ -179,11 +195,13 @@ TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
 
   ProgramRun run = RunWindows("kestrel_test_window.exe", {"--press-cancel", kestrel, "-pd", "KestrelPDF", "-p", "\\jobs,0"},
                               base, {}, true);
-  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1\r\n") << run.err;
+  // The form: 450 x 146, sky blue, the file label a white field.
+  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1 form 450x146 A6CAF0 label FFFFFF\r\n") << run.err;
   EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 
-// With a display the device dialog is a window: a double click on a row
+// With a display the device dialog is a window of its size and colours: a
+// double click on a row
 // asks its confirmation in a message box, and Yes takes that device (here
 // the two-sided queue, whose paper list says so).
 TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
@@ -202,6 +220,8 @@ TEST(WindowsPrograms, DeviceDialogWindowTakesTheConfirmedRow) {
                                 dir.path(), {}, true);
     // The confirmation and the list's "written" message.
     EXPECT_NE(run.out.find("exit 0 cancelled 0 boxes 2"), std::string::npos) << run.out << run.err;
+    // The dialog: 428 x 390, blue, a white status line and a silver hint.
+    EXPECT_NE(run.out.find(" dialog 428x390 8888FF status FFFFFF hint C0C0C0"), std::string::npos) << run.out;
     EXPECT_NE(Utf8File(dir.path() / "zoq" / "ppaperlist.txt").find(std::string("【両面印刷可能】= ") + duplex),
               std::string::npos)
         << row;
@@ -235,20 +255,43 @@ TEST(WindowsPrograms, FirstRunWritesSettingsLogsAndPrintsThroughTheSpooler) {
   // Names are Windows names: the target is lowered and logged with "\".
   EXPECT_NE(logs.find("【印刷指定コマンド引数(-p)】:[\\data\\invoice.pdat,]"), std::string::npos) << logs;
 
-  // The job reaches the queue's folder (the server converts it first, under
-  // a hidden name).
-  std::vector<fs::path> jobs;
-  for (int i = 0; i < 300 && jobs.size() <= jobsBefore; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    jobs = FilesIn(out, ".pdf");
-  }
-  ASSERT_EQ(jobs.size(), jobsBefore + 1) << "no job arrived in " << out;
-  const fs::path job = *std::max_element(jobs.begin(), jobs.end(), [](const fs::path& a, const fs::path& b) {
-    return fs::last_write_time(a) < fs::last_write_time(b);
-  });
-  const std::string info = Shell("pdfinfo '" + job.string() + "'");
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
   EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
-  EXPECT_EQ(PdfInfoField(info, "Page size"), "595 x 842 pts (A4)") << info;
+  EXPECT_EQ(PdfInfoField(info, "Page size"), "595.3 x 841.9 pts (A4)") << info;
+}
+
+// Run without arguments, the Windows Ui (message boxes; no display here, so
+// the box answers at once) says that this build has no system menu form
+// and names the commands that do its work; the box is recorded in
+// KESTREL_MESSAGES as every Ui's are.
+TEST(WindowsPrograms, TheNoArgumentRunSaysTheSystemMenuIsNotInThisBuild) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path messages = dir.path() / "messages.txt";
+  ProgramRun run = RunWindows("kestrel.exe", {}, dir.path(),
+                              {{"KESTREL_UI", "windows"}, {"KESTREL_MESSAGES", WindowsPath(messages)}});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::string shown = ReadFile(messages.string());
+  EXPECT_EQ(shown.rfind("システムメニューの画面はこのWindows版にはまだありません。\\n", 0), 0u) << shown;
+  EXPECT_NE(shown.find("kestrel-tools paperlist"), std::string::npos) << shown;
+}
+
+// A B4 form takes the driver's B4 paper, found by its size in the paper
+// list of the spooler (2570 x 3640), and arrives on B4, not on the queue's
+// default A4.
+TEST(WindowsPrograms, B4FormArrivesOnTheQueuesB4Paper) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  fs::create_directories(dir.path() / "data");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/sales-ledger-b4.pdat", dir.path() / "data" / "ledger.pdat");
+  const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
+  const size_t jobsBefore = FilesIn(out, ".pdf").size();
+
+  ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data\\ledger.pdat"}, dir.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
+  EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+  EXPECT_EQ(PdfInfoField(info, "Page size"), "728.6 x 1031.9 pts") << info;  // the queue's B4
 }
 
 // Pixels of two pages that differ by more than JPEG noise: a channel apart
@@ -380,6 +423,47 @@ TEST(WindowsPrograms, JpegPagesMatchTheLinuxPage) {
       }
     }
   }
+}
+
+// A folder with a print list prints the files the list names, not the
+// folder's listing: a bare name from the folder, a rooted Windows path from
+// under the base folder; each JPEG page lies beside its print data. Paths
+// of the folder's files are Windows paths (the job log shows them), with a
+// print list and without one.
+TEST(WindowsPrograms, APrintListPrintsTheFilesItNames) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "jobs" / "0001");
+  fs::create_directories(base / "other");
+  for (const fs::path& to : {base / "jobs" / "0001" / "p0001.pdat", base / "jobs" / "0001" / "p0002.pdat",
+                             base / "other" / "x.pdat"})
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", to);
+  std::ofstream(base / "jobs" / "0001" / "plist.inf", std::ios::binary)
+      << "[PrintData]\r\nKeyMax=3\r\n1=p0002.pdat\r\n3=\\other\\x.pdat\r\n";
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n$plog=1\r\n");
+  auto logs = [&] {
+    std::string text;
+    for (const auto& log : FilesIn(base / "zoq" / "plog", ".txt")) text += Utf8File(log);
+    fs::remove_all(base / "zoq" / "plog");
+    return text;
+  };
+  auto logged = [](const fs::path& file) { return "【印刷データファイル名】= " + WindowsPath(file) + "("; };
+
+  ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(FilesIn(base / "jobs" / "0001", ".jpg"), std::vector<fs::path>{base / "jobs" / "0001" / "p0002.jpg"});
+  EXPECT_TRUE(fs::exists(base / "other" / "x.jpg"));
+  std::string log = logs();
+  EXPECT_NE(log.find(logged(base / "jobs" / "0001" / "p0002.pdat")), std::string::npos) << log;
+  EXPECT_NE(log.find(logged(base / "other" / "x.pdat")), std::string::npos) << log;
+
+  fs::remove(base / "jobs" / "0001" / "plist.inf");
+  run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::exists(base / "jobs" / "0001" / "p0001.jpg"));
+  log = logs();
+  EXPECT_NE(log.find(logged(base / "jobs" / "0001" / "p0001.pdat")), std::string::npos) << log;
 }
 
 // The clean-up after a folder run ($pdat2=9) deletes the printed folder

@@ -47,6 +47,7 @@ class QtUi final : public Ui {
   std::string ChooseFile(const std::string& title, const std::string& folder,
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
+  bool HasWindows() const override { return true; }
   bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override;  // system_menu_window.cpp
   bool ShowBookmarkDialog(TAddBookMark1& dialog) override;                      // bookmark_window.cpp
   std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,

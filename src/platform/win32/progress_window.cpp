@@ -34,10 +34,11 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wp
       return 0;
     case WM_CTLCOLORSTATIC:
       if (self != nullptr && reinterpret_cast<HWND>(lparam) == self->label_) {
+        // The file label is a white field with the window text's colour.
         HDC dc = reinterpret_cast<HDC>(wparam);
-        SetTextColor(dc, RGB(255, 255, 255));
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(self->background_);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
       }
       break;
     case WM_CLOSE:

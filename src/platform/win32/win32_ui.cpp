@@ -1,5 +1,7 @@
 #include "platform/win32/win32_ui.h"
 
+#include <cstdlib>
+
 #include "platform/win32/device_dialog_window.h"
 #include "platform/win32/wide_text.h"
 
@@ -23,7 +25,10 @@ UINT IconOf(MessageKind kind) {
 
 }  // namespace
 
-Win32Ui::Win32Ui() { g_ui = this; }
+Win32Ui::Win32Ui() {
+  g_ui = this;
+  if (const char* file = std::getenv("KESTREL_MESSAGES")) messagesFile_ = file;
+}
 
 Win32Ui::~Win32Ui() {
   StopTimer();
@@ -55,6 +60,7 @@ void CALLBACK Win32Ui::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 int Win32Ui::Box(const std::string& text, UINT flags) {
+  AppendToMessagesFile(messagesFile_, text);
   // A box opened by the handler itself does not serve the timer again.
   const bool serving = timerHandler_ && !inTimer_;
   if (serving) {

@@ -30,6 +30,7 @@ class Win32Ui final : public Ui {
   bool AskYesNo(const std::string& text, MessageKind kind) override;
   bool AskOkCancel(const std::string& text, MessageKind kind) override;
   void Warn(const std::string& text) override { fallback_.Warn(text); }
+  bool HasWindows() const override { return true; }
   std::string SelectDevice(const DeviceDialogRequest& request) override;
   void ShowProgress(const std::string& caption) override { progress_.Show(caption); }
   void SetProgressLabel(const std::string& label) override { progress_.SetLabel(label); }
@@ -52,6 +53,7 @@ class Win32Ui final : public Ui {
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
 
   HeadlessUi fallback_;
+  std::string messagesFile_;  // KESTREL_MESSAGES
   ProgressWindow progress_;
   std::function<void()> timerHandler_;
   uint64_t timerStart_ = 0;
