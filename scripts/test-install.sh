@@ -4,8 +4,9 @@
 # the default base folder (KESTREL_BASE unset) as an unprivileged member of
 # the group kestrel, and purges the package again. Needs root; skipped (exit
 # 0, with the reason) without it, or when a kestrel package is already
-# installed here (that one is never replaced or removed). No print queue is
-# reached: the runs hide CUPS and print on the built-in PDF device; the
+# installed here (that one is never replaced or removed). No print queue of
+# the machine is reached: the runs hide CUPS and print on the built-in PDF
+# device, and the one lp job goes to a private CUPS server of the test; the
 # package's MIME files are left out, so the machine's CUPS server never sees
 # the new document format.
 set -euo pipefail
@@ -52,12 +53,22 @@ done
 # MIME files stay out of this installation (the filter alone is run by hand).
 dpkg -i --path-exclude='/usr/share/cups/mime/*' "$deb" >/dev/null
 
-# The tests' private CUPS server, started beside the installed package, keeps
-# its filter to itself: the package's pdattopdf stays the package's.
-cups=$(scripts/start-cups.sh "" build/package/pdattopdf)
+# The tests' private CUPS server, started beside the installed package with
+# the installed filter, keeps its copy to itself: the package's pdattopdf
+# stays the package's.
+cups=$(scripts/start-cups.sh "" /usr/lib/cups/filter/pdattopdf)
 verify=$(dpkg --verify kestrel || true)
 grep -q " /usr/lib/cups/filter/pdattopdf\$" <<<"$verify" &&
   fail "the private CUPS server changed the installed /usr/lib/cups/filter/pdattopdf"
+# An installed sample sent with lp to a PDF queue of that server arrives as
+# the invoice's page, drawn by the installed filter.
+job=$(CUPS_SERVER="$cups/cups.sock" lp -d KestrelPdfIn /usr/share/kestrel/examples/invoice.pdat |
+  sed -n 's/.*KestrelPdfIn-\([0-9]*\).*/\1/p')
+[ -n "$job" ] || fail "lp took no job"
+for _ in $(seq 600); do [ -s "$cups/out/job_$job.pdf" ] && break; sleep 0.1; done
+[ -s "$cups/out/job_$job.pdf" ] || fail "the lp job of invoice.pdat gave no PDF (server log: $cups/log/error_log)"
+pdfinfo "$cups/out/job_$job.pdf" | grep -q "^Pages: *1$" || fail "the lp job's PDF is not one page"
+pdftotext "$cups/out/job_$job.pdf" - | grep -q "請 求 書" || fail "the lp job's PDF lacks the invoice's text"
 scripts/stop-cups.sh "$cups" >/dev/null
 
 [ "$(kestrel --version)" = "kestrel $(dpkg-query -W -f='${Version}' kestrel)" ] || fail "kestrel --version"
