@@ -85,6 +85,9 @@ TEST_F(AnalysisAndFonts, AnalyseLeavesTheExcludedBlocksOutOfTheLog) {
 
   ProgramRun wrong = RunProgramAndWait(KESTREL_TOOLS_PROGRAM, {"analyse", data, "--exclude-lines", "6"}, Env());
   EXPECT_EQ(wrong.exitCode, 2);
+  ProgramRun missing = RunProgramAndWait(KESTREL_TOOLS_PROGRAM, {"analyse", base.file("none.pdat")}, Env());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.out.rfind("3 (the file was not analysed", 0), 0u) << missing.out;
 }
 
 // A Mincho string printed after the form saved a Gothic face for Mincho

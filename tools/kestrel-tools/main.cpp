@@ -250,7 +250,9 @@ int Analyse(std::vector<std::string> args) {
   tabs.data.SetLabel4(file);
   tabs.data.Button15Click();
 
-  std::printf("%d\n", status);
+  Report(status, status == kExitNotPrinted ? "the file was not analysed; the job log under zoq/plog says why"
+                 : status == kExitRunFailed  ? "the run failed"
+                                             : nullptr);
   for (const std::string& log : LogsIn(palog))
     if (!std::binary_search(before.begin(), before.end(), log)) std::printf("%s\n", log.c_str());
   return status == 0 ? 0 : 1;
