@@ -87,7 +87,7 @@ TEST(BookmarkWorkflow, FilingCallsFromTheCommandLine) {
   const std::vector<std::pair<std::string, std::string>> env = {{"KESTREL_BASE", root}, {"DISPLAY", ""}};
   ProgramRun missing = RunProgramAndWait(KESTREL_TOOLS_PROGRAM, {"filing", "operate"}, env);
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.out, "-2 (the call failed)\n");
+  EXPECT_EQ(missing.out, "-2 (the plug-in's result was not 0 (-10000: it did not run or wrote no result))\n");
   EXPECT_NE(missing.err.find("Result[-10000]"), std::string::npos) << missing.err;
 
   WriteStandIn(root + "Program Files/PFU/Raku2/plugin/RkLinkFolderInfo.exe",

@@ -159,8 +159,10 @@ int Filing(Services& services, const std::vector<std::string>& args) {
     status = tab.FlowTestClick();
   }
   if (!status) return UsageError("filing: unknown call or wrong arguments");
-  return Report(*status, *status == kRaku2ResultMissing ? "no result: the plug-in did not run or wrote no result file"
-                                                                     : "the call failed");
+  // A plug-in that did not run writes no result file, which reads as the
+  // result -10000: a result other than 0, as the message shown says.
+  return Report(*status, *status == -2 ? "the plug-in's result was not 0 (-10000: it did not run or wrote no result)"
+                                       : "the call failed");
 }
 
 int UsageError(const std::string& problem) {
