@@ -94,9 +94,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# libcups2, libxcb1 and libharfbuzz-subset0 are opened at run time (dlopen), which dpkg-shlibdeps does not see.
+# libxcb1 and libharfbuzz-subset0 are opened at run time (dlopen), which
+# dpkg-shlibdeps does not see; libcups2 is too, but the CUPS filter links it,
+# so dpkg-shlibdeps names it with its version.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "adduser, fonts-ipafont-gothic, fonts-ipafont-mincho, libcups2, libxcb1, libharfbuzz-subset0")
+  "adduser, fonts-ipafont-gothic, fonts-ipafont-mincho, libxcb1, libharfbuzz-subset0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_BINARY_DIR}/packaging/postinst ${CMAKE_BINARY_DIR}/packaging/postrm)

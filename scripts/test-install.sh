@@ -45,6 +45,12 @@ fail() {
   echo "test-install: FAILED: $*" >&2
   exit 1
 }
+# The libraries opened at run time are named once each beside those
+# dpkg-shlibdeps finds.
+depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n')
+for lib in libcups2 libxcb1 libharfbuzz-subset0; do
+  [ "$(grep -c "^ *$lib\( \|\$\)" <<<"$depends")" = 1 ] || fail "Depends does not name $lib once: $depends"
+done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/share/cups/mime/kestrel.types ./usr/share/cups/mime/kestrel.convs ./usr/lib/cups/filter/pdattopdf; do
   grep -q " $f\$" <<<"$contents" || fail "$f is not in the package"
