@@ -304,6 +304,35 @@ std::vector<std::string> Unprivileged() {
   return {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 }
 
+// A base folder shared by a group (set-group-ID, group-writable) gets logs
+// and folders the group can write, even from a run with umask 022; any
+// other base folder keeps the run's umask.
+TEST_F(Robustness, AGroupSharedBaseFolderGetsGroupWritableLogs) {
+  Settings({"$jpeg=1", "$jdpi=50", "$plog=1", "$alog=0"});
+  const std::string data = Write("data/a.pdat", GoodPage());
+  const std::vector<std::string> umask022 = {"/bin/sh", "-c", "umask 022; exec \"$@\"", "sh"};
+  auto groupWritable = [](const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWGRP) != 0;
+  };
+  auto logs = [&] { return FilesUnder(File("zoq/plog"), ".txt"); };
+
+  fs::permissions(base_.path(), fs::perms(0755));
+  ExpectCleanEnd(Run({"-p", data}, umask022), "private base");
+  ASSERT_FALSE(logs().empty());
+  EXPECT_FALSE(groupWritable(File("zoq/plog")));
+  EXPECT_FALSE(groupWritable(logs().front()));
+
+  fs::remove_all(File("zoq/plog"));
+  fs::remove(File("data/a.jpg"));  // a replaced file keeps its mode
+  ASSERT_EQ(chmod(base_.path().c_str(), 02775), 0);
+  ExpectCleanEnd(Run({"-p", data}, umask022), "shared base");
+  ASSERT_FALSE(logs().empty());
+  EXPECT_TRUE(groupWritable(File("zoq/plog")));
+  for (const std::string& log : logs()) EXPECT_TRUE(groupWritable(log)) << log;
+  EXPECT_TRUE(groupWritable(File("data/a.jpg")));
+}
+
 TEST_F(Robustness, AReadOnlyBaseFolderIsReportedAndLeavesNothingHalfWritten) {
   std::vector<std::string> asUser = Unprivileged();
   if (asUser.empty()) GTEST_SKIP() << "cannot drop root here";

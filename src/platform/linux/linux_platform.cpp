@@ -58,6 +58,7 @@ std::unique_ptr<LinuxPlatform> MakeLinuxPlatform(const UiMaker& makeUi) {
   // reports it and keeps the earlier file) instead of ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
   InstallIconvCodec();
+  ShareWritesWithBaseGroup(LinuxSystem().BaseDir());
   return std::make_unique<Platform>(makeUi);
 }
 

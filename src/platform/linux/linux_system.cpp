@@ -164,6 +164,14 @@ std::string DefaultBaseDir() {
 #endif
 }
 
+void ShareWritesWithBaseGroup(const std::string& base) {
+  struct stat st {};
+  if (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  if ((st.st_mode & S_ISGID) == 0 || (st.st_mode & S_IWGRP) == 0) return;
+  const mode_t mask = umask(0);
+  umask(mask & ~mode_t(S_IWGRP));
+}
+
 std::string LinuxSystem::BaseDir() {
   std::string base;
   if (const char* env = std::getenv("KESTREL_BASE"); env != nullptr && *env != '\0') {

@@ -19,6 +19,12 @@ namespace kestrel {
 // none was, and the program's own place decides.
 std::string DefaultBaseDir();
 
+// A base folder shared by a group (set-group-ID and group-writable, as the
+// package makes it) gets folders and files its group can write, whoever
+// runs first and whatever their umask: the group-write bit is taken out of
+// the process's umask. Any other base folder leaves the umask alone.
+void ShareWritesWithBaseGroup(const std::string& base);
+
 class LinuxSystem : public System {
  public:
   std::string BaseDir() override;
