@@ -102,8 +102,9 @@ void TAddBookMark1::Button2Click() {
 
 std::string TAddBookMark1::OutputPdfPath() const {
   std::string folder = Label5.empty() ? settings_.BaseDir : Resolve(Label5);
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder + "/" + WithoutExtension(FileNameOf(Label8)) + "_bk.pdf";
+  while (folder.size() > 1 && (folder.back() == '/' || (kWindowsFileNames && folder.back() == '\\')))
+    folder.pop_back();
+  return folder + kPathSeparator + WithoutExtension(FileNameOf(Label8)) + "_bk.pdf";
 }
 
 int TAddBookMark1::Button24Click() {
