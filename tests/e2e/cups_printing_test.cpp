@@ -28,6 +28,7 @@
 #include "platform/fonts/font_resolver.h"
 #include "platform/linux/linux_system.h"
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 #include "support/program_runner.h"
 #include "platform/text_codec.h"
 
@@ -168,15 +169,11 @@ struct InkSides {
 
 InkSides InkOf(const std::string& pdf, const std::string& stem) {
   Shell("pdftoppm -r 20 -gray -f 1 -l 1 -singlefile '" + pdf + "' '" + stem + "'");
-  std::ifstream in(stem + ".pgm", std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0, maxval = 0;
-  in >> magic >> w >> h >> maxval;
-  in.get();
-  std::vector<uint8_t> px(size_t(w) * size_t(h));
-  in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()));
+  DecodedJpeg image;
   InkSides s;
-  if (w == 0 || h == 0) return s;
+  if (!ReadPgm(stem + ".pgm", image)) return s;
+  const int w = image.width, h = image.height;
+  const std::vector<uint8_t>& px = image.samples;
   auto share = [&](int x0, int y0, int x1, int y1) {
     int ink = 0, all = 0;
     for (int y = y0; y < y1; ++y)

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include <jpeglib.h>
@@ -53,6 +54,20 @@ bool DecodeJpeg(const std::string& path, DecodedJpeg& out) {
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
   return true;
+}
+
+bool ReadPgm(const std::string& path, DecodedJpeg& out) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxval = 0;
+  out = DecodedJpeg{};
+  in >> magic >> out.width >> out.height >> maxval;
+  in.get();
+  if (!in || magic != "P5" || out.width <= 0 || out.height <= 0 || maxval != 255) return false;
+  out.components = 1;
+  out.samples.resize(size_t(out.width) * size_t(out.height));
+  in.read(reinterpret_cast<char*>(out.samples.data()), std::streamsize(out.samples.size()));
+  return bool(in);
 }
 
 }  // namespace kestrel::test

@@ -18,4 +18,8 @@ struct DecodedJpeg {
 // Decodes a whole JPEG file; false when it is missing or damaged.
 bool DecodeJpeg(const std::string& path, DecodedJpeg& out);
 
+// Reads a binary grey PGM (P5, as pdftoppm -gray writes it) into the same
+// form, one component; false when it is missing or damaged.
+bool ReadPgm(const std::string& path, DecodedJpeg& out);
+
 }  // namespace kestrel::test

@@ -10,6 +10,7 @@
 #include "platform/fonts/freetype_rasterizer.h"
 #include "platform/pdf/pdf_canvas.h"
 #include "support/engine_fixture.h"
+#include "support/jpeg_files.h"
 #include "support/program_runner.h"
 
 namespace kestrel::test {
@@ -42,15 +43,13 @@ struct Gray {
 Gray Render(const std::string& pdf, int dpi, const std::string& outStem) {
   Shell("pdftoppm -r " + std::to_string(dpi) + " -gray -aa no -aaVector no -f 1 -l 1 -singlefile '" + pdf + "' '" +
       outStem + "'");
-  std::ifstream in(outStem + ".pgm", std::ios::binary);
+  DecodedJpeg image;
+  EXPECT_TRUE(ReadPgm(outStem + ".pgm", image)) << pdf;
   Gray g;
   g.scale = 4;
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> g.width >> g.height >> maxval;
-  in.get();
-  g.pixels.resize(size_t(g.width) * size_t(g.height));
-  in.read(reinterpret_cast<char*>(g.pixels.data()), std::streamsize(g.pixels.size()));
+  g.width = image.width;
+  g.height = image.height;
+  g.pixels = std::move(image.samples);
   return g;
 }
 
@@ -266,13 +265,10 @@ TEST(PdfCanvasGeometry, TheFarCornerOfAPageAt350DpiStaysOnItsPixels) {
   // Device pixels 2790..2849 x 3990..4029, four rendered pixels each.
   Shell("pdftoppm -r 1400 -gray -aa no -aaVector no -x 11160 -y 15960 -W 240 -H 160 -singlefile '" + path + "' '" +
         dir.file("r") + "'");
-  std::ifstream in(dir.file("r.pgm"), std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0, maxval = 0;
-  in >> magic >> w >> h >> maxval;
-  in.get();
-  std::vector<uint8_t> px(size_t(w) * size_t(h));
-  in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()));
+  DecodedJpeg image;
+  ASSERT_TRUE(ReadPgm(dir.file("r.pgm"), image));
+  const int w = image.width;
+  const std::vector<uint8_t>& px = image.samples;
   ASSERT_EQ(w, 240);
   auto ink = [&](int x, int y) { return px[size_t((y - 3990) * 4 + 2) * size_t(w) + size_t((x - 2790) * 4 + 2)] < 128; };
   EXPECT_TRUE(ink(2800, 4000));
