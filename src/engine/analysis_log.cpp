@@ -10,6 +10,7 @@
 #include "engine/engine_log.h"
 #include "engine/job_failure.h"
 #include "util/comma_list.h"
+#include "util/file_open.h"
 #include "util/paths.h"
 #include "util/local_time.h"
 
@@ -43,8 +44,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   const std::string folder = ProductPath(base, "zoq\\palog\\");
   ctx.log.analysisLogStream.reset();
 
-  std::error_code ec;
-  fs::create_directories(folder, ec);
+  MakeFoldersWithoutLinks(folder, ctx.options.baseDir);
   // The file is created exclusively: a page that started in the same
   // second, in this run or in another process, already holds the name, and
   // this page takes the next one ("_2", "_3", ...) instead of replacing
@@ -52,8 +52,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   int error = 0;
   for (int n = 1; n <= kMaxSameSecondLogs; ++n) {
     ctx.log.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
-    ctx.log.analysisLogStream.reset(std::fopen(ctx.log.analysisLogPath.c_str(), "wbx"));
-    error = errno;
+    ctx.log.analysisLogStream.reset(CreateExclusively(ctx.log.analysisLogPath, ctx.options.baseDir, error));
     if (ctx.log.analysisLogStream || error != EEXIST) break;
   }
   if (!ctx.log.analysisLogStream) {
