@@ -442,13 +442,13 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   // $pdat2=9 deletes this folder, the real path printed from (never
   // derived again from the text of -p), and only when every file printed.
   if (s.pdat2 == 9) printedFolder_ = services_.system.RealPath(firstPath);
-  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
   ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
   ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;
   ctx->SetLogFileName(s.LogPath);
   log_.DumpSettings(*ctx);
 
+  const std::string pdfBefore = services_.printers.LastDocumentFile();
   bool progressShown = false;
   const int count = int(list.size());
   // Between files the form repaints; the cancel button is seen there.
@@ -488,6 +488,13 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     return 0;
   });
   if (progressShown) ui.HideProgress();
+  // The bookmark CSV takes its PDF's name and number: named after the file
+  // the document went to, once it is there.
+  if (code == 0 && s.pdfbk == 1 && second == "2") {
+    const std::string pdf = services_.printers.LastDocumentFile();
+    if (pdf != pdfBefore) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
+    else if (pdf.empty()) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+  }
   return code;
 }
 
