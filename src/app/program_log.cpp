@@ -55,14 +55,14 @@ void ProgramLog::CreateLogFolders() {
     return error == 0;
   };
   std::string plogFolder = ProductPath(settings_.BaseDir, "zoq\\plog");
-  if (!make(plogFolder)) {
+  if (!Exists(plogFolder) && !make(plogFolder)) {
     services_.ui.ShowMessage(
         "ログフォルダの作成に失敗したため、ログは出力されません\nデバッグモードの場合は動作に異常が発生する可能性があります。",
         MessageKind::Warning);
     settings_.plog = 0;
   }
   std::string palogFolder = ProductPath(settings_.BaseDir, "zoq\\palog");
-  if (!make(palogFolder)) {
+  if (!Exists(palogFolder) && !make(palogFolder)) {
     services_.ui.ShowMessage(
         "解析ログフォルダの作成に失敗したため、解析ログは出力されません\nデバッグモードの場合は動作に異常が発生する可能性があります。",
         MessageKind::Warning);
