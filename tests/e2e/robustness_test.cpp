@@ -24,6 +24,7 @@
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
 #include "util/profile_file.h"
+#include "util/replacing_file.h"
 #include "platform/text_codec.h"
 
 namespace kestrel::test {
@@ -745,11 +746,15 @@ TEST_F(Robustness, TemporaryFilesOfKilledRunsAreRemovedWhenARunWritesIntoTheirFo
   const std::string dead = std::to_string(DeadProcessId()), live = std::to_string(getpid());
   const std::string data = Write("jobs/p.pdat", GoodPage());
   fs::create_directories(base_.path() / "vpdf");
-  const std::vector<std::string> leftovers = {"jobs/old.jpg.part" + dead, "jobs/older.jpg.part" + dead + "-abc123",
-                                              "vpdf/.kestrel-document.part" + dead + "-Abc123"};
+  const long deadPid = std::stol(dead);
+  const std::vector<std::string> leftovers = {"jobs/" + TemporaryFileName("old.jpg", deadPid, "abc123"),
+                                              "vpdf/" + TemporaryFileName(".kestrel-document", deadPid, "Abc123")};
   for (const auto& name : leftovers) base_.Write(name, std::string(4096, 'x'));
-  // A file of a run that is still going.
-  const std::string busy = base_.Write("jobs/busy.jpg.part" + live + "-abc123", std::string("busy"));
+  // A file of a run that is still going, and a user's file that only looks
+  // like a leftover.
+  const std::string busy = base_.Write("jobs/" + TemporaryFileName("busy.jpg", std::stol(live), "abc123"),
+                                       std::string("busy"));
+  const std::string users = base_.Write("jobs/report.part" + dead + "-abc123", std::string("the user's"));
 
   Settings({"$jpeg=1", "$jdpi=50"});
   ExpectCleanEnd(Run({"-p", data}), "jpeg");
@@ -760,6 +765,7 @@ TEST_F(Robustness, TemporaryFilesOfKilledRunsAreRemovedWhenARunWritesIntoTheirFo
 
   for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(File(name))) << name;
   EXPECT_EQ(ReadFile(busy), "busy");
+  EXPECT_EQ(ReadFile(users), "the user's");
 }
 
 TEST_F(Robustness, AbsurdJdpiIsRefusedAndAbsurdPmagIsDrawnWithinRange) {
