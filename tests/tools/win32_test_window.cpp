@@ -6,10 +6,13 @@
 // on standard output. Options before the program (a display is needed for
 // the windows):
 //   --press-cancel   presses the cancel button of the program's progress
-//                    form half a second after the form is there, and adds
-//                    " form <width>x<height> <colour> label <colour>" (the
-//                    client size, the colours of the form and of its file
-//                    label on the screen, as RRGGBB)
+//                    form as soon as the form is there (the program sees it
+//                    once the file it prints then is done, however fast the
+//                    machine is), and adds " form <width>x<height> <colour>
+//                    label <colour>" (the client size, the colours of the
+//                    form and of its file label on the screen, as RRGGBB,
+//                    taken when the first message box is answered: the form
+//                    has been painted by then)
 //   --pick-device=N  double-clicks row N of the program's device dialog
 //                    half a second after it is there, and adds " dialog
 //                    <width>x<height> <colour> status <colour> hint
@@ -45,6 +48,25 @@ std::wstring Quote(const wchar_t* arg) {
     out += c;
   }
   return out + L"\"";
+}
+
+// " form <width>x<height> <colour> label <colour>": the progress form's
+// client size and the colours of the form and of its file label on the
+// screen (RRGGBB).
+void DescribeForm(HWND form, char* report, size_t size) {
+  RECT client{};
+  GetClientRect(form, &client);
+  POINT formPoint{4, 4};
+  ClientToScreen(form, &formPoint);
+  RECT label{};
+  if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
+  HDC screen = GetDC(nullptr);
+  const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
+  const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
+  ReleaseDC(nullptr, screen);
+  std::snprintf(report, size, " form %ldx%ld %02X%02X%02X label %02X%02X%02X", client.right, client.bottom,
+                GetRValue(formColour), GetGValue(formColour), GetBValue(formColour), GetRValue(labelColour),
+                GetGValue(labelColour), GetBValue(labelColour));
 }
 
 }  // namespace
@@ -96,7 +118,8 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  ULONGLONG boxSeen = 0, formSeen = 0, dialogSeen = 0;
+  HWND progressForm = nullptr;
+  ULONGLONG boxSeen = 0, dialogSeen = 0;
   char formReport[96] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
@@ -105,22 +128,9 @@ int main() {
     if (pressCancel && cancelled == 0) {
       HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
       HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
-      if (button != nullptr && formSeen == 0) formSeen = GetTickCount64();
-      if (button != nullptr && GetTickCount64() - formSeen >= 500) {
-        RECT client{};
-        GetClientRect(form, &client);
-        POINT formPoint{4, 4};
-        ClientToScreen(form, &formPoint);
-        RECT label{};
-        if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
-        HDC screen = GetDC(nullptr);
-        const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
-        const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
-        ReleaseDC(nullptr, screen);
-        std::snprintf(formReport, sizeof formReport, " form %ldx%ld %02X%02X%02X label %02X%02X%02X",
-                      client.right, client.bottom, GetRValue(formColour), GetGValue(formColour),
-                      GetBValue(formColour), GetRValue(labelColour), GetGValue(labelColour), GetBValue(labelColour));
+      if (button != nullptr) {
         PostMessageW(button, BM_CLICK, 0, 0);
+        progressForm = form;
         cancelled = 1;
       }
     }
@@ -161,6 +171,8 @@ int main() {
         box = open;
         boxSeen = GetTickCount64();
       } else if (box != nullptr && GetTickCount64() - boxSeen >= boxWait) {
+        if (progressForm != nullptr && formReport[0] == '\0' && IsWindowVisible(progressForm))
+          DescribeForm(progressForm, formReport, sizeof formReport);
         if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
         ++boxes;
         pressed = box;

@@ -174,7 +174,8 @@ void WriteSettings(const fs::path& base, const std::string& lines) {
 // size and colours whose cancel button stops the run before the next file; the message saying so
 // is a message box, and while it stays open (2.5 s) the time-out timer
 // ($pwait=1000) ticks twice, each tick notifying the caller's window before
-// the end steps do.
+// the end steps do. The button is pressed as soon as the form is there, so
+// the run stops after the file being printed then, long before the last.
 TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   XServer display;
