@@ -22,7 +22,10 @@
 //   --box-wait=MS    how long a message box stays open (default 2500)
 // With any of the first two it also presses the first button (OK, Yes) of
 // each of the program's message boxes ("Kestrel") once the box has been
-// open that long, and adds " cancelled <0 or 1> boxes <count>".
+// open that long, and adds " cancelled <0 or 1> boxes <count>", then, when
+// it pressed one, " first box <messages> in <ms>": the completion messages
+// received while the first box was open and how long it was open (from when
+// it was seen until it was pressed).
 #include <windows.h>
 
 #include <cstdio>
@@ -119,6 +122,8 @@ int main() {
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
   HWND progressForm = nullptr;
+  int countAtFirstBox = -1, firstBoxMessages = 0;
+  ULONGLONG firstBoxMs = 0;
   ULONGLONG boxSeen = 0, dialogSeen = 0;
   char formReport[96] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
@@ -170,7 +175,12 @@ int main() {
       if (open != box) {
         box = open;
         boxSeen = GetTickCount64();
+        if (box != nullptr && countAtFirstBox < 0) countAtFirstBox = g_count;
       } else if (box != nullptr && GetTickCount64() - boxSeen >= boxWait) {
+        if (boxes == 0) {
+          firstBoxMessages = g_count - countAtFirstBox;
+          firstBoxMs = GetTickCount64() - boxSeen;
+        }
         if (progressForm != nullptr && formReport[0] == '\0' && IsWindowVisible(progressForm))
           DescribeForm(progressForm, formReport, sizeof formReport);
         if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
@@ -186,6 +196,8 @@ int main() {
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
   if (driving) std::printf(" cancelled %d boxes %d%s", cancelled, boxes, formReport);
+  if (driving && boxes > 0)
+    std::printf(" first box %d in %llu", firstBoxMessages, static_cast<unsigned long long>(firstBoxMs));
   std::printf("\n");
   return 0;
 }
