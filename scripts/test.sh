@@ -124,8 +124,8 @@ gained() { comm -13 <(printf '%s\n' "$1") <(listing "$2") | grep -vx '.X11-unix'
 left_tmp=$(gained "$tmp_before" /tmp)
 left_home=$(gained "$home_before" "$home")
 if [ -n "$left_tmp$left_home" ]; then
-  [ -z "$left_tmp" ] || echo "test: the run left in /tmp: $(echo $left_tmp)" >&2
-  [ -z "$left_home" ] || echo "test: the run left in $home: $(echo $left_home)" >&2
+  [ -z "$left_tmp" ] || echo "test: the run left in /tmp: $(tr '\n' ' ' <<<"$left_tmp")" >&2
+  [ -z "$left_home" ] || echo "test: the run left in $home: $(tr '\n' ' ' <<<"$left_home")" >&2
   exit 1
 fi
 echo "test: all tests passed (release, asan, Windows under Wine), the core builds for Windows, the fuzzers found nothing; nothing left in /tmp or $home"
