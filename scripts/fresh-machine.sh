@@ -40,10 +40,11 @@ say() { printf 'fresh-machine: %s\n' "$*" | tee -a "$log"; }
 # Mounted file systems under the root, deepest first.
 mounts_under() { awk -v r="$1" '$2 == r || index($2, r "/") == 1 { print $2 }' /proc/self/mounts | sort -r; }
 cleanup() {
-  local code=$? pid
+  local code=$? proc pid
   # The programs still running in the root (a server a run left) end first.
-  for pid in $(ls /proc | grep -E '^[0-9]+$'); do
-    [ "$(readlink "/proc/$pid/root" 2>/dev/null)" = "$root" ] || continue
+  for proc in /proc/[0-9]*; do
+    pid=${proc#/proc/}
+    [ "$(readlink "$proc/root" 2>/dev/null)" = "$root" ] || continue
     say "ending a program left in the root: $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-80) ($pid)"
     kill -9 "$pid" 2>/dev/null || true
   done
