@@ -10,7 +10,10 @@
 # or /root gained entries. Every line of both runs goes to the terminal and to
 # FOLDER.log.
 #
-#   scripts/fresh-machine.sh [FOLDER]    default FOLDER: build/fresh-machine
+#   scripts/fresh-machine.sh [FOLDER]          default FOLDER: build/fresh-machine
+#   scripts/fresh-machine.sh --again [FOLDER]  after a failure: keeps the root with what it
+#                                              installed and built, brings its clone to the
+#                                              branch's head and runs ./scripts/test.sh alone
 #
 # Needs root and the network (installs debootstrap with apt-get when it is
 # missing). Slow: nothing is cached in the new root (expect most of an hour).
@@ -27,6 +30,11 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "fresh-machine: needs root (debootstrap, chroot, mounts)" >&2
   exit 1
 fi
+again=0
+if [ "${1:-}" = "--again" ]; then
+  again=1
+  shift
+fi
 root=${1:-$repo/build/fresh-machine}
 mkdir -p "$(dirname "$root")"
 root=$(cd "$(dirname "$root")" && pwd)/$(basename "$root")
@@ -34,6 +42,7 @@ mirror=${KESTREL_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 branch=$(git rev-parse --abbrev-ref HEAD)
 commit=$(git rev-parse --short HEAD)
 log=$root.log
+[ "$again" = 1 ] && log=$root.again.log
 : >"$log"
 say() { printf 'fresh-machine: %s\n' "$*" | tee -a "$log"; }
 
@@ -66,10 +75,17 @@ command -v debootstrap >/dev/null || {
   }
 }
 
-if [ -e "$root" ]; then
+if [ "$again" = 1 ]; then
+  [ -d "$root/root/kestrel/.git" ] || { say "no root of an earlier run in $root" >&2; exit 1; }
+  [ -z "$(mounts_under "$root")" ] || { say "something is mounted under $root already" >&2; exit 1; }
+  git -C "$root/root/kestrel" fetch --quiet "$repo" "$branch"
+  git -C "$root/root/kestrel" reset --quiet --hard FETCH_HEAD
+  say "again in the root of the last run: /root/kestrel now at $branch ($commit)"
+elif [ -e "$root" ]; then
   [ -z "$(mounts_under "$root")" ] || { say "something is mounted under $root; not removing it" >&2; exit 1; }
   rm -rf --one-file-system "$root"
 fi
+if [ "$again" = 0 ]; then
 start=$SECONDS
 say "making a minimal Debian 12 root in $root (debootstrap --variant=minbase bookworm $mirror)"
 debootstrap --variant=minbase bookworm "$root" "$mirror" >>"$log" 2>&1 ||
@@ -91,6 +107,7 @@ say "root made in $((SECONDS - start)) s"
 
 git clone --quiet --no-local --branch "$branch" "$repo" "$root/root/kestrel"
 say "cloned branch $branch ($commit) into /root/kestrel"
+fi
 
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
@@ -115,7 +132,7 @@ run() {
   results+=("$(printf '%-26s exit %d after %dm%02ds' "$1" "$code" $((took / 60)) $((took % 60)))")
   [ "$code" -eq 0 ] || status=1
 }
-run ./scripts/run-samples.sh
+[ "$again" = 1 ] || run ./scripts/run-samples.sh
 run ./scripts/test.sh
 
 left_tmp=$(comm -13 <(printf '%s\n' "$tmp_before") <(listing "$root/tmp") | grep -vx '.X11-unix' || true)
