@@ -17,7 +17,9 @@
 //                    half a second after it is there, and adds " dialog
 //                    <width>x<height> <colour> status <colour> hint
 //                    <colour>" (its client size, the colours of the dialog,
-//                    its status line and its hint on the screen)
+//                    its status line and its hint on the screen, taken when
+//                    the first message box, its confirmation, is answered:
+//                    the dialog has been painted by then)
 //   --no-handle      starts the program without "-h <window>"
 //   --box-wait=MS    how long a message box stays open (default 2500)
 // With any of the first two it also presses the first button (OK, Yes) of
@@ -72,6 +74,30 @@ void DescribeForm(HWND form, char* report, size_t size) {
                 GetGValue(labelColour), GetBValue(labelColour));
 }
 
+// " dialog <width>x<height> <colour> status <colour> hint <colour>": the
+// device dialog's client size and the colours of the dialog, its status line
+// and its hint on the screen (RRGGBB).
+void DescribeDialog(HWND dialog, char* report, size_t size) {
+  RECT client{}, status{}, hint{};
+  GetClientRect(dialog, &client);
+  POINT corner{4, 4};
+  ClientToScreen(dialog, &corner);
+  // The labels in their order: heading, status line, hint.
+  HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
+  label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+  if (label != nullptr) GetWindowRect(label, &status);
+  label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+  if (label != nullptr) GetWindowRect(label, &hint);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y), GetPixel(screen, status.right - 3, status.top + 1),
+                              GetPixel(screen, hint.right - 3, hint.bottom - 2)};
+  ReleaseDC(nullptr, screen);
+  std::snprintf(report, size, " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right,
+                client.bottom, GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]),
+                GetRValue(colours[1]), GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]),
+                GetGValue(colours[2]), GetBValue(colours[2]));
+}
+
 }  // namespace
 
 int main() {
@@ -121,7 +147,7 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  HWND progressForm = nullptr;
+  HWND progressForm = nullptr, deviceDialog = nullptr;
   int countAtFirstBox = -1, firstBoxMessages = 0;
   ULONGLONG firstBoxMs = 0;
   ULONGLONG boxSeen = 0, dialogSeen = 0;
@@ -144,26 +170,7 @@ int main() {
       HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
       if (list != nullptr && dialogSeen == 0) dialogSeen = GetTickCount64();
       if (list != nullptr && GetTickCount64() - dialogSeen >= 500) {
-        RECT client{}, status{}, hint{};
-        GetClientRect(dialog, &client);
-        POINT corner{4, 4};
-        ClientToScreen(dialog, &corner);
-        // The labels in their order: heading, status line, hint.
-        HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
-        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
-        if (label != nullptr) GetWindowRect(label, &status);
-        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
-        if (label != nullptr) GetWindowRect(label, &hint);
-        HDC screen = GetDC(nullptr);
-        const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y),
-                                    GetPixel(screen, status.right - 3, status.top + 1),
-                                    GetPixel(screen, hint.right - 3, hint.bottom - 2)};
-        ReleaseDC(nullptr, screen);
-        std::snprintf(formReport, sizeof formReport,
-                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom,
-                      GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]), GetRValue(colours[1]),
-                      GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]), GetGValue(colours[2]),
-                      GetBValue(colours[2]));
+        deviceDialog = dialog;
         PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
         picked = true;
@@ -183,6 +190,8 @@ int main() {
         }
         if (progressForm != nullptr && formReport[0] == '\0' && IsWindowVisible(progressForm))
           DescribeForm(progressForm, formReport, sizeof formReport);
+        if (deviceDialog != nullptr && formReport[0] == '\0' && IsWindowVisible(deviceDialog))
+          DescribeDialog(deviceDialog, formReport, sizeof formReport);
         if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
         ++boxes;
         pressed = box;
