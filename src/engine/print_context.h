@@ -142,6 +142,10 @@ struct JobLog {
   int32_t analysisLog = 0;  // 1: an analysis log per page
   std::string analysisLogPath;
   FileStream analysisLogStream;
+  // The page's analysis log so far and its budget (analysis_log.h).
+  uint64_t analysisLogBytes = 0;
+  uint64_t analysisLogLimit = 0;
+  bool analysisLogCut = false;
 };
 
 // What the string stage keeps within the job: the OCR face (found by the
