@@ -78,6 +78,10 @@ void OpenAnalysisLog(PrintContext& ctx) {
     if (ctx.log.analysisLogStream || error != EEXIST) break;
   }
   if (!ctx.log.analysisLogStream) {
+    // A link where the log should be: that page has no analysis log (nor
+    // its JPEG page, which takes the log's name), and nothing is written
+    // where the link points.
+    if (IsLinkRefusal(error)) throw JobFailure(Format(kLinkRefusedLine, ctx.log.analysisLogPath.c_str()));
     const std::string reason = std::error_code(error, std::generic_category()).message();
     throw JobFailure(Format("  ■解析ログ作成エラー(%s : %s)\n", ctx.log.analysisLogPath.c_str(), reason.c_str()));
   }
