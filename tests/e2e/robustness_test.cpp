@@ -831,7 +831,9 @@ TEST_F(Robustness, AShiftJisNameWithABackslashByteIsTakenAsGivenAndNeverCleansAn
     fs::create_directories(split);
     Write(("\x95/x/other.pdat"), GoodPage());
     if (present) Write(given + "/a.pdat", GoodPage());
-    ProgramRun r = Run({"-p", Base() + given + ",0"});
+    // Relative to the working folder, where the backslash of other paths
+    // is a separator.
+    ProgramRun r = Run({"-p", given + ",0"}, {"/usr/bin/env", "-C", Base()});
     ExpectCleanEnd(r, present ? "present" : "missing");
     // The other folder and its file are untouched either way.
     EXPECT_TRUE(fs::exists(split / "other.pdat")) << present << "\n" << r.err;
