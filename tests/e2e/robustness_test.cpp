@@ -924,6 +924,17 @@ TEST_F(Robustness, LinksPlantedAtTheLogsAndTheirFoldersAreNeverWrittenThrough) {
   }
 }
 
+// Print data in a file named "*.jpg" is never replaced by its own page.
+TEST_F(Robustness, AJpegPageNeverReplacesItsOwnPrintData) {
+  Settings({"$jpeg=1", "$jdpi=50"});
+  const std::vector<uint8_t> page = GoodPage();
+  const std::string data = Write("job/page.jpg", page);
+  ProgramRun r = Run({"-p", data});
+  ExpectCleanEnd(r, "page.jpg");
+  EXPECT_NE(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(ReadFile(data) == std::string(page.begin(), page.end())) << "the print data was replaced";
+}
+
 TEST_F(Robustness, AbsurdJdpiIsRefusedAndAbsurdPmagIsDrawnWithinRange) {
   const std::string data = Write("job/p.pdat", GoodPage());
   Settings({"$jpeg=1", "$jdpi=2147483647"});
