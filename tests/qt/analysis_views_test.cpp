@@ -117,7 +117,7 @@ class AnalysisViewsTest : public QObject {
       pressed = true;
       window->button(1)->click();
     });
-    QVERIFY(desktop.ShowFontSettings(form));
+    QVERIFY(desktop.ShowForm(form));
     QVERIFY(pressed);
     ProfileFile file;
     QVERIFY(file.Load(settings) == ProfileFile::LoadResult::kOk);
@@ -149,7 +149,7 @@ class AnalysisViewsTest : public QObject {
       }
       window->close();
     });
-    QVERIFY(desktop.ShowSystemMenu(menu, {}));
+    QVERIFY(desktop.ShowForm(menu));
     QCOMPARE(tabs, (QStringList{"PDAT解析", "解析ログ", "解析イメージ"}));
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
   }

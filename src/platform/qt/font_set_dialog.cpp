@@ -92,7 +92,6 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
   };
   connect(makeButton(7, "全初期化", kBitBtn7), &QPushButton::clicked, this, [this] {
     model_.BitBtn7Click();
-    Refresh();
   });
   connect(makeButton(2, "キャンセル", kBitBtn2), &QPushButton::clicked, this, [this] {
     model_.BitBtn2Click();
@@ -206,7 +205,6 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
     buttons_[size_t(3 + side)] = clear;
     connect(clear, &QPushButton::clicked, this, [this, side] {
       side == 0 ? model_.BitBtn3Click() : model_.BitBtn4Click();
-      Refresh();
     });
 
     makeHeading(headings[side], g3, kPanelHeading, dx);
@@ -219,7 +217,6 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
     buttons_[size_t(5 + side)] = clearFull;
     connect(clearFull, &QPushButton::clicked, this, [this, side] {
       side == 0 ? model_.BitBtn5Click() : model_.BitBtn6Click();
-      Refresh();
     });
   }
   // The hidden boxes carry bits 2 and 4 of the group keys.
@@ -233,10 +230,11 @@ FontSetDialog::FontSetDialog(TFontSet& model, QWidget* parent) : QDialog(parent)
   refreshing_ = true;
   for (QComboBox* c : faces_)
     for (const std::string& face : model_.Faces()) c->addItem(QString::fromStdString(face));
-  Refresh();
+  subscription_ = model_.Subscribe([this](std::string_view) { ShowState(); });
+  ShowState();
 }
 
-void FontSetDialog::Refresh() {
+void FontSetDialog::ShowState() {
   refreshing_ = true;
   label1_->setText(QString::fromStdString(model_.Label1()));
   // The label takes the width of its text (its place is where it starts).
@@ -253,9 +251,11 @@ void FontSetDialog::Refresh() {
   refreshing_ = false;
 }
 
-bool QtUi::ShowFontSettings(TFontSet& form) {
-  FontSetDialog window(form, ModalParent());
-  RunModal(window);
+bool FontSetDialog::ShowModal(QtUi& ui, FormModel& form) {
+  auto* model = dynamic_cast<TFontSet*>(&form);
+  if (model == nullptr) return false;
+  FontSetDialog window(*model, QtUi::ModalParent());
+  ui.RunModal(window);
   return true;
 }
 

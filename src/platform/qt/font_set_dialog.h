@@ -19,6 +19,8 @@ class QPushButton;
 
 namespace kestrel {
 
+class QtUi;
+
 class FontSetDialog final : public QDialog {
   Q_OBJECT
 
@@ -27,9 +29,11 @@ class FontSetDialog final : public QDialog {
   static constexpr int kClientHeight = 686;
 
   FontSetDialog(TFontSet& model, QWidget* parent = nullptr);
+  // The Ui's view of the form "FontSet".
+  static bool ShowModal(QtUi& ui, FormModel& form);
 
-  // Draws the model's state into the controls.
-  void Refresh();
+  // Draws the model's state into the controls (whenever it changes).
+  void ShowState();
 
   QComboBox* face(TFontSet::FaceBox box) const { return faces_[box]; }
   QPlainTextEdit* memo(TFontSet::MemoBox memo) const { return memos_[memo]; }
@@ -46,6 +50,7 @@ class FontSetDialog final : public QDialog {
   std::array<QPlainTextEdit*, TFontSet::kMemoCount> memos_{};
   std::array<QCheckBox*, TFontSet::kCheckCount> checks_{};
   std::array<QPushButton*, 8> buttons_{};
+  FormModel::Subscription subscription_;
   bool refreshing_ = false;
 };
 

@@ -9,14 +9,27 @@
 #include <cstdlib>
 
 #include "platform/device_selection.h"
+#include "platform/qt/bookmark_window.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/device_dialog.h"
+#include "platform/qt/font_set_dialog.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/progress_window.h"
+#include "platform/qt/system_menu_window.h"
 #include "util/paths.h"
 
 namespace kestrel {
 namespace {
+
+// The forms this Ui shows, by the form's name.
+constexpr struct {
+  const char* form;
+  FormView show;
+} kFormViews[] = {
+    {"SysMenu1", &SystemMenuWindow::ShowModal},
+    {"FontSet", &FontSetDialog::ShowModal},
+    {"AddBookMark1", &BookmarkWindow::ShowModal},
+};
 
 int64_t NowMs() {
   using namespace std::chrono;
@@ -55,6 +68,12 @@ QtUi::QtUi(std::string baseDir)
 }
 
 QtUi::~QtUi() { progress_.reset(); }
+
+bool QtUi::ShowForm(FormModel& form) {
+  for (const auto& view : kFormViews)
+    if (std::string_view(view.form) == form.FormName()) return view.show(*this, form);
+  return false;
+}
 
 QWidget* QtUi::ModalParent() { return QApplication::activeModalWidget(); }
 
@@ -101,17 +120,12 @@ bool QtUi::AskOkCancel(const std::string& text, MessageKind kind) {
 void QtUi::Warn(const std::string& text) { terminal_.Warn(text); }
 
 std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
-  DeviceDialogWindow* window = nullptr;
   // The window shows the dialog's state as it asks (a taken row is in the
-  // status line while its confirmation is open).
-  TSelPrn1 dialog([this, &window](DeviceQuestion, const std::string& text, MessageKind kind) {
-    if (window != nullptr) window->Refresh();
-    return AskYesNo(text, kind);
-  });
+  // status line while its confirmation is open): the dialog says so.
+  TSelPrn1 dialog([this](DeviceQuestion, const std::string& text, MessageKind kind) { return AskYesNo(text, kind); });
   dialog.Configure(request);
   dialog.FormShow();
   DeviceDialogWindow shown(dialog, ModalParent());
-  window = &shown;
   RunModal(shown);
   return dialog.GetSelection();
 }

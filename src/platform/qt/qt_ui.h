@@ -48,11 +48,10 @@ class QtUi final : public Ui {
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
   bool HasWindows() const override { return true; }
-  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override;  // system_menu_window.cpp
-  bool ShowBookmarkDialog(TAddBookMark1& dialog) override;                      // bookmark_window.cpp
+  // Finds the form's view by the form's name (kFormViews, qt_ui.cpp).
+  bool ShowForm(FormModel& form) override;
   std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,
                              const std::string& defaultName) override;  // analysis_log_page.cpp
-  bool ShowFontSettings(TFontSet& form) override;                    // font_set_dialog.cpp
 
   // Runs a modal window's own loop and returns its result; the time-out
   // timer is served once on entry when an interval has ended, then at the
@@ -78,5 +77,9 @@ class QtUi final : public Ui {
 // pattern" (patterns separated by ";"): "label (pattern);;label (pattern)".
 // A label without its pattern is left out.
 std::string QtFileFilter(const std::string& windowsFilter);
+
+// A form's view: shows the form modally (QtUi::RunModal); false when the
+// model is not the view's.
+using FormView = bool (*)(QtUi& ui, FormModel& form);
 
 }  // namespace kestrel
