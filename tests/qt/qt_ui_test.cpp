@@ -170,6 +170,28 @@ class QtUiTest : public QObject {
     ui_->HideProgress();
   }
 
+  // A print started from a modal window (the system menu's print tab):
+  // the progress form takes input above it, so キャンセル stops the run.
+  void progressFormTakesInputAboveAModalWindow() {
+    QDialog menu;
+    bool cancelled = false, formOnTop = false, menuBack = false;
+    QTimer::singleShot(0, &menu, [&] {
+      ui_->ShowProgress("Kestrel 印刷進捗状況");
+      ProgressWindow* form = ui_->progressWindow();
+      formOnTop = QApplication::activeModalWidget() == form;
+      QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+      cancelled = ui_->ProcessEvents();
+      ui_->HideProgress();
+      menuBack = QApplication::activeModalWidget() == &menu;
+      menu.done(QDialog::Accepted);
+    });
+    ui_->RunModal(menu);
+    QVERIFY(formOnTop);
+    QVERIFY(menuBack);
+    QVERIFY(cancelled);
+    QVERIFY(cancelled);
+  }
+
   // Opening: geometry and colours, focus on the list, nothing highlighted.
   // Arrow keys move the highlight, Enter asks; No keeps the dialog open with
   // the previous selection; a double-click and Yes take the row.

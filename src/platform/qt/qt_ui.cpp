@@ -132,7 +132,12 @@ std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
 
 void QtUi::ShowProgress(const std::string& caption) {
   cancelled_ = false;
-  if (!progress_) progress_ = std::make_unique<ProgressWindow>([this] { cancelled_ = true; });
+  if (!progress_) {
+    progress_ = std::make_unique<ProgressWindow>([this] { cancelled_ = true; });
+    // Above every window: a print started from a modal form (the system
+    // menu) would otherwise leave the form's cancel button without input.
+    progress_->setWindowModality(Qt::ApplicationModal);
+  }
   progress_->setWindowTitle(QString::fromStdString(caption));
   progress_->show();
   QApplication::processEvents();
