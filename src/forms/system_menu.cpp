@@ -196,7 +196,8 @@ void TSysMenu1::CheckBox11Click(bool checked) {
 
 void TSysMenu1::CheckBox13Click(bool checked) {
   checkBox13_ = checked;
-  if (checked) CheckBox11Click(false);
+  if (checked) CheckBox11Click(false);  // tells the change
+  else Changed("CheckBox13");
 }
 
 void TSysMenu1::SetDataLabels(const std::string& file) {

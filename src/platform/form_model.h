@@ -41,8 +41,9 @@ class FormModel {
   };
 
   FormModel() = default;
-  FormModel(const FormModel&) = delete;
-  FormModel& operator=(const FormModel&) = delete;
+  // A copy is a model of its own: the observers stay with the original.
+  FormModel(const FormModel&) {}
+  FormModel& operator=(const FormModel&) { return *this; }
   virtual ~FormModel() = default;
 
   // The form's name (its layout's), by which a Ui finds its view.

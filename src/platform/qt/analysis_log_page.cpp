@@ -35,7 +35,7 @@ std::string QtUi::ChooseSaveFile(const std::string& title, const std::string& fo
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)),
                      QString::fromStdString(QtFileFilter(filter)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.selectFile(QString::fromStdString(defaultName));

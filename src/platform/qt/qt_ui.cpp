@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QTreeView>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -171,7 +174,7 @@ std::string QtUi::ChooseFile(const std::string& title, const std::string& folder
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)),
                      QString::fromStdString(QtFileFilter(filter)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
@@ -180,11 +183,50 @@ std::string QtUi::ChooseFile(const std::string& title, const std::string& folder
 std::string QtUi::ChooseFolder(const std::string& title, const std::string& folder) {
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
+}
+
+namespace {
+
+// The chooser's sizes and dates in the Japanese form, whatever the
+// system's locale.
+class JapaneseFileColumns final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || files == nullptr || (index.column() != 1 && index.column() != 3))
+      return QIdentityProxyModel::data(index, role);
+    const QModelIndex source = mapToSource(index);
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    if (index.column() == 3) return japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+    if (files->isDir(source)) return QIdentityProxyModel::data(index, role);
+    return japanese.formattedDataSize(files->size(source), 0, QLocale::DataSizeTraditionalFormat);
+  }
+};
+
+}  // namespace
+
+void PrepareChooser(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.setProxyModel(new JapaneseFileColumns(&dialog));
+  dialog.resize(760, 460);
+  // The name column as wide as the names shown, once a folder is read.
+  auto* view = dialog.findChild<QTreeView*>("treeView");
+  auto* files = dialog.findChild<QFileSystemModel*>();
+  if (view == nullptr || files == nullptr) return;
+  QObject::connect(files, &QFileSystemModel::directoryLoaded, view, [view] {
+    QTimer::singleShot(0, view, [view] {
+      view->resizeColumnToContents(0);
+      view->resizeColumnToContents(3);
+    });
+  });
 }
 
 std::string QtFileFilter(const std::string& windowsFilter) {

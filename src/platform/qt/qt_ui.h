@@ -19,6 +19,7 @@
 
 class QApplication;
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace kestrel {
@@ -77,6 +78,11 @@ class QtUi final : public Ui {
 // pattern" (patterns separated by ";"): "label (pattern);;label (pattern)".
 // A label without its pattern is left out.
 std::string QtFileFilter(const std::string& windowsFilter);
+
+// Sets up a file chooser as every chooser of this Ui is: Qt's own dialog in
+// Japanese, details shown, sizes and dates in the Japanese form and the
+// name column as wide as the names.
+void PrepareChooser(QFileDialog& dialog);
 
 // A form's view: shows the form modally (QtUi::RunModal); false when the
 // model is not the view's.

@@ -132,7 +132,7 @@ bool RunDeviceDialogWindow(const DeviceDialogRequest& request, Ui& ui, std::stri
     w.status = child(L"STATIC", SS_LEFT, 8, 303, 410, 19, 0, w.bold);
     w.hint = child(L"STATIC", SS_LEFT, 8, 328, 410, 52, 0, w.bold);
     SetWindowTextW(w.heading, Wide(dialog.Heading()).c_str());
-    SetWindowTextW(w.hint, Wide(TSelPrn1::Hint()).c_str());
+    SetWindowTextW(w.hint, Wide(kSelPrnHint).c_str());
     SendMessageW(w.list, LB_SETITEMHEIGHT, 0, 19);
     for (const std::string& row : dialog.Rows()) SendMessageW(w.list, LB_ADDSTRING, 0, LPARAM(Wide(row).c_str()));
     SetWindowSubclass(w.list, &ListProc, 1, reinterpret_cast<DWORD_PTR>(&w));
