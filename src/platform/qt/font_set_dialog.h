@@ -1,6 +1,6 @@
 // The font settings form's window ("印字フォント設定画面") over its model
 // (TFontSet). The model is the form object of the maintenance run and holds
-// every control's state; each showing (QtUi::ShowFontSettings) draws it in a
+// every control's state; each showing (FontSetDialog::ShowModal) draws it in a
 // window, so what the operator left in it (also after キャンセル) is there
 // next time. Every edit goes to the model at once; the buttons call its
 // handlers.
