@@ -9,6 +9,7 @@ namespace kestrel {
 //    from ("C:\" for C:\kestrel\kestrel.exe).
 //  - WindowsDir: GetWindowsDirectory, ending with "\".
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
+//  - AnalysisLogLimitSetting: %KESTREL_ANALYSIS_LOG_LIMIT%.
 //  - The caller's window is an HWND; the notification is SendMessage.
 class Win32System : public System {
  public:
@@ -28,6 +29,7 @@ class Win32System : public System {
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
   bool WithoutPageLabel() override;
+  std::string AnalysisLogLimitSetting() override;
   bool GetFileTimes(const std::string& path, FileTimes& times) override;
 };
 
