@@ -310,8 +310,8 @@ class QtUiTest : public QObject {
   // are in the Japanese form.
   void choosersShowWholeNamesAndJapaneseDates() {
     const QString name = QString::fromUtf8("2026_Kestrel株式会社_経理部_請求書_納品書_売上台帳_振込票_見本帳票.pdf");
-    QDir().mkpath("/tmp/kestrel-qt-test-base/vpdf");
-    QFile file("/tmp/kestrel-qt-test-base/vpdf/" + name);
+    QDir().mkpath(base_.path() + "/vpdf");
+    QFile file(base_.path() + "/vpdf/" + name);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(10 * 1024, 'x'));
     file.close();
