@@ -5,13 +5,14 @@
 // A row names one control: its kind, its component name (the toolkit's
 // object name, so that a window's controls, the tests and the form's model
 // speak of the same "Button13"), the control it sits in, its caption, its
-// rectangle inside that control, its font, its colours, its tab order and
-// what it starts as (hidden, read-only, wrapped...). A form's model binds
-// its state to controls by those names; a view adds only what its toolkit
-// needs beyond the table (a key of its own, scrolling, a fade).
+// rectangle inside that control, its font, its colours, its tab order,
+// what it starts as (hidden, read-only, wrapped...) and its hint. A form's
+// model binds its state to controls by those names; a view adds only what
+// its toolkit needs beyond the table (a key of its own, scrolling, a fade).
 //
 // Captions are UTF-8. Colours are 0x00RRGGBB, kNoColour for the toolkit's
-// own. A font of 0 pixels is the form's font.
+// own (a text control's colours are its text area's). A font of 0 pixels
+// is the form's font.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +56,10 @@ enum ControlFlag : uint32_t {
   kNoScrollBars = 1u << 8,
   kNoWrap = 1u << 9,      // a memo whose lines do not wrap
   kSelectable = 1u << 10, // a label whose text may be selected with the mouse
+  // Keeps its distance to the form's right / bottom edge when the form is
+  // sized otherwise than its table says (it grows with the form).
+  kAnchorRight = 1u << 11,
+  kAnchorBottom = 1u << 12,
 };
 
 struct LayoutRect {
@@ -80,6 +85,7 @@ struct ControlRow {
   int tabOrder = -1;  // -1: the order of the rows
   // The rows of a combo or a list; a memo's lines.
   std::span<const char* const> items{};
+  const char* hint = "";  // shown when the mouse rests on the control
 };
 
 struct FormLayout {

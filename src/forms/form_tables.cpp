@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "forms/analysis_tabs.h"
 #include "forms/system_menu.h"
 #include "platform/device_selection.h"
 
@@ -149,6 +150,172 @@ constexpr ControlRow kFilingRows[] = {
     {K::Button, "Button7", "", "流れテスト", {336, 300, 228, 32}, {14, false}},
 };
 
+
+// The font settings form (TFontSet), in the order its controls take the
+// focus. Headings and notes are drawn smaller than the controls, so that
+// the longest fits its place.
+constexpr uint32_t kFontSetColour = 0xE3E8B3;
+constexpr LayoutFont kNoteFont{10, false};
+constexpr const char* kMinchoHeading = "明朝体印字設定出力フォント";
+constexpr const char* kGothicHeading = "ゴシック体印字設定出力フォント";
+constexpr const char* kMemo5Lines[] = {
+    "全GP文字データには、明朝体かゴシックで出力する設定がされてます",
+    "この画面では、明朝体で出力するデータに対して別のフォントを設定し",
+    "たりできます。ゴシック体も同様です。",
+    "また特定文字列のみをフォント変更の対象とすることもできます。",
+    "半角文字、全角文字は別指定なので注意して下さい。",
+};
+constexpr const char* kGroupCheckHint = "半角の英字・数字を全て対象にする場合はチェックをしてください。";
+constexpr const char* kFaceHint[6] = {
+    "明朝体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントを指定してください。",
+    "ゴシック体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントを指定してください。",
+    "明朝体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントと変更させたい半角文字列を"
+    "指定してください。",
+    "ゴシック体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントと変更させたい半角文字列"
+    "を指定してください。",
+    "明朝体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントと変更させたい全角文字列を"
+    "指定してください。",
+    "ゴシック体印刷指定されている印字データを他のフォントで印刷したい場合に変更するフォントと変更させたい全角文字列"
+    "を指定してください。",
+};
+// A face box: typed text is kept, only a chosen entry counts.
+constexpr ControlRow FaceBox(const char* name, const char* parent, LayoutRect rect, const char* hint) {
+  return {K::Combo, name, parent, "", rect, {}, kNoColour, kNoColour, kEditable, -1, {}, hint};
+}
+constexpr uint32_t kListFlags = kNoWrap;
+constexpr ControlRow kFontSetRows[] = {
+    {K::Label, "Label1", "", "", {360, 8, 233, 26}, {19, false}},
+    {K::Button, "BitBtn7", "", "全初期化", {360, 40, 108, 41}},
+    {K::Button, "BitBtn2", "", "キャンセル", {474, 40, 108, 41}},
+    {K::Button, "BitBtn1", "", "設定保存", {588, 40, 108, 41}},
+    // The two main faces.
+    {K::GroupBox, "GroupBox1", "", "印刷フォント設定", {16, 8, 337, 73}},
+    {K::Label, "", "GroupBox1", kMinchoHeading, {8, 16, 160, 16}, kNoteFont},
+    {K::Label, "", "GroupBox1", kGothicHeading, {172, 16, 160, 16}, kNoteFont},
+    FaceBox("ComboBox1", "GroupBox1", {8, 36, 157, 24}, kFaceHint[0]),
+    FaceBox("ComboBox2", "GroupBox1", {172, 36, 157, 24}, kFaceHint[1]),
+    // Blank removal before comparing.
+    {K::GroupBox, "GroupBox4", "", "比較印字文字列の制御文字判定処理指定", {16, 87, 337, 72}},
+    {K::CheckBox, "CheckBox1", "GroupBox4", "印字文字列の左側制御文字は削除して判定[1]", {8, 16, 320, 17}},
+    {K::CheckBox, "CheckBox2", "GroupBox4", "印字文字列の右側制御文字は削除して判定[2]", {8, 33, 320, 17}},
+    {K::CheckBox, "CheckBox3", "GroupBox4", "印字文字列内の全ての制御文字は削除して判定[4]", {8, 50, 320, 17}},
+    // Five lines in the notes' size, each on one line.
+    {K::Memo, "Memo5", "", "", {359, 87, 337, 72}, kNoteFont, kNoColour, kNoColour, kReadOnly | kNoWrap | kNoScrollBars,
+     -1, kMemo5Lines},
+    // Font width.
+    {K::GroupBox, "GroupBox5", "", "フォント幅をフォント高に合わせて自動調整する設定", {16, 165, 680, 61}},
+    {K::CheckBox, "CheckBox4", "GroupBox5", "自動調整する[1]", {8, 24, 120, 17}},
+    {K::Label, "", "GroupBox5", "この設定を行う場合の注意点", {130, 16, 546, 14}, kNoteFont},
+    {K::Label, "", "GroupBox5", "自動調整を行うとフォント幅は計算されませんので、文字自体のイメージは変化がなくなりますが、",
+     {130, 30, 546, 14}, kNoteFont},
+    {K::Label, "", "GroupBox5",
+     "印刷レイアウトが崩れて、文字と文字が被ってしまうことがあります(△(半角幅イメージ)が△（全角幅イメージ))。",
+     {130, 44, 546, 14}, kNoteFont},
+    // The half-width lists (with the group boxes) and the full-width lists,
+    // Mincho left, Gothic right.
+    {K::GroupBox, "GroupBox2", "", "フォントを変更したい特定半角文字のフォント設定", {16, 232, 337, 448}},
+    {K::GroupBox, "GroupBox3", "", "フォントを変更したい特定全角文字のフォント設定", {359, 232, 337, 448}},
+    {K::Label, "", "GroupBox2", kMinchoHeading, {8, 18, 157, 16}, kNoteFont},
+    FaceBox("ComboBox3", "GroupBox2", {8, 36, 157, 24}, kFaceHint[2]),
+    {K::CheckBox, "hanmin_chk1", "GroupBox2", "半角英数字一括設定[1]", {8, 64, 157, 17}, {}, kNoColour, kNoColour, 0, -1,
+     {}, kGroupCheckHint},
+    {K::Memo, "Memo1", "GroupBox2", "", {8, 86, 157, 312}, {}, kNoColour, kNoColour, kListFlags},
+    {K::Button, "BitBtn3", "GroupBox2", "初期化", {8, 404, 157, 34}},
+    {K::Label, "", "GroupBox3", kMinchoHeading, {8, 18, 157, 16}, kNoteFont},
+    FaceBox("ComboBox5", "GroupBox3", {8, 36, 157, 24}, kFaceHint[4]),
+    {K::Memo, "Memo3", "GroupBox3", "", {8, 64, 157, 334}, {}, kNoColour, kNoColour, kListFlags},
+    {K::Button, "BitBtn5", "GroupBox3", "初期化", {8, 404, 157, 34}},
+    {K::Label, "", "GroupBox2", kGothicHeading, {180, 18, 157, 16}, kNoteFont},
+    FaceBox("ComboBox4", "GroupBox2", {180, 36, 157, 24}, kFaceHint[3]),
+    {K::CheckBox, "hangot_chk1", "GroupBox2", "半角英数字一括設定[1]", {180, 64, 157, 17}, {}, kNoColour, kNoColour, 0,
+     -1, {}, kGroupCheckHint},
+    {K::Memo, "Memo2", "GroupBox2", "", {180, 86, 157, 312}, {}, kNoColour, kNoColour, kListFlags},
+    {K::Button, "BitBtn4", "GroupBox2", "初期化", {180, 404, 157, 34}},
+    {K::Label, "", "GroupBox3", kGothicHeading, {180, 18, 157, 16}, kNoteFont},
+    FaceBox("ComboBox6", "GroupBox3", {180, 36, 157, 24}, kFaceHint[5]),
+    {K::Memo, "Memo4", "GroupBox3", "", {180, 64, 157, 334}, {}, kNoColour, kNoColour, kListFlags},
+    {K::Button, "BitBtn6", "GroupBox3", "初期化", {180, 404, 157, 34}},
+    // Hidden: they carry bits 2 and 4 of the group keys.
+    {K::CheckBox, "hanmin_chk2", "GroupBox2", "", {8, 64, 157, 17}, {}, kNoColour, kNoColour, kHidden},
+    {K::CheckBox, "hanmin_chk3", "GroupBox2", "", {8, 64, 157, 17}, {}, kNoColour, kNoColour, kHidden},
+    {K::CheckBox, "hangot_chk2", "GroupBox2", "", {8, 64, 157, 17}, {}, kNoColour, kNoColour, kHidden},
+    {K::CheckBox, "hangot_chk3", "GroupBox2", "", {8, 64, 157, 17}, {}, kNoColour, kNoColour, kHidden},
+};
+
+// The analysis tabs' pages: the size of the system menu's tab pages.
+constexpr int kAnalysisPageWidth = 996, kAnalysisPageHeight = 436;
+
+// The system menu's tab "PDAT解析": the data choice and run, and the boxes
+// whose ticks are excluded from the analysis log, named as the model names
+// them (kExclusionGroups), eight to a row.
+constexpr ControlRow kAnalysisRows[] = {
+    {K::Button, "Button14", "", "データ選択", {8, 8, 120, 28}, {}, kNoColour, kRed},
+    {K::Label, "Label4", "", "", {136, 8, 600, 28}, {}, kWhite},
+    {K::Button, "Button15", "", "解析実行", {744, 8, 120, 28}, {}, kNoColour, kRed},
+    {K::GroupBox, "GroupSettings", "", "解析設定", {8, 42, 980, 310}},
+    {K::Label, "", "", "印刷基本設定で設定した内容で解析します。注意して下さい。", {8, 358, 980, 18}},
+    {K::Label, "", "", kAnalysisNote, {8, 380, 980, 18}},
+    {K::GroupBox, "GroupPatterns", "GroupSettings", "解析ログ除外：網掛けパターン選択", {8, 22, 964, 80}},
+    {K::CheckBox, "patcheck1", "GroupPatterns", "パターン1", {12, 24, 96, 22}},
+    {K::CheckBox, "patcheck2", "GroupPatterns", "パターン2", {108, 24, 96, 22}},
+    {K::CheckBox, "patcheck3", "GroupPatterns", "パターン3", {204, 24, 96, 22}},
+    {K::CheckBox, "patcheck4", "GroupPatterns", "パターン4", {300, 24, 96, 22}},
+    {K::CheckBox, "patcheck5", "GroupPatterns", "パターン5", {396, 24, 96, 22}},
+    {K::CheckBox, "patcheck6", "GroupPatterns", "パターン6", {492, 24, 96, 22}},
+    {K::CheckBox, "patcheck7", "GroupPatterns", "パターン7", {588, 24, 96, 22}},
+    {K::CheckBox, "patcheck8", "GroupPatterns", "パターン8", {684, 24, 96, 22}},
+    {K::CheckBox, "patcheck9", "GroupPatterns", "パターン9", {12, 50, 96, 22}},
+    {K::CheckBox, "patcheck10", "GroupPatterns", "パターン10", {108, 50, 96, 22}},
+    {K::CheckBox, "patcheck11", "GroupPatterns", "パターン11", {204, 50, 96, 22}},
+    {K::CheckBox, "patcheck12", "GroupPatterns", "パターン12", {300, 50, 96, 22}},
+    {K::CheckBox, "patcheck13", "GroupPatterns", "パターン13", {396, 50, 96, 22}},
+    {K::CheckBox, "patcheck14", "GroupPatterns", "パターン14", {492, 50, 96, 22}},
+    {K::CheckBox, "patcheck15", "GroupPatterns", "パターン15", {588, 50, 96, 22}},
+    {K::Button, "Button17", "GroupPatterns", "オールチェック", {812, 20, 140, 26}},
+    {K::Button, "Button18", "GroupPatterns", "オールチェック解除", {812, 48, 140, 26}},
+    {K::GroupBox, "GroupLines", "GroupSettings", "解析ログ除外：線種選択", {8, 106, 964, 56}},
+    {K::CheckBox, "LinePat1", "GroupLines", "実線", {12, 24, 96, 22}},
+    {K::CheckBox, "LinePat2", "GroupLines", "破線", {108, 24, 96, 22}},
+    {K::CheckBox, "LinePat3", "GroupLines", "点線", {204, 24, 96, 22}},
+    {K::CheckBox, "LinePat4", "GroupLines", "一点鎖線", {300, 24, 96, 22}},
+    {K::CheckBox, "LinePat5", "GroupLines", "二点鎖線", {396, 24, 96, 22}},
+    {K::Button, "Button19", "GroupLines", "オールチェック", {664, 20, 140, 26}},
+    {K::Button, "Button20", "GroupLines", "オールチェック解除", {812, 20, 140, 26}},
+    {K::GroupBox, "GroupCircles", "GroupSettings", "解析ログ除外：円選択", {8, 166, 964, 52}},
+    {K::CheckBox, "circle1", "GroupCircles", "解析しない", {12, 24, 96, 22}},
+    {K::GroupBox, "GroupChars", "GroupSettings", "解析ログ除外：文字選択", {8, 222, 964, 80}},
+    {K::CheckBox, "strsize1", "GroupChars", "半角英数", {12, 24, 120, 22}},
+    {K::CheckBox, "strsize2", "GroupChars", "カタカナ半角", {132, 24, 120, 22}},
+    {K::CheckBox, "strsize3", "GroupChars", "全角(JIS)", {252, 24, 120, 22}},
+    {K::CheckBox, "strsize4", "GroupChars", "外字(86,87区)", {372, 24, 120, 22}},
+    {K::CheckBox, "strsize5", "GroupChars", "13区", {492, 24, 120, 22}},
+    {K::CheckBox, "font1", "GroupChars", "ゴシック", {12, 50, 120, 22}},
+    {K::CheckBox, "font2", "GroupChars", "明朝", {132, 50, 120, 22}},
+    {K::Button, "Button21", "GroupChars", "オールチェック", {812, 20, 140, 26}},
+    {K::Button, "Button22", "GroupChars", "オールチェック解除", {812, 48, 140, 26}},
+};
+
+// The tab "解析ログ": a tool bar over the log area (black, yellow), which
+// grows with the tab. The area takes the focus first.
+constexpr ControlRow kAnalysisLogRows[] = {
+    {K::Button, "LogOpen", "", "解析ログ選択", {2, 2, 100, 26}, {}, kNoColour, kNoColour, kNoFocus},
+    {K::Button, "LogSave", "", "保  存", {104, 2, 80, 26}, {}, kNoColour, kNoColour, kNoFocus},
+    {K::Button, "LogTop", "", "F1 解析ログの先頭へ", {186, 2, 140, 26}, {}, kNoColour, kNoColour, kNoFocus},
+    {K::Button, "LogEnd", "", "F2 解析ログの最終へ", {328, 2, 140, 26}, {}, kNoColour, kNoColour, kNoFocus},
+    {K::Button, "LogFind", "", "F3 下 へ 検　索", {470, 2, 120, 26}, {}, kNoColour, kNoColour, kNoFocus},
+    {K::Edit, "Edit1", "", "", {592, 2, 402, 26}, {}, kNoColour, kNoColour, kAnchorRight, 1},
+    {K::Memo, "RichEdit1", "", "", {0, 30, kAnalysisPageWidth, kAnalysisPageHeight - 30}, {13, false}, 0x000000, 0xFFFF00,
+     kReadOnly | kNoWrap | kScrollBars | kAnchorRight | kAnchorBottom, 0},
+};
+
+// The tab "解析イメージ": the page image at its own size, scrolled in an
+// area that grows with the tab.
+constexpr ControlRow kAnalysisImageRows[] = {
+    {K::Button, "ImageOpen", "", "イメージ選択", {2, 2, 100, 26}},
+    {K::ImageView, "ScrollBox1", "", "", {0, 30, kAnalysisPageWidth, kAnalysisPageHeight - 30}, {}, kNoColour, kNoColour,
+     kAnchorRight | kAnchorBottom},
+};
+
 }  // namespace
 
 const FormLayout kDeviceDialogForm{"SelPrn1", kSelPrnCaption, 428, 390, {16, false}, 0x8888FF, kDeviceDialogRows};
@@ -159,10 +326,19 @@ const FormLayout kSystemMenuForm{"SysMenu1",          TSysMenu1::kCaption, TSysM
 const FormLayout kBookmarkForm{"AddBookMark1", "しおり追加処理画面", 842, 570, {14, false}, kBookmarkColour, kBookmarkRows};
 const FormLayout kOutlinerPage{"TabSheetOutliner", "", 580, 360, {14, false}, kNoColour, kOutlinerRows};
 const FormLayout kFilingPage{"TabSheetFiling", "", 580, 420, {14, false}, kNoColour, kFilingRows};
+const FormLayout kAnalysisPage{"TabSheetAnalysis", "", kAnalysisPageWidth, kAnalysisPageHeight, {12, false}, kNoColour,
+                               kAnalysisRows};
+const FormLayout kAnalysisLogPage{"TabSheetAnalysisLog", "", kAnalysisPageWidth, kAnalysisPageHeight, {12, false},
+                                  kNoColour, kAnalysisLogRows};
+const FormLayout kAnalysisImagePage{"TabSheetAnalysisImage", "", kAnalysisPageWidth, kAnalysisPageHeight, {12, false},
+                                    kNoColour, kAnalysisImageRows};
+const FormLayout kFontSetForm{"FontSet", "印字フォント設定画面", 711, 686, {11, false}, kFontSetColour, kFontSetRows};
 
 std::span<const FormLayout* const> AllForms() {
   static const FormLayout* const all[] = {&kDeviceDialogForm, &kProgressForm, &kSystemMenuForm,
-                                          &kBookmarkForm,     &kOutlinerPage, &kFilingPage};
+                                          &kBookmarkForm,     &kOutlinerPage, &kFilingPage,
+                                          &kFontSetForm,      &kAnalysisPage, &kAnalysisLogPage,
+                                          &kAnalysisImagePage};
   return all;
 }
 

@@ -21,6 +21,13 @@ extern const FormLayout kSystemMenuForm;
 extern const FormLayout kBookmarkForm;
 extern const FormLayout kOutlinerPage;
 extern const FormLayout kFilingPage;
+// The system menu's analysis tabs (forms/analysis_tabs.h): PDAT解析, the
+// log viewer and the image viewer.
+extern const FormLayout kAnalysisPage;
+extern const FormLayout kAnalysisLogPage;
+extern const FormLayout kAnalysisImagePage;
+// The font settings form (TFontSet, fonts/font_set.h).
+extern const FormLayout kFontSetForm;
 
 // Every table above (tests check each against its built window).
 std::span<const FormLayout* const> AllForms();

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 
 #include "cut_off.h"
 #include "forms/form_tables.h"
@@ -63,10 +64,45 @@ class FormBuilderTest : public QObject {
         const bool captioned = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w) ||
                                qobject_cast<QGroupBox*>(w);
         if (captioned) QVERIFY2(CaptionOf(w) == QString::fromUtf8(row.caption), qPrintable(where));
-        if (row.colour != kNoColour)
+        const bool textArea = row.kind == ControlKind::Memo || row.kind == ControlKind::Edit ||
+                              row.kind == ControlKind::List;
+        if (row.colour != kNoColour && textArea)
+          QVERIFY2(w->palette().color(QPalette::Base) == LayoutColour(row.colour), qPrintable(where));
+        else if (row.colour != kNoColour)
           QVERIFY2(w->autoFillBackground() && w->palette().color(QPalette::Window) == LayoutColour(row.colour),
                    qPrintable(where));
         QVERIFY2(w->isHidden() == bool(row.flags & kHidden), qPrintable(where));
+      }
+    }
+  }
+
+  // A form sized otherwise than its table: anchored controls keep their
+  // distance to its right and bottom edges, the others their place; rows
+  // with a tab order take the focus in that order; hints show.
+  void anchorsTabOrderAndHints() {
+    for (const FormLayout* layout : AllForms()) {
+      QWidget root;
+      const BuiltForm form = BuildForm(*layout, &root);
+      root.resize(layout->width + 100, layout->height + 50);
+      root.show();  // a hidden widget is told its size when shown
+      QApplication::processEvents();
+      std::vector<std::pair<int, QWidget*>> ordered;
+      for (size_t i = 0; i < layout->controls.size(); ++i) {
+        const ControlRow& row = layout->controls[i];
+        QWidget* w = form.widgets()[i];
+        const QString where = QString("%1/%2").arg(layout->name, row.name);
+        if (row.kind == ControlKind::TabSheet) continue;
+        const QSize grown(row.rect.w + (row.flags & kAnchorRight ? 100 : 0),
+                          row.rect.h + (row.flags & kAnchorBottom ? 50 : 0));
+        QVERIFY2(w->geometry() == QRect(QPoint(row.rect.x, row.rect.y), grown), qPrintable(where));
+        QVERIFY2(w->toolTip() == QString::fromUtf8(row.hint), qPrintable(where));
+        if (row.tabOrder >= 0) ordered.emplace_back(row.tabOrder, w);
+      }
+      std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      for (size_t i = 1; i < ordered.size(); ++i) {
+        QWidget* next = ordered[i - 1].second->nextInFocusChain();
+        while (next != ordered[i].second && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+        QVERIFY2(next == ordered[i].second, layout->name);
       }
     }
   }

@@ -2,8 +2,8 @@
 // (TFontSet). The model is the form object of the maintenance run and holds
 // every control's state; each showing (FontSetDialog::ShowModal) draws it in a
 // window, so what the operator left in it (also after キャンセル) is there
-// next time. Every edit goes to the model at once; the buttons call its
-// handlers.
+// next time. Its controls come from the form's table (kFontSetForm). Every
+// edit goes to the model at once; the buttons call its handlers.
 #pragma once
 
 #include <QDialog>
@@ -25,9 +25,6 @@ class FontSetDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 711;
-  static constexpr int kClientHeight = 686;
-
   FontSetDialog(TFontSet& model, QWidget* parent = nullptr);
   // The Ui's view of the form "FontSet".
   static bool ShowModal(QtUi& ui, FormModel& form);

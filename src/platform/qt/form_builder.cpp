@@ -1,6 +1,7 @@
 #include "platform/qt/form_builder.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
@@ -137,6 +138,44 @@ QWidget* Make(const ControlRow& row, QWidget* parent) {
   return new QWidget(parent);
 }
 
+// A text control's colours are its text area's.
+bool IsTextControl(ControlKind kind) {
+  return kind == ControlKind::Memo || kind == ControlKind::Edit || kind == ControlKind::List;
+}
+
+void TextAreaColours(QWidget* widget, uint32_t background, uint32_t text) {
+  QPalette palette = widget->palette();
+  if (background != kNoColour) palette.setColor(QPalette::Base, LayoutColour(background));
+  if (text != kNoColour) palette.setColor(QPalette::Text, LayoutColour(text));
+  widget->setPalette(palette);
+}
+
+// Keeps anchored controls at their distance to the form's right and bottom
+// edges whenever the form is resized.
+class Anchors final : public QObject {
+ public:
+  Anchors(const FormLayout& layout, QWidget* root) : QObject(root), layout_(layout) { root->installEventFilter(this); }
+  void Add(QWidget* w, const ControlRow& row) { anchored_.emplace_back(w, &row); }
+  void Apply(const QSize& size) {
+    for (const auto& [w, row] : anchored_) {
+      const LayoutRect& r = row->rect;
+      const int width = row->flags & kAnchorRight ? std::max(0, size.width() - (layout_.width - r.w)) : r.w;
+      const int height = row->flags & kAnchorBottom ? std::max(0, size.height() - (layout_.height - r.h)) : r.h;
+      w->resize(width, height);
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Resize) Apply(static_cast<QWidget*>(watched)->size());
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  const FormLayout& layout_;
+  std::vector<std::pair<QWidget*, const ControlRow*>> anchored_;
+};
+
 void CaptionColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::ButtonText, colour);
@@ -153,6 +192,7 @@ BuiltForm BuildForm(const FormLayout& layout, QWidget* root) {
   if (layout.font.pixels != 0) root->setFont(FormFont(layout.font.pixels, layout.font.bold));
   if (layout.colour != kNoColour) Fill(root, LayoutColour(layout.colour));
   BuiltForm form;
+  Anchors* anchors = nullptr;
   for (const ControlRow& row : layout.controls) {
     QWidget* parent = root;
     if (row.parent[0] != '\0') {
@@ -163,13 +203,24 @@ BuiltForm BuildForm(const FormLayout& layout, QWidget* root) {
     if (row.name[0] != '\0') w->setObjectName(Text(row.name));
     if (row.kind != ControlKind::TabSheet) w->setGeometry(row.rect.x, row.rect.y, row.rect.w, row.rect.h);
     if (row.font.pixels != 0) w->setFont(FormFont(row.font.pixels, row.font.bold));
-    if (row.textColour != kNoColour) CaptionColour(w, LayoutColour(row.textColour));
-    if (row.colour != kNoColour) Fill(w, LayoutColour(row.colour));
+    if (IsTextControl(row.kind)) {
+      TextAreaColours(w, row.colour, row.textColour);
+    } else {
+      if (row.textColour != kNoColour) CaptionColour(w, LayoutColour(row.textColour));
+      if (row.colour != kNoColour) Fill(w, LayoutColour(row.colour));
+    }
+    if (row.flags & (kAnchorRight | kAnchorBottom)) {
+      if (anchors == nullptr) anchors = new Anchors(layout, root);
+      anchors->Add(w, row);
+    }
     if (row.flags & kNoFocus) w->setFocusPolicy(Qt::NoFocus);
+    if (row.hint[0] != '\0') w->setToolTip(Text(row.hint));
     if (row.flags & kHidden) w->hide();
     form.rows_.push_back(&row);
     form.widgets_.push_back(w);
   }
+  // A form already sized otherwise than its table.
+  if (anchors != nullptr && root->testAttribute(Qt::WA_Resized)) anchors->Apply(root->size());
   // Rows with a tab order of their own come first in it, in that order.
   std::vector<std::pair<int, QWidget*>> ordered;
   for (size_t i = 0; i < form.rows_.size(); ++i)
