@@ -9,7 +9,10 @@
 //  - nothing outside the folder's real path is deleted, and modes 3-8 keep
 //    the folder itself;
 //  - a folder that is or holds a product folder loses nothing;
-//  - modes 0, 1 and the trace-only modes delete nothing.
+//  - modes 0, 1 and the trace-only modes delete nothing;
+//  - nothing more than kMaxDepth + 1 folders below the folder is deleted
+//    (a node can be a chain of up to 130 nested folders, so a tree deeper
+//    than the walk's limit takes a few bytes).
 #include <unistd.h>
 
 #include <algorithm>
@@ -198,7 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int64_t age = int64_t(data[1] % 4) * 600;
   const std::string patterns = kPatterns[data[2] % (sizeof kPatterns / sizeof *kPatterns)];
   size_t at = 3;
-  // Nodes: 3 bytes each (kind and parent, name, link target or age) up to a 0xFF byte.
+  // Nodes: 3 bytes each (kind and parent, name, link target, age or chain
+  // length) up to a 0xFF byte.
   while (at + 3 <= size && data[at] != 0xFF) {
     std::vector<std::string> folders;
     for (const auto& [path, node] : tree.nodes)
@@ -209,7 +213,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       switch (data[at] & 3) {
         case 0: add(path, Kind::kFile, int64_t(data[at + 2]) * 10); break;
         case 1: add(path, Kind::kFolder, int64_t(data[at + 2]) * 10); break;
-        default: add(path, Kind::kLink, 0, kTargets[data[at + 2] % (sizeof kTargets / sizeof *kTargets)]); break;
+        case 2: add(path, Kind::kLink, 0, kTargets[data[at + 2] % (sizeof kTargets / sizeof *kTargets)]); break;
+        default: {
+          // A chain of folders "d" with an old file at its end.
+          std::string chain = path;
+          add(chain, Kind::kFolder, 5000);
+          for (int depth = data[at + 2] % 130; depth > 0; --depth) add(chain = Join(chain, "d"), Kind::kFolder, 5000);
+          add(Join(chain, "f"), Kind::kFile, 5000);
+          break;
+        }
       }
     }
     at += 3;
@@ -249,6 +261,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool inside = path.rfind(real + "/", 0) == 0;
     const bool itself = path == real && (mode == 2 || mode == 9);
     fuzz::Check(inside || itself, "nothing outside the folder's real path is deleted");
+    if (inside) {
+      const auto below = std::count(path.begin() + std::ptrdiff_t(real.size()), path.end(), '/');
+      fuzz::Check(below <= PrintDataCleanup::kMaxDepth + 1, "nothing deeper than the walk's limit is deleted");
+    }
   }
   return 0;
 }
