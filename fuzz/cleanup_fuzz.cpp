@@ -113,9 +113,16 @@ class TreeSystem final : public System {
     std::vector<FolderEntry> entries;
     const std::string real = Resolve(folder, true);
     if (real.empty() || (real != "/" && nodes.at(real).kind != EntryKind::kFolder)) return entries;
-    for (const std::string& path : Below(real)) {
-      if (path.find('/', real == "/" ? 1 : real.size() + 1) != std::string::npos) continue;
-      const Node& node = nodes.at(path);
+    const std::string prefix = real == "/" ? "/" : real + "/";
+    for (auto it = nodes.lower_bound(prefix); it != nodes.end() && it->first.compare(0, prefix.size(), prefix) == 0;) {
+      const std::string& path = it->first;
+      const Node& node = it->second;
+      if (path.find('/', prefix.size()) != std::string::npos) {
+        // Below a child: skip that child's whole subtree ('0' follows '/').
+        it = nodes.lower_bound(path.substr(0, path.find('/', prefix.size())) + "0");
+        continue;
+      }
+      ++it;
       FolderEntry e;
       e.name = path.substr(path.rfind('/') + 1);
       e.kind = node.kind;
@@ -187,8 +194,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
 
   TreeSystem tree;
+  std::vector<std::string> folders;  // in the order made
   auto add = [&](const std::string& path, System::EntryKind kind, int64_t age, const std::string& target = {}) {
     tree.nodes[path] = Node{kind, target, kNow - age};
+    if (kind == System::EntryKind::kFolder) folders.push_back(path);
   };
   using Kind = System::EntryKind;
   for (const char* folder : {"/b", "/b/zoq", "/b/zoq/bunsho", "/b/vpdf", "/b/jobs", "/w", "/o"})
@@ -203,10 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t at = 3;
   // Nodes: 3 bytes each (kind and parent, name, link target, age or chain
   // length) up to a 0xFF byte.
-  while (at + 3 <= size && data[at] != 0xFF) {
-    std::vector<std::string> folders;
-    for (const auto& [path, node] : tree.nodes)
-      if (node.kind == Kind::kFolder) folders.push_back(path);
+  while (at + 3 <= size && data[at] != 0xFF && tree.nodes.size() < 1000) {
     const std::string parent = folders[(data[at] >> 2) % folders.size()];
     const std::string path = Join(parent, kNames[data[at + 1] % (sizeof kNames / sizeof *kNames)]);
     if (!tree.Has(path)) {
