@@ -49,6 +49,13 @@ endforeach()
 add_custom_target(man ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Bash completion: one script, under each command's name (bash-completion
+# loads a command's completion from a file named after it).
+foreach(command kestrel kestrel-tools pdat)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/completions/kestrel.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${command})
+endforeach()
+
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
