@@ -70,6 +70,7 @@ add_custom_command(
   VERBATIM)
 add_custom_target(package_docs ALL DEPENDS ${changelog_gz})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog_gz}
+  ${CMAKE_SOURCE_DIR}/docs/run-report.schema.json
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. Depends comes from the programs' shared libraries

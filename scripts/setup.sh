@@ -35,7 +35,7 @@ test_packages=(
   wine wine64
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils man-db
-  qpdf
+  qpdf python3-jsonschema
 )
 case "$set_name" in
   build) packages=("${build_packages[@]}") ;;

@@ -482,16 +482,49 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
 }
 
 int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
+  int rc = 0;
+  ctx.output.lastJpegFile.clear();
   if (settings.jpeg == 0) {
     ctx.output.jpegPages = false;
-    return gprint(ctx, dataFile, nullptr, "0");
+    rc = gprint(ctx, dataFile, nullptr, "0");
+  } else {
+    ctx.output.jpegPages = true;
+    if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
+    // $jpath is put directly before the file name: "\out\" is a folder,
+    // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
+    const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
+    rc = gprint(ctx, dataFile, pageImage_.get(), folder);
   }
-  ctx.output.jpegPages = true;
-  if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
-  // $jpath is put directly before the file name: "\out\" is a folder,
-  // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
-  const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
-  return gprint(ctx, dataFile, pageImage_.get(), folder);
+  if (report != nullptr) ReportJob(ctx, dataFile, rc);
+  return rc;
+}
+
+void TForm1::ReportJob(PrintContext& ctx, const std::string& dataFile, int rc) {
+  RunReport::File file;
+  file.path = dataFile;
+  file.printed = rc == 0 && !ctx.output.documentOpen;
+  file.pending = rc == 0 && ctx.output.documentOpen;
+  if (file.printed) {
+    for (RunReport::File& earlier : report->files) {
+      if (!earlier.pending) continue;
+      earlier.pending = false;
+      earlier.printed = true;
+    }
+  }
+  if (rc == 0) {
+    file.pages = 1;
+    file.paperCode = ctx.page.paperCode;
+    file.paperWidthMm = ctx.page.paperWidthMm;
+    file.paperHeightMm = ctx.page.paperHeightMm;
+  } else {
+    file.error = ctx.lastErrorMessage;
+    while (!file.error.empty() && (file.error.back() == '\n' || file.error.back() == ' ')) file.error.pop_back();
+  }
+  report->files.push_back(std::move(file));
+  if (!ctx.output.jpegPages && !ctx.output.deviceName.empty()) report->printer = ctx.output.deviceName;
+  report->AddOutput("jpeg", ctx.output.lastJpegFile);
+  if (ctx.log.logEnabled != 0) report->AddOutput("job-log", ctx.log.logFileName);
+  if (ctx.log.analysisLog == 1) report->AddOutput("analysis-log", ctx.log.analysisLogPath);
 }
 
 void TForm1::EndSteps(Target target) {
@@ -506,9 +539,46 @@ void TForm1::EndSteps(Target target) {
   }
 }
 
-int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage) {
-  TForm1 form(services, std::move(makePageImage));
-  return form.FormCreate(args);
+int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage,
+               const std::string& reportPath, const std::string& version) {
+  if (reportPath.empty()) {
+    TForm1 form(services, std::move(makePageImage));
+    return form.FormCreate(args);
+  }
+  RunReport report;
+  report.program = "kestrel";
+  report.version = version;
+  if (!args.empty()) report.arguments.assign(args.begin() + 1, args.end());
+  report.started = std::time(nullptr);
+  ReportingUi ui(services.ui, report);
+  TForm1 form(Services{services.system, services.printers, ui}, std::move(makePageImage));
+  form.report = &report;
+  // The report is written however the run ends, an escaping failure too.
+  auto finish = [&](int code) {
+    report.exitCode = code;
+    report.ended = std::time(nullptr);
+    report.baseFolder = form.settings.BaseDir;
+    report.AddOutput("program-log", form.ProgramLogPath());
+    report.AddOutput("pdf", services.printers.LastDocumentFile());
+    for (RunReport::File& file : report.files) {
+      if (!file.pending) continue;
+      file.pending = false;
+      file.pages = 0;
+      file.error = "drawn into a print document that was never finished (a later file of it was not printed)";
+    }
+    if (!WriteRunReport(report, reportPath))
+      services.ui.Warn("実行レポートを作成できませんでした(" + reportPath + ")");
+  };
+  int code = 0;
+  try {
+    code = form.FormCreate(args);
+  } catch (...) {
+    report.messages.push_back({MessageKind::Error, false, "the run ended with an unexpected failure"});
+    finish(kExitRunFailed);
+    throw;
+  }
+  finish(code);
+  return code;
 }
 
 }  // namespace kestrel

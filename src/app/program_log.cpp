@@ -102,6 +102,7 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
       return 0;
     }
   }
+  path_ = path;
   std::fseek(stream_.get(), 0, SEEK_END);
   WriteSjis(stream_.get(), "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n");
   return settings_.plog;

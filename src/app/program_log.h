@@ -60,6 +60,8 @@ class ProgramLog {
   void DumpSettings(const PrintContext& ctx);
 
   bool IsOpen() const { return stream_ != nullptr; }
+  // The program log's file once it is open; empty before.
+  const std::string& path() const { return path_; }
 
  private:
   void WriteCritical(std::string_view text);
@@ -68,6 +70,7 @@ class ProgramLog {
   Services services_;
   FileControl files_;
   FileStream stream_;
+  std::string path_;
 };
 
 }  // namespace kestrel

@@ -142,12 +142,14 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
     if (ctx.page.lastFile == 1) {
       rc = ps.EndDocument();
       if (rc == 0) {
+        ctx.output.documentOpen = false;
         whiteBrush();
         return 0;  // on to the end of the job
       }
     } else if (ctx.options.batchMode == 0 && ctx.output.duplexSetting == 0) {
       rc = ps.EndDocument();
       if (rc == 0) {
+        ctx.output.documentOpen = false;
         whiteBrush();
         ctx.page.pageNumber += 1;
         finished = true;
@@ -259,6 +261,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
                    ps.ErrorText(code).c_str());
         return -1;
       }
+      ctx.output.documentOpen = true;
       ctx.output.canvas = ps.DocumentCanvas();
       EngineLog(ctx, "【********** BeginDoc After ***********】\n");
     }
@@ -389,6 +392,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
 void AbortPrintJob(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
   ps.AbortDocument();
+  ctx.output.documentOpen = false;
   ctx.page.pageNumber = 0;
 }
 
