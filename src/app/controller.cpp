@@ -493,8 +493,12 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   // the document went to, once it is there.
   if (code == 0 && s.pdfbk == 1 && second == "2") {
     const std::string pdf = services_.printers.LastDocumentFile();
-    if (pdf != pdfBefore) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
-    else if (pdf.empty()) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+    if (pdf != pdfBefore) {
+      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
+      if (report != nullptr && Exists(CsvPathOfPdf(pdf))) report->AddOutput("bookmark-csv", CsvPathOfPdf(pdf));
+    } else if (pdf.empty()) {
+      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+    }
   }
   return code;
 }

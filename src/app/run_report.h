@@ -109,11 +109,7 @@ class ReportingUi final : public Ui {
     return inner_.ChooseSaveFile(title, folder, filter, defaultName);
   }
   bool HasWindows() const override { return inner_.HasWindows(); }
-  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override {
-    return inner_.ShowSystemMenu(menu, pages);
-  }
-  bool ShowFontSettings(TFontSet& form) override { return inner_.ShowFontSettings(form); }
-  bool ShowBookmarkDialog(TAddBookMark1& dialog) override { return inner_.ShowBookmarkDialog(dialog); }
+  bool ShowForm(FormModel& form) override { return inner_.ShowForm(form); }
 
  private:
   Ui& inner_;
