@@ -70,8 +70,12 @@ add_custom_command(
   VERBATIM)
 add_custom_target(package_docs ALL DEPENDS ${changelog_gz})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog_gz}
-  ${CMAKE_SOURCE_DIR}/docs/run-report.schema.json
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The guides the README links to, with their pictures and the run report's
+# schema, where the README's links find them.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+  FILES_MATCHING PATTERN "*.md" PATTERN "*.json" PATTERN "*.png" PATTERN "*.jpg"
+  PATTERN "man" EXCLUDE)
 
 # The Debian package. Depends comes from the programs' shared libraries
 # (dpkg-shlibdeps); the maintainer scripts make the kestrel group and the
