@@ -10,6 +10,7 @@
 #include "util/paths.h"
 #include "platform/text_codec.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -99,24 +100,24 @@ std::string PrintDataCleanup::RealOrNearest(const std::string& path) const {
   // The nearest folder that exists, resolved, and the names below it as
   // written (with their "." and ".." steps taken).
   fs::path missing;
-  fs::path at = fs::path(path).lexically_normal();
-  std::string real = system_.RealPath(at.string());
+  fs::path at = FsPath(path).lexically_normal();
+  std::string real = system_.RealPath(Utf8Path(at));
   while (real.empty() && at.has_relative_path() && at.has_parent_path() && at != at.parent_path()) {
     missing = at.filename() / missing;
     at = at.parent_path();
-    real = system_.RealPath(at.string());
+    real = system_.RealPath(Utf8Path(at));
   }
   if (real.empty()) return {};
-  std::string out = (fs::path(real) / missing).lexically_normal().string();
+  std::string out = Utf8Path((FsPath(real) / missing).lexically_normal());
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
 }
 
 bool PrintDataCleanup::IsFolder(const std::string& real) const {
-  const fs::path path(real);
+  const fs::path path = FsPath(real);
   if (!path.has_filename()) return true;  // a root
-  const std::string name = path.filename().string();
-  for (const System::FolderEntry& entry : system_.ListFolder(path.parent_path().string()))
+  const std::string name = Utf8Path(path.filename());
+  for (const System::FolderEntry& entry : system_.ListFolder(Utf8Path(path.parent_path())))
     if (entry.name == name) return entry.kind == System::EntryKind::kFolder;
   return false;
 }

@@ -12,6 +12,7 @@
 #include "util/paths.h"
 #include "platform/text_codec.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -21,7 +22,7 @@ namespace {
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(path, ec);
+  return fs::exists(FsPath(path), ec);
 }
 
 void WriteSjis(std::FILE* f, std::string_view utf8) {
@@ -77,7 +78,7 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
   bool emptyFirst = false;  // an existing file too long to append to
   if (!stream_ && Exists(path)) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(path, ec);
+    uintmax_t size = fs::file_size(FsPath(path), ec);
     if (ec) {
       settings_.plog = 0;
       return 0;
@@ -91,9 +92,9 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
     // a writer that kept its own position would write over the others.
     if (emptyFirst) {
       std::error_code ec;
-      fs::resize_file(path, 0, ec);
+      fs::resize_file(FsPath(path), 0, ec);
     }
-    stream_.reset(std::fopen(path.c_str(), "ab"));
+    stream_.reset(OpenFile(path, "ab"));
     if (!stream_) {
       int error = services_.system.LastError();
       settings_.plog = 0;
@@ -138,7 +139,7 @@ void ProgramLog::WriteLogf(LogLevel level, const char* format, ...) {
 void ProgramLog::WriteCritical(std::string_view text) {
   const std::string& path = settings_.CriticalLogPath;
   const int mode = Exists(path) ? kModeAppend : kModeCreate;
-  FileStream f(path.empty() ? nullptr : std::fopen(path.c_str(), "ab"));
+  FileStream f(path.empty() ? nullptr : OpenFile(path, "ab"));
   bool written = false;
   int error = 0;
   if (f) {

@@ -10,6 +10,7 @@
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "util/replacing_file.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -285,7 +286,7 @@ void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
   // as a settings file without keys), only its folder is tried.
   bool writable = false;
   if (loaded == ProfileFile::LoadResult::kOk) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(std::fopen(path.c_str(), "ab"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(OpenFile(path, "ab"),
                                                           [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
     writable = probe != nullptr;
   } else if (loaded == ProfileFile::LoadResult::kMissing) {

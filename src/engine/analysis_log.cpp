@@ -12,6 +12,7 @@
 #include "util/comma_list.h"
 #include "util/paths.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -25,7 +26,7 @@ constexpr int kMaxSameSecondLogs = 1000;
 bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
   base = ctx.services.system.BaseDir();
   std::error_code ec;
-  if (base.empty() || !fs::is_directory(base, ec)) {
+  if (base.empty() || !fs::is_directory(FsPath(base), ec)) {
     ctx.services.ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
     ctx.exitCode = 1;
     return false;
@@ -44,7 +45,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   ctx.log.analysisLogStream.reset();
 
   std::error_code ec;
-  fs::create_directories(folder, ec);
+  fs::create_directories(FsPath(folder), ec);
   // The file is created exclusively: a page that started in the same
   // second, in this run or in another process, already holds the name, and
   // this page takes the next one ("_2", "_3", ...) instead of replacing
@@ -52,7 +53,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   int error = 0;
   for (int n = 1; n <= kMaxSameSecondLogs; ++n) {
     ctx.log.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
-    ctx.log.analysisLogStream.reset(std::fopen(ctx.log.analysisLogPath.c_str(), "wbx"));
+    ctx.log.analysisLogStream.reset(OpenFile(ctx.log.analysisLogPath, "wbx"));
     error = errno;
     if (ctx.log.analysisLogStream || error != EEXIST) break;
   }

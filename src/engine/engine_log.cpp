@@ -7,6 +7,7 @@
 
 #include "engine/analysis_log.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -20,7 +21,7 @@ constexpr uintmax_t kAppendLimit = 31000;  // a log this size or larger is start
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FsPath(path), ec);
 }
 
 std::string VFormat(const char* format, va_list args) {
@@ -60,7 +61,7 @@ void OpenEngineLog(PrintContext& ctx) {
   bool emptyFirst = false;  // an existing file too long to append to
   if (!ctx.log.logStream && Exists(ctx.log.logFileName)) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(ctx.log.logFileName, ec);
+    uintmax_t size = fs::file_size(FsPath(ctx.log.logFileName), ec);
     if (ec) {
       ctx.log.logEnabled = 0;
       ctx.lastErrorMessage = Format("gprintMain : LogFile stat Errorの為、ログは残りません\n%s(%d)\n",
@@ -77,9 +78,9 @@ void OpenEngineLog(PrintContext& ctx) {
     // the others' lines.
     if (emptyFirst) {
       std::error_code ec;
-      fs::resize_file(ctx.log.logFileName, 0, ec);
+      fs::resize_file(FsPath(ctx.log.logFileName), 0, ec);
     }
-    ctx.log.logStream.reset(std::fopen(ctx.log.logFileName.c_str(), "ab"));
+    ctx.log.logStream.reset(OpenFile(ctx.log.logFileName, "ab"));
     if (!ctx.log.logStream) {
       ctx.log.logEnabled = 0;
       ctx.lastErrorMessage =
@@ -106,7 +107,7 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
   }
   if (level != kLogError || ctx.log.logStream || ctx.options.exceptionLogPath.empty()) return;
   bool existed = Exists(ctx.options.exceptionLogPath);
-  FileStream critical(std::fopen(ctx.options.exceptionLogPath.c_str(), "ab"));
+  FileStream critical(OpenFile(ctx.options.exceptionLogPath, "ab"));
   if (!critical) {
     ctx.log.logEnabled = 0;
     ctx.services.ui.ShowMessage(Format("CriticalLog Error : Open Errorの為、ログは残りません\n%s(%d)",

@@ -16,6 +16,7 @@
 #include "engine/jpeg_output.h"
 #include "engine/printer_setup.h"
 #include "util/bounded_read.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -208,7 +209,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.page.pageNumber + 1);
   {
     std::error_code ec;
-    auto size = std::filesystem::file_size(dataFile, ec);
+    auto size = std::filesystem::file_size(FsPath(dataFile), ec);
     if (ec) {
       EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(Unknown by stat error)\n", dataFile.c_str());
     } else {
