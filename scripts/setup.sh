@@ -14,7 +14,7 @@ packages=(
   libxcb1-dev xvfb xdotool imagemagick
   fonts-ipaexfont fonts-ipafont fonts-ocr-b
   g++-mingw-w64-x86-64-posix
-  wine wine64
+  wine wine64 locales
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils man-db
   libqpdf-dev qpdf

@@ -490,7 +490,13 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
   ctx.output.jpegPages = true;
   if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
   // $jpath is put directly before the file name: "\out\" is a folder,
-  // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
+  // "\out" a name prefix ("<base>/outa.jpg"); no separator is added. Its
+  // ".." steps never climb above the base folder.
+  if (ClimbsAboveBase(settings.jpath)) {
+    ctx.lastErrorMessage = "$jpathがベースフォルダの外を指しているため、JPEG出力を行いません(" + settings.jpath + ")";
+    log_.WriteLogf(kLogError, "  ■%s\n", ctx.lastErrorMessage.c_str());
+    return -1;
+  }
   const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
   return gprint(ctx, dataFile, pageImage_.get(), folder);
 }

@@ -24,7 +24,10 @@ namespace kestrel {
 std::string LogTimeStamp(const std::tm& local);
 
 // BaseDir + zoq\plog\ + the name of the first print item without its
-// extension + "_" + time stamp + ".txt".
+// extension + "_" + time stamp + ".txt". The name is one plain file name on
+// both systems: a drive root ("C:\") gives its letter, a colon and the
+// other characters a Windows name cannot hold become "_", and "plog" (the
+// program log's own name) becomes "plog-job".
 std::string JobLogName(const std::string& baseDir, const std::string& firstItem, const std::tm& local);
 
 class ProgramLog {

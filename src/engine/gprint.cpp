@@ -277,14 +277,15 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     const int dpi = ctx.options.jpegDpi;
     const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
-    // of $jdpi.
-    if (!PageBitmapFits(width, height)) {
+    // of $jdpi. The limit is the smaller of the budget and what the
+    // system's bitmap can hold (a Windows DIB section: under 2 GiB).
+    const int64_t limit = std::min(kMaxPageBitmapPixels, image->MaxPixels(std::max(width, 1)));
+    if (!PageBitmapFits(width, height, limit)) {
       char text[320];
       std::snprintf(text, sizeof text,
-                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル"
-                    "(A3で2400dpi)、一辺 %d ピクセルです\n",
-                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
-                    kMaxPageBitmapSide);
+                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル、"
+                    "一辺 %d ピクセルです\n",
+                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(limit), kMaxPageBitmapSide);
       return Fail(ctx, text, kLogError);
     }
     ctx.output.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);

@@ -42,6 +42,13 @@ std::string ResolvePath(std::string_view baseDir, std::string_view path);
 // working folder (only its backslashes become slashes).
 std::string ResolveUserPath(std::string_view baseDir, std::string_view path);
 
+// Whether a product path that ResolvePath puts under the base folder (a
+// rooted "\..." or a relative path; on Linux a drive path too) climbs
+// above the base folder with its ".." steps ("\..\out", "zoq\..\..").
+// Absolute paths of this system (a Windows drive path, a POSIX path) are
+// the caller's own choice and never climb.
+bool ClimbsAboveBase(std::string_view path);
+
 // baseDir followed by a product path ("zoq\plog"), the shorthand for
 // ResolvePath on relative product paths.
 inline std::string ProductPath(std::string_view baseDir, std::string_view relative) {
