@@ -14,15 +14,22 @@
 #      started as the bookmark dialog starts its outliner (kestrel-tools
 #      outline): <name>_bk.pdf beside it.
 # Shows a line per step with the elapsed time, and at the end where each
-# file is and how to look at it.
+# file is and how to look at it. Each print writes the command line's note
+# that no caller's window was named (-h) on standard error, as every run
+# from the command line does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# One UTF-8 locale whatever the caller's (none on a fresh machine): the
+# notes and file names shown are Japanese UTF-8 text. C.UTF-8 is part of
+# every glibc.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 
 start=$SECONDS
 step() { printf 'run-samples: [%3ds] %s\n' "$((SECONDS - start))" "$*"; }
 
-step "setting up (scripts/setup.sh)"
-scripts/setup.sh
+step "setting up (scripts/setup.sh build: what building kestrel and the samples needs)"
+scripts/setup.sh build
 step "building kestrel, its tools, the outliner and the sample forms (build/release)"
 scripts/build.sh release kestrel kestrel-tools kestrel-outliner examples
 

@@ -29,6 +29,8 @@ echo "test-install: lintian finds no error in $deb"
 base=/var/lib/kestrel
 group_made=0
 getent group kestrel >/dev/null || group_made=1
+# The operator (nobody) works in a folder of /tmp, which anyone can reach (the
+# build folder may lie in a home no one else may enter); it is removed at the end.
 scratch=$(mktemp -d /tmp/kestrel-install-test.XXXXXX)
 cups=
 cleanup() {
@@ -87,7 +89,8 @@ desktop-file-validate /usr/share/applications/kestrel.desktop || fail "the deskt
 
 # An operator: not root, in the group kestrel, a home of their own.
 as_operator() {
-  env -u KESTREL_BASE HOME="$scratch" KESTREL_NO_CUPS=1 \
+  env -u KESTREL_BASE HOME="$scratch" TMPDIR="$scratch" XDG_CONFIG_HOME="$scratch/.config" \
+    XDG_DATA_HOME="$scratch/.local/share" XDG_CACHE_HOME="$scratch/.cache" KESTREL_NO_CUPS=1 \
     setpriv --reuid=nobody --regid=kestrel --clear-groups sh -c 'umask 002; exec "$@"' sh "$@"
 }
 chmod 777 "$scratch"
@@ -103,7 +106,9 @@ as_operator kestrel -p "$sample" 2>"$scratch/jpeg.err" || { cat "$scratch/jpeg.e
 [ "$(head -c 3 "$base/vpdf/invoice.jpg" | od -An -tx1 | tr -d ' ')" = "ffd8ff" ] || fail "no JPEG $base/vpdf/invoice.jpg"
 
 # The desktop Ui's module, found by the installed program: the same run with the windows (drawn offscreen).
-as_operator env WAYLAND_DISPLAY=kestrel-test QT_QPA_PLATFORM=offscreen KESTREL_UI=qt XDG_RUNTIME_DIR="$scratch" \
+# Its runtime folder is the operator's own (Qt takes no other and would make one in /tmp).
+install -d -m 700 -o nobody "$scratch/runtime"
+as_operator env WAYLAND_DISPLAY=kestrel-test QT_QPA_PLATFORM=offscreen KESTREL_UI=qt XDG_RUNTIME_DIR="$scratch/runtime" \
   timeout 60 kestrel -h 1 -p "$sample" 2>"$scratch/qt.err" || { cat "$scratch/qt.err" >&2; fail "desktop Ui run"; }
 grep -q "desktop Ui cannot be loaded" "$scratch/qt.err" && fail "the installed program does not find its desktop Ui"
 

@@ -4,7 +4,8 @@
 #   scripts/wine-prefix.sh FOLDER          makes FOLDER/prefix and keeps a wineserver running for it
 #   scripts/wine-prefix.sh --stop FOLDER   ends that wineserver and removes FOLDER
 #
-# 64-bit, no display, no debug output. Wine takes its printers from CUPS: the
+# 64-bit, no display, no debug output. The server's socket folder is made in
+# TMPDIR: every Wine program of the prefix must see the same TMPDIR. Wine takes its printers from CUPS: the
 # prefix is made while CUPS_SERVER names a socket where no server listens, and
 # the tests point it at their private server, never at the machine's queues.
 # The Windows Japanese face names are replaced by the IPA faces, as the Linux
@@ -25,7 +26,11 @@ if [ -z "$dir" ]; then
   echo "wine-prefix: name a folder" >&2
   exit 2
 fi
-export WINEPREFIX="$dir/prefix" WINEARCH=win64 WINEDEBUG=-all CUPS_SERVER="$dir/no-cups.sock"
+# Wine's menu builder, which would write desktop entries, menus and MIME types
+# for the prefix into the home folder, never runs (here nor, by the prefix's
+# registry, for the programs the tests start).
+export WINEPREFIX="$dir/prefix" WINEARCH=win64 WINEDEBUG=-all CUPS_SERVER="$dir/no-cups.sock" \
+  WINEDLLOVERRIDES="winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 if [ "$stop" = 1 ]; then
@@ -35,6 +40,12 @@ if [ "$stop" = 1 ]; then
   fi
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+  # Debian's Wine keeps the server's socket in a folder of TMPDIR (or /tmp)
+  # whose name the prefix holds; it goes with the prefix.
+  server=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+  case "$server" in
+    wine-??????) rm -rf "${TMPDIR:-/tmp}/$server" ;;
+  esac
   rm -rf "$dir"
   echo "wine-prefix: stopped and removed $dir"
   exit 0
@@ -64,6 +75,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     printf '"ＭＳ 明朝"="IPAMincho"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n'
     printf '"標準明朝"="IPAMincho"\r\n"標準ゴシック"="IPAGothic"\r\n'
     printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"MS UI Gothic"="IPAPGothic"\r\n'
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n"winemenubuilder.exe"=""\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$dir/fonts.reg"
   wine regedit /S "$(winepath -w "$dir/fonts.reg")" >/dev/null 2>&1
   wineserver -w

@@ -1,5 +1,6 @@
 #include "engine/analysis_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -21,6 +22,24 @@ namespace fs = std::filesystem;
 namespace {
 // Names one second can give before the creation counts as failed.
 constexpr int kMaxSameSecondLogs = 1000;
+// Bytes of the budget kept for the cut line and the page's counts.
+constexpr uint64_t kCountsRoom = 1024;
+
+// The budget of a page's log: the operator's setting when it is a whole
+// number of bytes, never below kAnalysisLogLeast; else kAnalysisLogLimit.
+uint64_t AnalysisLogLimit(PrintContext& ctx) {
+  const std::string setting = ctx.services.system.AnalysisLogLimitSetting();
+  if (setting.empty() || setting.size() > 18 || setting.find_first_not_of("0123456789") != std::string::npos)
+    return kAnalysisLogLimit;
+  return std::max<uint64_t>(std::stoull(setting), kAnalysisLogLeast);
+}
+
+// Writes to the log whatever its budget (the cut line and the counts).
+void PutAnalysis(JobLog& log, SjisView text) {
+  if (!log.analysisLogStream) return;
+  std::fwrite(text.data(), 1, text.size(), log.analysisLogStream.get());
+  log.analysisLogBytes += text.size();
+}
 }  // namespace
 
 bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
@@ -43,6 +62,9 @@ void OpenAnalysisLog(PrintContext& ctx) {
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   const std::string folder = ProductPath(base, "zoq\\palog\\");
   ctx.log.analysisLogStream.reset();
+  ctx.log.analysisLogBytes = 0;
+  ctx.log.analysisLogCut = false;
+  ctx.log.analysisLogLimit = AnalysisLogLimit(ctx);
 
   std::error_code ec;
   fs::create_directories(FsPath(folder), ec);
@@ -64,24 +86,41 @@ void OpenAnalysisLog(PrintContext& ctx) {
   AnalysisLine(ctx, "########## 解析ログ出力開始 ############");
 }
 
+bool AnalysisLogTakesText(const PrintContext& ctx) {
+  return ctx.log.analysisLogStream != nullptr && !ctx.log.analysisLogCut;
+}
+
 void AnalysisWrite(PrintContext& ctx, SjisView text) {
-  if (ctx.log.analysisLogStream) std::fwrite(text.data(), 1, text.size(), ctx.log.analysisLogStream.get());
+  JobLog& log = ctx.log;
+  if (!AnalysisLogTakesText(ctx)) return;
+  if (log.analysisLogBytes + text.size() + kCountsRoom <= log.analysisLogLimit) {
+    PutAnalysis(log, text);
+    return;
+  }
+  log.analysisLogCut = true;
+  const std::string cut = Format("\n########## 解析ログが上限(%llu バイト)に達したため、以降の出力を省略しました ############\n",
+                                 static_cast<unsigned long long>(log.analysisLogLimit));
+  PutAnalysis(log, SjisFromUtf8(cut));
+  EngineLogf(ctx, kLogInfo, "  解析ログが上限(%llu バイト)に達したため、以降の出力を省略しました(%s)\n",
+             static_cast<unsigned long long>(log.analysisLogLimit), log.analysisLogPath.c_str());
 }
 
 void AnalysisLine(PrintContext& ctx, std::string_view utf8) {
-  if (!ctx.log.analysisLogStream) return;
+  if (!AnalysisLogTakesText(ctx)) return;
   AnalysisWrite(ctx, SjisFromUtf8(utf8));
   AnalysisWrite(ctx, "\n");
 }
 
 void WriteAnalysisCounts(PrintContext& ctx) {
-  AnalysisLine(ctx, Format("【総データ数】：[%d]", ctx.page.commandCount));
-  AnalysisLine(ctx, Format("【パレットコマンド数】：[%d]", ctx.page.counts.palette));
-  AnalysisLine(ctx, Format("【塗り潰しコマンド数】：[%d]", ctx.page.counts.paint));
-  AnalysisLine(ctx, Format("【線コマンド数】：[%d]", ctx.page.counts.line));
-  AnalysisLine(ctx, Format("【円コマンド数】：[%d]", ctx.page.counts.circle));
-  AnalysisLine(ctx, Format("【文字コマンド数】：[%d]", ctx.page.counts.string));
-  AnalysisLine(ctx, "");
+  // Within the room the budget keeps for them, also in a cut log.
+  auto line = [&](const std::string& utf8) { PutAnalysis(ctx.log, SjisFromUtf8(utf8 + "\n")); };
+  line(Format("【総データ数】：[%d]", ctx.page.commandCount));
+  line(Format("【パレットコマンド数】：[%d]", ctx.page.counts.palette));
+  line(Format("【塗り潰しコマンド数】：[%d]", ctx.page.counts.paint));
+  line(Format("【線コマンド数】：[%d]", ctx.page.counts.line));
+  line(Format("【円コマンド数】：[%d]", ctx.page.counts.circle));
+  line(Format("【文字コマンド数】：[%d]", ctx.page.counts.string));
+  line("");
   if (ctx.log.analysisLogStream) std::fflush(ctx.log.analysisLogStream.get());
 }
 

@@ -20,6 +20,14 @@ bool CheckBaseDrive(PrintContext& ctx, std::string& base);
 // is created exclusively, never replaced. Throws JobFailure when the file
 // cannot be created.
 void OpenAnalysisLog(PrintContext& ctx);
+// Each page's log holds at most kAnalysisLogLimit bytes (256 MiB,
+// print_context.h; the operator's KESTREL_ANALYSIS_LOG_LIMIT, at least
+// kAnalysisLogLeast, sets another): a text that would pass the budget less
+// the room of the page's counts is left out, the log says it was cut, and
+// the page goes on with everything but the counts left out of its log.
+// Whether the page's log still takes text (open, not cut): a stage may
+// skip making lines that would be left out.
+bool AnalysisLogTakesText(const PrintContext& ctx);
 // Appends a Shift-JIS text as it stands.
 void AnalysisWrite(PrintContext& ctx, SjisView text);
 // One line of a drawing stage: the UTF-8 text and a line feed.

@@ -1,5 +1,6 @@
 #include "engine/engine_log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <ctime>
 #include <filesystem>
@@ -82,7 +83,18 @@ void OpenEngineLog(PrintContext& ctx) {
     }
     ctx.log.logStream.reset(OpenFile(ctx.log.logFileName, "ab"));
     if (!ctx.log.logStream) {
+      const int error = errno;
       ctx.log.logEnabled = 0;
+      if (error == ENAMETOOLONG) {
+        // Said where it is seen (standard error or the box of warnings, and
+        // the critical log) rather than left for a failing job to show.
+        const std::string& path = ctx.log.logFileName;
+        const size_t name = path.size() - (path.find_last_of("/\\") + 1);
+        const std::string text =
+            Format("ジョブログのファイル名が長すぎる為、ログは残りません(ファイル名 %zu バイト)\n%s\n", name, path.c_str());
+        ctx.services.ui.Warn(text);
+        EngineLog(ctx, text, kLogError);
+      }
       ctx.lastErrorMessage =
           Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)\n", ctx.log.logFileName.c_str(), mode);
       return;

@@ -275,6 +275,10 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (ctx.output.jpegPages) {
     if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
     const int dpi = ctx.options.jpegDpi;
+    // A page of no pixels cannot be drawn or saved: said as it is, not as
+    // an exception of the job.
+    if (dpi <= 0)
+      return Fail(ctx, Format("  ■JPEGの解像度が正しくありません($jdpi=%d)。1以上の値を指定して下さい\n", dpi), kLogError);
     const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
     // of $jdpi. The limit is the smaller of the budget and what the

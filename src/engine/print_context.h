@@ -134,6 +134,11 @@ struct PageState {
   } counts;
 };
 
+// The budget of each page's analysis log, and the least one the operator
+// may set (analysis_log.h).
+constexpr uint64_t kAnalysisLogLimit = uint64_t(256) << 20;
+constexpr uint64_t kAnalysisLogLeast = 4096;
+
 // The job log and the analysis log of the job.
 struct JobLog {
   int32_t logEnabled = 0;  // 1 while the job log is written
@@ -142,6 +147,10 @@ struct JobLog {
   int32_t analysisLog = 0;  // 1: an analysis log per page
   std::string analysisLogPath;
   FileStream analysisLogStream;
+  // The page's analysis log so far and its budget (analysis_log.h).
+  uint64_t analysisLogBytes = 0;
+  uint64_t analysisLogLimit = kAnalysisLogLimit;
+  bool analysisLogCut = false;
 };
 
 // What the string stage keeps within the job: the OCR face (found by the

@@ -89,6 +89,10 @@ class System {
   // label "DEBUG MODE :<file>" that pages printed without a caller's window
   // carry (outside the command line, which the callers own).
   virtual bool WithoutPageLabel() { return false; }
+  // The operator's budget of an analysis log in bytes, as given
+  // (KESTREL_ANALYSIS_LOG_LIMIT); empty when none is, and the engine's own
+  // budget holds.
+  virtual std::string AnalysisLogLimitSetting() { return {}; }
 
   // Milliseconds since some fixed point; for the time-out timer.
   virtual uint64_t NowMilliseconds() = 0;

@@ -109,3 +109,41 @@ TEST_F(OperatorMessages, TheSampleFolderPrintsUnderTheNameAndBookmarksOfItsInfor
 
 }  // namespace
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// Settings and names that cannot work are said as they are, not as the
+// box of an exception ("restart the PC") or not at all.
+TEST_F(OperatorMessages, AJpegResolutionOfZeroOrLessIsNamedInTheBoxAndTheJobLog) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Line(0, 100, 100, 800, 100, 0xFFFF).End();
+  const std::string file = base.Write("form.pdat", page.bytes());
+  for (const char* dpi : {"0", "-5"}) {
+    SCOPED_TRACE(dpi);
+    base.Write("zoq/kestrel.inf", std::string("[SETTING]\r\n$plog=1\r\n$jpeg=1\r\n$jdpi=") + dpi + "\r\n");
+    ProgramRun r = Run({"-p", file});
+    EXPECT_EQ(r.exitCode, 3);
+    const std::string text = std::string("■JPEGの解像度が正しくありません($jdpi=") + dpi + ")。1以上の値を指定して下さい";
+    EXPECT_NE(r.err.find("kestrel:   " + text), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("再起動"), std::string::npos) << r.err;
+    EXPECT_NE(JobLogs().find(text), std::string::npos);
+  }
+}
+
+TEST_F(OperatorMessages, AJobLogNameTooLongForTheFileSystemIsSaidAndThePagePrints) {
+  PageBuilder page;
+  page.Paper(0, 140, 140, 1).Line(0, 100, 100, 800, 100, 0xFFFF).End();
+  // 245 bytes: the file can be made, its job log (<name>_<date>_<time>.txt) cannot.
+  const std::string file = base.Write(std::string(240, 'a') + ".pdat", page.bytes());
+  ProgramRun r = Run({"-p", file}, {{"KESTREL_NO_CUPS", "1"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(FindEntries(base.path().string() + "/vpdf/", "*.pdf").size(), 1u);
+  const std::string text = "ジョブログのファイル名が長すぎる為、ログは残りません(";
+  EXPECT_NE(r.err.find("kestrel: [warning] " + text), std::string::npos) << r.err;
+  EXPECT_NE(Utf8FromSjis(ReadFile(base.file("zoq/CriticalPLOG.txt"))).find(text), std::string::npos);
+  EXPECT_EQ(JobLogs(), "");
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -99,6 +99,8 @@ void SetAge(const std::string& path, int seconds) {
 
 class Robustness : public ::testing::Test {
  protected:
+  Robustness() = default;
+  explicit Robustness(const fs::path& parent) : base_(parent) {}
   void SetUp() override { fs::create_directories(base_.path() / "zoq"); }
 
   std::string Base() const { return base_.path().string() + "/"; }
@@ -333,7 +335,14 @@ TEST_F(Robustness, AGroupSharedBaseFolderGetsGroupWritableLogs) {
   EXPECT_TRUE(groupWritable(File("data/a.jpg")));
 }
 
-TEST_F(Robustness, AReadOnlyBaseFolderIsReportedAndLeavesNothingHalfWritten) {
+// Runs of another user: the base folder lies in /tmp, which every user can
+// reach (TMPDIR may lie in a home no one else may enter), and is removed.
+class RobustnessOfAnotherUser : public Robustness {
+ protected:
+  RobustnessOfAnotherUser() : Robustness("/tmp") {}
+};
+
+TEST_F(RobustnessOfAnotherUser, AReadOnlyBaseFolderIsReportedAndLeavesNothingHalfWritten) {
   std::vector<std::string> asUser = Unprivileged();
   if (asUser.empty()) GTEST_SKIP() << "cannot drop root here";
   Settings({"$jpeg=1", "$jdpi=50", "$plog=1", "$alog=0"});

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -59,7 +60,10 @@ class QtUiTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { ui_ = std::make_unique<QtUi>("/tmp/kestrel-qt-test-base/"); }
+  void initTestCase() {
+    QVERIFY(base_.isValid());
+    ui_ = std::make_unique<QtUi>(base_.path().toStdString() + "/");
+  }
   void cleanupTestCase() { ui_.reset(); }
 
   void choiceFollowsSettingAndDisplay() {
@@ -255,19 +259,20 @@ class QtUiTest : public QObject {
   // Windows start folders resolve under the base folder; the filter text
   // becomes the chooser's filters.
   void choosersStartInTheResolvedFolder() {
-    QDir().mkpath("/tmp/kestrel-qt-test-base/zoq/palog");
-    OnNextModal([](QWidget* w) {
+    QDir().mkpath(base_.path() + "/zoq/palog");
+    const QString base = base_.path();
+    OnNextModal([base](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
       QVERIFY(dialog != nullptr);
-      QCOMPARE(dialog->directory().absolutePath(), QString("/tmp/kestrel-qt-test-base/zoq/palog"));
+      QCOMPARE(dialog->directory().absolutePath(), base + "/zoq/palog");
       QCOMPARE(dialog->nameFilters(), QStringList({"pdat (*.pdat)", QString::fromUtf8("全て (*.*)")}));
       dialog->reject();
     });
     QCOMPARE(ui_->ChooseFile("開く", "c:\\zoq\\palog", "pdat|*.pdat|全て|*.*"), std::string());
     QCOMPARE(QtFileFilter("解析イメージ|*.jpg;*.jpeg|txt"), std::string("解析イメージ (*.jpg *.jpeg)"));
-    OnNextModal([](QWidget* w) {
+    OnNextModal([base](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
-      QCOMPARE(dialog->directory().absolutePath(), QString("/tmp/kestrel-qt-test-base/zoq"));
+      QCOMPARE(dialog->directory().absolutePath(), base + "/zoq");
       QCOMPARE(dialog->fileMode(), QFileDialog::Directory);
       dialog->reject();
     });
@@ -275,6 +280,7 @@ class QtUiTest : public QObject {
   }
 
  private:
+  QTemporaryDir base_;  // the base folder, under TMPDIR, removed at the end
   std::unique_ptr<QtUi> ui_;
 };
 

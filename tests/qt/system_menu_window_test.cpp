@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 
@@ -30,7 +31,8 @@ class SystemMenuWindowTest : public QObject {
       if (!text.contains("does not support setting window opacity"))
         qt_message_output(type, context, text);
     });
-    ui_ = std::make_unique<QtUi>("/tmp/kestrel-qt-menu-test/");
+    QVERIFY(base_.isValid());
+    ui_ = std::make_unique<QtUi>(base_.path().toStdString() + "/");
   }
   void cleanupTestCase() { ui_.reset(); }
 
@@ -112,6 +114,7 @@ class SystemMenuWindowTest : public QObject {
   }
 
  private:
+  QTemporaryDir base_;  // the base folder, under TMPDIR, removed at the end
   std::unique_ptr<QtUi> ui_;
   MemoryPrintSystem printers_{{StandardDevice("Test Printer")}};
 };

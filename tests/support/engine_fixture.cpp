@@ -110,9 +110,11 @@ int32_t PageBuilder::Text(const std::string& text, bool terminate) {
   return offset;
 }
 
-TempDir::TempDir() {
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent) {
   static std::mt19937_64 rng{std::random_device{}()};
-  path_ = std::filesystem::temp_directory_path() / ("kestrel-test-" + std::to_string(rng()));
+  path_ = parent / ("kestrel-test-" + std::to_string(rng()));
   std::filesystem::create_directories(path_);
 }
 

@@ -40,7 +40,10 @@ class PageBuilder {
 // A temporary folder removed at the end of the test.
 class TempDir {
  public:
-  TempDir();
+  TempDir();  // under TMPDIR (or /tmp)
+  // Under parent: /tmp for a folder another user must reach (TMPDIR may lie
+  // in a home no one else may enter).
+  explicit TempDir(const std::filesystem::path& parent);
   ~TempDir();
   const std::filesystem::path& path() const { return path_; }
   std::string file(const std::string& name) const { return (path_ / name).string(); }

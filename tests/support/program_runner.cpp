@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,7 +99,9 @@ ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::
   for (auto& f : fds)
     if (f.fd >= 0) close(f.fd);
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  run.peakRssKiB = usage.ru_maxrss;
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }

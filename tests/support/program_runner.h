@@ -12,6 +12,10 @@ struct ProgramRun {
   int exitCode = -1;
   std::string out;
   std::string err;
+  // Peak resident memory of the program (KiB, from wait4). Linux carries a
+  // process's peak over an exec, so this is at least the test program's own
+  // peak: an upper bound of the program's.
+  long peakRssKiB = 0;
 };
 
 ProgramRun RunProgramAndWait(const std::string& program, const std::vector<std::string>& args,

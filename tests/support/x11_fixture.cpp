@@ -31,6 +31,15 @@ XServer::XServer() {
     previous_ = d;
     hadPrevious_ = true;
   }
+  // The desktop session runs in a UTF-8 locale, as an operator's always
+  // does, whatever locale (or none) the tests were started in: xdotool finds
+  // a window by its Japanese title, and Qt and Wine name windows and files,
+  // only in a locale whose text is UTF-8. C.UTF-8 is part of every glibc.
+  if (const char* l = std::getenv("LC_ALL")) {
+    previousLocale_ = l;
+    hadPreviousLocale_ = true;
+  }
+  setenv("LC_ALL", "C.UTF-8", 1);
   for (int n = 90 + int(getpid() % 400); n < 1000; ++n) {
     std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
     std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
@@ -66,6 +75,8 @@ XServer::~XServer() {
   Stop(pid_);
   if (hadPrevious_) setenv("DISPLAY", previous_.c_str(), 1);
   else unsetenv("DISPLAY");
+  if (hadPreviousLocale_) setenv("LC_ALL", previousLocale_.c_str(), 1);
+  else unsetenv("LC_ALL");
 }
 
 TestWindow::TestWindow(const std::string& recordFile) : record_(recordFile) {

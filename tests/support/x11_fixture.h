@@ -12,7 +12,7 @@ namespace kestrel::test {
 
 class XServer {
  public:
-  XServer();  // starts Xvfb on a free display number and sets DISPLAY
+  XServer();  // starts Xvfb on a free display number, sets DISPLAY and the session's UTF-8 locale
   ~XServer();
   bool ok() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
@@ -22,6 +22,8 @@ class XServer {
   std::string display_;
   std::string previous_;
   bool hadPrevious_ = false;
+  std::string previousLocale_;
+  bool hadPreviousLocale_ = false;
 };
 
 // A test suite whose tests share one Xvfb display, started for the suite and

@@ -6,20 +6,28 @@
 // on standard output. Options before the program (a display is needed for
 // the windows):
 //   --press-cancel   presses the cancel button of the program's progress
-//                    form half a second after the form is there, and adds
-//                    " form <width>x<height> <colour> label <colour>" (the
-//                    client size, the colours of the form and of its file
-//                    label on the screen, as RRGGBB)
+//                    form as soon as the form is there (the program sees it
+//                    once the file it prints then is done, however fast the
+//                    machine is), and adds " form <width>x<height> <colour>
+//                    label <colour>" (the client size, the colours of the
+//                    form and of its file label on the screen, as RRGGBB,
+//                    taken when the first message box is answered: the form
+//                    has been painted by then)
 //   --pick-device=N  double-clicks row N of the program's device dialog
 //                    half a second after it is there, and adds " dialog
 //                    <width>x<height> <colour> status <colour> hint
 //                    <colour>" (its client size, the colours of the dialog,
-//                    its status line and its hint on the screen)
+//                    its status line and its hint on the screen, taken when
+//                    the first message box, its confirmation, is answered:
+//                    the dialog has been painted by then)
 //   --no-handle      starts the program without "-h <window>"
 //   --box-wait=MS    how long a message box stays open (default 2500)
 // With any of the first two it also presses the first button (OK, Yes) of
 // each of the program's message boxes ("Kestrel") once the box has been
-// open that long, and adds " cancelled <0 or 1> boxes <count>".
+// open that long, and adds " cancelled <0 or 1> boxes <count>", then, when
+// it pressed one, " first box <messages> in <ms>": the completion messages
+// received while the first box was open and how long it was open (from when
+// it was seen until it was pressed).
 #include <windows.h>
 
 #include <cstdio>
@@ -45,6 +53,49 @@ std::wstring Quote(const wchar_t* arg) {
     out += c;
   }
   return out + L"\"";
+}
+
+// " form <width>x<height> <colour> label <colour>": the progress form's
+// client size and the colours of the form and of its file label on the
+// screen (RRGGBB).
+void DescribeForm(HWND form, char* report, size_t size) {
+  RECT client{};
+  GetClientRect(form, &client);
+  POINT formPoint{4, 4};
+  ClientToScreen(form, &formPoint);
+  RECT label{};
+  if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
+  HDC screen = GetDC(nullptr);
+  const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
+  const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
+  ReleaseDC(nullptr, screen);
+  std::snprintf(report, size, " form %ldx%ld %02X%02X%02X label %02X%02X%02X", client.right, client.bottom,
+                GetRValue(formColour), GetGValue(formColour), GetBValue(formColour), GetRValue(labelColour),
+                GetGValue(labelColour), GetBValue(labelColour));
+}
+
+// " dialog <width>x<height> <colour> status <colour> hint <colour>": the
+// device dialog's client size and the colours of the dialog, its status line
+// and its hint on the screen (RRGGBB).
+void DescribeDialog(HWND dialog, char* report, size_t size) {
+  RECT client{}, status{}, hint{};
+  GetClientRect(dialog, &client);
+  POINT corner{4, 4};
+  ClientToScreen(dialog, &corner);
+  // The labels in their order: heading, status line, hint.
+  HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
+  label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+  if (label != nullptr) GetWindowRect(label, &status);
+  label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
+  if (label != nullptr) GetWindowRect(label, &hint);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y), GetPixel(screen, status.right - 3, status.top + 1),
+                              GetPixel(screen, hint.right - 3, hint.bottom - 2)};
+  ReleaseDC(nullptr, screen);
+  std::snprintf(report, size, " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right,
+                client.bottom, GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]),
+                GetRValue(colours[1]), GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]),
+                GetGValue(colours[2]), GetBValue(colours[2]));
 }
 
 }  // namespace
@@ -96,7 +147,10 @@ int main() {
   int cancelled = 0, boxes = 0;
   bool picked = false;
   HWND box = nullptr, pressed = nullptr;
-  ULONGLONG boxSeen = 0, formSeen = 0, dialogSeen = 0;
+  HWND progressForm = nullptr, deviceDialog = nullptr;
+  int countAtFirstBox = -1, firstBoxMessages = 0;
+  ULONGLONG firstBoxMs = 0;
+  ULONGLONG boxSeen = 0, dialogSeen = 0;
   char formReport[96] = "";
   while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, driving ? 5 : INFINITE, QS_ALLINPUT) !=
          WAIT_OBJECT_0) {
@@ -105,22 +159,9 @@ int main() {
     if (pressCancel && cancelled == 0) {
       HWND form = FindWindowW(L"KestrelProgressForm", nullptr);
       HWND button = form != nullptr ? FindWindowExW(form, nullptr, L"BUTTON", nullptr) : nullptr;
-      if (button != nullptr && formSeen == 0) formSeen = GetTickCount64();
-      if (button != nullptr && GetTickCount64() - formSeen >= 500) {
-        RECT client{};
-        GetClientRect(form, &client);
-        POINT formPoint{4, 4};
-        ClientToScreen(form, &formPoint);
-        RECT label{};
-        if (HWND field = FindWindowExW(form, nullptr, L"STATIC", nullptr)) GetWindowRect(field, &label);
-        HDC screen = GetDC(nullptr);
-        const COLORREF formColour = GetPixel(screen, formPoint.x, formPoint.y);
-        const COLORREF labelColour = GetPixel(screen, label.right - 3, label.top + 1);
-        ReleaseDC(nullptr, screen);
-        std::snprintf(formReport, sizeof formReport, " form %ldx%ld %02X%02X%02X label %02X%02X%02X",
-                      client.right, client.bottom, GetRValue(formColour), GetGValue(formColour),
-                      GetBValue(formColour), GetRValue(labelColour), GetGValue(labelColour), GetBValue(labelColour));
+      if (button != nullptr) {
         PostMessageW(button, BM_CLICK, 0, 0);
+        progressForm = form;
         cancelled = 1;
       }
     }
@@ -129,26 +170,7 @@ int main() {
       HWND list = dialog != nullptr ? FindWindowExW(dialog, nullptr, L"ListBox", nullptr) : nullptr;
       if (list != nullptr && dialogSeen == 0) dialogSeen = GetTickCount64();
       if (list != nullptr && GetTickCount64() - dialogSeen >= 500) {
-        RECT client{}, status{}, hint{};
-        GetClientRect(dialog, &client);
-        POINT corner{4, 4};
-        ClientToScreen(dialog, &corner);
-        // The labels in their order: heading, status line, hint.
-        HWND label = FindWindowExW(dialog, nullptr, L"STATIC", nullptr);
-        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
-        if (label != nullptr) GetWindowRect(label, &status);
-        label = label != nullptr ? FindWindowExW(dialog, label, L"STATIC", nullptr) : nullptr;
-        if (label != nullptr) GetWindowRect(label, &hint);
-        HDC screen = GetDC(nullptr);
-        const COLORREF colours[] = {GetPixel(screen, corner.x, corner.y),
-                                    GetPixel(screen, status.right - 3, status.top + 1),
-                                    GetPixel(screen, hint.right - 3, hint.bottom - 2)};
-        ReleaseDC(nullptr, screen);
-        std::snprintf(formReport, sizeof formReport,
-                      " dialog %ldx%ld %02X%02X%02X status %02X%02X%02X hint %02X%02X%02X", client.right, client.bottom,
-                      GetRValue(colours[0]), GetGValue(colours[0]), GetBValue(colours[0]), GetRValue(colours[1]),
-                      GetGValue(colours[1]), GetBValue(colours[1]), GetRValue(colours[2]), GetGValue(colours[2]),
-                      GetBValue(colours[2]));
+        deviceDialog = dialog;
         PostMessageW(list, LB_SETCURSEL, WPARAM(pickDevice), 0);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
         picked = true;
@@ -160,7 +182,16 @@ int main() {
       if (open != box) {
         box = open;
         boxSeen = GetTickCount64();
+        if (box != nullptr && countAtFirstBox < 0) countAtFirstBox = g_count;
       } else if (box != nullptr && GetTickCount64() - boxSeen >= boxWait) {
+        if (boxes == 0) {
+          firstBoxMessages = g_count - countAtFirstBox;
+          firstBoxMs = GetTickCount64() - boxSeen;
+        }
+        if (progressForm != nullptr && formReport[0] == '\0' && IsWindowVisible(progressForm))
+          DescribeForm(progressForm, formReport, sizeof formReport);
+        if (deviceDialog != nullptr && formReport[0] == '\0' && IsWindowVisible(deviceDialog))
+          DescribeDialog(deviceDialog, formReport, sizeof formReport);
         if (HWND button = FindWindowExW(box, nullptr, L"Button", nullptr)) PostMessageW(button, BM_CLICK, 0, 0);
         ++boxes;
         pressed = box;
@@ -174,6 +205,8 @@ int main() {
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("messages %d exit %lu", g_count, static_cast<unsigned long>(code));
   if (driving) std::printf(" cancelled %d boxes %d%s", cancelled, boxes, formReport);
+  if (driving && boxes > 0)
+    std::printf(" first box %d in %llu", firstBoxMessages, static_cast<unsigned long long>(firstBoxMs));
   std::printf("\n");
   return 0;
 }

@@ -180,9 +180,12 @@ void WriteSettings(const fs::path& base, const std::string& lines) {
 
 // With a display: the progress form of a folder run is a window of its
 // size and colours whose cancel button stops the run before the next file; the message saying so
-// is a message box, and while it stays open (2.5 s) the time-out timer
-// ($pwait=1000) ticks twice, each tick notifying the caller's window before
-// the end steps do.
+// is a message box, and while it stays open (at least 2.5 s) the time-out
+// timer ($pwait=1000) ticks once a second, each tick notifying the caller's
+// window before the end steps do. The button is pressed as soon as the form
+// is there, so the run stops after the file being printed then, long before
+// the last; how many ticks fall while the box is open depends on how long
+// it stays open, which the test window measures.
 TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   XServer display;
@@ -204,7 +207,20 @@ TEST(WindowsPrograms, ProgressFormCancelsAndMessageBoxesServeTheTimeOut) {
   ProgramRun run = RunWindows("kestrel_test_window.exe", {"--press-cancel", kestrel, "-pd", "KestrelPDF", "-p", "\\jobs,0"},
                               base, {}, true);
   // The form: 450 x 146, sky blue, the file label a white field.
-  EXPECT_EQ(run.out, "messages 3 exit 3 cancelled 1 boxes 1 form 450x146 A6CAF0 label FFFFFF\r\n") << run.err;
+  int messages = -1, ticks = -1;
+  unsigned long long openMs = 0;
+  char rest[96] = "";
+  ASSERT_EQ(std::sscanf(run.out.c_str(), "messages %d exit 3 cancelled 1 boxes 1 form 450x146 A6CAF0 label FFFFFF "
+                                         "first box %d in %llu%95s",
+                        &messages, &ticks, &openMs, rest),
+            3)
+      << run.out << run.err;
+  // A tick per second the box was open (one more for an interval that ended
+  // just before it opened), and one more message from the end steps.
+  EXPECT_GE(ticks, 2) << run.out;
+  EXPECT_LE(ticks, int(openMs / 1000) + 1) << run.out;
+  EXPECT_GE(messages, ticks + 1) << run.out;
+  EXPECT_LE(messages, ticks + 2) << run.out;
   EXPECT_LT(FilesIn(base / "jobs", ".jpg").size(), 4u);
 }
 

@@ -140,6 +140,7 @@ struct DrawnChar {
 
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
+  if (!AnalysisLogTakesText(ctx)) return;  // a cut log: nothing of the block would be written
   const FilterMatch cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
   if (cls == FilterMatch::kNotANumber) {
     AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));

@@ -26,6 +26,11 @@ bool LinuxSystem::WithoutPageLabel() {
   return v != nullptr && std::string(v) == "1";
 }
 
+std::string LinuxSystem::AnalysisLogLimitSetting() {
+  const char* v = std::getenv("KESTREL_ANALYSIS_LOG_LIMIT");
+  return v != nullptr ? std::string(v) : std::string();
+}
+
 namespace {
 
 // A file descriptor closed when it goes.

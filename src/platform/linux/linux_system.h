@@ -13,6 +13,7 @@ namespace kestrel {
 //  - WindowsDir: /etc/ (where system-wide settings live on Linux).
 //  - ProgramDir: the folder of /proc/self/exe.
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
+//  - AnalysisLogLimitSetting: $KESTREL_ANALYSIS_LOG_LIMIT.
 //  - The caller's window is an X11 window id; the notification is an X11
 //    client message.
 // The base folder fixed when the program was built (the CMake cache value
@@ -45,6 +46,7 @@ class LinuxSystem : public System {
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
   bool WithoutPageLabel() override;
+  std::string AnalysisLogLimitSetting() override;
   bool GetFileTimes(const std::string& path, FileTimes& times) override;
 
  private:

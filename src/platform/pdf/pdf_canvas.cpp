@@ -24,6 +24,10 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 constexpr int kCell = 32;  // device pixels a side of a cell of the painted map
+// Content bytes of a page held before they are written as a content stream
+// of their own: a form page stays one stream (and its bytes as they were),
+// a page of millions of glyphs is written a megabyte at a time.
+constexpr size_t kContentPart = size_t(1) << 20;
 
 uint32_t Argb(Colour c) { return 0xFF000000u | (uint32_t(c.r()) << 16) | (uint32_t(c.g()) << 8) | c.b(); }
 
@@ -127,11 +131,18 @@ void PdfCanvas::StartPage() {
   content_ += " cm\n";
 }
 
+void PdfCanvas::WriteContentPart(bool last) {
+  if (!last && content_.size() < kContentPart) return;
+  const int part = doc_.NewObject();
+  doc_.WriteStream(part, {}, content_);
+  contentParts_.push_back(part);
+  content_.clear();
+}
+
 void PdfCanvas::EndPage() {
   Flush();
   EndText();
-  const int contents = doc_.NewObject();
-  doc_.WriteStream(contents, {}, content_);
+  WriteContentPart(true);
   const int page = doc_.NewObject();
   std::string body = "<< /Type /Page /Parent ";
   AppendPdfInteger(body, pageTree_);
@@ -142,10 +153,22 @@ void PdfCanvas::EndPage() {
   body += " ] /Resources ";
   AppendPdfInteger(body, resources_);
   body += " 0 R /Contents ";
-  AppendPdfInteger(body, contents);
-  body += " 0 R >>";
+  if (contentParts_.size() == 1) {
+    AppendPdfInteger(body, contentParts_[0]);
+    body += " 0 R >>";
+  } else {
+    // The parts are one content stream cut between lines (token boundaries).
+    body += '[';
+    for (int part : contentParts_) {
+      body += ' ';
+      AppendPdfInteger(body, part);
+      body += " 0 R";
+    }
+    body += " ] >>";
+  }
   doc_.WriteObject(page, body);
   pageObjects_.push_back(page);
+  contentParts_.clear();
   content_.clear();
 }
 
@@ -231,6 +254,7 @@ void PdfCanvas::Discard() {
   documentFonts_.clear();
   content_.clear();
   content_.shrink_to_fit();
+  contentParts_.clear();
   painted_.clear();
 }
 
@@ -714,6 +738,9 @@ void PdfCanvas::Flush() {
   } else if (what == Pending::Shapes) {
     DrawGroups();
   }
+  // Every drawing call flushes before it writes, so the content grows past
+  // a part by one call's bytes at most.
+  WriteContentPart(false);
 }
 
 // A vector page cannot read what lies under a block transfer, so the two

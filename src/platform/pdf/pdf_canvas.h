@@ -103,6 +103,10 @@ class PdfCanvas final : public Canvas {
   const std::string& TilePattern(const std::array<uint32_t, 64>& argb, uint64_t mask, bool masked);
   // Draws what is gathered (pixels, lines and fills).
   void Flush();
+  // Writes the content gathered so far as a stream of its own when it has
+  // grown past kContentPart: a page is as many content streams as it needs,
+  // so that memory stays flat however much the page holds.
+  void WriteContentPart(bool last);
   // Writes the page's content and its page object.
   void EndPage();
   void StartPage();
@@ -120,6 +124,7 @@ class PdfCanvas final : public Canvas {
   int catalog_ = 0, pageTree_ = 0, resources_ = 0, info_ = 0;
   std::vector<int> pageObjects_;
   std::string content_;   // the page being drawn, reused page after page
+  std::vector<int> contentParts_;  // the page's content streams written so far
   std::string path_;      // a path being built, reused
   // What the content has set so far on this page (colours as 0x00RRGGBB,
   // -1 while unset).

@@ -76,6 +76,7 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
   } else {
     std::memset(index_.get(), 0, n);
   }
+  wholePageTile_ = false;
   palette_.fill(kWhite);
   paletteSize_ = 1;  // index 0: white, the paper
   lastColourIndex_ = 0;
@@ -123,7 +124,14 @@ uint8_t RasterCanvas::IndexOf(Colour c) {
   return uint8_t(best);
 }
 
+void RasterCanvas::PaintPageTile() const {
+  wholePageTile_ = false;
+  // The page buffer is the canvas's own; what a reader sees does not change.
+  const_cast<RasterCanvas*>(this)->PaintTileRows(0, 0, width_, height_, pageTile_.data(), nullptr);
+}
+
 void RasterCanvas::Span(int y, int x0, int x1, uint8_t index) {
+  Settle();  // here and in Put: every drawing call paints a kept tile first
   if (unsigned(y) >= unsigned(height_)) return;
   x0 = std::max(x0, 0);
   x1 = std::min(x1, width_);
@@ -141,10 +149,18 @@ void RasterCanvas::FillWithBrush(int l, int t, int r, int b) {
   b = std::min(b, height_);
   if (l >= r || t >= b) return;
   const Brush& brush = state().brush;
+  // The colours are taken (and the palette grows) as when the fill is painted.
+  const bool wholePage = l == 0 && t == 0 && r == width_ && b == height_;
   switch (brush.kind) {
     case BrushKind::Clear: return;
     case BrushKind::Solid: {
       uint8_t idx = IndexOf(brush.colour);
+      if (wholePage) {
+        pageTile_.fill(idx);
+        wholePageTile_ = true;
+        return;
+      }
+      Settle();
       for (int y = t; y < b; ++y) std::memset(index_.get() + size_t(y) * size_t(width_) + size_t(l), idx, size_t(r - l));
       return;
     }
@@ -175,8 +191,19 @@ void RasterCanvas::FillWithBrush(int l, int t, int r, int b) {
 // [l, r) x [t, b), on the page, from an 8x8 tile anchored at the device
 // origin: each row is written eight pixels at a time, the tile row turned
 // to start at column l. keep (optional) marks the cells that leave the page
-// as it is.
+// as it is. A tile without keep over the whole page is kept as the page's
+// tile (Settle paints it).
 void RasterCanvas::FillTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep) {
+  if (keep == nullptr && l == 0 && t == 0 && r == width_ && b == height_) {
+    std::memcpy(pageTile_.data(), cells, 64);
+    wholePageTile_ = true;
+    return;
+  }
+  Settle();
+  PaintTileRows(l, t, r, b, cells, keep);
+}
+
+void RasterCanvas::PaintTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep) {
   for (int y = t; y < b; ++y) {
     const int ty = (y & 7) * 8;
     uint8_t word[8], mask[8];
@@ -259,6 +286,7 @@ void RasterCanvas::CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos) 
   const int startDash = *dashPos;
   *dashPos += int(n % kDashPeriod);
   if (n == 0) return;
+  Settle();
 
   const int64_t major0 = xMajor ? from.x : from.y, minor0 = xMajor ? from.y : from.x;
   const int64_t majorInc = xMajor ? xInc : yInc, minorInc = xMajor ? yInc : xInc;
@@ -340,6 +368,7 @@ void RasterCanvas::WideLine(DevicePoint from, DevicePoint to, int width) {
   const double len = std::hypot(bx - ax, by - ay);
   const double ux = len > 0 ? (bx - ax) / len : 0, uy = len > 0 ? (by - ay) / len : 0;
   const uint8_t ink = IndexOf(state().pen.colour);
+  Settle();
 
   int yTop = int(std::floor(std::min(ay, by) - r)), yBottom = int(std::ceil(std::max(ay, by) + r));
   yTop = std::max(yTop, 0);
@@ -432,7 +461,23 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     const double h = pen.width / 2.0;
     const double oa = a + h, ob = bb + h, ia = a - h, ib = bb - h;
     int yTop = std::max(0, int(std::floor(cy - ob))), yBottom = std::min(height_ - 1, int(std::ceil(cy + ob)));
+    // Rows whose hole is wider than the page on both sides of the centre
+    // hold no pixel of the ring: a band about the centre row, since the
+    // hole narrows away from it. It is skipped (two rows inside its edge,
+    // clear of rounding), so that a ring larger than the page costs the
+    // rows it shows on.
+    int bandTop = 0, bandBottom = -1;
+    const double reach = std::max(cx, width_ - 1 - cx) + 1;
+    if (ia > reach && ib > 0) {
+      const double half = ib * std::sqrt(1 - (reach / ia) * (reach / ia));
+      bandTop = int(std::ceil(cy - half)) + 2;
+      bandBottom = int(std::floor(cy + half)) - 2;
+    }
     for (int py = yTop; py <= yBottom; ++py) {
+      if (py >= bandTop && py <= bandBottom) {
+        py = bandBottom;
+        continue;
+      }
       double dy = py - cy;
       double q = 1 - (dy / ob) * (dy / ob);
       if (q <= 0) continue;
@@ -474,12 +519,22 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     return;
   }
 
-  // One-pixel pen: collect the curve's pixels, order them along the arc.
+  // One-pixel pen: the curve's pixels. A dashed pen counts its pattern
+  // along the arc, so they are collected and ordered by their angle; a
+  // solid pen inks every one within the sweep, in any order (a pixel met
+  // twice is inked twice alike), so a circle costs its pixels on the page
+  // and no sort.
+  const bool styled = pen.style != PenStyle::Solid;
   arcScratch_.clear();
   const double diag = std::sqrt(a * a + bb * bb);
   auto add = [&](int px, int py) {
     if (unsigned(px) >= unsigned(width_) || unsigned(py) >= unsigned(height_)) return;
     if (px < inkBox.left || px > inkBox.right || py < inkBox.top || py > inkBox.bottom) return;
+    if (!styled) {
+      // The sweep test of the ordered walk below, on the same float angle.
+      if (full || double(float(AngleFrom(PageAngle(px - cx, py - cy), as))) <= sweep) Put(px, py, ink);
+      return;
+    }
     arcScratch_.push_back({float(AngleFrom(PageAngle(px - cx, py - cy), as)), px, py});
   };
   // Flat parts: one pixel per column; ties round towards the centre.
@@ -500,13 +555,13 @@ void RasterCanvas::Arc(DeviceRect box, DevicePoint start, DevicePoint end) {
     add(int(std::floor(cx - h + 0.5)), py);
     add(int(std::ceil(cx + h - 0.5)), py);
   }
+  if (!styled) return;
   std::sort(arcScratch_.begin(), arcScratch_.end(), [](const ArcPixel& p, const ArcPixel& q) {
     if (p.angle != q.angle) return p.angle < q.angle;
     return p.x != q.x ? p.x < q.x : p.y < q.y;
   });
-  const bool styled = pen.style != PenStyle::Solid;
   const uint32_t mask = DashMaskOf(pen.style);
-  const bool gaps = styled && !state().transparentBackground;
+  const bool gaps = !state().transparentBackground;
   const uint8_t gap = gaps ? IndexOf(state().backgroundColour) : 0;
   int dash = 0;
   const ArcPixel* previous = nullptr;
@@ -532,6 +587,7 @@ void RasterCanvas::Blit(DevicePoint at, const SmallBitmap& bitmap, bool orMode) 
   if (bitmap.width <= 0 || bitmap.height <= 0 ||
       bitmap.pixels.size() < size_t(bitmap.width) * size_t(bitmap.height))
     return;
+  Settle();
   for (int y = 0; y < bitmap.height; ++y) {
     int py = at.y + y;
     if (unsigned(py) >= unsigned(height_)) continue;

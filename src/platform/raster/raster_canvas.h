@@ -13,6 +13,12 @@
 // nothing per call except the arc scratch list, which grows once and is
 // then reused.
 //
+// A fill that covers the whole page and leaves nothing of it showing (a
+// solid, pattern or opaque hatch brush) hides everything drawn before: it
+// is kept as the page's tile and painted only when something else is drawn
+// or the page is read, so that fill after fill over the whole page costs
+// nothing but the last.
+//
 // The GDI rules reproduced here are written down beside the code that
 // implements them (raster_canvas.cpp).
 #pragma once
@@ -51,9 +57,19 @@ class RasterCanvas final : public Canvas {
   void BlitAnd(DevicePoint at, const SmallBitmap& bitmap) override;
   void DrawText(DevicePoint p, std::string_view utf8) override;
 
-  // Reading the page.
-  Colour PixelAt(int x, int y) const { return palette_[index_[size_t(y) * size_t(width_) + size_t(x)]]; }
-  const uint8_t* Row(int y) const { return index_.get() + size_t(y) * size_t(width_); }
+  // Reading the page. Settle paints a whole-page fill still kept as a
+  // tile; a reader on several threads calls it once before they start.
+  void Settle() const {
+    if (wholePageTile_) PaintPageTile();
+  }
+  Colour PixelAt(int x, int y) const {
+    Settle();
+    return palette_[index_[size_t(y) * size_t(width_) + size_t(x)]];
+  }
+  const uint8_t* Row(int y) const {
+    Settle();
+    return index_.get() + size_t(y) * size_t(width_);
+  }
   const std::array<Colour, 256>& palette() const { return palette_; }
   int paletteSize() const { return paletteSize_; }
 
@@ -69,12 +85,17 @@ class RasterCanvas final : public Canvas {
   // Paints [x0, x1) of row y (clipped) with index.
   void Span(int y, int x0, int x1, uint8_t index);
   void Put(int x, int y, uint8_t index) {
+    Settle();
     if (unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_))
       index_[size_t(y) * size_t(width_) + size_t(x)] = index;
   }
   // Fills [l, r) x [t, b) with the current brush.
   void FillWithBrush(int l, int t, int r, int b);
+  // Fills from a tile: kept as the page's tile when it covers the page and
+  // keeps nothing, else painted (PaintTileRows).
   void FillTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep);
+  void PaintTileRows(int l, int t, int r, int b, const uint8_t* cells, const uint8_t* keep);
+  void PaintPageTile() const;
   // A one-pixel line; the dash position runs on from *dashPos.
   void CosmeticLine(DevicePoint from, DevicePoint to, int* dashPos);
   // A wide pen: round ends, the end point included.
@@ -91,6 +112,10 @@ class RasterCanvas final : public Canvas {
   };
   std::unique_ptr<uint8_t[], FreeBuffer> index_;  // the page, calloc'd
   size_t capacity_ = 0;
+  // A whole-page fill not painted yet: the page is its tile (cell (x mod 8,
+  // y mod 8) at pixel x, y). The pixels read are the same either way.
+  mutable bool wholePageTile_ = false;
+  std::array<uint8_t, 64> pageTile_{};
   std::array<Colour, 256> palette_{};
   int paletteSize_ = 0;
   int lastColourIndex_ = 0;

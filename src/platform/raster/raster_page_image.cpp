@@ -310,6 +310,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
             " cannot be encoded";
     return false;
   }
+  page.Settle();  // before the encoding threads read the rows
   JpegSettings settings = given;
   settings.quality = std::clamp(settings.quality, 1, 100);
   if (settings.sampling != 420 && settings.sampling != 422) settings.sampling = 444;

@@ -292,6 +292,7 @@ bool Win32System::NotifyWindow(uint64_t window, uint32_t message, uint64_t wpara
 uint64_t Win32System::NowMilliseconds() { return GetTickCount64(); }
 
 bool Win32System::WithoutPageLabel() { return EnvironmentValue(L"KESTREL_NO_DEBUG_LABEL") == "1"; }
+std::string Win32System::AnalysisLogLimitSetting() { return EnvironmentValue(L"KESTREL_ANALYSIS_LOG_LIMIT"); }
 
 bool Win32System::GetFileTimes(const std::string& path, FileTimes& times) {
   struct _stat64 st {};

@@ -11,6 +11,7 @@ namespace kestrel {
 //  - ProgramDir: the folder of the program's file (GetModuleFileName).
 //  - SystemFolders: the program folders (Program Files, Program Files (x86)).
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
+//  - AnalysisLogLimitSetting: %KESTREL_ANALYSIS_LOG_LIMIT%.
 //  - The caller's window is an HWND; the notification is SendMessage.
 class Win32System : public System {
  public:
@@ -32,6 +33,7 @@ class Win32System : public System {
                     std::string& error) override;
   uint64_t NowMilliseconds() override;
   bool WithoutPageLabel() override;
+  std::string AnalysisLogLimitSetting() override;
   bool GetFileTimes(const std::string& path, FileTimes& times) override;
 };
 
