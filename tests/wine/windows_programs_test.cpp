@@ -699,21 +699,35 @@ TEST(WindowsPrograms, TheProgramsFolderAndTheWindowsFolderSurviveEveryCleanup) {
 // Job logs are named after the first print item as one plain file name:
 // the drive root "C:\" gives "c_<time>.txt" (never "c:_...", a stream of a
 // file "c" on NTFS), and a folder named plog never writes into the program
-// log (plog_<time>.txt).
+// log (plog_<time>.txt). Each folder holds a page, so that a job runs.
 TEST(WindowsPrograms, JobLogNamesAreOnePlainNameBesideTheProgramLog) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   TempDir dir;
   const fs::path base = dir.path();
+  const fs::path driveC = fs::path(WineFolder()) / "prefix" / "drive_c";
+  struct Removed {
+    fs::path folder;
+    ~Removed() {
+      for (const char* name : {"klog.pdat", "klog.jpg"}) fs::remove(folder / name);
+    }
+  } removeAfter{driveC};
   WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n");
   struct Case {
     std::string target;
+    fs::path folder;     // where the target lies
     std::string jobLog;  // the start of the job log's name
   };
-  for (const Case& c : {Case{"C:\\,0", "c_"}, Case{"\\zoq\\plog,0", "plog-job_"}}) {
+  for (const Case& c : {Case{"C:\\,0", driveC, "c_"}, Case{"\\zoq\\plog,0", base / "zoq" / "plog", "plog-job_"}}) {
     fs::remove_all(base / "zoq" / "plog");
-    RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", c.target}, base);
+    fs::create_directories(c.folder);
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", c.folder / "klog.pdat",
+                  fs::copy_options::overwrite_existing);
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", c.target}, base);
+    EXPECT_EQ(run.exitCode, 0) << c.target << " " << run.err;
+    EXPECT_TRUE(fs::exists(c.folder / "klog.jpg")) << c.target;
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(base / "zoq" / "plog")) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(base / "zoq" / "plog"))
+      if (e.path().extension() == ".txt") names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), 2u) << c.target << " " << ::testing::PrintToString(names);
     EXPECT_TRUE(names[0].starts_with(c.jobLog)) << names[0];
