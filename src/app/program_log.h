@@ -52,7 +52,7 @@ class ProgramLog {
   // Writes one UTF-8 text (converted to code page 932). kind 2 goes to the
   // critical log while the program log is not open.
   void WriteLog(std::string_view text, LogLevel level = kLogInfo);
-  void WriteLogf(LogLevel level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void WriteLogf(LogLevel level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
 
   // Shows text + "\n" + the system's text for code (the last error when 0)
   // and returns the system's text.
