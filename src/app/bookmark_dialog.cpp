@@ -53,11 +53,14 @@ void TAddBookMark1::Button23Click() {
   Label8 = file;
   const std::string csv = WithoutFileExtension(file) + ".csv";
   if (IsExistingFile(Resolve(csv))) Label9 = csv;
+  Changed();
 }
 
 void TAddBookMark1::Button25Click() {
   const std::string file = ui_.ChooseFile("しおり追加設定CSVファイルパス指定", documentFolder_, kCsvFilter);
-  if (!file.empty()) Label9 = file;
+  if (file.empty()) return;
+  Label9 = file;
+  Changed("Label9");
 }
 
 bool TAddBookMark1::SettingsFileOpens() {
@@ -89,8 +92,8 @@ void TAddBookMark1::Button26Click() {
       ui_.ChooseFile("アウトライナーコマンド実行プログラムパス設定", Resolve(kExeStartFolder), kExeFilter);
   if (file.empty()) return;
   Label10 = file;
-  if (!SettingsFileOpens()) return;
-  Store("$OutLinerPath", Label10, settings_.OutLinerPath);
+  if (SettingsFileOpens()) Store("$OutLinerPath", Label10, settings_.OutLinerPath);
+  Changed("Label10");
 }
 
 void TAddBookMark1::Button2Click() {
@@ -99,6 +102,7 @@ void TAddBookMark1::Button2Click() {
   if (folder.empty()) return;
   Label5 = folder;
   Store("$BookMarkPdfPath", Label5, settings_.BookMarkPdfPath);
+  Changed("Label5");
 }
 
 std::string TAddBookMark1::OutputPdfPath() const {
@@ -138,14 +142,17 @@ std::string OutlinerTab::Choose(const char* dialogName, const char* designFolder
 
 void OutlinerTab::ChoosePdf() {
   pdfLabel = Choose("OpenDialog2", "c:\\vpdf", "PDF選択", TAddBookMark1::kPdfFilter, pdfFile_);
+  Changed("LabelPdf");
 }
 
 void OutlinerTab::ChooseCsv() {
   csvLabel = Choose("OpenDialog3", "c:\\vpdf", "しおり設定選択", TAddBookMark1::kCsvFilter, csvFile_);
+  Changed("LabelCsv");
 }
 
 void OutlinerTab::ChooseOutliner() {
   outlinerLabel = Choose("OpenDialog4", TAddBookMark1::kExeStartFolder, "OutlinerCmdパス", kExeFilter, exeFile_);
+  Changed("LabelOutliner");
 }
 
 std::string OutlinerTab::OutputPdfPath() const {

@@ -13,17 +13,16 @@
 #include <string>
 
 #include "app/run_settings.h"
+#include "platform/form_model.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
 namespace kestrel {
 
-class TAddBookMark1 {
+// The dialog's layout is kBookmarkForm (forms/form_tables.h).
+class TAddBookMark1 final : public FormModel {
  public:
-  static constexpr int kClientWidth = 842;
-  static constexpr int kClientHeight = 570;
-  static constexpr unsigned kColour = 0x00C7D3CA;  // RGB 202,211,199 as 0x00BBGGRR
-  static constexpr const char* kCaption = "しおり追加処理画面";
+  const char* FormName() const override { return "AddBookMark1"; }
   // The outliner label's text when the dialog could not take the settings.
   static constexpr const char* kOutlinerDesignText = "C:\\Program Files\\Antenna\\Outliner\\OutlinerCmd.exe";
   static constexpr const char* kExeFilter = "exe|*.exe|com|*.com|全て|*.*";
@@ -77,11 +76,10 @@ class TAddBookMark1 {
 // The system menu's tab "アウトライナー２": three choosers and "しおり付加"
 // (the outliner checks only; the output is the source's path with "_add.pdf"
 // for its extension; nothing is opened, no setting written).
-class OutlinerTab {
+// The tab's layout is kOutlinerPage (forms/form_tables.h).
+class OutlinerTab final : public FormModel {
  public:
-  static constexpr const char* kNote =
-      "しおりが付いたＰＤＦファイルは、選択したＰＤＦファイルに_Addという名前が付いたファイルで同じファイルパスに"
-      "作成されます。";
+  const char* FormName() const override { return "TabSheetOutliner"; }
   static constexpr const char* kExeFilter = "exe|*.exe";
 
   // startFolder gives a chooser's start folder by the chooser's name

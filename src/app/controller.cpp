@@ -207,7 +207,7 @@ void TForm1::RunSystemMenu(bool smallForm) {
   hooks.showFontForm = showFontForm;
   if (!hooks.showFontForm) {
     hooks.showFontForm = [this, &fontForm] {
-      if (!services_.ui.ShowFontSettings(fontForm))
+      if (!services_.ui.ShowForm(fontForm))
         services_.ui.ShowMessage(TSysMenu1::kFontFormPlaceholder, MessageKind::Information);
     };
   }
@@ -217,7 +217,7 @@ void TForm1::RunSystemMenu(bool smallForm) {
     // settings (it reads and writes its two paths there).
     hooks.showBookmarkDialog = [this] {
       TAddBookMark1 dialog(settings, services_.system, services_.ui);
-      if (!services_.ui.ShowBookmarkDialog(dialog))
+      if (!services_.ui.ShowForm(dialog))
         services_.ui.ShowMessage(TSysMenu1::kBookmarkPlaceholder, MessageKind::Information);
     };
   }
@@ -231,7 +231,8 @@ void TForm1::RunSystemMenu(bool smallForm) {
   OutlinerTab outliner(settings.BaseDir, services_.system, services_.ui,
                        [&menu](const std::string& dialogName) { return menu.SetDialogStartFolder(dialogName); });
   Raku2TestTab filing(settings.BaseDir, services_.system, services_.ui);
-  if (!services_.ui.ShowSystemMenu(menu, SystemMenuPages{&outliner, &filing}))
+  menu.SetPages({&outliner, &filing});
+  if (!services_.ui.ShowForm(menu))
     services_.ui.ShowMessage(
         std::string(services_.ui.HasWindows() ? kSystemMenuNotInThisBuild : kSystemMenuNeedsDesktop) +
             kMaintenanceCommands,

@@ -174,22 +174,26 @@ void TFontSet::BitBtn3Click() {
   selected_[ComboBox3] = -1;
   checked_[hanmin_chk1] = false;
   memos_[Memo1].clear();
+  Changed("GroupBox2");
 }
 
 void TFontSet::BitBtn4Click() {
   selected_[ComboBox4] = -1;
   checked_[hangot_chk1] = false;
   memos_[Memo2].clear();
+  Changed("GroupBox2");
 }
 
 void TFontSet::BitBtn5Click() {
   selected_[ComboBox5] = -1;
   memos_[Memo3].clear();
+  Changed("GroupBox3");
 }
 
 void TFontSet::BitBtn6Click() {
   selected_[ComboBox6] = -1;
   memos_[Memo4].clear();
+  Changed("GroupBox3");
 }
 
 void TFontSet::BitBtn7Click() {
@@ -197,6 +201,7 @@ void TFontSet::BitBtn7Click() {
   selected_.fill(-1);
   for (CheckId id : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, hanmin_chk1, hangot_chk1}) checked_[id] = false;
   for (auto& memo : memos_) memo.clear();
+  Changed();
 }
 
 }  // namespace kestrel

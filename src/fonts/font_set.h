@@ -19,13 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_model.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
 
 namespace kestrel {
 
-class TFontSet {
+// Its layout is kFontSetForm (forms/form_tables.h).
+class TFontSet final : public FormModel {
  public:
+  const char* FormName() const override { return "FontSet"; }
+
   // The six face combo boxes.
   enum FaceBox {
     ComboBox1,  // $pFontMin

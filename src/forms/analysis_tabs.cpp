@@ -110,6 +110,11 @@ std::string TAnalysisTab::Label4() const { return hooks_.label ? hooks_.label() 
 void TAnalysisTab::SetLabel4(const std::string& file) {
   label4_ = file;
   if (hooks_.setLabel) hooks_.setLabel(file);
+  Changed("Label4");
+}
+
+void TAnalysisTab::SetBox(std::string_view name, bool ticked) {
+  if (boxes_.Set(name, ticked)) Changed(name);
 }
 
 void TAnalysisTab::Button14Click() {
@@ -136,17 +141,31 @@ ExclusionLists TAnalysisTab::CollectExclusions() const {
   return lists;
 }
 
-void TAnalysisTab::Button17Click() { SetAllChecks(boxes_, "patcheck", 15); }
-void TAnalysisTab::Button18Click() { ClearAllChecks(boxes_, "patcheck", 15); }
-void TAnalysisTab::Button19Click() { SetAllChecks(boxes_, "linepat", 5); }
-void TAnalysisTab::Button20Click() { ClearAllChecks(boxes_, "linepat", 5); }
+void TAnalysisTab::Button17Click() {
+  SetAllChecks(boxes_, "patcheck", 15);
+  Changed();
+}
+void TAnalysisTab::Button18Click() {
+  ClearAllChecks(boxes_, "patcheck", 15);
+  Changed();
+}
+void TAnalysisTab::Button19Click() {
+  SetAllChecks(boxes_, "linepat", 5);
+  Changed();
+}
+void TAnalysisTab::Button20Click() {
+  ClearAllChecks(boxes_, "linepat", 5);
+  Changed();
+}
 void TAnalysisTab::Button21Click() {
   SetAllChecks(boxes_, "strsize", 5);
   SetAllChecks(boxes_, "font", 2);
+  Changed();
 }
 void TAnalysisTab::Button22Click() {
   ClearAllChecks(boxes_, "strsize", 5);
   ClearAllChecks(boxes_, "font", 2);
+  Changed();
 }
 
 // ---- 解析ログ ----
@@ -189,6 +208,7 @@ void TAnalysisLogTab::Replace(std::u16string text) {
   text_ = std::move(text);
   selStart_ = selLength_ = 0;
   ++revision_;
+  Changed("RichEdit1");
 }
 
 bool TAnalysisLogTab::Save() {
@@ -240,12 +260,22 @@ bool TAnalysisLogTab::RichEdit1KeyDown(int key) {
 }
 
 void TAnalysisLogTab::Edit1Enter() {
-  if (search_ == kSearchPlaceholder) search_.clear();
+  if (search_ == kSearchPlaceholder) SetSearchText({});
+}
+
+void TAnalysisLogTab::SetSearchText(std::string text) {
+  if (text == search_) return;
+  search_ = std::move(text);
+  Changed("Edit1");
 }
 
 void TAnalysisLogTab::SetSelection(size_t start, size_t length) {
-  selStart_ = std::min(start, text_.size());
-  selLength_ = std::min(length, text_.size() - selStart_);
+  start = std::min(start, text_.size());
+  length = std::min(length, text_.size() - start);
+  if (start == selStart_ && length == selLength_) return;
+  selStart_ = start;
+  selLength_ = length;
+  Changed("RichEdit1");
 }
 
 // ---- 解析イメージ ----
@@ -263,6 +293,7 @@ bool TAnalysisImageTab::ChooseImage() {
   }
   path_ = path;
   ++revision_;
+  Changed("Image1");
   return true;
 }
 
@@ -288,7 +319,8 @@ TAnalysisTab::Hooks MenuHooks(TSysMenu1& menu, TAnalysisLogTab& log) {
 MenuAnalysisTabs::MenuAnalysisTabs(Ui& ui, TSysMenu1& menu)
     : log(ui, [&menu](const std::string& dialog) { return menu.SetDialogStartFolder(dialog); }),
       image(ui, [&menu](const std::string& dialog) { return menu.SetDialogStartFolder(dialog); }),
-      data(ui, MenuHooks(menu, log)) {}
+      data(ui, MenuHooks(menu, log)),
+      menuLabel_(menu.Subscribe([this](std::string_view) { data.LabelChanged(); })) {}
 
 // ---- Text helpers ----
 

@@ -5,8 +5,9 @@
 //  - TAnalysisLogTab ("解析ログ"): an analysis log loaded into a text area,
 //    moved through with F1/F2 and searched with F3, saved as plain text;
 //  - TAnalysisImageTab ("解析イメージ"): the page image of an analysis run.
-// A window (Qt) draws each model and turns clicks and keys into the calls
-// below; `kestrel-tools analyse` drives TAnalysisTab without a window. File
+// A window (Qt) builds each tab from its layout table (forms/form_tables.h),
+// draws the model again whenever it says it changed, and turns clicks and
+// keys into the calls below; `kestrel-tools analyse` drives TAnalysisTab without a window. File
 // choices and messages go through the Ui; what the tabs need of the menu
 // window that holds them (its dialogs' start folders, its print run) comes
 // in through the hooks.
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "forms/system_menu.h"
+#include "platform/form_model.h"
 #include "platform/ui.h"
 
 namespace kestrel {
@@ -83,8 +85,10 @@ inline constexpr const char* kAnalysisNote =
     "システムメニュー起動中にプリンタ切り替えを行った場合は、一旦終了してから再度システムメニューを起動しなおしてください。";
 
 // Tab "PDAT解析".
-class TAnalysisTab {
+class TAnalysisTab final : public FormModel {
  public:
+  const char* FormName() const override { return "TabSheetAnalysis"; }
+
   struct Hooks {
     // SetDialogStartFolder of the menu; without it the design folder.
     DialogStartFolder startFolder;
@@ -122,6 +126,10 @@ class TAnalysisTab {
 
   NamedCheckBoxes& Boxes() { return boxes_; }
   const NamedCheckBoxes& Boxes() const { return boxes_; }
+  // The operator ticked or unticked a box.
+  void SetBox(std::string_view name, bool ticked);
+  // The label's holder (the menu) changed it.
+  void LabelChanged() { Changed("Label4"); }
   ExclusionLists CollectExclusions() const;
 
  private:
@@ -141,8 +149,10 @@ inline constexpr int kKeyF3 = 114;
 
 // Tab "解析ログ". Positions count UTF-16 units of the text (a CP932 text has
 // no character outside the basic plane, so they count characters).
-class TAnalysisLogTab {
+class TAnalysisLogTab final : public FormModel {
  public:
+  const char* FormName() const override { return "TabSheetAnalysisLog"; }
+
   static constexpr const char* kSearchPlaceholder = "ログ内検索ワード";
   static constexpr const char* kSaveDefaultName = "analyzetest.txt";
 
@@ -175,7 +185,7 @@ class TAnalysisLogTab {
   // first text.
   void Edit1Enter();
   const std::string& SearchText() const { return search_; }
-  void SetSearchText(std::string text) { search_ = std::move(text); }
+  void SetSearchText(std::string text);
 
   // The text area.
   const std::u16string& Text() const { return text_; }
@@ -198,8 +208,10 @@ class TAnalysisLogTab {
 };
 
 // Tab "解析イメージ".
-class TAnalysisImageTab {
+class TAnalysisImageTab final : public FormModel {
  public:
+  const char* FormName() const override { return "TabSheetAnalysisImage"; }
+
   TAnalysisImageTab(Ui& ui, DialogStartFolder startFolder = {});
   // イメージ選択, and the change to this tab: a cancelled dialog changes
   // nothing; a missing file is reported. True when a file was chosen; the
@@ -223,6 +235,10 @@ struct MenuAnalysisTabs {
   TAnalysisLogTab log;
   TAnalysisImageTab image;
   TAnalysisTab data;
+
+ private:
+  // The menu's data choice is the data tab's label too.
+  FormModel::Subscription menuLabel_;
 };
 
 // The search of the log tab: the first position at or after from where

@@ -100,15 +100,17 @@ void TSysMenu1::SetSmallForm(bool small) {
   panel1Visible_ = !small;
   width_ = small ? kSmallWidth : kFullWidth;
   height_ = small ? kSmallHeight : kFullHeight;
+  Changed();
 }
 
 void TSysMenu1::FormShow() {
   activeTab_ = 0;
   closeRequested_ = false;
+  Changed();
 }
 
 void TSysMenu1::SetActiveTab(int tab) {
-  if (tab >= 0 && tab < int(kMenuTabs.size())) activeTab_ = tab;
+  if (tab >= 0 && tab < int(kMenuTabs.size())) Set(activeTab_, tab, "PageControl1");
 }
 
 bool TSysMenu1::FileExists(const std::string& path) const {
@@ -165,10 +167,13 @@ void TSysMenu1::Button33Click() {
   }
 }
 
-void TSysMenu1::Button3Click() { closeRequested_ = true; }
+void TSysMenu1::Button3Click() {
+  closeRequested_ = true;
+  Changed();
+}
 
 void TSysMenu1::SetComboBox2Index(int index) {
-  comboBox2Index_ = index >= 0 && index < int(comboBox2Items_.size()) ? index : -1;
+  Set(comboBox2Index_, index >= 0 && index < int(comboBox2Items_.size()) ? index : -1, "ComboBox2");
 }
 
 std::string TSysMenu1::SetDialogStartFolder(const std::string& dialogName) {
@@ -180,26 +185,34 @@ std::string TSysMenu1::SetDialogStartFolder(const std::string& dialogName) {
 }
 
 void TSysMenu1::SetComboBox1Index(int index) {
-  comboBox1Index_ = index >= 0 && index < int(kCommandKinds.size()) ? index : -1;
+  Set(comboBox1Index_, index >= 0 && index < int(kCommandKinds.size()) ? index : -1, "ComboBox1");
 }
 
 void TSysMenu1::CheckBox11Click(bool checked) {
   checkBox11_ = checked;
   dpiEnabled_ = checked;
   if (checked) checkBox13_ = false;
+  Changed();
 }
 
 void TSysMenu1::CheckBox13Click(bool checked) {
   checkBox13_ = checked;
-  if (checked) CheckBox11Click(false);
+  if (checked) CheckBox11Click(false);  // tells the change
+  else Changed("CheckBox13");
 }
 
 void TSysMenu1::SetDataLabels(const std::string& file) {
   label1_ = file;
   analysisFileLabel_ = file;
+  Changed();
 }
 
 void TSysMenu1::Button4Click() {
+  ChooseData();
+  Changed();
+}
+
+void TSysMenu1::ChooseData() {
   const std::string folder = SetDialogStartFolder("OpenDialog1");
   if (comboBox1Index_ <= 1) {
     // The dialog keeps the last file chosen; a cancelled dialog shows it
@@ -277,6 +290,7 @@ void TSysMenu1::Button13Click() {
   }
   RunFromMenu(kRunFromMenu);
   ui_.HideProgress();
+  Changed();
 }
 
 int TSysMenu1::GetSpoolerInfoClick() {
@@ -291,6 +305,7 @@ int TSysMenu1::GetSpoolerInfoClick() {
   if (result != -1) {
     spoolerLines_.push_back("プリンタ：" + printer);
     spoolerLines_.push_back(SpoolerStatusLine(result, state));
+    Changed("Memo2");
   }
   return result;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "forms/run_request.h"
+#include "platform/form_model.h"
 #include "platform/print_system.h"
 #include "platform/ui.h"
 
@@ -96,8 +97,9 @@ int ClassifyPrinterState(int queryResult, const PrinterQueueState& state);
 // the printer's error bits).
 std::string SpoolerStatusLine(int classification, const PrinterQueueState& state);
 
-class TSysMenu1 {
+class TSysMenu1 final : public FormModel {
  public:
+  const char* FormName() const override { return "SysMenu1"; }
   static constexpr const char* kCaption = "システムメニュー";
   static constexpr int kClientWidth = 1018;
   static constexpr int kClientHeight = 768;
@@ -121,6 +123,12 @@ class TSysMenu1 {
   bool Panel1Visible() const { return panel1Visible_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+
+  // The menu's tabs that are forms of their own (the outliner tab, the
+  // filing test tab), shown in the tab of their form's name; a tab without
+  // one stays empty.
+  void SetPages(std::vector<FormModel*> pages) { pages_ = std::move(pages); }
+  const std::vector<FormModel*>& Pages() const { return pages_; }
 
   // Every show starts on the first tab.
   void FormShow();
@@ -155,15 +163,18 @@ class TSysMenu1 {
   const std::string& Label1() const { return label1_; }
   // Also the analysis tab's file label.
   const std::string& AnalysisFileLabel() const { return analysisFileLabel_; }
-  void SetAnalysisFileLabel(std::string text) { analysisFileLabel_ = std::move(text); }
+  void SetAnalysisFileLabel(std::string text) {
+    analysisFileLabel_ = std::move(text);
+    Changed("Label4");
+  }
   // The analysis tab's data choice: both labels show the file.
   void SetDataLabels(const std::string& file);
   int RadioGroup1() const { return radioGroup1_; }
   int RadioGroup2() const { return radioGroup2_; }
   int RadioGroup3() const { return radioGroup3_; }
-  void SetRadioGroup1(int index) { radioGroup1_ = index; }
-  void SetRadioGroup2(int index) { radioGroup2_ = index; }
-  void SetRadioGroup3(int index) { radioGroup3_ = index; }
+  void SetRadioGroup1(int index) { Set(radioGroup1_, index, "RadioGroup1"); }
+  void SetRadioGroup2(int index) { Set(radioGroup2_, index, "RadioGroup2"); }
+  void SetRadioGroup3(int index) { Set(radioGroup3_, index, "RadioGroup3"); }
   bool CheckBox11() const { return checkBox11_; }  // JPEG
   bool CheckBox12() const { return checkBox12_; }  // program log
   bool CheckBox13() const { return checkBox13_; }  // PDF
@@ -173,12 +184,12 @@ class TSysMenu1 {
   // JPEG, which disables it.
   void CheckBox11Click(bool checked);
   void CheckBox13Click(bool checked);
-  void SetCheckBox12(bool checked) { checkBox12_ = checked; }
-  void SetCheckBox14(bool checked) { checkBox14_ = checked; }
-  void SetCheckBox15(bool checked) { checkBox15_ = checked; }
+  void SetCheckBox12(bool checked) { Set(checkBox12_, checked, "CheckBox12"); }
+  void SetCheckBox14(bool checked) { Set(checkBox14_, checked, "CheckBox14"); }
+  void SetCheckBox15(bool checked) { Set(checkBox15_, checked, "CheckBox15"); }
   const std::string& DpiText() const { return dpiText_; }
   bool DpiEnabled() const { return dpiEnabled_; }
-  void SetDpiText(std::string text) { dpiText_ = std::move(text); }
+  void SetDpiText(std::string text) { Set(dpiText_, std::move(text), "LabeledEdit1"); }
 
   void Button4Click();   // data selection
   void Button13Click();  // print run
@@ -212,6 +223,14 @@ class TSysMenu1 {
 
  private:
   bool FileExists(const std::string& path) const;
+  void ChooseData();
+  // Sets a field and tells the observers when it changed.
+  template <class T, class V>
+  void Set(T& field, V&& value, const char* what) {
+    if (field == value) return;
+    field = std::forward<V>(value);
+    Changed(what);
+  }
 
   Ui& ui_;
   PrintSystem& printers_;
@@ -235,6 +254,7 @@ class TSysMenu1 {
   std::string dpiText_ = "350";
   bool dpiEnabled_ = false;
   std::vector<std::string> spoolerLines_;
+  std::vector<FormModel*> pages_;
 };
 
 }  // namespace kestrel

@@ -149,6 +149,10 @@ void MakeBookmarkCsv(PdfNaming& s, Ui& ui, const std::string& folder, const std:
     return;
   }
   if (paths.empty()) return;
+  // In the order the folder's files print (a listing sorted by name, as the
+  // Windows file system gives it), whatever order this system lists them in.
+  std::stable_sort(paths.begin(), paths.end(),
+                   [](const std::string& a, const std::string& b) { return CompareNamesForListing(a, b) < 0; });
 
   bool saved = false;
   try {

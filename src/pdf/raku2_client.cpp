@@ -1,11 +1,13 @@
 #include "pdf/raku2_client.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
 #include "pdf/outliner_call.h"
 #include "util/char_forms.h"
+#include "util/find_files.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "util/windows_command_line.h"
@@ -164,17 +166,56 @@ constexpr const char* kResultFolder = "C:\\zoq\\bunsho\\";
 
 }  // namespace
 
-const Raku2TestTab::Button Raku2TestTab::kButtons[7] = {
-    {"ファイル作成", &Raku2TestTab::FileCreationClick},   {"ビューア表示", &Raku2TestTab::ViewerClick},
-    {"バインダ編集", &Raku2TestTab::BinderEditClick},     {"バインダ操作", &Raku2TestTab::BinderOperationClick},
-    {"リンクフォルダ取得", &Raku2TestTab::LinkFoldersClick}, {"バインダ検索", &Raku2TestTab::BinderSearchClick},
-    {"流れテスト", &Raku2TestTab::FlowTestClick},
-};
-
 Raku2TestTab::Raku2TestTab(std::string baseDir, System& system, Ui& ui)
     : baseDir_(std::move(baseDir)), system_(system), ui_(ui) {}
 
 std::string Raku2TestTab::FolderListFolder() const { return ResolvePath(baseDir_, kFolder); }
+
+void Raku2TestTab::OpenFolderList() { ListFolder(openFolder_); }
+
+void Raku2TestTab::OpenFolderRow(int row) {
+  if (row < 0 || row >= int(folderTree_.size())) return;
+  const FolderRow target = folderTree_[size_t(row)];
+  // A folder of the path: the path down to it; a folder in the open one:
+  // the whole path and its name.
+  std::string folder;
+  auto append = [&folder](const std::string& name) {
+    folder += name;
+    if (folder.back() != '\\') folder += '\\';
+  };
+  for (const FolderRow& r : folderTree_)
+    if (r.open && (!target.open || r.depth <= target.depth)) append(r.name);
+  if (!target.open) append(target.name);
+  ListFolder(folder);
+}
+
+void Raku2TestTab::ListFolder(const std::string& windowsFolder) {
+  openFolder_ = windowsFolder;
+  folderTree_.clear();
+  // The path's folders: the drive, then each name between backslashes.
+  size_t start = 0;
+  const size_t colon = windowsFolder.find(':');
+  if (colon != std::string::npos && colon + 1 < windowsFolder.size() && windowsFolder[colon + 1] == '\\') {
+    folderTree_.push_back({windowsFolder.substr(0, colon + 2), 0, true});
+    start = colon + 2;
+  }
+  while (start < windowsFolder.size()) {
+    size_t end = windowsFolder.find('\\', start);
+    if (end == std::string::npos) end = windowsFolder.size();
+    if (end > start)
+      folderTree_.push_back({windowsFolder.substr(start, end - start), int(folderTree_.size()), true});
+    start = end + 1;
+  }
+  // The folders in it, in name order.
+  std::vector<std::string> names;
+  for (const System::FolderEntry& e : system_.ListFolder(ResolvePath(baseDir_, windowsFolder)))
+    if (e.kind == System::EntryKind::kFolder) names.push_back(e.name);
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareNamesForListing(a, b) < 0; });
+  const int depth = int(folderTree_.size());
+  for (std::string& name : names) folderTree_.push_back({std::move(name), depth, false});
+  Changed("DirectoryListBox1");
+}
 
 Raku2Client Raku2TestTab::NewClient() const {
   Raku2Client client(system_, ui_, baseDir_);

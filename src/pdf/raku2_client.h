@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_model.h"
 #include "platform/system.h"
 #include "platform/ui.h"
 
@@ -80,9 +81,10 @@ class Raku2Client {
 // The system menu's tab "楽々テスト": seven buttons that each make one
 // client, one call (two in the flow test) on fixed sample paths, with the
 // result files "C:\zoq\bunsho\raku2_*.ini".
-class Raku2TestTab {
+// The tab's layout is kFilingPage (forms/form_tables.h).
+class Raku2TestTab final : public FormModel {
  public:
-  static constexpr const char* kFolderHeading = "印刷データフォルダ指定";
+  const char* FormName() const override { return "TabSheetFiling"; }
   static constexpr const char* kFolder = "c:\\zoq\\bunsho\\";
   static constexpr const char* kSampleSource = "C:\\tmp\\b4_2.jpg";
   static constexpr const char* kSampleBinder = "C:\\zoq\\bunsho\\sample\\binder.pdf";
@@ -92,6 +94,21 @@ class Raku2TestTab {
 
   // The folder the tab's folder list opens (its choice is used by nothing).
   std::string FolderListFolder() const;
+
+  // The folder list as a folder tree: the open folder's path from its
+  // drive, one entry a folder (the drive "c:\", then each folder below it,
+  // one level deeper each), then the folders in the open folder, one level
+  // deeper again, in name order.
+  struct FolderRow {
+    std::string name;
+    int depth = 0;
+    bool open = false;  // a folder of the path (else one in the open folder)
+  };
+  const std::vector<FolderRow>& FolderTree() const { return folderTree_; }
+  // Opens the list's folder: on showing, and when a row is double-clicked
+  // (OpenFolderRow: that folder becomes the open one).
+  void OpenFolderList();
+  void OpenFolderRow(int row);
   // A client with the tab's result files.
   Raku2Client NewClient() const;
 
@@ -106,13 +123,19 @@ class Raku2TestTab {
   // (-10 when the operation named no binder).
   int FlowTestClick();
 
-  struct Button {
-    const char* caption;
-    int (Raku2TestTab::*click)();
+  // The seven buttons' actions, in the order of their controls
+  // ("Button1" to "Button7").
+  static constexpr int (Raku2TestTab::*kClicks[7])() = {
+      &Raku2TestTab::FileCreationClick, &Raku2TestTab::ViewerClick,      &Raku2TestTab::BinderEditClick,
+      &Raku2TestTab::BinderOperationClick, &Raku2TestTab::LinkFoldersClick, &Raku2TestTab::BinderSearchClick,
+      &Raku2TestTab::FlowTestClick,
   };
-  static const Button kButtons[7];
 
  private:
+  void ListFolder(const std::string& windowsFolder);
+
+  std::string openFolder_ = kFolder;  // the list's open folder, as Windows names it
+  std::vector<FolderRow> folderTree_;
   std::string baseDir_;
   System& system_;
   Ui& ui_;

@@ -4,11 +4,6 @@
 
 namespace kestrel {
 
-const char* const kSelPrnCaption = "PDF出力デバイス選択画面";
-const char* const kSelPrnHeading = "下のリストからＰＤＦ出力するデバイスを選択して下さい。";
-const char* const kSelPrnNoSelectionMessage =
-    "PDF出力をするデバイスが選択されていません。\nPDF出力はキャンセルされますがよろしいですか？";
-
 namespace {
 constexpr const char* kStatusPrefix = "選択されたデバイス：";
 }  // namespace
@@ -44,19 +39,17 @@ void TSelPrn1::SetPresetDevice(const std::string& name) { selection_ = name; }
 
 std::string TSelPrn1::StatusLine() const { return kStatusPrefix + selection_; }
 
-const char* TSelPrn1::Hint() {
-  return "デバイス名をダブルクリック又はカーソル上下で移動し、ＥＮＴERキーで選択できます。";
-}
-
 void TSelPrn1::FormShow() {
   rows_ = devices_;
   highlighted_ = -1;
   open_ = true;
+  Changed();
 }
 
 void TSelPrn1::SetHighlight(int row) {
   if (!open_) return;
   highlighted_ = (row >= 0 && row < int(rows_.size())) ? row : -1;
+  Changed("ListBox1");
 }
 
 void TSelPrn1::ListBox1DblClick() {
@@ -81,11 +74,13 @@ void TSelPrn1::ListBox1KeyDown(int key) {
     default:
       break;
   }
+  Changed("ListBox1");
 }
 
 void TSelPrn1::RequestClose() {
   if (!open_) return;
   if (FormCloseQuery()) FormClose();
+  Changed();
 }
 
 // Taking a row needs a highlighted row; without one the action is ignored.
@@ -95,12 +90,14 @@ void TSelPrn1::ConfirmSelection() {
   const std::string row = rows_[size_t(highlighted_)];
   selection_ = row;
   confirmed_ = 1;
+  Changed("Label2");  // the row is in the status line while the question is open
   if (ask_(DeviceQuestion::ConfirmRow, row + "を選択しました。\nよろしいですか？", MessageKind::Information)) {
     RequestClose();
     return;
   }
   confirmed_ = 0;
   selection_ = previous;
+  Changed("Label2");
 }
 
 bool TSelPrn1::FormCloseQuery() {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_model.h"
 #include "platform/ui.h"
 
 namespace kestrel {
@@ -44,8 +45,11 @@ inline constexpr int kKeyDown = 40;
 inline constexpr const char* kSelectionCancel = "Cancel";
 inline constexpr const char* kSelectionDefault = "Default";
 
-class TSelPrn1 {
+// Its layout is kDeviceDialogForm (forms/form_tables.h).
+class TSelPrn1 final : public FormModel {
  public:
+  const char* FormName() const override { return "SelPrn1"; }
+
   // Questions go to ui.AskYesNo.
   explicit TSelPrn1(Ui& ui);
   explicit TSelPrn1(DeviceQuestions ask);
@@ -79,7 +83,6 @@ class TSelPrn1 {
   const std::string& Caption() const { return caption_; }
   const std::string& Heading() const { return heading_; }
   std::string StatusLine() const;
-  static const char* Hint();
   const std::vector<std::string>& Rows() const { return rows_; }
   int Highlighted() const { return highlighted_; }
 
@@ -107,8 +110,11 @@ class TSelPrn1 {
 };
 
 // The texts the dialog starts with.
-extern const char* const kSelPrnCaption;
-extern const char* const kSelPrnHeading;
-extern const char* const kSelPrnNoSelectionMessage;
+inline constexpr const char* kSelPrnCaption = "PDF出力デバイス選択画面";
+inline constexpr const char* kSelPrnHeading = "下のリストからＰＤＦ出力するデバイスを選択して下さい。";
+inline constexpr const char* kSelPrnNoSelectionMessage =
+    "PDF出力をするデバイスが選択されていません。\nPDF出力はキャンセルされますがよろしいですか？";
+inline constexpr const char* kSelPrnHint =
+    "デバイス名をダブルクリック又はカーソル上下で移動し、ＥＮＴERキーで選択できます。";
 
 }  // namespace kestrel

@@ -9,18 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_model.h"
+
 namespace kestrel {
 
 enum class MessageKind { Information, Warning, Error };
-
-// The system menu's behaviour (forms/system_menu.h), which a windowed Ui
-// shows.
-class TSysMenu1;
-// The font settings form's behaviour (fonts/font_set.h).
-class TFontSet;
-class TAddBookMark1;
-class OutlinerTab;
-class Raku2TestTab;
 
 // The application's title: the caption of its message boxes.
 inline constexpr const char* kApplicationTitle = "Kestrel";
@@ -40,13 +33,6 @@ struct DeviceDialogRequest {
   std::string unattendedChoice;
   // Told the device when the Ui took unattendedChoice so (the engine logs it).
   std::function<void(const std::string& device)> onUnattendedChoice;
-};
-
-// The system menu's tabs made by layers of their own: the outliner tab and
-// the filing test tab.
-struct SystemMenuPages {
-  OutlinerTab* outliner = nullptr;
-  Raku2TestTab* filing = nullptr;
 };
 
 class Ui {
@@ -100,27 +86,13 @@ class Ui {
   }
 
   // Whether this Ui shows its messages as windows on a desktop (a Ui that
-  // does may still lack some forms: ShowSystemMenu says so by false).
+  // does may still lack some forms: ShowForm says so by false).
   virtual bool HasWindows() const { return false; }
-  // Shows the system menu modally until the operator closes it; false when
-  // this Ui has no windows to show it in, or no system menu form.
-  // pages: the menu's tabs that are forms of their own (null: the tab stays
-  // empty).
-  virtual bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) {
-    (void)menu;
-    (void)pages;
-    return false;
-  }
-  // Shows the font settings form modally (the same form at every showing);
-  // false when this Ui has no windows to show it in.
-  virtual bool ShowFontSettings(TFontSet& form) {
+  // Shows a form (the system menu, the font settings form, the bookmark
+  // dialog...) modally until the operator closes it; false when this Ui has
+  // no view of that form (found by the form's name), or no windows at all.
+  virtual bool ShowForm(FormModel& form) {
     (void)form;
-    return false;
-  }
-  // Shows the bookmark dialog modally until it is closed; false when this Ui
-  // has no windows to show it in.
-  virtual bool ShowBookmarkDialog(TAddBookMark1& dialog) {
-    (void)dialog;
     return false;
   }
 };

@@ -58,6 +58,21 @@ class DesktopMenu : public XServerSuite {
     WaitGone(caption, window);
     return true;
   }
+  // Waits up to 20 seconds until the area (x, y, w, h) of the window shows
+  // what the ImageMagick measure (over its grab, 0 black to 1 white)
+  // tells; false when it never does. A click or a key is only sent once
+  // the window shows that it took the one before: a window that has just
+  // got its input back (a dialog closed) may still be busy.
+  static bool WaitUntilShown(const std::string& window, int x, int y, int w, int h, const std::string& test) {
+    const std::string grab = "import -window " + window + " -crop " + std::to_string(w) + "x" + std::to_string(h) +
+                             "+" + std::to_string(x) + "+" + std::to_string(y) + " +repage -format '%[fx:" + test +
+                             "?1:0]' info:";
+    for (int i = 0; i < 100; ++i) {
+      if (Shell(grab + " 2>/dev/null") == "1") return true;
+      Shell("sleep 0.2");
+    }
+    return false;
+  }
   // Waits up to 5 seconds for that window to be gone.
   static void WaitGone(const std::string& caption, const std::string& window) {
     Shell("for i in $(seq 50); do xdotool search --onlyvisible --name '^" + caption + "$' | grep -qx " + window +
@@ -188,19 +203,25 @@ TEST_F(DesktopMenu, ThePrintTabPrintsTheChosenFileWithItsOptions) {
   Shell("xdotool windowfocus --sync " + chooser + " && sleep 0.3 && xdotool type --delay 20 '" + data +
         "' && xdotool key Return");
   WaitGone("開く", chooser);
+  // The label above the options shows the file (dark text on white): the
+  // menu has its input back.
+  ASSERT_TRUE(WaitUntilShown(menu, 9 + 8, 317 + 40, 300, 20, "minima.intensity<0.5"));
   click(573, 126);  // JPEG出力
+  // The DPI field is enabled (white inside).
+  ASSERT_TRUE(WaitUntilShown(menu, 9 + 631, 317 + 163, 50, 12, "minima.intensity>0.99"));
   click(628, 169);  // JPEG出力時DPI指定
   Shell("xdotool key ctrl+a BackSpace && xdotool type --delay 50 200");
   click(573, 200);  // ログ出力
   click(764, 20);   // 印刷実行
+  // The page is written whole, however long the print takes; 終了 clicked
+  // meanwhile waits for the print.
   const std::string jpeg = base_.file("data/a.jpg");
-  for (int i = 0; i < 100 && !fs::exists(jpeg); ++i) Shell("sleep 0.1");
-  Shell("sleep 0.5");
+  DecodedJpeg decoded;
+  for (int i = 0; i < 600 && !(fs::exists(jpeg) && DecodeJpeg(jpeg, decoded)); ++i) Shell("sleep 0.1");
   ClickColumnButton(menu, 256);  // 終　　了
-  ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   ProgramRun r = run.get();
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  DecodedJpeg decoded;
   ASSERT_TRUE(DecodeJpeg(jpeg, decoded));
   EXPECT_EQ(decoded.width, 1654);  // A4 at 200 dpi
   EXPECT_EQ(decoded.height, 2339);

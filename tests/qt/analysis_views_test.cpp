@@ -117,7 +117,7 @@ class AnalysisViewsTest : public QObject {
       pressed = true;
       window->button(1)->click();
     });
-    QVERIFY(desktop.ShowFontSettings(form));
+    QVERIFY(desktop.ShowForm(form));
     QVERIFY(pressed);
     ProfileFile file;
     QVERIFY(file.Load(settings) == ProfileFile::LoadResult::kOk);
@@ -149,7 +149,7 @@ class AnalysisViewsTest : public QObject {
       }
       window->close();
     });
-    QVERIFY(desktop.ShowSystemMenu(menu, {}));
+    QVERIFY(desktop.ShowForm(menu));
     QCOMPARE(tabs, (QStringList{"PDAT解析", "解析ログ", "解析イメージ"}));
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
   }
@@ -231,7 +231,6 @@ class AnalysisViewsTest : public QObject {
     QElapsedTimer load;
     load.start();
     QVERIFY(model.ChooseImage());
-    view.Refresh();
     const qint64 loadMs = load.elapsed();
     QCOMPARE(view.image()->size(), QSize(2894, 4093));
     QScrollBar* bar = view.scrollArea()->verticalScrollBar();
@@ -289,7 +288,6 @@ class AnalysisViewsTest : public QObject {
     QVERIFY(logTab.OpenLog());
     logTab.SetSearchText("【円】");
     logTab.FindNextInLog();
-    logPage.Refresh();
     save(logPage, "analysis-log.png");
 
     TAnalysisImageTab imageTab(ui);
@@ -297,7 +295,6 @@ class AnalysisViewsTest : public QObject {
     imagePage.setOpenOnShow(false);
     imagePage.resize(1010, 660);
     QVERIFY(imageTab.ChooseImage());
-    imagePage.Refresh();
     imagePage.scrollArea()->verticalScrollBar()->setValue(900);
     save(imagePage, "analysis-image.png");
   }

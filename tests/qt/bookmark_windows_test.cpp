@@ -10,9 +10,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QTest>
 
 #include "app/bookmark_dialog.h"
+#include "forms/form_tables.h"
 #include "cut_off.h"
 #include "pdf/raku2_client.h"
 #include "platform/headless/headless_ui.h"
@@ -98,7 +100,7 @@ class BookmarkWindowsTest : public QObject {
     HeadlessUi headless({}, "");
     {
       TAddBookMark1 dialog(settings, system, headless);
-      QVERIFY(!headless.ShowBookmarkDialog(dialog));
+      QVERIFY(!headless.ShowForm(dialog));
     }
 
     QtUi desktop(dir.path().toStdString() + "/");
@@ -110,7 +112,7 @@ class BookmarkWindowsTest : public QObject {
       QTest::mouseClick(w->findChild<QPushButton*>("Button1"), Qt::LeftButton);
     });
     TAddBookMark1 dialog(settings, system, desktop);
-    QVERIFY(desktop.ShowBookmarkDialog(dialog));
+    QVERIFY(desktop.ShowForm(dialog));
     QCOMPARE(caption, QString::fromUtf8("しおり追加処理画面"));
     QVERIFY(QDir(dir.path() + "/vpdf").exists());
   }
@@ -120,13 +122,13 @@ class BookmarkWindowsTest : public QObject {
     HeadlessUi ui({"/data/a.pdf", "cancel", "/data/a.csv"}, "");
     OutlinerTab tab("/base/", system, ui);
     OutlinerTabPage page(tab);
-    QCOMPARE(page.size(), QSize(OutlinerTabPage::kWidth, OutlinerTabPage::kHeight));
+    QCOMPARE(page.size(), QSize(kOutlinerPage.width, kOutlinerPage.height));
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonPdf"), Qt::LeftButton);
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonPdf"), Qt::LeftButton);
     QCOMPARE(Text(page, "LabelPdf"), QString("/data/a.pdf"));
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonCsv"), Qt::LeftButton);
     QCOMPARE(Text(page, "LabelCsv"), QString("/data/a.csv"));
-    QCOMPARE(Text(page, "LabelNote"), QString::fromUtf8(OutlinerTab::kNote));
+    QCOMPARE(Text(page, "LabelNote"), QString::fromUtf8(kOutlinerPage.Find("LabelNote")->caption));
     QVERIFY2(CutOff(&page).isEmpty(), qPrintable(CutOff(&page).join("; ")));
     QTest::mouseClick(page.findChild<QPushButton*>("ButtonAdd"), Qt::LeftButton);
     QCOMPARE(ui.shown().size(), size_t(1));  // no outliner chosen: check 1
@@ -141,8 +143,35 @@ class BookmarkWindowsTest : public QObject {
     HeadlessUi ui({}, "");
     Raku2TestTab tab(base, system, ui);
     Raku2TabPage page(tab);
-    QCOMPARE(page.folderList()->item(0)->text(), QString::fromStdString(base + "zoq/bunsho/"));
-    QCOMPARE(page.folderList()->count(), 2);
+    // A folder tree: the drive, the folders down to the open one, then the
+    // folders in it (in name order), each one level deeper.
+    QDir().mkpath(dir.path() + "/zoq/bunsho/Archive");
+    page.show();
+    QTreeWidgetItem* drive = page.folderList()->topLevelItem(0);
+    QCOMPARE(page.folderList()->topLevelItemCount(), 1);
+    QCOMPARE(drive->text(0), QString("c:\\"));
+    QCOMPARE(drive->child(0)->text(0), QString("zoq"));
+    QTreeWidgetItem* open = drive->child(0)->child(0);
+    QCOMPARE(open->text(0), QString("bunsho"));
+    QCOMPARE(open->childCount(), 2);
+    QCOMPARE(open->child(0)->text(0), QString("Archive"));
+    QCOMPARE(open->child(1)->text(0), QString("sample"));
+    QVERIFY(open->isExpanded());
+    // A double click opens a folder: its folders are listed below it.
+    QDir().mkpath(dir.path() + "/zoq/bunsho/sample/2026");
+    emit page.folderList()->itemDoubleClicked(open->child(1), 0);
+    open = page.folderList()->topLevelItem(0)->child(0)->child(0)->child(0);
+    QCOMPARE(open->text(0), QString("sample"));
+    QCOMPARE(open->childCount(), 1);
+    QCOMPARE(open->child(0)->text(0), QString("2026"));
+    // The drive opens the drive's folders again.
+    emit page.folderList()->itemDoubleClicked(page.folderList()->topLevelItem(0), 0);
+    QCOMPARE(page.folderList()->topLevelItem(0)->childCount(), 1);
+    QCOMPARE(page.folderList()->topLevelItem(0)->child(0)->text(0), QString("zoq"));
+    QCOMPARE(page.folderList()->topLevelItem(0)->child(0)->childCount(), 0);
+    page.hide();
+    emit page.folderList()->itemDoubleClicked(page.folderList()->topLevelItem(0)->child(0), 0);
+    emit page.folderList()->itemDoubleClicked(page.folderList()->topLevelItem(0)->child(0)->child(0), 0);
     QVERIFY2(CutOff(&page).isEmpty(), qPrintable(CutOff(&page).join("; ")));
     const char* captions[] = {"ファイル作成", "ビューア表示", "バインダ編集", "バインダ操作", "リンクフォルダ取得", "バインダ検索",
                               "流れテスト"};

@@ -5,6 +5,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTreeView>
+#include <QDateTime>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -174,6 +179,28 @@ class QtUiTest : public QObject {
     ui_->HideProgress();
   }
 
+  // A print started from a modal window (the system menu's print tab):
+  // the progress form takes input above it, so キャンセル stops the run.
+  void progressFormTakesInputAboveAModalWindow() {
+    QDialog menu;
+    bool cancelled = false, formOnTop = false, menuBack = false;
+    QTimer::singleShot(0, &menu, [&] {
+      ui_->ShowProgress("Kestrel 印刷進捗状況");
+      ProgressWindow* form = ui_->progressWindow();
+      formOnTop = QApplication::activeModalWidget() == form;
+      QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
+      cancelled = ui_->ProcessEvents();
+      ui_->HideProgress();
+      menuBack = QApplication::activeModalWidget() == &menu;
+      menu.done(QDialog::Accepted);
+    });
+    ui_->RunModal(menu);
+    QVERIFY(formOnTop);
+    QVERIFY(menuBack);
+    QVERIFY(cancelled);
+    QVERIFY(cancelled);
+  }
+
   // Opening: geometry and colours, focus on the list, nothing highlighted.
   // Arrow keys move the highlight, Enter asks; No keeps the dialog open with
   // the previous selection; a double-click and Yes take the row.
@@ -277,6 +304,35 @@ class QtUiTest : public QObject {
       dialog->reject();
     });
     QCOMPARE(ui_->ChooseFolder("フォルダ", "\\zoq"), std::string());
+  }
+
+  // A chooser's name column shows the longest name whole; sizes and dates
+  // are in the Japanese form.
+  void choosersShowWholeNamesAndJapaneseDates() {
+    const QString name = QString::fromUtf8("2026_Kestrel株式会社_経理部_請求書_納品書_売上台帳_振込票_見本帳票.pdf");
+    QDir().mkpath(base_.path() + "/vpdf");
+    QFile file(base_.path() + "/vpdf/" + name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(10 * 1024, 'x'));
+    file.close();
+    int nameWidth = 0, columnWidth = 0;
+    QString date, size;
+    OnNextModal([&](QWidget* w) {
+      auto* view = w->findChild<QTreeView*>("treeView");
+      QTRY_VERIFY(view != nullptr && view->model()->rowCount(view->rootIndex()) == 1);
+      QTest::qWait(50);
+      const QModelIndex row = view->model()->index(0, 0, view->rootIndex());
+      nameWidth = view->fontMetrics().horizontalAdvance(name);
+      columnWidth = view->columnWidth(0);
+      size = row.siblingAtColumn(1).data().toString();
+      date = row.siblingAtColumn(3).data().toString();
+      qobject_cast<QDialog*>(w)->reject();
+    });
+    ui_->ChooseFile("開く", "c:\\vpdf", "pdf|*.pdf");
+    QFile::remove(file.fileName());
+    QVERIFY2(columnWidth > nameWidth, qPrintable(QString("%1 <= %2").arg(columnWidth).arg(nameWidth)));
+    QVERIFY2(QRegularExpression("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$").match(date).hasMatch(), qPrintable(date));
+    QCOMPARE(size, QString("10 KB"));
   }
 
  private:

@@ -21,9 +21,10 @@ class MenuUi : public Ui {
   std::function<void(TSysMenu1&)> operate;
   int menusShown = 0;
 
-  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override {
-    (void)pages;
-    if (!operate) return false;
+  bool ShowForm(FormModel& form) override {
+    auto* menu_ = dynamic_cast<TSysMenu1*>(&form);
+    if (!operate || menu_ == nullptr) return false;
+    TSysMenu1& menu = *menu_;
     ++menusShown;
     menu.FormShow();
     operate(menu);

@@ -1,6 +1,5 @@
 #include "platform/qt/analysis_image_page.h"
 
-#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
@@ -9,44 +8,23 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
-#include <QVBoxLayout>
 
-#include "platform/qt/desktop_fonts.h"
+#include "forms/form_tables.h"
+#include "platform/qt/form_builder.h"
 
 namespace kestrel {
 
 AnalysisImagePage::AnalysisImagePage(TAnalysisImageTab& model, QWidget* parent) : QWidget(parent), model_(model) {
   setObjectName("解析イメージ");
-  setFont(FormFont(12));
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  auto* bar = new QHBoxLayout;
-  bar->setContentsMargins(2, 2, 2, 2);
-  auto* choose = new QPushButton("イメージ選択", this);
-  choose->setObjectName("ImageOpen");
-  bar->addWidget(choose);
-  bar->addStretch(1);
-  column->addLayout(bar);
-  connect(choose, &QPushButton::clicked, this, [this] {
-    model_.ChooseImage();
-    Refresh();
-  });
-
-  // The image at its own size; the bars follow the thumb while dragged.
-  scroll_ = new QScrollArea(this);
-  scroll_->setObjectName("ScrollBox1");
-  scroll_->setWidgetResizable(false);
-  scroll_->horizontalScrollBar()->setTracking(true);
-  scroll_->verticalScrollBar()->setTracking(true);
-  image_ = new QLabel;
+  const BuiltForm form = BuildForm(kAnalysisImagePage, this);
+  connect(form.get<QPushButton>("ImageOpen"), &QPushButton::clicked, this, [this] { model_.ChooseImage(); });
+  scroll_ = form.get<QScrollArea>("ScrollBox1");
+  image_ = qobject_cast<QLabel*>(scroll_->widget());
   image_->setObjectName("Image1");
-  image_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  scroll_->setWidget(image_);
-  column->addWidget(scroll_, 1);
+  subscription_ = model_.Subscribe([this](std::string_view) { ShowImage(); });
 }
 
-void AnalysisImagePage::Refresh() {
+void AnalysisImagePage::ShowImage() {
   if (shownRevision_ == model_.Revision()) return;
   shownRevision_ = model_.Revision();
   QImageReader reader(QString::fromStdString(model_.ImagePath()));
@@ -60,12 +38,7 @@ void AnalysisImagePage::Refresh() {
 
 void AnalysisImagePage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (openOnShow_ && !event->spontaneous()) {
-    QTimer::singleShot(0, this, [this] {
-      model_.ChooseImage();
-      Refresh();
-    });
-  }
+  if (openOnShow_ && !event->spontaneous()) QTimer::singleShot(0, this, [this] { model_.ChooseImage(); });
 }
 
 }  // namespace kestrel

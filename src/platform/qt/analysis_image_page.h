@@ -1,6 +1,7 @@
 // The system menu's tab "解析イメージ" over its model (TAnalysisImageTab): a
 // tool bar with "イメージ選択" over a scroll area holding the page image at
-// its own size. Changing to the tab chooses an image (as its button does).
+// its own size, from the tab's table (kAnalysisImagePage). Changing to the
+// tab chooses an image (as its button does).
 #pragma once
 
 #include <QWidget>
@@ -19,9 +20,6 @@ class AnalysisImagePage final : public QWidget {
   AnalysisImagePage(TAnalysisImageTab& model, QWidget* parent = nullptr);
 
   void setOpenOnShow(bool on) { openOnShow_ = on; }
-  // Loads the model's image when it changed.
-  void Refresh();
-
   QScrollArea* scrollArea() const { return scroll_; }
   QLabel* image() const { return image_; }
 
@@ -29,7 +27,11 @@ class AnalysisImagePage final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // Loads the model's image when it changed (whenever the model says so).
+  void ShowImage();
+
   TAnalysisImageTab& model_;
+  FormModel::Subscription subscription_;
   QScrollArea* scroll_ = nullptr;
   QLabel* image_ = nullptr;
   unsigned shownRevision_ = 0;

@@ -1,7 +1,6 @@
 #include "platform/qt/analysis_log_page.h"
 
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,9 +8,9 @@
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QTimer>
-#include <QVBoxLayout>
 
-#include "platform/qt/desktop_fonts.h"
+#include "forms/form_tables.h"
+#include "platform/qt/form_builder.h"
 #include "platform/qt/qt_ui.h"
 #include "util/paths.h"
 
@@ -35,7 +34,7 @@ std::string QtUi::ChooseSaveFile(const std::string& title, const std::string& fo
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)),
                      QString::fromStdString(QtFileFilter(filter)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.selectFile(QString::fromStdString(defaultName));
@@ -45,68 +44,45 @@ std::string QtUi::ChooseSaveFile(const std::string& title, const std::string& fo
 
 AnalysisLogPage::AnalysisLogPage(TAnalysisLogTab& model, QWidget* parent) : QWidget(parent), model_(model) {
   setObjectName("解析ログ");
-  setFont(FormFont(12));
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  auto* bar = new QHBoxLayout;
-  bar->setContentsMargins(2, 2, 2, 2);
-  column->addLayout(bar);
-
-  auto addButton = [this, bar](const char* name, const char* caption, auto action) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(b);
-    connect(b, &QPushButton::clicked, this, action);
-  };
-  addButton("LogOpen", "解析ログ選択", [this] {
-    model_.OpenLog();
-    Refresh();
-  });
-  addButton("LogSave", "保  存", [this] { model_.Save(); });
-  addButton("LogTop", "F1 解析ログの先頭へ", [this] { Key(kKeyF1); });
-  addButton("LogEnd", "F2 解析ログの最終へ", [this] { Key(kKeyF2); });
-  addButton("LogFind", "F3 下 へ 検　索", [this] { Key(kKeyF3); });
-  search_ = new QLineEdit(QString::fromStdString(model_.SearchText()), this);
-  search_->setObjectName("Edit1");
-  search_->setMinimumWidth(200);
+  const BuiltForm form = BuildForm(kAnalysisLogPage, this);
+  static constexpr std::pair<const char*, int> kKeyButtons[] = {{"LogTop", kKeyF1}, {"LogEnd", kKeyF2}, {"LogFind", kKeyF3}};
+  connect(form.get<QPushButton>("LogOpen"), &QPushButton::clicked, this, [this] { model_.OpenLog(); });
+  connect(form.get<QPushButton>("LogSave"), &QPushButton::clicked, this, [this] { model_.Save(); });
+  for (const auto& [name, key] : kKeyButtons)
+    connect(form.get<QPushButton>(name), &QPushButton::clicked, this, [this, key = key] { Key(key); });
+  search_ = form.get<QLineEdit>("Edit1");
   search_->installEventFilter(this);
-  bar->addWidget(search_, 1);
   connect(search_, &QLineEdit::textEdited, this,
           [this](const QString& text) { model_.SetSearchText(text.toStdString()); });
 
-  area_ = new QPlainTextEdit(this);
-  area_->setObjectName("RichEdit1");
-  area_->setReadOnly(true);
+  area_ = form.get<QPlainTextEdit>("RichEdit1");
+  // Read-only, yet the caret moves and selects with the keys.
   area_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  area_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  area_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  area_->setFont(FormFont(13));
-  QPalette colours = area_->palette();
-  colours.setColor(QPalette::Base, Qt::black);
-  colours.setColor(QPalette::Text, Qt::yellow);
-  area_->setPalette(colours);
   area_->installEventFilter(this);
-  column->addWidget(area_, 1);
   // The text area takes the focus with the page: the search field keeps
   // its first text until the operator enters it.
   setFocusProxy(area_);
-  QWidget::setTabOrder(area_, search_);
-  Refresh();
+  subscription_ = model_.Subscribe([this](std::string_view what) {
+    if (what == "Edit1") ShowSearchText();
+    else ShowText();
+  });
+  ShowText();
+  ShowSearchText();
 }
 
 QPushButton* AnalysisLogPage::button(const char* name) const { return findChild<QPushButton*>(name); }
 
-void AnalysisLogPage::Refresh() {
+void AnalysisLogPage::ShowText() {
   if (shownRevision_ != model_.Revision()) {
     shownRevision_ = model_.Revision();
     area_->setPlainText(QString::fromStdU16String(model_.Text()));
   }
+  ShowSelection(false);
+}
+
+void AnalysisLogPage::ShowSearchText() {
   const QString search = QString::fromStdString(model_.SearchText());
   if (search_->text() != search) search_->setText(search);
-  ShowSelection(false);
 }
 
 void AnalysisLogPage::ShowSelection(bool focus) {
@@ -119,7 +95,7 @@ void AnalysisLogPage::ShowSelection(bool focus) {
 }
 
 void AnalysisLogPage::Key(int key) {
-  Refresh();
+  // The caret the operator moved in the area is the model's first.
   const QTextCursor cursor = area_->textCursor();
   model_.SetSelection(size_t(cursor.selectionStart()), size_t(cursor.selectionEnd() - cursor.selectionStart()));
   const size_t before = model_.SelStart(), length = model_.SelLength();
@@ -129,10 +105,7 @@ void AnalysisLogPage::Key(int key) {
 }
 
 bool AnalysisLogPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == search_ && event->type() == QEvent::FocusIn) {
-    model_.Edit1Enter();
-    search_->setText(QString::fromStdString(model_.SearchText()));
-  }
+  if (watched == search_ && event->type() == QEvent::FocusIn) model_.Edit1Enter();
   if ((watched == area_ || watched == search_) && event->type() == QEvent::KeyPress) {
     const int key = WindowsKey(static_cast<QKeyEvent*>(event)->key());
     if (key != 0) {
@@ -147,12 +120,7 @@ void AnalysisLogPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // A tab change, not the window coming back from being minimised.
   if (!event->spontaneous()) area_->setFocus();
-  if (openOnShow_ && !event->spontaneous()) {
-    QTimer::singleShot(0, this, [this] {
-      model_.OpenLog();
-      Refresh();
-    });
-  }
+  if (openOnShow_ && !event->spontaneous()) QTimer::singleShot(0, this, [this] { model_.OpenLog(); });
 }
 
 }  // namespace kestrel

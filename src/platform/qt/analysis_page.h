@@ -1,6 +1,7 @@
 // The system menu's tab "PDAT解析" over its model (TAnalysisTab): the data
 // choice, the run button, the exclusion check boxes (named as the model
-// names them) with their tick-all and untick-all buttons, and the note.
+// names them) with their tick-all and untick-all buttons, and the note,
+// built from the tab's table (kAnalysisPage).
 // The menu window puts the page in its tab and gives the model its hooks.
 #pragma once
 
@@ -21,22 +22,20 @@ class AnalysisPage final : public QWidget {
  public:
   AnalysisPage(TAnalysisTab& model, QWidget* parent = nullptr);
 
-  // Draws the model's state (the chosen file, the ticks).
-  void Refresh();
+  // Draws the model's state (the chosen file, the ticks), whenever it
+  // changes.
+  void ShowState();
 
   QLabel* label4() const { return label4_; }
   QCheckBox* box(const QString& name) const;
   QPushButton* button(const char* name) const;
 
- protected:
-  // The print tab's data choice may have changed the label meanwhile.
-  void showEvent(QShowEvent* event) override;
-
  private:
   TAnalysisTab& model_;
   QLabel* label4_ = nullptr;
   std::vector<QCheckBox*> boxes_;
-  bool refreshing_ = false;
+  FormModel::Subscription subscription_;
+  bool showing_ = false;
 };
 
 }  // namespace kestrel

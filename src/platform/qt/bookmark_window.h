@@ -21,18 +21,20 @@ class BookmarkWindow final : public QDialog {
 
  public:
   BookmarkWindow(TAddBookMark1& dialog, QWidget* parent);
+  // The Ui's view of the form "AddBookMark1".
+  static bool ShowModal(QtUi& ui, FormModel& form);
 
   // The white path labels, by their names ("Label10", "Label5", "Label8", "Label9").
   QLabel* pathLabel(const char* name) const;
 
  private:
-  void Refresh();
+  // Draws the model's state (whenever it says it changed).
+  void ShowState();
 
   TAddBookMark1& dialog_;
   QLabel *label10_, *label5_, *label8_, *label9_;
+  FormModel::Subscription subscription_;
   QCheckBox* checkBox1_;
 };
-
-// QtUi::ShowBookmarkDialog (defined with the window) shows it modally.
 
 }  // namespace kestrel

@@ -6,7 +6,9 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include "forms/form_tables.h"
 #include "platform/qt/desktop_fonts.h"
+#include "platform/qt/form_builder.h"
 
 namespace kestrel {
 namespace {
@@ -19,38 +21,16 @@ DeviceDialogWindow::DeviceDialogWindow(TSelPrn1& dialog, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       dialog_(dialog) {
+  const BuiltForm form = BuildForm(kDeviceDialogForm, this);
   setWindowTitle(QString::fromStdString(dialog.Caption()));
-  setFixedSize(kClientWidth, kClientHeight);
-  setFont(FormFont(16));
-  Fill(this, QColor(136, 136, 255));
-
-  heading_ = new QLabel(this);
-  heading_->setObjectName("Label1");
-  heading_->setGeometry(8, 8, 412, 19);
-  heading_->setFont(FormFont(16, true));
-
-  list_ = new QListWidget(this);
-  list_->setObjectName("ListBox1");
-  list_->setGeometry(8, 32, 410, 265);
-  list_->setFont(FormFont(16));
+  setFixedSize(FormSize(kDeviceDialogForm));
+  heading_ = form.get<QLabel>("Label1");
+  list_ = form.get<QListWidget>("ListBox1");
+  status_ = form.get<QLabel>("Label2");
+  hint_ = form.get<QLabel>("Label3");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setUniformItemSizes(true);
   list_->installEventFilter(this);
-
-  status_ = new QLabel(this);
-  status_->setObjectName("Label2");
-  status_->setGeometry(8, 303, 410, 19);
-  status_->setFont(FormFont(16, true));
-  Fill(status_, Qt::white);
-
-  hint_ = new QLabel(this);
-  hint_->setObjectName("Label3");
-  hint_->setGeometry(8, 328, 410, 52);
-  hint_->setFont(FormFont(16, true));
-  hint_->setWordWrap(true);
-  hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  hint_->setText(QString::fromUtf8(TSelPrn1::Hint()));
-  Fill(hint_, QColor(192, 192, 192));
 
   for (const std::string& row : dialog_.Rows()) {
     auto* item = new QListWidgetItem(QString::fromStdString(row), list_);
@@ -61,17 +41,16 @@ DeviceDialogWindow::DeviceDialogWindow(TSelPrn1& dialog, QWidget* parent)
     if (refreshing_) return;
     const auto selected = list_->selectedItems();
     dialog_.SetHighlight(selected.isEmpty() ? -1 : list_->row(selected.first()));
-    Refresh();
   });
   connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     dialog_.SetHighlight(list_->row(item));
     dialog_.ListBox1DblClick();
-    Refresh();
   });
-  Refresh();
+  subscription_ = dialog_.Subscribe([this](std::string_view) { ShowState(); });
+  ShowState();
 }
 
-void DeviceDialogWindow::Refresh() {
+void DeviceDialogWindow::ShowState() {
   refreshing_ = true;
   heading_->setText(QString::fromStdString(dialog_.Heading()));
   status_->setText(QString::fromStdString(dialog_.StatusLine()));
@@ -91,7 +70,7 @@ bool DeviceDialogWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::FocusIn) {
     // The list makes its first row current when it takes focus; the
     // dialog's highlight decides what is marked.
-    QTimer::singleShot(0, this, [this] { Refresh(); });
+    QTimer::singleShot(0, this, [this] { ShowState(); });
     return QDialog::eventFilter(watched, event);
   }
   if (watched == list_ && event->type() == QEvent::KeyPress) {
@@ -111,7 +90,6 @@ bool DeviceDialogWindow::eventFilter(QObject* watched, QEvent* event) {
         return QDialog::eventFilter(watched, event);
     }
     dialog_.ListBox1KeyDown(key);
-    Refresh();
     return true;
   }
   return QDialog::eventFilter(watched, event);
@@ -122,11 +100,9 @@ void DeviceDialogWindow::closeEvent(QCloseEvent* event) {
   if (dialog_.IsOpen()) dialog_.RequestClose();
   if (dialog_.IsOpen()) {
     event->ignore();
-    Refresh();
     return;
   }
   event->accept();
-  Refresh();
 }
 
 // A dialog without a Cancel button keeps Esc to itself.
@@ -143,7 +119,7 @@ void DeviceDialogWindow::showEvent(QShowEvent* event) {
   CentreOnScreen(this);
   list_->setFocus(Qt::OtherFocusReason);
   // Focus gives the list a current row; nothing is highlighted on opening.
-  Refresh();
+  ShowState();
 }
 
 }  // namespace kestrel

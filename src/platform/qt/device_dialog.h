@@ -25,11 +25,9 @@ class DeviceDialogWindow final : public QDialog {
   QLabel* status() const { return status_; }
   QLabel* hint() const { return hint_; }
 
-  // Draws the dialog's state; closes the window once the dialog closed.
-  void Refresh();
-
-  static constexpr int kClientWidth = 428;
-  static constexpr int kClientHeight = 390;
+  // Draws the dialog's state (whenever it changes); closes the window once
+  // the dialog closed.
+  void ShowState();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,6 +41,7 @@ class DeviceDialogWindow final : public QDialog {
   QListWidget* list_;
   QLabel* status_;
   QLabel* hint_;
+  FormModel::Subscription subscription_;
   bool refreshing_ = false;
 };
 

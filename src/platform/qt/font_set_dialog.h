@@ -1,9 +1,9 @@
 // The font settings form's window ("印字フォント設定画面") over its model
 // (TFontSet). The model is the form object of the maintenance run and holds
-// every control's state; each showing (QtUi::ShowFontSettings) draws it in a
+// every control's state; each showing (FontSetDialog::ShowModal) draws it in a
 // window, so what the operator left in it (also after キャンセル) is there
-// next time. Every edit goes to the model at once; the buttons call its
-// handlers.
+// next time. Its controls come from the form's table (kFontSetForm). Every
+// edit goes to the model at once; the buttons call its handlers.
 #pragma once
 
 #include <QDialog>
@@ -19,17 +19,18 @@ class QPushButton;
 
 namespace kestrel {
 
+class QtUi;
+
 class FontSetDialog final : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 711;
-  static constexpr int kClientHeight = 686;
-
   FontSetDialog(TFontSet& model, QWidget* parent = nullptr);
+  // The Ui's view of the form "FontSet".
+  static bool ShowModal(QtUi& ui, FormModel& form);
 
-  // Draws the model's state into the controls.
-  void Refresh();
+  // Draws the model's state into the controls (whenever it changes).
+  void ShowState();
 
   QComboBox* face(TFontSet::FaceBox box) const { return faces_[box]; }
   QPlainTextEdit* memo(TFontSet::MemoBox memo) const { return memos_[memo]; }
@@ -46,6 +47,7 @@ class FontSetDialog final : public QDialog {
   std::array<QPlainTextEdit*, TFontSet::kMemoCount> memos_{};
   std::array<QCheckBox*, TFontSet::kCheckCount> checks_{};
   std::array<QPushButton*, 8> buttons_{};
+  FormModel::Subscription subscription_;
   bool refreshing_ = false;
 };
 

@@ -16,16 +16,15 @@ class OutlinerTabPage final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 580;
-  static constexpr int kHeight = 360;
-
   OutlinerTabPage(OutlinerTab& tab, QWidget* parent = nullptr);
 
  private:
-  void Refresh();
+  // Draws the model's state (whenever it says it changed).
+  void ShowState();
 
   OutlinerTab& tab_;
   QLabel *pdf_, *csv_, *outliner_;
+  FormModel::Subscription subscription_;
 };
 
 }  // namespace kestrel

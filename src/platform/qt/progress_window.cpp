@@ -5,34 +5,18 @@
 #include <QProgressBar>
 #include <QToolButton>
 
+#include "forms/form_tables.h"
 #include "platform/qt/desktop_fonts.h"
+#include "platform/qt/form_builder.h"
 
 namespace kestrel {
 ProgressWindow::ProgressWindow(std::function<void()> onCancel)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  setFixedSize(kClientWidth, kClientHeight);
-  setFont(FormFont(11));
-  Fill(this, QColor(166, 202, 240));
-
-  label_ = new QLabel(this);
-  label_->setObjectName("Label1");
-  label_->setGeometry(16, 24, 417, 17);
-  label_->setFont(FormFont(13));
-  label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  Fill(label_, Qt::white);
-
-  bar_ = new QProgressBar(this);
-  bar_->setObjectName("ProgressBar1");
-  bar_->setGeometry(16, 56, 417, 17);
-  bar_->setTextVisible(false);
-  bar_->setRange(0, 1);
-  bar_->setValue(0);
-
-  auto* button = new QToolButton(this);
-  button->setObjectName("SpeedButton1");
-  button->setGeometry(176, 103, 105, 25);
-  button->setText(QString::fromUtf8("キャンセル"));
-  button->setFocusPolicy(Qt::NoFocus);  // a speed button takes no focus
+  const BuiltForm form = BuildForm(kProgressForm, this);
+  setFixedSize(FormSize(kProgressForm));
+  label_ = form.get<QLabel>("Label1");
+  bar_ = form.get<QProgressBar>("ProgressBar1");
+  auto* button = form.get<QToolButton>("SpeedButton1");
   connect(button, &QToolButton::clicked, this, [onCancel = std::move(onCancel)] { onCancel(); });
   cancel_ = button;
 }

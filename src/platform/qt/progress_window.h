@@ -26,9 +26,6 @@ class ProgressWindow final : public QWidget {
   QProgressBar* bar() const { return bar_; }
   QAbstractButton* cancelButton() const { return cancel_; }
 
-  static constexpr int kClientWidth = 450;
-  static constexpr int kClientHeight = 146;
-
  protected:
   // The form has no close of its own while a folder prints.
   void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QTreeView>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -9,14 +12,27 @@
 #include <cstdlib>
 
 #include "platform/device_selection.h"
+#include "platform/qt/bookmark_window.h"
 #include "platform/qt/desktop_fonts.h"
 #include "platform/qt/device_dialog.h"
+#include "platform/qt/font_set_dialog.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/progress_window.h"
+#include "platform/qt/system_menu_window.h"
 #include "util/paths.h"
 
 namespace kestrel {
 namespace {
+
+// The forms this Ui shows, by the form's name.
+constexpr struct {
+  const char* form;
+  FormView show;
+} kFormViews[] = {
+    {"SysMenu1", &SystemMenuWindow::ShowModal},
+    {"FontSet", &FontSetDialog::ShowModal},
+    {"AddBookMark1", &BookmarkWindow::ShowModal},
+};
 
 int64_t NowMs() {
   using namespace std::chrono;
@@ -55,6 +71,12 @@ QtUi::QtUi(std::string baseDir)
 }
 
 QtUi::~QtUi() { progress_.reset(); }
+
+bool QtUi::ShowForm(FormModel& form) {
+  for (const auto& view : kFormViews)
+    if (std::string_view(view.form) == form.FormName()) return view.show(*this, form);
+  return false;
+}
 
 QWidget* QtUi::ModalParent() { return QApplication::activeModalWidget(); }
 
@@ -101,24 +123,24 @@ bool QtUi::AskOkCancel(const std::string& text, MessageKind kind) {
 void QtUi::Warn(const std::string& text) { terminal_.Warn(text); }
 
 std::string QtUi::SelectDevice(const DeviceDialogRequest& request) {
-  DeviceDialogWindow* window = nullptr;
   // The window shows the dialog's state as it asks (a taken row is in the
-  // status line while its confirmation is open).
-  TSelPrn1 dialog([this, &window](DeviceQuestion, const std::string& text, MessageKind kind) {
-    if (window != nullptr) window->Refresh();
-    return AskYesNo(text, kind);
-  });
+  // status line while its confirmation is open): the dialog says so.
+  TSelPrn1 dialog([this](DeviceQuestion, const std::string& text, MessageKind kind) { return AskYesNo(text, kind); });
   dialog.Configure(request);
   dialog.FormShow();
   DeviceDialogWindow shown(dialog, ModalParent());
-  window = &shown;
   RunModal(shown);
   return dialog.GetSelection();
 }
 
 void QtUi::ShowProgress(const std::string& caption) {
   cancelled_ = false;
-  if (!progress_) progress_ = std::make_unique<ProgressWindow>([this] { cancelled_ = true; });
+  if (!progress_) {
+    progress_ = std::make_unique<ProgressWindow>([this] { cancelled_ = true; });
+    // Above every window: a print started from a modal form (the system
+    // menu) would otherwise leave the form's cancel button without input.
+    progress_->setWindowModality(Qt::ApplicationModal);
+  }
   progress_->setWindowTitle(QString::fromStdString(caption));
   progress_->show();
   QApplication::processEvents();
@@ -152,7 +174,7 @@ std::string QtUi::ChooseFile(const std::string& title, const std::string& folder
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)),
                      QString::fromStdString(QtFileFilter(filter)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
@@ -161,11 +183,50 @@ std::string QtUi::ChooseFile(const std::string& title, const std::string& folder
 std::string QtUi::ChooseFolder(const std::string& title, const std::string& folder) {
   QFileDialog dialog(ModalParent(), QString::fromStdString(title),
                      folder.empty() ? QString() : QString::fromStdString(ResolvePath(baseDir_, folder)));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareChooser(dialog);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first().toStdString();
+}
+
+namespace {
+
+// The chooser's sizes and dates in the Japanese form, whatever the
+// system's locale.
+class JapaneseFileColumns final : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || files == nullptr || (index.column() != 1 && index.column() != 3))
+      return QIdentityProxyModel::data(index, role);
+    const QModelIndex source = mapToSource(index);
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    if (index.column() == 3) return japanese.toString(files->lastModified(source), QLocale::ShortFormat);
+    if (files->isDir(source)) return QIdentityProxyModel::data(index, role);
+    return japanese.formattedDataSize(files->size(source), 0, QLocale::DataSizeTraditionalFormat);
+  }
+};
+
+}  // namespace
+
+void PrepareChooser(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+  dialog.setViewMode(QFileDialog::Detail);
+  dialog.setProxyModel(new JapaneseFileColumns(&dialog));
+  dialog.resize(760, 460);
+  // The name column as wide as the names shown, once a folder is read.
+  auto* view = dialog.findChild<QTreeView*>("treeView");
+  auto* files = dialog.findChild<QFileSystemModel*>();
+  if (view == nullptr || files == nullptr) return;
+  QObject::connect(files, &QFileSystemModel::directoryLoaded, view, [view] {
+    QTimer::singleShot(0, view, [view] {
+      view->resizeColumnToContents(0);
+      view->resizeColumnToContents(3);
+    });
+  });
 }
 
 std::string QtFileFilter(const std::string& windowsFilter) {

@@ -19,6 +19,7 @@
 
 class QApplication;
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace kestrel {
@@ -48,11 +49,10 @@ class QtUi final : public Ui {
                          const std::string& filter) override;
   std::string ChooseFolder(const std::string& title, const std::string& folder) override;
   bool HasWindows() const override { return true; }
-  bool ShowSystemMenu(TSysMenu1& menu, const SystemMenuPages& pages) override;  // system_menu_window.cpp
-  bool ShowBookmarkDialog(TAddBookMark1& dialog) override;                      // bookmark_window.cpp
+  // Finds the form's view by the form's name (kFormViews, qt_ui.cpp).
+  bool ShowForm(FormModel& form) override;
   std::string ChooseSaveFile(const std::string& title, const std::string& folder, const std::string& filter,
                              const std::string& defaultName) override;  // analysis_log_page.cpp
-  bool ShowFontSettings(TFontSet& form) override;                    // font_set_dialog.cpp
 
   // Runs a modal window's own loop and returns its result; the time-out
   // timer is served once on entry when an interval has ended, then at the
@@ -78,5 +78,14 @@ class QtUi final : public Ui {
 // pattern" (patterns separated by ";"): "label (pattern);;label (pattern)".
 // A label without its pattern is left out.
 std::string QtFileFilter(const std::string& windowsFilter);
+
+// Sets up a file chooser as every chooser of this Ui is: Qt's own dialog in
+// Japanese, details shown, sizes and dates in the Japanese form and the
+// name column as wide as the names.
+void PrepareChooser(QFileDialog& dialog);
+
+// A form's view: shows the form modally (QtUi::RunModal); false when the
+// model is not the view's.
+using FormView = bool (*)(QtUi& ui, FormModel& form);
 
 }  // namespace kestrel

@@ -8,7 +8,7 @@
 
 #include "pdf/raku2_client.h"
 
-class QListWidget;
+class QTreeWidget;
 
 namespace kestrel {
 
@@ -16,22 +16,20 @@ class Raku2TabPage final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 580;
-  static constexpr int kHeight = 420;
-
   Raku2TabPage(Raku2TestTab& tab, QWidget* parent = nullptr);
 
-  QListWidget* folderList() const { return folders_; }
+  QTreeWidget* folderList() const { return folders_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Lists the tab's folder and the folders in it.
-  void OpenFolder();
+  // Draws the tab's folder tree (whenever it changes).
+  void ShowFolders();
 
   Raku2TestTab& tab_;
-  QListWidget* folders_;
+  QTreeWidget* folders_;
+  FormModel::Subscription subscription_;
 };
 
 }  // namespace kestrel

@@ -2,7 +2,7 @@
 // column, the test buttons, the memo and the debug start-folder list, and
 // in the full form the tab panel with the print settings tab and the
 // spooler tab. Clicks go to the menu; the window then draws the menu's
-// state again. Pages of other tabs are installed by name (InstallPage).
+// state again when the menu says it changed. Pages of other tabs are installed by name (InstallPage).
 // Closing fades the window out over a second.
 #pragma once
 
@@ -24,6 +24,8 @@ class QWidget;
 
 namespace kestrel {
 
+class QtUi;
+
 class SystemMenuWindow final : public QDialog {
   Q_OBJECT
 
@@ -33,6 +35,10 @@ class SystemMenuWindow final : public QDialog {
   static constexpr int kFrameWidth = TSysMenu1::kFullWidth - TSysMenu1::kClientWidth;
   static constexpr int kFrameHeight = TSysMenu1::kFullHeight - TSysMenu1::kClientHeight;
   static constexpr int kFadeMs = 1000;
+
+  // Shows the menu (a TSysMenu1) with the pages it holds; the Ui's view of
+  // the form "SysMenu1".
+  static bool ShowModal(QtUi& ui, FormModel& menu);
 
   // menu must outlive the window.
   SystemMenuWindow(TSysMenu1& menu, QWidget* parent);
@@ -52,10 +58,8 @@ class SystemMenuWindow final : public QDialog {
   void reject() override;
 
  private:
-  QWidget* MakePrintTab();
-  QWidget* MakeSpoolerTab();
-  // Draws the menu's state.
-  void Refresh();
+  // Draws the menu's state (whenever the menu says it changed).
+  void ShowState();
 
   TSysMenu1& menu_;
   QWidget* panel1_ = nullptr;
@@ -71,6 +75,7 @@ class SystemMenuWindow final : public QDialog {
   QCheckBox* checkBox15_ = nullptr;
   QLineEdit* labeledEdit1_ = nullptr;
   QPlainTextEdit* spoolerText_ = nullptr;
+  FormModel::Subscription subscription_;
   bool fading_ = false;
   bool faded_ = false;
 };

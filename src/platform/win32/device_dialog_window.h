@@ -1,8 +1,6 @@
-// The device selection dialog as a modal Win32 window over TSelPrn1: client
-// area 428 x 390, colour RGB 136,136,255, centred; the heading (bold 16 px)
-// at (8, 8, 412, 19), the device list (16 px, rows 19 px) at (8, 32, 410,
-// 265), the status line (bold, white) at (8, 303, 410, 19) and the hint
-// (bold, silver, wrapped) at (8, 328, 410, 52). Clicks, double clicks, the
+// The device selection dialog as a modal Win32 window over TSelPrn1, built
+// from its layout (kDeviceDialogForm, forms/form_tables.h), centred; the
+// device list's rows are 19 px. Clicks, double clicks, the
 // Enter and arrow keys and the close box become the dialog's actions; its
 // questions are the Ui's message boxes.
 #pragma once

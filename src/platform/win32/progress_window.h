@@ -1,19 +1,18 @@
 // The progress form shown while a folder prints, as a Win32 window: the
 // file being printed, a progress bar of the files done and a cancel button.
-// Client area 450 x 146, sky blue, centred on the screen; the label white
-// Tahoma 13 px at (16, 24, 417, 17), the bar at (16, 56, 417, 17), the
-// button "キャンセル" at (176, 103, 105, 25).
+// Its layout is kProgressForm (forms/form_tables.h), centred on the screen.
 #pragma once
 
 #include <string>
 
+#include "platform/win32/form_builder.h"
 #include "platform/win32/windows_api.h"
 
 namespace kestrel {
 
 class ProgressWindow {
  public:
-  ProgressWindow() = default;
+  ProgressWindow();
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
   ~ProgressWindow();
@@ -33,10 +32,8 @@ class ProgressWindow {
   HWND window_ = nullptr;
   HWND label_ = nullptr;
   HWND bar_ = nullptr;
-  HWND button_ = nullptr;
+  Win32Form form_;
   HBRUSH background_ = nullptr;
-  HFONT formFont_ = nullptr;
-  HFONT labelFont_ = nullptr;
   bool cancelled_ = false;
 };
 

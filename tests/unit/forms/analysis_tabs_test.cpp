@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/text_codec.h"
 #include "support/engine_fixture.h"
 
@@ -150,6 +152,41 @@ TEST(ImageTab, AChosenImageMustExist) {
   EXPECT_FALSE(tab.ChooseImage());
   EXPECT_EQ(tab.ImagePath(), page);
   EXPECT_EQ(tab.Revision(), 1u);
+}
+
+// The tabs say what changed, so that their views draw them again: each
+// change a view shows names its control; the menu's data choice reaches
+// the data tab's label.
+TEST(AnalysisTabs, EveryChangeAViewShowsIsTold) {
+  TempDir dir;
+  const std::string log = dir.Write("alog.txt", std::string("abc\nabc\n"));
+  const std::string page = dir.Write("alog.jpg", std::string("jpeg"));
+  HeadlessUi ui({log, page}, {});
+  MemoryPrintSystem printers({StandardDevice("Office")});
+  TSysMenu1 menu(ui, printers, {});
+  MenuAnalysisTabs tabs(ui, menu);
+  std::vector<std::string> told;
+  auto note = [&told](std::string_view what) { told.emplace_back(what); };
+  auto s1 = tabs.data.Subscribe(note), s2 = tabs.log.Subscribe(note), s3 = tabs.image.Subscribe(note);
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { tabs.data.SetBox("circle1", true); }, "circle1"},
+      {[&] { tabs.data.Button17Click(); }, ""},
+      {[&] { menu.SetDataLabels("/data/a.pdat"); }, "Label4"},
+      {[&] { tabs.log.OpenLog(); }, "RichEdit1"},
+      {[&] { tabs.log.End(); }, "RichEdit1"},
+      {[&] { tabs.log.Edit1Enter(); }, "Edit1"},
+      {[&] { tabs.image.ChooseImage(); }, "Image1"},
+  };
+  for (const auto& [change, what] : cases) {
+    told.clear();
+    change();
+    EXPECT_EQ(told, std::vector<std::string>{what}) << what;
+  }
+  EXPECT_EQ(tabs.data.Label4(), "/data/a.pdat");
+  told.clear();
+  tabs.log.SetSelection(tabs.log.SelStart());  // no change, nothing told
+  tabs.data.SetBox("nosuchbox", true);
+  EXPECT_TRUE(told.empty());
 }
 
 }  // namespace

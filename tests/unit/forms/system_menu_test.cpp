@@ -120,6 +120,25 @@ TEST_F(SystemMenuTest, JpegAndPdfOutputExcludeEachOther) {
   EXPECT_EQ(r.jpeg, 0);
 }
 
+// The menu tells its observers what changed; an unchanged value and a
+// released subscription tell nothing.
+TEST_F(SystemMenuTest, ChangesAreToldToTheSubscribedViews) {
+  MenuUi ui;
+  auto menu = Menu(ui);
+  std::vector<std::string> told;
+  {
+    FormModel::Subscription s = menu->Subscribe([&](std::string_view what) { told.emplace_back(what); });
+    menu->SetRadioGroup2(3);
+    menu->SetRadioGroup2(3);
+    menu->SetCheckBox12(true);
+    menu->CheckBox13Click(true);
+    EXPECT_EQ(told, (std::vector<std::string>{"RadioGroup2", "CheckBox12", ""}));
+  }
+  menu->SetCheckBox15(true);
+  EXPECT_EQ(told.size(), 3u);
+  EXPECT_STREQ(menu->FormName(), "SysMenu1");
+}
+
 TEST_F(SystemMenuTest, ThePrintRunHandsTheControlsToThePrintEntry) {
   MenuUi ui({"/data/a.pdat"});
   auto menu = Menu(ui);
