@@ -52,6 +52,12 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+// Whether the real path lies at or below the real folder.
+bool IsWithin(std::string_view path, std::string_view folder) {
+  const auto inner = Components(path), outer = Components(folder);
+  return inner.size() >= outer.size() && std::equal(outer.begin(), outer.end(), inner.begin(), SameName);
+}
+
 }  // namespace
 
 PrintDataCleanup::PrintDataCleanup(const RunSettings& settings, ProgramLog& log, System& system)
@@ -184,14 +190,24 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
   }
   const std::string real = system_.RealPath(resolved);
   if (real.empty()) return;  // a folder that does not exist has nothing to clean
-  // Only a folder is cleaned: a file named here (the settings file, a
-  // log) is never deleted in its place.
-  if (deletes && (HoldsProductFolder(real, ProductFolders(), SystemFolders()) || !IsFolder(real))) {
-    refuse();
-    return;
+  // Only a folder below the base folder is cleaned, never a file named
+  // here (the settings file, a log) in its place, nor a log folder or
+  // anything in one.
+  if (deletes) {
+    const std::string base = RealOrNearest(settings_.BaseDir);
+    bool inLogs = false;
+    for (const char* logs : {"zoq\\plog", "zoq\\palog"}) {
+      const std::string folderOfLogs = RealOrNearest(ProductPath(settings_.BaseDir, logs));
+      inLogs = inLogs || (!folderOfLogs.empty() && IsWithin(real, folderOfLogs));
+    }
+    if (base.empty() || !IsWithin(real, base) || inLogs ||
+        HoldsProductFolder(real, ProductFolders(), SystemFolders()) || !IsFolder(real)) {
+      refuse();
+      return;
+    }
   }
   if (mode == 2 || mode == 9) {
-    files_.DeletePath(real, 0, 0);
+    RemoveTree(real);
     return;
   }
   bool files = false, folders = false;
@@ -218,7 +234,8 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
       bool attempted = false;
       if ((isFolder && folders) || (!isFolder && files)) {
         if (now == 0 || (entry.timesKnown && entry.times.modified + age < now)) {
-          files_.DeletePath(full, 0, 0);
+          if (isFolder) RemoveTree(full);
+          else files_.DeletePath(full, 0, 0);
           attempted = true;
         }
       }
@@ -228,6 +245,76 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
       }
     }
   }
+}
+
+void PrintDataCleanup::CleanupPrintedFolder(const std::string& realFolder, bool printedAll,
+                                            const std::vector<std::string>& outputFolders) {
+  if (realFolder.empty()) {
+    log_.WriteLog("CleanupPrintFolder : 印刷したフォルダの場所が確定できないため、削除を行いません\n", kLogError);
+    return;
+  }
+  if (!printedAll) {
+    log_.WriteLogf(kLogError,
+                   "CleanupPrintFolder : 印刷されなかったファイルがあるため、フォルダを削除しません(%s)\n",
+                   realFolder.c_str());
+    return;
+  }
+  std::vector<std::string> kept = ProductFolders();
+  for (const std::string& folder : outputFolders) {
+    if (folder.empty()) continue;
+    std::string real = RealOrNearest(folder);
+    if (!real.empty()) kept.push_back(std::move(real));
+  }
+  if (HoldsProductFolder(realFolder, kept) || !IsFolder(realFolder)) {
+    log_.WriteLogf(kLogError,
+                   "CleanupPrintFolder : 出力先または製品のフォルダを含むため、フォルダを削除しません(%s)\n",
+                   realFolder.c_str());
+    return;
+  }
+  RemoveTree(realFolder);
+}
+
+bool PrintDataCleanup::RemoveTree(const std::string& real) {
+  struct Step {
+    std::string path;
+    int depth;
+    bool listed;
+  };
+  auto join = [](const std::string& folder, const std::string& name) {
+    return (folder == "/" ? std::string() : folder) + kPathSeparator + name;
+  };
+  std::vector<Step> steps{{real, 0, false}};
+  bool whole = true, tooDeep = false;
+  while (!steps.empty()) {
+    if (steps.back().listed) {
+      // Everything below is done: the folder goes if it is empty now.
+      const std::string path = steps.back().path;
+      steps.pop_back();
+      if (!system_.ListFolder(path).empty() || files_.DeletePath(path, 0, 0) != 0) whole = false;
+      continue;
+    }
+    steps.back().listed = true;
+    const std::string path = steps.back().path;
+    const int depth = steps.back().depth;
+    if (depth >= kMaxDepth) {
+      tooDeep = true;
+      whole = false;
+      steps.pop_back();
+      continue;
+    }
+    for (const System::FolderEntry& entry : system_.ListFolder(path)) {
+      const std::string full = join(path, entry.name);
+      if (entry.kind == System::EntryKind::kFolder) {
+        steps.push_back({full, depth + 1, false});
+      } else if (files_.DeletePath(full, 0, 0) != 0) {
+        whole = false;  // a file, a link (itself, never what it names) or another entry
+      }
+    }
+  }
+  if (tooDeep)
+    log_.WriteLogf(kLogError, "CleanupPrintFolder : フォルダの階層が深すぎるため、%d 階層より下は削除しません(%s)\n",
+                   kMaxDepth, real.c_str());
+  return whole;
 }
 
 }  // namespace kestrel

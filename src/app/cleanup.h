@@ -46,7 +46,23 @@ class PrintDataCleanup {
   // holds a product folder or lies in a folder of the system
   // (HoldsProductFolder), are never cleaned: the refusal goes to the
   // critical log. Only System calls reach the files.
+  // The folder from the settings must lie below the base folder, and never
+  // inside a log folder (zoq\plog, zoq\palog).
   void CleanupPrintFolder(const std::string& folder, int64_t age, int32_t mode, const std::string& patterns);
+
+  // $pdat2=9: deletes the folder a run printed from, given as the real path
+  // the run resolved and printed (never derived again from text), when
+  // every requested file of it printed (printedAll, at least one file).
+  // Kept, with the reason in the log: a folder whose path the run could
+  // not resolve (empty), a run that left a file unprinted or printed
+  // nothing, and a folder that is or holds a product folder or one of
+  // outputFolders (the run's JPEG pages, say).
+  void CleanupPrintedFolder(const std::string& realFolder, bool printedAll,
+                            const std::vector<std::string>& outputFolders);
+
+  // How deep below the folder a clean-up goes: folders further down are not
+  // entered (they and the folders above them stay, with a message).
+  static constexpr int kMaxDepth = 100;
 
   // Seconds since 1970-01-01 UTC; the current time unless a test sets it.
   std::function<int64_t()> clock;
@@ -65,6 +81,11 @@ class PrintDataCleanup {
   std::vector<std::string> RealPaths(const std::vector<std::string>& folders) const;
   // Whether the real path names a folder (not a file, not a link).
   bool IsFolder(const std::string& real) const;
+  // Deletes the folder real with everything in it, one entry at a time
+  // without recursion and without entering a link (ListFolder's kinds
+  // tell links); at most kMaxDepth folders deep. false when something
+  // stayed.
+  bool RemoveTree(const std::string& real);
 
   const RunSettings& settings_;
   ProgramLog& log_;

@@ -140,6 +140,8 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
   if (settings.PrintListGiven == 0) settings.PrintListPath.clear();
   settings.ParentWindow = 0;
   notPrinted_ = false;
+  printedFiles_ = 0;
+  printedFolder_.clear();
 
   if (args.size() <= 1) {
     RunSystemMenu(true);
@@ -353,8 +355,13 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         MessageKind::Warning);
   }
 
-  // 11, 12. The target.
-  const std::string firstPath = ResolveUserPath(s.BaseDir, first);
+  // 11, 12. The target. A path whose backslashes may be bytes of its
+  // characters is taken as given or not at all, never guessed.
+  auto resolveUser = [&](const std::string& item) {
+    if (kWindowsFileNames || !BackslashIsAmbiguous(item)) return ResolveUserPath(s.BaseDir, item);
+    return Exists(item) ? item : std::string();
+  };
+  const std::string firstPath = resolveUser(first);
   const PathKind kind = ClassifyPath(firstPath);
   if (kind == PathKind::kEmpty || kind == PathKind::kMissing) {
     target = Target::kUnusable;
@@ -388,7 +395,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     return runJobs([&]() -> int {
       for (size_t i = 0; i < list.size(); ++i) {
         if (i + 1 == list.size()) ctx->page.lastFile = 1;
-        if (RunJob(*ctx, ResolveUserPath(s.BaseDir, list[i])) != 0) {
+        if (RunJob(*ctx, resolveUser(list[i])) != 0) {
           if (ctx->exitCode != 0) return ctx->exitCode;
           notPrinted_ = true;
           ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
@@ -434,14 +441,16 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   } else {
     if (ReadPrintList(s, folder, list, ui) > 0 || list.empty()) notPrinted_ = true;
   }
-  if (s.pdat2 == 9) s.pdat2_Folder = folder;
-  if (s.pdfbk == 1 && second == "2") MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+  // $pdat2=9 deletes this folder, the real path printed from (never
+  // derived again from the text of -p), and only when every file printed.
+  if (s.pdat2 == 9) printedFolder_ = services_.system.RealPath(firstPath);
   ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
   ctx->output.duplexSetting = s.Dup;
   ctx->options.batchMode = 1;
   ctx->SetLogFileName(s.LogPath);
   log_.DumpSettings(*ctx);
 
+  const std::string pdfBefore = services_.printers.LastDocumentFile();
   bool progressShown = false;
   const int count = int(list.size());
   // Between files the form repaints; the cancel button is seen there.
@@ -472,6 +481,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
         ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
         break;
       }
+      ++printedFiles_;
       if (s.pbar == 1) {
         ui.SetProgress(i + 1, count);
         repaint();
@@ -480,6 +490,13 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     return 0;
   });
   if (progressShown) ui.HideProgress();
+  // The bookmark CSV takes its PDF's name and number: named after the file
+  // the document went to, once it is there.
+  if (code == 0 && s.pdfbk == 1 && second == "2") {
+    const std::string pdf = services_.printers.LastDocumentFile();
+    if (pdf != pdfBefore) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
+    else if (pdf.empty()) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+  }
   return code;
 }
 
@@ -509,6 +526,18 @@ void TForm1::EndSteps(Target target) {
   PrintDataCleanup cleanup(s, log_, services_.system);
   if (target == Target::kNotClassified || target == Target::kFile) {
     cleanup.CleanupOldPrintData(s.BaseDir, "zoq\\", 1800, "*.pdat");
+  } else if (s.pdat2 == 9) {
+    // Only the folder printed from, only when it printed whole; a run that
+    // printed nothing deletes nothing. JPEG pages written beside the data
+    // (no $jpath) or into a folder inside it keep the folder.
+    if (target == Target::kFolder) {
+      std::vector<std::string> outputs;
+      if (s.jpeg == 1) {
+        outputs.push_back(s.jpath.empty() ? printedFolder_
+                                          : fs::path(ResolvePath(s.BaseDir, s.jpath) + "x").parent_path().string());
+      }
+      cleanup.CleanupPrintedFolder(printedFolder_, !notPrinted_ && printedFiles_ > 0, outputs);
+    }
   } else if (s.pdat2 != 1) {
     cleanup.CleanupPrintFolder(s.pdat2_Folder, s.pdat2_time, s.pdat2, s.pdat2_ext);
   }

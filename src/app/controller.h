@@ -101,6 +101,10 @@ class TForm1 {
   // Set where a requested print-data file is left unprinted; turns the
   // run's exit code into kExitNotPrinted after the end steps.
   bool notPrinted_ = false;
+  // The print-data files of a folder run that printed, and the folder's
+  // real path (empty when it could not be resolved): what $pdat2=9 judges.
+  int printedFiles_ = 0;
+  std::string printedFolder_;
   // What the program keeps from job to job; handed to each PrintContext.
   EngineCache engineCache_;
   // Read refusals already logged: each is logged once per program (a run

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_log.h"
+#include "util/file_open.h"
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "platform/text_codec.h"
@@ -61,15 +62,22 @@ ProgramLog::ProgramLog(RunSettings& settings, Services services)
     : settings_(settings), services_(services), files_(services.system) {}
 
 void ProgramLog::CreateLogFolders() {
+  // Made one name at a time below the base folder, never through a link
+  // planted there (a link is reported and that log is not written).
+  auto make = [&](const std::string& folder) {
+    const int error = MakeFoldersWithoutLinks(folder, settings_.BaseDir);
+    if (IsLinkRefusal(error)) WriteCritical(Format(kLinkRefusedLine, folder.c_str()));
+    return error == 0;
+  };
   std::string plogFolder = ProductPath(settings_.BaseDir, "zoq\\plog");
-  if (!Exists(plogFolder) && files_.MakeFolder(plogFolder, 0) != 0) {
+  if (!Exists(plogFolder) && !make(plogFolder)) {
     services_.ui.ShowMessage(
         "ログフォルダの作成に失敗したため、ログは出力されません\nデバッグモードの場合は動作に異常が発生する可能性があります。",
         MessageKind::Warning);
     settings_.plog = 0;
   }
   std::string palogFolder = ProductPath(settings_.BaseDir, "zoq\\palog");
-  if (!Exists(palogFolder) && files_.MakeFolder(palogFolder, 0) != 0) {
+  if (!Exists(palogFolder) && !make(palogFolder)) {
     services_.ui.ShowMessage(
         "解析ログフォルダの作成に失敗したため、解析ログは出力されません\nデバッグモードの場合は動作に異常が発生する可能性があります。",
         MessageKind::Warning);
@@ -88,34 +96,26 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
   }
   const std::string path = ProductPath(settings_.BaseDir, "zoq\\plog\\plog_" + LogTimeStamp(local) + ".txt");
   settings_.LogPath = path;
-  int mode = kModeCreate;
-  bool emptyFirst = false;  // an existing file too long to append to
-  if (!stream_ && Exists(path)) {
-    std::error_code ec;
-    uintmax_t size = fs::file_size(FsPath(path), ec);
-    if (ec) {
+  const int mode = !stream_ && Exists(path) ? kModeAppend : kModeCreate;
+  if (!stream_) {
+    // Opened for appending (runs started in the same second share this
+    // file, and a writer that kept its own position would write over the
+    // others), never through a link; a file too long to append to is
+    // emptied first, through the opened file itself.
+    int error = 0;
+    stream_.reset(OpenForAppend(path, settings_.BaseDir, error));
+    if (!stream_ && IsLinkRefusal(error)) {
       settings_.plog = 0;
+      WriteCritical(Format(kLinkRefusedLine, path.c_str()));
       return 0;
     }
-    if (size < kAppendLimit) mode = kModeAppend;
-    emptyFirst = mode == kModeCreate;
-  }
-  if (!stream_) {
-    // Opened for appending in both modes (a file too long to append to is
-    // emptied first): runs started in the same second share this file, and
-    // a writer that kept its own position would write over the others.
-    if (emptyFirst) {
-      std::error_code ec;
-      fs::resize_file(FsPath(path), 0, ec);
-    }
-    stream_.reset(OpenFile(path, "ab"));
     if (!stream_) {
-      int error = services_.system.LastError();
       settings_.plog = 0;
       ShowSystemError(Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)", path.c_str(), mode),
                       error);
       return 0;
     }
+    if (OpenFileSize(stream_.get()) >= int64_t(kAppendLimit)) EmptyOpenFile(stream_.get());
   }
   std::fseek(stream_.get(), 0, SEEK_END);
   WriteSjis(stream_.get(), "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n");
@@ -153,17 +153,24 @@ void ProgramLog::WriteLogf(LogLevel level, const char* format, ...) {
 void ProgramLog::WriteCritical(std::string_view text) {
   const std::string& path = settings_.CriticalLogPath;
   const int mode = Exists(path) ? kModeAppend : kModeCreate;
-  FileStream f(path.empty() ? nullptr : OpenFile(path, "ab"));
-  bool written = false;
   int error = 0;
+  FileStream f(path.empty() ? nullptr : OpenForAppend(path, settings_.BaseDir, error));
+  SjisString line = SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@：");
+  line += SjisFromUtf8(text);
+  line += "\n";
+  if (!f && IsLinkRefusal(error)) {
+    // The critical log itself is a link: its lines go to standard error.
+    const std::string refused = Format(kLinkRefusedLine, path.c_str());
+    services_.ui.Warn(refused.substr(0, refused.size() - 1));
+    services_.ui.Warn(std::string(text.substr(0, text.find_last_not_of('\n') + 1)));
+    return;
+  }
+  bool written = false;
   if (f) {
-    SjisString line = SjisFromUtf8("@@@@@@@ 例外発生 @@@@@@：");
-    line += SjisFromUtf8(text);
-    line += "\n";
     written = std::fwrite(line.data(), 1, line.size(), f.get()) == line.size();
     written = std::fclose(f.release()) == 0 && written;
+    if (!written) error = services_.system.LastError();
   }
-  if (!written) error = services_.system.LastError();
   if (written) return;
   std::string message =
       Format("CriticalLog Error: LogFile Open Errorの為、ログは残りません\n%s(%d)\n", path.c_str(), mode);

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "engine/print_context.h"
+#include "util/file_open.h"
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
@@ -187,6 +188,7 @@ void CopySettingsIntoJob(RunSettings& s, JobOptions& job) {
         },
         row.field);
   }
+  job.baseDir = s.BaseDir;
 }
 
 void InitRunSettingsPaths(RunSettings& s, const std::string& baseDir, const std::string& windowsDir) {
@@ -286,7 +288,8 @@ void SaveSettings(const RunSettings& s, const std::string& path, Ui& ui) {
   // as a settings file without keys), only its folder is tried.
   bool writable = false;
   if (loaded == ProfileFile::LoadResult::kOk) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(OpenFile(path, "ab"),
+    int error = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> probe(OpenForAppend(path, s.BaseDir, error),
                                                           [](std::FILE* f) { return f != nullptr ? std::fclose(f) : 0; });
     writable = probe != nullptr;
   } else if (loaded == ProfileFile::LoadResult::kMissing) {

@@ -11,6 +11,7 @@
 #include "engine/engine_log.h"
 #include "engine/job_failure.h"
 #include "util/comma_list.h"
+#include "util/file_open.h"
 #include "util/paths.h"
 #include "util/local_time.h"
 #include "platform/native_path.h"
@@ -66,8 +67,7 @@ void OpenAnalysisLog(PrintContext& ctx) {
   ctx.log.analysisLogCut = false;
   ctx.log.analysisLogLimit = AnalysisLogLimit(ctx);
 
-  std::error_code ec;
-  fs::create_directories(FsPath(folder), ec);
+  MakeFoldersWithoutLinks(folder, ctx.options.baseDir);
   // The file is created exclusively: a page that started in the same
   // second, in this run or in another process, already holds the name, and
   // this page takes the next one ("_2", "_3", ...) instead of replacing
@@ -75,11 +75,14 @@ void OpenAnalysisLog(PrintContext& ctx) {
   int error = 0;
   for (int n = 1; n <= kMaxSameSecondLogs; ++n) {
     ctx.log.analysisLogPath = folder + stamp + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".txt";
-    ctx.log.analysisLogStream.reset(OpenFile(ctx.log.analysisLogPath, "wbx"));
-    error = errno;
+    ctx.log.analysisLogStream.reset(CreateExclusively(ctx.log.analysisLogPath, ctx.options.baseDir, error));
     if (ctx.log.analysisLogStream || error != EEXIST) break;
   }
   if (!ctx.log.analysisLogStream) {
+    // A link where the log should be: that page has no analysis log (nor
+    // its JPEG page, which takes the log's name), and nothing is written
+    // where the link points.
+    if (IsLinkRefusal(error)) throw JobFailure(Format(kLinkRefusedLine, ctx.log.analysisLogPath.c_str()));
     const std::string reason = std::error_code(error, std::generic_category()).message();
     throw JobFailure(Format("  ■解析ログ作成エラー(%s : %s)\n", ctx.log.analysisLogPath.c_str(), reason.c_str()));
   }

@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "engine/analysis_log.h"
+#include "platform/text_codec.h"
+#include "util/file_open.h"
 #include "util/local_time.h"
 #include "platform/native_path.h"
 
@@ -58,33 +60,21 @@ std::string Format(const char* format, ...) {
 
 void OpenEngineLog(PrintContext& ctx) {
   if (ctx.log.logEnabled == 0) return;
-  int mode = kOpenCreate;
-  bool emptyFirst = false;  // an existing file too long to append to
-  if (!ctx.log.logStream && Exists(ctx.log.logFileName)) {
-    std::error_code ec;
-    uintmax_t size = fs::file_size(FsPath(ctx.log.logFileName), ec);
-    if (ec) {
-      ctx.log.logEnabled = 0;
-      ctx.lastErrorMessage = Format("gprintMain : LogFile stat Errorの為、ログは残りません\n%s(%d)\n",
-                                    ctx.log.logFileName.c_str(), kOpenCreate);
-      return;
-    }
-    if (size < kAppendLimit) mode = kOpenAppend;
-    emptyFirst = mode == kOpenCreate;
-  }
+  const int mode = !ctx.log.logStream && Exists(ctx.log.logFileName) ? kOpenAppend : kOpenCreate;
   if (!ctx.log.logStream) {
-    // Appending in both modes (a file too long to append to is emptied
-    // first): runs printing files of the same name in the same second
+    // Appending (runs printing files of the same name in the same second
     // share this log, and a writer with its own position would write over
-    // the others' lines.
-    if (emptyFirst) {
-      std::error_code ec;
-      fs::resize_file(FsPath(ctx.log.logFileName), 0, ec);
-    }
-    ctx.log.logStream.reset(OpenFile(ctx.log.logFileName, "ab"));
+    // the others' lines), never through a link; a file too long to append
+    // to is emptied first, through the opened file itself.
+    int error = 0;
+    ctx.log.logStream.reset(OpenForAppend(ctx.log.logFileName, ctx.options.baseDir, error));
     if (!ctx.log.logStream) {
-      const int error = errno;
       ctx.log.logEnabled = 0;
+      if (IsLinkRefusal(error)) {
+        // Reported in the critical log; the job goes on without its log.
+        EngineLogf(ctx, kLogError, kLinkRefusedLine, ctx.log.logFileName.c_str());
+        return;
+      }
       if (error == ENAMETOOLONG) {
         // Said where it is seen (standard error or the box of warnings, and
         // the critical log) rather than left for a failing job to show.
@@ -99,6 +89,7 @@ void OpenEngineLog(PrintContext& ctx) {
           Format("gprintMain : LogFile Open Errorの為、ログは残りません\n%s(%d)\n", ctx.log.logFileName.c_str(), mode);
       return;
     }
+    if (OpenFileSize(ctx.log.logStream.get()) >= int64_t(kAppendLimit)) EmptyOpenFile(ctx.log.logStream.get());
   }
   EngineLog(ctx, "\n【■■■■■■■■■■ Kestrel 印刷処理スタート ■■■■■■■■■■】\n");
 }
@@ -119,7 +110,13 @@ void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level) {
   }
   if (level != kLogError || ctx.log.logStream || ctx.options.exceptionLogPath.empty()) return;
   bool existed = Exists(ctx.options.exceptionLogPath);
-  FileStream critical(OpenFile(ctx.options.exceptionLogPath, "ab"));
+  int error = 0;
+  FileStream critical(OpenForAppend(ctx.options.exceptionLogPath, ctx.options.baseDir, error));
+  if (!critical && IsLinkRefusal(error)) {
+    // The critical log itself is a link: the line goes to standard error.
+    ctx.services.ui.Warn(Format(kLinkRefusedLine, ctx.options.exceptionLogPath.c_str()) + Utf8FromSjis(sjis));
+    return;
+  }
   if (!critical) {
     ctx.log.logEnabled = 0;
     ctx.services.ui.ShowMessage(Format("CriticalLog Error : Open Errorの為、ログは残りません\n%s(%d)",

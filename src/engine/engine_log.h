@@ -14,6 +14,10 @@ namespace kestrel {
 // error line goes to the critical log when its log is off.
 enum LogLevel : int { kLogInfo = 0, kLogError = 2 };
 
+// The line that reports a log not written because a link stands where it
+// (or a folder of it) should be; %s is the log's path.
+inline constexpr const char* kLinkRefusedLine = "ログの場所がリンクのため、このログは書きません(%s)\n";
+
 // Opens (or keeps) the job log at the start of a job and writes its
 // opening line.
 void OpenEngineLog(PrintContext& ctx);

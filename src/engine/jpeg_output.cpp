@@ -30,6 +30,10 @@ std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, c
 void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
   EngineLog(ctx, "【TJPEGImage処理】\n");
   std::string path = JpegFileName(ctx, dataFile, jpegFolder);
+  // A print-data file named "*.jpg" would be replaced by its own page.
+  const std::string realData = ctx.services.system.RealPath(dataFile);
+  if (path == dataFile || (!realData.empty() && ctx.services.system.RealPath(path) == realData))
+    throw JobFailure(Format("  ■JPEG保存エラー(JPEGの出力先が印刷データ自身です : %s)\n", path.c_str()));
   image.SetJpegQuality(ctx.options.jpegQuality);
   image.SetJpegSampling(ctx.options.jpegSampling);
   std::string error;

@@ -73,6 +73,9 @@ struct JobOptions {
   std::string filterPatterns, filterLineTypes, filterCircles, filterCharClasses, filterTypefaces;
   std::string exceptionLogPath, offsetFilePath, ocrChoiceFilePath, ocrFontFilePath, settingsFilePath;
   std::string defaultPrinterFilePath;
+  // The product's base folder: the logs under it are opened without passing
+  // through a link on the way (util/file_open.h).
+  std::string baseDir;
 };
 
 // Where the job draws: the printer or the JPEG page and its canvas.

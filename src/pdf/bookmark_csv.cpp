@@ -136,13 +136,20 @@ SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page) {
   return row;
 }
 
-void MakeBookmarkCsv(PdfNaming& s, Ui& ui, const std::string& folder, const std::string& pattern) {
+std::string CsvPathOfPdf(const std::string& pdfPath) {
+  std::string out = pdfPath;
+  if (out.size() >= 4 && out.compare(out.size() - 4, 4, ".pdf") == 0) out.resize(out.size() - 4);
+  return out + ".csv";
+}
+
+void MakeBookmarkCsv(PdfNaming& s, Ui& ui, const std::string& folder, const std::string& pattern,
+                     const std::string& givenCsvPath) {
   std::vector<std::string> paths;
-  std::string csvPath;
+  std::string csvPath = givenCsvPath;
   try {
     for (const std::string& name : FindEntries(folder, pattern)) {
       paths.push_back(folder + name);
-      if (paths.size() == 1) csvPath = s.PdfFolder + MakePdfBaseName(s, s.InfoFile) + ".csv";
+      if (paths.size() == 1 && csvPath.empty()) csvPath = s.PdfFolder + MakePdfBaseName(s, s.InfoFile) + ".csv";
     }
   } catch (const std::exception&) {
     ui.ShowMessage("情報ファイルリスト作成に失敗しました", MessageKind::Error);

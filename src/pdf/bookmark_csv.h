@@ -38,11 +38,20 @@ struct PdfNaming {
 // become full-width, or go under mode 1, whatever the mode filters else.
 std::string MakePdfBaseName(PdfNaming& settings, const std::string& infoFile);
 
-// Writes PdfFolder + MakePdfBaseName(InfoFile) + ".csv" with one row per
-// information file matching folder + pattern (in the order the file system
-// lists them; consecutive equal titles give one row). Nothing matching
-// writes nothing; failures are shown to the operator and the run goes on.
-void MakeBookmarkCsv(PdfNaming& settings, Ui& ui, const std::string& folder, const std::string& pattern);
+// Writes csvPath with one row per information file matching folder +
+// pattern (in the order the file system lists them; consecutive equal
+// titles give one row). A run that wrote its PDF names the CSV after that
+// file (CsvPathOfPdf: the same name and number); without one (a PDF
+// printer of the system names its own files) csvPath is left empty and
+// the CSV is PdfFolder + MakePdfBaseName(InfoFile) + ".csv". Nothing
+// matching writes nothing; failures are shown to the operator and the run
+// goes on.
+void MakeBookmarkCsv(PdfNaming& settings, Ui& ui, const std::string& folder, const std::string& pattern,
+                     const std::string& csvPath = {});
+
+// The bookmark CSV of a PDF file: its path with ".pdf" replaced by ".csv"
+// (appended when it has no ".pdf").
+std::string CsvPathOfPdf(const std::string& pdfPath);
 
 // One row of the bookmark CSV, with its CR LF (code page 932 bytes in and out).
 SjisString BookmarkCsvRow(int sequence, SjisView title, SjisView page);

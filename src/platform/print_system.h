@@ -138,6 +138,9 @@ class PrintSystem {
   // The installed device that writes PDF files itself (no queue, no
   // paper), if this system has one; empty otherwise.
   virtual std::string BuiltInPdfDevice() { return {}; }
+  // The file that device wrote for its last finished document; empty
+  // before one (and on systems without the device).
+  virtual std::string LastDocumentFile() { return {}; }
 
   // The state of a printer and its unfinished jobs. 0, or -1 when the
   // printer cannot be opened or asked (LastError() tells why).

@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "util/char_forms.h"
+#include "util/utf8.h"
+
 namespace kestrel {
 
 namespace {
@@ -91,6 +94,16 @@ std::string ResolvePath(std::string_view baseDir, std::string_view path) { retur
 
 std::string ResolveUserPath(std::string_view baseDir, std::string_view path) {
   return Resolve(baseDir, path, false);
+}
+
+bool BackslashIsAmbiguous(std::string_view path) {
+  if (IsValidUtf8(path)) return false;
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    if (!IsSjisLeadByte(static_cast<unsigned char>(path[i]))) continue;
+    if (path[i + 1] == '\\') return true;
+    ++i;  // the pair's second byte is no character of its own
+  }
+  return false;
 }
 
 std::string FileNameOf(std::string_view path) {

@@ -49,6 +49,13 @@ std::string ResolveUserPath(std::string_view baseDir, std::string_view path);
 // the caller's own choice and never climb.
 bool ClimbsAboveBase(std::string_view path);
 
+// Whether the backslashes of a user path cannot be told from the bytes of
+// its characters: the text is not UTF-8 (Shift-JIS bytes, as a caller may
+// hand them) and holds a Shift-JIS character whose second byte is 0x5C,
+// the backslash. Turning its backslashes into separators would split that
+// character and name another place.
+bool BackslashIsAmbiguous(std::string_view path);
+
 // baseDir followed by a product path ("zoq\plog"), the shorthand for
 // ResolvePath on relative product paths.
 inline std::string ProductPath(std::string_view baseDir, std::string_view relative) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -51,6 +52,23 @@ std::string RandomLetters() {
   return out;
 }
 
+// Eight hex digits of a keyed hash (FNV-1a, 64 bits, folded) of a
+// temporary file's process id and letters: the marker that tells
+// Kestrel's temporary files from names that merely look like them.
+std::string TemporaryCheck(long pid, const std::string& letters) {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  const std::string text = "Kestrel temporary file/" + std::to_string(pid) + "/" + letters;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 0x100000001b3ull;
+  }
+  const uint32_t folded = uint32_t(hash ^ (hash >> 32));
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out(8, '0');
+  for (int k = 0; k < 8; ++k) out[size_t(k)] = kHex[(folded >> (28 - 4 * k)) & 0xF];
+  return out;
+}
+
 bool IsLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 std::string FolderOf(const std::string& path) {
@@ -75,10 +93,18 @@ bool ProcessRuns(long pid) {
 
 }  // namespace
 
+std::string TemporaryFileName(const std::string& stem, long pid, const std::string& letters) {
+  return stem + ".part" + std::to_string(pid) + "-" + letters + "-" + TemporaryCheck(pid, letters);
+}
+
 int CreateTemporaryFile(const std::string& stem, std::string& path) {
-  const std::string prefix = stem + ".part" + std::to_string(ProcessId()) + "-";
+  if (stem.find('\0') != std::string::npos) {
+    errno = EINVAL;
+    path.clear();
+    return -1;
+  }
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path = prefix + RandomLetters();
+    path = TemporaryFileName(stem, ProcessId(), RandomLetters());
 #if defined(_WIN32)
     int fd = _wopen(FsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
@@ -94,6 +120,7 @@ int CreateTemporaryFile(const std::string& stem, std::string& path) {
 }
 
 long TemporaryFileOwner(const std::string& name) {
+  // <stem>.part<pid>-<six letters or digits>-<eight hex digits>
   const size_t at = name.rfind(".part");
   if (at == std::string::npos || at == 0) return 0;
   size_t i = at + 5;
@@ -104,15 +131,12 @@ long TemporaryFileOwner(const std::string& name) {
     pid = pid * 10 + (name[i] - '0');
     ++i;
   }
-  if (digits == 0 || pid <= 0) return 0;
-  if (i == name.size()) {
-    // The JPEG pages of earlier builds: "<page>.jpg.part<pid>".
-    return at >= 4 && name.compare(at - 4, 4, ".jpg") == 0 ? pid : 0;
-  }
-  if (name[i] != '-' || name.size() - i - 1 != 6) return 0;
-  for (size_t k = i + 1; k < name.size(); ++k)
-    if (!IsLetterOrDigit(name[k])) return 0;
-  return pid;
+  if (digits == 0 || pid <= 0 || name.size() != i + 1 + 6 + 1 + 8 || name[i] != '-' || name[i + 7] != '-')
+    return 0;
+  const std::string letters = name.substr(i + 1, 6);
+  for (char c : letters)
+    if (!IsLetterOrDigit(c)) return 0;
+  return name.compare(i + 8, 8, TemporaryCheck(pid, letters)) == 0 ? pid : 0;
 }
 
 int RemoveDeadTemporaries(const std::string& folder) {
@@ -152,10 +176,16 @@ bool ReplacingFile::Open(const std::string& path) {
   Discard();
   failed_ = false;
   error_ = 0;
-  if (path.empty()) return false;
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
   path_ = path;
   RemoveDeadTemporaries(FolderOf(path));
-  int fd = CreateTemporaryFile(path, temp_);
+  int fd = -1;
+#if defined(O_TMPFILE)
+  // Without a name until it is whole (NameUnnamedFile, through /proc).
+  if (::access("/proc/self/fd", X_OK) == 0) fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  unnamed_ = fd >= 0;
+#endif
+  if (fd < 0) fd = CreateTemporaryFile(path, temp_);
   if (fd < 0) {
     error_ = errno;
     return false;
@@ -172,11 +202,36 @@ bool ReplacingFile::Open(const std::string& path) {
 #else
     ::close(fd);
 #endif
-    std::error_code ec;
-    std::filesystem::remove(FsPath(temp_), ec);
+    if (!temp_.empty()) {
+      std::error_code ec;
+      std::filesystem::remove(FsPath(temp_), ec);
+    }
     temp_.clear();
+    unnamed_ = false;
   }
   return file_ != nullptr;
+}
+
+bool ReplacingFile::NameUnnamedFile() {
+#if defined(O_TMPFILE)
+  const std::string self = "/proc/self/fd/" + std::to_string(::fileno(file_));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = TemporaryFileName(path_, ProcessId(), RandomLetters());
+    // Through /proc (any user may), else by the descriptor itself (needs
+    // a privilege some systems give).
+    int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (rc != 0 && errno == ENOENT) rc = ::linkat(::fileno(file_), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+    if (rc == 0) {
+      temp_ = std::move(name);
+      unnamed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  return false;
+#else
+  return false;
+#endif
 }
 
 bool ReplacingFile::Write(std::string_view bytes) {
@@ -191,6 +246,7 @@ bool ReplacingFile::Write(std::string_view bytes) {
 bool ReplacingFile::Commit() {
   if (file_ == nullptr) return false;
   if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true, error_ = errno;
+  if (!failed_ && unnamed_ && !NameUnnamedFile()) failed_ = true, error_ = errno;
   if (std::fclose(file_) != 0) failed_ = true, error_ = errno;
   file_ = nullptr;
   if (!failed_) {
@@ -213,6 +269,7 @@ bool ReplacingFile::Commit() {
 }
 
 void ReplacingFile::Discard() {
+  unnamed_ = false;
   if (file_ != nullptr) {
     std::fclose(file_);
     file_ = nullptr;

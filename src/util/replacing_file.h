@@ -4,14 +4,18 @@
 // half-written one; a write that fails (a full disk, a file-size limit)
 // leaves the old file as it was and no temporary file behind.
 //
-// Temporary files. Every file the program writes under a temporary name
-// (rewritten settings and lists, JPEG pages, PDF documents) is made by
-// CreateTemporaryFile: created anew and exclusively, never through a link
-// and never over a file that is there, and named
-//   <stem>.part<pid>-<six letters or digits>
-// so that a run can tell whose a temporary file was: the first time a
-// process writes into a folder, RemoveDeadTemporaries deletes the files of
-// that form which processes that no longer run left behind (killed runs).
+// Temporary files. On Linux the file is made without a name (O_TMPFILE)
+// and only named when whole, for the moment before its rename: a killed run
+// leaves nothing behind. Where the file system has no unnamed files, and
+// for other temporary files (the PDF document of a print job), the file is
+// made by CreateTemporaryFile: created anew and exclusively, never through
+// a link and never over a file that is there, and named
+//   <stem>.part<pid>-<six letters or digits>-<check>
+// where the check (eight hex digits) is a keyed hash of the pid and the
+// letters only Kestrel writes: the first time a process writes into a
+// folder, RemoveDeadTemporaries deletes the files of that form whose check
+// matches and whose process no longer runs (killed runs). A user's file
+// that merely looks similar ("report.part424242-abc123") is never one.
 #pragma once
 
 #include <cstdio>
@@ -47,23 +51,31 @@ class ReplacingFile {
   // The system's error code of the last failure.
   int error() const { return error_; }
   bool failed() const { return failed_; }
+  // The temporary file's name; empty while the file has none.
   const std::string& temporaryPath() const { return temp_; }
 
  private:
+  // Names the unnamed file beside path_ (temp_); false when it cannot.
+  bool NameUnnamedFile();
+
   std::FILE* file_ = nullptr;
   std::string path_, temp_;
+  bool unnamed_ = false;  // made without a name (O_TMPFILE), not yet linked
   bool failed_ = false;
   int error_ = 0;
 };
 
-// Creates stem + ".part" + this process's id + "-" + six random letters or
-// digits, exclusively and without following a link there, for reading
-// and writing (permissions 0666 less the umask). Returns the open descriptor and the
-// name in path, or -1 with errno set.
+// Creates TemporaryFileName(stem, this process, six random letters or
+// digits), exclusively and without following a link there, for reading
+// and writing (permissions 0666 less the umask). Returns the open
+// descriptor and the name in path, or -1 with errno set.
 int CreateTemporaryFile(const std::string& stem, std::string& path);
 
-// The process id a temporary file's name carries ("x.jpg.part123-a1B2c3" and,
-// from earlier builds, "x.jpg.part123"); 0 when the name is not of that form.
+// stem + ".part" + pid + "-" + letters + "-" + the check of pid and letters.
+std::string TemporaryFileName(const std::string& stem, long pid, const std::string& letters);
+
+// The process id a temporary file's name carries; 0 when the name is not
+// of that form or its check does not match.
 long TemporaryFileOwner(const std::string& name);
 
 // Deletes the temporary files in folder (not below it) whose process no

@@ -5,6 +5,7 @@
 // qpdf reads the outline back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -78,6 +79,35 @@ TEST(BookmarkWorkflow, AFolderPrintedToPdfGetsTheOutlineItsCsvLists) {
   EXPECT_EQ(QpdfOutline(stem + "_bk.pdf"), listed);
   EXPECT_EQ(Shell("qpdf --show-npages '" + stem + "_bk.pdf'"), "5\n");
   EXPECT_TRUE(QpdfOutline(stem + ".pdf").empty());
+}
+
+// The bookmark CSV is named after the PDF it belongs to: a document named
+// like an earlier one is numbered, and so is its CSV (never one CSV that
+// each run replaces).
+TEST(BookmarkWorkflow, EachNumberedPdfGetsTheCsvOfItsOwnNumber) {
+  TempDir base;
+  const std::string root = base.path().string() + "/";
+  fs::create_directories(base.path() / "zoq");
+  fs::create_directories(base.path() / "data");
+  base.Write("zoq/kestrel.inf", std::string("[PDF]\r\n$path=Kestrel PDF\r\n$pdfbk=1\r\n"));
+  for (const char* name : {"invoice.pdat", "Invoice.txt"})
+    fs::copy_file(std::string(KESTREL_BINARY_DIR) + "/examples/" + name, base.path() / "data" / name);
+  const std::vector<std::pair<std::string, std::string>> env = {
+      {"KESTREL_BASE", root}, {"KESTREL_NO_CUPS", "1"}, {"KESTREL_ANSWERS", ""}, {"DISPLAY", ""}};
+  for (int run = 0; run < 3; ++run) {
+    ProgramRun print = RunProgramAndWait(KESTREL_PROGRAM, {"-p", root + "data,2"}, env);
+    ASSERT_EQ(print.exitCode, 0) << print.err;
+  }
+  std::vector<std::string> pdfs, csvs;
+  for (const auto& e : fs::directory_iterator(base.path() / "vpdf")) {
+    const std::string name = e.path().filename().string();
+    if (name.ends_with(".pdf")) pdfs.push_back(name.substr(0, name.size() - 4));
+    if (name.ends_with(".csv")) csvs.push_back(name.substr(0, name.size() - 4));
+  }
+  std::sort(pdfs.begin(), pdfs.end());
+  std::sort(csvs.begin(), csvs.end());
+  EXPECT_EQ(pdfs.size(), 3u);
+  EXPECT_EQ(csvs, pdfs);
 }
 
 // kestrel-tools filing: a plug-in call with the test tab's result files.

@@ -3,6 +3,11 @@
 // prefixes, and nothing written outside its folder in $TMPDIR.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "support/engine_fixture.h"
@@ -99,6 +104,38 @@ TEST_F(FilterProgram, FailsWithAnErrorLineOnDataThatIsNoPageAndOnWrongUse) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("ERROR: usage: pdattopdf"), std::string::npos) << r.err;
   EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+// A job cancelled in CUPS (SIGTERM while the filter reads its data) leaves
+// no folder behind and ends with status 0; the folder of a filter killed
+// outright (its marker names a process that no longer runs) is removed by
+// the next run, and a folder of that name without the marker is not.
+TEST_F(FilterProgram, ACancelledJobLeavesNothingAndTheFoldersOfKilledFiltersAreRemoved) {
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child);
+  const fs::path killed = tmp.path() / ("pdattopdf-" + dead + "-Ab12Cd");
+  const fs::path unmarked = tmp.path() / ("pdattopdf-" + dead + "-Zz98Yy");
+  fs::create_directories(killed);
+  fs::create_directories(unmarked);
+  tmp.Write(("pdattopdf-" + dead + "-Ab12Cd/.pdattopdf-job"), dead);
+  tmp.Write(("pdattopdf-" + dead + "-Ab12Cd/data"), std::string("a copy of a job's data"));
+  tmp.Write(("pdattopdf-" + dead + "-Zz98Yy/sentinel"), std::string("not the filter's"));
+  const std::string fifo = work.file("in");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // The data never ends (the pipe is held open): the filter waits in its
+  // folder until it is cancelled.
+  const std::string script =
+      "exec 3<>'" + fifo + "'; '" + PDATTOPDF_PROGRAM + "' 1 user t 1 '' <'" + fifo + "' >'" + Pdf() +
+      "' & pid=$!; for i in $(seq 200); do n=$(ls \"$TMPDIR\" | grep -c '^pdattopdf-'\"$pid\"'-'); "
+      "[ \"$n\" = 1 ] && break; sleep 0.05; done; kill -TERM $pid; wait $pid; echo \"status $?\"";
+  ProgramRun r = RunProgramAndWait("/bin/sh", {"-c", script},
+                                   {{"KESTREL_BASE", base.path().string() + "/"}, {"TMPDIR", tmp.path().string()}});
+  EXPECT_EQ(r.out, "status 0\n") << r.err;
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_EQ(ReadFile((unmarked / "sentinel").string()), "not the filter's");
+  EXPECT_EQ(FilesUnder(tmp.path()), (std::vector<std::string>{unmarked.string(), (unmarked / "sentinel").string()}));
 }
 
 }  // namespace

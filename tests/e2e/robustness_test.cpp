@@ -17,6 +17,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <random>
 #include <set>
@@ -24,6 +25,7 @@
 #include "support/engine_fixture.h"
 #include "support/program_runner.h"
 #include "util/profile_file.h"
+#include "util/replacing_file.h"
 #include "platform/text_codec.h"
 
 namespace kestrel::test {
@@ -475,7 +477,9 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
   for (int p = 0; p < 200; ++p) Write("job/p" + std::to_string(1000 + p) + ".pdat", GoodPage());
   fs::create_directories(File("tmp"));
   auto run = std::async(std::launch::async, [&] {
-    return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 60,
+    // Time enough for the 200 pages of a sanitizer build on a busy machine:
+    // a run that is killed leaves its work file, which is what is checked.
+    return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 600,
                {{"CUPS_SERVER", cups.socket()}, {"TMPDIR", File("tmp")}});
   });
   // The job is made before the document's work file is written to: stop
@@ -754,11 +758,15 @@ TEST_F(Robustness, TemporaryFilesOfKilledRunsAreRemovedWhenARunWritesIntoTheirFo
   const std::string dead = std::to_string(DeadProcessId()), live = std::to_string(getpid());
   const std::string data = Write("jobs/p.pdat", GoodPage());
   fs::create_directories(base_.path() / "vpdf");
-  const std::vector<std::string> leftovers = {"jobs/old.jpg.part" + dead, "jobs/older.jpg.part" + dead + "-abc123",
-                                              "vpdf/.kestrel-document.part" + dead + "-Abc123"};
+  const long deadPid = std::stol(dead);
+  const std::vector<std::string> leftovers = {"jobs/" + TemporaryFileName("old.jpg", deadPid, "abc123"),
+                                              "vpdf/" + TemporaryFileName(".kestrel-document", deadPid, "Abc123")};
   for (const auto& name : leftovers) base_.Write(name, std::string(4096, 'x'));
-  // A file of a run that is still going.
-  const std::string busy = base_.Write("jobs/busy.jpg.part" + live + "-abc123", std::string("busy"));
+  // A file of a run that is still going, and a user's file that only looks
+  // like a leftover.
+  const std::string busy = base_.Write("jobs/" + TemporaryFileName("busy.jpg", std::stol(live), "abc123"),
+                                       std::string("busy"));
+  const std::string users = base_.Write("jobs/report.part" + dead + "-abc123", std::string("the user's"));
 
   Settings({"$jpeg=1", "$jdpi=50"});
   ExpectCleanEnd(Run({"-p", data}), "jpeg");
@@ -769,6 +777,164 @@ TEST_F(Robustness, TemporaryFilesOfKilledRunsAreRemovedWhenARunWritesIntoTheirFo
 
   for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(File(name))) << name;
   EXPECT_EQ(ReadFile(busy), "busy");
+  EXPECT_EQ(ReadFile(users), "the user's");
+}
+
+// $pdat2=9 deletes the folder printed from only when every file of it
+// printed, and never the pages the run wrote there.
+TEST_F(Robustness, AFolderIsDeletedAfterItsRunOnlyWhenEveryFilePrintedAndNothingOfTheRunIsInIt) {
+  struct Case {
+    std::string name;
+    std::vector<std::string> settings;
+    bool fifo;         // a pipe among the print-data files
+    bool data;         // a print-data file to print
+    bool deleted;      // the folder is gone after the run
+    std::string kept;  // the file kept in the folder otherwise
+  };
+  const std::vector<Case> cases = {
+      {"every file printed to the PDF device", {}, false, true, true, ""},
+      {"JPEG pages written elsewhere ($jpath)", {"$jpeg=1", "$jdpi=50", "$jpath=\\out\\"}, false, true, true, ""},
+      {"nothing to print", {}, false, false, false, "notes.txt"},
+      {"a pipe among the files", {}, true, true, false, "a.pdat"},
+      {"every job failed ($jdpi=100000)", {"$jpeg=1", "$jdpi=100000", "$jpath=\\out\\"}, false, true, false, "a.pdat"},
+      {"JPEG pages beside the data", {"$jpeg=1", "$jdpi=50"}, false, true, false, "a.jpg"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> lines = c.settings;
+    lines.insert(lines.end(), {"[PM2]", "$pdat2=9"});
+    Settings(lines);
+    const fs::path folder = base_.path() / "jobs";
+    Write("jobs/notes.txt", std::vector<uint8_t>{'k', 'e', 'e', 'p'});
+    if (c.data) Write("jobs/a.pdat", GoodPage());
+    if (c.fifo) {
+      ASSERT_EQ(mkfifo((folder / "b.pdat").c_str(), 0600), 0);
+    }
+    fs::create_directories(base_.path() / "out");
+    ProgramRun r = Run({"-p", folder.string() + ",0"});
+    ExpectCleanEnd(r, c.name);
+    EXPECT_EQ(!fs::exists(folder), c.deleted) << c.name << "\n" << r.err;
+    if (!c.deleted) {
+      EXPECT_TRUE(fs::exists(folder / c.kept)) << c.name;
+      EXPECT_EQ(ReadFile((folder / "notes.txt").string()), "keep") << c.name;
+    }
+    fs::remove_all(folder);
+    fs::remove_all(base_.path() / "out");
+  }
+}
+
+// A Shift-JIS name whose second byte is the backslash (0x5C) is a name of
+// its own: printed as given, or reported when it is not there, and the
+// clean-up never reaches the folder its backslash as a separator would name.
+TEST_F(Robustness, AShiftJisNameWithABackslashByteIsTakenAsGivenAndNeverCleansAnotherFolder) {
+  Settings({"[PM2]", "$pdat2=9"});
+  const std::string given = "\x95\x5c" "x";  // 表x: 0x95 0x5C is one character
+  const fs::path asGiven = base_.path() / given, split = base_.path() / "\x95" / "x";
+  for (const bool present : {true, false}) {
+    fs::create_directories(split);
+    Write(("\x95/x/other.pdat"), GoodPage());
+    if (present) Write(given + "/a.pdat", GoodPage());
+    // Relative to the working folder, where the backslash of other paths
+    // is a separator.
+    ProgramRun r = Run({"-p", given + ",0"}, {"/usr/bin/env", "-C", Base()});
+    ExpectCleanEnd(r, present ? "present" : "missing");
+    // The other folder and its file are untouched either way.
+    EXPECT_TRUE(fs::exists(split / "other.pdat")) << present << "\n" << r.err;
+    if (present) {
+      EXPECT_FALSE(fs::exists(asGiven)) << "the folder printed from is deleted\n" << r.err;
+    } else {
+      EXPECT_NE(r.exitCode, 0) << r.err;
+    }
+    fs::remove_all(asGiven);
+  }
+}
+
+// No log is written through a link: a link planted at the critical log,
+// at the names the program and job logs take in the coming seconds, or in
+// place of the log folders, is refused and reported; the file it points to
+// keeps its content, nothing is made where it points, and the page prints.
+TEST_F(Robustness, LinksPlantedAtTheLogsAndTheirFoldersAreNeverWrittenThrough) {
+  TempDir outside;
+  const std::string sentinelText = std::string(45 * 1024, 's');
+  const std::string data = Write("jobs/p.pdat", GoodPage());
+  // Names of the next seconds: p_<stamp>.txt (the job log) and plog_<stamp>.txt.
+  auto stamps = [] {
+    std::vector<std::string> out;
+    const std::time_t now = std::time(nullptr);
+    for (int ahead = -1; ahead <= 30; ++ahead) {
+      const std::time_t at = now + ahead;
+      std::tm local{};
+      localtime_r(&at, &local);
+      char text[32];
+      std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local);
+      out.push_back(text);
+    }
+    return out;
+  };
+  struct Case {
+    std::string name;
+    std::function<void()> plant;
+    bool analysis = false;  // $alog=1: the page goes to the analysis folder, not to a PDF
+  };
+  const std::string sentinel = outside.Write("sentinel.txt", sentinelText);
+  const std::vector<Case> cases = {
+      {"the critical log and the log folder",
+       [&] {
+         fs::create_symlink(sentinel, File("zoq/CriticalPLOG.txt"));
+         fs::create_directory_symlink(outside.path(), File("zoq/plog"));
+       }},
+      {"the program and job logs",
+       [&] {
+         fs::create_directories(File("zoq/plog"));
+         for (const auto& stamp : stamps()) {
+           fs::create_symlink(sentinel, File("zoq/plog/plog_" + stamp + ".txt"));
+           fs::create_symlink(sentinel, File("zoq/plog/p_" + stamp + ".txt"));
+         }
+       }},
+      {"the log folders",
+       [&] {
+         fs::create_directory_symlink(outside.path(), File("zoq/plog"));
+         fs::create_directory_symlink(outside.path(), File("zoq/palog"));
+       }},
+      {"the analysis log folder", [&] { fs::create_directory_symlink(outside.path(), File("zoq/palog")); }, true},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(File("zoq/plog"));
+    fs::remove_all(File("zoq/palog"));
+    fs::remove(File("zoq/CriticalPLOG.txt"));
+    Settings({"$plog=1", c.analysis ? "$alog=1" : "$alog=0"});
+    c.plant();
+    ProgramRun r = Run({"-p", data});
+    ExpectCleanEnd(r, c.name);
+    if (!c.analysis) {
+      EXPECT_EQ(r.exitCode, 0) << c.name << "\n" << r.err;
+      EXPECT_EQ(FilesUnder(base_.path() / "vpdf", ".pdf").size(), 1u) << c.name << "\n" << r.err;
+    }
+    fs::remove_all(base_.path() / "vpdf");
+    EXPECT_EQ(ReadFile(sentinel), sentinelText) << c.name;
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(outside.path())) ++entries;
+    EXPECT_EQ(entries, 1u) << c.name << ": a file was made through the link";
+    // Reported in the critical log, or on standard error when that is the
+    // link; a page whose analysis log is refused says so in its job log.
+    const std::string report = "ログの場所がリンクのため、このログは書きません(";
+    const bool criticalIsLink = fs::is_symlink(fs::symlink_status(File("zoq/CriticalPLOG.txt")));
+    std::string where = criticalIsLink ? r.err : CriticalLog(base_.path());
+    if (c.analysis) {
+      for (const auto& log : FilesUnder(base_.path() / "zoq/plog", ".txt")) where += Utf8FromSjis(ReadFile(log));
+    }
+    EXPECT_NE(where.find(report), std::string::npos) << c.name << "\n" << where << "\n" << r.err;
+  }
+}
+
+// Print data in a file named "*.jpg" is never replaced by its own page.
+TEST_F(Robustness, AJpegPageNeverReplacesItsOwnPrintData) {
+  Settings({"$jpeg=1", "$jdpi=50"});
+  const std::vector<uint8_t> page = GoodPage();
+  const std::string data = Write("job/page.jpg", page);
+  ProgramRun r = Run({"-p", data});
+  ExpectCleanEnd(r, "page.jpg");
+  EXPECT_NE(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(ReadFile(data) == std::string(page.begin(), page.end())) << "the print data was replaced";
 }
 
 TEST_F(Robustness, AbsurdJdpiIsRefusedAndAbsurdPmagIsDrawnWithinRange) {

@@ -491,15 +491,17 @@ TEST(WindowsPrograms, APrintListPrintsTheFilesItNames) {
 }
 
 // The clean-up after a folder run ($pdat2=9) deletes the printed folder
-// through the shell, judged by its Windows real path; a product folder is
-// never deleted (a critical-log line instead).
+// through the shell, judged by its Windows real path (its JPEG pages go to
+// a folder of their own: pages beside the data would keep it); a product
+// folder is never deleted (a critical-log line instead).
 TEST(WindowsPrograms, FolderCleanupDeletesThePrintedFolderButNoProductFolder) {
   if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
   TempDir dir;
   const fs::path base = dir.path();
   fs::create_directories(base / "jobs" / "0001");
   fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / "0001" / "invoice.pdat");
-  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n[PM2]\r\n$pdat2=9\r\n");
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n$jpath=\\out\\\r\n[PM2]\r\n$pdat2=9\r\n");
+  fs::create_directories(base / "out");
   fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "zoq" / "invoice.pdat");
 
   ProgramRun jobs = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\jobs\\0001,0"}, base);
@@ -509,7 +511,7 @@ TEST(WindowsPrograms, FolderCleanupDeletesThePrintedFolderButNoProductFolder) {
 
   ProgramRun zoq = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\zoq,0"}, base);
   EXPECT_EQ(zoq.exitCode, 0) << zoq.err;
-  EXPECT_TRUE(fs::exists(base / "zoq" / "invoice.jpg"));
+  EXPECT_TRUE(fs::exists(base / "out" / "invoice.jpg"));
   EXPECT_TRUE(fs::exists(base / "zoq" / "kestrel.inf"));
   EXPECT_TRUE(fs::exists(base / "zoq" / "CriticalPLOG.txt"));
 }

@@ -10,11 +10,18 @@
 // as kestrel prints there. Log lines go to standard error with CUPS'
 // prefixes; one "PAGE: n copies" line per page (see PageLine). Everything it writes lies in
 // a folder of its own in $TMPDIR (CUPS' temporary folder for the job),
-// removed at the end. Exit 0 when the PDF is written, 1 with an "ERROR:"
+// removed at the end, and when CUPS cancels the job (SIGTERM: removed, exit
+// 0); the folders of filters killed outright (SIGKILL) are removed by the
+// next filter run. Exit 0 when the PDF is written, 1 with an "ERROR:"
 // line otherwise. See filter_job.h for how the job's options meet the page.
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -44,23 +51,103 @@ namespace fs = std::filesystem;
 // far larger than any form's).
 constexpr size_t kInputLimit = size_t(64) << 20;
 
-// The filter's own folder under $TMPDIR, removed with everything in it.
+// The filter's own folders under $TMPDIR are "pdattopdf-<pid>-XXXXXX",
+// each holding this marker file with the pid: what a later run checks
+// before it removes the folder of a filter that was killed.
+constexpr const char* kFolderPrefix = "pdattopdf-";
+constexpr const char* kMarker = ".pdattopdf-job";
+
+std::string TemporaryRoot() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// The pid of "pdattopdf-<pid>-XXXXXX"; 0 for any other name.
+long FolderOwner(const std::string& name) {
+  const size_t prefix = std::strlen(kFolderPrefix);
+  if (name.compare(0, prefix, kFolderPrefix) != 0) return 0;
+  size_t i = prefix;
+  long pid = 0;
+  while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - prefix < 9) pid = pid * 10 + (name[i++] - '0');
+  if (i == prefix || i >= name.size() || name[i] != '-' || name.size() - i - 1 != 6) return 0;
+  return pid;
+}
+
+// Removes the folders that filters of this user which no longer run left
+// behind (killed with SIGKILL): only real folders (no links) of our name,
+// owned by this user, holding our marker (a file, not a link) with their
+// pid. A folder of a running filter, or of one this process cannot tell
+// about, stays.
+void RemoveLeftoverFolders() {
+  const std::string root = TemporaryRoot();
+  std::error_code ec;
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const long pid = FolderOwner(name);
+    if (pid <= 0 || pid == long(::getpid())) continue;
+    struct stat st {};
+    const std::string folder = root + "/" + name;
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    struct stat marker {};
+    const std::string markerPath = folder + "/" + kMarker;
+    if (::lstat(markerPath.c_str(), &marker) != 0 || !S_ISREG(marker.st_mode)) continue;
+    std::string owner;
+    if (ReadBoundedFile(markerPath, 32, owner, BeyondLimit::kCut) != ReadStatus::kOk ||
+        owner != std::to_string(pid))
+      continue;
+    if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code removed;
+    fs::remove_all(folder, removed);  // links inside are removed, never followed
+  }
+}
+
+// The filter's own folder under $TMPDIR, removed with everything in it:
+// at the end, or when CUPS cancels the job (SIGTERM, see WatchForCancel).
 class JobFolder {
  public:
   JobFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/pdattopdf-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    std::string pattern = TemporaryRoot() + "/" + kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) return;
+    const std::string marker = pattern + "/" + kMarker;
+    std::FILE* f = std::fopen(marker.c_str(), "wx");
+    if (f == nullptr) return;
+    const bool written = std::fprintf(f, "%ld", long(::getpid())) > 0;
+    if (std::fclose(f) == 0 && written) path_ = pattern;
   }
-  ~JobFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
+  ~JobFolder() { Remove(path_); }
   const std::string& path() const { return path_; }
+
+  static void Remove(const std::string& path) {
+    // A file made meanwhile fails the folder's removal: tried again.
+    for (int attempt = 0; attempt < 5 && !path.empty(); ++attempt) {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+      if (!ec) return;
+    }
+  }
 
  private:
   std::string path_;
 };
+
+// A job cancelled in CUPS gets SIGTERM: the signal is taken by a thread of
+// its own (blocked everywhere else), which removes the job's folder with the
+// copy of its data and ends the filter with status 0, as a cancelled job's
+// filters end. SIGTERM must be blocked before any other thread starts.
+void WatchForCancel(const std::string& folder) {
+  std::thread([folder] {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    int signal = 0;
+    while (sigwait(&set, &signal) != 0) {
+    }
+    JobFolder::Remove(folder);
+    std::fputs("INFO: job cancelled\n", stderr);
+    std::fflush(stderr);
+    _exit(0);
+  }).detach();
+}
 
 int Fail(FilterUi& ui, const std::string& text) {
   ui.Log("ERROR:", text);
@@ -107,8 +194,10 @@ bool CopyToStandardOutput(const std::string& file) {
 }
 
 int RunFilter(const FilterJob& job, FilterUi& ui) {
+  RemoveLeftoverFolders();
   JobFolder folder;
   if (folder.path().empty()) return Fail(ui, "no temporary folder can be made in $TMPDIR");
+  WatchForCancel(folder.path());
   // Font caches a lookup may write stay in the job's folder.
   setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
 
@@ -199,6 +288,12 @@ int main(int argc, char** argv) {
   // a closed standard output fails the copy.
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
+  // SIGTERM only reaches the thread of WatchForCancel (threads made from
+  // here on inherit the mask).
+  sigset_t term;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &term, nullptr);
   InstallIconvCodec();
   return RunFilter(job, ui);
 }

@@ -93,6 +93,7 @@ class CupsPrintSystem final : public PrintSystem {
 
   // The file the last document of the built-in device became.
   const std::string& lastPdfFile() const { return lastPdfFile_; }
+  std::string LastDocumentFile() override { return lastPdfFile_; }
   // The CUPS job id of the last document sent to a queue.
   int lastJobId() const { return lastJobId_; }
   const DevMode& devMode() const { return devMode_; }

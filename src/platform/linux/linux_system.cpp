@@ -94,7 +94,13 @@ int OpenFolderWithoutLinks(const std::string& path) {
 
 // Removes name in the folder dirfd: a link or file by unlinking it, a
 // folder after its contents, never following a link. 0 or the first error.
-int RemoveAt(int dirfd, const std::string& name) {
+// Folders more than kMaxRemoveDepth below the first are left (ELOOP): the
+// clean-up walks trees itself and hands over single entries; a tree grown
+// meanwhile never runs the stack out.
+constexpr int kMaxRemoveDepth = 256;
+
+int RemoveAt(int dirfd, const std::string& name, int depth = 0) {
+  if (depth > kMaxRemoveDepth) return ELOOP;
   struct stat st {};
   if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
   if (!S_ISDIR(st.st_mode)) return ::unlinkat(dirfd, name.c_str(), 0) == 0 ? 0 : errno;
@@ -120,7 +126,7 @@ int RemoveAt(int dirfd, const std::string& name) {
   }
   int first = 0;
   for (const std::string& entryName : names) {
-    const int result = RemoveAt(folder.get(), entryName);
+    const int result = RemoveAt(folder.get(), entryName, depth + 1);
     if (first == 0) first = result;
   }
   if (::unlinkat(dirfd, name.c_str(), AT_REMOVEDIR) != 0 && first == 0) first = errno;

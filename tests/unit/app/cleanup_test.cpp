@@ -224,6 +224,45 @@ TEST_F(CleanupTest, TheFolderIsJudgedByItsRealPathAndLinksInsideAreNeverEntered)
   EXPECT_TRUE(Has("zoq/kestrel.inf"));
 }
 
+// The clean-up folder of the settings lies below the base folder and never
+// in a log folder, however it is spelled.
+TEST_F(CleanupTest, AFolderOutsideTheBaseOrAmongTheLogsIsRefused) {
+  TempDir sibling;
+  sibling.Write("keep.txt", "x");
+  Make("zoq/plog/old.txt", 99999);
+  Make("zoq/palog/old/", 99999);
+  Make("zoq/palog/old/a.txt", 99999);
+  const std::string up = "..\\" + sibling.path().filename().string();
+  for (const std::string& folder : {up, "\\jobs\\..\\" + up, std::string("\\zoq\\plog"),
+                                    std::string("\\zoq\\palog\\old"), std::string("\\zoq\\.\\plog")}) {
+    for (int mode : {2, 3, 4, 6, 9}) cleanup->CleanupPrintFolder(folder, 0, mode, "*.*");
+  }
+  EXPECT_EQ(ReadFile(sibling.file("keep.txt")), "x");
+  EXPECT_TRUE(Has("zoq/plog/old.txt"));
+  EXPECT_TRUE(Has("zoq/palog/old/a.txt"));
+  EXPECT_NE(Utf8FromSjis(ReadFile(settings.CriticalLogPath)).find("削除できないフォルダが指定されています"),
+            std::string::npos);
+}
+
+// Deep trees are deleted without recursion, down to the depth limit: what
+// lies deeper stays (with the folders above it), with a message.
+TEST_F(CleanupTest, ATreeDeeperThanTheLimitIsDeletedDownToTheLimitOnly) {
+  for (const int depth : {PrintDataCleanup::kMaxDepth - 1, PrintDataCleanup::kMaxDepth + 50}) {
+    std::string deep = "zoq/tree";
+    for (int i = 0; i < depth; ++i) deep += "/d";
+    Make(deep + "/", 0);
+    Make("zoq/tree/top.txt", 0);
+    Make(deep + "/bottom.txt", 0);
+    cleanup->CleanupPrintFolder("\\zoq\\tree", 0, 2, "");
+    const bool whole = depth < PrintDataCleanup::kMaxDepth;
+    EXPECT_EQ(Has("zoq/tree"), !whole) << depth;
+    EXPECT_FALSE(Has("zoq/tree/top.txt")) << depth;
+    EXPECT_EQ(Has(deep + "/bottom.txt"), !whole) << depth;
+    fs::remove_all(base.file("zoq/tree"));
+  }
+  EXPECT_NE(Utf8FromSjis(ReadFile(settings.CriticalLogPath)).find("フォルダの階層が深すぎるため"), std::string::npos);
+}
+
 TEST(CleanupRule, AFolderThatIsOrHoldsAProductFolderIsRefused) {
   const std::vector<std::string> products = {"/b", "/b/zoq", "/b/vpdf", "/etc"};
   for (const char* folder : {"/", "/b", "/b/zoq", "/b/vpdf", "/etc", "", "b/zoq/x"})

@@ -51,7 +51,9 @@ TEST(ReplacingFile, CommitPutsTheWholeFileInPlaceAndLeavesNothingElse) {
   ASSERT_TRUE(file.Open(path));
   file.Write("new ");
   EXPECT_EQ(ReadFile(path), "old content");  // not visible before the commit
-  EXPECT_EQ(EntriesIn(dir), 2u);
+  // The file has no name until it is whole: a run killed now leaves nothing.
+  EXPECT_TRUE(file.temporaryPath().empty()) << file.temporaryPath();
+  EXPECT_EQ(EntriesIn(dir), 1u);
   file.Write("content");
   std::filesystem::permissions(path, std::filesystem::perms(0666));
   ASSERT_TRUE(file.Commit());
@@ -127,35 +129,53 @@ long DeadProcessId() {
 TEST(TemporaryFiles, TheFilesOfProcessesThatNoLongerRunAreRemovedAndNothingElse) {
   TempDir dir, outside;
   namespace fs = std::filesystem;
-  const std::string dead = std::to_string(DeadProcessId()), live = std::to_string(getppid());
+  const long deadPid = DeadProcessId();
+  const std::string dead = std::to_string(deadPid);
   const std::string victim = outside.Write("victim.txt", std::string("keep me"));
   // Left by killed runs: removed.
-  const std::vector<std::string> gone = {"p1.jpg.part" + dead, "p2.jpg.part" + dead + "-a1B2c3",
-                                         "kestrel.inf.part" + dead + "-zz9999"};
+  const std::vector<std::string> gone = {TemporaryFileName("p1.jpg", deadPid, "a1B2c3"),
+                                         TemporaryFileName("kestrel.inf", deadPid, "zz9999")};
   for (const auto& name : gone) dir.Write(name, std::string("partial"));
-  // Kept: a running process's file, a link, a folder, names of other forms,
-  // and anything below the folder.
-  dir.Write("p3.jpg.part" + live + "-a1B2c3", std::string("being written"));
+  // Kept: a running process's file, a link, a folder, and anything below
+  // the folder, although each carries a true check.
+  const std::string running = TemporaryFileName("p3.jpg", long(getppid()), "a1B2c3");
+  dir.Write(running, std::string("being written"));
   std::string mine;
   int fd = CreateTemporaryFile(dir.file("list.txt"), mine);
   ASSERT_GE(fd, 0);
   close(fd);
-  EXPECT_EQ(TemporaryFileOwner(std::filesystem::path(mine).filename().string()), long(getpid()));
-  fs::create_symlink(victim, dir.file("p4.jpg.part" + dead + "-a1B2c3"));
-  fs::create_directory(dir.file("p5.jpg.part" + dead + "-a1B2c3"));
-  dir.Write("p6.pdat.part" + dead, std::string("not ours"));
-  dir.Write("p7.jpg.part" + dead + "-abc", std::string("not ours"));
-  dir.Write("p8.jpg.part" + dead + "x", std::string("not ours"));
+  EXPECT_EQ(TemporaryFileOwner(fs::path(mine).filename().string()), long(getpid()));
+  const std::string link = TemporaryFileName("p4.jpg", deadPid, "a1B2c3");
+  fs::create_symlink(victim, dir.file(link));
+  fs::create_directory(dir.file(TemporaryFileName("p5.jpg", deadPid, "a1B2c3")));
   fs::create_directory(dir.file("below"));
-  dir.Write("below/p9.jpg.part" + dead + "-a1B2c3", std::string("not in the folder"));
+  const std::string below = "below/" + TemporaryFileName("p9.jpg", deadPid, "a1B2c3");
+  dir.Write(below, std::string("not in the folder"));
+  // A user's files whose names merely look like temporary files of a run
+  // that no longer runs (earlier builds deleted the first four), and one
+  // whose check is off by a digit.
+  std::string wrongCheck = TemporaryFileName("p6.jpg", deadPid, "a1B2c3");
+  wrongCheck.back() = wrongCheck.back() == '0' ? '1' : '0';
+  const std::vector<std::string> users = {"thesis.docx.part" + dead + "-backup",
+                                          "report.part" + dead + "-abc123",
+                                          "scan.pdf.part" + dead + "-ABCDEF",
+                                          "p7.jpg.part" + dead,
+                                          "p8.pdat.part" + dead + "-a1B2c3-1234567",
+                                          wrongCheck};
+  for (const auto& name : users) {
+    dir.Write(name, std::string("the user's"));
+    EXPECT_EQ(TemporaryFileOwner(name), 0) << name;
+  }
   const size_t before = EntriesIn(dir);
 
-  EXPECT_EQ(RemoveDeadTemporaries(dir.path().string()), 3);
+  EXPECT_EQ(RemoveDeadTemporaries(dir.path().string()), int(gone.size()));
   for (const auto& name : gone) EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file(name)))) << name;
-  EXPECT_EQ(EntriesIn(dir), before - 3);
-  EXPECT_TRUE(fs::is_symlink(dir.file("p4.jpg.part" + dead + "-a1B2c3")));
+  EXPECT_EQ(EntriesIn(dir), before - gone.size());
+  for (const auto& name : users) EXPECT_EQ(ReadFile(dir.file(name)), "the user's") << name;
+  EXPECT_EQ(ReadFile(dir.file(running)), "being written");
+  EXPECT_TRUE(fs::is_symlink(dir.file(link)));
   EXPECT_EQ(ReadFile(victim), "keep me");
-  EXPECT_TRUE(fs::exists(dir.file("below/p9.jpg.part" + dead + "-a1B2c3")));
+  EXPECT_TRUE(fs::exists(dir.file(below)));
   EXPECT_TRUE(fs::exists(mine));
 }
 
