@@ -10,6 +10,7 @@
 // "W" functions take; on Linux it is the same bytes.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,5 +28,15 @@ std::string Utf8Path(const std::filesystem::path& path);
 // std::fopen of a UTF-8 path (_wfopen on Windows); nullptr with errno set
 // when it fails.
 std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// The attribute that marks a Windows name as a link (a symbolic link to a
+// file or a folder, a junction, other reparse points):
+// FILE_ATTRIBUTE_REPARSE_POINT.
+inline constexpr uint32_t kAttributeReparsePoint = 0x400;
+
+// Whether the last name of path is itself a link, not what it names: a
+// symbolic link on Linux; on Windows a reparse point, as the name's folder
+// lists it (std::filesystem there sees no links).
+bool IsLink(const std::string& path);
 
 }  // namespace kestrel

@@ -738,5 +738,26 @@ TEST(WindowsPrograms, JobLogNamesAreOnePlainNameBesideTheProgramLog) {
   }
 }
 
+// A log folder that is a link (a Linux folder link, which Wine shows as a
+// reparse point, as Windows shows a junction) is never written through:
+// the program log is refused with its critical-log line and the folder the
+// link names stays empty.
+TEST(WindowsPrograms, ALinkedLogFolderIsNeverWrittenThrough) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path() / "base";
+  const fs::path elsewhere = dir.path() / "elsewhere";
+  fs::create_directories(base / "data");
+  fs::create_directories(elsewhere);
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+  WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n");
+  fs::create_directory_symlink(elsewhere, base / "zoq" / "plog");
+  RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data,0"}, base);
+  EXPECT_TRUE(fs::is_empty(elsewhere)) << ::testing::PrintToString(NamesUnder(elsewhere));
+  EXPECT_TRUE(fs::is_symlink(base / "zoq" / "plog"));
+  EXPECT_NE(Utf8File(base / "zoq" / "CriticalPLOG.txt").find("ログの場所がリンクのため、このログは書きません"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace kestrel::test

@@ -14,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/native_path.h"
+
 namespace kestrel {
 
-// The file attribute bits the walk reads (the values of the Windows SDK).
-inline constexpr uint32_t kAttributeReadOnly = 0x1;       // FILE_ATTRIBUTE_READONLY
-inline constexpr uint32_t kAttributeDirectory = 0x10;     // FILE_ATTRIBUTE_DIRECTORY
-inline constexpr uint32_t kAttributeReparsePoint = 0x400; // FILE_ATTRIBUTE_REPARSE_POINT
+// The file attribute bits the walk reads (the values of the Windows SDK;
+// kAttributeReparsePoint comes with the path crossing).
+inline constexpr uint32_t kAttributeReadOnly = 0x1;    // FILE_ATTRIBUTE_READONLY
+inline constexpr uint32_t kAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
 
 // Deeper folders than this are left (a path of the "W" functions without
 // the long-path prefix holds fewer levels anyway).
