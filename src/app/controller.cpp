@@ -20,6 +20,7 @@
 #include "util/comma_list.h"
 #include "util/paths.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -54,14 +55,14 @@ enum class PathKind { kFile, kFolder, kEmpty, kMissing };
 PathKind ClassifyPath(const std::string& path) {
   if (path.empty()) return PathKind::kEmpty;
   std::error_code ec;
-  auto status = fs::status(path, ec);
+  auto status = fs::status(FsPath(path), ec);
   if (ec || !fs::exists(status)) return PathKind::kMissing;
   return fs::is_directory(status) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FsPath(path), ec);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {
@@ -434,7 +435,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   list.clear();
   const std::string plist = folder + kPathSeparator + kPrintListName;
   std::error_code ec;
-  if (s.PrintListPath.empty() && fs::is_regular_file(plist, ec)) s.PrintListPath = plist;
+  if (s.PrintListPath.empty() && fs::is_regular_file(FsPath(plist), ec)) s.PrintListPath = plist;
   if (s.PrintListPath.empty()) {
     CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
   } else {
@@ -509,11 +510,17 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
   if (settings.jpeg == 0) {
     ctx.output.jpegPages = false;
     rc = gprint(ctx, dataFile, nullptr, "0");
+  } else if (ClimbsAboveBase(settings.jpath)) {
+    // $jpath is put directly before the file name: "\out\" is a folder,
+    // "\out" a name prefix ("<base>/outa.jpg"); no separator is added. Its
+    // ".." steps never climb above the base folder.
+    ctx.output.jpegPages = true;
+    ctx.lastErrorMessage = "$jpathがベースフォルダの外を指しているため、JPEG出力を行いません(" + settings.jpath + ")";
+    log_.WriteLogf(kLogError, "  ■%s\n", ctx.lastErrorMessage.c_str());
+    rc = -1;
   } else {
     ctx.output.jpegPages = true;
     if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
-    // $jpath is put directly before the file name: "\out\" is a folder,
-    // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
     const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
     rc = gprint(ctx, dataFile, pageImage_.get(), folder);
   }

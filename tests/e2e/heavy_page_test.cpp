@@ -16,6 +16,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr long kFlatKiB = 64 * 1024;  // the promise: 64 MiB for any page
+// A sanitizer build's peak holds the sanitizer's shadow memory and the
+// freed blocks it keeps back: the bound is the release build's to check.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasuresMemory = false;
+#else
+constexpr bool kMeasuresMemory = true;
+#endif
 
 // records String records over one text of length half-width characters.
 std::vector<uint8_t> HeavyPageData(int records, int length) {
@@ -70,7 +77,7 @@ TEST_F(HeavyPage, MillionsOfGlyphsOnOnePageKeepEveryOutputUnder64MiB) {
       r = Kestrel(data);
     }
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_LE(r.peakRssKiB, kFlatKiB);
+    if (kMeasuresMemory) EXPECT_LE(r.peakRssKiB, kFlatKiB);
     std::printf("[ figures  ] %s of 1.5 million glyphs: peak RSS %.1f MiB\n", c.output, r.peakRssKiB / 1024.0);
     if (output == "JPEG page") {
       EXPECT_GT(fs::file_size(work.file("heavy.jpg")), 10000u);

@@ -477,7 +477,9 @@ TEST_F(Robustness, ACupsServerStoppingInTheMiddleOfAJobIsReported) {
   for (int p = 0; p < 200; ++p) Write("job/p" + std::to_string(1000 + p) + ".pdat", GoodPage());
   fs::create_directories(File("tmp"));
   auto run = std::async(std::launch::async, [&] {
-    return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 60,
+    // Time enough for the 200 pages of a sanitizer build on a busy machine:
+    // a run that is killed leaves its work file, which is what is checked.
+    return Run({"-pd", "Doomed", "-p", File("job") + ",1"}, {}, 600,
                {{"CUPS_SERVER", cups.socket()}, {"TMPDIR", File("tmp")}});
   });
   // The job is made before the document's work file is written to: stop

@@ -25,9 +25,11 @@
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
 #include "pdf/raku2_client.h"
+#include "platform/native_path.h"
 #if defined(_WIN32)
 #include "platform/win32/cp932_codec.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #else
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_platform.h"
@@ -73,7 +75,7 @@ std::string ZoqFile(Services& services, const std::string& name) {
   const std::string base = services.system.BaseDir();
   const std::string zoq = ProductPath(base, "zoq");
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(std::u8string(zoq.begin(), zoq.end())), ec);
+  std::filesystem::create_directories(FsPath(zoq), ec);
   return ProductPath(base, "zoq\\" + name);
 }
 
@@ -98,13 +100,13 @@ std::string GivenPath(const std::string& path) {
   const bool windows = (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
   if (windows || path.empty() || path[0] == '/') return path;
   std::error_code ec;
-  return std::filesystem::absolute(path, ec).string();
+  return Utf8Path(std::filesystem::absolute(FsPath(path), ec));
 }
 
 // The modification time of a file (nothing when there is none).
 std::optional<int64_t> ModifiedAt(const std::string& path) {
   std::error_code ec;
-  const auto time = std::filesystem::last_write_time(path, ec);
+  const auto time = std::filesystem::last_write_time(FsPath(path), ec);
   if (ec) return std::nullopt;
   return int64_t(time.time_since_epoch().count());
 }
@@ -141,7 +143,7 @@ std::optional<int> Whole(const std::string& text) {
 int Filing(Services& services, const std::vector<std::string>& args) {
   Raku2TestTab tab(services.system.BaseDir(), services.system, services.ui);
   std::error_code ec;
-  std::filesystem::create_directories(tab.FolderListFolder(), ec);
+  std::filesystem::create_directories(FsPath(tab.FolderListFolder()), ec);
   Raku2Client client = tab.NewClient();
   const std::string call = args.empty() ? "" : args[0];
   const size_t n = args.size();
@@ -183,8 +185,8 @@ int UsageError(const std::string& problem) {
 std::vector<std::string> LogsIn(const std::string& folder) {
   std::vector<std::string> logs;
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().extension() == ".txt") logs.push_back(entry.path().string());
+  for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder), ec))
+    if (entry.path().extension() == ".txt") logs.push_back(Utf8Path(entry.path()));
   std::sort(logs.begin(), logs.end());
   return logs;
 }
@@ -232,7 +234,7 @@ int Analyse(std::vector<std::string> args) {
   }
   if (file.empty()) return UsageError("analyse needs a print-data file");
   std::error_code ec;
-  file = std::filesystem::absolute(file, ec).string();
+  file = Utf8Path(std::filesystem::absolute(FsPath(file), ec));
 
 #if defined(_WIN32)
   auto platform = MakeWin32Platform();
@@ -367,7 +369,15 @@ int Log(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The wide command line, so that file names keep every character.
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args = CommandLineArguments();
+  if (!args.empty()) args.erase(args.begin());
+#else
   std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   if (args.size() == 1 && args[0] == "--version") {
     std::printf("kestrel-tools %s\n", KESTREL_VERSION);
     return 0;

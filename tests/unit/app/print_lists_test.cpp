@@ -131,8 +131,9 @@ TEST_F(PrintListTest, ALongListIsReadInTimeInStepWithItsLength) {
   text += "7=b.pdat\n";  // a key given twice: the first one counts
   auto start = std::chrono::steady_clock::now();
   auto list = Read(text);
-  // A look-up per key takes minutes here; one pass well under a second.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  // A look-up per key takes minutes here; one pass well under a second
+  // (the bound leaves room for a sanitizer build on a busy machine).
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   ASSERT_EQ(list.size(), size_t(kEntries));
   EXPECT_EQ(std::count(list.begin(), list.end(), folder.file("a.pdat")), kEntries);
 }
