@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/native_path.h"
 #include "util/paths.h"
 
 namespace kestrel {
@@ -21,12 +22,9 @@ constexpr struct {
                   {LogKind::kCritical, "critical"},
                   {LogKind::kAnalysis, "analysis"}};
 
-fs::path NativePath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path NativePath(const std::string& utf8) { return FsPath(utf8); }
 
-std::string Utf8(const fs::path& path) {
-  const std::u8string s = path.u8string();
-  return std::string(s.begin(), s.end());
-}
+std::string Utf8(const fs::path& path) { return Utf8Path(path); }
 
 bool Digits(std::string_view s, size_t from, size_t count) {
   if (s.size() < from + count) return false;
@@ -96,7 +94,7 @@ LogReader::LogReader(std::string path, uint64_t from) : path_(std::move(path)), 
 SjisString LogReader::Next(bool atEnd) {
   if (!file_) {
     // Opened on first use: a log that is not there yet is simply empty.
-    std::FILE* f = std::fopen(path_.c_str(), "rb");
+    std::FILE* f = OpenFile(path_, "rb");
     if (f == nullptr) return {};
     file_.reset(f);
   }

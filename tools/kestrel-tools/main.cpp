@@ -339,8 +339,7 @@ int Log(const std::vector<std::string>& args) {
   for (size_t i = 0; i < logs.size(); ++i) {
     seen[logs[i].path] = logs[i].modified;
     std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(std::filesystem::path(std::u8string(
-                                                          logs[i].path.begin(), logs[i].path.end())), ec);
+    const uintmax_t size = std::filesystem::file_size(FsPath(logs[i].path), ec);
     LogReader reader(logs[i].path, i < first && !ec ? size : 0);
     if (i >= first) {
       if (headers) PrintLogHeader(logs[i].path, printed.empty());
