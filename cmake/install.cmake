@@ -49,6 +49,13 @@ endforeach()
 add_custom_target(man ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Bash completion: one script, under each command's name (bash-completion
+# loads a command's completion from a file named after it).
+foreach(command kestrel kestrel-tools pdat)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/completions/kestrel.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${command})
+endforeach()
+
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -64,6 +71,11 @@ add_custom_command(
 add_custom_target(package_docs ALL DEPENDS ${changelog_gz})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog_gz}
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The guides the README links to, with their pictures and the run report's
+# schema, where the README's links find them.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+  FILES_MATCHING PATTERN "*.md" PATTERN "*.json" PATTERN "*.png" PATTERN "*.jpg"
+  PATTERN "man" EXCLUDE)
 
 # The Debian package. Depends comes from the programs' shared libraries
 # (dpkg-shlibdeps); the maintainer scripts make the kestrel group and the

@@ -32,10 +32,10 @@ test_packages=(
   qt6-translations-l10n qt6-wayland
   xvfb xdotool imagemagick
   g++-mingw-w64-x86-64-posix
-  wine wine64
+  wine wine64 locales
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils man-db
-  qpdf
+  qpdf python3-jsonschema
 )
 case "$set_name" in
   build) packages=("${build_packages[@]}") ;;

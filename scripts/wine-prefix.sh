@@ -10,6 +10,10 @@
 # the tests point it at their private server, never at the machine's queues.
 # The Windows Japanese face names are replaced by the IPA faces, as the Linux
 # build's font alias table does, so that texts draw in Japanese glyphs.
+# Wine runs in a Japanese locale made here (FOLDER/locale, LOCPATH; from the
+# package locales, no locale of the machine is needed): the programs' ANSI
+# code page is 932 as on a Japanese office's machine, and Wine gives file
+# names to Linux as UTF-8. The tests run their programs in it too.
 set -euo pipefail
 
 stop=0
@@ -53,6 +57,14 @@ command -v wine >/dev/null && command -v wineserver >/dev/null || {
 }
 mkdir -p "$dir"
 touch "$dir/kestrel-wine-prefix"
+if [ ! -d "$dir/locale/ja_JP.UTF-8" ]; then
+  mkdir -p "$dir/locale"
+  localedef -i ja_JP -f UTF-8 "$dir/locale/ja_JP.UTF-8" 2>/dev/null ||
+    echo "wine-prefix: no Japanese locale could be made (package locales); Wine runs without one" >&2
+fi
+if [ -d "$dir/locale/ja_JP.UTF-8" ]; then
+  export LOCPATH="$dir/locale" LC_ALL=ja_JP.UTF-8
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1 || true
   wineserver -w

@@ -5,6 +5,7 @@
 // only as the sole argument: anywhere else they are ordinary items of the
 // controller's command-line scan.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/controller.h"
 #if defined(_WIN32)
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_system.h"
 #else
 #include "platform/linux/linux_platform.h"
@@ -74,5 +76,12 @@ int main(int argc, char** argv) {
   auto platform = kestrel::MakeLinuxPlatform(makeUi);
   kestrel::LinuxPlatform* p = platform.get();
 #endif
-  return kestrel::RunProgram(p->services(), args, [p] { return p->MakePageImage(); });
+  // KESTREL_REPORT: the file the run writes its report to (JSON).
+#if defined(_WIN32)
+  const std::string report = kestrel::EnvironmentValue(L"KESTREL_REPORT");
+#else
+  const char* reportVariable = std::getenv("KESTREL_REPORT");
+  const std::string report = reportVariable != nullptr ? reportVariable : "";
+#endif
+  return kestrel::RunProgram(p->services(), args, [p] { return p->MakePageImage(); }, report, KESTREL_VERSION);
 }

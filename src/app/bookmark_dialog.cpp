@@ -7,6 +7,7 @@
 #include "util/file_control.h"
 #include "util/paths.h"
 #include "util/profile_file.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -16,7 +17,7 @@ constexpr const char* kPdfSection = "PDF";
 
 bool IsFolder(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_directory(path, ec);
+  return !path.empty() && std::filesystem::is_directory(FsPath(path), ec);
 }
 
 std::string WithSettingsPath(const char* text, const std::string& path) { return text + path + ")"; }

@@ -10,6 +10,7 @@
 #include "util/paths.h"
 #include "platform/text_codec.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -41,10 +42,20 @@ std::vector<std::string_view> Components(std::string_view path) {
   return parts;
 }
 
+// Whether two names of a path are the same name: Windows names are the
+// same in any case of their ASCII letters.
+bool SameName(std::string_view a, std::string_view b) {
+  if (!kWindowsFileNames) return a == b;
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
 // Whether the real path lies at or below the real folder.
 bool IsWithin(std::string_view path, std::string_view folder) {
   const auto inner = Components(path), outer = Components(folder);
-  return inner.size() >= outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
+  return inner.size() >= outer.size() && std::equal(outer.begin(), outer.end(), inner.begin(), SameName);
 }
 
 }  // namespace
@@ -85,7 +96,8 @@ void PrintDataCleanup::CleanupOldPrintData(const std::string& base, const std::s
   }
 }
 
-bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders) {
+bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders,
+                        const std::vector<std::string>& realSystemFolders) {
   // Absolute: from the root ("/..."), a drive's root ("C:\...") or a share
   // ("\\server\...").
   const bool fromRoot = !realFolder.empty() && realFolder.front() == '/';
@@ -94,9 +106,20 @@ bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::stri
       realFolder.size() >= 3 && realFolder[1] == ':' && (realFolder[2] == '\\' || realFolder[2] == '/');
   if (!fromRoot && !fromShare && !fromDrive) return true;
   const auto folder = Components(realFolder);
+  // The first n components of a and b are the same names.
+  auto samePrefix = [](const std::vector<std::string_view>& a, const std::vector<std::string_view>& b, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+      if (!SameName(a[i], b[i])) return false;
+    return true;
+  };
   for (const std::string& product : realProductFolders) {
     const auto held = Components(product);
-    if (folder.size() <= held.size() && std::equal(folder.begin(), folder.end(), held.begin())) return true;
+    if (folder.size() <= held.size() && samePrefix(folder, held, folder.size())) return true;
+  }
+  for (const std::string& system : realSystemFolders) {
+    const auto tree = Components(system);
+    const size_t n = std::min(folder.size(), tree.size());
+    if (samePrefix(folder, tree, n)) return true;
   }
   return false;
 }
@@ -105,38 +128,47 @@ std::string PrintDataCleanup::RealOrNearest(const std::string& path) const {
   // The nearest folder that exists, resolved, and the names below it as
   // written (with their "." and ".." steps taken).
   fs::path missing;
-  fs::path at = fs::path(path).lexically_normal();
-  std::string real = system_.RealPath(at.string());
+  fs::path at = FsPath(path).lexically_normal();
+  std::string real = system_.RealPath(Utf8Path(at));
   while (real.empty() && at.has_relative_path() && at.has_parent_path() && at != at.parent_path()) {
     missing = at.filename() / missing;
     at = at.parent_path();
-    real = system_.RealPath(at.string());
+    real = system_.RealPath(Utf8Path(at));
   }
   if (real.empty()) return {};
-  std::string out = (fs::path(real) / missing).lexically_normal().string();
+  std::string out = Utf8Path((FsPath(real) / missing).lexically_normal());
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
 }
 
 bool PrintDataCleanup::IsFolder(const std::string& real) const {
-  const fs::path path(real);
+  const fs::path path = FsPath(real);
   if (!path.has_filename()) return true;  // a root
-  const std::string name = path.filename().string();
-  for (const System::FolderEntry& entry : system_.ListFolder(path.parent_path().string()))
+  const std::string name = Utf8Path(path.filename());
+  for (const System::FolderEntry& entry : system_.ListFolder(Utf8Path(path.parent_path())))
     if (entry.name == name) return entry.kind == System::EntryKind::kFolder;
   return false;
 }
 
-std::vector<std::string> PrintDataCleanup::ProductFolders() const {
-  std::vector<std::string> folders;
-  for (const std::string& folder :
-       {settings_.BaseDir, ProductPath(settings_.BaseDir, "zoq"), settings_.PdfFolder,
-        ResolvePath(settings_.BaseDir, settings_.BookMarkPdfPath), settings_.WindowsDir}) {
+std::vector<std::string> PrintDataCleanup::RealPaths(const std::vector<std::string>& folders) const {
+  std::vector<std::string> real;
+  for (const std::string& folder : folders) {
     if (folder.empty()) continue;
-    std::string real = RealOrNearest(folder);
-    if (!real.empty()) folders.push_back(std::move(real));
+    std::string path = RealOrNearest(folder);
+    if (!path.empty()) real.push_back(std::move(path));
   }
-  return folders;
+  return real;
+}
+
+std::vector<std::string> PrintDataCleanup::ProductFolders() const {
+  return RealPaths({settings_.BaseDir, ProductPath(settings_.BaseDir, "zoq"), settings_.PdfFolder,
+                    ResolvePath(settings_.BaseDir, settings_.BookMarkPdfPath), system_.ProgramDir()});
+}
+
+std::vector<std::string> PrintDataCleanup::SystemFolders() const {
+  std::vector<std::string> folders = system_.SystemFolders();
+  folders.push_back(settings_.WindowsDir);
+  return RealPaths(folders);
 }
 
 void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age, int32_t mode,
@@ -149,7 +181,9 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
   };
   // One resolution: the folder's real path (links and "." / ".." steps
   // taken) is what is judged and what is cleaned.
-  const std::string resolved = ResolvePath(settings_.BaseDir, folder);
+  // A settings path whose ".." steps climb above the base folder is
+  // refused, not followed.
+  const std::string resolved = ClimbsAboveBase(folder) ? std::string() : ResolvePath(settings_.BaseDir, folder);
   if (resolved.empty()) {
     if (deletes) refuse();
     return;
@@ -166,8 +200,8 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
       const std::string folderOfLogs = RealOrNearest(ProductPath(settings_.BaseDir, logs));
       inLogs = inLogs || (!folderOfLogs.empty() && IsWithin(real, folderOfLogs));
     }
-    if (base.empty() || !IsWithin(real, base) || inLogs || HoldsProductFolder(real, ProductFolders()) ||
-        !IsFolder(real)) {
+    if (base.empty() || !IsWithin(real, base) || inLogs ||
+        HoldsProductFolder(real, ProductFolders(), SystemFolders()) || !IsFolder(real)) {
       refuse();
       return;
     }

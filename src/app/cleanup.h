@@ -22,9 +22,12 @@ namespace kestrel {
 
 // The folders a clean-up never deletes or empties, on real paths
 // (absolute, no links, no "." or ".." steps): any folder that is one of the
-// product folders or holds one ("/" holds them all). A path that is not
-// absolute is refused too.
-bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders);
+// product folders or holds one ("/" holds them all), and any folder that
+// is one of the system's folders (the Windows folder, the program folders),
+// holds one or lies anywhere under one. A path that is not absolute is
+// refused too. Windows names compare without regard to case.
+bool HoldsProductFolder(std::string_view realFolder, const std::vector<std::string>& realProductFolders,
+                        const std::vector<std::string>& realSystemFolders = {});
 
 class PrintDataCleanup {
  public:
@@ -40,8 +43,9 @@ class PrintDataCleanup {
   // modes only trace. The folder is taken under BaseDir and resolved once
   // to its real path, which is judged and cleaned; links inside it are
   // removed, never entered. An empty folder path, and a folder that is or
-  // holds a product folder (HoldsProductFolder), are never cleaned: the
-  // refusal goes to the critical log. Only System calls reach the files.
+  // holds a product folder or lies in a folder of the system
+  // (HoldsProductFolder), are never cleaned: the refusal goes to the
+  // critical log. Only System calls reach the files.
   // The folder from the settings must lie below the base folder, and never
   // inside a log folder (zoq\plog, zoq\palog).
   void CleanupPrintFolder(const std::string& folder, int64_t age, int32_t mode, const std::string& patterns);
@@ -69,8 +73,12 @@ class PrintDataCleanup {
   // missing names after it; empty when nothing of it exists.
   std::string RealOrNearest(const std::string& path) const;
   // Real paths of the base folder, zoq, the PDF folder, the bookmark PDF
-  // folder and the Windows folder.
+  // folder and the program's folder.
   std::vector<std::string> ProductFolders() const;
+  // Real paths of the Windows folder and the system's other folders
+  // (System::SystemFolders), each guarded with everything under it.
+  std::vector<std::string> SystemFolders() const;
+  std::vector<std::string> RealPaths(const std::vector<std::string>& folders) const;
   // Whether the real path names a folder (not a file, not a link).
   bool IsFolder(const std::string& real) const;
   // Deletes the folder real with everything in it, one entry at a time

@@ -7,6 +7,7 @@
 #include "util/numbers.h"
 #include "util/paths.h"
 #include "platform/text_codec.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -24,7 +25,7 @@ std::string CutSjis(const std::string& utf8, size_t limit) {
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(FsPath(path), ec);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "util/comma_list.h"
 #include "util/paths.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -54,14 +55,14 @@ enum class PathKind { kFile, kFolder, kEmpty, kMissing };
 PathKind ClassifyPath(const std::string& path) {
   if (path.empty()) return PathKind::kEmpty;
   std::error_code ec;
-  auto status = fs::status(path, ec);
+  auto status = fs::status(FsPath(path), ec);
   if (ec || !fs::exists(status)) return PathKind::kMissing;
   return fs::is_directory(status) ? PathKind::kFolder : PathKind::kFile;
 }
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FsPath(path), ec);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {
@@ -434,7 +435,7 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   list.clear();
   const std::string plist = folder + kPathSeparator + kPrintListName;
   std::error_code ec;
-  if (s.PrintListPath.empty() && fs::is_regular_file(plist, ec)) s.PrintListPath = plist;
+  if (s.PrintListPath.empty() && fs::is_regular_file(FsPath(plist), ec)) s.PrintListPath = plist;
   if (s.PrintListPath.empty()) {
     CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
   } else {
@@ -493,23 +494,66 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
   // the document went to, once it is there.
   if (code == 0 && s.pdfbk == 1 && second == "2") {
     const std::string pdf = services_.printers.LastDocumentFile();
-    if (pdf != pdfBefore) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
-    else if (pdf.empty()) MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+    if (pdf != pdfBefore) {
+      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
+      if (report != nullptr && Exists(CsvPathOfPdf(pdf))) report->AddOutput("bookmark-csv", CsvPathOfPdf(pdf));
+    } else if (pdf.empty()) {
+      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
+    }
   }
   return code;
 }
 
 int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
+  int rc = 0;
+  ctx.output.lastJpegFile.clear();
   if (settings.jpeg == 0) {
     ctx.output.jpegPages = false;
-    return gprint(ctx, dataFile, nullptr, "0");
+    rc = gprint(ctx, dataFile, nullptr, "0");
+  } else if (ClimbsAboveBase(settings.jpath)) {
+    // $jpath is put directly before the file name: "\out\" is a folder,
+    // "\out" a name prefix ("<base>/outa.jpg"); no separator is added. Its
+    // ".." steps never climb above the base folder.
+    ctx.output.jpegPages = true;
+    ctx.lastErrorMessage = "$jpathがベースフォルダの外を指しているため、JPEG出力を行いません(" + settings.jpath + ")";
+    log_.WriteLogf(kLogError, "  ■%s\n", ctx.lastErrorMessage.c_str());
+    rc = -1;
+  } else {
+    ctx.output.jpegPages = true;
+    if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
+    const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
+    rc = gprint(ctx, dataFile, pageImage_.get(), folder);
   }
-  ctx.output.jpegPages = true;
-  if (!pageImage_ && makePageImage_) pageImage_ = makePageImage_();
-  // $jpath is put directly before the file name: "\out\" is a folder,
-  // "\out" a name prefix ("<base>/outa.jpg"); no separator is added.
-  const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
-  return gprint(ctx, dataFile, pageImage_.get(), folder);
+  if (report != nullptr) ReportJob(ctx, dataFile, rc);
+  return rc;
+}
+
+void TForm1::ReportJob(PrintContext& ctx, const std::string& dataFile, int rc) {
+  RunReport::File file;
+  file.path = dataFile;
+  file.printed = rc == 0 && !ctx.output.documentOpen;
+  file.pending = rc == 0 && ctx.output.documentOpen;
+  if (file.printed) {
+    for (RunReport::File& earlier : report->files) {
+      if (!earlier.pending) continue;
+      earlier.pending = false;
+      earlier.printed = true;
+    }
+  }
+  if (rc == 0) {
+    file.pages = 1;
+    file.paperCode = ctx.page.paperCode;
+    file.paperWidthMm = ctx.page.paperWidthMm;
+    file.paperHeightMm = ctx.page.paperHeightMm;
+  } else {
+    file.error = ctx.lastErrorMessage;
+    while (!file.error.empty() && (file.error.back() == '\n' || file.error.back() == ' ')) file.error.pop_back();
+  }
+  report->files.push_back(std::move(file));
+  if (!ctx.output.jpegPages && !ctx.output.deviceName.empty()) report->printer = ctx.output.deviceName;
+  report->AddOutput("jpeg", ctx.output.lastJpegFile);
+  if (ctx.log.logEnabled != 0) report->AddOutput("job-log", ctx.log.logFileName);
+  if (ctx.log.analysisLog == 1) report->AddOutput("analysis-log", ctx.log.analysisLogPath);
 }
 
 void TForm1::EndSteps(Target target) {
@@ -536,9 +580,46 @@ void TForm1::EndSteps(Target target) {
   }
 }
 
-int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage) {
-  TForm1 form(services, std::move(makePageImage));
-  return form.FormCreate(args);
+int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage,
+               const std::string& reportPath, const std::string& version) {
+  if (reportPath.empty()) {
+    TForm1 form(services, std::move(makePageImage));
+    return form.FormCreate(args);
+  }
+  RunReport report;
+  report.program = "kestrel";
+  report.version = version;
+  if (!args.empty()) report.arguments.assign(args.begin() + 1, args.end());
+  report.started = std::time(nullptr);
+  ReportingUi ui(services.ui, report);
+  TForm1 form(Services{services.system, services.printers, ui}, std::move(makePageImage));
+  form.report = &report;
+  // The report is written however the run ends, an escaping failure too.
+  auto finish = [&](int code) {
+    report.exitCode = code;
+    report.ended = std::time(nullptr);
+    report.baseFolder = form.settings.BaseDir;
+    report.AddOutput("program-log", form.ProgramLogPath());
+    report.AddOutput("pdf", services.printers.LastDocumentFile());
+    for (RunReport::File& file : report.files) {
+      if (!file.pending) continue;
+      file.pending = false;
+      file.pages = 0;
+      file.error = "drawn into a print document that was never finished (a later file of it was not printed)";
+    }
+    if (!WriteRunReport(report, reportPath))
+      services.ui.Warn("実行レポートを作成できませんでした(" + reportPath + ")");
+  };
+  int code = 0;
+  try {
+    code = form.FormCreate(args);
+  } catch (...) {
+    report.messages.push_back({MessageKind::Error, false, "the run ended with an unexpected failure"});
+    finish(kExitRunFailed);
+    throw;
+  }
+  finish(code);
+  return code;
 }
 
 }  // namespace kestrel

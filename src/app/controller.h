@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/program_log.h"
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "engine/print_context.h"
 #include "forms/run_request.h"
@@ -67,6 +68,10 @@ class TForm1 {
   void SpeedButton1Click() { settings.CancelRequested = 1; }
 
   RunSettings settings;
+  // Where the run's report is kept while it runs; null without a report.
+  RunReport* report = nullptr;
+  // The program log's file; empty when there is none.
+  std::string ProgramLogPath() const { return log_.IsOpen() ? log_.path() : std::string(); }
 
   // The forms the system menu opens from layers of their own: the font
   // settings form and the bookmark dialog. Empty ones show the menu's
@@ -82,6 +87,8 @@ class TForm1 {
 
   int PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target);
   int RunJob(PrintContext& ctx, const std::string& dataFile);
+  // One job's outcome and outputs into the report.
+  void ReportJob(PrintContext& ctx, const std::string& dataFile, int rc);
   void EndSteps(Target target);
   // Sends WM__PRINTOUT and writes sentLine; a window that cannot be
   // reached is logged as an error line instead.
@@ -113,6 +120,9 @@ class TForm1 {
 };
 
 // The process's run: FormCreate of a new TForm1.
-int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage = {});
+// With reportPath, the run also writes its report there (app/run_report.h);
+// version is the program's, for the report.
+int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage = {},
+               const std::string& reportPath = {}, const std::string& version = {});
 
 }  // namespace kestrel

@@ -9,6 +9,7 @@
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "platform/text_codec.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -18,7 +19,7 @@ constexpr size_t kInfoNameLimit = 100;
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(FsPath(path), ec);
 }
 
 

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "util/paths.h"
 #include "platform/text_codec.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -22,7 +24,7 @@ namespace {
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(path, ec);
+  return fs::exists(FsPath(path), ec);
 }
 
 void WriteSjis(std::FILE* f, std::string_view utf8) {
@@ -39,8 +41,21 @@ std::string LogTimeStamp(const std::tm& t) {
 }
 
 std::string JobLogName(const std::string& baseDir, const std::string& firstItem, const std::tm& local) {
-  return ProductPath(baseDir, "zoq\\plog") + kPathSeparator + WithoutExtension(FileNameOf(firstItem)) + "_" +
-         LogTimeStamp(local) + ".txt";
+  std::string name = WithoutExtension(FileNameOf(firstItem));
+  // A drive root's item ("C:\") names the log after its letter.
+  if (name.size() == 2 && name[1] == ':') name.pop_back();
+  // One plain file name: a colon would write a stream of another file on
+  // NTFS, and the other characters a Windows name cannot hold are refused.
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+      c = '_';
+  }
+  // Never the program log's own name (plog_<time>.txt).
+  std::string lowered = name;
+  if (kWindowsFileNames)
+    for (char& c : lowered) c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+  if (lowered == "plog") name += "-job";
+  return ProductPath(baseDir, "zoq\\plog") + kPathSeparator + name + "_" + LogTimeStamp(local) + ".txt";
 }
 
 ProgramLog::ProgramLog(RunSettings& settings, Services services)
@@ -102,6 +117,7 @@ int ProgramLog::OpenProgramLogAt(const std::tm& local) {
     }
     if (OpenFileSize(stream_.get()) >= int64_t(kAppendLimit)) EmptyOpenFile(stream_.get());
   }
+  path_ = path;
   std::fseek(stream_.get(), 0, SEEK_END);
   WriteSjis(stream_.get(), "\n■■■■■■■■■■【 Kestrel印刷処理メインループ開始 】■■■■■■■■■■\n");
   return settings_.plog;

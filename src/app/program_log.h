@@ -24,7 +24,10 @@ namespace kestrel {
 std::string LogTimeStamp(const std::tm& local);
 
 // BaseDir + zoq\plog\ + the name of the first print item without its
-// extension + "_" + time stamp + ".txt".
+// extension + "_" + time stamp + ".txt". The name is one plain file name on
+// both systems: a drive root ("C:\") gives its letter, a colon and the
+// other characters a Windows name cannot hold become "_", and "plog" (the
+// program log's own name) becomes "plog-job".
 std::string JobLogName(const std::string& baseDir, const std::string& firstItem, const std::tm& local);
 
 class ProgramLog {
@@ -49,7 +52,7 @@ class ProgramLog {
   // Writes one UTF-8 text (converted to code page 932). kind 2 goes to the
   // critical log while the program log is not open.
   void WriteLog(std::string_view text, LogLevel level = kLogInfo);
-  void WriteLogf(LogLevel level, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void WriteLogf(LogLevel level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
 
   // Shows text + "\n" + the system's text for code (the last error when 0)
   // and returns the system's text.
@@ -60,6 +63,8 @@ class ProgramLog {
   void DumpSettings(const PrintContext& ctx);
 
   bool IsOpen() const { return stream_ != nullptr; }
+  // The program log's file once it is open; empty before.
+  const std::string& path() const { return path_; }
 
  private:
   void WriteCritical(std::string_view text);
@@ -68,6 +73,7 @@ class ProgramLog {
   Services services_;
   FileControl files_;
   FileStream stream_;
+  std::string path_;
 };
 
 }  // namespace kestrel

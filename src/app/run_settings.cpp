@@ -11,6 +11,7 @@
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "util/replacing_file.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 

@@ -14,6 +14,7 @@
 #include "util/file_open.h"
 #include "util/paths.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -45,7 +46,7 @@ void PutAnalysis(JobLog& log, SjisView text) {
 bool CheckBaseDrive(PrintContext& ctx, std::string& base) {
   base = ctx.services.system.BaseDir();
   std::error_code ec;
-  if (base.empty() || !fs::is_directory(base, ec)) {
+  if (base.empty() || !fs::is_directory(FsPath(base), ec)) {
     ctx.services.ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
     ctx.exitCode = 1;
     return false;

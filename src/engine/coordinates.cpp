@@ -69,9 +69,9 @@ void WriteScaleLog(PrintContext& ctx, double xdpi, double ydpi) {
 
 int MmToPixels(int dpi, int mm) { return TruncToInt(dpi * (mm * 0.03937007874015748) + 0.5); }
 
-bool PageBitmapFits(int width, int height) {
+bool PageBitmapFits(int width, int height, int64_t maxPixels) {
   return width <= kMaxPageBitmapSide && height <= kMaxPageBitmapSide &&
-         int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) <= kMaxPageBitmapPixels;
+         int64_t(std::max(width, 0)) * int64_t(std::max(height, 0)) <= std::min(maxPixels, kMaxPageBitmapPixels);
 }
 
 int ClampToDevice(PrintContext& ctx, double v, int limit) {

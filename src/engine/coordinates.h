@@ -68,7 +68,9 @@ void ReportClampedValues(PrintContext& ctx);
 inline constexpr int64_t kMaxPageBitmapPixels = 1'200'000'000;
 inline constexpr int kMaxPageBitmapSide = 65500;
 
-// Whether a width x height page bitmap is within those limits.
-bool PageBitmapFits(int width, int height);
+// Whether a width x height page bitmap is within those limits and has at
+// most maxPixels pixels (what the page image's own bitmap can hold:
+// PageImage::MaxPixels).
+bool PageBitmapFits(int width, int height, int64_t maxPixels = kMaxPageBitmapPixels);
 
 }  // namespace kestrel

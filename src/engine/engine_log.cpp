@@ -10,6 +10,7 @@
 #include "platform/text_codec.h"
 #include "util/file_open.h"
 #include "util/local_time.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -23,7 +24,7 @@ constexpr uintmax_t kAppendLimit = 31000;  // a log this size or larger is start
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FsPath(path), ec);
 }
 
 std::string VFormat(const char* format, va_list args) {

@@ -26,9 +26,10 @@ void EngineLog(PrintContext& ctx, std::string_view utf8, int level = kLogInfo);
 // Writes Shift-JIS bytes unchanged.
 void EngineLogSjis(PrintContext& ctx, SjisView sjis, int level = kLogInfo);
 // printf-style: the format is UTF-8; %s arguments are UTF-8 too.
-void EngineLogf(PrintContext& ctx, int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
-// printf into a std::string.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void EngineLogf(PrintContext& ctx, int level, const char* format, ...) __attribute__((format(gnu_printf, 3, 4)));
+// printf into a std::string (C99 conversions such as %zu on every system:
+// the Windows build formats with the GNU printf of mingw-w64).
+std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // The system's text for an error code (the last error when code is 0).
 std::string FormatSystemError(PrintContext& ctx, int code);

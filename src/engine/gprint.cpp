@@ -16,6 +16,7 @@
 #include "engine/jpeg_output.h"
 #include "engine/printer_setup.h"
 #include "util/bounded_read.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -142,12 +143,14 @@ int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, 
     if (ctx.page.lastFile == 1) {
       rc = ps.EndDocument();
       if (rc == 0) {
+        ctx.output.documentOpen = false;
         whiteBrush();
         return 0;  // on to the end of the job
       }
     } else if (ctx.options.batchMode == 0 && ctx.output.duplexSetting == 0) {
       rc = ps.EndDocument();
       if (rc == 0) {
+        ctx.output.documentOpen = false;
         whiteBrush();
         ctx.page.pageNumber += 1;
         finished = true;
@@ -208,7 +211,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.page.pageNumber + 1);
   {
     std::error_code ec;
-    auto size = std::filesystem::file_size(dataFile, ec);
+    auto size = std::filesystem::file_size(FsPath(dataFile), ec);
     if (ec) {
       EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(Unknown by stat error)\n", dataFile.c_str());
     } else {
@@ -259,6 +262,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
                    ps.ErrorText(code).c_str());
         return -1;
       }
+      ctx.output.documentOpen = true;
       ctx.output.canvas = ps.DocumentCanvas();
       EngineLog(ctx, "【********** BeginDoc After ***********】\n");
     }
@@ -280,14 +284,15 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
       return Fail(ctx, Format("  ■JPEGの解像度が正しくありません($jdpi=%d)。1以上の値を指定して下さい\n", dpi), kLogError);
     const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
     // Refused before anything is allocated: memory grows with the square
-    // of $jdpi.
-    if (!PageBitmapFits(width, height)) {
+    // of $jdpi. The limit is the smaller of the budget and what the
+    // system's bitmap can hold (a Windows DIB section: under 2 GiB).
+    const int64_t limit = std::min(kMaxPageBitmapPixels, image->MaxPixels(std::max(width, 1)));
+    if (!PageBitmapFits(width, height, limit)) {
       char text[320];
       std::snprintf(text, sizeof text,
-                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル"
-                    "(A3で2400dpi)、一辺 %d ピクセルです\n",
-                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(kMaxPageBitmapPixels),
-                    kMaxPageBitmapSide);
+                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル、"
+                    "一辺 %d ピクセルです\n",
+                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(limit), kMaxPageBitmapSide);
       return Fail(ctx, text, kLogError);
     }
     ctx.output.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
@@ -389,6 +394,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
 void AbortPrintJob(PrintContext& ctx) {
   PrintSystem& ps = ctx.services.printers;
   ps.AbortDocument();
+  ctx.output.documentOpen = false;
   ctx.page.pageNumber = 0;
 }
 

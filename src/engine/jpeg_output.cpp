@@ -39,6 +39,7 @@ void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFi
   std::string error;
   // Not handled here: the failure goes up to the controller's exception step.
   if (!image.SaveJpeg(path, error)) throw JobFailure(Format("  ■JPEG保存エラー(%s)\n", error.c_str()));
+  ctx.output.lastJpegFile = path;
 }
 
 }  // namespace kestrel

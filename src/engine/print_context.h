@@ -87,6 +87,10 @@ struct JobOutput {
   // cannot duplex (each page then starts a new sheet).
   int32_t duplexSetting = 0;
   bool jpegPages = false;  // JPEG pages instead of the printer
+  std::string lastJpegFile;  // the JPEG page saved last
+  // A print document is begun and not yet ended or aborted: its pages are
+  // not printed until it ends.
+  bool documentOpen = false;
   Canvas* canvas = nullptr;  // the page being drawn; null between pages
   // Device mode of the open printer; devModeHeld plays the movable memory
   // block (held between the Paper stage and the end of the job).

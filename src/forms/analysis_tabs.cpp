@@ -8,6 +8,7 @@
 #include "util/bounded_read.h"
 #include "util/replacing_file.h"
 #include "util/utf8.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -42,7 +43,7 @@ char16_t FoldCase(char16_t c) {
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(FsPath(path), ec);
 }
 
 std::string StartFolderOf(const DialogStartFolder& hook, const char* dialog) {

@@ -10,6 +10,7 @@
 #include "lists/printer_list.h"
 #include "util/numbers.h"
 #include "util/paths.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -114,7 +115,7 @@ void TSysMenu1::SetActiveTab(int tab) {
 
 bool TSysMenu1::FileExists(const std::string& path) const {
   std::error_code ec;
-  return !path.empty() && std::filesystem::exists(path, ec);
+  return !path.empty() && std::filesystem::exists(FsPath(path), ec);
 }
 
 void TSysMenu1::Button1Click() { SelectPdfDeviceForSettings(ui_, printers_, SettingsPath); }

@@ -12,6 +12,7 @@
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "util/replacing_file.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -82,7 +83,7 @@ SjisString Quoted(SjisView value) {
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FsPath(path), ec);
 }
 
 }  // namespace
@@ -94,7 +95,7 @@ std::string MakePdfBaseName(PdfNaming& s, const std::string& infoFile) {
   // file name in the PDF folder.
   if (!Exists(infoFile)) return result(SjisFromUtf8(bare));
   std::error_code ec;
-  const auto size = fs::file_size(infoFile, ec);
+  const auto size = fs::file_size(FsPath(infoFile), ec);
   if (ec || size == 0) return result(SjisFromUtf8(bare));
 
   ProfileFile file;

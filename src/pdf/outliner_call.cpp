@@ -7,6 +7,7 @@
 #include "util/char_forms.h"
 #include "util/paths.h"
 #include "util/windows_command_line.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -58,7 +59,7 @@ int RunOutliner(System& system, Ui& ui, const std::string& outliner, const std::
 
 bool IsExistingFile(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && std::filesystem::is_regular_file(path, ec);
+  return !path.empty() && std::filesystem::is_regular_file(FsPath(path), ec);
 }
 
 bool CheckOutlinerPath(Ui& ui, const std::string& path, const std::string& name) {

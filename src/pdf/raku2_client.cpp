@@ -11,6 +11,7 @@
 #include "util/paths.h"
 #include "util/profile_file.h"
 #include "util/windows_command_line.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -82,7 +83,7 @@ int Raku2Client::Run(Call call, const std::vector<std::string>& items) {
     all.push_back(QuoteText(result));
     const std::string line = CommandLine(call, all);
     std::error_code ec;
-    if (!std::filesystem::is_directory(result, ec)) std::filesystem::remove(result, ec);
+    if (!std::filesystem::is_directory(FsPath(result), ec)) std::filesystem::remove(FsPath(result), ec);
     // The exit code tells nothing: the answer is the result file.
     if (line.size() < kCommandLineBuffer) RunCommandLine(system_, line);
 

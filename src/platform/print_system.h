@@ -158,6 +158,13 @@ class PageImage {
   virtual ~PageImage() = default;
   // Makes the bitmap width x height pixels at dpi, white, and returns its canvas.
   virtual Canvas& Prepare(int width, int height, int dpi) = 0;
+  // The most pixels a bitmap of this width can have here: what the
+  // bitmap's size type and the system's bitmap limits allow. The engine
+  // refuses a larger page before Prepare (with its own budget besides).
+  virtual int64_t MaxPixels(int width) const {
+    (void)width;
+    return INT64_MAX;
+  }
   virtual Canvas& canvas() = 0;
   // Writes the page as a JPEG file; false with a message on failure.
   virtual bool SaveJpeg(const std::string& path, std::string& error) = 0;

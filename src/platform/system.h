@@ -26,6 +26,12 @@ class System {
   // ending with a separator.
   virtual std::string BaseDir() = 0;
   virtual std::string WindowsDir() = 0;
+  // The folder of the running program; empty when unknown.
+  virtual std::string ProgramDir() { return {}; }
+  // Further folders the system itself lives in, each with everything under
+  // it (Windows: the program folders, "C:\Program Files" and the like);
+  // the Windows folder is WindowsDir.
+  virtual std::vector<std::string> SystemFolders() { return {}; }
   // true when the base folder is on a fixed (local) drive.
   virtual bool IsFixedDrive(const std::string& path) = 0;
   // The computer name; false with the error code in error when unreadable.

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <fstream>
-#else
+#include "platform/native_path.h"
+
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,7 +32,12 @@ ReadStatus Report(const std::string& path, ReadStatus status, size_t limit) {
 }
 
 #if defined(_WIN32)
-using Handle = std::ifstream;
+struct Handle {
+  std::FILE* file = nullptr;
+  ~Handle() {
+    if (file != nullptr) std::fclose(file);
+  }
+};
 #else
 // Closes a descriptor when it goes out of scope.
 struct Handle {
@@ -49,13 +54,14 @@ ReadStatus OpenRegular(const std::string& path, Handle& h, uintmax_t& size) {
   size = 0;
 #if defined(_WIN32)
   std::error_code ec;
-  auto status = std::filesystem::status(path, ec);
+  const std::filesystem::path native = FsPath(path);
+  auto status = std::filesystem::status(native, ec);
   if (ec || !std::filesystem::exists(status)) return ReadStatus::kMissing;
   if (!std::filesystem::is_regular_file(status)) return ReadStatus::kNotRegular;
-  size = std::filesystem::file_size(path, ec);
+  size = std::filesystem::file_size(native, ec);
   if (ec) size = 0;
-  h.open(path, std::ios::binary);
-  return h ? ReadStatus::kOk : ReadStatus::kOpenFailed;
+  h.file = OpenFile(path, "rb");
+  return h.file != nullptr ? ReadStatus::kOk : ReadStatus::kOpenFailed;
 #else
   h.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (h.fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kOpenFailed;
@@ -70,9 +76,9 @@ ReadStatus OpenRegular(const std::string& path, Handle& h, uintmax_t& size) {
 // One read of at most n bytes: the count, 0 at the end, -1 on an error.
 long ReadSome(Handle& h, char* to, size_t n) {
 #if defined(_WIN32)
-  h.read(to, std::streamsize(n));
-  if (h.bad()) return -1;
-  return long(h.gcount());
+  const size_t got = std::fread(to, 1, n, h.file);
+  if (got == 0 && std::ferror(h.file)) return -1;
+  return long(got);
 #else
   for (;;) {
     ssize_t got = ::read(h.fd, to, n);

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/native_path.h"
+
 namespace kestrel {
 
 namespace fs = std::filesystem;
@@ -17,12 +19,13 @@ std::string WithoutTrailingSeparator(const std::string& path) {
 }  // namespace
 
 int FileControl::DeletePath(const std::string& path, uint64_t /*owner*/, int mode) {
-  std::string target = WithoutTrailingSeparator(path);
-  if (target.empty()) return kDeleteEmptyPath;
+  const std::string text = WithoutTrailingSeparator(path);
+  if (text.empty()) return kDeleteEmptyPath;
+  const fs::path target = FsPath(text);
   std::error_code ec;
   switch (mode) {
     case 0:
-      return system_.ShellDelete(target) == 0 ? 0 : 1;
+      return system_.ShellDelete(text) == 0 ? 0 : 1;
     case 1: {
       auto status = fs::symlink_status(target, ec);
       if (ec || fs::is_directory(status)) return 1;
@@ -38,8 +41,9 @@ int FileControl::DeletePath(const std::string& path, uint64_t /*owner*/, int mod
 }
 
 int FileControl::MakeFolder(const std::string& path, int mode) {
-  std::string target = WithoutTrailingSeparator(path);
-  if (target.empty()) return kMakeFolderEmptyPath;
+  const std::string text = WithoutTrailingSeparator(path);
+  if (text.empty()) return kMakeFolderEmptyPath;
+  const fs::path target = FsPath(text);
   if (mode != 0) return 0;
   std::error_code ec;
   fs::create_directories(target, ec);

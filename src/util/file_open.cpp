@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/native_path.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -20,8 +22,6 @@ namespace kestrel {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path FsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 bool IsSeparator(char c) {
 #if defined(_WIN32)
@@ -144,8 +144,9 @@ std::FILE* OpenWriting(const std::string& path, const std::string& root, int fla
 
 #else
 
-// Windows: no folder below root and not the file itself may be a link
-// (checked name by name before the opening).
+// Windows: no folder below root and not the file itself may be a link (a
+// reparse point: symbolic link or junction), checked name by name before
+// the opening; the path reaches the system as UTF-16 (_wopen).
 std::FILE* OpenWriting(const std::string& path, const std::string& root, bool exclusive, int& error) {
   error = 0;
   if (path.empty() || path.find('\0') != std::string::npos) {
@@ -168,8 +169,24 @@ std::FILE* OpenWriting(const std::string& path, const std::string& root, bool ex
     error = ELOOP;
     return nullptr;
   }
-  std::FILE* file = _wfopen(FsPath(path).c_str(), exclusive ? L"wbx" : L"ab");
-  if (file == nullptr) error = errno;
+  const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | (exclusive ? _O_EXCL : _O_APPEND);
+  const int fd = ::_wopen(FsPath(path).c_str(), flags, _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    error = errno;
+    return nullptr;
+  }
+  // Only a regular file (never a device such as NUL or CON).
+  struct _stat64 st {};
+  if (::_fstat64(fd, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    ::_close(fd);
+    error = EINVAL;
+    return nullptr;
+  }
+  std::FILE* file = ::_fdopen(fd, exclusive ? "wb" : "ab");
+  if (file == nullptr) {
+    error = errno;
+    ::_close(fd);
+  }
   return file;
 }
 
@@ -228,6 +245,8 @@ int MakeFoldersWithoutLinks(const std::string& path, const std::string& root) {
   }
   if (error != 0) return error;
 #if defined(_WIN32)
+  std::error_code made;
+  fs::create_directories(FsPath(root), made);  // the base folder itself may be new
   std::string at = root;
   while (!at.empty() && IsSeparator(at.back())) at.pop_back();
   for (const std::string& step : steps) {
@@ -257,9 +276,6 @@ int MakeFoldersWithoutLinks(const std::string& path, const std::string& root) {
 #endif
 }
 
-bool LinkAt(const std::string& path) {
-  std::error_code ec;
-  return fs::is_symlink(fs::symlink_status(FsPath(path), ec));
-}
+bool LinkAt(const std::string& path) { return IsLink(path); }
 
 }  // namespace kestrel

@@ -11,7 +11,8 @@
 //
 // The per-system seam: LinkAt (is this name a link, junction or other
 // redirection?) and the opening below; the Linux side uses O_NOFOLLOW and
-// the *at calls, the Windows side its reparse-point attributes.
+// the *at calls, the Windows side the reparse-point attribute (IsLink of
+// platform/native_path.h) and _wopen with the UTF-16 path.
 #pragma once
 
 #include <cstdint>

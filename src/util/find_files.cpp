@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/native_path.h"
+
 namespace kestrel {
 
 namespace {
@@ -54,9 +56,9 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
 std::vector<std::string> FindEntries(const std::string& folder, std::string_view pattern) {
   std::vector<std::string> names;
   std::error_code ec;
-  std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, ec), end;
+  std::filesystem::directory_iterator it(FsPath(folder.empty() ? std::string(".") : folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
+    std::string name = Utf8Path(it->path().filename());
     if (MatchesWildcard(name, pattern)) names.push_back(std::move(name));
   }
   return names;

@@ -12,4 +12,14 @@ std::tm LocalTimeOf(std::time_t t) {
   return local;
 }
 
+std::tm UtcTimeOf(std::time_t t) {
+  std::tm utc{};
+#if defined(_WIN32)
+  if (gmtime_s(&utc, &t) != 0) return std::tm{};
+#else
+  if (gmtime_r(&t, &utc) == nullptr) return std::tm{};
+#endif
+  return utc;
+}
+
 }  // namespace kestrel

@@ -50,7 +50,45 @@ std::string Resolve(std::string_view baseDir, std::string_view path, bool relati
   return Slashes(path);
 }
 
+// The part of path that Resolve puts under the base folder; empty with
+// underBase false for a path it leaves where it is.
+std::string_view PartUnderBase(std::string_view path, bool& underBase) {
+  underBase = true;
+  if (HasDrive(path)) {
+    underBase = kSeparator != '\\';
+    return path.substr(2);
+  }
+  if (!path.empty() && path.front() == '/' && kSeparator != '\\') underBase = false;
+  return path;
+}
+
 }  // namespace
+
+bool ClimbsAboveBase(std::string_view path) {
+  bool underBase = false;
+  std::string_view rest = PartUnderBase(path, underBase);
+  if (!underBase) return false;
+  int depth = 0;
+  size_t at = 0;
+  while (at <= rest.size()) {
+    size_t end = at;
+    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::string_view name = rest.substr(at, end - at);
+    // Windows drops a name's trailing blanks and dots: ".. " and "..."
+    // step up as ".." does.
+    if (kWindowsFileNames) {
+      while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+      if (name.size() > 2 && name.find_first_not_of('.') == std::string_view::npos) name = "..";
+    }
+    if (name == "..") {
+      if (--depth < 0) return true;
+    } else if (!name.empty() && name != ".") {
+      ++depth;
+    }
+    at = end + 1;
+  }
+  return false;
+}
 
 std::string ResolvePath(std::string_view baseDir, std::string_view path) { return Resolve(baseDir, path, true); }
 

@@ -42,6 +42,13 @@ std::string ResolvePath(std::string_view baseDir, std::string_view path);
 // working folder (only its backslashes become slashes).
 std::string ResolveUserPath(std::string_view baseDir, std::string_view path);
 
+// Whether a product path that ResolvePath puts under the base folder (a
+// rooted "\..." or a relative path; on Linux a drive path too) climbs
+// above the base folder with its ".." steps ("\..\out", "zoq\..\..").
+// Absolute paths of this system (a Windows drive path, a POSIX path) are
+// the caller's own choice and never climb.
+bool ClimbsAboveBase(std::string_view path);
+
 // Whether the backslashes of a user path cannot be told from the bytes of
 // its characters: the text is not UTF-8 (Shift-JIS bytes, as a caller may
 // hand them) and holds a Shift-JIS character whose second byte is 0x5C,

@@ -8,6 +8,8 @@
 #include <random>
 #include <system_error>
 
+#include "platform/native_path.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -24,10 +26,6 @@
 namespace kestrel {
 
 namespace {
-
-std::filesystem::path FsPath(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 long ProcessId() {
 #if defined(_WIN32)
@@ -108,7 +106,7 @@ int CreateTemporaryFile(const std::string& stem, std::string& path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     path = TemporaryFileName(stem, ProcessId(), RandomLetters());
 #if defined(_WIN32)
-    int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    int fd = _wopen(FsPath(path).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     // O_EXCL refuses any name that is taken, a link (even a dangling one)
     // included; O_NOFOLLOW says the same once more.
@@ -204,7 +202,10 @@ bool ReplacingFile::Open(const std::string& path) {
 #else
     ::close(fd);
 #endif
-    if (!temp_.empty()) std::remove(temp_.c_str());
+    if (!temp_.empty()) {
+      std::error_code ec;
+      std::filesystem::remove(FsPath(temp_), ec);
+    }
     temp_.clear();
     unnamed_ = false;
   }
@@ -274,7 +275,8 @@ void ReplacingFile::Discard() {
     file_ = nullptr;
   }
   if (!temp_.empty()) {
-    std::remove(temp_.c_str());
+    std::error_code ec;
+    std::filesystem::remove(FsPath(temp_), ec);
     temp_.clear();
   }
 }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/native_path.h"
+
 namespace kestrel {
 
 namespace {
@@ -95,7 +97,7 @@ CommandLineParts SplitCommandLine(std::string_view line, const std::function<boo
 ProcessResult RunCommandLine(System& system, std::string_view line) {
   CommandLineParts parts = SplitCommandLine(line, [](const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
+    return std::filesystem::is_regular_file(FsPath(path), ec);
   });
   if (parts.program.empty()) return {};
   return system.RunAndWait(parts.program, parts.args, {});

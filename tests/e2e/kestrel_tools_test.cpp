@@ -114,3 +114,70 @@ TEST_F(KestrelToolsTest, AnOptionWithoutItsValueIsWrongUseAndWritesNothing) {
 
 }  // namespace
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+namespace {
+
+// log: the newest Shift-JIS logs on a UTF-8 terminal, by kind and count,
+// newest last; --follow prints what a log gains and the next job's log.
+TEST_F(KestrelToolsTest, LogShowsTheNewestLogsOfAKindInUtf8AndFollowsThem) {
+  namespace fs = std::filesystem;
+  auto write = [&](const std::string& name, const std::string& utf8, int hoursAgo) {
+    const std::string path = base.Write("zoq/" + name, SjisFromUtf8(utf8));
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(hoursAgo));
+    return path;
+  };
+  const std::string a = write("plog/見積_20261201_090000.txt", "見積 一行目\n二行目", 3);
+  write("plog/plog_20261201_090000.txt", "プログラム\n", 2);
+  write("CriticalPLOG.txt", "重大\n", 1);
+  write("palog/alog_20261201_090000.txt", "解析\n", 0);
+  const std::string zoq = base.path().string() + "/zoq/";
+  const std::vector<std::pair<std::string, std::string>> env = {
+      {"KESTREL_BASE", base.path().string() + "/"}, {"LC_ALL", "C.UTF-8"}, {"DISPLAY", ""}};
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;
+  } cases[] = {
+      {{"log", "job"}, 0, "見積 一行目\n二行目"},
+      {{"log", "program"}, 0, "プログラム\n"},
+      {{"log", "--last", "2"}, 0, "==> " + zoq + "CriticalPLOG.txt <==\n重大\n\n==> " + zoq +
+                                      "palog/alog_20261201_090000.txt <==\n解析\n"},
+      {{"log", "job", "--last", "0"}, 2, ""},
+      {{"log", "spool"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    ProgramRun r = RunProgramAndWait(KESTREL_TOOLS_PROGRAM, c.args, env);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args.back() << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+  }
+  fs::remove(base.file("zoq/palog/alog_20261201_090000.txt"));
+  EXPECT_EQ(RunProgramAndWait(KESTREL_TOOLS_PROGRAM, {"log", "analysis"}, env).exitCode, 1);
+
+  // Following: started in the background, its output in a file.
+  std::string command = "cd '" + base.path().string() + "' && KESTREL_BASE='" + base.path().string() +
+                        "/' LC_ALL=C.UTF-8 timeout 60 '" KESTREL_TOOLS_PROGRAM "' log job --follow >follow.txt 2>&1 & echo $!";
+  const std::string pid = Shell(command);
+  auto waitFor = [&](const std::string& text) {
+    for (int i = 0; i < 200 && ReadFile(base.file("follow.txt")).find(text) == std::string::npos; ++i)
+      Shell("sleep 0.05");
+    return ReadFile(base.file("follow.txt"));
+  };
+  waitFor("二行目");
+  {
+    std::FILE* f = std::fopen(a.c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    const std::string more = SjisFromUtf8("の続き\n三行目\n");
+    std::fwrite(more.data(), 1, more.size(), f);
+    std::fclose(f);
+  }
+  waitFor("三行目");
+  base.Write("zoq/plog/請求_20261201_100000.txt", SjisFromUtf8("次のジョブ\n"));
+  const std::string followed = waitFor("次のジョブ");
+  Shell("kill " + pid);
+  EXPECT_EQ(followed, "==> " + a + " <==\n見積 一行目\n二行目の続き\n三行目\n\n==> " + zoq +
+                          "plog/請求_20261201_100000.txt <==\n次のジョブ\n");
+}
+
+}  // namespace
+}  // namespace kestrel::test

@@ -61,6 +61,8 @@ std::string MissingForWine() {
   return {};
 }
 
+bool HasJapaneseLocale() { return fs::is_directory(WineFolder() + "/locale/ja_JP.UTF-8"); }
+
 std::string MissingForPrinting() {
   if (std::string missing = MissingForWine(); !missing.empty()) return missing;
   if (CupsSocket().empty() ||
@@ -81,6 +83,11 @@ ProgramRun RunWindows(const std::string& program, const std::vector<std::string>
   if (!windowed) all.insert(all.end(), {"-u", "DISPLAY"});
   const std::string socket = CupsSocket();
   // The caller's variables come last and so win.
+  // The Japanese locale of the prefix (scripts/wine-prefix.sh), as on a
+  // Japanese office's machine: code page 932.
+  if (HasJapaneseLocale()) {
+    env.insert(env.begin(), {{"LOCPATH", WineFolder() + "/locale"}, {"LC_ALL", "ja_JP.UTF-8"}});
+  }
   env.insert(env.begin(), {{"WINEPREFIX", WineFolder() + "/prefix"},
                          {"WINEARCH", "win64"},
                          {"WINEDEBUG", "-all"},
@@ -88,7 +95,8 @@ ProgramRun RunWindows(const std::string& program, const std::vector<std::string>
                          {"KESTREL_UI", windowed ? "windows" : "headless"},
                          {"KESTREL_BASE", WindowsPath(base) + "\\"}});
   for (const auto& [name, value] : env) all.push_back(name + "=" + value);
-  all.insert(all.end(), {"/usr/bin/wine", kWindows + "/" + program});
+  // A program of the build by its name, or any program by its full path.
+  all.insert(all.end(), {"/usr/bin/wine", program.starts_with("/") ? program : kWindows + "/" + program});
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
@@ -531,6 +539,224 @@ TEST(WindowsPrograms, CallersWindowReceivesTheCompletionMessages) {
   ProgramRun thrice = RunWindows("kestrel_test_window.exe", {kestrel, "-pd", "KestrelPDF", "-p", "\\data\\none.pdat"},
                                  base, {{"KESTREL_HOLD_MS", "2500"}});
   EXPECT_EQ(thrice.out, "messages 3 exit 3\r\n") << thrice.err;
+}
+
+// A text file in code page 932, as the callers write information files,
+// print lists and settings.
+void WriteCp932(const fs::path& path, const std::string& utf8) {
+  const fs::path plain = path.string() + ".utf8";
+  std::ofstream(plain, std::ios::binary) << utf8;
+  Shell("iconv -f UTF-8 -t CP932 '" + plain.string() + "' > '" + path.string() + "'");
+  fs::remove(plain);
+}
+
+// Every name under folder, relative to it, with "/" after folders.
+std::vector<std::string> NamesUnder(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    names.push_back(fs::relative(it->path(), folder).string() + (it->is_directory() ? "/" : ""));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Under a Japanese locale (code page 932) every name is Japanese: the base
+// folder, the data folder, the print data and information files, a print
+// list entry, the bookmark CSV and the PDF's title. A folder printed to PDF
+// prints, logs, writes its bookmark CSV and cleans up exactly itself
+// ($pdat2=9); a folder with a print list prints the entry it names; nothing
+// is made outside the base folder, and every name there is the one given
+// (no name in another code page beside it).
+TEST(WindowsPrograms, JapaneseNamesForTheBaseTheDataAndTheOutputs) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  if (!HasJapaneseLocale()) GTEST_SKIP() << "no Japanese locale in the Wine folder (package locales)";
+  TempDir dir;
+  const fs::path base = dir.path() / "帳票ベース";
+  const fs::path jobs = base / "伝票データ" / "第1回";
+  const fs::path listed = base / "伝票データ" / "一覧付き";
+  fs::create_directories(jobs);
+  fs::create_directories(listed);
+  struct Page {
+    const char* data;
+    const char* info;
+    const char* title;
+  };
+  const Page pages[] = {{"P請求書.pdat", "I請求書.txt", "請求書（本社）"}, {"P納品書.pdat", "I納品書.txt", "納品書"}};
+  for (const Page& page : pages) {
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", jobs / page.data);
+    WriteCp932(jobs / page.info, std::string("[DATA]\r\nkaisou_06=") + page.title +
+                                     "\r\napage=1\r\nnendo=令和6年度\r\nusername=経理部\r\nprogram_name=月次帳票\r\n");
+  }
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", listed / "P請求書.pdat");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", listed / "P控え.pdat");
+  WriteCp932(listed / "plist.inf", "[PrintData]\r\nKeyMax=1\r\n1=P控え.pdat\r\n");
+  WriteSettings(base, "$plog=1\r\n[PDF]\r\n$pdfbk=1\r\n[PM2]\r\n$pdat2=9\r\n");
+  const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
+  const size_t jobsBefore = FilesIn(out, ".pdf").size();
+
+  ProgramRun pdf = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\伝票データ\\第1回,2"}, base);
+  ASSERT_EQ(pdf.exitCode, 0) << pdf.err;
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
+  EXPECT_EQ(PdfInfoField(info, "Pages"), "2") << info;
+  const fs::path csv = base / "vpdf" / "令和6年度_経理部_月次帳票.csv";
+  ASSERT_TRUE(fs::exists(csv));
+  const std::string rows = Utf8File(csv);
+  EXPECT_NE(rows.find("\"請求書（本社）\""), std::string::npos) << rows;
+  EXPECT_NE(rows.find("\"納品書\""), std::string::npos) << rows;
+  std::string logs;
+  for (const auto& log : FilesIn(base / "zoq" / "plog", ".txt")) logs += Utf8File(log);
+  EXPECT_NE(logs.find("第1回"), std::string::npos) << logs;
+  EXPECT_NE(logs.find("P納品書.pdat"), std::string::npos) << logs;
+  // The clean-up took the printed folder and nothing else.
+  EXPECT_FALSE(fs::exists(jobs));
+  EXPECT_TRUE(fs::exists(listed / "plist.inf"));
+
+  WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n");
+  ProgramRun list = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\伝票データ\\一覧付き,0"}, base);
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_TRUE(fs::exists(listed / "P控え.jpg"));
+  EXPECT_FALSE(fs::exists(listed / "P請求書.jpg"));
+
+  EXPECT_EQ(NamesUnder(dir.path()).front(), "帳票ベース/");
+  for (const std::string& name : NamesUnder(dir.path()))
+    EXPECT_TRUE(name.starts_with("帳票ベース/")) << name << " lies outside the base folder";
+  const std::vector<std::string> top = {"vpdf/", "zoq/", "伝票データ/"};
+  std::vector<std::string> made;
+  for (const auto& e : fs::directory_iterator(base)) made.push_back(e.path().filename().string() + "/");
+  std::sort(made.begin(), made.end());
+  EXPECT_EQ(made, top);
+}
+
+// A JPEG page whose bitmap is larger than GDI can hold (a DIB section under
+// 2 GiB: A4 at 2800 dpi is 2.27 GB) is refused with the message that names
+// $jdpi, and no $jdpi crashes the program: too small a value prints
+// nothing and says so.
+TEST(WindowsPrograms, NoJpegResolutionCrashesAndTooLargeAPageIsRefused) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "data");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+  const fs::path messages = base / "messages.txt";
+  struct Case {
+    int dpi;
+    bool refusedForItsSize;
+  };
+  for (const Case& c : {Case{2800, true}, Case{100000, true}, Case{2147483647, true}, Case{0, false}, Case{-5, false}}) {
+    fs::remove(messages);
+    WriteSettings(base, "$jpeg=1\r\n$jdpi=" + std::to_string(c.dpi) + "\r\n");
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data\\a.pdat"}, base,
+                                {{"KESTREL_MESSAGES", WindowsPath(messages)}});
+    EXPECT_EQ(run.exitCode, 3) << c.dpi << " " << run.err;
+    EXPECT_FALSE(fs::exists(base / "data" / "a.jpg")) << c.dpi;
+    const std::string shown = ReadFile(messages.string());
+    if (c.refusedForItsSize) {
+      EXPECT_NE(shown.find("JPEGのページ画像が大きすぎます"), std::string::npos) << shown;
+      EXPECT_NE(shown.find("($jdpi=" + std::to_string(c.dpi) + ")"), std::string::npos) << shown;
+    }
+  }
+}
+
+// The program's own folder and everything under the Windows folder
+// survive every clean-up mode: as the printed folder ($pdat2=9) and as the
+// settings' clean-up folder.
+TEST(WindowsPrograms, TheProgramsFolderAndTheWindowsFolderSurviveEveryCleanup) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path() / "base";
+  const fs::path program = dir.path() / "kestrel";
+  fs::create_directories(base);
+  fs::create_directories(program);
+  for (const char* name : {"kestrel.exe", "kestrel-tools.exe"}) fs::copy_file(kWindows + "/" + name, program / name);
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", program / "a.pdat");
+  const fs::path windows = fs::path(WineFolder()) / "prefix" / "drive_c" / "windows" / "kprobe";
+  fs::create_directories(windows);
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", windows / "a.pdat", fs::copy_options::overwrite_existing);
+  struct Removed {
+    fs::path path;
+    ~Removed() { fs::remove_all(path); }
+  } removeAfter{windows};
+  for (const std::string& folder : {WindowsPath(program), std::string("C:\\windows\\kprobe")}) {
+    for (int mode : {9, 2, 3, 4, 6}) {
+      // Mode 9 cleans the printed folder; the others the settings' folder
+      // after a folder run.
+      fs::create_directories(base / "jobs");
+      fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / "a.pdat",
+                    fs::copy_options::overwrite_existing);
+      WriteSettings(base, "$jpeg=1\r\n$jdpi=50\r\n[PM2]\r\n$pdat2=" + std::to_string(mode) + "\r\n$pdat2_time=0\r\n" +
+                              "$pdat2_Folder=" + folder + "\r\n");
+      const std::string printed = mode == 9 ? folder : "\\jobs";
+      ProgramRun run =
+          RunWindows((program / "kestrel.exe").string(), {"-pd", "KestrelPDF", "-p", printed + ",0"}, base);
+      EXPECT_TRUE(fs::exists(program / "kestrel-tools.exe")) << folder << " mode " << mode << run.out << run.err;
+      EXPECT_TRUE(fs::exists(program / "a.pdat")) << folder << " mode " << mode;
+      EXPECT_TRUE(fs::exists(windows / "a.pdat")) << folder << " mode " << mode;
+    }
+    EXPECT_NE(Utf8File(base / "zoq" / "CriticalPLOG.txt").find("削除できないフォルダが指定されています"),
+              std::string::npos);
+  }
+}
+
+// Job logs are named after the first print item as one plain file name:
+// the drive root "C:\" gives "c_<time>.txt" (never "c:_...", a stream of a
+// file "c" on NTFS), and a folder named plog never writes into the program
+// log (plog_<time>.txt). Each folder holds a page, so that a job runs.
+TEST(WindowsPrograms, JobLogNamesAreOnePlainNameBesideTheProgramLog) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  const fs::path driveC = fs::path(WineFolder()) / "prefix" / "drive_c";
+  struct Removed {
+    fs::path folder;
+    ~Removed() {
+      for (const char* name : {"klog.pdat", "klog.jpg"}) fs::remove(folder / name);
+    }
+  } removeAfter{driveC};
+  WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n");
+  struct Case {
+    std::string target;
+    fs::path folder;     // where the target lies
+    std::string jobLog;  // the start of the job log's name
+  };
+  for (const Case& c : {Case{"C:\\,0", driveC, "c_"}, Case{"\\zoq\\plog,0", base / "zoq" / "plog", "plog-job_"}}) {
+    fs::remove_all(base / "zoq" / "plog");
+    fs::create_directories(c.folder);
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", c.folder / "klog.pdat",
+                  fs::copy_options::overwrite_existing);
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", c.target}, base);
+    EXPECT_EQ(run.exitCode, 0) << c.target << " " << run.err;
+    EXPECT_TRUE(fs::exists(c.folder / "klog.jpg")) << c.target;
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(base / "zoq" / "plog"))
+      if (e.path().extension() == ".txt") names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u) << c.target << " " << ::testing::PrintToString(names);
+    EXPECT_TRUE(names[0].starts_with(c.jobLog)) << names[0];
+    EXPECT_TRUE(names[1].starts_with("plog_")) << names[1];
+    for (const std::string& name : names) EXPECT_EQ(name.find(':'), std::string::npos) << name;
+  }
+}
+
+// A log folder that is a link (a Linux folder link, which Wine shows as a
+// reparse point, as Windows shows a junction) is never written through:
+// the program log is refused with its critical-log line and the folder the
+// link names stays empty.
+TEST(WindowsPrograms, ALinkedLogFolderIsNeverWrittenThrough) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path() / "base";
+  const fs::path elsewhere = dir.path() / "elsewhere";
+  fs::create_directories(base / "data");
+  fs::create_directories(elsewhere);
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+  WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n");
+  fs::create_directory_symlink(elsewhere, base / "zoq" / "plog");
+  RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data,0"}, base);
+  EXPECT_TRUE(fs::is_empty(elsewhere)) << ::testing::PrintToString(NamesUnder(elsewhere));
+  EXPECT_TRUE(fs::is_symlink(base / "zoq" / "plog"));
+  EXPECT_NE(Utf8File(base / "zoq" / "CriticalPLOG.txt").find("ログの場所がリンクのため、このログは書きません"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -6,14 +6,18 @@
 // plug-in calls of the filing test tab. They use the same printing system and
 // Ui as kestrel (KESTREL_BASE, KESTREL_UI, KESTREL_ANSWERS, KESTREL_NO_CUPS).
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/bookmark_dialog.h"
 #include "app/controller.h"
+#include "app/log_files.h"
 #include "app/run_settings.h"
 #include "fonts/font_list.h"
 #include "forms/analysis_tabs.h"
@@ -21,9 +25,13 @@
 #include "lists/paper_list.h"
 #include "lists/printer_list.h"
 #include "pdf/raku2_client.h"
+#include "platform/native_path.h"
 #if defined(_WIN32)
+#include "platform/win32/cp932_codec.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_system.h"
 #else
+#include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/ui_choice.h"
 #endif
@@ -54,6 +62,10 @@ constexpr const char* kUsage =
     "                                  the blocks of the listed fill patterns (1-15), line types (1-5),\n"
     "                                  circles, character classes (1-5) and typefaces (1 Gothic, 2 Mincho)\n"
     "                                  are left out of the log; prints the status, then the logs written\n"
+    "  log [program|job|critical|analysis] [--last N] [--follow]\n"
+    "                                  the N newest logs (default 1) of the kind (default every kind),\n"
+    "                                  newest last, in the terminal's encoding; --follow then prints what\n"
+    "                                  the logs gain, and new logs, until interrupted\n"
     "Files are under the base folder's zoq/ unless given. Prints the status code (with its meaning when it is\n"
     "not 0); exit code 0 when it is 0, 1 for another status, 2 for wrong use.\n";
 
@@ -63,7 +75,7 @@ std::string ZoqFile(Services& services, const std::string& name) {
   const std::string base = services.system.BaseDir();
   const std::string zoq = ProductPath(base, "zoq");
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(std::u8string(zoq.begin(), zoq.end())), ec);
+  std::filesystem::create_directories(FsPath(zoq), ec);
   return ProductPath(base, "zoq\\" + name);
 }
 
@@ -88,13 +100,13 @@ std::string GivenPath(const std::string& path) {
   const bool windows = (path.size() >= 2 && path[1] == ':') || (!path.empty() && path[0] == '\\');
   if (windows || path.empty() || path[0] == '/') return path;
   std::error_code ec;
-  return std::filesystem::absolute(path, ec).string();
+  return Utf8Path(std::filesystem::absolute(FsPath(path), ec));
 }
 
 // The modification time of a file (nothing when there is none).
 std::optional<int64_t> ModifiedAt(const std::string& path) {
   std::error_code ec;
-  const auto time = std::filesystem::last_write_time(path, ec);
+  const auto time = std::filesystem::last_write_time(FsPath(path), ec);
   if (ec) return std::nullopt;
   return int64_t(time.time_since_epoch().count());
 }
@@ -131,7 +143,7 @@ std::optional<int> Whole(const std::string& text) {
 int Filing(Services& services, const std::vector<std::string>& args) {
   Raku2TestTab tab(services.system.BaseDir(), services.system, services.ui);
   std::error_code ec;
-  std::filesystem::create_directories(tab.FolderListFolder(), ec);
+  std::filesystem::create_directories(FsPath(tab.FolderListFolder()), ec);
   Raku2Client client = tab.NewClient();
   const std::string call = args.empty() ? "" : args[0];
   const size_t n = args.size();
@@ -173,8 +185,8 @@ int UsageError(const std::string& problem) {
 std::vector<std::string> LogsIn(const std::string& folder) {
   std::vector<std::string> logs;
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().extension() == ".txt") logs.push_back(entry.path().string());
+  for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder), ec))
+    if (entry.path().extension() == ".txt") logs.push_back(Utf8Path(entry.path()));
   std::sort(logs.begin(), logs.end());
   return logs;
 }
@@ -222,7 +234,7 @@ int Analyse(std::vector<std::string> args) {
   }
   if (file.empty()) return UsageError("analyse needs a print-data file");
   std::error_code ec;
-  file = std::filesystem::absolute(file, ec).string();
+  file = Utf8Path(std::filesystem::absolute(FsPath(file), ec));
 
 #if defined(_WIN32)
   auto platform = MakeWin32Platform();
@@ -260,10 +272,111 @@ int Analyse(std::vector<std::string> args) {
   return status == 0 ? 0 : 1;
 }
 
+// Shift-JIS log text on standard output in the terminal's encoding.
+void PrintLogText(SjisView sjis) {
+  if (sjis.empty()) return;
+#if defined(_WIN32)
+  const std::string text = Utf8ToConsoleText(Utf8FromSjis(sjis));
+#else
+  const std::string text = Utf8ToLocaleText(Utf8FromSjis(sjis));
+#endif
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+void PrintLogHeader(const std::string& path, bool first) {
+#if defined(_WIN32)
+  const std::string name = Utf8ToConsoleText(path);
+#else
+  const std::string name = Utf8ToLocaleText(path);
+#endif
+  std::printf("%s==> %s <==\n", first ? "" : "\n", name.c_str());
+  std::fflush(stdout);
+}
+
+// log: the newest logs of the base folder on the terminal, and with
+// --follow what they gain (a running job's log, the next job's new log).
+int Log(const std::vector<std::string>& args) {
+  std::vector<LogKind> kinds;
+  size_t last = 1;
+  bool follow = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--follow" || args[i] == "-f") {
+      follow = true;
+    } else if (args[i] == "--last" || args[i] == "-n") {
+      const std::optional<int> n = i + 1 < args.size() ? ParseInt(args[i + 1]) : std::nullopt;
+      if (!n || *n < 1) return UsageError("--last needs a number of logs (1 or more)");
+      last = size_t(*n);
+      ++i;
+    } else if (const std::optional<LogKind> kind = LogKindNamed(args[i]); kind && kinds.empty()) {
+      kinds.push_back(*kind);
+    } else {
+      return UsageError("log: unknown argument " + args[i]);
+    }
+  }
+  if (kinds.empty()) kinds.assign(std::begin(kAllLogKinds), std::end(kAllLogKinds));
+#if defined(_WIN32)
+  auto platform = MakeWin32Platform();
+#else
+  auto platform = MakeLinuxPlatform();
+#endif
+  const std::string base = platform->services().system.BaseDir();
+  std::vector<LogFile> logs = FindLogs(base, kinds);
+  if (logs.empty() && !follow) {
+    std::fprintf(stderr, "kestrel-tools: no %s log in %s\n", kinds.size() == 1 ? LogKindName(kinds[0]) : "",
+                 ProductPath(base, "zoq").c_str());
+    return 1;
+  }
+  if (logs.empty())
+    std::fprintf(stderr, "kestrel-tools: no log in %s yet; waiting for one\n", ProductPath(base, "zoq").c_str());
+  const size_t first = logs.size() > last ? logs.size() - last : 0;
+  const bool headers = follow || logs.size() - first > 1;
+  // Every log has a reader: the shown ones read to their end, the others
+  // from where they end now, so that following prints only what is new.
+  std::map<std::string, LogReader> readers;
+  std::map<std::string, int64_t> seen;
+  std::string printed;
+  for (size_t i = 0; i < logs.size(); ++i) {
+    seen[logs[i].path] = logs[i].modified;
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(FsPath(logs[i].path), ec);
+    LogReader reader(logs[i].path, i < first && !ec ? size : 0);
+    if (i >= first) {
+      if (headers) PrintLogHeader(logs[i].path, printed.empty());
+      printed = logs[i].path;
+      for (SjisString piece; !(piece = reader.Next(!follow)).empty();) PrintLogText(piece);
+    }
+    readers.emplace(logs[i].path, std::move(reader));
+  }
+  while (follow) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (const LogFile& log : FindLogs(base, kinds)) {
+      auto [at, added] = seen.try_emplace(log.path, log.modified);
+      if (!added && at->second == log.modified) continue;
+      at->second = log.modified;
+      LogReader& reader = readers.try_emplace(log.path, log.path, 0).first->second;
+      for (SjisString piece; !(piece = reader.Next()).empty();) {
+        if (printed != log.path) PrintLogHeader(log.path, printed.empty());
+        printed = log.path;
+        PrintLogText(piece);
+      }
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The wide command line, so that file names keep every character.
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args = CommandLineArguments();
+  if (!args.empty()) args.erase(args.begin());
+#else
   std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   if (args.size() == 1 && args[0] == "--version") {
     std::printf("kestrel-tools %s\n", KESTREL_VERSION);
     return 0;
@@ -277,6 +390,7 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   args.erase(args.begin());
   if (command == "analyse") return Analyse(args);
+  if (command == "log") return Log(args);
 
   // Only paperlist takes an option (-d DEVICE); anything else that looks
   // like an option is wrong use, never a file name (the dialog's texts of

@@ -20,8 +20,10 @@
 
 #include "engine/print_data.h"
 #include "pdat_text.h"
+#include "platform/native_path.h"
 #if defined(_WIN32)
 #include "platform/win32/cp932_codec.h"
+#include "platform/win32/win32_system.h"
 #else
 #include "platform/linux/iconv_codec.h"
 #endif
@@ -34,14 +36,14 @@ const char kUsage[] =
     "       pdat check <file.pdat>...           report damage in print data (exit 1 when any is found)\n";
 
 bool ReadAll(const std::string& path, std::string* data) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(kestrel::FsPath(path), std::ios::binary);
   if (!in) return false;
   data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
 }
 
 bool WriteAll(const std::string& path, const char* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(kestrel::FsPath(path), std::ios::binary | std::ios::trunc);
   out.write(data, std::streamsize(size));
   out.close();
   return bool(out);
@@ -84,7 +86,7 @@ int Check(const std::vector<std::string>& files) {
     // Only what kestrel reads of a page: a plain file, its first bytes.
     std::error_code ec;
     std::ifstream in;
-    if (std::filesystem::is_regular_file(file, ec)) in.open(file, std::ios::binary);
+    if (std::filesystem::is_regular_file(kestrel::FsPath(file), ec)) in.open(kestrel::FsPath(file), std::ios::binary);
     if (!in) {
       status = Fail("cannot read " + file);
       continue;
@@ -112,7 +114,15 @@ int Check(const std::vector<std::string>& files) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // The wide command line, so that file names keep every character.
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args = kestrel::CommandLineArguments();
+  if (!args.empty()) args.erase(args.begin());
+#else
   std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
     std::cout << kUsage << "See pdat(1).\n";
     return 0;

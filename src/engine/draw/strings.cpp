@@ -20,6 +20,7 @@
 #include "util/field_splitter.h"
 #include "util/numbers.h"
 #include "util/profile_file.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 
@@ -222,7 +223,7 @@ const std::string& ResolveOcrFace(PrintContext& ctx, const std::string& ocrFontF
   // The OCR font file counts as installed when it is in the fonts folder
   // under the Windows folder (/etc/ on Linux).
   std::error_code ec;
-  if (!ocrFontFile.empty() && std::filesystem::is_regular_file(ocrFontFile, ec)) {
+  if (!ocrFontFile.empty() && std::filesystem::is_regular_file(FsPath(ocrFontFile), ec)) {
     if (fonts.empty()) fonts = ctx.services.printers.Fonts();
     for (const auto& name : fonts) {
       if (name == kOcrFontNames[0] || name == kOcrFontNames[1]) {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/device_selection.h"
+#include "platform/native_path.h"
 
 namespace kestrel {
 namespace {
@@ -112,7 +113,7 @@ HeadlessUi::HeadlessUi(std::vector<std::string> answers, std::string messagesFil
 
 void AppendToMessagesFile(const std::string& file, const std::string& text) {
   if (file.empty()) return;
-  if (FILE* f = std::fopen(file.c_str(), "ab")) {
+  if (FILE* f = OpenFile(file, "ab")) {
     std::fprintf(f, "%s\n", OneLine(text).c_str());
     std::fclose(f);
   }

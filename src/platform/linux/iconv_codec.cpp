@@ -1,6 +1,9 @@
 #include "platform/linux/iconv_codec.h"
 
 #include <iconv.h>
+#include <langinfo.h>
+#include <clocale>
+#include <cstring>
 
 #include <cerrno>
 #include <mutex>
@@ -77,6 +80,43 @@ std::string IconvCodec::ToUtf8(SjisView sjis, bool* ok) const {
 
 SjisString IconvCodec::ToCp932(std::string_view utf8, bool* ok) const {
   return Convert("CP932", "UTF-8", utf8, true, ok);
+}
+
+std::string Utf8ToLocaleText(std::string_view utf8) {
+  static const std::string codeset = [] {
+    std::setlocale(LC_CTYPE, "");
+    const char* name = nl_langinfo(CODESET);
+    return std::string(name != nullptr ? name : "");
+  }();
+  if (codeset.empty() || codeset == "UTF-8" || codeset == "utf8") return std::string(utf8);
+  static thread_local struct Descriptor {
+    iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    ~Descriptor() {
+      if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+  } d;
+  if (d.cd == reinterpret_cast<iconv_t>(-1)) d.cd = iconv_open((codeset + "//TRANSLIT").c_str(), "UTF-8");
+  if (d.cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
+  iconv(d.cd, nullptr, nullptr, nullptr, nullptr);
+  std::string out;
+  char buffer[1024];
+  char* src = const_cast<char*>(utf8.data());
+  size_t left = utf8.size();
+  while (left > 0) {
+    char* dst = buffer;
+    size_t room = sizeof buffer;
+    const size_t r = iconv(d.cd, &src, &left, &dst, &room);
+    out.append(buffer, size_t(dst - buffer));
+    if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
+    // A character the locale cannot show (or a broken one): '?' for it.
+    out.push_back('?');
+    size_t skip = 1;
+    while (skip < left && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
+    src += skip;
+    left -= skip;
+    iconv(d.cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
 }
 
 const TextCodec& InstallIconvCodec() {

@@ -17,3 +17,12 @@ class IconvCodec final : public TextCodec {
 const TextCodec& InstallIconvCodec();
 
 }  // namespace kestrel
+
+namespace kestrel {
+
+// UTF-8 text in the encoding of the process's locale (LC_CTYPE of the
+// environment), as a terminal shows it; a character the locale's encoding
+// cannot hold becomes '?'. Unchanged when the locale is UTF-8.
+std::string Utf8ToLocaleText(std::string_view utf8);
+
+}  // namespace kestrel

@@ -204,6 +204,12 @@ std::string LinuxSystem::BaseDir() {
 
 std::string LinuxSystem::WindowsDir() { return "/etc/"; }
 
+std::string LinuxSystem::ProgramDir() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
 bool LinuxSystem::IsFixedDrive(const std::string& path) {
   std::error_code ec;
   return fs::exists(path, ec);

@@ -11,6 +11,7 @@ namespace kestrel {
 //    program (build/release/kestrel gives build/, /opt/kestrel/bin/kestrel
 //    gives /opt/kestrel/).
 //  - WindowsDir: /etc/ (where system-wide settings live on Linux).
+//  - ProgramDir: the folder of /proc/self/exe.
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
 //  - AnalysisLogLimitSetting: $KESTREL_ANALYSIS_LOG_LIMIT.
 //  - The caller's window is an X11 window id; the notification is an X11
@@ -30,6 +31,7 @@ class LinuxSystem : public System {
  public:
   std::string BaseDir() override;
   std::string WindowsDir() override;
+  std::string ProgramDir() override;
   bool IsFixedDrive(const std::string& path) override;
   bool ComputerName(std::string& name, int& error) override;
   int LastError() override;

@@ -109,6 +109,20 @@ SjisString Cp932Codec::ToCp932(std::string_view utf8, bool* ok) const {
   return out;
 }
 
+std::string Utf8ToConsoleText(std::string_view utf8) {
+  UINT codePage = GetConsoleOutputCP();
+  if (codePage == 0) codePage = GetACP();
+  if (codePage == CP_UTF8) return std::string(utf8);
+  bool good = true;
+  const std::wstring wide = ToWide(CP_UTF8, utf8, true, good);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string(utf8);
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 const TextCodec& InstallCp932Codec() {
   static Cp932Codec codec;
   static std::once_flag once;

@@ -16,3 +16,11 @@ class Cp932Codec final : public TextCodec {
 const TextCodec& InstallCp932Codec();
 
 }  // namespace kestrel
+
+namespace kestrel {
+
+// UTF-8 text in the console's output code page (the ANSI code page when
+// there is no console), as a terminal shows it; '?' for what it cannot hold.
+std::string Utf8ToConsoleText(std::string_view utf8);
+
+}  // namespace kestrel

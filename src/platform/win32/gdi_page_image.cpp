@@ -2,6 +2,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -62,6 +64,11 @@ void GdiPageImage::Release() {
   width_ = height_ = 0;
 }
 
+int64_t GdiPageImage::MaxPixels(int width) const {
+  if (width <= 0) return 0;
+  return int64_t(INT32_MAX / Stride(width)) * width;
+}
+
 Canvas& GdiPageImage::Prepare(int width, int height, int dpi) {
   if (width != width_ || height != height_ || bitmap_ == nullptr) {
     Release();
@@ -73,7 +80,7 @@ Canvas& GdiPageImage::Prepare(int width, int height, int dpi) {
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    if (width > 0 && height > 0) bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (width > 0 && height > 0 && int64_t(width) * height <= MaxPixels(width)) bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap_ != nullptr) {
       dc_ = CreateCompatibleDC(nullptr);
       original_ = SelectObject(dc_, bitmap_);

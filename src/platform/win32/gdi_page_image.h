@@ -20,6 +20,9 @@ class GdiPageImage final : public PageImage {
   ~GdiPageImage() override;
 
   Canvas& Prepare(int width, int height, int dpi) override;
+  // GDI sizes a DIB section's bits with a signed 32-bit number: its rows
+  // (three bytes a pixel, each row padded to four bytes) stay under 2 GiB.
+  int64_t MaxPixels(int width) const override;
   Canvas& canvas() override { return canvas_; }
   // Written under a temporary name beside path and renamed into place; a
   // page drawn only in greys is written as a one-channel JPEG.

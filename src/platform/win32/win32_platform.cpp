@@ -18,7 +18,9 @@ class Platform final : public Win32Platform {
  public:
   Platform() {
     if (EnvironmentValue(L"KESTREL_UI") == "headless") {
-      ui_ = std::make_unique<HeadlessUi>();
+      // The variables as UTF-8 (answers may name files).
+      ui_ = std::make_unique<HeadlessUi>(SplitAnswers(EnvironmentValue(L"KESTREL_ANSWERS")),
+                                         EnvironmentValue(L"KESTREL_MESSAGES"));
     } else {
       ui_ = std::make_unique<Win32Ui>();
     }

@@ -3,6 +3,7 @@
 #include "platform/win32/windows_api.h"
 #include <sys/stat.h>
 
+#include "platform/win32/folder_walk.h"
 #include "platform/win32/wide_text.h"
 
 namespace kestrel {
@@ -33,55 +34,43 @@ std::wstring FullPath(const std::wstring& path) {
 
 constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
 
-bool IsLink(DWORD attributes) {
-  return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
+bool IsLink(DWORD attributes) { return attributes != kNoAttributes && IsLinkStep(StepFor(attributes)); }
 
 int64_t UnixSeconds(const FILETIME& t) {
   const uint64_t ticks = (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   return int64_t(ticks / 10000000ull) - 11644473600ll;
 }
 
-// Whether a link (a reparse point: symbolic link, junction) lies anywhere
-// inside folder; the walk never enters one.
-bool HoldsLink(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool link = false;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (IsLink(found.dwFileAttributes)) link = true;
-    else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) link = HoldsLink(folder + L"\\" + name);
-  } while (!link && FindNextFileW(h, &found));
-  FindClose(h);
-  return link;
-}
+static_assert(kAttributeReadOnly == FILE_ATTRIBUTE_READONLY && kAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY &&
+              kAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT && kWalkTooDeep == ERROR_FILENAME_EXCED_RANGE);
 
-// Removes a file, a link (itself) or a folder with its contents, never
-// entering a link. 0 or the first error.
-int RemoveWithoutFollowing(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == kNoAttributes) return int(GetLastError());
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path.c_str()) ? 0 : int(GetLastError());
-  if (IsLink(attributes)) return RemoveDirectoryW(path.c_str()) ? 0 : int(GetLastError());
-  int first = 0;
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
+// The file system for the walk of folder_walk.h: FindFirstFileW listings,
+// DeleteFileW and RemoveDirectoryW.
+class Win32Folders final : public WalkedFolders {
+ public:
+  std::vector<WalkEntry> List(const std::wstring& folder) override {
+    std::vector<WalkEntry> entries;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return entries;
     do {
       const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const int result = RemoveWithoutFollowing(path + L"\\" + name);
-      if (first == 0) first = result;
+      if (name != L"." && name != L"..") entries.push_back({name, uint32_t(found.dwFileAttributes)});
     } while (FindNextFileW(h, &found));
     FindClose(h);
+    return entries;
   }
-  if (!RemoveDirectoryW(path.c_str()) && first == 0) first = int(GetLastError());
-  return first;
-}
+  int Remove(const std::wstring& path, WalkStep step, uint32_t attributes) override {
+    // Read-only is taken off real files and folders only: a link's own
+    // attributes are left as they are.
+    if (!IsLinkStep(step) && (attributes & kAttributeReadOnly))
+      SetFileAttributesW(path.c_str(), DWORD(attributes & ~kAttributeReadOnly));
+    const bool removed = step == WalkStep::kDeleteFile || step == WalkStep::kDeleteFileLink
+                             ? DeleteFileW(path.c_str())
+                             : RemoveDirectoryW(path.c_str());
+    return removed ? 0 : int(GetLastError());
+  }
+};
 
 std::string QuoteArgument(const std::string& arg) {
   if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
@@ -146,6 +135,25 @@ std::string Win32System::WindowsDir() {
   std::string dir = Utf8(std::wstring_view(buffer, n < std::size(buffer) ? n : 0));
   if (dir.empty() || dir.back() != '\\') dir.push_back('\\');
   return dir;
+}
+
+std::string Win32System::ProgramDir() {
+  wchar_t module[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameW(nullptr, module, DWORD(std::size(module)));
+  if (n == 0 || n >= std::size(module)) return {};
+  const std::wstring path(module, n);
+  const size_t cut = path.find_last_of(L'\\');
+  return cut == std::wstring::npos ? std::string() : Utf8(path.substr(0, cut));
+}
+
+std::vector<std::string> Win32System::SystemFolders() {
+  std::vector<std::string> folders;
+  for (const KNOWNFOLDERID& id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86}) {
+    wchar_t* path = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr) folders.push_back(Utf8(path));
+    CoTaskMemFree(path);
+  }
+  return folders;
 }
 
 bool Win32System::IsFixedDrive(const std::string& path) {
@@ -218,8 +226,9 @@ int Win32System::ShellDelete(const std::string& path) {
   if (attributes == kNoAttributes) return int(GetLastError());
   // The shell's delete where no link is involved; a tree with links is
   // taken apart here, removing each link itself.
-  if (IsLink(attributes) || ((attributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsLink(target)))
-    return RemoveWithoutFollowing(target);
+  Win32Folders folders;
+  if (IsLink(attributes) || ((attributes & FILE_ATTRIBUTE_DIRECTORY) && TreeHoldsLink(folders, target)))
+    return RemoveTree(folders, target, uint32_t(attributes));
   std::wstring from = target;
   from.push_back(L'\0');  // the list ends with an empty name
   SHFILEOPSTRUCTW op{};
@@ -258,9 +267,8 @@ std::vector<System::FolderEntry> Win32System::ListFolder(const std::string& fold
     FolderEntry e;
     e.name = Utf8(found.cFileName);
     if (e.name == "." || e.name == "..") continue;
-    if (IsLink(found.dwFileAttributes)) e.kind = EntryKind::kLink;
-    else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) e.kind = EntryKind::kFolder;
-    else e.kind = EntryKind::kFile;
+    const WalkStep step = StepFor(found.dwFileAttributes);
+    e.kind = IsLinkStep(step) ? EntryKind::kLink : step == WalkStep::kEnterFolder ? EntryKind::kFolder : EntryKind::kFile;
     e.timesKnown = true;
     e.times = {UnixSeconds(found.ftLastWriteTime), UnixSeconds(found.ftCreationTime),
                UnixSeconds(found.ftLastAccessTime)};

@@ -8,6 +8,8 @@ namespace kestrel {
 //  - BaseDir: $KESTREL_BASE, else the root of the drive the program runs
 //    from ("C:\" for C:\kestrel\kestrel.exe).
 //  - WindowsDir: GetWindowsDirectory, ending with "\".
+//  - ProgramDir: the folder of the program's file (GetModuleFileName).
+//  - SystemFolders: the program folders (Program Files, Program Files (x86)).
 //  - WithoutPageLabel: KESTREL_NO_DEBUG_LABEL=1.
 //  - AnalysisLogLimitSetting: %KESTREL_ANALYSIS_LOG_LIMIT%.
 //  - The caller's window is an HWND; the notification is SendMessage.
@@ -15,6 +17,8 @@ class Win32System : public System {
  public:
   std::string BaseDir() override;
   std::string WindowsDir() override;
+  std::string ProgramDir() override;
+  std::vector<std::string> SystemFolders() override;
   bool IsFixedDrive(const std::string& path) override;
   bool ComputerName(std::string& name, int& error) override;
   int LastError() override;

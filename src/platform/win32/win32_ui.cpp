@@ -25,9 +25,10 @@ UINT IconOf(MessageKind kind) {
 
 }  // namespace
 
-Win32Ui::Win32Ui() {
+Win32Ui::Win32Ui()
+    : fallback_(SplitAnswers(EnvironmentValue(L"KESTREL_ANSWERS")), EnvironmentValue(L"KESTREL_MESSAGES")) {
   g_ui = this;
-  if (const char* file = std::getenv("KESTREL_MESSAGES")) messagesFile_ = file;
+  messagesFile_ = EnvironmentValue(L"KESTREL_MESSAGES");
 }
 
 Win32Ui::~Win32Ui() {

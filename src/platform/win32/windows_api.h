@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wincodec.h>
 #include <winspool.h>
 

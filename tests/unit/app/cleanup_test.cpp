@@ -150,17 +150,34 @@ TEST_F(CleanupTest, TheBaseFolderItsRootAndEmptyPathsAreNeverCleaned) {
   Make("zoq/keep.pdat", 99999);
   Make("keep.txt", 99999);
   const std::string parent = base.path().parent_path().string();
+  // A folder beside the base, reached by ".." steps from it.
+  TempDir sibling;
+  sibling.Write("keep.txt", "x");
+  const std::string climbing = "\\..\\" + sibling.path().filename().string();
   for (const std::string& folder : {std::string(), std::string("\\"), std::string("c:\\"), std::string("C:"),
-                                    settings.BaseDir, parent, std::string("/")}) {
+                                    settings.BaseDir, parent, std::string("/"), climbing}) {
     for (int mode : {2, 3, 4, 6, 9}) cleanup->CleanupPrintFolder(folder, 0, mode, "*.*");
   }
   EXPECT_TRUE(Has("zoq/keep.pdat"));
   EXPECT_TRUE(Has("keep.txt"));
+  EXPECT_TRUE(fs::exists(sibling.file("keep.txt")));
   std::string critical = Utf8FromSjis(ReadFile(settings.CriticalLogPath));
   EXPECT_NE(critical.find("@@@@@@@ 例外発生 @@@@@@：CleanupPrintFolder : 削除できないフォルダが指定されています。"
                           "削除を行いません(c:\\)\n"),
             std::string::npos)
       << critical;
+}
+
+// The Windows folder (on Linux its stand-in) is kept with everything under
+// it, in every mode.
+TEST_F(CleanupTest, NothingUnderTheWindowsFolderIsCleaned) {
+  TempDir windows;
+  windows.Write("kprobe/keep.txt", "x");
+  settings.WindowsDir = windows.path().string() + "/";
+  for (int mode : {2, 3, 4, 5, 6, 7, 8, 9}) cleanup->CleanupPrintFolder(windows.file("kprobe"), 0, mode, "*.*");
+  EXPECT_TRUE(fs::exists(windows.file("kprobe/keep.txt")));
+  EXPECT_NE(Utf8FromSjis(ReadFile(settings.CriticalLogPath)).find("削除を行いません(" + windows.file("kprobe") + ")"),
+            std::string::npos);
 }
 
 TEST_F(CleanupTest, TheFolderIsJudgedByItsRealPathAndLinksInsideAreNeverEntered) {
@@ -258,6 +275,12 @@ TEST(CleanupRule, AFolderThatIsOrHoldsAProductFolderIsRefused) {
     EXPECT_TRUE(HoldsProductFolder(folder, drive)) << folder;
   for (const char* folder : {"D:\\data\\0001", "D:\\zoqx", "C:\\Windows2", "E:\\zoq"})
     EXPECT_FALSE(HoldsProductFolder(folder, drive)) << folder;
+  // The system's folders with everything under them.
+  const std::vector<std::string> system = {"C:\\Windows", "C:\\Program Files"};
+  for (const char* folder : {"C:\\Windows", "C:\\Windows\\kprobe", "C:\\Program Files\\App\\x", "C:\\"})
+    EXPECT_TRUE(HoldsProductFolder(folder, {}, system)) << folder;
+  for (const char* folder : {"C:\\Windows2\\x", "C:\\Program", "D:\\Windows"})
+    EXPECT_FALSE(HoldsProductFolder(folder, {}, system)) << folder;
 }
 
 }  // namespace

@@ -257,6 +257,13 @@ TEST_F(ControllerTest, TheJpegSettingsReachTheFiles) {
   ASSERT_TRUE(fs::exists(low));
   ASSERT_TRUE(fs::exists(high));
   EXPECT_GT(fs::file_size(high), fs::file_size(low) * 3 / 2) << fs::file_size(low) << " " << fs::file_size(high);
+  // Its ".." steps never climb above the base folder: the page is not
+  // written beside it, and the message says why.
+  TempDir sibling;
+  const std::string climbing = "\\..\\" + sibling.path().filename().string() + "\\";
+  RunJpeg(common + "$jpath=" + climbing + "\r\n", kExitNotPrinted);
+  EXPECT_TRUE(fs::is_empty(sibling.path()));
+  EXPECT_TRUE(WasShown("$jpathがベースフォルダの外を指しているため、JPEG出力を行いません(" + climbing + ")"));
 
   DecodedJpeg a, b;
   ASSERT_TRUE(DecodeJpeg(low, a));

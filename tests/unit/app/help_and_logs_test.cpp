@@ -193,6 +193,20 @@ TEST(ProgramLog, JobLogNameUsesTheFirstItemWithoutItsExtension) {
   EXPECT_EQ(JobLogName("/k/", "/jobs/0001", At(2024, 12, 31, 23, 59, 58)), "/k/zoq/plog/0001_20241231_235958.txt");
 }
 
+// One plain file name, never a stream of another file (a colon on NTFS) and
+// never the program log's name (plog_<time>.txt).
+TEST(ProgramLog, JobLogNameIsOnePlainNameAndNeverTheProgramLogs) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"c:", "c_20240305_140709.txt"},            // the item "C:\" without its trailing separator
+      {"\\zoq\\plog", "plog-job_20240305_140709.txt"},
+      {"/k/zoq/plog", "plog-job_20240305_140709.txt"},
+      {"a:b?c*.pdat", "a_b_c__20240305_140709.txt"},
+      {"\\帳票\\請求書.pdat", "請求書_20240305_140709.txt"},
+  };
+  for (const auto& [item, name] : cases)
+    EXPECT_EQ(JobLogName("/k/", item, At(2024, 3, 5, 14, 7, 9)), std::string("/k/zoq/plog/") + name) << item;
+}
+
 TEST(Settings, TheJobTakesEachSettingUnderItsOwnNameAndAnEmptyFaceTakesTheDefault) {
   LogRig rig;
   RunSettings& s = rig.settings;

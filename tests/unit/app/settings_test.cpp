@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/command_line.h"
 #include "platform/headless/headless_ui.h"
@@ -164,6 +165,42 @@ TEST(Settings, DamagedFilesLoadWithDefaultsAndUnreadableOnesAreReported) {
   SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);
   ASSERT_EQ(rig.ui.shown().size(), 2u);
   EXPECT_EQ(rig.ui.shown()[1], "infが生成できませんでした(" + rig.settings.SettingsPath + ")");
+}
+
+}  // namespace
+}  // namespace kestrel
+
+namespace kestrel {
+namespace {
+
+// docs/settings-reference.md lists exactly the keys of the settings table,
+// each in its section, with its default and whether a save writes it.
+TEST(SettingsReference, ListsEveryKeyOfTheTableWithItsDefault) {
+  std::ifstream in(KESTREL_SOURCE_DIR "/docs/settings-reference.md");
+  ASSERT_TRUE(in) << "docs/settings-reference.md";
+  std::vector<std::string> documented;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.starts_with("| ") || line.find("| `$") == std::string::npos) continue;
+    std::vector<std::string> cells;
+    for (size_t at = 2; at < line.size();) {
+      const size_t bar = line.find(" |", at);
+      if (bar == std::string::npos) break;
+      cells.push_back(line.substr(at, bar - at));
+      at = bar + 3;
+    }
+    if (cells.size() >= 4) documented.push_back(cells[0] + " " + cells[1] + " " + cells[2] + " " + cells[3]);
+  }
+  std::vector<std::string> table;
+  for (const SettingKey& row : SettingKeys()) {
+    std::string value;
+    if (const auto* i = std::get_if<int32_t>(&row.fallback)) value = std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&row.fallback)) value = std::to_string(int(*d));
+    if (const auto* s = std::get_if<const char*>(&row.fallback))
+      value = **s == '\0' ? "empty" : "`" + std::string(*s) + "`";
+    const char* saved = (row.flags & SettingKey::kSaved) ? "yes" : (row.flags & SettingKey::kSavedEmpty) ? "empty" : "no";
+    table.push_back(std::string(row.section) + " `" + row.key + "` " + value + " " + saved);
+  }
+  EXPECT_EQ(documented, table);
 }
 
 }  // namespace

@@ -396,7 +396,8 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
   EXPECT_TRUE(PageBitmapFits(MmToPixels(3400, 210), MmToPixels(3400, 297)));
   EXPECT_TRUE(PageBitmapFits(MmToPixels(2400, 297), MmToPixels(2400, 420)));
   EXPECT_FALSE(PageBitmapFits(MmToPixels(3600, 210), MmToPixels(3600, 297)));
-  // A page image that fails the test when it is asked for a bitmap.
+  // A page image that fails the test when it is asked for a bitmap; its
+  // own limit (a Windows DIB section's) may be below the budget.
   class NoBitmap : public PageImage {
    public:
     Canvas& Prepare(int w, int h, int) override {
@@ -405,18 +406,29 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
     }
     Canvas& canvas() override { return canvas_; }
     bool SaveJpeg(const std::string&, std::string&) override { return false; }
+    int64_t MaxPixels(int) const override { return maxPixels; }
     RecordingCanvas canvas_;
+    int64_t maxPixels = INT64_MAX;
   } image;
   PageBuilder page;
   page.Paper(0, 140, 140, 1).Line(0, 0, 0, 900, 900, 0xFFFF).End();
   const std::string file = dir.Write("a.pdat", page.bytes());
   ctx().output.jpegPages = true;
-  for (int dpi : {5000, 2147483647}) {
-    ctx().options.jpegDpi = dpi;
+  struct Case {
+    int dpi;
+    int64_t imageLimit;
+    const char* limitText;
+  };
+  for (const Case& c : {Case{5000, INT64_MAX, "上限は 1200000000 ピクセル"},
+                        Case{2147483647, INT64_MAX, "上限は 1200000000 ピクセル"},
+                        Case{1000, 10'000'000, "上限は 10000000 ピクセル"}}) {
+    image.maxPixels = c.imageLimit;
+    ctx().options.jpegDpi = c.dpi;
     ctx().page.pageNumber = 0;
-    EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << dpi;
-    EXPECT_NE(ctx().lastErrorMessage.find("$jdpi=" + std::to_string(dpi)), std::string::npos)
+    EXPECT_EQ(gprint(ctx(), file, &image, dir.path().string() + "/"), -1) << c.dpi;
+    EXPECT_NE(ctx().lastErrorMessage.find("$jdpi=" + std::to_string(c.dpi)), std::string::npos)
         << ctx().lastErrorMessage;
+    EXPECT_NE(ctx().lastErrorMessage.find(c.limitText), std::string::npos) << ctx().lastErrorMessage;
   }
 }
 

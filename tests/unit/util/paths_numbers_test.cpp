@@ -25,6 +25,15 @@ TEST(ResolvePath, DrivePathsAndRootedPathsLandUnderTheBase) {
   EXPECT_EQ(ResolvePath("/opt/k/", ""), "");
 }
 
+TEST(ResolvePath, DotDotStepsThatClimbAboveTheBaseAreTold) {
+  for (const char* path : {"\\..\\out\\", "..", "zoq\\..\\..\\x", "c:\\data\\..\\..", "\\a\\.\\..\\..\\b"})
+    EXPECT_TRUE(ClimbsAboveBase(path)) << path;
+  for (const char* path : {"\\out\\", "\\zoq\\bunsho\\..", "a\\..\\b", "..x\\", "", "\\.\\out"})
+    EXPECT_FALSE(ClimbsAboveBase(path)) << path;
+  // A POSIX path is the caller's own, used as it is.
+  EXPECT_FALSE(ClimbsAboveBase("/var/data/../x"));
+}
+
 TEST(ResolvePath, UserPathsKeepPlainRelativePathsRelative) {
   EXPECT_EQ(ResolveUserPath("/opt/k/", "data\\a.pdat"), "data/a.pdat");
   EXPECT_EQ(ResolveUserPath("/opt/k/", "c:\\data\\a.pdat"), "/opt/k/data/a.pdat");
