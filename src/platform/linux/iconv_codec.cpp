@@ -3,7 +3,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <clocale>
-#include <cstring>
 
 #include <cerrno>
 #include <mutex>
@@ -11,20 +10,19 @@
 namespace kestrel {
 namespace {
 
-// One conversion with '?' for every byte sequence iconv cannot take.
-// from_step is how far to skip on bad input: CP932 skips one byte (or a
-// whole lead+trail pair), UTF-8 skips one whole character.
-std::string Convert(const char* to, const char* from, std::string_view in, bool utf8_input, bool* ok) {
+// Opening a converter loads its tables; each direction keeps one per thread.
+struct Descriptor {
+  iconv_t cd = reinterpret_cast<iconv_t>(-1);
+  ~Descriptor() {
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  }
+};
+
+// One conversion with '?' for every byte sequence iconv cannot take (d is
+// the direction's converter, opened on first use). On bad input CP932
+// skips one byte (or a whole lead+trail pair), UTF-8 one whole character.
+std::string Convert(Descriptor& d, const char* to, const char* from, std::string_view in, bool utf8_input, bool* ok) {
   if (ok != nullptr) *ok = true;
-  // Opening a converter loads its tables; keep one per direction per thread.
-  struct Descriptor {
-    iconv_t cd = reinterpret_cast<iconv_t>(-1);
-    ~Descriptor() {
-      if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
-    }
-  };
-  thread_local Descriptor toUtf8, toCp932;
-  Descriptor& d = utf8_input ? toCp932 : toUtf8;
   if (d.cd == reinterpret_cast<iconv_t>(-1)) d.cd = iconv_open(to, from);
   iconv_t cd = d.cd;
   if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -75,11 +73,13 @@ std::string Convert(const char* to, const char* from, std::string_view in, bool 
 }  // namespace
 
 std::string IconvCodec::ToUtf8(SjisView sjis, bool* ok) const {
-  return Convert("UTF-8", "CP932", sjis, false, ok);
+  thread_local Descriptor toUtf8;
+  return Convert(toUtf8, "UTF-8", "CP932", sjis, false, ok);
 }
 
 SjisString IconvCodec::ToCp932(std::string_view utf8, bool* ok) const {
-  return Convert("CP932", "UTF-8", utf8, true, ok);
+  thread_local Descriptor toCp932;
+  return Convert(toCp932, "CP932", "UTF-8", utf8, true, ok);
 }
 
 std::string Utf8ToLocaleText(std::string_view utf8) {
@@ -89,34 +89,8 @@ std::string Utf8ToLocaleText(std::string_view utf8) {
     return std::string(name != nullptr ? name : "");
   }();
   if (codeset.empty() || codeset == "UTF-8" || codeset == "utf8") return std::string(utf8);
-  static thread_local struct Descriptor {
-    iconv_t cd = reinterpret_cast<iconv_t>(-1);
-    ~Descriptor() {
-      if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
-    }
-  } d;
-  if (d.cd == reinterpret_cast<iconv_t>(-1)) d.cd = iconv_open((codeset + "//TRANSLIT").c_str(), "UTF-8");
-  if (d.cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
-  iconv(d.cd, nullptr, nullptr, nullptr, nullptr);
-  std::string out;
-  char buffer[1024];
-  char* src = const_cast<char*>(utf8.data());
-  size_t left = utf8.size();
-  while (left > 0) {
-    char* dst = buffer;
-    size_t room = sizeof buffer;
-    const size_t r = iconv(d.cd, &src, &left, &dst, &room);
-    out.append(buffer, size_t(dst - buffer));
-    if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
-    // A character the locale cannot show (or a broken one): '?' for it.
-    out.push_back('?');
-    size_t skip = 1;
-    while (skip < left && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
-    src += skip;
-    left -= skip;
-    iconv(d.cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  return out;
+  thread_local Descriptor toLocale;
+  return Convert(toLocale, (codeset + "//TRANSLIT").c_str(), "UTF-8", utf8, true, nullptr);
 }
 
 const TextCodec& InstallIconvCodec() {
