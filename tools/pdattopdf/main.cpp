@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,9 +139,10 @@ class JobFolder {
 // A job cancelled in CUPS gets SIGTERM: the signal is taken by a thread of
 // its own (blocked everywhere else), which removes the job's folder with the
 // copy of its data and ends the filter with status 0, as a cancelled job's
-// filters end. SIGTERM must be blocked before any other thread starts.
-void WatchForCancel(const std::string& folder) {
-  std::thread([folder] {
+// filters end, after onCancel (the run's report), when there is one.
+// SIGTERM must be blocked before any other thread starts.
+void WatchForCancel(const std::string& folder, std::function<void()> onCancel) {
+  std::thread([folder, onCancel = std::move(onCancel)] {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
@@ -148,6 +150,7 @@ void WatchForCancel(const std::string& folder) {
     while (sigwait(&set, &signal) != 0) {
     }
     JobFolder::Remove(folder);
+    if (onCancel) onCancel();
     std::fputs("INFO: job cancelled\n", stderr);
     std::fflush(stderr);
     _exit(0);
@@ -200,12 +203,13 @@ bool CopyToStandardOutput(const std::string& file) {
 }
 
 // The filter's run. Messages and warnings go to ui, DEBUG and INFO lines to
-// log; report keeps each file's outcome.
-int RunFilter(const FilterJob& job, Ui& ui, FilterUi& log, RunReport& report) {
+// log; report keeps each file's outcome. onCancel runs when CUPS cancels
+// the job.
+int RunFilter(const FilterJob& job, Ui& ui, FilterUi& log, RunReport& report, std::function<void()> onCancel) {
   RemoveLeftoverFolders();
   JobFolder folder;
   if (folder.path().empty()) return Fail(ui, "no temporary folder can be made in $TMPDIR");
-  WatchForCancel(folder.path());
+  WatchForCancel(folder.path(), std::move(onCancel));
   // Font caches a lookup may write stay in the job's folder.
   setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
 
@@ -342,9 +346,19 @@ int main(int argc, char** argv) {
   sigaddset(&term, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &term, nullptr);
   InstallIconvCodec();
+  // A cancelled job's report is written by the thread that takes SIGTERM,
+  // from what the run was asked (the files' outcomes are the running
+  // thread's).
+  std::function<void()> onCancel;
+  if (!reportPath.empty()) {
+    onCancel = [cancelled = report, reportPath, log]() mutable {
+      cancelled.messages.push_back({MessageKind::Information, false, "job cancelled"});
+      EndRunReport(cancelled, 0, "the job was cancelled: no PDF was written", reportPath, log);
+    };
+  }
   int code = 1;
   try {
-    code = RunFilter(job, ui, log, report);
+    code = RunFilter(job, ui, log, report, std::move(onCancel));
   } catch (...) {
     report.messages.push_back({MessageKind::Error, false, "the run ended with an unexpected failure"});
     finish(1);
