@@ -10,7 +10,8 @@
 # base folder (KESTREL_BASE), links examples/ to the sample texts and
 # build/release/examples/ to the built sample forms, and holds TMPDIR and
 # HOME. The built programs come first on PATH; CUPS is hidden
-# (KESTREL_NO_CUPS=1) and messages go to standard error (KESTREL_UI=headless).
+# (KESTREL_NO_CUPS=1, and libcups pointed at no server) and messages go to
+# standard error (KESTREL_UI=headless).
 set -uo pipefail
 source_dir=$(cd "$1" && pwd) build_dir=$(cd "$2" && pwd)
 scratch_root="$build_dir/test-docs"
@@ -46,7 +47,8 @@ for doc in "$source_dir/README.md" "$source_dir"/docs/*.md; do
     ln -s "$build_dir/examples" "$scratch/build/release/examples"
     script=${text//$'\036'/$'\n'}
     output=$(cd "$scratch" && env -u DISPLAY -u WAYLAND_DISPLAY -u KESTREL_REPORT -u KESTREL_ANSWERS \
-      PATH="$build_dir:$PATH" KESTREL_BASE="$scratch/" KESTREL_NO_CUPS=1 KESTREL_UI=headless \
+      PATH="$build_dir:$PATH" KESTREL_BASE="$scratch/" KESTREL_NO_CUPS=1 CUPS_SERVER="$scratch/no-cups.sock" \
+      KESTREL_UI=headless \
       TMPDIR="$scratch/tmp" HOME="$scratch/home" LC_ALL=C.UTF-8 \
       timeout 300 bash -euo pipefail -c "$script" 2>&1 </dev/null)
     status=$?
