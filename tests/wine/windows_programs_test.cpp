@@ -516,6 +516,65 @@ TEST(WindowsPrograms, FolderCleanupDeletesThePrintedFolderButNoProductFolder) {
   EXPECT_TRUE(fs::exists(base / "zoq" / "CriticalPLOG.txt"));
 }
 
+// A Wine program of the prefix (reg, ...) run to its end, without a
+// display and without the machine's printers.
+void RunInPrefix(const std::string& command) {
+  Shell("env -u DISPLAY WINEPREFIX='" + WineFolder() + "/prefix' WINEARCH=win64 WINEDEBUG=-all CUPS_SERVER='" +
+        WineFolder() + "/no-cups.sock' wine " + command + " >/dev/null 2>&1");
+}
+
+// The base drive is refused only when its type cannot be told or it has no
+// root: a network share and a removable drive (drives of the prefix made
+// here, their types in Wine's registry, read when its session starts) print
+// without the refusal; a drive letter that names nothing is refused, and
+// the run goes on.
+TEST(WindowsPrograms, AShareOrARemovableDriveIsABaseDriveAMissingDriveIsNot) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  struct Drive {
+    std::string letter;
+    const char* type;  // Wine's name of the type; none: no such drive
+    bool refused;
+  };
+  const Drive drives[] = {{"m", "network", false}, {"n", "floppy", false}, {"q", nullptr, true}};
+  const fs::path devices = fs::path(WineFolder()) / "prefix" / "dosdevices";
+  struct Undo {
+    fs::path devices;
+    const Drive* drives;
+    ~Undo() {
+      for (int i = 0; i < 2; ++i) {
+        fs::remove(devices / (drives[i].letter + ":"));
+        RunInPrefix("reg delete 'HKLM\\Software\\Wine\\Drives' /v " + drives[i].letter + ": /f");
+      }
+      RestartWineSession();
+    }
+  } undo{devices, drives};
+  for (const Drive& drive : drives) {
+    if (drive.type == nullptr) {
+      ASSERT_FALSE(fs::exists(fs::symlink_status(devices / (drive.letter + ":")))) << drive.letter;
+      continue;
+    }
+    const fs::path root = dir.path() / drive.letter;
+    fs::create_directories(root / "data");
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", root / "data" / "a.pdat");
+    WriteSettings(root, "$jpeg=1\r\n$jdpi=50\r\n");
+    fs::create_directory_symlink(root, devices / (drive.letter + ":"));
+    RunInPrefix("reg add 'HKLM\\Software\\Wine\\Drives' /v " + drive.letter + ": /d " + drive.type + " /f");
+  }
+  RestartWineSession();
+  for (const Drive& drive : drives) {
+    const fs::path messages = dir.path() / (drive.letter + "-messages.txt");
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data\\a.pdat"}, dir.path(),
+                                {{"KESTREL_BASE", drive.letter + ":\\"}, {"KESTREL_MESSAGES", WindowsPath(messages)}});
+    const std::string shown = ReadFile(messages.string());
+    EXPECT_EQ(shown.find("基準ドライブに異常があります。") != std::string::npos, drive.refused) << drive.letter << shown;
+    if (!drive.refused) {
+      EXPECT_EQ(run.exitCode, 0) << drive.letter << " " << shown << run.err;
+      EXPECT_TRUE(fs::exists(dir.path() / drive.letter / "data" / "a.jpg")) << drive.letter;
+    }
+  }
+}
+
 // The caller's window receives WM__PRINTOUT (WM_USER + 1000, sent): once
 // after a print run; twice after a print list that is missing (at the
 // refusal and from the end steps); three times when a message box stays
