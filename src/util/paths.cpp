@@ -106,6 +106,10 @@ bool BackslashIsAmbiguous(std::string_view path) {
   return false;
 }
 
+std::string OnBaseDrive(std::string_view baseDir, std::string_view path) {
+  return HasDrive(path) ? UnderBase(baseDir, path.substr(2)) : ResolvePath(baseDir, path);
+}
+
 std::string FileNameOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));

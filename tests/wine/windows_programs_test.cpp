@@ -575,6 +575,32 @@ TEST(WindowsPrograms, AShareOrARemovableDriveIsABaseDriveAMissingDriveIsNot) {
   }
 }
 
+// Without $OutLinerPath and $BookMarkPdfPath in the settings file the
+// outliner and the folder of the PDFs with bookmarks lie on the program's
+// drive (under the base folder), as every product path does, not on C::
+// the outline command finds the outliner there and asks it for the output
+// in the base folder's vpdf.
+TEST(WindowsPrograms, TheOutlinerDefaultsLieOnTheProgramsDrive) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  WriteSettings(base, "$plog=0\r\n");
+  const fs::path outliner = base / "Program Files" / "Antenna" / "Outliner";
+  fs::create_directories(outliner);
+  fs::copy_file(kWindows + "/kestrel_outliner_stand_in.exe", outliner / "OutlinerCmd.exe");
+  fs::create_directories(base / "in");
+  std::ofstream(base / "in" / "a.pdf", std::ios::binary) << "%PDF-1.4\n";
+  std::ofstream(base / "in" / "a.csv", std::ios::binary) << "\"1\",\"a\"\r\n";
+
+  ProgramRun run = RunWindows("kestrel-tools.exe", {"outline", "\\in\\a.pdf", "\\in\\a.csv"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  const fs::path output = base / "vpdf" / "a_bk.pdf";
+  EXPECT_NE(run.out.find("0 " + WindowsPath(output)), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(output));
+  EXPECT_NE(ReadFile(output.string() + ".args").find("/O\n" + WindowsPath(output) + "\n"), std::string::npos)
+      << ReadFile(output.string() + ".args");
+}
+
 // The caller's window receives WM__PRINTOUT (WM_USER + 1000, sent): once
 // after a print run; twice after a print list that is missing (at the
 // refusal and from the end steps); three times when a message box stays
