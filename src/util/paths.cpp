@@ -106,6 +106,14 @@ bool BackslashIsAmbiguous(std::string_view path) {
   return false;
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  const bool endsWithSeparator = !out.empty() && (out.back() == '/' || out.back() == kSeparator);
+  if (!endsWithSeparator) out.push_back(kSeparator);
+  out += name;
+  return out;
+}
+
 std::string OnBaseDrive(std::string_view baseDir, std::string_view path) {
   return HasDrive(path) ? UnderBase(baseDir, path.substr(2)) : ResolvePath(baseDir, path);
 }

@@ -62,6 +62,11 @@ inline std::string ProductPath(std::string_view baseDir, std::string_view relati
   return ResolvePath(baseDir, relative);
 }
 
+// name joined to folder with this system's separator, one separator between
+// them whatever folder ends with ("C:\zoq\" and "x" give "C:\zoq\x" on
+// Windows, "/" and "x" give "/x" on Linux).
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 // A default of the product named on drive C: ("c:\vpdf") put on the
 // program's drive: its part after the drive under the base folder ("D:\"
 // gives "D:\vpdf"; on Linux the same as ResolvePath).

@@ -601,6 +601,42 @@ TEST(WindowsPrograms, TheOutlinerDefaultsLieOnTheProgramsDrive) {
       << ReadFile(output.string() + ".args");
 }
 
+// The clean-up's trace and delete lines name Windows paths, "\" throughout:
+// the old print data of zoq after a single-file run, the files of the
+// settings' clean-up folder after a folder run ($pdat2=4).
+TEST(WindowsPrograms, CleanupTraceAndDeleteLinesNameWindowsPaths) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "data");
+  fs::create_directories(base / "jobs" / "0001");
+  fs::create_directories(base / "jobs" / "done");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / "0001" / "b.pdat");
+  std::ofstream(base / "jobs" / "done" / "x.txt") << "x";
+  WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n[PM2]\r\n$pdat2=4\r\n$pdat2_Folder=\\jobs\\done\r\n");
+  const fs::path old = base / "zoq" / "old.pdat";
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", old);
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+  for (const char* target : {"\\data\\a.pdat", "\\jobs\\0001,0"}) {
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", target}, base);
+    EXPECT_EQ(run.exitCode, 0) << target << " " << run.err;
+  }
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_FALSE(fs::exists(base / "jobs" / "done" / "x.txt"));
+  std::string log;
+  for (const auto& file : FilesIn(base / "zoq" / "plog", ".txt")) log += Utf8File(file);
+  for (const fs::path& deleted : {old, base / "jobs" / "done" / "x.txt"}) {
+    EXPECT_NE(log.find("fname(" + WindowsPath(deleted) + ")\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("■delete " + WindowsPath(deleted) + " ■"), std::string::npos) << log;
+  }
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with("fname(") || line.starts_with("■delete")) EXPECT_EQ(line.find('/'), std::string::npos) << line;
+  }
+}
+
 // The caller's window receives WM__PRINTOUT (WM_USER + 1000, sent): once
 // after a print run; twice after a print list that is missing (at the
 // refusal and from the end steps); three times when a message box stays
