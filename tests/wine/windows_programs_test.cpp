@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -633,7 +634,134 @@ TEST(WindowsPrograms, CleanupTraceAndDeleteLinesNameWindowsPaths) {
   }
   std::istringstream lines(log);
   for (std::string line; std::getline(lines, line);) {
-    if (line.starts_with("fname(") || line.starts_with("■delete")) EXPECT_EQ(line.find('/'), std::string::npos) << line;
+    if (!line.starts_with("fname(") && !line.starts_with("■delete")) continue;
+    EXPECT_EQ(line.find('/'), std::string::npos) << line;
+  }
+}
+
+// A text file in code page 932, as the callers write information files,
+// print lists and settings.
+void WriteCp932(const fs::path& path, const std::string& utf8) {
+  const fs::path plain = path.string() + ".utf8";
+  std::ofstream(plain, std::ios::binary) << utf8;
+  Shell("iconv -f UTF-8 -t CP932 '" + plain.string() + "' > '" + path.string() + "'");
+  fs::remove(plain);
+}
+
+// The text without its lines that hold one of the markers.
+std::string WithoutLinesHolding(const std::string& text, const std::vector<std::string>& markers) {
+  std::string kept;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const auto holds = [&](const std::string& marker) { return line.find(marker) != std::string::npos; };
+    if (std::none_of(markers.begin(), markers.end(), holds)) kept += line + "\n";
+  }
+  return kept;
+}
+
+// The text without the lines between the line holding `from` and the next
+// blank line.
+std::string WithoutListAfter(const std::string& text, const std::string& from) {
+  const size_t start = text.find(from);
+  if (start == std::string::npos) return text;
+  const size_t items = text.find('\n', start) + 1;
+  const size_t blank = text.find("\n\n", items - 1);
+  return text.substr(0, items) + (blank == std::string::npos ? "" : text.substr(blank + 1));
+}
+
+// The files of the product that the Linux and the Windows program write
+// the same: each written by both from the same input, and compared byte
+// for byte, or, where they differ by design, compared in what must be the
+// same after taking out what names the system's own things (each row says
+// why).
+TEST(WindowsPrograms, ProductFilesAreTheLinuxProgramsBytes) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path lin = dir.path() / "linux", win = dir.path() / "windows";
+  for (const fs::path& base : {lin, win}) {
+    fs::create_directories(base / "zoq");
+    fs::create_directories(base / "data");
+    fs::create_directories(base / "jobs");
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+    for (const char* n : {"1", "2"}) {
+      fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / (std::string("P") + n + ".pdat"));
+      WriteCp932(base / "jobs" / (std::string("I") + n + ".txt"),
+                 std::string("[DATA]\r\nkaisou_06=請求書（") + n +
+                     "）\r\napage=1\r\nnendo=2024\r\nusername=keiri\r\nprogram_name=monthly\r\n");
+    }
+  }
+  using Normal = std::function<std::string(const std::string&)>;
+  struct Row {
+    const char* what;
+    bool tools;  // kestrel-tools, else kestrel
+    std::vector<std::string> linuxArgs, windowsArgs;
+    std::string file;  // under the base folder; a folder ("zoq/palog/"): its one .txt
+    Normal same;       // none: every byte the same
+    bool linuxCups = false;  // the Linux program sees the tests' CUPS server
+  };
+  const Row rows[] = {
+      {"help file", false, {"-?"}, {"-?"}, "zoq/kestrel_help.txt", {}},
+      {"Win-direct printer", false, {"-winprt"}, {"-winprt"}, "zoq/WinPrinterSet.inf", {}},
+      {"bookmark CSV", false, {"-p", (lin / "jobs").string() + ",2"}, {"-pd", "KestrelPDF", "-p", "\\jobs,2"},
+       "vpdf/2024_keiri_monthly.csv", {}},
+      // The faces are the system's own (fontconfig's, Wine's): the header and
+      // the end must be the same.
+      {"font list", true, {"fontlist"}, {"fontlist"}, "zoq/pfontlist.txt",
+       [](const std::string& t) { return WithoutListAfter(t, "[使用できるフォントリスト]"); }},
+      // Both list the queues of the same CUPS server; Linux adds its
+      // built-in device, and marks it as the current printer, Windows the
+      // spooler's default: the names in their order, the header and the
+      // end must be the same.
+      {"printer list", true, {"printerlist"}, {"printerlist"}, "zoq/pprinterlist.txt",
+       [](std::string t) {
+         t = WithoutLinesHolding(t, {"Kestrel PDF"});
+         for (size_t at; (at = t.find("■")) != std::string::npos;) t.replace(at, std::string("■").size(), "□");
+         return t;
+       },
+       true},
+      // Lines that name the system's own things differ by design: the
+      // computer name (Windows gives it in capitals), paths in the system's
+      // form, the run's time, the printer the analysis uses (the built-in
+      // device, the spooler's default) with its papers, and the address of
+      // the drawing memory. Everything the analysis says about the page and
+      // its commands must be the same.
+      {"analysis log", true, {"analyse", (lin / "data" / "a.pdat").string()},
+       {"analyse", WindowsPath(win / "data" / "a.pdat")}, "zoq/palog/",
+       [](const std::string& t) {
+         return WithoutLinesHolding(t, {"コンピュータ名", "pfont.txt", "pofset.txt", "【実行時間】",
+                                        "【印刷データファイル名】", "【指定可能用紙種類】", "用紙はサポート",
+                                        "】= 印刷用紙を [", "【印刷するプリンタ名】", "描画先のアドレス",
+                                        "KRM_OCRB.TTF"});
+       }},
+  };
+  auto written = [](const fs::path& base, const std::string& file) {
+    if (!file.ends_with("/")) return base / file;
+    const std::vector<fs::path> logs = FilesIn(base / file, ".txt");
+    return logs.size() == 1 ? logs[0] : fs::path();
+  };
+  const std::string socket = CupsSocket();
+  for (const Row& row : rows) {
+    std::vector<std::pair<std::string, std::string>> env = {
+        {"KESTREL_BASE", lin.string() + "/"}, {"KESTREL_ANSWERS", "close,no,yes"}, {"KESTREL_NO_CUPS", "1"}};
+    if (row.linuxCups) {
+      env[2].second = "0";
+      env.push_back({"CUPS_SERVER", socket});
+    }
+    ProgramRun linux = RunProgramAndWait(row.tools ? KESTREL_TOOLS_PROGRAM : KESTREL_PROGRAM, row.linuxArgs, env);
+    ProgramRun windows = RunWindows(row.tools ? "kestrel-tools.exe" : "kestrel.exe", row.windowsArgs, win,
+                                    {{"KESTREL_ANSWERS", "close,no,yes"}});
+    EXPECT_EQ(linux.exitCode, 0) << row.what << " " << linux.err;
+    EXPECT_EQ(windows.exitCode, 0) << row.what << " " << windows.err;
+    const fs::path fromLinux = written(lin, row.file), fromWindows = written(win, row.file);
+    ASSERT_TRUE(fs::is_regular_file(fromLinux)) << row.what << " " << row.file;
+    ASSERT_TRUE(fs::is_regular_file(fromWindows)) << row.what << " " << row.file;
+    if (!row.same) {
+      EXPECT_EQ(ReadFile(fromWindows.string()), ReadFile(fromLinux.string())) << row.what;
+      continue;
+    }
+    const std::string linuxText = row.same(Utf8File(fromLinux)), windowsText = row.same(Utf8File(fromWindows));
+    EXPECT_GT(linuxText.size(), 100u) << row.what << ": nothing left to compare";
+    EXPECT_EQ(windowsText, linuxText) << row.what;
   }
 }
 
@@ -660,15 +788,6 @@ TEST(WindowsPrograms, CallersWindowReceivesTheCompletionMessages) {
   ProgramRun thrice = RunWindows("kestrel_test_window.exe", {kestrel, "-pd", "KestrelPDF", "-p", "\\data\\none.pdat"},
                                  base, {{"KESTREL_HOLD_MS", "2500"}});
   EXPECT_EQ(thrice.out, "messages 3 exit 3\r\n") << thrice.err;
-}
-
-// A text file in code page 932, as the callers write information files,
-// print lists and settings.
-void WriteCp932(const fs::path& path, const std::string& utf8) {
-  const fs::path plain = path.string() + ".utf8";
-  std::ofstream(plain, std::ios::binary) << utf8;
-  Shell("iconv -f UTF-8 -t CP932 '" + plain.string() + "' > '" + path.string() + "'");
-  fs::remove(plain);
 }
 
 // Every name under folder, relative to it, with "/" after folders.
