@@ -524,36 +524,8 @@ int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {
     const std::string folder = settings.jpath.empty() ? std::string() : ResolvePath(settings.BaseDir, settings.jpath);
     rc = gprint(ctx, dataFile, pageImage_.get(), folder);
   }
-  if (report != nullptr) ReportJob(ctx, dataFile, rc);
+  if (report != nullptr) report->AddJob(dataFile, rc, ctx);
   return rc;
-}
-
-void TForm1::ReportJob(PrintContext& ctx, const std::string& dataFile, int rc) {
-  RunReport::File file;
-  file.path = dataFile;
-  file.printed = rc == 0 && !ctx.output.documentOpen;
-  file.pending = rc == 0 && ctx.output.documentOpen;
-  if (file.printed) {
-    for (RunReport::File& earlier : report->files) {
-      if (!earlier.pending) continue;
-      earlier.pending = false;
-      earlier.printed = true;
-    }
-  }
-  if (rc == 0) {
-    file.pages = 1;
-    file.paperCode = ctx.page.paperCode;
-    file.paperWidthMm = ctx.page.paperWidthMm;
-    file.paperHeightMm = ctx.page.paperHeightMm;
-  } else {
-    file.error = ctx.lastErrorMessage;
-    while (!file.error.empty() && (file.error.back() == '\n' || file.error.back() == ' ')) file.error.pop_back();
-  }
-  report->files.push_back(std::move(file));
-  if (!ctx.output.jpegPages && !ctx.output.deviceName.empty()) report->printer = ctx.output.deviceName;
-  report->AddOutput("jpeg", ctx.output.lastJpegFile);
-  if (ctx.log.logEnabled != 0) report->AddOutput("job-log", ctx.log.logFileName);
-  if (ctx.log.analysisLog == 1) report->AddOutput("analysis-log", ctx.log.analysisLogPath);
 }
 
 void TForm1::EndSteps(Target target) {
@@ -580,6 +552,12 @@ void TForm1::EndSteps(Target target) {
   }
 }
 
+void AddRunEnd(RunReport& report, const TForm1& form, PrintSystem& printers) {
+  report.baseFolder = form.settings.BaseDir;
+  report.AddOutput("program-log", form.ProgramLogPath());
+  report.AddOutput("pdf", printers.LastDocumentFile());
+}
+
 int RunProgram(Services services, const std::vector<std::string>& args, PageImageFactory makePageImage,
                const std::string& reportPath, const std::string& version) {
   if (reportPath.empty()) {
@@ -596,19 +574,8 @@ int RunProgram(Services services, const std::vector<std::string>& args, PageImag
   form.report = &report;
   // The report is written however the run ends, an escaping failure too.
   auto finish = [&](int code) {
-    report.exitCode = code;
-    report.ended = std::time(nullptr);
-    report.baseFolder = form.settings.BaseDir;
-    report.AddOutput("program-log", form.ProgramLogPath());
-    report.AddOutput("pdf", services.printers.LastDocumentFile());
-    for (RunReport::File& file : report.files) {
-      if (!file.pending) continue;
-      file.pending = false;
-      file.pages = 0;
-      file.error = "drawn into a print document that was never finished (a later file of it was not printed)";
-    }
-    if (!WriteRunReport(report, reportPath))
-      services.ui.Warn("実行レポートを作成できませんでした(" + reportPath + ")");
+    AddRunEnd(report, form, services.printers);
+    EndRunReport(report, code, ExitCodeMeaning(code), reportPath, services.ui);
   };
   int code = 0;
   try {

@@ -87,8 +87,6 @@ class TForm1 {
 
   int PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target);
   int RunJob(PrintContext& ctx, const std::string& dataFile);
-  // One job's outcome and outputs into the report.
-  void ReportJob(PrintContext& ctx, const std::string& dataFile, int rc);
   void EndSteps(Target target);
   // Sends WM__PRINTOUT and writes sentLine; a window that cannot be
   // reached is logged as an error line instead.
@@ -118,6 +116,10 @@ class TForm1 {
   // reads some files several times).
   std::set<std::string> reportedRefusals_;
 };
+
+// What a run of form leaves for its report when it ends: the base folder,
+// the program log and the PDF document printers wrote last.
+void AddRunEnd(RunReport& report, const TForm1& form, PrintSystem& printers);
 
 // The process's run: FormCreate of a new TForm1.
 // With reportPath, the run also writes its report there (app/run_report.h);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/print_context.h"
 #include "util/local_time.h"
 #include "util/replacing_file.h"
 
@@ -61,6 +62,43 @@ void RunReport::AddOutput(const std::string& kind, const std::string& path) {
   outputs.push_back({kind, path});
 }
 
+void RunReport::AddJob(const std::string& dataFile, int rc, const PrintContext& ctx) {
+  File file;
+  file.path = dataFile;
+  file.printed = rc == 0 && !ctx.output.documentOpen;
+  file.pending = rc == 0 && ctx.output.documentOpen;
+  if (file.printed) {
+    for (File& earlier : files) {
+      if (!earlier.pending) continue;
+      earlier.pending = false;
+      earlier.printed = true;
+    }
+  }
+  if (rc == 0) {
+    file.pages = 1;
+    file.paperCode = ctx.page.paperCode;
+    file.paperWidthMm = ctx.page.paperWidthMm;
+    file.paperHeightMm = ctx.page.paperHeightMm;
+  } else {
+    file.error = ctx.lastErrorMessage;
+    while (!file.error.empty() && (file.error.back() == '\n' || file.error.back() == ' ')) file.error.pop_back();
+  }
+  files.push_back(std::move(file));
+  if (!ctx.output.jpegPages && !ctx.output.deviceName.empty()) printer = ctx.output.deviceName;
+  AddOutput("jpeg", ctx.output.lastJpegFile);
+  if (ctx.log.logEnabled != 0) AddOutput("job-log", ctx.log.logFileName);
+  if (ctx.log.analysisLog == 1) AddOutput("analysis-log", ctx.log.analysisLogPath);
+}
+
+void RunReport::FailPendingFiles() {
+  for (File& file : files) {
+    if (!file.pending) continue;
+    file.pending = false;
+    file.pages = 0;
+    file.error = "drawn into a print document that was never finished (a later file of it was not printed)";
+  }
+}
+
 const char* ExitCodeMeaning(int exitCode) {
   switch (exitCode) {
     case 0: return "printed";
@@ -88,7 +126,7 @@ std::string RunReportJson(const RunReport& r) {
   out += ",\n  \"ended\": ";
   AppendString(out, Time(r.ended));
   out += ",\n  \"exitCode\": " + std::to_string(r.exitCode) + ",\n  \"exitMeaning\": ";
-  AppendString(out, ExitCodeMeaning(r.exitCode));
+  AppendString(out, r.exitMeaning);
   out += ",\n  \"printer\": ";
   AppendString(out, r.printer);
   out += ",\n  \"files\": [";
@@ -134,6 +172,14 @@ std::string RunReportJson(const RunReport& r) {
 bool WriteRunReport(const RunReport& report, const std::string& path) {
   ReplacingFile file;
   return file.Open(path) && file.Write(RunReportJson(report)) && file.Commit();
+}
+
+void EndRunReport(RunReport& report, int exitCode, const std::string& meaning, const std::string& path, Ui& ui) {
+  report.exitCode = exitCode;
+  report.exitMeaning = meaning;
+  report.ended = std::time(nullptr);
+  report.FailPendingFiles();
+  if (!WriteRunReport(report, path)) ui.Warn("実行レポートを作成できませんでした(" + path + ")");
 }
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 // The run report: one JSON document (UTF-8) per run for the program that
 // started it, written when the run ends, whatever way it ends, at the path
-// the caller names (KESTREL_REPORT). It says what the exit code means, each
+// the caller names (KESTREL_REPORT): a run of kestrel, of the filter
+// pdattopdf or of kestrel-tools analyse. It says what the exit code means, each
 // requested print-data file's outcome with its pages and paper, the files
 // the run wrote (PDF, JPEG pages, logs, bookmark CSV), the printer, and the
 // messages shown or warned of, so that a caller without a window learns
@@ -16,6 +17,8 @@
 #include "platform/ui.h"
 
 namespace kestrel {
+
+struct PrintContext;
 
 struct RunReport {
   struct File {
@@ -46,6 +49,8 @@ struct RunReport {
   std::time_t started = 0;
   std::time_t ended = 0;
   int exitCode = 0;
+  // What the exit code means for the program (ExitCodeMeaning for kestrel).
+  std::string exitMeaning;
   std::string printer;
   std::vector<File> files;
   std::vector<Output> outputs;
@@ -54,6 +59,14 @@ struct RunReport {
   // Adds an output once (a log written by several jobs is one output);
   // empty paths are left out.
   void AddOutput(const std::string& kind, const std::string& path);
+
+  // One job's outcome (gprint's result rc for dataFile) and what it wrote.
+  // A page drawn into a print document that is still open is pending: it
+  // counts as printed once a later job ends that document.
+  void AddJob(const std::string& dataFile, int rc, const PrintContext& ctx);
+  // The pages still pending when the run ends: their document was never
+  // finished, so they failed.
+  void FailPendingFiles();
 };
 
 // What an exit code of kestrel means.
@@ -65,6 +78,12 @@ std::string RunReportJson(const RunReport& report);
 // Writes the report to path whole or not at all (a reader never sees half
 // of it); false when it cannot be written.
 bool WriteRunReport(const RunReport& report, const std::string& path);
+
+// Ends the report of a run that ends with exitCode, which means meaning for
+// the program: the end time, the pages still pending failed
+// (FailPendingFiles), then writes it to path (WriteRunReport); warns on ui
+// when it cannot be written.
+void EndRunReport(RunReport& report, int exitCode, const std::string& meaning, const std::string& path, Ui& ui);
 
 // A Ui that passes everything on to another and keeps every message,
 // question and warning in a report.

@@ -107,7 +107,7 @@ TEST_F(FilterProgram, FailsWithAnErrorLineOnDataThatIsNoPageAndOnWrongUse) {
 }
 
 // A job cancelled in CUPS (SIGTERM while the filter reads its data) leaves
-// no folder behind and ends with status 0; the folder of a filter killed
+// no folder behind and ends with status 0, its run report saying so; the folder of a filter killed
 // outright (its marker names a process that no longer runs) is removed by
 // the next run, and a folder of that name without the marker is not.
 TEST_F(FilterProgram, ACancelledJobLeavesNothingAndTheFoldersOfKilledFiltersAreRemoved) {
@@ -130,9 +130,13 @@ TEST_F(FilterProgram, ACancelledJobLeavesNothingAndTheFoldersOfKilledFiltersAreR
       "exec 3<>'" + fifo + "'; '" + PDATTOPDF_PROGRAM + "' 1 user t 1 '' <'" + fifo + "' >'" + Pdf() +
       "' & pid=$!; for i in $(seq 200); do n=$(ls \"$TMPDIR\" | grep -c '^pdattopdf-'\"$pid\"'-'); "
       "[ \"$n\" = 1 ] && break; sleep 0.05; done; kill -TERM $pid; wait $pid; echo \"status $?\"";
+  const std::string report = work.file("report.json");
   ProgramRun r = RunProgramAndWait("/bin/sh", {"-c", script},
-                                   {{"KESTREL_BASE", base.path().string() + "/"}, {"TMPDIR", tmp.path().string()}});
+                                   {{"KESTREL_BASE", base.path().string() + "/"},
+                                    {"TMPDIR", tmp.path().string()},
+                                    {"KESTREL_REPORT", report}});
   EXPECT_EQ(r.out, "status 0\n") << r.err;
+  EXPECT_NE(ReadFile(report).find("\"exitMeaning\": \"the job was cancelled: no PDF was written\""), std::string::npos);
   EXPECT_FALSE(fs::exists(killed));
   EXPECT_EQ(ReadFile((unmarked / "sentinel").string()), "not the filter's");
   EXPECT_EQ(FilesUnder(tmp.path()), (std::vector<std::string>{unmarked.string(), (unmarked / "sentinel").string()}));

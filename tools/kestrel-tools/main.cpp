@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "app/bookmark_dialog.h"
 #include "app/controller.h"
 #include "app/log_files.h"
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "fonts/font_list.h"
 #include "forms/analysis_tabs.h"
@@ -28,6 +31,7 @@
 #include "platform/native_path.h"
 #if defined(_WIN32)
 #include "platform/win32/cp932_codec.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_system.h"
 #else
@@ -191,9 +195,10 @@ std::vector<std::string> LogsIn(const std::string& folder) {
   return logs;
 }
 
-// analyse: the analysis tab driven without a window. The options tick the
-// tab's exclusion boxes by name; its run button starts the menu's run.
-int Analyse(std::vector<std::string> args) {
+// The arguments of analyse: the print-data file and the names of the
+// exclusion boxes to tick. Empty, or what is wrong with them.
+std::string ParseAnalyseArguments(const std::vector<std::string>& args, std::string& file,
+                                  std::vector<std::string>& ticks) {
   struct Option {
     const char* name;
     const char* boxPrefix;
@@ -203,8 +208,6 @@ int Analyse(std::vector<std::string> args) {
                                  {"--exclude-lines", "LinePat", 5},
                                  {"--exclude-chars", "strsize", 5},
                                  {"--exclude-fonts", "font", 2}};
-  std::vector<std::string> ticks;
-  std::string file;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--exclude-circles") {
       ticks.push_back("circle1");
@@ -214,12 +217,12 @@ int Analyse(std::vector<std::string> args) {
     for (const Option& o : kOptions)
       if (args[i] == o.name) option = &o;
     if (option == nullptr) {
-      if (args[i].starts_with("-")) return UsageError("unknown option " + args[i]);
-      if (!file.empty()) return UsageError("one print-data file only");
+      if (args[i].starts_with("-")) return "unknown option " + args[i];
+      if (!file.empty()) return "one print-data file only";
       file = args[i];
       continue;
     }
-    if (i + 1 >= args.size()) return UsageError(std::string(option->name) + " needs a list of numbers");
+    if (i + 1 >= args.size()) return std::string(option->name) + " needs a list of numbers";
     std::string list = args[++i];
     for (size_t at = 0; at <= list.size();) {
       size_t comma = std::min(list.find(',', at), list.size());
@@ -227,14 +230,37 @@ int Analyse(std::vector<std::string> args) {
       int n = 0;
       if (item.empty() || item.size() > 2 || !std::all_of(item.begin(), item.end(), ::isdigit) ||
           (n = std::stoi(item)) < 1 || n > option->count)
-        return UsageError(std::string(option->name) + ": numbers 1-" + std::to_string(option->count) + " expected");
+        return std::string(option->name) + ": numbers 1-" + std::to_string(option->count) + " expected";
       ticks.push_back(option->boxPrefix + std::to_string(n));
       at = comma + 1;
     }
   }
-  if (file.empty()) return UsageError("analyse needs a print-data file");
+  if (file.empty()) return "analyse needs a print-data file";
+  return {};
+}
+
+// The file named by KESTREL_REPORT; empty without one.
+std::string ReportPath() {
+#if defined(_WIN32)
+  return EnvironmentValue(L"KESTREL_REPORT");
+#else
+  const char* path = std::getenv("KESTREL_REPORT");
+  return path != nullptr ? path : "";
+#endif
+}
+
+// analyse: the analysis tab driven without a window. The options tick the
+// tab's exclusion boxes by name; its run button starts the menu's run.
+// With KESTREL_REPORT, the run writes its report (app/run_report.h), wrong
+// use too: the analysis log and JPEG page as outputs.
+int Analyse(const std::vector<std::string>& args) {
+  std::string file;
+  std::vector<std::string> ticks;
+  const std::string problem = ParseAnalyseArguments(args, file, ticks);
+  const std::string reportPath = ReportPath();
+  if (!problem.empty() && reportPath.empty()) return UsageError(problem);
   std::error_code ec;
-  file = Utf8Path(std::filesystem::absolute(FsPath(file), ec));
+  if (!file.empty()) file = Utf8Path(std::filesystem::absolute(FsPath(file), ec));
 
 #if defined(_WIN32)
   auto platform = MakeWin32Platform();
@@ -242,8 +268,23 @@ int Analyse(std::vector<std::string> args) {
   auto platform = MakeLinuxPlatform();
 #endif
   auto* p = platform.get();
-  Services services = p->services();
+  const Services plain = p->services();
+  RunReport report;
+  report.program = "kestrel-tools";
+  report.version = KESTREL_VERSION;
+  report.arguments.push_back("analyse");
+  report.arguments.insert(report.arguments.end(), args.begin(), args.end());
+  report.started = std::time(nullptr);
+  ReportingUi reportingUi(plain.ui, report);
+  Services services{plain.system, plain.printers, reportingUi};
+  if (!problem.empty()) {
+    report.messages.push_back({MessageKind::Error, false, problem});
+    const int code = UsageError(problem);
+    EndRunReport(report, code, "wrong use (see the messages)", reportPath, plain.ui);
+    return code;
+  }
   TForm1 form(services, [p] { return p->MakePageImage(); });
+  if (!reportPath.empty()) form.report = &report;
   const std::string base = services.system.BaseDir();
   InitRunSettingsPaths(form.settings, base, services.system.WindowsDir());
   ZoqFile(services, "");
@@ -262,14 +303,28 @@ int Analyse(std::vector<std::string> args) {
   MenuAnalysisTabs tabs(services.ui, menu);
   for (const std::string& name : ticks) tabs.data.Boxes().Set(name, true);
   tabs.data.SetLabel4(file);
-  tabs.data.Button15Click();
+  auto finish = [&](int code, const char* meaning) {
+    if (reportPath.empty()) return;
+    AddRunEnd(report, form, services.printers);
+    EndRunReport(report, code, meaning, reportPath, plain.ui);
+  };
+  try {
+    tabs.data.Button15Click();
+  } catch (...) {
+    report.messages.push_back({MessageKind::Error, false, "the run ended with an unexpected failure"});
+    finish(1, "the run failed");
+    throw;
+  }
 
-  Report(status, status == kExitNotPrinted ? "the file was not analysed; the job log under zoq/plog says why"
-                 : status == kExitRunFailed  ? "the run failed"
-                                             : nullptr);
+  const char* meaning = status == 0                 ? "analysed"
+                        : status == kExitNotPrinted ? "the file was not analysed; the job log under zoq/plog says why"
+                                                    : "the run failed";
+  Report(status, meaning);
   for (const std::string& log : LogsIn(palog))
     if (!std::binary_search(before.begin(), before.end(), log)) std::printf("%s\n", log.c_str());
-  return status == 0 ? 0 : 1;
+  const int code = status == 0 ? 0 : 1;
+  finish(code, meaning);
+  return code;
 }
 
 // Shift-JIS log text on standard output in the terminal's encoding.

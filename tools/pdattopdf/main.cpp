@@ -14,6 +14,9 @@
 // 0); the folders of filters killed outright (SIGKILL) are removed by the
 // next filter run. Exit 0 when the PDF is written, 1 with an "ERROR:"
 // line otherwise. See filter_job.h for how the job's options meet the page.
+// With KESTREL_REPORT naming a file, the run also writes its report there
+// (app/run_report.h): its PDF is the output "pdf" with the path "-"
+// (standard output), print data read from standard input the file "-".
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,10 +27,13 @@
 #include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/run_report.h"
 #include "app/run_settings.h"
 #include "engine/engine_cache.h"
 #include "engine/gprint.h"
@@ -133,9 +139,10 @@ class JobFolder {
 // A job cancelled in CUPS gets SIGTERM: the signal is taken by a thread of
 // its own (blocked everywhere else), which removes the job's folder with the
 // copy of its data and ends the filter with status 0, as a cancelled job's
-// filters end. SIGTERM must be blocked before any other thread starts.
-void WatchForCancel(const std::string& folder) {
-  std::thread([folder] {
+// filters end, after onCancel (the run's report), when there is one.
+// SIGTERM must be blocked before any other thread starts.
+void WatchForCancel(const std::string& folder, std::function<void()> onCancel) {
+  std::thread([folder, onCancel = std::move(onCancel)] {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
@@ -143,19 +150,21 @@ void WatchForCancel(const std::string& folder) {
     while (sigwait(&set, &signal) != 0) {
     }
     JobFolder::Remove(folder);
+    if (onCancel) onCancel();
     std::fputs("INFO: job cancelled\n", stderr);
     std::fflush(stderr);
     _exit(0);
   }).detach();
 }
 
-int Fail(FilterUi& ui, const std::string& text) {
-  ui.Log("ERROR:", text);
+// An "ERROR:" line, kept by the report as an error message.
+int Fail(Ui& ui, const std::string& text) {
+  ui.ShowMessage(text, MessageKind::Error);
   return 1;
 }
 
 // Copies standard input into file; false when it cannot be written.
-bool SaveStandardInput(const std::string& file, FilterUi& ui) {
+bool SaveStandardInput(const std::string& file, Ui& ui) {
   std::FILE* out = std::fopen(file.c_str(), "wb");
   if (out == nullptr) return false;
   char buffer[65536];
@@ -163,7 +172,7 @@ bool SaveStandardInput(const std::string& file, FilterUi& ui) {
   bool ok = true;
   while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
     if (total + n > kInputLimit) {
-      ui.Log("WARNING:", "print data beyond " + std::to_string(kInputLimit) + " bytes left out");
+      ui.Warn("print data beyond " + std::to_string(kInputLimit) + " bytes left out");
       break;
     }
     total += n;
@@ -174,10 +183,10 @@ bool SaveStandardInput(const std::string& file, FilterUi& ui) {
 }
 
 // The job log of the engine, as DEBUG lines (the file is CP932).
-void RelayJobLog(const std::string& file, FilterUi& ui) {
+void RelayJobLog(const std::string& file, FilterUi& log) {
   std::string bytes;
   if (ReadBoundedFile(file, kProfileFileLimit, bytes, BeyondLimit::kCut) == ReadStatus::kOk)
-    ui.Log("DEBUG:", Utf8FromSjis(bytes));
+    log.Log("DEBUG:", Utf8FromSjis(bytes));
 }
 
 bool CopyToStandardOutput(const std::string& file) {
@@ -193,26 +202,40 @@ bool CopyToStandardOutput(const std::string& file) {
   return std::fflush(stdout) == 0 && ok;
 }
 
-int RunFilter(const FilterJob& job, FilterUi& ui) {
+// The filter's run. Messages and warnings go to ui, DEBUG and INFO lines to
+// log; report keeps each file's outcome. onCancel runs when CUPS cancels
+// the job.
+int RunFilter(const FilterJob& job, Ui& ui, FilterUi& log, RunReport& report, std::function<void()> onCancel) {
   RemoveLeftoverFolders();
   JobFolder folder;
   if (folder.path().empty()) return Fail(ui, "no temporary folder can be made in $TMPDIR");
-  WatchForCancel(folder.path());
+  WatchForCancel(folder.path(), std::move(onCancel));
   // Font caches a lookup may write stay in the job's folder.
   setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
 
   std::vector<std::string> files = job.files;
+  std::vector<std::string> reported = job.files;
   if (files.empty()) {
+    reported.push_back("-");
     files.push_back(folder.path() + "/input.pdat");
     if (!SaveStandardInput(files[0], ui)) return Fail(ui, "the print data of standard input cannot be kept");
   }
   // Data that is not print data at all fails the job before a page is made.
-  for (const std::string& file : files) {
+  for (size_t i = 0; i < files.size(); ++i) {
     std::string head;
-    const ReadStatus status = ReadBoundedFile(file, kCommandAreaBytes, head, BeyondLimit::kCut);
-    if (status != ReadStatus::kOk) return Fail(ui, file + ": cannot be read");
-    if (!IsPrintData(reinterpret_cast<const uint8_t*>(head.data()), head.size()))
-      return Fail(ui, file + ": not print data (empty, or no record of a known kind)");
+    const ReadStatus status = ReadBoundedFile(files[i], kCommandAreaBytes, head, BeyondLimit::kCut);
+    std::string problem;
+    if (status != ReadStatus::kOk) {
+      problem = "cannot be read";
+    } else if (!IsPrintData(reinterpret_cast<const uint8_t*>(head.data()), head.size())) {
+      problem = "not print data (empty, or no record of a known kind)";
+    }
+    if (problem.empty()) continue;
+    RunReport::File refused;
+    refused.path = reported[i];
+    refused.error = problem;
+    report.files.push_back(refused);
+    return Fail(ui, files[i] + ": " + problem);
   }
 
   LinuxSystem system;
@@ -220,10 +243,11 @@ int RunFilter(const FilterJob& job, FilterUi& ui) {
   printers.SetFontLister(&InstalledFontNames);
   RunSettings settings;
   InitRunSettingsPaths(settings, system.BaseDir(), system.WindowsDir());
+  report.baseFolder = settings.BaseDir;
   const bool read = LoadSettings(settings, settings.SettingsPath, ui) == 1;
-  ui.Log("DEBUG:", "base folder " + settings.BaseDir + (read ? ", settings read" : ", no settings file: defaults"));
-  for (const std::string& option : job.overridden) ui.Log("DEBUG:", option + " not applied: the page's paper decides");
-  for (const std::string& option : job.unusable) ui.Log("WARNING:", "option " + option + " ignored");
+  log.Log("DEBUG:", "base folder " + settings.BaseDir + (read ? ", settings read" : ", no settings file: defaults"));
+  for (const std::string& option : job.overridden) log.Log("DEBUG:", option + " not applied: the page's paper decides");
+  for (const std::string& option : job.unusable) ui.Warn("option " + option + " ignored");
 
   EngineCache cache;
   PrintContext ctx(Services{system, printers, ui}, 0, cache);
@@ -256,19 +280,26 @@ int RunFilter(const FilterJob& job, FilterUi& ui) {
     } catch (const std::exception& e) {
       ctx.lastErrorMessage = e.what();
     }
+    report.AddJob(reported[i], rc, ctx);
     if (rc != 0) {
-      RelayJobLog(jobLog, ui);
+      RelayJobLog(jobLog, log);
       AbortPrintJob(ctx);
       return Fail(ui, files[i] + ": " + (ctx.lastErrorMessage.empty() ? "the page failed" : ctx.lastErrorMessage));
     }
     std::fprintf(stderr, "%s\n", PageLine(i + 1, job.copies, std::getenv("FINAL_CONTENT_TYPE")).c_str());
     std::fflush(stderr);
   }
-  RelayJobLog(jobLog, ui);
-  RelayJobLog(ctx.options.exceptionLogPath, ui);
-  if (printers.lastPdfFile().empty() || !CopyToStandardOutput(printers.lastPdfFile()))
+  RelayJobLog(jobLog, log);
+  RelayJobLog(ctx.options.exceptionLogPath, log);
+  if (printers.lastPdfFile().empty() || !CopyToStandardOutput(printers.lastPdfFile())) {
+    for (RunReport::File& file : report.files) {
+      file.printed = false;
+      file.pages = 0;
+      file.error = "drawn into a PDF that did not reach standard output";
+    }
     return Fail(ui, "the PDF cannot be written to standard output");
-  ui.Log("INFO:", std::to_string(files.size()) + (files.size() == 1 ? " page" : " pages") + " drawn as PDF");
+  }
+  log.Log("INFO:", std::to_string(files.size()) + (files.size() == 1 ? " page" : " pages") + " drawn as PDF");
   return 0;
 }
 
@@ -280,10 +311,30 @@ int main(int argc, char** argv) {
     std::printf("pdattopdf %s\n", KESTREL_VERSION);
     return 0;
   }
-  FilterUi ui(stderr);
+  FilterUi log(stderr);
+  RunReport report;
+  report.program = "pdattopdf";
+  report.version = KESTREL_VERSION;
+  report.arguments = args;
+  report.started = std::time(nullptr);
+  ReportingUi ui(log, report);
+  const char* reportVariable = std::getenv("KESTREL_REPORT");
+  const std::string reportPath = reportVariable != nullptr ? reportVariable : "";
+  // The report is written however the run ends, an escaping failure too.
+  // The job's logs lie in its temporary folder, removed at the end (their
+  // lines went to standard error): the PDF on standard output is the one
+  // output.
+  auto finish = [&](int code) {
+    if (reportPath.empty()) return code;
+    report.outputs.clear();
+    if (code == 0) report.AddOutput("pdf", "-");
+    EndRunReport(report, code, code == 0 ? "the PDF was written to standard output" : "no PDF was written (see the messages)",
+                 reportPath, log);
+    return code;
+  };
   FilterJob job;
   std::string error;
-  if (!ParseFilterArguments(args, job, error)) return Fail(ui, error);
+  if (!ParseFilterArguments(args, job, error)) return finish(Fail(ui, error));
   // A file-size limit fails the write that crosses it instead of the process;
   // a closed standard output fails the copy.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -295,5 +346,23 @@ int main(int argc, char** argv) {
   sigaddset(&term, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &term, nullptr);
   InstallIconvCodec();
-  return RunFilter(job, ui);
+  // A cancelled job's report is written by the thread that takes SIGTERM,
+  // from what the run was asked (the files' outcomes are the running
+  // thread's).
+  std::function<void()> onCancel;
+  if (!reportPath.empty()) {
+    onCancel = [cancelled = report, reportPath, log]() mutable {
+      cancelled.messages.push_back({MessageKind::Information, false, "job cancelled"});
+      EndRunReport(cancelled, 0, "the job was cancelled: no PDF was written", reportPath, log);
+    };
+  }
+  int code = 1;
+  try {
+    code = RunFilter(job, ui, log, report, std::move(onCancel));
+  } catch (...) {
+    report.messages.push_back({MessageKind::Error, false, "the run ended with an unexpected failure"});
+    finish(1);
+    throw;
+  }
+  return finish(code);
 }
