@@ -315,7 +315,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   return -1;
 }
 
-PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
+PaperStageResult gprint_paper(PrintContext& ctx, int index) {
   PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.page.commands[size_t(index)]};
   ctx.page.orientation = p.orientation();
