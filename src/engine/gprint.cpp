@@ -198,16 +198,13 @@ int PreparePage(PrintContext& ctx, PageOutput& out) {
 // 14. The page's label for runs without a caller.
 void DrawPageLabel(PrintContext& ctx) {
   Canvas& canvas = *ctx.output.canvas;
-  FontSpec saved = canvas.state().font;
-  Colour savedColour = canvas.state().textColour;
+  CanvasStateSaver saved(canvas);
   FontSpec label;
   label.face = "Tahoma";
   label.height = -(12 * canvas.PixelsPerInchY() / 72);  // 12 points, em height
   canvas.SetFont(label);
   canvas.SetTextColour(kBlack);
   canvas.DrawText({20, 20}, "DEBUG MODE :" + ctx.page.debugLabel);
-  canvas.SetFont(saved);
-  canvas.SetTextColour(savedColour);
 }
 
 // 12-15. The passes over the page: palette, fills, the label, then lines,

@@ -141,18 +141,9 @@ struct DrawnChar {
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
   if (!AnalysisLogTakesText(ctx)) return;  // a cut log: nothing of the block would be written
-  const FilterMatch cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
-  if (cls == FilterMatch::kNotANumber) {
-    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
+  if (!AnalysisBlockWanted(ctx, ctx.options.filterCharClasses, s.charClass(), "gprint_string:str") ||
+      !AnalysisBlockWanted(ctx, ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()), "gprint_string:font"))
     return;
-  }
-  if (cls != FilterMatch::kNotListed) return;
-  const FilterMatch face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
-  if (face == FilterMatch::kNotANumber) {
-    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
-    return;
-  }
-  if (face != FilterMatch::kNotListed) return;
   SjisView chText(reinterpret_cast<const char*>(ch.bytes), ch.length);
   const bool pair = ch.length == 2;
   SjisLine l1;
