@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,18 +16,30 @@ namespace kestrel {
 // colour channels, 444 (full resolution), 422 (half across) or 420 (half
 // both ways; anything else is 444). With split, bands of a page are
 // encoded at once on two threads and joined; the file is byte for byte the
-// one a single encoder writes.
+// one a single encoder writes. With reuseBlocks, each distinct block of the
+// page is transformed once (colour conversion, down-sampling, DCT and
+// quantisation, the encoder's own integer arithmetic) and one colour blocks
+// not at all, and the encoder codes the coefficients; without it, every row
+// goes through the encoder's own transform. The two write the same file.
 struct JpegSettings {
   int quality = kDefaultJpegQuality;
   int sampling = kDefaultJpegSampling;
   bool split = true;
+  bool reuseBlocks = true;
 };
 
-// What the writer keeps from page to page: a band of converted rows and an
-// output buffer for each of the two threads, and the number of parts the
-// last page was encoded in.
+// The blocks a thread has transformed on the current page (raster_page_image.cpp).
+struct JpegBlockCache;
+
+// What the writer keeps from page to page, for each of the two threads: a
+// band of converted rows (rows through the encoder's transform) or the
+// blocks transformed (reuseBlocks), and an output buffer; and the number of
+// parts the last page was encoded in.
 struct JpegBuffers {
+  JpegBuffers();
+  ~JpegBuffers();
   std::vector<uint32_t> bands[2];
+  std::unique_ptr<JpegBlockCache> blocks[2];
   std::vector<uint8_t> output[2];
   int parts = 0;
 };
