@@ -16,25 +16,36 @@ namespace kestrel {
 // colour channels, 444 (full resolution), 422 (half across) or 420 (half
 // both ways; anything else is 444). With split, bands of a page are
 // encoded at once on two threads and joined; the file is byte for byte the
-// one a single encoder writes. With reuseBlocks, each distinct block of the
-// page is transformed once (colour conversion, down-sampling, DCT and
-// quantisation, the encoder's own integer arithmetic) and one colour blocks
-// not at all, and the encoder codes the coefficients; without it, every row
-// goes through the encoder's own transform. The two write the same file.
+// one a single encoder writes. transform: how the samples become the
+// encoder's coefficients (the file is the same either way, see
+// JpegTransform).
+enum class JpegTransform : uint8_t {
+  // Every row through the encoder's own transform (colour conversion,
+  // down-sampling, DCT, quantisation).
+  Rows,
+  // Each distinct block of the page transformed once (the encoder's own
+  // integer arithmetic) and one colour blocks not at all; the encoder codes
+  // the coefficients.
+  Blocks,
+  // Blocks for a part of the page mostly of one colour blocks, rows for
+  // the others: the faster of the two for each.
+  Faster,
+};
+
 struct JpegSettings {
   int quality = kDefaultJpegQuality;
   int sampling = kDefaultJpegSampling;
   bool split = true;
-  bool reuseBlocks = true;
+  JpegTransform transform = JpegTransform::Faster;
 };
 
 // The blocks a thread has transformed on the current page (raster_page_image.cpp).
 struct JpegBlockCache;
 
 // What the writer keeps from page to page, for each of the two threads: a
-// band of converted rows (rows through the encoder's transform) or the
-// blocks transformed (reuseBlocks), and an output buffer; and the number of
-// parts the last page was encoded in.
+// band of converted rows (rows through the encoder's transform) and the
+// blocks transformed (blocks), and an output buffer; and the number of
+// parts the last page was encoded in and how many of them by blocks.
 struct JpegBuffers {
   JpegBuffers();
   ~JpegBuffers();
@@ -42,6 +53,7 @@ struct JpegBuffers {
   std::unique_ptr<JpegBlockCache> blocks[2];
   std::vector<uint8_t> output[2];
   int parts = 0;
+  int blockParts = 0;
 };
 
 // Writes a raster page as a JPEG file. The file is

@@ -137,7 +137,7 @@ TEST(RasterPageImage, APageEncodedInPartsIsTheFileOfOneEncoder) {
 
 
 // A page given to the writer both ways: each distinct block transformed once
-// (the default) and every row through the encoder's own transform. The
+// and every row through the encoder's own transform. The
 // arithmetic is the encoder's own, so the tolerance is none: the same file
 // (where they differ, the failure tells by how much the pages decode
 // apart). For the bundled sample forms as the engine draws them (350 dpi,
@@ -227,8 +227,8 @@ TEST(RasterPageImage, BlocksTransformedOnceWriteThePageOfTheEncodersOwnTransform
       SCOPED_TRACE(std::to_string(sampling) + " q" + std::to_string(quality));
       const std::string rows = dir.file("rows.jpg"), blocks = dir.file("blocks.jpg");
       std::string error;
-      ASSERT_TRUE(WriteJpeg(page, rows, JpegSettings{quality, sampling, true, false}, error)) << error;
-      ASSERT_TRUE(WriteJpeg(page, blocks, JpegSettings{quality, sampling, true, true}, error, &reused)) << error;
+      ASSERT_TRUE(WriteJpeg(page, rows, JpegSettings{quality, sampling, true, JpegTransform::Rows}, error)) << error;
+      ASSERT_TRUE(WriteJpeg(page, blocks, JpegSettings{quality, sampling, true, JpegTransform::Blocks}, error, &reused)) << error;
       if (ReadFile(rows) == ReadFile(blocks)) continue;
       DecodedJpeg a, b;
       ASSERT_TRUE(DecodeJpeg(rows, a));
@@ -245,6 +245,30 @@ TEST(RasterPageImage, BlocksTransformedOnceWriteThePageOfTheEncodersOwnTransform
                     << double(total) / double(a.samples.size()) << " on average";
     }
   }
+}
+
+// The default way takes blocks for the parts of a page mostly of one colour
+// blocks and rows for the others, and the joined file is the one either way
+// writes alone.
+TEST(RasterPageImage, TheFasterWayTakesBlocksWhereAPartIsMostlyOneColour) {
+  TempDir dir;
+  // Four parts of 256, 256, 256 and 332 rows: a rule across the top two
+  // (white but for it), one colour in every other pixel below.
+  RasterCanvas page(800, 1100, 350);
+  page.SetPen(Pen{Colour::Rgb(0, 0, 200), 2, PenStyle::Solid});
+  page.MoveTo({0, 300});
+  page.LineTo({800, 300});
+  for (int y = 512; y < 1100; ++y)
+    for (int x = y % 2; x < 800; x += 2) page.SetPixel({x, y}, Colour::Rgb(uint8_t(x), 90, uint8_t(y)));
+  const std::string faster = dir.file("faster.jpg"), rows = dir.file("rows.jpg");
+  std::string error;
+  JpegBuffers buffers;
+  ASSERT_TRUE(WriteJpeg(page, faster, JpegSettings{}, error, &buffers)) << error;
+  ASSERT_EQ(buffers.parts, 4);
+  EXPECT_EQ(buffers.blockParts, 2);
+  ASSERT_TRUE(WriteJpeg(page, rows, JpegSettings{90, 444, true, JpegTransform::Rows}, error, &buffers)) << error;
+  EXPECT_EQ(buffers.blockParts, 0);
+  EXPECT_TRUE(ReadFile(faster) == ReadFile(rows));
 }
 
 }  // namespace
