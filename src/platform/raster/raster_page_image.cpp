@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -144,7 +146,7 @@ struct Part {
 // (with the two colour blocks where they are not down-sampled), and of the
 // two down-sampled colour blocks. Fixed, so memory does not grow with the
 // page.
-constexpr size_t kSlots[2] = {2048, 1024};
+constexpr size_t kSlots[2] = {1024, 512};
 // Slots looked at for a block.
 constexpr size_t kProbes = 4;
 
@@ -163,7 +165,7 @@ struct KeptBlock {
 }  // namespace
 
 struct JpegBlockCache {
-  uint32_t page = 0;
+  uint32_t page = 1;
   std::vector<KeptBlock> kept[2];
   std::vector<CoefficientBlock> blocks[2];  // kMembers a slot
   // Two block rows of each component, handed to the encoder as it asks.
@@ -179,11 +181,6 @@ constexpr int kMembers = 3;
 
 // A new page for a thread's table: what it kept from the last is stale.
 void StartPage(JpegBlockCache& cache) {
-  for (int g = 0; g < 2; ++g)
-    if (cache.kept[g].empty()) {
-      cache.kept[g].resize(kSlots[g]);
-      cache.blocks[g].resize(kSlots[g] * kMembers);
-    }
   if (++cache.page == 0) {
     for (auto& table : cache.kept)
       for (KeptBlock& k : table) k.page = 0;
@@ -508,7 +505,6 @@ void PrepareFeed(j_compress_ptr cinfo, const RasterCanvas& page, const Part& par
     maxV = std::max(maxV, cinfo->comp_info[c].v_samp_factor);
   }
   const size_t blocksAcross = (size_t(page.Width()) + DCTSIZE - 1) / DCTSIZE;
-  if (cache.rows.size() < 3 * 2 * blocksAcross) cache.rows.resize(3 * 2 * blocksAcross);
   for (int c = 0; c < feed.components; ++c) {
     const jpeg_component_info& component = cinfo->comp_info[c];
     const int across = maxH / component.h_samp_factor, down = maxV / component.v_samp_factor;
@@ -644,6 +640,25 @@ bool MostlyOneColourBlocks(const RasterCanvas& page, const Part& part) {
   return seen > 0 && flat * 3 >= seen;
 }
 
+// Readies a thread's table for a part encoded by blocks, made when first
+// needed (the second table only where colour is down-sampled); false where
+// the memory cannot be had.
+bool ReadyBlocks(std::unique_ptr<JpegBlockCache>& cache, bool downSampled, int width) {
+  try {
+    if (!cache) cache = std::make_unique<JpegBlockCache>();
+    for (int g = 0; g < (downSampled ? 2 : 1); ++g)
+      if (cache->kept[g].empty()) {
+        cache->kept[g].resize(kSlots[g]);
+        cache->blocks[g].resize(kSlots[g] * kMembers);
+      }
+    const size_t rows = 3 * 2 * ((size_t(width) + DCTSIZE - 1) / DCTSIZE);
+    if (cache->rows.size() < rows) cache->rows.resize(rows);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 // The encoding of one part, free of C++ objects with destructors: libjpeg
 // reports errors by longjmp out of here.
 void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const SampleTable& table, Part& part) {
@@ -687,8 +702,6 @@ void EncodePart(const RasterCanvas& page, const JpegSettings& settings, const Sa
   cinfo.density_unit = 1;  // dots per inch
   cinfo.X_density = UINT16(page.PixelsPerInchX());
   cinfo.Y_density = UINT16(page.PixelsPerInchY());
-  part.byBlocks = settings.transform == JpegTransform::Blocks ||
-                  (settings.transform == JpegTransform::Faster && MostlyOneColourBlocks(page, part));
   if (part.byBlocks) {
     // The coefficients handed over a row of MCUs at a time as the encoder
     // asks for them: its access to a component's coefficients is this
@@ -814,12 +827,8 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
   // A band of rows for each thread, aligned for four-byte pixels.
   const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
   for (int w = 0; w < workers; ++w) {
-    if (settings.transform != JpegTransform::Rows) {
-      if (!buffers.blocks[w]) buffers.blocks[w] = std::make_unique<JpegBlockCache>();
-      StartPage(*buffers.blocks[w]);
-    }
-    if (settings.transform != JpegTransform::Blocks && buffers.bands[w].size() < bandWords)
-      buffers.bands[w].resize(bandWords);
+    if (buffers.blocks[w]) StartPage(*buffers.blocks[w]);
+    if (buffers.bands[w].size() < bandWords) buffers.bands[w].resize(bandWords);
     if (buffers.output[w].size() != kOutputBufferBytes) buffers.output[w].resize(kOutputBufferBytes);
   }
 
@@ -836,7 +845,14 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
   parts[0].followed = count > 1;
   parts[0].buffer = &buffers.output[0];
   parts[0].band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
-  parts[0].blocks = buffers.blocks[0].get();
+  // How each part is encoded, by the thread that takes it.
+  const bool downSampled = !table.grey && settings.sampling != 444;
+  auto choose = [&](Part& part, int w) {
+    part.byBlocks = settings.transform == JpegTransform::Blocks ||
+                    (settings.transform == JpegTransform::Faster && MostlyOneColourBlocks(page, part));
+    if (part.byBlocks && !ReadyBlocks(buffers.blocks[w], downSampled, page.Width())) part.byBlocks = false;
+    part.blocks = buffers.blocks[w].get();
+  };
   std::atomic<int> next{1};
   std::atomic<bool> failed{false};
   size_t spilled[2] = {0, 0};
@@ -848,7 +864,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
       part.base = spilled[w];
       part.buffer = &buffers.output[w];
       part.band = reinterpret_cast<uint8_t*>(buffers.bands[w].data());
-      part.blocks = buffers.blocks[w].get();
+      choose(part, w);
       EncodePart(page, settings, table, part);
       spilled[w] += part.written;
       if (!part.ok) failed = true;
@@ -862,6 +878,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
       // No thread to be had: this one takes every part.
     }
   }
+  choose(parts[0], 0);
   EncodePart(page, settings, table, parts[0]);
   if (!parts[0].ok) failed = true;
   work(0);
