@@ -146,7 +146,7 @@ struct Part {
 // (with the two colour blocks where they are not down-sampled), and of the
 // two down-sampled colour blocks. Fixed, so memory does not grow with the
 // page.
-constexpr size_t kSlots[2] = {1024, 512};
+constexpr size_t kSlots[2] = {256, 128};
 // Slots looked at for a block.
 constexpr size_t kProbes = 4;
 
@@ -168,7 +168,8 @@ struct JpegBlockCache {
   uint32_t page = 1;
   std::vector<KeptBlock> kept[2];
   std::vector<CoefficientBlock> blocks[2];  // kMembers a slot
-  // Two block rows of each component, handed to the encoder as it asks.
+  // A row of MCUs' block rows of each component, handed to the encoder as
+  // it asks.
   std::vector<CoefficientBlock> rows;
 };
 
@@ -505,6 +506,7 @@ void PrepareFeed(j_compress_ptr cinfo, const RasterCanvas& page, const Part& par
     maxV = std::max(maxV, cinfo->comp_info[c].v_samp_factor);
   }
   const size_t blocksAcross = (size_t(page.Width()) + DCTSIZE - 1) / DCTSIZE;
+  int usedRows = 0;
   for (int c = 0; c < feed.components; ++c) {
     const jpeg_component_info& component = cinfo->comp_info[c];
     const int across = maxH / component.h_samp_factor, down = maxV / component.v_samp_factor;
@@ -513,8 +515,12 @@ void PrepareFeed(j_compress_ptr cinfo, const RasterCanvas& page, const Part& par
     if (g == feed.groups) feed.group[feed.groups++] = Group{{}, 0, across, down, JDIMENSION(-1)};
     feed.group[g].members[feed.group[g].count++] = c;
     feed.groupOf[c] = g;
+    // The block rows of a row of MCUs (two of luminance at 420), one after
+    // the other.
     for (int r = 0; r < 2; ++r)
-      feed.rowPointers[c][r] = reinterpret_cast<JBLOCKROW>(cache.rows.data() + size_t(c * 2 + r) * blocksAcross);
+      feed.rowPointers[c][r] = reinterpret_cast<JBLOCKROW>(
+          cache.rows.data() + size_t(usedRows + std::min(r, component.v_samp_factor - 1)) * blocksAcross);
+    usedRows += component.v_samp_factor;
     const UINT16* quant = cinfo->quant_tbl_ptrs[component.quant_tbl_no]->quantval;
     for (int k = 0; k < DCTSIZE2; ++k) {
       const uint32_t divisor = uint32_t(quant[k]) * 8;
@@ -651,7 +657,7 @@ bool ReadyBlocks(std::unique_ptr<JpegBlockCache>& cache, bool downSampled, int w
         cache->kept[g].resize(kSlots[g]);
         cache->blocks[g].resize(kSlots[g] * kMembers);
       }
-    const size_t rows = 3 * 2 * ((size_t(width) + DCTSIZE - 1) / DCTSIZE);
+    const size_t rows = size_t(downSampled ? 2 + 1 + 1 : 3) * ((size_t(width) + DCTSIZE - 1) / DCTSIZE);
     if (cache->rows.size() < rows) cache->rows.resize(rows);
     return true;
   } catch (const std::bad_alloc&) {
@@ -828,7 +834,6 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
   const size_t bandWords = (size_t(page.Width()) * kBandRows * (table.grey ? 1 : 4) + 3) / 4;
   for (int w = 0; w < workers; ++w) {
     if (buffers.blocks[w]) StartPage(*buffers.blocks[w]);
-    if (buffers.bands[w].size() < bandWords) buffers.bands[w].resize(bandWords);
     if (buffers.output[w].size() != kOutputBufferBytes) buffers.output[w].resize(kOutputBufferBytes);
   }
 
@@ -844,14 +849,25 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
   parts[0].file = file.stream();
   parts[0].followed = count > 1;
   parts[0].buffer = &buffers.output[0];
-  parts[0].band = reinterpret_cast<uint8_t*>(buffers.bands[0].data());
-  // How each part is encoded, by the thread that takes it.
+  // How each part is encoded, by the thread that takes it; the thread's
+  // band of rows or table of blocks made when first needed (so that a run
+  // by blocks alone never holds a band).
   const bool downSampled = !table.grey && settings.sampling != 444;
   auto choose = [&](Part& part, int w) {
     part.byBlocks = settings.transform == JpegTransform::Blocks ||
                     (settings.transform == JpegTransform::Faster && MostlyOneColourBlocks(page, part));
     if (part.byBlocks && !ReadyBlocks(buffers.blocks[w], downSampled, page.Width())) part.byBlocks = false;
     part.blocks = buffers.blocks[w].get();
+    if (!part.byBlocks && buffers.bands[w].size() < bandWords) {
+      try {
+        buffers.bands[w].resize(bandWords);
+      } catch (const std::bad_alloc&) {
+        std::snprintf(part.message, sizeof part.message, "out of memory");
+        return false;
+      }
+    }
+    part.band = reinterpret_cast<uint8_t*>(buffers.bands[w].data());
+    return true;
   };
   std::atomic<int> next{1};
   std::atomic<bool> failed{false};
@@ -863,9 +879,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
       part.descriptor = spill[w];
       part.base = spilled[w];
       part.buffer = &buffers.output[w];
-      part.band = reinterpret_cast<uint8_t*>(buffers.bands[w].data());
-      choose(part, w);
-      EncodePart(page, settings, table, part);
+      if (choose(part, w)) EncodePart(page, settings, table, part);
       spilled[w] += part.written;
       if (!part.ok) failed = true;
     }
@@ -878,8 +892,7 @@ bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSett
       // No thread to be had: this one takes every part.
     }
   }
-  choose(parts[0], 0);
-  EncodePart(page, settings, table, parts[0]);
+  if (choose(parts[0], 0)) EncodePart(page, settings, table, parts[0]);
   if (!parts[0].ok) failed = true;
   work(0);
   if (second.joinable()) second.join();
