@@ -7,7 +7,7 @@ endif()
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 pkg_check_modules(PLATFORM_DEPS REQUIRED IMPORTED_TARGET
-  freetype2 fontconfig libturbojpeg libjpeg xcb harfbuzz harfbuzz-subset zlib)
+  freetype2 fontconfig libturbojpeg libjpeg libpng xcb harfbuzz harfbuzz-subset zlib)
 find_package(Cups REQUIRED)
 find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
 include(GNUInstallDirs)

@@ -62,6 +62,7 @@ class ScalePageImage final : public PageImage {
   }
   Canvas& canvas() override { return raster_used_ ? raster_.canvas() : recording_; }
   bool SaveJpeg(const std::string&, std::string&) override { return true; }
+  bool SavePng(const std::string&, std::string&) override { return true; }
   const RecordingCanvas& recording() const { return recording_; }
   bool raster_used() const { return raster_used_; }
 

@@ -21,7 +21,7 @@ set_name=${1:-test}
 build_packages=(
   build-essential g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libturbojpeg0-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
   libfreetype-dev libfontconfig-dev libharfbuzz-dev zlib1g-dev
   libcups2-dev qt6-base-dev libxcb1-dev libqpdf-dev
   fonts-ipaexfont fonts-ipafont fonts-ocr-b

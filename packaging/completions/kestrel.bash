@@ -70,13 +70,24 @@ _kestrel_tools() {
 _kestrel_pdat() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   if [ "$COMP_CWORD" -eq 1 ]; then
-    mapfile -t COMPREPLY < <(compgen -W "compile dump check --help --version" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "compile dump check render --help --version" -- "$cur")
     return
   fi
   case ${COMP_WORDS[1]} in
     compile) if [ "$COMP_CWORD" -eq 2 ]; then _kestrel_files txt; else _kestrel_files pdat; fi ;;
     dump) if [ "$COMP_CWORD" -eq 2 ]; then _kestrel_files pdat; else _kestrel_files txt; fi ;;
     check) _kestrel_files pdat ;;
+    render)
+      case ${COMP_WORDS[COMP_CWORD-1]} in
+        -o) _kestrel_files png pdf ;;
+        -r) ;;
+        *)
+          if [[ $cur == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "-r -o" -- "$cur")
+          else
+            _kestrel_files pdat txt
+          fi ;;
+      esac ;;
   esac
 }
 

@@ -22,9 +22,10 @@ std::string ChangeExtension(const std::string& path, const std::string& extensio
 }
 
 std::string JpegFileName(const PrintContext& ctx, const std::string& dataFile, const std::string& jpegFolder) {
-  if (ctx.log.analysisLog == 1) return ChangeExtension(ctx.log.analysisLogPath, ".jpg");
-  if (jpegFolder.empty()) return ChangeExtension(dataFile, ".jpg");
-  return jpegFolder + ChangeExtension(dataFile.substr(NameStart(dataFile)), ".jpg");
+  const char* extension = ctx.output.pngPages ? ".png" : ".jpg";
+  if (ctx.log.analysisLog == 1) return ChangeExtension(ctx.log.analysisLogPath, extension);
+  if (jpegFolder.empty()) return ChangeExtension(dataFile, extension);
+  return jpegFolder + ChangeExtension(dataFile.substr(NameStart(dataFile)), extension);
 }
 
 void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFile, const std::string& jpegFolder) {
@@ -34,10 +35,15 @@ void SaveJpegPage(PrintContext& ctx, PageImage& image, const std::string& dataFi
   const std::string realData = ctx.services.system.RealPath(dataFile);
   if (path == dataFile || (!realData.empty() && ctx.services.system.RealPath(path) == realData))
     throw JobFailure(Format("  ■JPEG保存エラー(JPEGの出力先が印刷データ自身です : %s)\n", path.c_str()));
-  image.SetJpegQuality(ctx.options.jpegQuality);
-  image.SetJpegSampling(ctx.options.jpegSampling);
   std::string error;
   // Not handled here: the failure goes up to the controller's exception step.
+  if (ctx.output.pngPages) {
+    if (!image.SavePng(path, error)) throw JobFailure(Format("  ■PNG保存エラー(%s)\n", error.c_str()));
+    ctx.output.lastJpegFile = path;
+    return;
+  }
+  image.SetJpegQuality(ctx.options.jpegQuality);
+  image.SetJpegSampling(ctx.options.jpegSampling);
   if (!image.SaveJpeg(path, error)) throw JobFailure(Format("  ■JPEG保存エラー(%s)\n", error.c_str()));
   ctx.output.lastJpegFile = path;
 }

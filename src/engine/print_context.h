@@ -87,6 +87,7 @@ struct JobOutput {
   // cannot duplex (each page then starts a new sheet).
   int32_t duplexSetting = 0;
   bool jpegPages = false;  // JPEG pages instead of the printer
+  bool pngPages = false;   // with jpegPages: the pages as PNG files (lossless) instead
   std::string lastJpegFile;  // the JPEG page saved last
   // A print document is begun and not yet ended or aborted: its pages are
   // not printed until it ends.

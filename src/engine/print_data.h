@@ -207,4 +207,10 @@ std::string DescribeFinding(const PageFinding& finding);
 // convertible pair.
 void JisToSjis(const uint8_t* text, size_t length, uint8_t* out);
 
+// Whether a file's bytes are print data at all: false for an empty file and
+// for one of which no record before End (or, without End, none at all) is
+// of a known kind. A page that is only partly damaged is print data: it
+// prints with its damage warnings.
+bool IsPrintData(const uint8_t* data, size_t size);
+
 }  // namespace kestrel

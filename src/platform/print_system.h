@@ -168,6 +168,9 @@ class PageImage {
   virtual Canvas& canvas() = 0;
   // Writes the page as a JPEG file; false with a message on failure.
   virtual bool SaveJpeg(const std::string& path, std::string& error) = 0;
+  // Writes the page as a PNG file, every pixel as drawn; false with a
+  // message on failure.
+  virtual bool SavePng(const std::string& path, std::string& error) = 0;
   // JPEG quality 1..100 for the next saves (out-of-range values are
   // clamped); images that encode no JPEG ignore it.
   virtual void SetJpegQuality(int) {}

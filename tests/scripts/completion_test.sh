@@ -38,6 +38,7 @@ trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" && touch a.pdat b.txt c.pdf && mkdir sub
 expect "kestrel -p" "$(printf '%s\n' a.pdat sub)" "$(complete_line _kestrel kestrel -p "")"
 expect "pdat dump" "$(printf '%s\n' a.pdat sub)" "$(complete_line _kestrel_pdat pdat dump "")"
+expect "pdat render -o" "$(printf '%s\n' c.pdf sub)" "$(complete_line _kestrel_pdat pdat render a.pdat -o "")"
 expect "outline pdf" "$(printf '%s\n' c.pdf sub)" "$(complete_line _kestrel_tools kestrel-tools outline "")"
 [ "$failed" = 0 ] && echo "completion: ok"
 exit "$failed"

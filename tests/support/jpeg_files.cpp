@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <jpeglib.h>
+#include <png.h>
 
 namespace kestrel::test {
 
@@ -54,6 +55,20 @@ bool DecodeJpeg(const std::string& path, DecodedJpeg& out) {
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
   return true;
+}
+
+bool ReadPng(const std::string& path, DecodedJpeg& out) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  out.width = int(image.width);
+  out.height = int(image.height);
+  out.components = 3;
+  out.samples.assign(PNG_IMAGE_SIZE(image), 0);
+  const bool read = png_image_finish_read(&image, nullptr, out.samples.data(), 0, nullptr) != 0;
+  png_image_free(&image);
+  return read;
 }
 
 bool ReadPgm(const std::string& path, DecodedJpeg& out) {

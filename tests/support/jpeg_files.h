@@ -1,5 +1,6 @@
-// JPEG files read back with libjpeg, so that tests check what a reader of
-// the file sees rather than the page the code under test drew.
+// JPEG files read back with libjpeg and PNG files with libpng, so that tests
+// check what a reader of the file sees rather than the page the code under
+// test drew.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,10 @@ struct DecodedJpeg {
 
 // Decodes a whole JPEG file; false when it is missing or damaged.
 bool DecodeJpeg(const std::string& path, DecodedJpeg& out);
+
+// Reads a PNG file (libpng) as RGB, three components; false when it is
+// missing or damaged.
+bool ReadPng(const std::string& path, DecodedJpeg& out);
 
 // Reads a binary grey PGM (P5, as pdftoppm -gray writes it) into the same
 // form, one component; false when it is missing or damaged.

@@ -449,6 +449,30 @@ TEST(WindowsPrograms, JpegPagesMatchTheLinuxPage) {
   }
 }
 
+// pdat render draws the page on Windows as GDI draws a JPEG page there: the
+// picture of a form without its texts (whose glyphs come from other
+// fonts) is the Linux picture within the shapes' tolerance above.
+TEST(WindowsPrograms, PdatRenderDrawsThePictureOfTheLinuxPage) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  WithoutStrings(KESTREL_BINARY_DIR "/examples/invoice.pdat", dir.path() / "invoice.pdat", dir.path());
+  ProgramRun linux = RunProgramAndWait(PDAT_PROGRAM, {"render", (dir.path() / "invoice.pdat").string(), "-r", "100",
+                                                      "-o", (dir.path() / "linux.png").string()});
+  ASSERT_EQ(linux.exitCode, 0) << linux.err;
+  ProgramRun windows = RunWindows("pdat.exe", {"render", WindowsPath(dir.path() / "invoice.pdat"), "-r", "100", "-o",
+                                               WindowsPath(dir.path() / "windows.png")},
+                                  dir.path());
+  ASSERT_EQ(windows.exitCode, 0) << windows.err;
+  DecodedJpeg lin, win;
+  ASSERT_TRUE(ReadPng((dir.path() / "linux.png").string(), lin));
+  ASSERT_TRUE(ReadPng((dir.path() / "windows.png").string(), win));
+  ASSERT_EQ(win.width, lin.width);
+  ASSERT_EQ(win.height, lin.height);
+  const PageDifference d = Compare(lin, win);
+  EXPECT_LT(d.fraction(), 0.001) << d.differing << " of " << d.pixels;
+  EXPECT_FALSE(fs::exists(dir.path() / "invoice.png"));
+}
+
 // A folder with a print list prints the files the list names, not the
 // folder's listing: a bare name from the folder, a rooted Windows path from
 // under the base folder; each JPEG page lies beside its print data. Paths

@@ -4,9 +4,11 @@
 //   pdat compile in.txt out.pdat
 //   pdat dump in.pdat [out.txt]
 //   pdat check file.pdat...
+//   pdat render file.pdat|file.pdat.txt [-r DPI] [-o out.png|out.pdf]
 //
 // check reports what each file breaks of the format (the damage kestrel
 // warns of while it prints such a page anyway), one line per finding.
+// render draws the page as a picture or a PDF (pdat_render.h).
 //
 // Exit codes: 0 done (check: nothing found), 1 bad input, damage found, or a
 // file that cannot be read or written, 2 wrong use.
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "engine/print_data.h"
+#include "pdat_render.h"
 #include "pdat_text.h"
 #include "platform/native_path.h"
 #if defined(_WIN32)
@@ -33,7 +36,9 @@ namespace {
 const char kUsage[] =
     "usage: pdat compile <in.txt> <out.pdat>   text form to print data\n"
     "       pdat dump <in.pdat> [<out.txt>]    print data to text form (standard output without out.txt)\n"
-    "       pdat check <file.pdat>...           report damage in print data (exit 1 when any is found)\n";
+    "       pdat check <file.pdat>...           report damage in print data (exit 1 when any is found)\n"
+    "       pdat render <file.pdat|file.pdat.txt> [-r <dpi>] [-o <out.png|out.pdf>]\n"
+    "                                           draw the page (PNG at 150 dpi beside the file without -o)\n";
 
 bool ReadAll(const std::string& path, std::string* data) {
   std::ifstream in(kestrel::FsPath(path), std::ios::binary);
@@ -140,6 +145,15 @@ int main(int argc, char** argv) {
   if ((args.size() == 2 || args.size() == 3) && args[0] == "dump")
     return Dump(args[1], args.size() == 3 ? &args[2] : nullptr);
   if (args.size() >= 2 && args[0] == "check") return Check({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "render") {
+    kestrel::pdat::RenderRequest request;
+    std::string error;
+    if (!kestrel::pdat::ParseRenderArguments({args.begin() + 1, args.end()}, request, error)) {
+      std::cerr << "pdat: " << error << "\n" << kUsage;
+      return 2;
+    }
+    return kestrel::pdat::Render(request);
+  }
   std::cerr << kUsage;
   return 2;
 }

@@ -62,27 +62,4 @@ std::string PageLine(size_t page, int copies, const char* finalContentType) {
   return "PAGE: " + counts;
 }
 
-bool IsPrintData(const uint8_t* data, size_t size) {
-  size_t walked = 0;
-  size_t unknown = 0;
-  bool empty = false;
-  bool ended = true;
-  CheckPage(data, size, [&](const PageFinding& f) {
-    if (f.fault == PageFault::kEmpty) empty = true;
-    if (f.fault == PageFault::kUnknownKind) ++unknown;
-    if (f.fault == PageFault::kNoEnd) {
-      ended = false;
-      walked = f.record;
-    }
-  });
-  if (empty) return false;
-  if (ended) {
-    // Records before End: the first End's index.
-    const size_t records = (std::min(size, kCommandAreaBytes) + kCommandSize - 1) / kCommandSize;
-    for (walked = 0; walked < records && data[walked * kCommandSize] != uint8_t(CommandKind::End); ++walked) {
-    }
-  }
-  return walked == 0 || unknown < walked;
-}
-
 }  // namespace kestrel

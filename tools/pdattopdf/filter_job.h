@@ -46,10 +46,4 @@ bool ParseFilterArguments(const std::vector<std::string>& args, FilterJob& job, 
 // page log, so it is a DEBUG line there.
 std::string PageLine(size_t page, int copies, const char* finalContentType);
 
-// Whether a file's bytes are print data at all: false for an empty file and
-// for one of which no record before End (or, without End, none at all) is
-// of a known kind. A page that is only partly damaged is print data: it
-// prints with its damage warnings.
-bool IsPrintData(const uint8_t* data, size_t size);
-
 }  // namespace kestrel

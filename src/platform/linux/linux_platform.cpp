@@ -21,8 +21,9 @@ class Platform final : public LinuxPlatform {
   // The built-in PDF device writes into the PDF folder under the base
   // folder; KESTREL_NO_CUPS=1 leaves the CUPS queues out (the built-in
   // device alone).
-  explicit Platform(const UiMaker& makeUi)
-      : printers_(system_.BaseDir() + "vpdf", &SharedFontResolver(), !NoCups()),
+  explicit Platform(const UiMaker& makeUi) : Platform(LinuxSystem().BaseDir() + "vpdf", !NoCups(), makeUi) {}
+  Platform(const std::string& pdfFolder, bool useCups, const UiMaker& makeUi)
+      : printers_(pdfFolder, &SharedFontResolver(), useCups),
         ui_(makeUi ? makeUi(system_) : std::make_unique<HeadlessUi>()) {
     // The printer's fonts are the faces the system knows.
     printers_.SetFontLister(&InstalledFontNames);
@@ -60,6 +61,12 @@ std::unique_ptr<LinuxPlatform> MakeLinuxPlatform(const UiMaker& makeUi) {
   InstallIconvCodec();
   ShareWritesWithBaseGroup(LinuxSystem().BaseDir());
   return std::make_unique<Platform>(makeUi);
+}
+
+std::unique_ptr<LinuxPlatform> MakePreviewPlatform(const std::string& pdfFolder) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  InstallIconvCodec();
+  return std::make_unique<Platform>(pdfFolder, false, nullptr);
 }
 
 }  // namespace kestrel

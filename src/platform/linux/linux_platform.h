@@ -23,4 +23,9 @@ using UiMaker = std::function<std::unique_ptr<Ui>(System& system)>;
 // (makeUi's, else the headless Ui).
 std::unique_ptr<LinuxPlatform> MakeLinuxPlatform(const UiMaker& makeUi = nullptr);
 
+// The backends of a page preview: the same, with the built-in PDF device
+// alone (no CUPS queue is looked at) writing into pdfFolder, the headless
+// Ui, and nothing shared with the base folder's group.
+std::unique_ptr<LinuxPlatform> MakePreviewPlatform(const std::string& pdfFolder);
+
 }  // namespace kestrel

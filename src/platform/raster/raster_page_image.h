@@ -1,5 +1,6 @@
 // RasterPageImage: the page bitmap of JPEG output. One RasterCanvas whose
-// buffer is reused from page to page, and a JPEG writer (libjpeg-turbo).
+// buffer is reused from page to page, and a JPEG writer (libjpeg-turbo);
+// a PNG writer (libpng) for page previews.
 #pragma once
 
 #include <cstdint>
@@ -67,6 +68,10 @@ struct JpegBuffers {
 bool WriteJpeg(const RasterCanvas& page, const std::string& path, const JpegSettings& settings, std::string& error,
                JpegBuffers* buffers = nullptr);
 
+// Writes a raster page as a PNG file with the page's palette (every pixel
+// as drawn), under a temporary name beside path renamed when whole.
+bool WritePng(const RasterCanvas& page, const std::string& path, std::string& error);
+
 class RasterPageImage final : public PageImage {
  public:
   // splitEncoding: the two parts of a page encoded at once (JpegSettings).
@@ -83,6 +88,7 @@ class RasterPageImage final : public PageImage {
   bool SaveJpeg(const std::string& path, std::string& error) override {
     return WriteJpeg(canvas_, path, jpeg_, error, &buffers_);
   }
+  bool SavePng(const std::string& path, std::string& error) override { return WritePng(canvas_, path, error); }
   void SetJpegQuality(int quality) override { jpeg_.quality = quality; }
   void SetJpegSampling(int sampling) override { jpeg_.sampling = sampling; }
 

@@ -43,8 +43,8 @@ uint8_t SamplingOption(int sampling) {
   }
 }
 
-std::string Failure(const char* step, HRESULT hr) {
-  return std::string(step) + ": " + WindowsErrorText(static_cast<unsigned long>(hr));
+std::string Failure(const char* kind, const char* step, HRESULT hr) {
+  return std::string(kind) + " " + step + ": " + WindowsErrorText(static_cast<unsigned long>(hr));
 }
 
 }  // namespace
@@ -95,7 +95,12 @@ Canvas& GdiPageImage::Prepare(int width, int height, int dpi) {
   return canvas_;
 }
 
-bool GdiPageImage::SaveJpeg(const std::string& path, std::string& error) {
+bool GdiPageImage::SaveJpeg(const std::string& path, std::string& error) { return Save(path, true, error); }
+
+bool GdiPageImage::SavePng(const std::string& path, std::string& error) { return Save(path, false, error); }
+
+bool GdiPageImage::Save(const std::string& path, bool jpeg, std::string& error) {
+  const char* kind = jpeg ? "JPEG" : "PNG";
   if (bits_ == nullptr) {
     error = "no page bitmap";
     return false;
@@ -116,19 +121,19 @@ bool GdiPageImage::SaveJpeg(const std::string& path, std::string& error) {
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.out()));
-  if (FAILED(hr)) return error = Failure("WIC", hr), false;
+  if (FAILED(hr)) return error = Failure(kind, "imaging factory", hr), false;
   ComPtr<IStream> stream;
   hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
-  if (FAILED(hr)) return error = Failure("memory stream", hr), false;
+  if (FAILED(hr)) return error = Failure(kind, "memory stream", hr), false;
   ComPtr<IWICBitmapEncoder> encoder;
-  hr = factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out());
+  hr = factory->CreateEncoder(jpeg ? GUID_ContainerFormatJpeg : GUID_ContainerFormatPng, nullptr, encoder.out());
   if (SUCCEEDED(hr)) hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
-  if (FAILED(hr)) return error = Failure("JPEG encoder", hr), false;
+  if (FAILED(hr)) return error = Failure(kind, "encoder", hr), false;
   ComPtr<IWICBitmapFrameEncode> frame;
   ComPtr<IPropertyBag2> options;
   hr = encoder->CreateNewFrame(frame.out(), options.out());
-  if (FAILED(hr)) return error = Failure("JPEG frame", hr), false;
-  {
+  if (FAILED(hr)) return error = Failure(kind, "frame", hr), false;
+  if (jpeg) {
     PROPBAG2 name{};
     name.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
     VARIANT value;
@@ -150,8 +155,8 @@ bool GdiPageImage::SaveJpeg(const std::string& path, std::string& error) {
   WICPixelFormatGUID format = grey ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR;
   const WICPixelFormatGUID wanted = format;
   if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
-  if (FAILED(hr)) return error = Failure("JPEG frame set-up", hr), false;
-  if (!IsEqualGUID(format, wanted)) return error = "JPEG encoder: pixel format not taken", false;
+  if (FAILED(hr)) return error = Failure(kind, "frame set-up", hr), false;
+  if (!IsEqualGUID(format, wanted)) return error = std::string(kind) + " encoder: pixel format not taken", false;
   if (grey) {
     // Bands of 16 rows, one byte a pixel.
     constexpr int kBand = 16;
@@ -171,15 +176,15 @@ bool GdiPageImage::SaveJpeg(const std::string& path, std::string& error) {
   }
   if (SUCCEEDED(hr)) hr = frame->Commit();
   if (SUCCEEDED(hr)) hr = encoder->Commit();
-  if (FAILED(hr)) return error = Failure("JPEG encoding", hr), false;
+  if (FAILED(hr)) return error = Failure(kind, "encoding", hr), false;
 
   HGLOBAL memory = nullptr;
   hr = GetHGlobalFromStream(stream.get(), &memory);
   STATSTG stat{};
   if (SUCCEEDED(hr)) hr = stream->Stat(&stat, STATFLAG_NONAME);
-  if (FAILED(hr)) return error = Failure("JPEG stream", hr), false;
+  if (FAILED(hr)) return error = Failure(kind, "stream", hr), false;
   const void* bytes = GlobalLock(memory);
-  if (bytes == nullptr) return error = "JPEG stream: not readable", false;
+  if (bytes == nullptr) return error = std::string(kind) + " stream: not readable", false;
   ReplacingFile file;
   bool ok = file.Open(path) &&
             file.Write(std::string_view(static_cast<const char*>(bytes), size_t(stat.cbSize.QuadPart))) &&

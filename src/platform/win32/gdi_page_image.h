@@ -27,11 +27,15 @@ class GdiPageImage final : public PageImage {
   // Written under a temporary name beside path and renamed into place; a
   // page drawn only in greys is written as a one-channel JPEG.
   bool SaveJpeg(const std::string& path, std::string& error) override;
+  // The same, as a PNG file (lossless).
+  bool SavePng(const std::string& path, std::string& error) override;
   void SetJpegQuality(int quality) override { quality_ = quality < 1 ? 1 : quality > 100 ? 100 : quality; }
   void SetJpegSampling(int sampling) override { sampling_ = sampling; }
 
  private:
   void Release();
+  // The page through the imaging component's JPEG or PNG encoder.
+  bool Save(const std::string& path, bool jpeg, std::string& error);
 
   GdiCanvas canvas_;
   HDC dc_ = nullptr;

@@ -406,6 +406,7 @@ TEST_F(GprintTest, AJpegPageBeyondTheBitmapBudgetIsRefusedBeforeAnythingIsAlloca
     }
     Canvas& canvas() override { return canvas_; }
     bool SaveJpeg(const std::string&, std::string&) override { return false; }
+    bool SavePng(const std::string&, std::string&) override { return false; }
     int64_t MaxPixels(int) const override { return maxPixels; }
     RecordingCanvas canvas_;
     int64_t maxPixels = INT64_MAX;

@@ -251,6 +251,7 @@ class SizeOnlyImage : public PageImage {
   }
   Canvas& canvas() override { return canvas_; }
   bool SaveJpeg(const std::string&, std::string&) override { return true; }
+  bool SavePng(const std::string&, std::string&) override { return true; }
   int width = 0, height = 0, dpi = 0;
 
  private:

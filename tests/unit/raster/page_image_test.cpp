@@ -64,6 +64,35 @@ TEST(RasterPageImage, SavingReplacesTheFileWholeAndAFailedSaveKeepsTheOldOne) {
   EXPECT_FALSE(ReadFile(path).empty());
 }
 
+// A PNG keeps every pixel as drawn, whatever the page's palette; a failed
+// write leaves nothing behind.
+TEST(RasterPageImage, APngFileReadsBackPixelForPixel) {
+  TempDir dir;
+  RasterPageImage image;
+  Canvas& c = image.Prepare(37, 19, 200);
+  for (int i = 0; i < 300; ++i)  // more colours than the palette holds
+    c.SetPixel({i % 37, i / 37}, Colour::Rgb(uint8_t(i * 7), uint8_t(i * 13), uint8_t(255 - i)));
+  std::string path = dir.file("page.png"), error;
+  ASSERT_TRUE(image.SavePng(path, error)) << error;
+  DecodedJpeg read;
+  ASSERT_TRUE(ReadPng(path, read));
+  ASSERT_EQ(read.width, 37);
+  ASSERT_EQ(read.height, 19);
+  int differing = 0;
+  for (int y = 0; y < 19; ++y)
+    for (int x = 0; x < 37; ++x) {
+      const Colour drawn = image.raster().PixelAt(x, y);
+      const uint8_t* got = &read.samples[(size_t(y) * 37 + size_t(x)) * 3];
+      differing += got[0] != drawn.r() || got[1] != drawn.g() || got[2] != drawn.b();
+    }
+  EXPECT_EQ(differing, 0);
+  EXPECT_FALSE(image.SavePng(dir.file("missing/page.png"), error));
+  EXPECT_NE(error.find("missing"), std::string::npos);
+  int files = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);
+}
+
 TEST(RasterPageImage, ALinkPlantedAtTheTemporaryNameIsNeverWrittenThrough) {
   TempDir dir, outside;
   const std::string victim = outside.Write("victim.txt", std::string("keep me"));

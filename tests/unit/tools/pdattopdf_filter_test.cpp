@@ -2,6 +2,7 @@
 // page's, and the test of whether a file is print data at all.
 #include <gtest/gtest.h>
 
+#include "engine/print_data.h"
 #include "filter_job.h"
 #include "support/engine_fixture.h"
 
