@@ -622,7 +622,7 @@ void TermBuffer(j_compress_ptr cinfo) {
 // at least a third of its 8 x 8 blocks are of one colour, judged from every
 // fourth row of blocks. (Measured on two pages, the whole page encoded each
 // way: a dense form with 18 % of its blocks of one colour and half of the
-// others distinct took 1.2 times the time by blocks, the sample invoice
+// others distinct took 1.1 to 1.2 times the time by blocks, the sample invoice
 // with 73 % 0.4 times.)
 bool MostlyOneColourBlocks(const RasterCanvas& page, const Part& part) {
   const int across = page.Width() / DCTSIZE;
