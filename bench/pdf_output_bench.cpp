@@ -7,7 +7,11 @@
 //  - Cold: everything made anew for each page (print system, canvases,
 //    font faces, glyph cache), as the first page of a fresh process draws
 //    it; fontconfig's own configuration stays loaded.
-// Also the bundled sample invoice, warm.
+// Also the bundled sample invoice, warm; and the dense page's JPEG writing
+// alone, and the sample invoice's (DensePageEncode/<transform>/<invoice>):
+// every row through the encoder's own transform (0), each distinct block
+// transformed once (1) or the faster of the two by parts (2, the default;
+// JpegTransform).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -21,6 +25,7 @@
 #include "pdat_text.h"
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/raster/raster_page_image.h"
 
 namespace kestrel {
 namespace {
@@ -119,6 +124,32 @@ void BM_DensePageToJpeg_Warm(benchmark::State& s) { PageBench(s, DensePageFile()
 void BM_DensePageToJpeg_Cold(benchmark::State& s) { PageBench(s, DensePageFile(), true, true); }
 void BM_SampleInvoiceToPdf(benchmark::State& s) { PageBench(s, KESTREL_EXAMPLES_DIR "/invoice.pdat", false, false); }
 void BM_SampleInvoiceToJpeg(benchmark::State& s) { PageBench(s, KESTREL_EXAMPLES_DIR "/invoice.pdat", true, false); }
+void BM_DensePageEncode(benchmark::State& state) {
+  const fs::path base = fs::temp_directory_path() / "kestrel-bench-base";
+  fs::create_directories(base);
+  setenv("KESTREL_BASE", (base.string() + "/").c_str(), 1);
+  setenv("KESTREL_NO_CUPS", "1", 1);
+  setenv("KESTREL_UI", "headless", 1);
+  Run run(base, true);
+  const std::string file = state.range(1) == 0 ? DensePageFile() : std::string(KESTREL_EXAMPLES_DIR "/invoice.pdat");
+  if (file.empty() || run.image == nullptr || !run.Page(file)) {
+    state.SkipWithError("page not drawn");
+    return;
+  }
+  auto& image = static_cast<RasterPageImage&>(*run.image);
+  JpegSettings settings = image.jpegSettings();
+  settings.transform = static_cast<JpegTransform>(state.range(0));
+  JpegBuffers buffers;
+  const std::string path = (base / "encoded.jpg").string();
+  std::string error;
+  for (auto _ : state)
+    if (!WriteJpeg(image.raster(), path, settings, error, &buffers)) state.SkipWithError(error.c_str());
+  std::error_code ec;
+  state.counters["bytes"] = double(fs::file_size(path, ec));
+  fs::remove_all(base);
+}
+
+BENCHMARK(BM_DensePageEncode)->ArgsProduct({{2, 1, 0}, {0, 1}})->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DensePageToPdf_Warm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DensePageToPdf_Cold)->Unit(benchmark::kMillisecond);
 // JPEG pages are encoded on two threads: the CPU time of both, and wall time.

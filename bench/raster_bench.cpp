@@ -3,8 +3,11 @@
 //  - BM_DenseFormDraw: a dense form page (3,000 lines of the five types,
 //    400 pattern fills, 20 circles; no text) drawn through the engine's
 //    stages, the clearing included, the encoding not;
-//  - BM_DenseFormEncode: the same page encoded as a JPEG file, on two
-//    threads (/1, the product's default) and on one (/0);
+//  - BM_DenseFormEncode/<split>/<transform>: the same page encoded as a
+//    JPEG file, on two threads (split 1, the product's default) and on one
+//    (split 0); every row through the encoder's own transform (0), each
+//    distinct block transformed once (1) or the faster by parts (2, the
+//    default; JpegTransform);
 //  - BM_FillMethod/<m>: 500 fills of mixed patterns and sizes by method m;
 //  - BM_FullPageCircle, BM_FullPagePatternFill: one circle as large as the
 //    page (the pen of the settings) and one pattern fill of the whole page:
@@ -139,8 +142,9 @@ void BM_DenseFormDraw(benchmark::State& state) {
 }
 BENCHMARK(BM_DenseFormDraw)->Unit(benchmark::kMillisecond);
 
-// The product's writer at its default settings, on two threads (1) and on
-// one (0): wall time, and the CPU time of both threads.
+// The product's writer at its default settings, on two threads and on one,
+// with blocks transformed once and with rows through the encoder's
+// transform: wall time, and the CPU time of both threads.
 void BM_DenseFormEncode(benchmark::State& state) {
   Rig rig;
   BuildDenseForm(rig);
@@ -149,6 +153,7 @@ void BM_DenseFormEncode(benchmark::State& state) {
   std::string error;
   JpegSettings settings;
   settings.split = state.range(0) != 0;
+  settings.transform = static_cast<JpegTransform>(state.range(1));
   JpegBuffers buffers;
   for (auto _ : state) {
     if (!WriteJpeg(rig.image.raster(), path, settings, error, &buffers)) state.SkipWithError(error.c_str());
@@ -158,7 +163,7 @@ void BM_DenseFormEncode(benchmark::State& state) {
   state.counters["parts"] = buffers.parts;
   std::filesystem::remove(path, ec);
 }
-BENCHMARK(BM_DenseFormEncode)->Arg(1)->Arg(0)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DenseFormEncode)->ArgsProduct({{1, 0}, {2, 1, 0}})->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_FillMethod(benchmark::State& state) {
   Rig rig;

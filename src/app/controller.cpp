@@ -244,27 +244,274 @@ void TForm1::RunSystemMenu(bool smallForm) {
         MessageKind::Information);
 }
 
-int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {
-  Ui& ui = services_.ui;
-  RunSettings& s = settings;
-
-  // 1-3. The -p list.
-  std::vector<std::string> list = SplitCommaList(printTarget);
-  s.Dup = 0;
+// 1-3. The -p list: false, with the message, when it names nothing.
+bool TForm1::ReadPrintTarget(const std::string& printTarget, std::vector<std::string>& list) {
+  list = SplitCommaList(printTarget);
+  settings.Dup = 0;
   if (list.empty()) {
-    s.Dup = -1;
+    settings.Dup = -1;
     std::string text = "印刷ファイル設定コマンドに異常があります(" + printTarget + ")\n";
     log_.WriteLog(text);
-    ui.ShowMessage(text, MessageKind::Error);
+    services_.ui.ShowMessage(text, MessageKind::Error);
     notPrinted_ = true;
+    return false;
+  }
+  if (list.size() >= 2) settings.Dup = 1;
+  return true;
+}
+
+// 6. A run from the menu: the menu's choices replace the settings' values
+// for this run.
+void TForm1::ApplyMenuRequest(PrintContext& ctx, int runMode, const RunRequest& request) {
+  RunSettings& s = settings;
+  s.CompulsionPaper = request.CompulsionPaper;
+  s.pmap_flg = request.pmap_flg;
+  s.alog = request.alog;
+  ctx.options.filterPatterns = request.analysisFilters[0];
+  if (runMode == kRunFromMenuWithAnalysis) {
+    ctx.options.filterLineTypes = request.analysisFilters[1];
+    ctx.options.filterCircles = request.analysisFilters[2];
+    ctx.options.filterCharClasses = request.analysisFilters[3];
+    ctx.options.filterTypefaces = request.analysisFilters[4];
+  }
+  s.jpeg = request.jpeg;
+  s.pdat_flg = request.pdat_flg;
+  s.pdat2 = request.pdat_flg;
+  s.width_flg = request.width_flg;
+  s.pmag_flg = request.pmag_flg;
+  s.perr_flg = request.perr_flg;
+  s.ppaper_check = request.ppaper_check;
+  s.jdpi = request.jdpi;
+  s.wait_time = request.wait_time;
+  s.AskPrinter = request.AskPrinter;
+  ctx.options.suppressDebugLabel = request.labelFlag != 0;
+}
+
+// 6. The job's context: the printer asked for, the menu's choices, the
+// settings' job values and paths.
+std::unique_ptr<PrintContext> TForm1::MakeJobContext(int runMode, const RunRequest& request) {
+  RunSettings& s = settings;
+  auto ctx = std::make_unique<PrintContext>(services_, 0, engineCache_);
+  ctx->output.printerName = s.PrinterName;
+  // A default printer asked for by the environment that names no printer
+  // is handled as a -pd name that is not installed: the fallback message,
+  // then the current printer.
+  if (ctx->output.printerName.empty()) {
+    std::string source;
+    std::string wanted = services_.printers.UnknownRequestedPrinter(source);
+    if (!wanted.empty()) {
+      services_.ui.Warn(source + "=" + wanted + " names no installed printer; it is handled like -pd " + wanted);
+      ctx->output.printerName = wanted;
+    }
+  }
+  const bool fromMenu = runMode != kRunFromCommandLine;
+  if (fromMenu) {
+    ApplyMenuRequest(*ctx, runMode, request);
+  } else if (services_.system.WithoutPageLabel()) {
+    ctx->options.suppressDebugLabel = true;
+  }
+  CopySettingsIntoJob(s, ctx->options);
+  ctx->output.duplexSetting = s.Dup;
+  ctx->options.batchMode = fromMenu ? request.formMethod : 0;
+  ctx->page.lastFile = fromMenu ? request.lastItem : 0;
+  ctx->options.pdfOutput = fromMenu ? request.pdfOutput : 0;
+  ctx->options.settingsFilePath = s.SettingsPath;
+  ctx->options.showPrinterDialog = s.AskPrinter;
+  ctx->options.defaultPrinterFilePath = s.WinPrinterSetPath;
+  return ctx;
+}
+
+// 7-10. The job log's name, the analysis log, the log and file paths, the
+// caller's window.
+void TForm1::SetUpJobLogs(PrintContext& ctx, const std::string& first, int runMode) {
+  RunSettings& s = settings;
+  s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
+  ctx.log.analysisLog = s.alog;
+  if (s.alog != 0 && runMode == kRunFromCommandLine) {
+    ctx.options.filterLineTypes.clear();
+    ctx.options.filterCircles.clear();
+    ctx.options.filterCharClasses.clear();
+    ctx.options.filterTypefaces.clear();
+    s.jpeg = 1;
+    services_.ui.ShowMessage(
+        "解析ログ出力設定では、プリンタへ印刷されません。\njpeg出力とログが出力されます(\\zoq\\palog内)。",
+        MessageKind::Information);
+  }
+  ctx.options.exceptionLogPath = s.CriticalLogPath;
+  ctx.options.ocrChoiceFilePath = s.OcrFontFilePath;
+  ctx.options.offsetFilePath = s.OffsetFilePath;
+  ctx.options.ocrFontFilePath = s.OcrFontPath;
+  ctx.options.parentWindow = s.ParentWindow;
+  if (runMode == kRunFromCommandLine && s.ParentWindow == 0) {
+    services_.ui.ShowMessage(
+        "通常印刷処理を実行しますが、親Windowハンドルの設定が無いため印刷呼び出し元のWindowが閉じない可能性があります",
+        MessageKind::Warning);
+  }
+}
+
+// 11, 12. An item of -p as a path. A path whose backslashes may be bytes of
+// its characters is taken as given or not at all, never guessed.
+std::string TForm1::ResolveItem(const std::string& item) const {
+  if (kWindowsFileNames || !BackslashIsAmbiguous(item)) return ResolveUserPath(settings.BaseDir, item);
+  return Exists(item) ? item : std::string();
+}
+
+// Runs the jobs of one list; an exception ends the list with its message
+// and an extra notification.
+int TForm1::GuardJobs(const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const std::exception&) {
+    notPrinted_ = true;
+    services_.ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
+    if (settings.ParentWindow != 0) NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogError);
     return 0;
   }
-  std::string second;
-  if (list.size() >= 2) {
-    s.Dup = 1;
-    second = list[1];
+}
+
+// 13. A list of print-data files, one document unless a file fails.
+int TForm1::PrintFiles(PrintContext& ctx, const std::vector<std::string>& list) {
+  ctx.SetLogFileName(settings.LogPath);
+  log_.DumpSettings(ctx);
+  return GuardJobs([&]() -> int {
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (i + 1 == list.size()) ctx.page.lastFile = 1;
+      if (RunJob(ctx, ResolveItem(list[i])) != 0) {
+        if (ctx.exitCode != 0) return ctx.exitCode;
+        notPrinted_ = true;
+        services_.ui.ShowMessage(ctx.lastErrorMessage, MessageKind::Error);
+        break;
+      }
+    }
+    return 0;
+  });
+}
+
+// 14. What the second item of a folder's -p asks: 0 one-sided, 1 as the
+// settings say, 2 one PDF document. false, with the message, when the run
+// cannot go on.
+bool TForm1::StartFolderOutput(PrintContext& ctx, const std::string& second) {
+  RunSettings& s = settings;
+  Ui& ui = services_.ui;
+  if (second == "0") {
+    s.Dup = 0;
+  } else if (second == "2") {
+    ctx.options.pdfOutput = 1;
+    ctx.options.skipFills = s.pdfspecial != 0;
+    if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
+      ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
+      notPrinted_ = true;
+      return false;
+    }
+    if (s.jpeg == 1) {
+      s.jpeg = 0;
+      ui.ShowMessage("jpeg画像出力設定になっていますが、\nPDF出力のためJpeg画像出力をOFFにして出力します。",
+                     MessageKind::Information);
+    }
+  } else if (second != "1") {
+    ui.ShowMessage("引数が異常です。\n出力を中止します[" + second + "]", MessageKind::Error);
+    notPrinted_ = true;
+    return false;
   }
+  return true;
+}
+
+// 14. The files of a folder, one by one, with the progress form and its
+// cancel button.
+int TForm1::RunFolderJobs(PrintContext& ctx, const std::vector<std::string>& list) {
+  RunSettings& s = settings;
+  Ui& ui = services_.ui;
+  bool progressShown = false;
+  const int count = int(list.size());
+  // Between files the form repaints; the cancel button is seen there.
+  auto repaint = [&] {
+    if (ui.ProcessEvents()) SpeedButton1Click();
+  };
+  int code = GuardJobs([&]() -> int {
+    for (int i = 0; i < count; ++i) {
+      if (s.CancelRequested == 1) {
+        AbortPrintJob(ctx);
+        notPrinted_ = true;
+        ui.ShowMessage("印刷を中止しました", MessageKind::Information);
+        break;
+      }
+      if (i == count - 1) ctx.page.lastFile = 1;
+      if (s.pbar == 1) {
+        if (!progressShown) {
+          ui.ShowProgress(kCaption);
+          progressShown = true;
+        }
+        ui.SetProgressLabel(list[size_t(i)]);
+        ui.SetProgress(i, count);
+        repaint();
+      }
+      if (RunJob(ctx, list[size_t(i)]) != 0) {
+        if (ctx.exitCode != 0) return ctx.exitCode;
+        notPrinted_ = true;
+        ui.ShowMessage(ctx.lastErrorMessage, MessageKind::Error);
+        break;
+      }
+      ++printedFiles_;
+      if (s.pbar == 1) {
+        ui.SetProgress(i + 1, count);
+        repaint();
+      }
+    }
+    return 0;
+  });
+  if (progressShown) ui.HideProgress();
+  return code;
+}
+
+// 14. A folder, resolved once: the folder printed is the folder a
+// clean-up with $pdat2=9 deletes, whatever the working folder is then.
+int TForm1::PrintFolder(PrintContext& ctx, const std::string& firstPath, const std::string& second) {
+  RunSettings& s = settings;
+  std::string folder = services_.system.RealPath(firstPath);
+  if (folder.empty()) folder = WithoutTrailingSeparators(firstPath);
+  if (!StartFolderOutput(ctx, second)) return 0;
+
+  std::vector<std::string> list;
+  const std::string plist = folder + kPathSeparator + kPrintListName;
+  std::error_code ec;
+  if (s.PrintListPath.empty() && fs::is_regular_file(FsPath(plist), ec)) s.PrintListPath = plist;
+  if (s.PrintListPath.empty()) {
+    CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
+  } else {
+    if (ReadPrintList(s, folder, list, services_.ui) > 0 || list.empty()) notPrinted_ = true;
+  }
+  // $pdat2=9 deletes this folder, the real path printed from (never
+  // derived again from the text of -p), and only when every file printed.
+  if (s.pdat2 == 9) printedFolder_ = services_.system.RealPath(firstPath);
+  ctx.output.jobTitle = MakePdfBaseName(s, s.InfoFile);
+  ctx.output.duplexSetting = s.Dup;
+  ctx.options.batchMode = 1;
+  ctx.SetLogFileName(s.LogPath);
+  log_.DumpSettings(ctx);
+
+  const std::string pdfBefore = services_.printers.LastDocumentFile();
+  const int code = RunFolderJobs(ctx, list);
+  // The bookmark CSV takes its PDF's name and number: named after the file
+  // the document went to, once it is there.
+  if (code == 0 && s.pdfbk == 1 && second == "2") {
+    const std::string pdf = services_.printers.LastDocumentFile();
+    if (pdf != pdfBefore) {
+      MakeBookmarkCsv(s, services_.ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
+      if (report != nullptr && Exists(CsvPathOfPdf(pdf))) report->AddOutput("bookmark-csv", CsvPathOfPdf(pdf));
+    } else if (pdf.empty()) {
+      MakeBookmarkCsv(s, services_.ui, folder + kPathSeparator, "*.txt");
+    }
+  }
+  return code;
+}
+
+int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target) {
+  RunSettings& s = settings;
+  // 1-3. The -p list.
+  std::vector<std::string> list;
+  if (!ReadPrintTarget(printTarget, list)) return 0;
   const std::string first = list[0];
+  const std::string second = list.size() >= 2 ? list[1] : std::string();
 
   // 4. Start lines. Items are logged as given where "/" is the separator;
   // with Windows names "/" is shown as "\".
@@ -279,232 +526,25 @@ int TForm1::PrintPath(const std::string& printTarget, int runMode, const RunRequ
     timerStarted_ = true;
   }
 
-  // 6. The context and the run's values.
-  auto ctx = std::make_unique<PrintContext>(services_, 0, engineCache_);
-  int32_t batchMode = 0, lastFile = 0, pdfOutput = 0;
-  ctx->output.printerName = s.PrinterName;
-  // A default printer asked for by the environment that names no printer
-  // is handled as a -pd name that is not installed: the fallback message,
-  // then the current printer.
-  if (ctx->output.printerName.empty()) {
-    std::string source;
-    std::string wanted = services_.printers.UnknownRequestedPrinter(source);
-    if (!wanted.empty()) {
-      ui.Warn(source + "=" + wanted + " names no installed printer; it is handled like -pd " + wanted);
-      ctx->output.printerName = wanted;
-    }
-  }
-  if (runMode != kRunFromCommandLine) {
-    s.CompulsionPaper = request.CompulsionPaper;
-    s.pmap_flg = request.pmap_flg;
-    s.alog = request.alog;
-    ctx->options.filterPatterns = request.analysisFilters[0];
-    if (runMode == kRunFromMenuWithAnalysis) {
-      ctx->options.filterLineTypes = request.analysisFilters[1];
-      ctx->options.filterCircles = request.analysisFilters[2];
-      ctx->options.filterCharClasses = request.analysisFilters[3];
-      ctx->options.filterTypefaces = request.analysisFilters[4];
-    }
-    s.jpeg = request.jpeg;
-    s.pdat_flg = request.pdat_flg;
-    s.pdat2 = request.pdat_flg;
-    s.width_flg = request.width_flg;
-    s.pmag_flg = request.pmag_flg;
-    s.perr_flg = request.perr_flg;
-    s.ppaper_check = request.ppaper_check;
-    batchMode = request.formMethod;
-    lastFile = request.lastItem;
-    pdfOutput = request.pdfOutput;
-    s.jdpi = request.jdpi;
-    s.wait_time = request.wait_time;
-    s.AskPrinter = request.AskPrinter;
-    ctx->options.suppressDebugLabel = request.labelFlag != 0;
-  } else if (services_.system.WithoutPageLabel()) {
-    ctx->options.suppressDebugLabel = true;
-  }
-  CopySettingsIntoJob(s, ctx->options);
-  ctx->output.duplexSetting = s.Dup;
-  ctx->options.batchMode = batchMode;
-  ctx->page.lastFile = lastFile;
-  ctx->options.pdfOutput = pdfOutput;
-  ctx->options.settingsFilePath = s.SettingsPath;
-  ctx->options.showPrinterDialog = s.AskPrinter;
-  ctx->options.defaultPrinterFilePath = s.WinPrinterSetPath;
+  // 6-10. The job's context and logs.
+  std::unique_ptr<PrintContext> ctx = MakeJobContext(runMode, request);
+  SetUpJobLogs(*ctx, first, runMode);
 
-  // 7. Job log name.
-  s.LogPath = s.plog != 0 ? JobLogName(s.BaseDir, WithoutTrailingSeparators(first), LocalNow()) : std::string();
-
-  // 8. Analysis log.
-  ctx->log.analysisLog = s.alog;
-  if (s.alog != 0 && runMode == kRunFromCommandLine) {
-    ctx->options.filterLineTypes.clear();
-    ctx->options.filterCircles.clear();
-    ctx->options.filterCharClasses.clear();
-    ctx->options.filterTypefaces.clear();
-    s.jpeg = 1;
-    ui.ShowMessage("解析ログ出力設定では、プリンタへ印刷されません。\njpeg出力とログが出力されます(\\zoq\\palog内)。",
-                   MessageKind::Information);
-  }
-
-  // 9, 10.
-  ctx->options.exceptionLogPath = s.CriticalLogPath;
-  ctx->options.ocrChoiceFilePath = s.OcrFontFilePath;
-  ctx->options.offsetFilePath = s.OffsetFilePath;
-  ctx->options.ocrFontFilePath = s.OcrFontPath;
-  ctx->options.parentWindow = s.ParentWindow;
-  if (runMode == kRunFromCommandLine && s.ParentWindow == 0) {
-    ui.ShowMessage(
-        "通常印刷処理を実行しますが、親Windowハンドルの設定が無いため印刷呼び出し元のWindowが閉じない可能性があります",
-        MessageKind::Warning);
-  }
-
-  // 11, 12. The target. A path whose backslashes may be bytes of its
-  // characters is taken as given or not at all, never guessed.
-  auto resolveUser = [&](const std::string& item) {
-    if (kWindowsFileNames || !BackslashIsAmbiguous(item)) return ResolveUserPath(s.BaseDir, item);
-    return Exists(item) ? item : std::string();
-  };
-  const std::string firstPath = resolveUser(first);
+  // 11, 12. The target.
+  const std::string firstPath = ResolveItem(first);
   const PathKind kind = ClassifyPath(firstPath);
   if (kind == PathKind::kEmpty || kind == PathKind::kMissing) {
     target = Target::kUnusable;
     s.Dup = -1;
     std::string text = "印刷ファイル指定に異常があります(" + printTarget + ")\n";
     log_.WriteLog(text);
-    ui.ShowMessage(text, MessageKind::Error);
+    services_.ui.ShowMessage(text, MessageKind::Error);
     notPrinted_ = true;
     return 0;
   }
   target = kind == PathKind::kFile ? Target::kFile : Target::kFolder;
-
-  // Runs the jobs of one list; an exception ends the list with its message
-  // and an extra notification.
-  auto runJobs = [&](auto&& body) -> int {
-    try {
-      return body();
-    } catch (const std::exception&) {
-      notPrinted_ = true;
-      ui.ShowMessage(kJobExceptionMessage, MessageKind::Error);
-      if (s.ParentWindow != 0)
-        NotifyCaller(SentLine("FormCreate PrintMain 例外 error"), kLogError);
-      return 0;
-    }
-  };
-
-  if (kind == PathKind::kFile) {
-    // 13. A list of print-data files.
-    ctx->SetLogFileName(s.LogPath);
-    log_.DumpSettings(*ctx);
-    return runJobs([&]() -> int {
-      for (size_t i = 0; i < list.size(); ++i) {
-        if (i + 1 == list.size()) ctx->page.lastFile = 1;
-        if (RunJob(*ctx, resolveUser(list[i])) != 0) {
-          if (ctx->exitCode != 0) return ctx->exitCode;
-          notPrinted_ = true;
-          ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
-          break;
-        }
-      }
-      return 0;
-    });
-  }
-
-  // 14. A folder, resolved once: the folder printed is the folder a
-  // clean-up with $pdat2=9 deletes, whatever the working folder is then.
-  std::string folder = services_.system.RealPath(firstPath);
-  if (folder.empty()) folder = WithoutTrailingSeparators(firstPath);
-  if (second == "0") {
-    s.Dup = 0;
-  } else if (second == "1") {
-  } else if (second == "2") {
-    ctx->options.pdfOutput = 1;
-    ctx->options.skipFills = s.pdfspecial != 0;
-    if (!Exists(s.PdfFolder) && files_.MakeFolder(s.PdfFolder, 0) != 0) {
-      ui.ShowMessage(s.PdfFolder + "フォルダの作成に失敗しました\nPDF出力を中止します", MessageKind::Error);
-      notPrinted_ = true;
-      return 0;
-    }
-    if (s.jpeg == 1) {
-      s.jpeg = 0;
-      ui.ShowMessage("jpeg画像出力設定になっていますが、\nPDF出力のためJpeg画像出力をOFFにして出力します。",
-                     MessageKind::Information);
-    }
-  } else {
-    ui.ShowMessage("引数が異常です。\n出力を中止します[" + second + "]", MessageKind::Error);
-    notPrinted_ = true;
-    return 0;
-  }
-
-  list.clear();
-  const std::string plist = folder + kPathSeparator + kPrintListName;
-  std::error_code ec;
-  if (s.PrintListPath.empty() && fs::is_regular_file(FsPath(plist), ec)) s.PrintListPath = plist;
-  if (s.PrintListPath.empty()) {
-    CollectFolderFiles(folder + kPathSeparator, "*.pdat", list, s.InfoFile);
-  } else {
-    if (ReadPrintList(s, folder, list, ui) > 0 || list.empty()) notPrinted_ = true;
-  }
-  // $pdat2=9 deletes this folder, the real path printed from (never
-  // derived again from the text of -p), and only when every file printed.
-  if (s.pdat2 == 9) printedFolder_ = services_.system.RealPath(firstPath);
-  ctx->output.jobTitle = MakePdfBaseName(s, s.InfoFile);
-  ctx->output.duplexSetting = s.Dup;
-  ctx->options.batchMode = 1;
-  ctx->SetLogFileName(s.LogPath);
-  log_.DumpSettings(*ctx);
-
-  const std::string pdfBefore = services_.printers.LastDocumentFile();
-  bool progressShown = false;
-  const int count = int(list.size());
-  // Between files the form repaints; the cancel button is seen there.
-  auto repaint = [&] {
-    if (ui.ProcessEvents()) SpeedButton1Click();
-  };
-  int code = runJobs([&]() -> int {
-    for (int i = 0; i < count; ++i) {
-      if (s.CancelRequested == 1) {
-        AbortPrintJob(*ctx);
-        notPrinted_ = true;
-        ui.ShowMessage("印刷を中止しました", MessageKind::Information);
-        break;
-      }
-      if (i == count - 1) ctx->page.lastFile = 1;
-      if (s.pbar == 1) {
-        if (!progressShown) {
-          ui.ShowProgress(kCaption);
-          progressShown = true;
-        }
-        ui.SetProgressLabel(list[size_t(i)]);
-        ui.SetProgress(i, count);
-        repaint();
-      }
-      if (RunJob(*ctx, list[size_t(i)]) != 0) {
-        if (ctx->exitCode != 0) return ctx->exitCode;
-        notPrinted_ = true;
-        ui.ShowMessage(ctx->lastErrorMessage, MessageKind::Error);
-        break;
-      }
-      ++printedFiles_;
-      if (s.pbar == 1) {
-        ui.SetProgress(i + 1, count);
-        repaint();
-      }
-    }
-    return 0;
-  });
-  if (progressShown) ui.HideProgress();
-  // The bookmark CSV takes its PDF's name and number: named after the file
-  // the document went to, once it is there.
-  if (code == 0 && s.pdfbk == 1 && second == "2") {
-    const std::string pdf = services_.printers.LastDocumentFile();
-    if (pdf != pdfBefore) {
-      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt", CsvPathOfPdf(pdf));
-      if (report != nullptr && Exists(CsvPathOfPdf(pdf))) report->AddOutput("bookmark-csv", CsvPathOfPdf(pdf));
-    } else if (pdf.empty()) {
-      MakeBookmarkCsv(s, ui, folder + kPathSeparator, "*.txt");
-    }
-  }
-  return code;
+  // 13, 14.
+  return kind == PathKind::kFile ? PrintFiles(*ctx, list) : PrintFolder(*ctx, firstPath, second);
 }
 
 int TForm1::RunJob(PrintContext& ctx, const std::string& dataFile) {

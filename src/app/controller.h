@@ -92,6 +92,17 @@ class TForm1 {
   enum class Target { kNotClassified, kFile, kFolder, kUnusable };
 
   int PrintPath(const std::string& printTarget, int runMode, const RunRequest& request, Target& target);
+  // The steps of PrintPath, in their order.
+  bool ReadPrintTarget(const std::string& printTarget, std::vector<std::string>& list);
+  std::unique_ptr<PrintContext> MakeJobContext(int runMode, const RunRequest& request);
+  void ApplyMenuRequest(PrintContext& ctx, int runMode, const RunRequest& request);
+  void SetUpJobLogs(PrintContext& ctx, const std::string& first, int runMode);
+  std::string ResolveItem(const std::string& item) const;
+  int GuardJobs(const std::function<int()>& body);
+  int PrintFiles(PrintContext& ctx, const std::vector<std::string>& list);
+  int PrintFolder(PrintContext& ctx, const std::string& firstPath, const std::string& second);
+  bool StartFolderOutput(PrintContext& ctx, const std::string& second);
+  int RunFolderJobs(PrintContext& ctx, const std::vector<std::string>& list);
   int RunJob(PrintContext& ctx, const std::string& dataFile);
   void EndSteps(Target target);
   // Sends WM__PRINTOUT and writes sentLine; a window that cannot be

@@ -114,6 +114,14 @@ void AnalysisLine(PrintContext& ctx, std::string_view utf8) {
   AnalysisWrite(ctx, "\n");
 }
 
+bool AnalysisBlockWanted(PrintContext& ctx, std::string_view filter, int number, const char* stage) {
+  if (ctx.log.analysisLog != 1) return false;
+  const FilterMatch match = IsExcluded(filter, number);
+  if (match == FilterMatch::kNotANumber)
+    AnalysisLine(ctx, std::string("解析ログ処理中に") + stage + "で例外が発生し正しいログは出力されませんでした。");
+  return match == FilterMatch::kNotListed;
+}
+
 void WriteAnalysisCounts(PrintContext& ctx) {
   // Within the room the budget keeps for them, also in a cut log.
   auto line = [&](const std::string& utf8) { PutAnalysis(ctx.log, SjisFromUtf8(utf8 + "\n")); };

@@ -44,5 +44,10 @@ enum class FilterMatch : int {
   kNotANumber = -99,  // an item met before a match is not a decimal integer
 };
 FilterMatch IsExcluded(std::string_view filter, int number);
+// Whether a drawn command's block goes into the analysis log: the log is on
+// and filter does not list number. A filter that is not a list of numbers
+// gives the stage's error line ("解析ログ処理中に<stage>で例外が発生し正しい
+// ログは出力されませんでした。") and no block.
+bool AnalysisBlockWanted(PrintContext& ctx, std::string_view filter, int number, const char* stage);
 
 }  // namespace kestrel

@@ -155,6 +155,12 @@ void EngineLogf(PrintContext& ctx, int level, const char* format, ...) {
   EngineLog(ctx, s, level);
 }
 
+int FailJobStep(PrintContext& ctx, const std::string& message, int level) {
+  EngineLog(ctx, message, level);
+  ctx.lastErrorMessage = message;
+  return -1;
+}
+
 std::string FormatSystemError(PrintContext& ctx, int code) { return ctx.services.system.ErrorText(code); }
 
 void WriteStartOfJobLines(PrintContext& ctx) {

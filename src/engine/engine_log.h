@@ -31,6 +31,10 @@ void EngineLogf(PrintContext& ctx, int level, const char* format, ...) __attribu
 // the Windows build formats with the GNU printf of mingw-w64).
 std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
+// A failed step of the job: message in the job log at level and kept as
+// the job's error text; returns -1.
+int FailJobStep(PrintContext& ctx, const std::string& message, int level = kLogInfo);
+
 // The system's text for an error code (the last error when code is 0).
 std::string FormatSystemError(PrintContext& ctx, int code);
 

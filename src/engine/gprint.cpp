@@ -13,7 +13,7 @@
 #include "engine/draw/draw.h"
 #include "engine/engine_log.h"
 #include "engine/job_failure.h"
-#include "engine/jpeg_output.h"
+#include "engine/page_output.h"
 #include "engine/printer_setup.h"
 #include "util/bounded_read.h"
 #include "platform/native_path.h"
@@ -114,205 +114,102 @@ void WarnOfDamage(PrintContext& ctx, const std::string& dataFile) {
   ctx.services.ui.Warn(text);
 }
 
-int Fail(PrintContext& ctx, const std::string& message, int level = kLogInfo) {
-  EngineLog(ctx, message, level);
-  ctx.lastErrorMessage = message;
-  return -1;
-}
-
 // Printer choice failures: the message box, then a report to the caller,
 // or the end of the process when there is no caller.
 int ChoiceFailed(PrintContext& ctx, const char* box, const char* line) {
   ctx.services.ui.ShowMessage(box, MessageKind::Error);
-  if (ctx.options.parentWindow != 0) return Fail(ctx, line);
+  if (ctx.options.parentWindow != 0) return FailJobStep(ctx, line);
   ctx.exitCode = 1;
   ctx.lastErrorMessage = line;
   return -1;
 }
 
-int EndOfPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder,
-              bool& finished) {
-  PrintSystem& ps = ctx.services.printers;
-  finished = false;
-  if (!ctx.output.jpegPages) {
-    EngineLog(ctx, "【EndDoc関数呼出】\n");
-    auto whiteBrush = [&] {
-      if (ctx.output.canvas != nullptr) ctx.output.canvas->SetBrush(Brush{BrushKind::Solid, kWhite});
-    };
-    int rc = 0;
-    if (ctx.page.lastFile == 1) {
-      rc = ps.EndDocument();
-      if (rc == 0) {
-        ctx.output.documentOpen = false;
-        whiteBrush();
-        return 0;  // on to the end of the job
-      }
-    } else if (ctx.options.batchMode == 0 && ctx.output.duplexSetting == 0) {
-      rc = ps.EndDocument();
-      if (rc == 0) {
-        ctx.output.documentOpen = false;
-        whiteBrush();
-        ctx.page.pageNumber += 1;
-        finished = true;
-        return 0;
-      }
-    } else {
-      rc = ps.NewSheet();
-      if (rc == 0) {
-        whiteBrush();
-        ctx.page.pageNumber += 1;
-        finished = true;
-        return 0;
-      }
-    }
-    std::string message = Format("  ■EndDoc関数 Error = %s\n", ps.ErrorText(ps.LastError()).c_str());
-    return Fail(ctx, message, kLogError);
+// 2. The start of a job: pattern bitmaps looked for again, the start lines
+// of the job log, the output's start.
+int StartJob(PrintContext& ctx, PageOutput& out) {
+  ctx.fills.loaded = false;
+  ctx.fills.reported.clear();
+  try {
+    WriteStartOfJobLines(ctx);
+  } catch (const std::exception&) {
+    return FailJobStep(ctx, "Printer()例外発生\n");
   }
-  if (image == nullptr) return Fail(ctx, "  ■EndDoc関数 Error = JPEG image missing\n", kLogError);
-  SaveJpegPage(ctx, *image, dataFile, jpegFolder);
+  if (int rc = out.StartJob(ctx); rc != 0) return rc;
+  WritePathLines(ctx);
   return 0;
 }
 
-int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder) {
-  PrintSystem& ps = ctx.services.printers;
-
-  // 1. Analysis log.
-  if (ctx.log.analysisLog == 1) OpenAnalysisLog(ctx);
-
-  // 2. Start of a job.
-  if (ctx.page.pageNumber == 0) {
-    // Pattern bitmaps are looked for again by each job.
-    ctx.fills.loaded = false;
-    ctx.fills.reported.clear();
-    try {
-      WriteStartOfJobLines(ctx);
-    } catch (const std::exception&) {
-      return Fail(ctx, "Printer()例外発生\n");
-    }
-    if (!ctx.output.jpegPages) {
-      try {
-        ctx.output.canvas = ps.DocumentCanvas();
-      } catch (const std::exception&) {
-        return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
-      }
-    }
-    WritePathLines(ctx);
-  }
-
-  // 3. Empty page area, page label.
-  ctx.page.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
-
-  // 4. Read the page.
-  if (!ReadPage(ctx, dataFile)) {
-    return Fail(ctx, Format("印刷データオープンまたは読み込みで例外発生(%s) \n", dataFile.c_str()));
-  }
-
-  // 5. Page heading.
+// 5. The page's heading lines.
+void WritePageHeading(PrintContext& ctx, const std::string& dataFile) {
   EngineLogf(ctx, kLogInfo, "■□■□■□■□■□ %dページ印刷開始 □■□■□■□■□■\n", ctx.page.pageNumber + 1);
-  {
-    std::error_code ec;
-    auto size = std::filesystem::file_size(FsPath(dataFile), ec);
-    if (ec) {
-      EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(Unknown by stat error)\n", dataFile.c_str());
-    } else {
-      EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(%ldbyte)\n", dataFile.c_str(), long(size));
-    }
-  }
-
-  WarnOfDamage(ctx, dataFile);
-
-  // 6.
-  ctx.page.commandCount = 0;
-
-  // 7. Printer choice, Paper pass, start of the document.
-  if (ctx.page.pageNumber == 0) {
-    const ChooseResult choice = ChoosePrinter(ctx);
-    if (choice == ChooseResult::kNoPrinter) {
-      return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
-                          "  ■GetProfile = -1 \n");
-    }
-    if (choice == ChooseResult::kPdfCancelled) {
-      return ChoiceFailed(ctx,
-                          "  ■ＰＤＦ出力をキャンセルしました。\n再度ＰＤＦ出力を行う時にデバイス選択画面が表示されます",
-                          "  ■GetProfile = -2 \n");
-    }
-    if (choice == ChooseResult::kDialogCancelled) {
-      ctx.exitCode = 1;
-      ctx.lastErrorMessage.clear();
-      return -1;
-    }
-
-    int failedAt = -1;
-    int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
-      if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
-      if (gprint_paper(ctx, i, image) != PaperStageResult::kDone && ctx.options.parentWindow != 0) failedAt = i;
-    });
-    if (failedAt >= 0) return Fail(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
-    if (paperEnd >= 0) {
-      EngineLog(ctx, "【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n");
-    }
-
-    if (!ctx.output.jpegPages) {
-      EngineLog(ctx, "【********** BeginDoc Before ***********】\n");
-      const std::string& jobTitle = ctx.output.jobTitle;
-      std::string title = !jobTitle.empty() ? jobTitle : !dataFile.empty() ? dataFile : "Kestrel印刷物";
-      if (ps.BeginDocument(title) != 0) {
-        int code = ps.LastError();
-        EngineLogf(ctx, kLogError, "  ■BeginDocで例外が発生 (%d) = GetLastError : [%s]\n", code,
-                   ps.ErrorText(code).c_str());
-        return -1;
-      }
-      ctx.output.documentOpen = true;
-      ctx.output.canvas = ps.DocumentCanvas();
-      EngineLog(ctx, "【********** BeginDoc After ***********】\n");
-    }
-  }
-
-  // 8, 9. Offsets and fonts.
-  LoadOffsets(ctx);
-  RebuildFontLists(ctx);
-
-  // 10, 11. Resolution and scale.
-  EngineLog(ctx, "【GetDeviceCaps関数 In】\n");
-  double xdpi = 0, ydpi = 0;
-  if (ctx.output.jpegPages) {
-    if (image == nullptr) return Fail(ctx, "  ■JPEG出力先のイメージがありません\n", kLogError);
-    const int dpi = ctx.options.jpegDpi;
-    // A page of no pixels cannot be drawn or saved: said as it is, not as
-    // an exception of the job.
-    if (dpi <= 0)
-      return Fail(ctx, Format("  ■JPEGの解像度が正しくありません($jdpi=%d)。1以上の値を指定して下さい\n", dpi), kLogError);
-    const int width = MmToPixels(dpi, ctx.page.paperWidthMm), height = MmToPixels(dpi, ctx.page.paperHeightMm);
-    // Refused before anything is allocated: memory grows with the square
-    // of $jdpi. The limit is the smaller of the budget and what the
-    // system's bitmap can hold (a Windows DIB section: under 2 GiB).
-    const int64_t limit = std::min(kMaxPageBitmapPixels, image->MaxPixels(std::max(width, 1)));
-    if (!PageBitmapFits(width, height, limit)) {
-      char text[320];
-      std::snprintf(text, sizeof text,
-                    "  ■JPEGのページ画像が大きすぎます: %d x %d ピクセル($jdpi=%d)。上限は %lld ピクセル、"
-                    "一辺 %d ピクセルです\n",
-                    width, height, int(ctx.options.jpegDpi), static_cast<long long>(limit), kMaxPageBitmapSide);
-      return Fail(ctx, text, kLogError);
-    }
-    ctx.output.canvas = &image->Prepare(width, height, ctx.options.jpegDpi);
-    EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
-    xdpi = ctx.options.jpegDpi * 0.00625;
-    ydpi = ctx.options.jpegDpi * 0.00625;
+  std::error_code ec;
+  auto size = std::filesystem::file_size(FsPath(dataFile), ec);
+  if (ec) {
+    EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(Unknown by stat error)\n", dataFile.c_str());
   } else {
-    int px = ps.DpiX();
-    int py = ps.DpiY();
-    EngineLog(ctx, "【GetDeviceCaps関数 Success】\n");
-    xdpi = px * 0.00625;
-    ydpi = py * 0.00625;
+    EngineLogf(ctx, kLogInfo, "【印刷データファイル名】= %s(%ldbyte)\n", dataFile.c_str(), long(size));
   }
-  if (ctx.output.canvas == nullptr) return Fail(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+}
+
+// 7. On the job's first page: the printer's choice, the Paper pass and the
+// start of the document.
+int StartDocument(PrintContext& ctx, const std::string& dataFile, PageOutput& out) {
+  const ChooseResult choice = ChoosePrinter(ctx);
+  if (choice == ChooseResult::kNoPrinter) {
+    return ChoiceFailed(ctx, "  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。",
+                        "  ■GetProfile = -1 \n");
+  }
+  if (choice == ChooseResult::kPdfCancelled) {
+    return ChoiceFailed(ctx,
+                        "  ■ＰＤＦ出力をキャンセルしました。\n再度ＰＤＦ出力を行う時にデバイス選択画面が表示されます",
+                        "  ■GetProfile = -2 \n");
+  }
+  if (choice == ChooseResult::kDialogCancelled) {
+    ctx.exitCode = 1;
+    ctx.lastErrorMessage.clear();
+    return -1;
+  }
+  int failedAt = -1;
+  int paperEnd = RunPass(ctx, [&](int i, const PrintCommand& c) {
+    if (failedAt >= 0 || !c.is(CommandKind::Paper)) return;
+    if (gprint_paper(ctx, i) != PaperStageResult::kDone && ctx.options.parentWindow != 0) failedAt = i;
+  });
+  if (failedAt >= 0) return FailJobStep(ctx, Format("  ■gprint_paperエラー num[%d] \n", failedAt));
+  if (paperEnd >= 0) {
+    EngineLog(ctx, "【gprint_paper処理終了】********** 印刷設定初期化処理のみ印字終了 **********\n");
+  }
+  return out.BeginDocument(ctx, dataFile);
+}
+
+// 10, 11. The page's canvas, its resolution and the scale of its positions.
+int PreparePage(PrintContext& ctx, PageOutput& out) {
+  EngineLog(ctx, "【GetDeviceCaps関数 In】\n");
+  int dpiX = 0, dpiY = 0;
+  if (int rc = out.PreparePage(ctx, dpiX, dpiY); rc != 0) return rc;
+  if (ctx.output.canvas == nullptr) return FailJobStep(ctx, "Printer()例外発生 base代入, Title代入処理\n");
+  const double xdpi = dpiX * 0.00625, ydpi = dpiY * 0.00625;
   ctx.page.scaleX = xdpi * ctx.page.magnification;
   ctx.page.scaleY = ydpi * ctx.page.magnification;
   WriteScaleLog(ctx, xdpi, ydpi);
   WriteFillMethodBlock(ctx);
+  return 0;
+}
 
-  // 12. Palette pass.
+// 14. The page's label for runs without a caller.
+void DrawPageLabel(PrintContext& ctx) {
+  Canvas& canvas = *ctx.output.canvas;
+  CanvasStateSaver saved(canvas);
+  FontSpec label;
+  label.face = "Tahoma";
+  label.height = -(12 * canvas.PixelsPerInchY() / 72);  // 12 points, em height
+  canvas.SetFont(label);
+  canvas.SetTextColour(kBlack);
+  canvas.DrawText({20, 20}, "DEBUG MODE :" + ctx.page.debugLabel);
+}
+
+// 12-15. The passes over the page: palette, fills, the label, then lines,
+// circles and strings in file order.
+void DrawPage(PrintContext& ctx) {
   int end = RunPass(ctx, [&](int, const PrintCommand& c) {
     if (!c.is(CommandKind::Palette)) return;
     ApplyPalette(ctx, c);
@@ -322,8 +219,6 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     ctx.page.commandCount = end;
     EngineLog(ctx, "【gprint_pallet処理終了】********** データカウント、色テーブル初期化処理のみ印字終了 **********\n");
   }
-
-  // 13. Fill pass.
   if (!ctx.options.skipFills) {
     end = RunPass(ctx, [&](int i, const PrintCommand& c) {
       if (!c.is(CommandKind::Paint)) return;
@@ -332,22 +227,7 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
     });
     if (end >= 0) EngineLog(ctx, "【gprint_paint処理終了】********** 塗り潰し処理のみ印字終了 **********\n");
   }
-
-  // 14. Page label for runs without a caller.
-  if (!ctx.page.debugLabel.empty() && ctx.options.parentWindow == 0) {
-    FontSpec saved = ctx.output.canvas->state().font;
-    Colour savedColour = ctx.output.canvas->state().textColour;
-    FontSpec label;
-    label.face = "Tahoma";
-    label.height = -(12 * ctx.output.canvas->PixelsPerInchY() / 72);  // 12 points, em height
-    ctx.output.canvas->SetFont(label);
-    ctx.output.canvas->SetTextColour(kBlack);
-    ctx.output.canvas->DrawText({20, 20}, "DEBUG MODE :" + ctx.page.debugLabel);
-    ctx.output.canvas->SetFont(saved);
-    ctx.output.canvas->SetTextColour(savedColour);
-  }
-
-  // 15. Lines, circles and strings in file order.
+  if (!ctx.page.debugLabel.empty() && ctx.options.parentWindow == 0) DrawPageLabel(ctx);
   end = RunPass(ctx, [&](int i, const PrintCommand& c) {
     switch (CommandKind(c.kind())) {
       case CommandKind::Line: ctx.page.counts.line++; gprint_line(ctx, i); break;
@@ -359,13 +239,40 @@ int RunPage(PrintContext& ctx, const std::string& dataFile, PageImage* image, co
   if (end >= 0) {
     EngineLog(ctx, "【gprint_line,circle, string処理終了】********** 線、円、文字処理のみ印字終了 **********\n");
   }
+}
 
+int RunPage(PrintContext& ctx, const std::string& dataFile, PageOutput& out) {
+  // 1. Analysis log.
+  if (ctx.log.analysisLog == 1) OpenAnalysisLog(ctx);
+  // 2. Start of a job.
+  if (ctx.page.pageNumber == 0) {
+    if (int rc = StartJob(ctx, out); rc != 0) return rc;
+  }
+  // 3. Page label.
+  ctx.page.debugLabel = !ctx.options.suppressDebugLabel ? dataFile : std::string();
+  // 4. Read the page.
+  if (!ReadPage(ctx, dataFile)) {
+    return FailJobStep(ctx, Format("印刷データオープンまたは読み込みで例外発生(%s) \n", dataFile.c_str()));
+  }
+  // 5. Page heading.
+  WritePageHeading(ctx, dataFile);
+  WarnOfDamage(ctx, dataFile);
+  // 6, 7.
+  ctx.page.commandCount = 0;
+  if (ctx.page.pageNumber == 0) {
+    if (int rc = StartDocument(ctx, dataFile, out); rc != 0) return rc;
+  }
+  // 8, 9. Offsets and fonts.
+  LoadOffsets(ctx);
+  RebuildFontLists(ctx);
+  // 10, 11. Resolution and scale.
+  if (int rc = PreparePage(ctx, out); rc != 0) return rc;
+  // 12-15. The drawing passes.
+  DrawPage(ctx);
   ReportClampedValues(ctx);
-
   // 16. End of the page.
   bool finished = false;
-  if (int rc = EndOfPage(ctx, dataFile, image, jpegFolder, finished); rc != 0 || finished) return rc;
-
+  if (int rc = out.EndPage(ctx, dataFile, finished); rc != 0 || finished) return rc;
   // 17-19. End of the job.
   if (ctx.log.analysisLog == 1) WriteAnalysisCounts(ctx);
   if (!ctx.output.savedDefaultPrinter.empty()) RestoreDefaultPrinter(ctx);
@@ -378,7 +285,9 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
   ctx.page.counts = {};
   ctx.page.clampedValues = 0;
   try {
-    return RunPage(ctx, dataFile, image, jpegFolder);
+    PrinterOutput printer;
+    PictureOutput pictures(image, jpegFolder);
+    return RunPage(ctx, dataFile, ctx.output.jpegPages ? static_cast<PageOutput&>(pictures) : printer);
   } catch (const JobFailure& e) {
     // Raised on to the caller, with its line in the job log first (opened
     // here when the failure came before the job's start).
@@ -387,7 +296,7 @@ int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, con
     ctx.lastErrorMessage = e.what();
     throw;
   } catch (const std::exception& e) {
-    return Fail(ctx, Format("  ■例外が発生しました(%s)\n", e.what()), kLogError);
+    return FailJobStep(ctx, Format("  ■例外が発生しました(%s)\n", e.what()), kLogError);
   }
 }
 

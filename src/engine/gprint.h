@@ -11,7 +11,8 @@ namespace kestrel {
 // (no caller's window), ctx.exitCode is set to the code to end with.
 // Throws JobFailure when the page's analysis log cannot be created or its
 // JPEG file cannot be saved (see engine/job_failure.h).
-// image: the page bitmap for JPEG output (output.jpegPages), else null.
+// The output (page_output.h): picture pages on image when output.jpegPages
+// is set, else the printer's document; image is null then.
 // jpegFolder: put directly before the JPEG file name (a folder ends in a
 // separator; without one the value is a name prefix); empty: beside dataFile.
 int gprint(PrintContext& ctx, const std::string& dataFile, PageImage* image, const std::string& jpegFolder);

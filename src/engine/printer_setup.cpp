@@ -231,74 +231,63 @@ DuplexCheck CheckDuplex(PrintContext& ctx) {
   return DuplexCheck::kNotCapable;
 }
 
+namespace {
+
+// The duplex fields of the device mode: the page's duplex when the printer
+// can, else duplexSetting 3 (each page a sheet of its own).
+void SetDuplexMode(PrintContext& ctx, DevMode& dm) {
+  if (ctx.page.duplex != 1) {
+    dm.duplex = kDuplexSimplex;
+    return;
+  }
+  if (CheckDuplex(ctx) != DuplexCheck::kCapable) {
+    ctx.output.duplexSetting = 3;
+    return;
+  }
+  dm.collate = 1;
+  dm.fields |= kDmDuplex | kDmCollate;
+  // The page's own orientation (copied by the Paper stage) decides the
+  // binding edge.
+  dm.duplex = ctx.page.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
+}
+
+// The papers the device mode is set to, with the lines said when the
+// printer has the paper and when it has not (A5 and others keep A4).
+struct PaperSetting {
+  Paper paper;
+  int constant;
+  const char* missing;
+  const char* set;
+};
+constexpr PaperSetting kPaperSettings[] = {
+    {Paper::A3, kPaperA3, "【SetPrinterProperty】= 印刷用紙を [ A4(A3は未サポート) ] にセット\n",
+     "【SetPrinterProperty】= 印刷用紙を [ A3 ] にセット\n"},
+    {Paper::A4, kPaperA4,
+     "【SetPrinterProperty】= 印刷用紙を [ プリンターのデフォルト印刷用紙(A4は未サポート) ] にセット\n",
+     "【SetPrinterProperty】= 印刷用紙を [ A4 ] にセット\n"},
+    {Paper::B4, kPaperB4, "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n",
+     "【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n"},
+    {Paper::B5, kPaperB5, "【SetPrinterProperty】= 印刷用紙を [ A4(B5は未サポート) ] にセット\n",
+     "【SetPrinterProperty】= 印刷用紙を [ B5 ] にセット\n"},
+};
+
+}  // namespace
+
 int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   PrintSystem& ps = ctx.services.printers;
-  const bool bySize = paperCheckMode != 0;
-  // The paper asked for: by size (from the paper table) or by constant alone.
-  auto ask = [&](int constant) {
-    const PaperSize size = bySize ? PaperSizeOf(constant) : PaperSize{};
-    return CheckPaperSize(ctx, constant, size.width, size.height);
-  };
   DevMode& dm = ctx.output.devMode;
-
-  if (ctx.page.duplex == 1) {
-    if (CheckDuplex(ctx) != DuplexCheck::kCapable) {
-      ctx.output.duplexSetting = 3;
-    } else {
-      dm.collate = 1;
-      dm.fields |= kDmDuplex | kDmCollate;
-      // The page's own orientation (copied by the Paper stage) decides the
-      // binding edge.
-      dm.duplex = ctx.page.orientation != 0 ? kDuplexHorizontal : kDuplexVertical;
-    }
-  } else {
-    dm.duplex = kDuplexSimplex;
-  }
+  SetDuplexMode(ctx, dm);
 
   dm.paperSize = kPaperA4;
   EngineLog(ctx, "【SetPrinterProperty】= デフォルト印刷用紙を [ A4 ] にセット（初期化）\n");
-  int r = 0;
-  switch (PaperOf(ctx.page.paperCode)) {
-    case Paper::A3:
-      r = ask(kPaperA3);
-      if (r == kPaperNotSupported) {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(A3は未サポート) ] にセット\n");
-      } else {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A3 ] にセット\n");
-        dm.paperSize = r;
-      }
-      break;
-    case Paper::A4:
-      r = ask(kPaperA4);
-      if (r == kPaperNotSupported) {
-        EngineLog(ctx,
-                  "【SetPrinterProperty】= 印刷用紙を [ プリンターのデフォルト印刷用紙(A4は未サポート) ] にセット\n");
-      } else {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4 ] にセット\n");
-        dm.paperSize = r;
-      }
-      break;
-    case Paper::B4:
-      r = ask(kPaperB4);
-      if (r == kPaperNotSupported) {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B4は未サポート) ] にセット\n");
-      } else {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ B4 ] にセット\n");
-        dm.paperSize = r;
-      }
-      break;
-    case Paper::B5:
-      r = ask(kPaperB5);
-      if (r == kPaperNotSupported) {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ A4(B5は未サポート) ] にセット\n");
-      } else {
-        EngineLog(ctx, "【SetPrinterProperty】= 印刷用紙を [ B5 ] にセット\n");
-        dm.paperSize = r;
-      }
-      break;
-    case Paper::A5:
-    case Paper::Other:
-      break;
+  const Paper paper = PaperOf(ctx.page.paperCode);
+  for (const PaperSetting& setting : kPaperSettings) {
+    if (setting.paper != paper) continue;
+    // The paper asked for: by size (from the paper table) or by constant alone.
+    const PaperSize size = paperCheckMode != 0 ? PaperSizeOf(setting.constant) : PaperSize{};
+    const int r = CheckPaperSize(ctx, setting.constant, size.width, size.height);
+    EngineLog(ctx, r == kPaperNotSupported ? setting.missing : setting.set);
+    if (r != kPaperNotSupported) dm.paperSize = r;
   }
 
   if (ps.ApplyDevMode(dm) == 0) {
@@ -315,7 +304,7 @@ int SetPrinterProperty(PrintContext& ctx, int paperCheckMode) {
   return -1;
 }
 
-PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage*) {
+PaperStageResult gprint_paper(PrintContext& ctx, int index) {
   PrintSystem& ps = ctx.services.printers;
   PaperCommand p{ctx.page.commands[size_t(index)]};
   ctx.page.orientation = p.orientation();

@@ -55,7 +55,7 @@ int FindPrinterIndex(PrintContext& ctx, const std::string& name);
 std::string RunDeviceSelection(PrintContext& ctx, const std::string& caption, const std::string& heading,
                                const std::string& noSelectionMessage, const std::string& unattendedChoice = {});
 // The Paper stage for the Paper command at index.
-PaperStageResult gprint_paper(PrintContext& ctx, int index, PageImage* image);
+PaperStageResult gprint_paper(PrintContext& ctx, int index);
 // Opens deviceName and fetches its default device mode; 0 or the last
 // error code met.
 int GetPrinterInfo(PrintContext& ctx);

@@ -135,6 +135,9 @@ class Canvas {
   void SetTransparentBackground(bool on) { state_.transparentBackground = on; }
   void SetBackgroundColour(Colour c) { state_.backgroundColour = c; }
   void SetFont(const FontSpec& font) { state_.font = font; }
+  // The whole drawing state at once: a saved one back, or a new page's.
+  void SetState(const CanvasState& state) { state_ = state; }
+  void ResetState() { state_ = CanvasState{}; }
 
   // Page geometry.
   virtual int Width() const = 0;
@@ -169,6 +172,20 @@ class Canvas {
 
  private:
   CanvasState state_{};
+};
+
+// Keeps a canvas's drawing state and puts it back when it goes, so that a
+// stage that draws in a state of its own leaves the next one as it found it.
+class CanvasStateSaver {
+ public:
+  explicit CanvasStateSaver(Canvas& canvas) : canvas_(canvas), saved_(canvas.state()) {}
+  ~CanvasStateSaver() { canvas_.SetState(saved_); }
+  CanvasStateSaver(const CanvasStateSaver&) = delete;
+  CanvasStateSaver& operator=(const CanvasStateSaver&) = delete;
+
+ private:
+  Canvas& canvas_;
+  CanvasState saved_;
 };
 
 }  // namespace kestrel

@@ -49,13 +49,7 @@ void gprint_circle(PrintContext& ctx, int index) {
   const DevicePoint end{ClampToDevice(ctx, bex * ctx.page.scaleX), ClampToDevice(ctx, bey * ctx.page.scaleY)};
   canvas.Arc(box, start, end);
 
-  if (ctx.log.analysisLog != 1) return;
-  const FilterMatch excluded = IsExcluded(ctx.options.filterCircles, 1);
-  if (excluded == FilterMatch::kListed) return;
-  if (excluded != FilterMatch::kNotListed) {
-    AnalysisLine(ctx, "解析ログ処理中にgprint_circleで例外が発生し正しいログは出力されませんでした。");
-    return;
-  }
+  if (!AnalysisBlockWanted(ctx, ctx.options.filterCircles, 1, "gprint_circle")) return;
   AnalysisLine(ctx, Format("【円】：色(0x%x), 太さ(%d)", colour.value, width));
   AnalysisLine(ctx, Format("半径の長さ（計算前）：r(%.0f)", r));
   AnalysisLine(ctx, Format("外接円を引くための四角領域（計算前）：x1(%u),y1(%u) - x2(%u),y2(%u)", AsU16(bLeft), AsU16(bTop),

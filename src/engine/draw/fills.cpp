@@ -104,13 +104,7 @@ void PaintRectangle(PrintContext& ctx, const PaintCommand& p, const FillArea& ar
   Canvas& canvas = *ctx.output.canvas;
   canvas.SetBrush(Brush{BrushKind::Solid, colour});
   PatternBrushFill(canvas, area, kFillPatterns[p.pattern()], colour);
-  if (ctx.log.analysisLog != 1) return;
-  const FilterMatch excluded = IsExcluded(ctx.options.filterPatterns, p.pattern());
-  if (excluded == FilterMatch::kListed) return;
-  if (excluded != FilterMatch::kNotListed) {
-    AnalysisLine(ctx, "解析ログ処理中にgprint_paint5で例外が発生し正しいログは出力されませんでした。");
-    return;
-  }
+  if (!AnalysisBlockWanted(ctx, ctx.options.filterPatterns, p.pattern(), "gprint_paint5")) return;
   AnalysisLine(ctx, Format("【塗り潰し】：色(0x%x), パターン(%d)", colour.value, p.pattern()));
   AnalysisLine(ctx, Format("範囲（計算前）：x1(%.0f),y1(%.0f) - x2(%.0f),y2(%.0f)", area.bLeft, area.bTop, area.bRight,
                            area.bBottom));

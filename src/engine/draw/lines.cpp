@@ -47,13 +47,7 @@ void gprint_line(PrintContext& ctx, int index) {
   canvas.MoveTo(from);
   canvas.LineTo(to);
 
-  if (ctx.log.analysisLog != 1) return;
-  const FilterMatch excluded = IsExcluded(ctx.options.filterLineTypes, code);
-  if (excluded == FilterMatch::kListed) return;
-  if (excluded != FilterMatch::kNotListed) {
-    AnalysisLine(ctx, "解析ログ処理中にgprint_lineで例外が発生し正しいログは出力されませんでした。");
-    return;
-  }
+  if (!AnalysisBlockWanted(ctx, ctx.options.filterLineTypes, code, "gprint_line")) return;
   AnalysisLine(ctx, Format("【線】：色(0x%x), パターン(0x%x), 太さ(%d)", pen.colour.value, code, pen.width));
   AnalysisLine(ctx, Format("範囲（計算前）：x0(%.0f),y0(%.0f) - x1(%.0f),y1(%.0f)", bx0, by0, bx1, by1));
   AnalysisLine(ctx, Format("範囲（計算後）：x0(%.0f),y0(%.0f) - x1(%.0f),y1(%.0f)", X0, Y0, X1, Y1));

@@ -141,18 +141,9 @@ struct DrawnChar {
 void WriteAnalysisBlock(PrintContext& ctx, int index, const StringCommand& s, SjisView text, DrawnChar ch,
                         Colour colour, const FontSpec& font, double X, double Y, double P) {
   if (!AnalysisLogTakesText(ctx)) return;  // a cut log: nothing of the block would be written
-  const FilterMatch cls = IsExcluded(ctx.options.filterCharClasses, s.charClass());
-  if (cls == FilterMatch::kNotANumber) {
-    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:strで例外が発生し正しいログは出力されませんでした。"));
+  if (!AnalysisBlockWanted(ctx, ctx.options.filterCharClasses, s.charClass(), "gprint_string:str") ||
+      !AnalysisBlockWanted(ctx, ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()), "gprint_string:font"))
     return;
-  }
-  if (cls != FilterMatch::kNotListed) return;
-  const FilterMatch face = IsExcluded(ctx.options.filterTypefaces, TypefaceFilterNumber(s.typeface()));
-  if (face == FilterMatch::kNotANumber) {
-    AnalysisSjisLine(ctx, SjisFromUtf8("解析ログ処理中にgprint_string:fontで例外が発生し正しいログは出力されませんでした。"));
-    return;
-  }
-  if (face != FilterMatch::kNotListed) return;
   SjisView chText(reinterpret_cast<const char*>(ch.bytes), ch.length);
   const bool pair = ch.length == 2;
   SjisLine l1;
@@ -256,28 +247,13 @@ void RebuildFontLists(PrintContext& ctx) {
   ctx.strings.gothicTextFonts = SplitFontList(ctx.options.stringFontGot2, gothic);
 }
 
-void gprint_string(PrintContext& ctx, int index) {
-  if (index < 0 || size_t(index) >= kMaxCommands || ctx.output.canvas == nullptr) return;
-  Canvas& canvas = *ctx.output.canvas;
-  const StringCommand s{ctx.page.commands[size_t(index)]};
+namespace {
+
+// The face of a command by its typeface kind (the OCR face for OCR
+// alphanumerics), or the group face that draws half-width alphanumerics as
+// a whole.
+FaceState ChooseFace(PrintContext& ctx, const StringCommand& s, FontSpec& font) {
   const uint8_t cls = s.charClass();
-  const bool pairText = cls >= 3 && cls <= 5;
-
-  // The logical font of this command (reused, see EngineCache).
-  FontSpec& font = ctx.cache.stringFont;
-  font.height = DeviceSize(ctx, s.charHeight() * ctx.page.scaleY);
-  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.page.scaleX);
-  font.escapement = 0;
-  font.weight = 0;  // FW_DONTCARE
-  font.charset = 1;  // DEFAULT_CHARSET
-  font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
-
-  if (!ctx.cache.searchFontLineWritten) {
-    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.options.ocrFontFilePath.c_str());
-    ctx.cache.searchFontLineWritten = true;
-  }
-
-  // The face by typeface kind.
   if (ctx.options.minchoFace.empty()) ctx.options.minchoFace = kMinchoName;
   if (ctx.options.gothicFace.empty()) ctx.options.gothicFace = kGothicName;
   const uint8_t typeface = s.typeface();
@@ -315,7 +291,33 @@ void gprint_string(PrintContext& ctx, int index) {
       }
     }
   }
+  return state;
+}
 
+}  // namespace
+
+void gprint_string(PrintContext& ctx, int index) {
+  if (index < 0 || size_t(index) >= kMaxCommands || ctx.output.canvas == nullptr) return;
+  Canvas& canvas = *ctx.output.canvas;
+  const StringCommand s{ctx.page.commands[size_t(index)]};
+  const uint8_t cls = s.charClass();
+  const bool pairText = cls >= 3 && cls <= 5;
+
+  // The logical font of this command (reused, see EngineCache).
+  FontSpec& font = ctx.cache.stringFont;
+  font.height = DeviceSize(ctx, s.charHeight() * ctx.page.scaleY);
+  font.width = ctx.options.zeroFontWidth != 0 ? 0 : DeviceSize(ctx, s.charWidth() * ctx.page.scaleX);
+  font.escapement = 0;
+  font.weight = 0;  // FW_DONTCARE
+  font.charset = 1;  // DEFAULT_CHARSET
+  font.pitchAndFamily = 0x10;  // FF_ROMAN, default pitch
+
+  if (!ctx.cache.searchFontLineWritten) {
+    EngineLogf(ctx, kLogInfo, "【検索フォント名】= [%s]\n", ctx.options.ocrFontFilePath.c_str());
+    ctx.cache.searchFontLineWritten = true;
+  }
+
+  FaceState state = ChooseFace(ctx, s, font);
   canvas.SetFont(font);
   Colour colour = ColourAt(ctx, s.colorIndex());
   if (ctx.options.skipFills && colour == kWhite) colour = kBlack;

@@ -82,13 +82,7 @@ void RasterCanvas::Reset(int width, int height, int dpi) {
   lastColourIndex_ = 0;
   cacheKey_.fill(0);
   blitKey_.fill(0);
-  SetPen(Pen{});
-  SetBrush(Brush{});
-  SetTextColour(kBlack);
-  SetTransparentBackground(false);
-  SetBackgroundColour(kWhite);
-  SetFont(FontSpec{});
-  MoveTo({0, 0});
+  ResetState();
 }
 
 uint8_t RasterCanvas::IndexOf(Colour c) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,20 +17,44 @@ namespace kestrel {
 // colour channels, 444 (full resolution), 422 (half across) or 420 (half
 // both ways; anything else is 444). With split, bands of a page are
 // encoded at once on two threads and joined; the file is byte for byte the
-// one a single encoder writes.
+// one a single encoder writes. transform: how the samples become the
+// encoder's coefficients (the file is the same either way, see
+// JpegTransform).
+enum class JpegTransform : uint8_t {
+  // Every row through the encoder's own transform (colour conversion,
+  // down-sampling, DCT, quantisation).
+  Rows,
+  // Each distinct block of the page transformed once (the encoder's own
+  // integer arithmetic) and one colour blocks not at all; the encoder codes
+  // the coefficients.
+  Blocks,
+  // Blocks for a part of the page mostly of one colour blocks, rows for
+  // the others: the faster of the two for each.
+  Faster,
+};
+
 struct JpegSettings {
   int quality = kDefaultJpegQuality;
   int sampling = kDefaultJpegSampling;
   bool split = true;
+  JpegTransform transform = JpegTransform::Faster;
 };
 
-// What the writer keeps from page to page: a band of converted rows and an
-// output buffer for each of the two threads, and the number of parts the
-// last page was encoded in.
+// The blocks a thread has transformed on the current page (raster_page_image.cpp).
+struct JpegBlockCache;
+
+// What the writer keeps from page to page, for each of the two threads: a
+// band of converted rows (rows through the encoder's transform) and the
+// blocks transformed (blocks), and an output buffer; and the number of
+// parts the last page was encoded in and how many of them by blocks.
 struct JpegBuffers {
+  JpegBuffers();
+  ~JpegBuffers();
   std::vector<uint32_t> bands[2];
+  std::unique_ptr<JpegBlockCache> blocks[2];
   std::vector<uint8_t> output[2];
   int parts = 0;
+  int blockParts = 0;
 };
 
 // Writes a raster page as a JPEG file. The file is

@@ -97,13 +97,7 @@ void GdiCanvas::Attach(HDC dc, int width, int height, int dpiX, int dpiY) {
   height_ = height;
   dpiX_ = dpiX;
   dpiY_ = dpiY;
-  SetPen(Pen{});
-  SetBrush(Brush{});
-  SetTextColour(kBlack);
-  SetTransparentBackground(false);
-  SetBackgroundColour(kWhite);
-  SetFont(FontSpec{});
-  MoveTo({0, 0});
+  ResetState();
   if (dc_ != nullptr) {
     originalPen_ = SelectObject(dc_, GetStockObject(BLACK_PEN));
     originalBrush_ = SelectObject(dc_, GetStockObject(NULL_BRUSH));
