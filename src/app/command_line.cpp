@@ -78,7 +78,6 @@ bool ApplyFallbackOptions(RunSettings& s, const std::vector<std::string>& args, 
     ui.ShowMessage(MissingValueMessage(missing), MessageKind::Error);
     return false;
   }
-  SaveSettings(s, s.SettingsPath, ui);
   return true;
 }
 

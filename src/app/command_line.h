@@ -31,10 +31,10 @@ std::string MissingValueMessage(const std::string& option);
 // (the settings are then left as far as the scan got).
 bool ScanFallbackOptions(RunSettings& settings, const std::vector<std::string>& args, std::string* missingOption);
 
-// The fallback scan followed by SaveSettings(SettingsPath), which creates
-// the settings file. A value-taking option without its value shows
-// MissingValueMessage, saves nothing and returns false: the run must end
-// without printing and without notifying the caller (exit code
+// The fallback scan of a run without a settings file (the controller then
+// saves the settings, which creates the file). A value-taking option
+// without its value shows MissingValueMessage and returns false: the run
+// must end without printing, saving or notifying the caller (exit code
 // kExitMissingValue).
 bool ApplyFallbackOptions(RunSettings& settings, const std::vector<std::string>& args, Ui& ui);
 

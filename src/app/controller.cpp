@@ -151,8 +151,12 @@ int TForm1::PrintMain(const std::vector<std::string>& args, int runMode, const R
     return 0;
   }
 
-  if (LoadSettings(settings, settings.SettingsPath, ui) == 0 && !ApplyFallbackOptions(settings, args, ui))
-    return kExitMissingValue;
+  // No settings file: the command line's fallback options, saved as the
+  // new file.
+  if (LoadSettings(settings, settings.SettingsPath, ui) == 0) {
+    if (!ApplyFallbackOptions(settings, args, ui)) return kExitMissingValue;
+    SaveSettings(settings, settings.SettingsPath, ui);
+  }
   if (request.plog != 0) settings.plog = request.plog;
   log_.CreateLogFolders();
   log_.OpenProgramLog();

@@ -40,7 +40,7 @@ struct JpegSettings {
   JpegTransform transform = JpegTransform::Faster;
 };
 
-// The blocks a thread has transformed on the current page (raster_page_image.cpp).
+// The blocks a thread has transformed on the current page (jpeg_blocks.h).
 struct JpegBlockCache;
 
 // What the writer keeps from page to page, for each of the two threads: a

@@ -51,6 +51,7 @@ TEST(Settings, FirstRunCreatesTheFileWithDefaultsInKeyOrder) {
   EXPECT_EQ(LoadSettings(rig.settings, rig.settings.SettingsPath, rig.ui), 0);
   EXPECT_TRUE(rig.ui.shown().empty());
   ASSERT_TRUE(ApplyFallbackOptions(rig.settings, {"kestrel", "-p", "a.pdat"}, rig.ui));
+  SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);
   EXPECT_EQ(ReadFile(rig.settings.SettingsPath), kFirstRunFile);
 }
 
@@ -58,6 +59,7 @@ TEST(Settings, FallbackOptionsFillTheNewFile) {
   SettingsRig rig;
   ASSERT_TRUE(ApplyFallbackOptions(
       rig.settings, {"kestrel", "-a", "9", "-X", "0.95", "-f", "-G", "-e2", "-l", "1", "-t", "30000"}, rig.ui));
+  SaveSettings(rig.settings, rig.settings.SettingsPath, rig.ui);
   std::string file = ReadFile(rig.settings.SettingsPath);
   for (const char* line : {"$pmap=1\r\n", "$pmag=0.95\r\n", "$plog=1\r\n", "$pdat=1\r\n", "$perr=2\r\n",
                            "$pwidth=1\r\n", "$pwait=30000\r\n"}) {
