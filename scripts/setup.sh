@@ -10,7 +10,8 @@
 #   scripts/setup.sh [test]  that and the tools of the tests (scripts/test.sh):
 #                            CUPS for the tests' private server, Ghostscript,
 #                            Poppler, Xvfb, xdotool, ImageMagick, mingw-w64,
-#                            Wine, clang, lintian and the rest below
+#                            NSIS (the Windows installer), Wine, clang,
+#                            lintian and the rest below
 #
 # Only the packages of the set that are missing are installed, without the
 # packages Debian merely recommends. Idempotent: run it as root on a fresh
@@ -31,7 +32,7 @@ test_packages=(
   libjpeg-turbo-progs time
   qt6-translations-l10n qt6-wayland
   xvfb xdotool imagemagick
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix nsis
   wine wine64 locales
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils man-db

@@ -78,13 +78,12 @@ void PrintDataCleanup::Trace(const std::string& path, int64_t now, const System:
 
 void PrintDataCleanup::CleanupOldPrintData(const std::string& base, const std::string& sub, int64_t age,
                                            const std::string& pattern) {
-  std::string folder = ResolvePath(base, sub);
-  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  const std::string folder = ResolvePath(base, sub);
   const auto names = FindEntries(folder, pattern);
   if (names.empty()) return;
   const int64_t now = clock();
   for (const std::string& name : names) {
-    const std::string full = folder + name;
+    const std::string full = JoinPath(folder, name);
     System::FileTimes times;
     // Times that cannot be read never make an entry old.
     const bool known = system_.GetFileTimes(full, times);
@@ -228,7 +227,7 @@ void PrintDataCleanup::CleanupPrintFolder(const std::string& folder, int64_t age
     const std::string pattern = Utf8FromSjis(splitter.GetField(i, "0"));
     for (const System::FolderEntry& entry : system_.ListFolder(real)) {
       if (!MatchesWildcard(entry.name, pattern)) continue;
-      const std::string full = (real == "/" ? "" : real) + "/" + entry.name;
+      const std::string full = JoinPath(real, entry.name);
       // A link is never a folder here: it is removed itself, never entered.
       const bool isFolder = entry.kind == System::EntryKind::kFolder;
       bool attempted = false;
@@ -280,9 +279,6 @@ bool PrintDataCleanup::RemoveTree(const std::string& real) {
     int depth;
     bool listed;
   };
-  auto join = [](const std::string& folder, const std::string& name) {
-    return (folder == "/" ? std::string() : folder) + kPathSeparator + name;
-  };
   std::vector<Step> steps{{real, 0, false}};
   bool whole = true, tooDeep = false;
   while (!steps.empty()) {
@@ -303,7 +299,7 @@ bool PrintDataCleanup::RemoveTree(const std::string& real) {
       continue;
     }
     for (const System::FolderEntry& entry : system_.ListFolder(path)) {
-      const std::string full = join(path, entry.name);
+      const std::string full = JoinPath(path, entry.name);
       if (entry.kind == System::EntryKind::kFolder) {
         steps.push_back({full, depth + 1, false});
       } else if (files_.DeletePath(full, 0, 0) != 0) {

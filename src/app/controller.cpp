@@ -87,6 +87,8 @@ TForm1::TForm1(Services services, PageImageFactory makePageImage)
   });
 }
 
+bool IsUsableBaseDrive(DriveKind kind) { return kind != DriveKind::kUnknown && kind != DriveKind::kNoRoot; }
+
 TForm1::~TForm1() {
   SetReadRefusalSink({});
   if (timerStarted_) services_.ui.StopTimer();
@@ -98,7 +100,8 @@ int TForm1::FormCreate(const std::vector<std::string>& args) {
     const std::string baseDir = services_.system.BaseDir();
     const std::string windowsDir = services_.system.WindowsDir();
     if (windowsDir.empty()) ui.ShowMessage("システムディレクトリが取得出来ません。", MessageKind::Error);
-    if (!services_.system.IsFixedDrive(baseDir)) ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
+    if (!IsUsableBaseDrive(services_.system.DriveKindOf(baseDir)))
+      ui.ShowMessage("基準ドライブに異常があります。", MessageKind::Error);
     InitRunSettingsPaths(settings, baseDir, windowsDir);
     // The product's data folder belongs to the installation; a fresh base
     // folder gets it here so that the settings file can be created.

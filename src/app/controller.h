@@ -42,6 +42,12 @@ inline constexpr int kExitNotPrinted = 3;
 // The completion message: WM_USER + 1000, wParam 0, lParam 0.
 inline constexpr uint32_t kPrintOutMessage = 0x400 + 1000;
 
+// Whether the base folder's drive can hold the product: every drive the
+// system knows and whose root exists (a fixed disk, a network share, a
+// removable or RAM drive); only an undeterminable type or a missing root is
+// refused, with "基準ドライブに異常があります。".
+bool IsUsableBaseDrive(DriveKind kind);
+
 using PageImageFactory = std::function<std::unique_ptr<PageImage>()>;
 
 class TForm1 {

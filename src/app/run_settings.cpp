@@ -232,7 +232,7 @@ void ApplySettings(RunSettings& s, const ProfileFile& file) {
           } else if constexpr (std::is_same_v<F, std::string RunSettings::*>) {
             const char* fallback = std::get<const char*>(row.fallback);
             s.*field = file.GetString(row.section, row.key,
-                                      row.flags & SettingKey::kDefaultUnderBase ? ResolvePath(s.BaseDir, fallback)
+                                      row.flags & SettingKey::kDefaultUnderBase ? OnBaseDrive(s.BaseDir, fallback)
                                                                                 : std::string(fallback));
           }
         },

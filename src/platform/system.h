@@ -18,6 +18,18 @@ struct ProcessResult {
   int error = 0;  // system error code when not started
 };
 
+// The kinds of drive a system reports for a drive's root, numbered as
+// Windows numbers them (GetDriveType).
+enum class DriveKind {
+  kUnknown = 0,    // the type cannot be determined
+  kNoRoot = 1,     // no such root folder
+  kRemovable = 2,
+  kFixed = 3,
+  kRemote = 4,     // a network share
+  kCdRom = 5,
+  kRamDisk = 6,
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -32,8 +44,9 @@ class System {
   // it (Windows: the program folders, "C:\Program Files" and the like);
   // the Windows folder is WindowsDir.
   virtual std::vector<std::string> SystemFolders() { return {}; }
-  // true when the base folder is on a fixed (local) drive.
-  virtual bool IsFixedDrive(const std::string& path) = 0;
+  // The kind of drive the path lies on, as the system reports it for the
+  // drive's root.
+  virtual DriveKind DriveKindOf(const std::string& path) = 0;
   // The computer name; false with the error code in error when unreadable.
   virtual bool ComputerName(std::string& name, int& error) = 0;
   virtual int LastError() = 0;

@@ -106,6 +106,18 @@ bool BackslashIsAmbiguous(std::string_view path) {
   return false;
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  const bool endsWithSeparator = !out.empty() && (out.back() == '/' || out.back() == kSeparator);
+  if (!endsWithSeparator) out.push_back(kSeparator);
+  out += name;
+  return out;
+}
+
+std::string OnBaseDrive(std::string_view baseDir, std::string_view path) {
+  return HasDrive(path) ? UnderBase(baseDir, path.substr(2)) : ResolvePath(baseDir, path);
+}
+
 std::string FileNameOf(std::string_view path) {
   size_t cut = path.find_last_of("\\/");
   return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));

@@ -62,6 +62,16 @@ inline std::string ProductPath(std::string_view baseDir, std::string_view relati
   return ResolvePath(baseDir, relative);
 }
 
+// name joined to folder with this system's separator, one separator between
+// them whatever folder ends with ("C:\zoq\" and "x" give "C:\zoq\x" on
+// Windows, "/" and "x" give "/x" on Linux).
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// A default of the product named on drive C: ("c:\vpdf") put on the
+// program's drive: its part after the drive under the base folder ("D:\"
+// gives "D:\vpdf"; on Linux the same as ResolvePath).
+std::string OnBaseDrive(std::string_view baseDir, std::string_view path);
+
 // The last name of a path (after the last "\" or "/").
 std::string FileNameOf(std::string_view path);
 // A name without its extension (from its last "."; a name without one is

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -540,6 +541,311 @@ TEST(WindowsPrograms, FolderCleanupDeletesThePrintedFolderButNoProductFolder) {
   EXPECT_TRUE(fs::exists(base / "zoq" / "CriticalPLOG.txt"));
 }
 
+// A Wine program of the prefix (reg, ...) run to its end, without a
+// display and without the machine's printers.
+void RunInPrefix(const std::string& command) {
+  Shell("env -u DISPLAY WINEPREFIX='" + WineFolder() + "/prefix' WINEARCH=win64 WINEDEBUG=-all CUPS_SERVER='" +
+        WineFolder() + "/no-cups.sock' wine " + command + " >/dev/null 2>&1");
+}
+
+// The base drive is refused only when its type cannot be told or it has no
+// root: a network share and a removable drive (drives of the prefix made
+// here, their types in Wine's registry, read when its session starts) print
+// without the refusal; a drive letter that names nothing is refused, and
+// the run goes on.
+TEST(WindowsPrograms, AShareOrARemovableDriveIsABaseDriveAMissingDriveIsNot) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  struct Drive {
+    std::string letter;
+    const char* type;  // Wine's name of the type; none: no such drive
+    bool refused;
+  };
+  const Drive drives[] = {{"m", "network", false}, {"n", "floppy", false}, {"q", nullptr, true}};
+  const fs::path devices = fs::path(WineFolder()) / "prefix" / "dosdevices";
+  struct Undo {
+    fs::path devices;
+    const Drive* drives;
+    ~Undo() {
+      for (int i = 0; i < 2; ++i) {
+        fs::remove(devices / (drives[i].letter + ":"));
+        RunInPrefix("reg delete 'HKLM\\Software\\Wine\\Drives' /v " + drives[i].letter + ": /f");
+      }
+      RestartWineSession();
+    }
+  } undo{devices, drives};
+  for (const Drive& drive : drives) {
+    if (drive.type == nullptr) {
+      ASSERT_FALSE(fs::exists(fs::symlink_status(devices / (drive.letter + ":")))) << drive.letter;
+      continue;
+    }
+    const fs::path root = dir.path() / drive.letter;
+    fs::create_directories(root / "data");
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", root / "data" / "a.pdat");
+    WriteSettings(root, "$jpeg=1\r\n$jdpi=50\r\n");
+    fs::create_directory_symlink(root, devices / (drive.letter + ":"));
+    RunInPrefix("reg add 'HKLM\\Software\\Wine\\Drives' /v " + drive.letter + ": /d " + drive.type + " /f");
+  }
+  RestartWineSession();
+  for (const Drive& drive : drives) {
+    const fs::path messages = dir.path() / (drive.letter + "-messages.txt");
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", "\\data\\a.pdat"}, dir.path(),
+                                {{"KESTREL_BASE", drive.letter + ":\\"}, {"KESTREL_MESSAGES", WindowsPath(messages)}});
+    const std::string shown = ReadFile(messages.string());
+    EXPECT_EQ(shown.find("基準ドライブに異常があります。") != std::string::npos, drive.refused) << drive.letter << shown;
+    if (!drive.refused) {
+      EXPECT_EQ(run.exitCode, 0) << drive.letter << " " << shown << run.err;
+      EXPECT_TRUE(fs::exists(dir.path() / drive.letter / "data" / "a.jpg")) << drive.letter;
+    }
+  }
+}
+
+// Without $OutLinerPath and $BookMarkPdfPath in the settings file the
+// outliner and the folder of the PDFs with bookmarks lie on the program's
+// drive (under the base folder), as every product path does, not on C::
+// the outline command finds the outliner there and asks it for the output
+// in the base folder's vpdf.
+TEST(WindowsPrograms, TheOutlinerDefaultsLieOnTheProgramsDrive) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  WriteSettings(base, "$plog=0\r\n");
+  const fs::path outliner = base / "Program Files" / "Antenna" / "Outliner";
+  fs::create_directories(outliner);
+  fs::copy_file(kWindows + "/kestrel_outliner_stand_in.exe", outliner / "OutlinerCmd.exe");
+  fs::create_directories(base / "in");
+  std::ofstream(base / "in" / "a.pdf", std::ios::binary) << "%PDF-1.4\n";
+  std::ofstream(base / "in" / "a.csv", std::ios::binary) << "\"1\",\"a\"\r\n";
+
+  ProgramRun run = RunWindows("kestrel-tools.exe", {"outline", "\\in\\a.pdf", "\\in\\a.csv"}, base);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  const fs::path output = base / "vpdf" / "a_bk.pdf";
+  EXPECT_NE(run.out.find("0 " + WindowsPath(output)), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(output));
+  EXPECT_NE(ReadFile(output.string() + ".args").find("/O\n" + WindowsPath(output) + "\n"), std::string::npos)
+      << ReadFile(output.string() + ".args");
+}
+
+// The clean-up's trace and delete lines name Windows paths, "\" throughout:
+// the old print data of zoq after a single-file run, the files of the
+// settings' clean-up folder after a folder run ($pdat2=4).
+TEST(WindowsPrograms, CleanupTraceAndDeleteLinesNameWindowsPaths) {
+  if (std::string missing = MissingForWine(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path base = dir.path();
+  fs::create_directories(base / "data");
+  fs::create_directories(base / "jobs" / "0001");
+  fs::create_directories(base / "jobs" / "done");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / "0001" / "b.pdat");
+  std::ofstream(base / "jobs" / "done" / "x.txt") << "x";
+  WriteSettings(base, "$plog=1\r\n$jpeg=1\r\n$jdpi=50\r\n[PM2]\r\n$pdat2=4\r\n$pdat2_Folder=\\jobs\\done\r\n");
+  const fs::path old = base / "zoq" / "old.pdat";
+  fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", old);
+  fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
+
+  for (const char* target : {"\\data\\a.pdat", "\\jobs\\0001,0"}) {
+    ProgramRun run = RunWindows("kestrel.exe", {"-pd", "KestrelPDF", "-p", target}, base);
+    EXPECT_EQ(run.exitCode, 0) << target << " " << run.err;
+  }
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_FALSE(fs::exists(base / "jobs" / "done" / "x.txt"));
+  std::string log;
+  for (const auto& file : FilesIn(base / "zoq" / "plog", ".txt")) log += Utf8File(file);
+  for (const fs::path& deleted : {old, base / "jobs" / "done" / "x.txt"}) {
+    EXPECT_NE(log.find("fname(" + WindowsPath(deleted) + ")\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("■delete " + WindowsPath(deleted) + " ■"), std::string::npos) << log;
+  }
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("fname(") && !line.starts_with("■delete")) continue;
+    EXPECT_EQ(line.find('/'), std::string::npos) << line;
+  }
+}
+
+// A text file in code page 932, as the callers write information files,
+// print lists and settings.
+void WriteCp932(const fs::path& path, const std::string& utf8) {
+  const fs::path plain = path.string() + ".utf8";
+  std::ofstream(plain, std::ios::binary) << utf8;
+  Shell("iconv -f UTF-8 -t CP932 '" + plain.string() + "' > '" + path.string() + "'");
+  fs::remove(plain);
+}
+
+// Every name under folder, relative to it, with "/" after folders.
+std::vector<std::string> NamesUnder(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    names.push_back(fs::relative(it->path(), folder).string() + (it->is_directory() ? "/" : ""));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The text without its lines that hold one of the markers.
+std::string WithoutLinesHolding(const std::string& text, const std::vector<std::string>& markers) {
+  std::string kept;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const auto holds = [&](const std::string& marker) { return line.find(marker) != std::string::npos; };
+    if (std::none_of(markers.begin(), markers.end(), holds)) kept += line + "\n";
+  }
+  return kept;
+}
+
+// The text without the lines between the line holding `from` and the next
+// blank line.
+std::string WithoutListAfter(const std::string& text, const std::string& from) {
+  const size_t start = text.find(from);
+  if (start == std::string::npos) return text;
+  const size_t items = text.find('\n', start) + 1;
+  const size_t blank = text.find("\n\n", items - 1);
+  return text.substr(0, items) + (blank == std::string::npos ? "" : text.substr(blank + 1));
+}
+
+// The files of the product that the Linux and the Windows program write
+// the same: each written by both from the same input, and compared byte
+// for byte, or, where they differ by design, compared in what must be the
+// same after taking out what names the system's own things (each row says
+// why).
+TEST(WindowsPrograms, ProductFilesAreTheLinuxProgramsBytes) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  TempDir dir;
+  const fs::path lin = dir.path() / "linux", win = dir.path() / "windows";
+  for (const fs::path& base : {lin, win}) {
+    fs::create_directories(base / "zoq");
+    fs::create_directories(base / "data");
+    fs::create_directories(base / "jobs");
+    fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "data" / "a.pdat");
+    for (const char* n : {"1", "2"}) {
+      fs::copy_file(KESTREL_BINARY_DIR "/examples/invoice.pdat", base / "jobs" / (std::string("P") + n + ".pdat"));
+      WriteCp932(base / "jobs" / (std::string("I") + n + ".txt"),
+                 std::string("[DATA]\r\nkaisou_06=請求書（") + n +
+                     "）\r\napage=1\r\nnendo=2024\r\nusername=keiri\r\nprogram_name=monthly\r\n");
+    }
+  }
+  using Normal = std::function<std::string(const std::string&)>;
+  struct Row {
+    const char* what;
+    bool tools;  // kestrel-tools, else kestrel
+    std::vector<std::string> linuxArgs, windowsArgs;
+    std::string file;  // under the base folder; a folder ("zoq/palog/"): its one .txt
+    Normal same;       // none: every byte the same
+    bool linuxCups = false;  // the Linux program sees the tests' CUPS server
+  };
+  const Row rows[] = {
+      {"help file", false, {"-?"}, {"-?"}, "zoq/kestrel_help.txt", {}},
+      {"Win-direct printer", false, {"-winprt"}, {"-winprt"}, "zoq/WinPrinterSet.inf", {}},
+      {"bookmark CSV", false, {"-p", (lin / "jobs").string() + ",2"}, {"-pd", "KestrelPDF", "-p", "\\jobs,2"},
+       "vpdf/2024_keiri_monthly.csv", {}},
+      // The faces are the system's own (fontconfig's, Wine's): the header and
+      // the end must be the same.
+      {"font list", true, {"fontlist"}, {"fontlist"}, "zoq/pfontlist.txt",
+       [](const std::string& t) { return WithoutListAfter(t, "[使用できるフォントリスト]"); }},
+      // Both list the queues of the same CUPS server; Linux adds its
+      // built-in device, and marks it as the current printer, Windows the
+      // spooler's default: the names in their order, the header and the
+      // end must be the same.
+      {"printer list", true, {"printerlist"}, {"printerlist"}, "zoq/pprinterlist.txt",
+       [](std::string t) {
+         t = WithoutLinesHolding(t, {"Kestrel PDF"});
+         for (size_t at; (at = t.find("■")) != std::string::npos;) t.replace(at, std::string("■").size(), "□");
+         return t;
+       },
+       true},
+      // Lines that name the system's own things differ by design: the
+      // computer name (Windows gives it in capitals), paths in the system's
+      // form, the run's time, the printer the analysis uses (the built-in
+      // device, the spooler's default) with its papers, and the address of
+      // the drawing memory. Everything the analysis says about the page and
+      // its commands must be the same.
+      {"analysis log", true, {"analyse", (lin / "data" / "a.pdat").string()},
+       {"analyse", WindowsPath(win / "data" / "a.pdat")}, "zoq/palog/",
+       [](const std::string& t) {
+         return WithoutLinesHolding(t, {"コンピュータ名", "pfont.txt", "pofset.txt", "【実行時間】",
+                                        "【印刷データファイル名】", "【指定可能用紙種類】", "用紙はサポート",
+                                        "】= 印刷用紙を [", "【印刷するプリンタ名】", "描画先のアドレス",
+                                        "KRM_OCRB.TTF"});
+       }},
+  };
+  auto written = [](const fs::path& base, const std::string& file) {
+    if (!file.ends_with("/")) return base / file;
+    const std::vector<fs::path> logs = FilesIn(base / file, ".txt");
+    return logs.size() == 1 ? logs[0] : fs::path();
+  };
+  const std::string socket = CupsSocket();
+  for (const Row& row : rows) {
+    std::vector<std::pair<std::string, std::string>> env = {
+        {"KESTREL_BASE", lin.string() + "/"}, {"KESTREL_ANSWERS", "close,no,yes"}, {"KESTREL_NO_CUPS", "1"}};
+    if (row.linuxCups) {
+      env[2].second = "0";
+      env.push_back({"CUPS_SERVER", socket});
+    }
+    ProgramRun linux = RunProgramAndWait(row.tools ? KESTREL_TOOLS_PROGRAM : KESTREL_PROGRAM, row.linuxArgs, env);
+    ProgramRun windows = RunWindows(row.tools ? "kestrel-tools.exe" : "kestrel.exe", row.windowsArgs, win,
+                                    {{"KESTREL_ANSWERS", "close,no,yes"}});
+    EXPECT_EQ(linux.exitCode, 0) << row.what << " " << linux.err;
+    EXPECT_EQ(windows.exitCode, 0) << row.what << " " << windows.err;
+    const fs::path fromLinux = written(lin, row.file), fromWindows = written(win, row.file);
+    ASSERT_TRUE(fs::is_regular_file(fromLinux)) << row.what << " " << row.file;
+    ASSERT_TRUE(fs::is_regular_file(fromWindows)) << row.what << " " << row.file;
+    if (!row.same) {
+      EXPECT_EQ(ReadFile(fromWindows.string()), ReadFile(fromLinux.string())) << row.what;
+      continue;
+    }
+    const std::string linuxText = row.same(Utf8File(fromLinux)), windowsText = row.same(Utf8File(fromWindows));
+    EXPECT_GT(linuxText.size(), 100u) << row.what << ": nothing left to compare";
+    EXPECT_EQ(windowsText, linuxText) << row.what;
+  }
+}
+
+// The installer of the Windows build (kestrel-setup-<version>.exe, made by
+// scripts/build.sh windows) installs silently (/S) into the folder it is
+// given (/D=), with the sample forms compiled as the Linux build compiles
+// them and the Start-menu entry "Kestrel System Menu"; the installed
+// kestrel.exe prints an installed sample through the spooler; the
+// uninstaller takes away the programs, the samples, the entry and the
+// folder.
+TEST(WindowsPrograms, TheInstallerInstallsPrintsASampleAndUninstalls) {
+  if (std::string missing = MissingForPrinting(); !missing.empty()) GTEST_SKIP() << missing;
+  fs::path installer;
+  for (const fs::path& exe : FilesIn(kWindows, ".exe"))
+    if (exe.filename().string().starts_with("kestrel-setup-")) installer = exe;
+  ASSERT_FALSE(installer.empty()) << "no installer in " << kWindows;
+  TempDir dir;
+  // (Wine quotes an argument with a blank, and the installer takes /D=
+  // only unquoted: the folder has none.)
+  const fs::path folder = dir.path() / "programs", base = dir.path() / "base";
+  fs::create_directories(base);
+  const fs::path entry = fs::path(WineFolder()) / "prefix" / "drive_c" / "ProgramData" / "Microsoft" / "Windows" /
+                         "Start Menu" / "Programs" / "Kestrel" / "Kestrel System Menu.lnk";
+
+  ProgramRun install = RunWindows(installer.string(), {"/S", "/D=" + WindowsPath(folder)}, base);
+  ASSERT_EQ(install.exitCode, 0) << install.err;
+  for (const char* program : {"kestrel.exe", "kestrel-tools.exe", "pdat.exe", "uninstall.exe"})
+    EXPECT_TRUE(fs::is_regular_file(folder / program)) << program;
+  for (const fs::path& sample : FilesIn(KESTREL_BINARY_DIR "/examples", ".pdat"))
+    EXPECT_EQ(ReadFile((folder / "examples" / sample.filename()).string()), ReadFile(sample.string())) << sample;
+  EXPECT_TRUE(fs::is_regular_file(entry));
+
+  const fs::path out = fs::path(Env("KESTREL_TEST_CUPS")) / "out";
+  const size_t jobsBefore = FilesIn(out, ".pdf").size();
+  ProgramRun print = RunWindows((folder / "kestrel.exe").string(),
+                                {"-pd", "KestrelPDF", "-p", WindowsPath(folder / "examples" / "invoice.pdat")}, base);
+  EXPECT_EQ(print.exitCode, 0) << print.err;
+  const std::string info = Shell("pdfinfo '" + NextJob(out, jobsBefore).string() + "'");
+  EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+
+  // The uninstaller runs from a copy of itself that it starts and leaves.
+  ProgramRun uninstall = RunWindows((folder / "uninstall.exe").string(), {"/S"}, base);
+  EXPECT_EQ(uninstall.exitCode, 0) << uninstall.err;
+  for (int i = 0; i < 300 && fs::exists(folder); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(fs::exists(folder)) << ::testing::PrintToString(NamesUnder(folder));
+  EXPECT_FALSE(fs::exists(entry));
+  EXPECT_FALSE(fs::exists(entry.parent_path()));
+}
+
 // The caller's window receives WM__PRINTOUT (WM_USER + 1000, sent): once
 // after a print run; twice after a print list that is missing (at the
 // refusal and from the end steps); three times when a message box stays
@@ -563,26 +869,6 @@ TEST(WindowsPrograms, CallersWindowReceivesTheCompletionMessages) {
   ProgramRun thrice = RunWindows("kestrel_test_window.exe", {kestrel, "-pd", "KestrelPDF", "-p", "\\data\\none.pdat"},
                                  base, {{"KESTREL_HOLD_MS", "2500"}});
   EXPECT_EQ(thrice.out, "messages 3 exit 3\r\n") << thrice.err;
-}
-
-// A text file in code page 932, as the callers write information files,
-// print lists and settings.
-void WriteCp932(const fs::path& path, const std::string& utf8) {
-  const fs::path plain = path.string() + ".utf8";
-  std::ofstream(plain, std::ios::binary) << utf8;
-  Shell("iconv -f UTF-8 -t CP932 '" + plain.string() + "' > '" + path.string() + "'");
-  fs::remove(plain);
-}
-
-// Every name under folder, relative to it, with "/" after folders.
-std::vector<std::string> NamesUnder(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    names.push_back(fs::relative(it->path(), folder).string() + (it->is_directory() ? "/" : ""));
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // Under a Japanese locale (code page 932) every name is Japanese: the base

@@ -210,9 +210,10 @@ std::string LinuxSystem::ProgramDir() {
   return ec ? std::string() : exe.parent_path().string();
 }
 
-bool LinuxSystem::IsFixedDrive(const std::string& path) {
+// Linux has no drives: the base folder is a fixed disk's when it exists.
+DriveKind LinuxSystem::DriveKindOf(const std::string& path) {
   std::error_code ec;
-  return fs::exists(path, ec);
+  return fs::exists(path, ec) ? DriveKind::kFixed : DriveKind::kNoRoot;
 }
 
 bool LinuxSystem::ComputerName(std::string& name, int& error) {

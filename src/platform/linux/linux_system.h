@@ -32,7 +32,7 @@ class LinuxSystem : public System {
   std::string BaseDir() override;
   std::string WindowsDir() override;
   std::string ProgramDir() override;
-  bool IsFixedDrive(const std::string& path) override;
+  DriveKind DriveKindOf(const std::string& path) override;
   bool ComputerName(std::string& name, int& error) override;
   int LastError() override;
   std::string ErrorText(int code) override;

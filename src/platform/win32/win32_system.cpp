@@ -156,10 +156,11 @@ std::vector<std::string> Win32System::SystemFolders() {
   return folders;
 }
 
-bool Win32System::IsFixedDrive(const std::string& path) {
+DriveKind Win32System::DriveKindOf(const std::string& path) {
   std::wstring root = FullPath(NativePath(path));
   if (root.size() >= 2 && root[1] == L':') root = root.substr(0, 2) + L"\\";
-  return GetDriveTypeW(root.c_str()) == DRIVE_FIXED;
+  const UINT type = GetDriveTypeW(root.c_str());
+  return type <= DRIVE_RAMDISK ? DriveKind(type) : DriveKind::kUnknown;
 }
 
 bool Win32System::ComputerName(std::string& name, int& error) {

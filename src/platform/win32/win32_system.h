@@ -19,7 +19,7 @@ class Win32System : public System {
   std::string WindowsDir() override;
   std::string ProgramDir() override;
   std::vector<std::string> SystemFolders() override;
-  bool IsFixedDrive(const std::string& path) override;
+  DriveKind DriveKindOf(const std::string& path) override;
   bool ComputerName(std::string& name, int& error) override;
   int LastError() override;
   std::string ErrorText(int code) override;

@@ -32,11 +32,13 @@ class CountingSystem : public LinuxSystem {
  public:
   explicit CountingSystem(std::string base) : base_(std::move(base)) {}
   std::string BaseDir() override { return base_; }
+  DriveKind DriveKindOf(const std::string&) override { return drive; }
   bool NotifyWindow(uint64_t window, uint32_t message, uint64_t, int64_t, std::string&) override {
     if (message == kPrintOutMessage) sent.push_back(window);
     return true;
   }
   std::vector<uint64_t> sent;
+  DriveKind drive = DriveKind::kFixed;
 
  private:
   std::string base_;
@@ -177,6 +179,24 @@ TEST_F(ControllerTest, AJobThatMustEndTheProcessSkipsTheEndSteps) {
   EXPECT_TRUE(WasShown("  ■GetProfile関数エラー\nプリンタ設定に異常があります\nプリンタ設定の確認をして下さい。"));
   EXPECT_TRUE(system.sent.empty());
   EXPECT_EQ(ProgramLog().find("【印刷終了時間】"), std::string::npos);
+}
+
+// The base drive is refused only when its type cannot be determined or its
+// root does not exist; a share or a removable drive is as good as a fixed
+// disk. The refusal is a message and the run still prints.
+TEST_F(ControllerTest, OnlyAnUnknownDriveOrAMissingRootIsRefusedAsTheBaseDrive) {
+  const std::pair<DriveKind, bool> kinds[] = {
+      {DriveKind::kUnknown, false}, {DriveKind::kNoRoot, false}, {DriveKind::kRemovable, true},
+      {DriveKind::kFixed, true},    {DriveKind::kRemote, true},  {DriveKind::kCdRom, true},
+      {DriveKind::kRamDisk, true}};
+  const std::string refusal = "基準ドライブに異常があります。";
+  for (const auto& [kind, usable] : kinds) {
+    system.drive = kind;
+    const long before = Count(refusal);
+    TForm1 form(Services{system, printers, ui}, {});
+    EXPECT_EQ(form.FormCreate({"kestrel", "-h", "9", "-p", File()}), 0) << int(kind);
+    EXPECT_EQ(Count(refusal) - before, usable ? 0 : 1) << int(kind);
+  }
 }
 
 // Runs with another working folder, restoring the previous one.

@@ -47,6 +47,14 @@ TEST(PathNames, NameExtensionAndBackslashes) {
   EXPECT_EQ(WithBackslashes("c:/data/a.pdat"), "c:\\data\\a.pdat");
 }
 
+// One separator between a folder and a name, whatever the folder ends with
+// (the Windows form, "\" throughout, is checked under Wine).
+TEST(PathNames, JoinPathPutsOneSeparatorBetween) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/var/k/zoq", "/var/k/zoq/a.pdat"}, {"/var/k/zoq/", "/var/k/zoq/a.pdat"}, {"/", "/a.pdat"}};
+  for (const auto& [folder, joined] : cases) EXPECT_EQ(JoinPath(folder, "a.pdat"), joined) << folder;
+}
+
 TEST(Numbers, CLibraryRulesForCommandLineValues) {
   EXPECT_EQ(AtoI("  42abc"), 42);
   EXPECT_EQ(AtoI("-7"), -7);
