@@ -160,7 +160,7 @@ class TreeSystem final : public System {
 
   std::string BaseDir() override { return "/b/"; }
   std::string WindowsDir() override { return "/w/"; }
-  bool IsFixedDrive(const std::string&) override { return true; }
+  DriveKind DriveKindOf(const std::string&) override { return DriveKind::kFixed; }
   bool ComputerName(std::string& name, int& error) override {
     name = "fuzz";
     error = 0;

@@ -18,7 +18,7 @@
 
 namespace kestrel {
 
-struct PrintContext;
+class PrintContext;
 
 struct RunReport {
   struct File {
