@@ -33,6 +33,17 @@ std::string Summary(const std::string& report) {
                "/docs/run-report.schema.json' 2>&1");
 }
 
+// A run in base, without CUPS or a display, writing its report to report.
+ProgramRun RunWithReport(const std::string& program, const std::vector<std::string>& args, const TempDir& base,
+                         const std::string& report) {
+  return RunProgramAndWait(program, args,
+                           {{"KESTREL_BASE", base.path().string() + "/"},
+                            {"KESTREL_REPORT", report},
+                            {"KESTREL_NO_CUPS", "1"},
+                            {"KESTREL_UI", "headless"},
+                            {"DISPLAY", ""}});
+}
+
 TEST(RunReport, SaysWhatPrintedWhereItWentAndWhyAFileDidNot) {
   TempDir base;
   PageBuilder page;
@@ -57,12 +68,7 @@ TEST(RunReport, SaysWhatPrintedWhereItWentAndWhyAFileDidNot) {
   };
   for (const Case& c : cases) {
     const std::string report = base.file(std::string("report-") + c.what + ".json");
-    ProgramRun r = RunProgramAndWait(KESTREL_PROGRAM, c.args,
-                                     {{"KESTREL_BASE", base.path().string() + "/"},
-                                      {"KESTREL_REPORT", report},
-                                      {"KESTREL_NO_CUPS", "1"},
-                                      {"KESTREL_UI", "headless"},
-                                      {"DISPLAY", ""}});
+    ProgramRun r = RunWithReport(KESTREL_PROGRAM, c.args, base, report);
     EXPECT_EQ(Summary(report), c.summary) << c.what << "\n" << r.err;
   }
   // The PDF it names is there.
@@ -101,12 +107,7 @@ TEST(RunReport, TheFilterAndTheAnalysisRunReportTheirFilesAndOutputs) {
   };
   for (const Case& c : cases) {
     const std::string report = base.file(std::string("report-") + c.what + ".json");
-    ProgramRun r = RunProgramAndWait(c.program, c.args,
-                                     {{"KESTREL_BASE", base.path().string() + "/"},
-                                      {"KESTREL_REPORT", report},
-                                      {"KESTREL_NO_CUPS", "1"},
-                                      {"KESTREL_UI", "headless"},
-                                      {"DISPLAY", ""}});
+    ProgramRun r = RunWithReport(c.program, c.args, base, report);
     EXPECT_EQ(Summary(report), c.summary) << c.what << "\n" << r.err;
     // The filter's PDF is on standard output exactly when the report says so.
     if (c.program == std::string(PDATTOPDF_PROGRAM)) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "app/run_settings.h"
@@ -18,13 +19,9 @@
 #include "platform/ui.h"
 #include "util/bounded_read.h"
 #if defined(_WIN32)
-#include <windows.h>
-
 #include "platform/win32/cp932_codec.h"
 #include "platform/win32/win32_platform.h"
 #else
-#include <unistd.h>
-
 #include "platform/linux/iconv_codec.h"
 #include "platform/linux/linux_platform.h"
 #endif
@@ -96,22 +93,16 @@ bool ParseDpi(const std::string& text, int& dpi) {
   return value >= kLeastRenderDpi && value <= kMostRenderDpi;
 }
 
-long ProcessId() {
-#if defined(_WIN32)
-  return long(GetCurrentProcessId());
-#else
-  return long(::getpid());
-#endif
-}
-
-// A new folder of this run's own beside the output ("." + name + pid and a
-// number): made here, so that nothing in it can be anyone else's.
+// A new folder of this run's own beside the output (".pdat-render-" and a
+// random number): made here (creating a folder fails where the name is
+// taken), so that nothing in it can be anyone else's.
 class ScratchFolder {
  public:
   explicit ScratchFolder(const fs::path& beside) {
     const fs::path parent = beside.parent_path().empty() ? fs::path(".") : beside.parent_path();
+    std::random_device random;
     for (int n = 0; n < 100 && path_.empty(); ++n) {
-      fs::path candidate = parent / (".pdat-render-" + std::to_string(ProcessId()) + "-" + std::to_string(n));
+      fs::path candidate = parent / (".pdat-render-" + std::to_string(random()));
       std::error_code ec;
       if (fs::create_directory(candidate, ec) && !ec) path_ = candidate;
     }
